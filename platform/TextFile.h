@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+namespace platform {
+
+// Reads a text file line by line. Accepts LF and CRLF; a line is returned without its end.
+// Lines are returned in UTF-8: a line that is not valid UTF-8 is decoded as Windows-1252, so
+// files written by the Windows program read correctly.
+class LineReader {
+public:
+    enum class Status { Line, TooLong, End };
+
+    // maxLength: the most characters (bytes) a line may hold; a longer line is reported as
+    // TooLong (its whole text is skipped, the next read starts on the following line).
+    explicit LineReader(const std::string& path, std::size_t maxLength = 511);
+    ~LineReader();
+    LineReader(const LineReader&) = delete;
+    LineReader& operator=(const LineReader&) = delete;
+
+    bool IsOpen() const;
+    Status Read(std::string& line);
+
+private:
+    std::FILE* file_ = nullptr;
+    std::size_t maxLength_;
+};
+
+// Converts Windows-1252 text to UTF-8; valid UTF-8 is returned unchanged.
+std::string ToUtf8(std::string_view text);
+
+// Writes a file safely: the text goes to a temporary file in the same folder, which is
+// flushed, synced and renamed over the target only when everything was written. A failure
+// leaves the previous file untouched.
+class AtomicFileWriter {
+public:
+    explicit AtomicFileWriter(std::string path);
+    ~AtomicFileWriter(); // removes the temporary file when Commit was not reached
+    AtomicFileWriter(const AtomicFileWriter&) = delete;
+    AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+    bool IsOpen() const;
+    void Write(std::string_view text); // errors are remembered and reported by Commit
+    bool Commit();                     // true when the target now holds exactly what was written
+
+private:
+    std::string path_;
+    std::string tempPath_;
+    std::FILE* file_ = nullptr;
+    bool failed_ = false;
+};
+
+// Appends text to a file (created when missing); false when it cannot be written.
+bool AppendToFile(const std::string& path, std::string_view text);
+
+} // namespace platform

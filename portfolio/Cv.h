@@ -1,0 +1,274 @@
+#pragma once
+
+// The portfolio document: its records and the class TCorv that owns them. The operations
+// are implemented by concern in the Cv*.cpp files.
+
+#include "quotescan/AskWeb.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace platform {
+class SettingsStore;
+}
+
+// Position of one security. The first thirteen fields are stored in the portfolio file (for
+// the block carried over from purged trades), in this order.
+struct BilanTitre {
+    std::int32_t NbAchat = 0;
+    std::int32_t NbVentes = 0;
+    std::int32_t PxMoyAchBrut = 0;
+    float PxMoyAchNet = 0.0f; // euros, not cents
+    std::int32_t PlValBrut = 0;
+    std::int32_t PlValNet = 0;
+    std::int32_t TotFrais = 0;
+    std::int32_t ARealBrut = 0;
+    std::int32_t ARealNet = 0;
+    std::int32_t VRealBrut = 0;
+    std::int32_t VRealNet = 0;
+    std::int32_t PxMoyVenBrut = 0;
+    std::int32_t PxMoyVenNet = 0;
+    std::int32_t TotFraisPer = 0;
+    std::int32_t CoutBrut = 0;
+    std::int32_t CoutNet = 0;
+    std::int32_t ValorBrut = 0;
+    std::int32_t ValorNet = 0;
+    std::int32_t ValorBrutAct = 0;
+    std::int32_t ValorNetAct = 0;
+    std::int32_t AchRMBrut = 0;
+    std::int32_t VenRMBrut = 0;
+    std::int32_t AchRMNet = 0;
+    std::int32_t VenRMNet = 0;
+    std::int32_t RealNetRM = 0;
+    std::int32_t RealNetTOT = 0;
+    std::int32_t NbInPort = 0;
+    std::int32_t PlValLatBrut = 0;
+    std::int32_t PlValLatNet = 0;
+    std::int32_t PlValLatNetSRD = 0;
+    std::int32_t RentBrut = 0;
+    std::int32_t RentNet = 0;
+    std::int32_t RentRes1 = 0;
+    std::int32_t RentRes2 = 0;
+    std::int32_t RentLatBrut = 0;
+    std::int32_t RentLatNet = 0;
+    std::int32_t Libre1 = 0;
+    std::int32_t Libre2 = 0;
+};
+
+// One element of an alarm's condition: a kind 0..10 and its parameter (0: not given yet).
+struct ElementAlarme {
+    std::int8_t Type = 0;
+    std::int32_t Param = 0;
+};
+
+// One alarm of a security.
+struct SDetAlarme {
+    bool Active = false;
+    bool Signal = false; // true: buy signal ("Achat"), false: sell signal ("Vente")
+    std::string Intitule;
+    double DateVal = 0.0; // last day of validity
+    ElementAlarme Element1;
+    ElementAlarme Element2;
+    std::uint8_t Oper = 0; // comparison 0..4
+};
+
+// One row of a fee schedule.
+struct TrancheFrais {
+    std::int32_t Seuil = 0; // cents: lower bound of the trade amount
+    float Frais = 0.0f;     // rate before tax
+    std::int32_t MntMin = 0;
+    float Tva = 0.0f;
+    bool PlVal = false; // the rate applies above Seuil only
+};
+
+// One trade.
+struct Operes {
+    bool Pointe = false;
+    double Date = 0.0;
+    char Sens = 'A'; // 'A' buy, 'V' sale
+    std::int32_t Quantite = 0;
+    std::int32_t Cours = 0; // cents
+    std::int32_t Frais = 0; // FraisSRD + Frais1 + Frais2
+    std::int32_t FraisSRD = 0;
+    std::int32_t Frais1 = 0;
+    std::int32_t Frais2 = 0;
+    bool SRD = false;
+    std::int32_t PxMoyAchBrut = 0;
+    float PxMoyAchNet = 0.0f; // euros
+    std::int32_t PxMoyVenBrut = 0;
+    std::int32_t PxMoyVenNet = 0;
+    std::int32_t PlValBrut = 0;
+    std::int32_t PlValNet = 0;
+};
+
+// One cash movement.
+struct Mvt {
+    bool Pointe = false;
+    double Date = 0.0;
+    char Sens = 'C'; // 'C' credit, 'D' debit
+    std::int32_t Montant = 0;
+    std::string Comment;
+};
+
+// One security.
+struct Valeurs {
+    std::string Code;
+    std::string Libelle;
+    std::string Activite;
+    std::string NomBourse;
+    bool SRD = false;
+    bool SuiviAuto = false;
+    std::vector<std::unique_ptr<::Operes>> Operes;
+    BilanTitre Bilan;
+    BilanTitre BilanPurge;
+    InfosCours Infos{};
+    std::vector<std::unique_ptr<SDetAlarme>> Alarmes;
+};
+
+// One fee request: SRD, Quantite, Cours in; the three fees out.
+struct CalculFrais {
+    bool SRD = false;
+    std::int32_t Quantite = 0;
+    std::int32_t Cours = 0;
+    std::int32_t Frais1 = 0;
+    std::int32_t Frais2 = 0;
+    std::int32_t FraisSRD = 0;
+};
+
+// The legacy brackets of an old file's first line.
+struct AncienneTranche {
+    std::int32_t Seuil = 0;
+    float Frais = 0.0f;
+    std::int32_t MntMin = 0;
+    float Tva = 0.206f;
+};
+
+using ListeTitres = std::vector<std::unique_ptr<Valeurs>>;
+using ListeTranches = std::vector<std::unique_ptr<TrancheFrais>>;
+
+class TCorv {
+public:
+    explicit TCorv(std::string repertoire);
+    ~TCorv();
+    TCorv(const TCorv&) = delete;
+    TCorv& operator=(const TCorv&) = delete;
+
+    bool Modifie = false;
+    ListeTitres Titres;
+    std::vector<std::unique_ptr<Mvt>> Mouvements;
+    bool AjoutFrais1SRD = true;
+    ListeTranches TranchesSRD;
+    ListeTranches TranchesFrais1;
+    ListeTranches TranchesFrais2;
+
+    std::int32_t NbInPort = 0;
+    std::int32_t Cash = 0;
+    std::int32_t CashLiq = 0;
+    std::int32_t ARealBrut = 0;
+    std::int32_t ARealNet = 0;
+    std::int32_t VRealBrut = 0;
+    std::int32_t VRealNet = 0;
+    std::int32_t AchRMBrut = 0;
+    std::int32_t VenRMBrut = 0;
+    std::int32_t AchRMNet = 0;
+    std::int32_t VenRMNet = 0;
+    std::int32_t CoutBrut = 0;
+    std::int32_t CoutNet = 0;
+    std::int32_t ValorBrut = 0;
+    std::int32_t ValorNet = 0;
+    std::int32_t ValorBrutAct = 0;
+    std::int32_t ValorNetAct = 0;
+    std::int32_t RealNetRM = 0;
+    std::int32_t RealNetTOT = 0;
+    std::int32_t TotFrais = 0;
+    std::int32_t TotFraisPer = 0;
+    std::int32_t PlValBrut = 0;
+    std::int32_t PlValNet = 0;
+    std::int32_t PlValLatBrut = 0;
+    std::int32_t PlValLatNet = 0;
+    std::int32_t PlValLatNetSRD = 0;
+    std::int32_t RentBrut = 0;
+    std::int32_t RentNet = 0;
+    std::int32_t RentRes1 = 0;
+    std::int32_t RentRes2 = 0;
+
+    std::string Fichier;
+    std::string LibLocal;
+    std::string Repertoire;
+    double DateLiqP = 0.0;
+    double DateLiqC = 0.0;
+    double DateRent = 0.0;
+    Valeurs* TitreHisto = nullptr; // not owned
+    double DateHisto = 0.0;
+    float Taux = 1.0f;
+    float Facteur = 1.0f;
+    AncienneTranche AncTranche1;
+    AncienneTranche AncTranche2;
+    float CouvC = 5.0f;
+    float CouvT = 5.0f;
+    bool AlarmeNouvelle = false;
+
+    // Records and totals (CvRecords.cpp).
+    Valeurs* AddTitre(const Valeurs& model);
+    void FreeOperes(Valeurs* titre);
+    Valeurs* FindTitre(const std::string& code) const;
+    void ComputeTotals();
+    void SortOperes(Valeurs* titre);
+    void SortTitres();
+
+    // The portfolio file (CvFile.cpp). LoadFile throws platform::ConversionError on a
+    // malformed line.
+    bool SaveFile();
+    int LoadFile(const std::string& path);
+
+    // Fees, settlement dates and amount texts (CvFees.cpp).
+    bool FindTranche(std::int32_t montant, const ListeTranches& tranches,
+                     TrancheFrais& tranche) const;
+    std::int32_t ComputeFrais(CalculFrais& calcul) const;
+    void LoadSettings(platform::SettingsStore& registre);
+    void LiquidationDate(double& date) const;
+    bool IsSrdPending(const Valeurs* titre, const ::Operes* opere) const;
+    bool HasPendingSrd(const Valeurs* titre) const;
+    float TextToFloat(const std::string& texte, int decimales) const;
+    std::int32_t TextToCents(const std::string& texte) const;
+    void FloatToTextTrunc(int decimales, std::string& texte, float valeur) const;
+    // -- more fees declarations here --
+
+    // Positions, gains and yields (CvPositions.cpp).
+    void ComputeTitre(Valeurs* titre, std::optional<double> jusqua = std::nullopt,
+                      const ::Operes* exclue = nullptr);
+    bool ComputeRentabilite(Valeurs* titre, double debut);
+    void ComputeRentabilites(double debut);
+    void Purge();
+    bool ApplyDivision(Valeurs* titre, int ratio, double date);
+    void Transfert(bool uneLigne, const std::string& commentaire);
+    // Removes a security from the document, its trades and alarms with it, and forgets the
+    // loaded history when it was that security's.
+    void RemoveTitre(Valeurs* titre);
+    // -- more positions declarations here --
+
+    // Alarms and the alarm log (CvAlarms.cpp).
+    bool OperandValue(Valeurs* titre, std::int32_t& valeur, const ElementAlarme& element);
+    bool TestAlarme(Valeurs* titre, const SDetAlarme& alarme);
+    bool OperandText(const ElementAlarme& element, std::string& texte, bool leftForm) const;
+    void ComparisonText(std::uint8_t oper, std::string& texte) const;
+    void AlarmeText(const SDetAlarme& alarme, std::string& texte) const;
+    bool CheckAlarmes(Valeurs* titre);
+    // -- more alarms declarations here --
+
+    // History files and indicators (CvHisto.cpp), over the history table of the data module.
+    bool LoadHistoFile(Valeurs* titre);
+    bool SaveHistoFile(); // false when the file could not be written; the old one is kept
+    void AddHistoPoint(const InfosCours& jour);
+    std::int32_t LastHistoCours() const;
+    float HistoVariation(int n) const;
+    void ComputeIndicateurs(Valeurs* titre, int periodeRsi, std::int32_t& moyenne,
+                            std::int32_t& rsi, int periodeMoyenne);
+    // -- more history declarations here --
+};
+
+int CompareOperes(const Operes* a, const Operes* b);
+int CompareTitres(const Valeurs* a, const Valeurs* b);
