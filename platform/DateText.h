@@ -10,11 +10,11 @@
 
 namespace platform {
 
-std::string DateToStr(TDateTime value);       // "DD/MM/YY"
-std::string DateToStrFull(TDateTime value);   // "DD/MM/YYYY"
-std::string TimeToStr(TDateTime value);       // "HH:NN:SS"
-std::string ShortTimeToStr(TDateTime value);  // "HH:NN"
-std::string DateTimeToStr(TDateTime value);   // "DD/MM/YY HH:NN:SS"
+std::string DateToStr(TDateTime value);      // "DD/MM/YY"
+std::string DateToStrFull(TDateTime value);  // "DD/MM/YYYY"
+std::string TimeToStr(TDateTime value);      // "HH:NN:SS"
+std::string ShortTimeToStr(TDateTime value); // "HH:NN"
+std::string DateTimeToStr(TDateTime value);  // "DD/MM/YY HH:NN:SS"
 
 // Format with the tokens d, dd, m, mm, yy, yyyy, h, hh, n, nn, s, ss; any other character is
 // copied. "mm" right after an hour token means minutes, as the class library reads it.

@@ -31,7 +31,9 @@ int DayOfWeek(TDateTime value);
 bool IsLeapYear(int year);
 int DaysInMonth(int year, int month);
 
-// The whole-day part, toward minus infinity for dates before 1899 (as the day numbers count).
+// Before 30/12/1899 the day numbers are negative and the time of day still counts forward
+// from midnight: -1.25 is 29/12/1899 at 06:00. So the day is the whole part toward zero and
+// the time of day the fraction's absolute value (rounded to the millisecond).
 TDateTime DateOf(TDateTime value);
 TDateTime TimeOf(TDateTime value);
 
@@ -44,7 +46,11 @@ public:
     static void Reset();
 };
 
-inline TDateTime Now() { return Clock::Now(); }
-inline TDateTime Date() { return Clock::Today(); }
+inline TDateTime Now() {
+    return Clock::Now();
+}
+inline TDateTime Date() {
+    return Clock::Today();
+}
 
 } // namespace platform

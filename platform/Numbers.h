@@ -29,7 +29,7 @@ struct FormatSettings {
 // The class library's "number" format: thousands grouped, the given decimals, rounding to
 // precision significant digits first (9 in the program's displays).
 std::string FormatNumber(double value, int decimals = 2, int precision = 9);
-// Fixed notation with the user's decimal separator and no grouping.
-std::string FormatFixedUser(double value, int decimals = 2);
+// Fixed notation with the user's decimal separator and no grouping, rounded as FormatNumber.
+std::string FormatFixedUser(double value, int decimals = 2, int precision = 15);
 
 } // namespace platform

@@ -29,13 +29,18 @@ public:
     // The file that holds the key's values.
     static std::string StorePath();
 
-    // Opens an existing key (false when it does not exist and create is false).
+    // Opens an existing key (false when it does not exist and create is false). Another open
+    // key is closed first. Key and value names ignore ASCII case, as the registry's do. A store
+    // file that cannot be read throws SettingsError.
     bool OpenKey(const std::string& key, bool create = false);
-    void CloseKey(); // writes the changed values
+    // Writes the changed values; false when the file could not be written (the key is closed
+    // all the same).
+    bool CloseKey();
     bool IsOpen() const { return open_; }
 
     bool ValueExists(const std::string& name) const;
-    // Reading a missing or mistyped value throws SettingsError.
+    // Reading a missing or mistyped value throws SettingsError, except that a missing string
+    // reads as "" as the registry wrapper gives it. Writing while no key is open throws too.
     std::string ReadString(const std::string& name) const;
     std::int32_t ReadInteger(const std::string& name) const;
     std::vector<std::uint8_t> ReadBinary(const std::string& name, std::size_t size) const;
@@ -58,10 +63,16 @@ private:
         std::int32_t integer = 0;
         std::vector<std::uint8_t> bytes;
     };
+    struct NameLess {
+        bool operator()(const std::string& a, const std::string& b) const;
+    };
+    const Value& Find(const std::string& name, Type type) const;
+    void Store(const std::string& name, Value value);
+
     bool open_ = false;
     bool dirty_ = false;
     std::string key_;
-    std::map<std::string, Value> values_;
+    std::map<std::string, Value, NameLess> values_;
 };
 
 } // namespace platform

@@ -7,37 +7,48 @@
 namespace platform {
 
 // A plain quicksort over a list, as the class library's list sort: not stable, and safe with
-// any comparator, even one that is not a strict weak ordering (std::sort is not).
+// any comparator, even one that is not a strict weak ordering (std::sort is not): every scan
+// is bounded by the range, so whatever compare returns, no element is read outside the list,
+// none is lost, and the sort ends.
 // compare(a, b) returns <0, 0 or >0 on the list's elements.
-template <typename T, typename Compare>
-void QuickSort(std::vector<T>& list, Compare compare) {
+template <typename T, typename Compare> void QuickSort(std::vector<T>& list, Compare compare) {
     if (list.size() < 2)
         return;
-    std::vector<std::pair<std::ptrdiff_t, std::ptrdiff_t>> pending{
-        {0, static_cast<std::ptrdiff_t>(list.size()) - 1}};
+    std::vector<std::pair<std::size_t, std::size_t>> pending{{0, list.size() - 1}};
     while (!pending.empty()) {
         auto [lo, hi] = pending.back();
         pending.pop_back();
         while (lo < hi) {
-            std::ptrdiff_t i = lo;
-            std::ptrdiff_t j = hi;
-            const std::ptrdiff_t pivotIndex = lo + (hi - lo) / 2;
-            // Keep the pivot at a known place so comparisons never read a moved element.
-            std::swap(list[pivotIndex], list[hi]);
-            for (std::ptrdiff_t k = lo; k < hi; ++k) {
-                if (compare(list[k], list[hi]) < 0) {
-                    std::swap(list[k], list[i]);
+            // The middle element is the pivot, parked at lo where no swap of the scans
+            // touches it. Both scans stop on elements equal to the pivot, so runs of equal
+            // elements split evenly instead of degrading to quadratic time.
+            std::swap(list[lo + (hi - lo) / 2], list[lo]);
+            T& pivot = list[lo];
+            std::size_t i = lo;
+            std::size_t j = hi + 1;
+            for (;;) {
+                do
                     ++i;
-                }
+                while (i < hi && compare(list[i], pivot) < 0);
+                do
+                    --j;
+                while (j > lo && compare(list[j], pivot) > 0);
+                if (i >= j)
+                    break;
+                std::swap(list[i], list[j]);
             }
-            std::swap(list[i], list[hi]);
-            j = i;
-            // Recurse into the smaller side first to bound the pending stack.
+            std::swap(list[lo], list[j]);
+            // The smaller side is sorted next and the larger one waits, which bounds the
+            // pending list by the logarithm of the size.
             if (j - lo < hi - j) {
-                pending.emplace_back(j + 1, hi);
+                if (j + 1 < hi)
+                    pending.emplace_back(j + 1, hi);
+                if (j == lo)
+                    break;
                 hi = j - 1;
             } else {
-                pending.emplace_back(lo, j - 1);
+                if (j > lo + 1)
+                    pending.emplace_back(lo, j - 1);
                 lo = j + 1;
             }
         }

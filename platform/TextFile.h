@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace platform {
 
@@ -27,6 +28,7 @@ public:
 private:
     std::FILE* file_ = nullptr;
     std::size_t maxLength_;
+    bool firstLine_ = true;
 };
 
 // Converts Windows-1252 text to UTF-8; valid UTF-8 is returned unchanged.

@@ -246,8 +246,12 @@ public:
     bool ApplyDivision(Valeurs* titre, int ratio, double date);
     void Transfert(bool uneLigne, const std::string& commentaire);
     // Removes a security from the document, its trades and alarms with it, and forgets the
-    // loaded history when it was that security's.
+    // loaded history when it was that security's. Leaves Modifie to the caller.
     void RemoveTitre(Valeurs* titre);
+    // Appends the cash movement that books the realised result of a closed security ("+/-
+    // value sur le titre " and its label, dated today); none, and nullptr, when its realised
+    // net gain is 0. Shared by the delete-security command and the transfer.
+    Mvt* AddPlValueMvt(const Valeurs* titre);
     // -- more positions declarations here --
 
     // Alarms and the alarm log (CvAlarms.cpp).
@@ -257,6 +261,13 @@ public:
     void ComparisonText(std::uint8_t oper, std::string& texte) const;
     void AlarmeText(const SDetAlarme& alarme, std::string& texte) const;
     bool CheckAlarmes(Valeurs* titre);
+    // The same texts, giving an element whose kind takes no parameter the value 1 that the
+    // alarm dialogs read as "defined"; the alarm check and the dialogs go through these.
+    bool OperandText(ElementAlarme& element, std::string& texte, bool leftForm) const;
+    void AlarmeText(SDetAlarme& alarme, std::string& texte) const;
+    // The alarm log beside a portfolio file: its last four characters become ".cvl". Empty
+    // when the name is shorter than that (a document never saved has no log).
+    static std::string LogPath(const std::string& fichier);
     // -- more alarms declarations here --
 
     // History files and indicators (CvHisto.cpp), over the history table of the data module.
@@ -267,6 +278,8 @@ public:
     float HistoVariation(int n) const;
     void ComputeIndicateurs(Valeurs* titre, int periodeRsi, std::int32_t& moyenne,
                             std::int32_t& rsi, int periodeMoyenne);
+    // The history file of a security: "historique/<code>.his" in the data directory.
+    std::string HistoFilePath(const Valeurs* titre) const;
     // -- more history declarations here --
 };
 

@@ -1,0 +1,53 @@
+// corvane-setup DATA_DIR [--force]
+// Creates the program's settings key for the current user and names the data directory in
+// its INSTALL value, which the program needs and never writes itself. An existing INSTALL is
+// kept unless --force is given. Prints the settings file's path.
+
+#include "Registry.h"
+
+#include "platform/Settings.h"
+
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <string>
+
+int main(int argc, char** argv) {
+    std::string repertoire;
+    bool force = false;
+    int repertoires = 0;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--force") == 0) {
+            force = true;
+        } else {
+            repertoire = argv[i];
+            ++repertoires;
+        }
+    }
+    if (repertoires != 1 || repertoire.empty() || repertoire.front() != '/') {
+        std::fprintf(stderr, "Usage : corvane-setup REPERTOIRE_ABSOLU [--force]\n");
+        return 2;
+    }
+    try {
+        platform::SettingsStore store;
+        if (!store.OpenKey(kCleProgramme, true)) {
+            std::fprintf(stderr, "corvane-setup : impossible de créer la clé %s\n",
+                         kCleProgramme);
+            return 1;
+        }
+        if (force || !store.ValueExists("INSTALL") || store.ReadString("INSTALL").empty())
+            store.WriteString("INSTALL", repertoire);
+        const std::string installe = store.ReadString("INSTALL");
+        if (!store.CloseKey()) {
+            std::fprintf(stderr, "corvane-setup : impossible d'écrire %s\n",
+                         platform::SettingsStore::StorePath().c_str());
+            return 1;
+        }
+        std::printf("%s\nINSTALL=%s\n", platform::SettingsStore::StorePath().c_str(),
+                    installe.c_str());
+        return 0;
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "corvane-setup : %s\n", error.what());
+        return 1;
+    }
+}

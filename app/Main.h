@@ -1,0 +1,243 @@
+#pragma once
+
+// The main window: the one open portfolio, its commands, its views and the program settings.
+// TMainForm's code is split by concern:
+//   Main.cpp         construction in two stages, closing, destruction, hints, drops
+//   MainActions.cpp  the commands: actions, menus, tool bars, pop-up menus, shortcuts
+//   MainFile.cpp     the document commands (New, Open, Save, drop, help, calculator...)
+//   MainOptions.cpp  the options command and the write-back of its values
+//   Registry.cpp     the settings read at start and written at the end
+//   MainViews.cpp    the navigation tree and the views redrawn after every change
+
+#include "Registry.h"
+#include "UiPrompts.h"
+
+#include <QMainWindow>
+#include <QStringList>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+class QAction;
+class QCheckBox;
+class QDateEdit;
+class QLabel;
+class QMenu;
+class QPrinter;
+class QProgressBar;
+class QSlider;
+class QSplitter;
+class QStackedWidget;
+class QTabWidget;
+class QTimer;
+class QToolBar;
+class QTreeWidget;
+class QChartView;
+class TCorv;
+struct Valeurs;
+
+// Raised while the window is built when the program cannot start at all (its settings key or
+// its data directory is missing); the message is for the user.
+class StartupError : public std::runtime_error {
+public:
+    explicit StartupError(const std::string& message) : std::runtime_error(message) {}
+};
+
+class TMainForm : public QMainWindow {
+    Q_OBJECT
+
+public:
+    // arguments: the command line, program name first. prompts: where message boxes and
+    // dialogs go (the desktop's own when null); not owned.
+    explicit TMainForm(const QStringList& arguments, UiPrompts* prompts = nullptr,
+                       QWidget* owner = nullptr);
+    ~TMainForm() override;
+
+    TCorv* Portefeuille() const { return FPortefeuille.get(); }
+    const std::string& InstallDir() const { return FInstallDir; }
+    QTimer* RefreshTimer() const { return Timer1; }
+    QPrinter* Printer() const { return FPrinter.get(); }
+    UiPrompts& Prompts() const { return *FPrompts; }
+
+    // Document commands.
+    bool ConfirmSave();
+    bool OpenPortefeuille(const std::string& path);
+    void FileNew();
+    void FileOpen();
+    void FileSave();
+    void FileSaveAs();
+    void FileExit();
+    void DropFiles(const QStringList& paths);
+    void HelpContents();
+    void CalculetteExecute();
+    void HelpAbout();
+    void FilePrintSetup();
+    void DoParamExecute();
+
+    // Views.
+    void BuildTree();
+    void RefreshViews(Valeurs* titre = nullptr);
+    void BuildRepartColumns();
+
+    // The application's current hint goes to the first panel of the status line.
+    void ShowHint(const QString& hint);
+    QString CurrentHint() const;
+
+    // Runs a command so that no exception reaches the event loop: errors are shown.
+    void Guard(const std::function<void()>& command);
+    void ShowError(const QString& text);
+
+    // The commands, found by their action name.
+    QAction* Action(const QString& name) const;
+
+protected:
+    void closeEvent(QCloseEvent* event) override; // FormClose
+    bool event(QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    // Construction.
+    void FormCreate();
+    void CreateWidgets();
+    void CreatePages();
+    void CreateStatusLine();
+    void CreateActions();
+    void CreateMenus();
+    void CreateToolBars();
+    void CreatePopups();
+    void ReadSettings();
+    void FormDestroy();
+
+    // Settings helpers.
+    void ReadDefaultString(const char* name, const std::string& value);
+    void ReadDefaultInteger(const char* name, std::int32_t value);
+    void StartRefreshTimer(std::int32_t minutes);
+
+    // Document helpers.
+    void NewDocument();
+    void SetEuroToggle();
+    bool SaveTo(const std::string& path);
+    void Track1Change(QSlider* sender);
+
+    QAction* MakeAction(const char* name, const QString& caption, const QString& hint,
+                        bool enabled);
+
+    // The document and its surroundings.
+    std::unique_ptr<platform::SettingsStore> FRegistry;
+    std::unique_ptr<TCorv> FPortefeuille;
+    std::string FInstallDir;
+    std::unique_ptr<QtPrompts> FOwnPrompts;
+    UiPrompts* FPrompts = nullptr;
+    std::unique_ptr<QPrinter> FPrinter;
+    QStringList FArguments;
+
+    // Window state that other concerns read.
+    std::int32_t FMoyenne1 = 10;
+    std::int32_t FMoyenne2 = 20;
+    std::int32_t FRsi = 7;
+    std::int32_t FPerVar = 7;
+    std::array<std::uint8_t, kColRepSize> FColRep{};
+    std::uint8_t FRepartBase = 1;
+    std::int32_t FProgress = 0;
+    bool FShowVolume = false;
+    bool FEditOpereMode = false;
+    Valeurs* FSelTitre = nullptr;
+    QPoint FCrossChart1{-1, -1};
+    QPoint FCrossChart4{-1, -1};
+    QPoint FCrossChart5{-1, -1};
+    int FCrossPenStyle = 0;
+    std::uint8_t FRepartGroup = 0; // grouping of the repartition pie: none = by security
+    QString FHint;
+
+    // Widgets.
+    QSplitter* Splitter = nullptr;
+    QWidget* PartGauche = nullptr;
+    QLabel* LibMon = nullptr;
+    QTreeWidget* LT1 = nullptr;
+    QStackedWidget* Pages = nullptr;
+    QTabWidget* PgPort = nullptr;
+    QTabWidget* PgCash = nullptr;
+    QTabWidget* PgTitre = nullptr;
+    QTabWidget* PageCtl1 = nullptr;
+    QDateEdit* DateLP = nullptr;
+    QDateEdit* DateLC = nullptr;
+    QDateEdit* DateRent = nullptr;
+    QDateEdit* PDateDeb = nullptr;
+    QDateEdit* PDateFin = nullptr;
+    QSlider* Track1 = nullptr;
+    QSlider* Track2 = nullptr;
+    QSlider* Track3 = nullptr;
+    QSlider* TrackVar = nullptr;
+    QLabel* TxtTr1 = nullptr;
+    QLabel* TxtTr2 = nullptr;
+    QLabel* TxtTr3 = nullptr;
+    QLabel* TxtVar = nullptr;
+    QCheckBox* Check3d = nullptr;
+    QChartView* Chart1 = nullptr;
+    QLabel* StatusPanel0 = nullptr;
+    QProgressBar* StatusPanel1 = nullptr;
+    QLabel* StatusPanel2 = nullptr;
+    QTimer* Timer1 = nullptr;
+
+    // Menus and pop-up menus.
+    QMenu* MenuFichiers = nullptr;
+    QMenu* MenuImprimer = nullptr;
+    QMenu* MenuTitres = nullptr;
+    QMenu* MenuValeurs = nullptr;
+    QMenu* MenuOperes = nullptr;
+    QMenu* MenuCash = nullptr;
+    QMenu* MenuPortefeuille = nullptr;
+    QMenu* MenuAide = nullptr;
+    QMenu* PopupTree = nullptr;
+    QMenu* PopupOperes = nullptr;
+    QMenu* PopupCash = nullptr;
+    QMenu* Rafraichir = nullptr;
+    QMenu* RafComp = nullptr;
+
+    // Commands (named as the window's actions).
+    QAction* FileNewAct = nullptr;
+    QAction* FileOpenAct = nullptr;
+    QAction* FileSaveAct = nullptr;
+    QAction* FileSaveAsAct = nullptr;
+    QAction* Calculette = nullptr;
+    QAction* DoParam = nullptr;
+    QAction* Importationdhistoriques1 = nullptr;
+    QAction* Purge1 = nullptr;
+    QAction* ActTransfert = nullptr;
+    QAction* EdiPort = nullptr;
+    QAction* EditTitre = nullptr;
+    QAction* EditVal = nullptr;
+    QAction* FilePrintSetupAct = nullptr;
+    QAction* FileExitAct = nullptr;
+    QAction* AddVal = nullptr;
+    QAction* ModifVal = nullptr;
+    QAction* delval = nullptr;
+    QAction* ActAlarme = nullptr;
+    QAction* RafVal = nullptr;
+    QAction* MajComp = nullptr;
+    QAction* Histo = nullptr;
+    QAction* RafValCours = nullptr;
+    QAction* RafValIntra = nullptr;
+    QAction* RafvalHist = nullptr;
+    QAction* RafCmpCours = nullptr;
+    QAction* RafCmpIntra = nullptr;
+    QAction* RafCmpHisto = nullptr;
+    QAction* AddOpere = nullptr;
+    QAction* UpdOp = nullptr;
+    QAction* DelOpere = nullptr;
+    QAction* DPointer1 = nullptr;
+    QAction* AddCash = nullptr;
+    QAction* UpdCash = nullptr;
+    QAction* DelCash = nullptr;
+    QAction* CtlRel = nullptr;
+    QAction* Commute = nullptr;
+    QAction* ViewLogs = nullptr;
+    QAction* HelpContentsAct = nullptr;
+    QAction* HelpAboutAct = nullptr;
+};
+
+extern TMainForm* MainForm;

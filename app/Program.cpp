@@ -1,0 +1,64 @@
+#include "Program.h"
+
+#include "Main.h"
+#include "dialogs/Fdivision.h"
+#include "dialogs/Unit3.h"
+
+#include "portfolio/Fdatas.h"
+
+#include <QMessageBox>
+
+#include <cstdio>
+
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    setApplicationName("Corvane");
+}
+
+bool TApplication::notify(QObject* receiver, QEvent* event) {
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& error) {
+        ShowException(QString::fromStdString(error.what()));
+    } catch (...) {
+        ShowException(QString::fromUtf8("Erreur inattendue."));
+    }
+    return false;
+}
+
+void ShowException(const QString& text) {
+    if (MainForm != nullptr) {
+        MainForm->ShowError(text);
+        return;
+    }
+    std::fprintf(stderr, "Corvane : %s\n", text.toLocal8Bit().constData());
+    QMessageBox::critical(nullptr, "Corvane", text);
+}
+
+int RunProgram(QApplication& application, UiPrompts* prompts, bool runLoop) {
+    try {
+        MainForm = new TMainForm(application.arguments(), prompts);
+    } catch (const std::exception& error) {
+        const QString texte = QString::fromStdString(error.what());
+        std::fprintf(stderr, "Corvane : %s\n", error.what());
+        if (prompts != nullptr)
+            prompts->Message(nullptr, "Corvane", texte, QMessageBox::Critical, QMessageBox::Ok);
+        else
+            QMessageBox::critical(nullptr, "Corvane", texte);
+        return 1;
+    }
+    Form3 = new TForm3(MainForm);
+    TheDatas();
+    Division = new TDivision(MainForm);
+
+    int status = 0;
+    if (runLoop) {
+        MainForm->show();
+        status = application.exec();
+    }
+    // The about box and the split dialog belong to the window and go with it.
+    delete MainForm;
+    MainForm = nullptr;
+    Form3 = nullptr;
+    Division = nullptr;
+    return status;
+}

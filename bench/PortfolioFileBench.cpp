@@ -1,0 +1,99 @@
+// Reading and writing a large portfolio: 2 000 securities holding 100 000 trades.
+
+#include "portfolio/Cv.h"
+
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kTitres = 2000;
+constexpr int kOperesParTitre = 50;
+
+void Fill(TCorv& doc) {
+    doc.TranchesFrais1.push_back(std::make_unique<TrancheFrais>());
+    doc.TranchesSRD.push_back(std::make_unique<TrancheFrais>());
+    for (int t = 0; t < kTitres; ++t) {
+        auto v = std::make_unique<Valeurs>();
+        v->Code = std::to_string(100000 + t);
+        v->Libelle = "Valeur " + std::to_string(t);
+        v->NomBourse = "Paris";
+        v->Activite = "Secteur " + std::to_string(t % 17);
+        v->SRD = t % 2 == 0;
+        v->Infos.Cours = 1000 + t;
+        v->Infos.Date = 45000 + t % 30;
+        v->Infos.Heure = 0.7;
+        v->BilanPurge.NbAchat = t;
+        v->BilanPurge.ARealNet = t * 1000;
+        for (int o = 0; o < kOperesParTitre; ++o) {
+            auto op = std::make_unique<Operes>();
+            op->Date = 40000 + o * 20 + t % 20;
+            op->Sens = o % 3 == 2 ? 'V' : 'A';
+            op->Quantite = 10 + o;
+            op->Cours = 1500 + 7 * o + t;
+            op->Frais1 = 900 + o;
+            op->Frais2 = 12;
+            op->FraisSRD = o % 4 == 0 ? 250 : 0;
+            op->SRD = o % 4 == 0;
+            v->Operes.push_back(std::move(op));
+        }
+        doc.Titres.push_back(std::move(v));
+    }
+    for (int m = 0; m < 1000; ++m) {
+        auto mvt = std::make_unique<Mvt>();
+        mvt->Date = 40000 + m;
+        mvt->Sens = m % 5 == 0 ? 'D' : 'C';
+        mvt->Montant = 100000 + m;
+        mvt->Comment = m % 2 == 0 ? "Versement" : "";
+        doc.Mouvements.push_back(std::move(mvt));
+    }
+}
+
+std::string BenchPath(const char* nom) {
+    return (std::filesystem::temp_directory_path() /
+            (std::string("corvane-bench-") + std::to_string(::getpid()) + "-" + nom))
+        .string();
+}
+
+void BM_LoadFile(benchmark::State& state) {
+    TCorv source("");
+    Fill(source);
+    source.Fichier = BenchPath("load.cvx");
+    if (!source.SaveFile()) {
+        state.SkipWithError("le fichier n'a pas pu être écrit");
+        return;
+    }
+    for (auto _ : state) {
+        TCorv doc("");
+        benchmark::DoNotOptimize(doc.LoadFile(source.Fichier));
+        state.PauseTiming(); // freeing the document is not reading it
+        doc.Titres.clear();
+        doc.Mouvements.clear();
+        state.ResumeTiming();
+    }
+    state.counters["octets"] = static_cast<double>(std::filesystem::file_size(source.Fichier));
+    std::filesystem::remove(source.Fichier);
+}
+BENCHMARK(BM_LoadFile)->Unit(benchmark::kMillisecond);
+
+void BM_SaveFile(benchmark::State& state) {
+    TCorv doc("");
+    Fill(doc);
+    doc.Fichier = BenchPath("save.cvx");
+    for (auto _ : state) {
+        if (!doc.SaveFile()) {
+            state.SkipWithError("le fichier n'a pas pu être écrit");
+            break;
+        }
+    }
+    std::filesystem::remove(doc.Fichier);
+}
+BENCHMARK(BM_SaveFile)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,311 @@
+#include "platform/Numbers.h"
+
+#include "platform/Checked.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <string>
+#include <system_error>
+
+namespace platform {
+
+namespace {
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+std::size_t SkipBlanks(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && IsBlank(text[i]))
+        ++i;
+    return i;
+}
+
+bool IsHexDigit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+// Rough power of ten of a decimal number text (digits, point, exponent), enough to tell an
+// overflowing text from an underflowing one.
+long DecimalMagnitude(std::string_view number) {
+    long magnitude = 0;
+    std::size_t i = 0;
+    bool seenNonZero = false;
+    for (; i < number.size() && number[i] >= '0' && number[i] <= '9'; ++i) {
+        if (number[i] != '0')
+            seenNonZero = true;
+        if (seenNonZero)
+            ++magnitude;
+    }
+    if (i < number.size() && number[i] == '.') {
+        for (++i; i < number.size() && number[i] >= '0' && number[i] <= '9'; ++i) {
+            if (seenNonZero)
+                continue;
+            if (number[i] != '0')
+                seenNonZero = true;
+            else
+                --magnitude;
+        }
+    }
+    if (i < number.size() && (number[i] == 'e' || number[i] == 'E')) {
+        ++i;
+        bool negative = false;
+        if (i < number.size() && (number[i] == '+' || number[i] == '-')) {
+            negative = number[i] == '-';
+            ++i;
+        }
+        long exponent = 0;
+        for (; i < number.size() && number[i] >= '0' && number[i] <= '9'; ++i)
+            if (exponent < 100000000)
+                exponent = exponent * 10 + (number[i] - '0');
+        magnitude += negative ? -exponent : exponent;
+    }
+    return magnitude;
+}
+
+// The floating conversions share the C syntax except for a leading '+' and the "0x" of the
+// hexadecimal form, which from_chars does not take.
+template <typename F> bool ScanFloating(std::string_view text, F& target) {
+    std::size_t i = SkipBlanks(text);
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    if (i >= text.size() || text[i] == '+' || text[i] == '-')
+        return false;
+    F value{};
+    auto format = std::chars_format::general;
+    // "0x" starts a hexadecimal number only when a hexadecimal digit follows.
+    if (i + 2 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X') &&
+        (IsHexDigit(text[i + 2]) ||
+         (text[i + 2] == '.' && i + 3 < text.size() && IsHexDigit(text[i + 3])))) {
+        format = std::chars_format::hex;
+        i += 2;
+    }
+    const char* first = text.data() + i;
+    const char* last = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(first, last, value, format);
+    if (ptr == first)
+        return false;
+    if (ec == std::errc::result_out_of_range) {
+        // As strtod: overflow gives infinity, underflow gives zero.
+        const std::string_view number(first, static_cast<std::size_t>(ptr - first));
+        const bool huge = format == std::chars_format::hex
+                              ? number.find("p-") == std::string_view::npos &&
+                                    number.find("P-") == std::string_view::npos
+                              : DecimalMagnitude(number) > 0;
+        value = huge ? std::numeric_limits<F>::infinity() : F(0);
+    } else if (ec != std::errc()) {
+        return false;
+    }
+    target = negative ? -value : value;
+    return true;
+}
+
+// The digits of |value| rounded to `digits` significant places: at most 18 digits are taken
+// from the binary value (correctly rounded), then rounded half away from zero, as the class
+// library's float-to-decimal conversion does.
+struct Decimal {
+    std::string digits; // no leading zero; empty when the value rounds to zero
+    int exponent = 0;   // value = 0.d1d2d3... * 10^exponent
+};
+
+Decimal ToDecimal(double value, int significant, int decimals) {
+    Decimal d;
+    value = std::fabs(value);
+    if (value == 0)
+        return d;
+    char buf[64];
+    const auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 17);
+    std::string text(buf, res.ptr);
+    const std::size_t e = text.find('e');
+    std::string digits;
+    for (std::size_t i = 0; i < e; ++i)
+        if (text[i] != '.')
+            digits += text[i];
+    int exp10 = std::atoi(text.c_str() + e + 1) + 1;
+    if (significant > 18)
+        significant = 18;
+    if (significant < 1)
+        significant = 1;
+    int keep = significant;
+    if (decimals >= 0 && exp10 + decimals < keep)
+        keep = exp10 + decimals;
+    if (keep < 0)
+        return d;
+    const bool up = static_cast<std::size_t>(keep) < digits.size() && digits[keep] >= '5';
+    digits.resize(static_cast<std::size_t>(keep));
+    if (up) {
+        int k = keep - 1;
+        while (k >= 0 && digits[k] == '9') {
+            digits[k] = '0';
+            --k;
+        }
+        if (k >= 0) {
+            ++digits[k];
+        } else {
+            digits.insert(digits.begin(), '1');
+            ++exp10;
+        }
+    }
+    while (!digits.empty() && digits.back() == '0')
+        digits.pop_back();
+    if (digits.empty())
+        return d;
+    d.digits = digits;
+    d.exponent = exp10;
+    return d;
+}
+
+char DigitAt(const Decimal& d, int position) { // position 0 is the first significant digit
+    if (position < 0 || static_cast<std::size_t>(position) >= d.digits.size())
+        return '0';
+    return d.digits[static_cast<std::size_t>(position)];
+}
+
+// Shows a decimal expansion in plain notation: integer part (grouped when a separator is
+// given), then the decimals.
+std::string Layout(const Decimal& d, bool negative, int decimals, char decimalSeparator,
+                   const std::string& thousandSeparator) {
+    std::string out;
+    if (negative && !d.digits.empty())
+        out += '-';
+    const int intDigits = d.exponent > 0 ? d.exponent : 0;
+    if (intDigits == 0) {
+        out += '0';
+    } else {
+        for (int i = 0; i < intDigits; ++i) {
+            if (i > 0 && (intDigits - i) % 3 == 0)
+                out += thousandSeparator;
+            out += DigitAt(d, i);
+        }
+    }
+    if (decimals > 0) {
+        out += decimalSeparator;
+        for (int i = 0; i < decimals; ++i)
+            out += DigitAt(d, d.exponent + i);
+    }
+    return out;
+}
+
+// The general notation the class library falls back to for values too large for the fixed
+// forms: mantissa without trailing zeros, "E" and the exponent.
+std::string General(const Decimal& d, bool negative, char decimalSeparator) {
+    std::string out;
+    if (negative)
+        out += '-';
+    out += d.digits[0];
+    if (d.digits.size() > 1) {
+        out += decimalSeparator;
+        out.append(d.digits, 1, std::string::npos);
+    }
+    out += 'E';
+    out += std::to_string(d.exponent - 1);
+    return out;
+}
+
+std::string NonFinite(double value) {
+    if (std::isnan(value))
+        return "NAN";
+    return value < 0 ? "-INF" : "INF";
+}
+
+std::string FormatUser(double value, int decimals, int precision, bool grouped) {
+    if (!std::isfinite(value))
+        return NonFinite(value);
+    if (decimals < 0)
+        decimals = 0;
+    if (decimals > 18)
+        decimals = 18;
+    const FormatSettings& settings = FormatSettings::Current();
+    const Decimal d = ToDecimal(value, precision, decimals);
+    if (d.exponent > precision || d.exponent > 18)
+        return General(ToDecimal(value, precision, -1), value < 0, settings.DecimalSeparator);
+    return Layout(d, value < 0, decimals, settings.DecimalSeparator,
+                  grouped ? settings.ThousandSeparator : std::string());
+}
+
+} // namespace
+
+bool ScanInt(std::string_view text, std::int32_t& target) {
+    std::size_t i = SkipBlanks(text);
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    if (i >= text.size() || text[i] < '0' || text[i] > '9')
+        return false;
+    // Read as the C library does, into a 64-bit long that saturates, then kept to 32 bits.
+    std::uint64_t magnitude = 0;
+    bool saturated = false;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        const unsigned digit = static_cast<unsigned>(text[i] - '0');
+        if (magnitude > (std::numeric_limits<std::uint64_t>::max() - digit) / 10)
+            saturated = true;
+        else
+            magnitude = magnitude * 10 + digit;
+    }
+    std::int64_t value = 0;
+    const std::uint64_t limit =
+        negative ? static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()) + 1
+                 : static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
+    if (saturated || magnitude > limit)
+        value = negative ? std::numeric_limits<std::int64_t>::min()
+                         : std::numeric_limits<std::int64_t>::max();
+    else if (negative)
+        value = static_cast<std::int64_t>(0 - magnitude);
+    else
+        value = static_cast<std::int64_t>(magnitude);
+    target = Wrap32(value);
+    return true;
+}
+
+bool ScanFloat(std::string_view text, float& target) {
+    return ScanFloating(text, target);
+}
+
+bool ScanDouble(std::string_view text, double& target) {
+    return ScanFloating(text, target);
+}
+
+std::string FormatInt(std::int64_t value) {
+    char buf[32];
+    const auto res = std::to_chars(buf, buf + sizeof buf, value);
+    return std::string(buf, res.ptr);
+}
+
+std::string FormatFixed(double value, int decimals) {
+    if (decimals < 0)
+        decimals = 0;
+    if (!std::isfinite(value)) {
+        if (std::isnan(value))
+            return std::signbit(value) ? "-nan" : "nan";
+        return value < 0 ? "-inf" : "inf";
+    }
+    // Large enough for the widest double in fixed notation (309 digits) and its decimals.
+    std::string buf(static_cast<std::size_t>(decimals) + 400, '\0');
+    const auto res = std::to_chars(buf.data(), buf.data() + buf.size(), value,
+                                   std::chars_format::fixed, decimals);
+    buf.resize(static_cast<std::size_t>(res.ptr - buf.data()));
+    return buf;
+}
+
+FormatSettings& FormatSettings::Current() {
+    static FormatSettings settings;
+    return settings;
+}
+
+std::string FormatNumber(double value, int decimals, int precision) {
+    return FormatUser(value, decimals, precision, true);
+}
+
+std::string FormatFixedUser(double value, int decimals, int precision) {
+    return FormatUser(value, decimals, precision, false);
+}
+
+} // namespace platform

@@ -1,0 +1,458 @@
+#include "platform/Settings.h"
+
+#include "platform/TextFile.h"
+
+#include <charconv>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <pwd.h>
+#include <unistd.h>
+
+// The store file holds one section per key, "[key]", followed by its values, one per line:
+// NAME=TYPE:DATA. Sections of other keys are kept line for line when a key is written back.
+
+namespace platform {
+
+namespace {
+
+const char* const kHeader =
+    "# Corvane settings, standing in for the Windows registry.\n"
+    "# One [section] per key, then one value per line: NAME=TYPE:DATA, where TYPE is\n"
+    "#   string   DATA is UTF-8 text; \"\\\\\" stands for a backslash, \"\\n\" for a line feed,\n"
+    "#            \"\\r\" for a carriage return, \"\\xHH\" for any other control byte;\n"
+    "#   integer  DATA is a signed 32-bit decimal number;\n"
+    "#   binary   DATA is the bytes in hexadecimal, two digits each (numbers and dates are 8\n"
+    "#            bytes, an IEEE double with its least significant byte first).\n"
+    "# Names take the same escapes, \"\\x3D\" standing for \"=\". Lines starting with \"#\" or\n"
+    "# \";\" are comments. The program rewrites this file whole when it changes a value.\n";
+
+char Lower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool SameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (Lower(a[i]) != Lower(b[i]))
+            return false;
+    return true;
+}
+
+// "\SoftWare\Corvane\" and "SoftWare\Corvane" name the same key.
+std::string NormalizeKey(const std::string& key) {
+    std::size_t first = 0;
+    std::size_t last = key.size();
+    while (first < last && key[first] == '\\')
+        ++first;
+    while (last > first && key[last - 1] == '\\')
+        --last;
+    return key.substr(first, last - first);
+}
+
+const char kHex[] = "0123456789abcdef";
+
+void AppendHexByte(std::string& out, unsigned char byte) {
+    out += kHex[byte >> 4];
+    out += kHex[byte & 0x0F];
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+std::string Escape(std::string_view text, bool isName) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        const bool edge = i == 0 || i + 1 == text.size();
+        if (c == '\\') {
+            out += "\\\\";
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (c < 0x20 || c == 0x7F || (isName && c == '=') ||
+                   (isName && i == 0 && (c == '[' || c == '#' || c == ';')) || (edge && c == ' ')) {
+            // Blanks at the ends are escaped so that no editor trims them away.
+            out += "\\x";
+            AppendHexByte(out, c);
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
+bool Unescape(std::string_view text, std::string& out) {
+    out.clear();
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\') {
+            out += text[i];
+            continue;
+        }
+        if (++i >= text.size())
+            return false;
+        switch (text[i]) {
+        case '\\':
+            out += '\\';
+            break;
+        case 'n':
+            out += '\n';
+            break;
+        case 'r':
+            out += '\r';
+            break;
+        case 'x': {
+            if (i + 2 >= text.size())
+                return false;
+            const int high = HexDigit(text[i + 1]);
+            const int low = HexDigit(text[i + 2]);
+            if (high < 0 || low < 0)
+                return false;
+            out += static_cast<char>(high * 16 + low);
+            i += 2;
+            break;
+        }
+        default:
+            return false;
+        }
+    }
+    return true;
+}
+
+// The first '=' of a line that is not part of an escape ends the name.
+std::size_t FindNameEnd(std::string_view line) {
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        if (line[i] == '\\')
+            ++i;
+        else if (line[i] == '=')
+            return i;
+    }
+    return std::string_view::npos;
+}
+
+struct Section {
+    std::string name;               // empty for the lines before the first section
+    std::vector<std::string> lines; // without the "[name]" line
+};
+
+std::vector<Section> ReadSections(const std::string& path, bool& exists) {
+    std::vector<Section> sections(1);
+    std::ifstream in(path, std::ios::binary);
+    exists = static_cast<bool>(in);
+    if (!exists)
+        return sections;
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
+            sections.push_back(Section{line.substr(1, line.size() - 2), {}});
+            continue;
+        }
+        sections.back().lines.push_back(line);
+    }
+    if (in.bad())
+        throw SettingsError("Impossible de lire le fichier des réglages '" + path + "'");
+    return sections;
+}
+
+bool IsBlankOrComment(const std::string& line) {
+    const std::size_t first = line.find_first_not_of(" \t");
+    return first == std::string::npos || line[first] == '#' || line[first] == ';';
+}
+
+std::string HomeFolder() {
+    const char* home = std::getenv("HOME");
+    if (home != nullptr && *home != '\0')
+        return home;
+    const passwd* entry = ::getpwuid(::getuid());
+    if (entry != nullptr && entry->pw_dir != nullptr)
+        return entry->pw_dir;
+    return ".";
+}
+
+[[noreturn]] void Missing(const std::string& name) {
+    throw SettingsError("Impossible d'obtenir les données de '" + name + "'");
+}
+
+[[noreturn]] void WrongType(const std::string& name) {
+    throw SettingsError("Type de données incorrect pour '" + name + "'");
+}
+
+std::vector<std::uint8_t> DoubleBytes(double value) {
+    std::uint64_t bits = 0;
+    static_assert(sizeof bits == sizeof value);
+    std::memcpy(&bits, &value, sizeof bits);
+    std::vector<std::uint8_t> bytes(8);
+    for (std::size_t i = 0; i < 8; ++i)
+        bytes[i] = static_cast<std::uint8_t>(bits >> (8 * i));
+    return bytes;
+}
+
+double BytesDouble(const std::vector<std::uint8_t>& bytes) {
+    std::uint64_t bits = 0;
+    for (std::size_t i = 0; i < 8; ++i)
+        bits |= static_cast<std::uint64_t>(bytes[i]) << (8 * i);
+    double value = 0;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+} // namespace
+
+bool SettingsStore::NameLess::operator()(const std::string& a, const std::string& b) const {
+    const std::size_t n = a.size() < b.size() ? a.size() : b.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        const char x = Lower(a[i]);
+        const char y = Lower(b[i]);
+        if (x != y)
+            return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
+    }
+    return a.size() < b.size();
+}
+
+SettingsStore::~SettingsStore() {
+    // A destructor cannot report the failure; callers that care close the key themselves.
+    CloseKey();
+}
+
+std::string SettingsStore::StorePath() {
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    std::string base;
+    // Relative values are to be ignored, as the base-directory convention says.
+    if (config != nullptr && config[0] == '/')
+        base = config;
+    else
+        base = HomeFolder() + "/.config";
+    return base + "/Corvane/registry.ini";
+}
+
+bool SettingsStore::OpenKey(const std::string& key, bool create) {
+    if (open_)
+        CloseKey();
+    const std::string path = StorePath();
+    const std::string wanted = NormalizeKey(key);
+    bool exists = false;
+    const std::vector<Section> sections = ReadSections(path, exists);
+    const Section* found = nullptr;
+    for (const Section& section : sections)
+        if (!section.name.empty() && SameName(NormalizeKey(section.name), wanted))
+            found = &section;
+    values_.clear();
+    if (found == nullptr) {
+        if (!create)
+            return false;
+        key_ = wanted;
+        open_ = true;
+        dirty_ = true;
+        return true;
+    }
+    int lineNumber = 0;
+    for (const std::string& line : found->lines) {
+        ++lineNumber;
+        if (IsBlankOrComment(line))
+            continue;
+        const std::size_t equal = FindNameEnd(line);
+        const std::size_t colon = equal == std::string::npos ? equal : line.find(':', equal);
+        std::string name;
+        Value value;
+        bool ok = colon != std::string::npos && Unescape(line.substr(0, equal), name);
+        if (ok) {
+            const std::string type = line.substr(equal + 1, colon - equal - 1);
+            const std::string_view data = std::string_view(line).substr(colon + 1);
+            if (type == "string") {
+                value.type = Type::String;
+                ok = Unescape(data, value.text);
+            } else if (type == "integer") {
+                value.type = Type::Integer;
+                const auto res =
+                    std::from_chars(data.data(), data.data() + data.size(), value.integer);
+                ok = res.ec == std::errc() && res.ptr == data.data() + data.size();
+            } else if (type == "binary") {
+                value.type = Type::Binary;
+                ok = data.size() % 2 == 0;
+                for (std::size_t i = 0; ok && i < data.size(); i += 2) {
+                    const int high = HexDigit(data[i]);
+                    const int low = HexDigit(data[i + 1]);
+                    ok = high >= 0 && low >= 0;
+                    value.bytes.push_back(static_cast<std::uint8_t>(high * 16 + low));
+                }
+            } else {
+                ok = false;
+            }
+        }
+        // Going on would drop the value on the next write: better to say so.
+        if (!ok)
+            throw SettingsError("Le fichier des réglages '" + path + "' est incorrect : [" +
+                                found->name + "], ligne " + std::to_string(lineNumber));
+        values_[name] = std::move(value);
+    }
+    key_ = wanted;
+    open_ = true;
+    dirty_ = false;
+    return true;
+}
+
+bool SettingsStore::CloseKey() {
+    if (!open_)
+        return true;
+    open_ = false;
+    if (!dirty_) {
+        values_.clear();
+        return true;
+    }
+    dirty_ = false;
+    const std::string path = StorePath();
+    std::string text = kHeader;
+    bool written = false;
+    try {
+        bool exists = false;
+        const std::vector<Section> sections = ReadSections(path, exists);
+        auto writeOurs = [&] {
+            text += '[' + key_ + "]\n";
+            for (const auto& [name, value] : values_) {
+                text += Escape(name, true);
+                switch (value.type) {
+                case Type::String:
+                    text += "=string:" + Escape(value.text, false);
+                    break;
+                case Type::Integer:
+                    text += "=integer:" + std::to_string(value.integer);
+                    break;
+                case Type::Binary:
+                    text += "=binary:";
+                    for (const std::uint8_t byte : value.bytes)
+                        AppendHexByte(text, byte);
+                    break;
+                }
+                text += '\n';
+            }
+        };
+        for (const Section& section : sections) {
+            if (section.name.empty())
+                continue; // the header, written afresh
+            if (SameName(NormalizeKey(section.name), key_)) {
+                if (!written)
+                    writeOurs();
+                written = true;
+                continue;
+            }
+            text += '[' + section.name + "]\n";
+            for (const std::string& line : section.lines)
+                text += line + '\n';
+        }
+        if (!written)
+            writeOurs();
+        std::error_code ec;
+        std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
+        AtomicFileWriter writer(path);
+        writer.Write(text);
+        written = writer.Commit();
+    } catch (const SettingsError&) {
+        written = false;
+    }
+    values_.clear();
+    return written;
+}
+
+bool SettingsStore::ValueExists(const std::string& name) const {
+    return open_ && values_.find(name) != values_.end();
+}
+
+const SettingsStore::Value& SettingsStore::Find(const std::string& name, Type type) const {
+    const auto it = open_ ? values_.find(name) : values_.end();
+    if (it == values_.end())
+        Missing(name);
+    if (it->second.type != type)
+        WrongType(name);
+    return it->second;
+}
+
+void SettingsStore::Store(const std::string& name, Value value) {
+    if (!open_)
+        throw SettingsError("Impossible de définir les données de '" + name + "'");
+    values_.erase(name); // the name keeps the case of its last write
+    values_.emplace(name, std::move(value));
+    dirty_ = true;
+}
+
+std::string SettingsStore::ReadString(const std::string& name) const {
+    if (!ValueExists(name))
+        return std::string();
+    return Find(name, Type::String).text;
+}
+
+std::int32_t SettingsStore::ReadInteger(const std::string& name) const {
+    return Find(name, Type::Integer).integer;
+}
+
+std::vector<std::uint8_t> SettingsStore::ReadBinary(const std::string& name,
+                                                    std::size_t size) const {
+    const Value& value = Find(name, Type::Binary);
+    if (value.bytes.size() != size)
+        WrongType(name);
+    return value.bytes;
+}
+
+double SettingsStore::ReadFloat(const std::string& name) const {
+    return BytesDouble(ReadBinary(name, 8));
+}
+
+double SettingsStore::ReadDate(const std::string& name) const {
+    return BytesDouble(ReadBinary(name, 8));
+}
+
+void SettingsStore::WriteString(const std::string& name, const std::string& value) {
+    Value v;
+    v.type = Type::String;
+    v.text = value;
+    Store(name, std::move(v));
+}
+
+void SettingsStore::WriteInteger(const std::string& name, std::int32_t value) {
+    Value v;
+    v.type = Type::Integer;
+    v.integer = value;
+    Store(name, std::move(v));
+}
+
+void SettingsStore::WriteBinary(const std::string& name, const std::vector<std::uint8_t>& value) {
+    Value v;
+    v.type = Type::Binary;
+    v.bytes = value;
+    Store(name, std::move(v));
+}
+
+void SettingsStore::WriteFloat(const std::string& name, double value) {
+    WriteBinary(name, DoubleBytes(value));
+}
+
+void SettingsStore::WriteDate(const std::string& name, double value) {
+    WriteBinary(name, DoubleBytes(value));
+}
+
+bool SettingsStore::DeleteValue(const std::string& name) {
+    if (!open_ || values_.erase(name) == 0)
+        return false;
+    dirty_ = true;
+    return true;
+}
+
+SettingsStore::Type SettingsStore::ValueType(const std::string& name) const {
+    const auto it = open_ ? values_.find(name) : values_.end();
+    if (it == values_.end())
+        Missing(name);
+    return it->second.type;
+}
+
+} // namespace platform

@@ -1,0 +1,223 @@
+#include "platform/TextFile.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
+bool IsValidUtf8(std::string_view text) {
+    std::size_t i = 0;
+    const std::size_t n = text.size();
+    while (i < n) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        std::size_t length = 0;
+        unsigned char low = 0x80;
+        unsigned char high = 0xBF;
+        if (c >= 0xC2 && c <= 0xDF) {
+            length = 2;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            length = 3;
+            if (c == 0xE0)
+                low = 0xA0;
+            else if (c == 0xED)
+                high = 0x9F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            length = 4;
+            if (c == 0xF0)
+                low = 0x90;
+            else if (c == 0xF4)
+                high = 0x8F;
+        } else {
+            return false;
+        }
+        if (i + length > n)
+            return false;
+        const unsigned char second = static_cast<unsigned char>(text[i + 1]);
+        if (second < low || second > high)
+            return false;
+        for (std::size_t k = 2; k < length; ++k) {
+            const unsigned char next = static_cast<unsigned char>(text[i + k]);
+            if (next < 0x80 || next > 0xBF)
+                return false;
+        }
+        i += length;
+    }
+    return true;
+}
+
+// Windows-1252 0x80-0x9F; the five unassigned bytes map to the C1 controls of the same
+// value, as Windows itself converts them.
+constexpr char16_t kCp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+void AppendCodePoint(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+} // namespace
+
+std::string ToUtf8(std::string_view text) {
+    if (IsValidUtf8(text))
+        return std::string(text);
+    std::string out;
+    out.reserve(text.size() + text.size() / 2);
+    for (const char ch : text) {
+        const unsigned char c = static_cast<unsigned char>(ch);
+        if (c >= 0x80 && c <= 0x9F)
+            AppendCodePoint(out, kCp1252High[c - 0x80]);
+        else
+            AppendCodePoint(out, c);
+    }
+    return out;
+}
+
+LineReader::LineReader(const std::string& path, std::size_t maxLength)
+    : file_(std::fopen(path.c_str(), "rb")), maxLength_(maxLength) {}
+
+LineReader::~LineReader() {
+    if (file_ != nullptr)
+        std::fclose(file_);
+}
+
+bool LineReader::IsOpen() const {
+    return file_ != nullptr;
+}
+
+LineReader::Status LineReader::Read(std::string& line) {
+    line.clear();
+    if (file_ == nullptr)
+        return Status::End;
+    // One byte more than the limit is kept so that a CR before the LF does not count.
+    const std::size_t keep = maxLength_ + 1;
+    bool any = false;
+    bool overflow = false;
+    int c = 0;
+    while ((c = std::getc(file_)) != EOF) {
+        any = true;
+        if (c == '\n')
+            break;
+        if (line.size() < keep)
+            line += static_cast<char>(c);
+        else
+            overflow = true;
+    }
+    if (!any)
+        return Status::End;
+    if (!line.empty() && line.back() == '\r' && !overflow)
+        line.pop_back();
+    if (overflow || line.size() > maxLength_) {
+        line.clear();
+        return Status::TooLong;
+    }
+    if (firstLine_) {
+        firstLine_ = false;
+        // A byte order mark some editors put at the head of UTF-8 files.
+        if (line.compare(0, 3, "\xEF\xBB\xBF") == 0)
+            line.erase(0, 3);
+    }
+    line = ToUtf8(line);
+    return Status::Line;
+}
+
+AtomicFileWriter::AtomicFileWriter(std::string path) : path_(std::move(path)) {
+    std::string pattern = path_ + ".tmp-XXXXXX";
+    const int fd = ::mkstemp(pattern.data());
+    if (fd < 0) {
+        failed_ = true;
+        return;
+    }
+    tempPath_ = pattern;
+    // Keep the permissions of the file being replaced; a new file is readable by all.
+    struct stat previous {};
+    const mode_t mode =
+        ::stat(path_.c_str(), &previous) == 0 ? (previous.st_mode & 07777) : mode_t{0644};
+    ::fchmod(fd, mode);
+    file_ = ::fdopen(fd, "wb");
+    if (file_ == nullptr) {
+        ::close(fd);
+        failed_ = true;
+    }
+}
+
+AtomicFileWriter::~AtomicFileWriter() {
+    if (file_ != nullptr)
+        std::fclose(file_);
+    if (!tempPath_.empty())
+        ::unlink(tempPath_.c_str());
+}
+
+bool AtomicFileWriter::IsOpen() const {
+    return file_ != nullptr && !failed_;
+}
+
+void AtomicFileWriter::Write(std::string_view text) {
+    if (file_ == nullptr || failed_)
+        return;
+    if (!text.empty() && std::fwrite(text.data(), 1, text.size(), file_) != text.size())
+        failed_ = true;
+}
+
+bool AtomicFileWriter::Commit() {
+    if (file_ == nullptr) {
+        failed_ = true;
+        return false;
+    }
+    bool ok = !failed_;
+    ok = std::fflush(file_) == 0 && ok;
+    ok = ::fsync(::fileno(file_)) == 0 && ok;
+    ok = std::fclose(file_) == 0 && ok;
+    file_ = nullptr;
+    if (ok)
+        ok = ::rename(tempPath_.c_str(), path_.c_str()) == 0;
+    if (!ok) {
+        failed_ = true;
+        ::unlink(tempPath_.c_str());
+        tempPath_.clear();
+        return false;
+    }
+    tempPath_.clear();
+    // The rename itself must reach the disk for the new file to survive a crash.
+    const std::size_t slash = path_.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : path_.substr(0, slash + 1);
+    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    return true;
+}
+
+bool AppendToFile(const std::string& path, std::string_view text) {
+    std::FILE* file = std::fopen(path.c_str(), "ab");
+    if (file == nullptr)
+        return false;
+    bool ok = text.empty() || std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    ok = std::fflush(file) == 0 && ok;
+    ok = std::fclose(file) == 0 && ok;
+    return ok;
+}
+
+} // namespace platform

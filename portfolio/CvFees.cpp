@@ -1,0 +1,358 @@
+// Fees of a trade, the monthly settlement dates of the deferred-settlement market and the
+// amount texts typed in the dialogs.
+
+#include "portfolio/Cv.h"
+
+#include "platform/Checked.h"
+#include "platform/ConversionError.h"
+#include "platform/DateText.h"
+#include "platform/DateTime.h"
+#include "platform/Numbers.h"
+#include "platform/Settings.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <string_view>
+
+namespace {
+
+constexpr const char* kLibLocal = "LIBLOCAL";
+constexpr const char* kTaux = "TAUX";
+constexpr const char* kDateLiqP = "DATELIQP";
+constexpr const char* kDateLiqC = "DATELIQC";
+
+// The mark of a settlement date never set, written by the main window as the default.
+constexpr std::string_view kDateJamais = "01/01/70";
+// Up to this day every trade of an eligible security was settled monthly.
+constexpr std::string_view kFinSrdObligatoire = "25/09/00";
+
+// The schedules are kept in ascending threshold order, so the last bracket not above the
+// amount is the one that applies. Amounts are 64-bit: a large trade must not wrap into
+// another bracket.
+const TrancheFrais* FindBracket(std::int64_t montant, const ListeTranches& tranches) {
+    for (auto it = tranches.rbegin(); it != tranches.rend(); ++it) {
+        if (*it && (*it)->Seuil <= montant)
+            return it->get();
+    }
+    return nullptr;
+}
+
+// The rates are single precision and the broker figures come from that float value widened
+// to double: 0.0065f lies above 0.0065 and 0.0075f below 0.0075, which moves results by a
+// cent. Do not compute these products in float nor with decimal rates.
+std::int64_t BracketFee(const TrancheFrais& tranche, std::int64_t base) {
+    std::int32_t horsTaxe = 0;
+    if (tranche.Frais != 0.0f || tranche.MntMin != 0)
+        horsTaxe =
+            platform::Trunc32(static_cast<double>(tranche.Frais) * static_cast<double>(base) + 1.0);
+    horsTaxe = std::max(horsTaxe, tranche.MntMin);
+    const std::int32_t tva = platform::Trunc32(
+        std::floor(static_cast<double>(horsTaxe) * static_cast<double>(tranche.Tva)));
+    return static_cast<std::int64_t>(horsTaxe) + tva;
+}
+
+// The first day of the month before (delta -1) or after (delta +1) the month of date.
+double FirstOfMonth(double date, int delta) {
+    const platform::DateParts d = platform::DecodeDate(date);
+    int year = d.year;
+    int month = d.month + delta;
+    if (month < 1) {
+        month = 12;
+        --year;
+    } else if (month > 12) {
+        month = 1;
+        ++year;
+    }
+    return platform::EncodeDate(year, month, 1);
+}
+
+// TAUX is stored as a double but the document holds a float; a value beyond the float range
+// is clamped rather than converted with undefined behaviour.
+float ToSingle(double value) {
+    constexpr double maxFloat = std::numeric_limits<float>::max();
+    if (std::isfinite(value) && std::fabs(value) > maxFloat)
+        return value > 0 ? std::numeric_limits<float>::max() : std::numeric_limits<float>::lowest();
+    return static_cast<float>(value);
+}
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+[[noreturn]] void BadFloat(std::string_view texte) {
+    throw platform::ConversionError("'" + std::string(texte) +
+                                    "' n'est pas une valeur en virgule flottante correcte");
+}
+
+[[noreturn]] void BadInteger(std::string_view texte) {
+    throw platform::ConversionError("'" + std::string(texte) +
+                                    "' n'est pas une valeur entière correcte");
+}
+
+// The typed amount after the clean-up shared by both readers: "." is taken for "," (once), and
+// what trails the last digit is cut, a "," excepted, so that "12,50 €" reads as "12,50".
+std::string CleanAmount(const std::string& texte) {
+    std::string s = texte;
+    if (const auto point = s.find('.'); point != std::string::npos)
+        s[point] = ',';
+    for (std::size_t i = s.size(); i-- > 0;) {
+        if (IsDigit(s[i]))
+            break;
+        if (s[i] != ',')
+            s.erase(i, 1);
+    }
+    return s;
+}
+
+// A whole number as the class library reads it: blanks before, an optional sign, digits, and
+// nothing after; out of the 32-bit range is refused too.
+std::int32_t ParseInteger(std::string_view texte) {
+    std::size_t i = 0;
+    while (i < texte.size() && texte[i] == ' ')
+        ++i;
+    bool negatif = false;
+    if (i < texte.size() && (texte[i] == '+' || texte[i] == '-')) {
+        negatif = texte[i] == '-';
+        ++i;
+    }
+    if (i == texte.size())
+        BadInteger(texte);
+    std::int64_t valeur = 0;
+    for (; i < texte.size(); ++i) {
+        if (!IsDigit(texte[i]))
+            BadInteger(texte);
+        valeur = valeur * 10 + (texte[i] - '0');
+        if (valeur > static_cast<std::int64_t>(std::numeric_limits<std::int32_t>::max()) + 1)
+            BadInteger(texte);
+    }
+    if (negatif)
+        valeur = -valeur;
+    if (valeur > std::numeric_limits<std::int32_t>::max())
+        BadInteger(texte);
+    return static_cast<std::int32_t>(valeur);
+}
+
+// A decimal number with "," as separator, whatever the C locale says: blanks around, an
+// optional sign, digits with at most one ",", an optional exponent.
+float ParseCommaFloat(std::string_view texte) {
+    std::size_t i = 0;
+    const auto blancs = [&] {
+        while (i < texte.size() && texte[i] == ' ')
+            ++i;
+    };
+    const auto chiffres = [&](std::string& vers) {
+        while (i < texte.size() && IsDigit(texte[i]))
+            vers += texte[i++];
+    };
+    blancs();
+    std::string nombre;
+    if (i < texte.size() && (texte[i] == '+' || texte[i] == '-')) {
+        if (texte[i] == '-')
+            nombre += '-';
+        ++i;
+    }
+    std::string entier;
+    std::string decimales;
+    chiffres(entier);
+    if (i < texte.size() && texte[i] == ',') {
+        ++i;
+        chiffres(decimales);
+    }
+    if (entier.empty() && decimales.empty())
+        BadFloat(texte);
+    nombre += entier.empty() ? "0" : entier;
+    if (!decimales.empty())
+        nombre += "." + decimales;
+    if (i < texte.size() && (texte[i] == 'e' || texte[i] == 'E')) {
+        ++i;
+        nombre += 'e';
+        if (i < texte.size() && (texte[i] == '+' || texte[i] == '-'))
+            nombre += texte[i++];
+        std::string exposant;
+        chiffres(exposant);
+        if (exposant.empty())
+            BadFloat(texte);
+        nombre += exposant;
+    }
+    blancs();
+    if (i != texte.size())
+        BadFloat(texte);
+
+    // Read at extended precision, then narrowed, as the class library's reader does.
+    long double valeur = 0.0L;
+    const auto [fin, erreur] = std::from_chars(nombre.data(), nombre.data() + nombre.size(), valeur,
+                                               std::chars_format::general);
+    if (erreur != std::errc() || fin != nombre.data() + nombre.size() ||
+        std::fabs(valeur) > static_cast<long double>(std::numeric_limits<float>::max()))
+        BadFloat(texte);
+    return static_cast<float>(valeur);
+}
+
+} // namespace
+
+bool TCorv::FindTranche(std::int32_t montant, const ListeTranches& tranches,
+                        TrancheFrais& tranche) const {
+    tranche = TrancheFrais{};
+    const TrancheFrais* trouvee = FindBracket(montant, tranches);
+    if (!trouvee)
+        return false;
+    tranche = *trouvee;
+    return true;
+}
+
+std::int32_t TCorv::ComputeFrais(CalculFrais& calcul) const {
+    calcul.Frais1 = 0;
+    calcul.Frais2 = 0;
+    calcul.FraisSRD = 0;
+    if (calcul.Quantite == 0)
+        return 0;
+
+    const std::int64_t montant = platform::Mul64(calcul.Quantite, calcul.Cours);
+    std::int64_t total = 0;
+
+    // The deferred-settlement schedule charges on the whole amount, whatever PlVal says.
+    if (calcul.SRD) {
+        const TrancheFrais* tranche = FindBracket(montant, TranchesSRD);
+        if (tranche && montant >= tranche->Seuil) {
+            calcul.FraisSRD = platform::Saturate32(BracketFee(*tranche, montant));
+            total += calcul.FraisSRD;
+        }
+    }
+
+    const auto surSchedule = [montant](const ListeTranches& tranches) -> std::int32_t {
+        const TrancheFrais* tranche = FindBracket(montant, tranches);
+        if (!tranche || montant < tranche->Seuil)
+            return 0;
+        const std::int64_t base = tranche->PlVal ? montant - tranche->Seuil : montant;
+        return platform::Saturate32(BracketFee(*tranche, base));
+    };
+    if (AjoutFrais1SRD || !calcul.SRD) {
+        calcul.Frais1 = surSchedule(TranchesFrais1);
+        total += calcul.Frais1;
+    }
+    calcul.Frais2 = surSchedule(TranchesFrais2);
+    total += calcul.Frais2;
+
+    return platform::Saturate32(total);
+}
+
+void TCorv::LiquidationDate(double& date) const {
+    const platform::DateParts d = platform::DecodeDate(date);
+    // The market counted one more business day before October 2000.
+    const int jours = (d.year > 2000 || d.month >= 10) ? 4 : 5;
+    double jour = platform::EncodeDate(d.year, d.month, platform::DaysInMonth(d.year, d.month));
+    int comptes = 0;
+    while (comptes < jours) {
+        const int semaine = platform::DayOfWeek(jour);
+        if (semaine >= 2 && semaine <= 6)
+            ++comptes;
+        jour -= 1.0;
+    }
+    // The day before the last counted business day, even when it is a weekend: the trades
+    // compare with it by "strictly later than".
+    date = jour;
+}
+
+void TCorv::LoadSettings(platform::SettingsStore& registre) {
+    LibLocal = registre.ReadString(kLibLocal);
+    Taux = ToSingle(registre.ReadFloat(kTaux));
+    DateLiqP = registre.ReadDate(kDateLiqP);
+    DateLiqC = registre.ReadDate(kDateLiqC);
+
+    const double aujourdhui = platform::Date();
+
+    if (DateLiqP == platform::StrToDate(kDateJamais)) {
+        double precedente = FirstOfMonth(aujourdhui, -1);
+        LiquidationDate(precedente);
+        double courante = aujourdhui;
+        LiquidationDate(courante);
+        DateLiqP = precedente;
+        DateLiqC = courante;
+    }
+
+    // One step per call only: after a long absence the coming date may still be past, and the
+    // next load rolls again. Only the month numbers are compared, not the years.
+    if (aujourdhui > DateLiqC) {
+        const double ancienne = DateLiqC;
+        double prochaine = aujourdhui;
+        if (platform::DecodeDate(ancienne).month == platform::DecodeDate(aujourdhui).month)
+            prochaine = FirstOfMonth(aujourdhui, +1);
+        LiquidationDate(prochaine);
+        DateLiqP = ancienne;
+        DateLiqC = prochaine;
+    }
+
+    registre.WriteDate(kDateLiqP, std::trunc(DateLiqP));
+    registre.WriteDate(kDateLiqC, std::trunc(DateLiqC));
+}
+
+bool TCorv::IsSrdPending(const Valeurs* titre, const ::Operes* opere) const {
+    if (!titre || !opere || !titre->SRD)
+        return false;
+    // The literal goes through the two-digit year window on purpose: the program has always
+    // read it that way.
+    if (opere->Date > platform::StrToDate(kFinSrdObligatoire))
+        return opere->Date > DateLiqP && opere->SRD;
+    return opere->Date > DateLiqP;
+}
+
+bool TCorv::HasPendingSrd(const Valeurs* titre) const {
+    if (!titre)
+        return false;
+    for (const auto& opere : titre->Operes) {
+        if (opere && opere->Pointe && IsSrdPending(titre, opere.get()))
+            return true;
+    }
+    return false;
+}
+
+float TCorv::TextToFloat(const std::string& texte, int /*decimales*/) const {
+    if (texte.empty())
+        return 0.0f;
+    // A text cut down to nothing (such as "abc") is refused, unlike an empty one.
+    return ParseCommaFloat(CleanAmount(texte));
+}
+
+std::int32_t TCorv::TextToCents(const std::string& texte) const {
+    const std::string s = CleanAmount(texte);
+    if (s.empty())
+        return 0;
+
+    std::int64_t cents = 0;
+    const auto virgule = s.find(',');
+    if (virgule == std::string::npos) {
+        cents = static_cast<std::int64_t>(ParseInteger(s)) * 100;
+    } else {
+        const std::string_view avant = std::string_view(s).substr(0, virgule);
+        const std::string_view apres = std::string_view(s).substr(virgule + 1, 2);
+        const std::int64_t euros = ParseInteger(avant);
+        std::int64_t fraction = 0;
+        for (const char c : apres) {
+            if (!IsDigit(c))
+                BadInteger(apres);
+            fraction = fraction * 10 + (c - '0');
+        }
+        if (apres.size() == 1)
+            fraction *= 10;
+        // "-1,50" means minus one euro fifty, not minus fifty cents less than one euro.
+        const bool negatif = avant.find('-') != std::string_view::npos;
+        cents = euros * 100 + (negatif ? -fraction : fraction);
+    }
+    if (cents > std::numeric_limits<std::int32_t>::max() ||
+        cents < std::numeric_limits<std::int32_t>::min())
+        throw platform::ConversionError("'" + texte + "' dépasse le montant le plus grand admis");
+    return static_cast<std::int32_t>(cents);
+}
+
+void TCorv::FloatToTextTrunc(int decimales, std::string& texte, float valeur) const {
+    // One decimal more than asked, then dropped: the asked position is cut, not rounded.
+    const int precision = std::clamp(decimales, 0, 30) + 1;
+    std::string s = platform::FormatFixed(static_cast<double>(valeur), precision);
+    if (!s.empty())
+        s.pop_back();
+    texte = std::move(s);
+}

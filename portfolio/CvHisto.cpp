@@ -1,0 +1,311 @@
+// History files and indicators: one file of daily prices per security, loaded into the
+// history table of the data module, and the indicators computed over it.
+//
+// The table always holds euros: the display factor is applied by whatever shows the table,
+// so that saving can never store amounts multiplied by it and the indicators compare euro
+// cents with the euro quote.
+
+#include "portfolio/Cv.h"
+#include "portfolio/Fdatas.h"
+
+#include "platform/Checked.h"
+#include "platform/ConversionError.h"
+#include "platform/DateText.h"
+#include "platform/DateTime.h"
+#include "platform/Numbers.h"
+#include "platform/TextFile.h"
+
+#include <filesystem>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+namespace {
+
+// The file's first line: written as it always was, skipped whatever it holds when read.
+constexpr std::string_view kHeader = "01/01/1970\n";
+
+enum HistoField { kDate = 0, kCours, kHaut, kBas, kVolume };
+
+platform::TDateTime Epoch1970() {
+    return platform::EncodeDate(1970, 1, 1);
+}
+
+// A data line: "dd/mm/yyyy;cours;haut;bas;volume;" with the amounts in cents. Throws
+// ConversionError when the line lacks a field or a field holds no number.
+struct HistoLine {
+    platform::TDateTime date = 0.0;
+    std::int32_t values[4] = {0, 0, 0, 0}; // Cours, Haut, Bas, Volume
+};
+
+HistoLine ParseLine(std::string_view line) {
+    HistoLine result;
+    std::string_view fields[5];
+    std::size_t count = 0;
+    std::size_t start = 0;
+    while (count < 5) {
+        const std::size_t sep = line.find(';', start);
+        fields[count++] = line.substr(start, sep == std::string_view::npos ? sep : sep - start);
+        if (sep == std::string_view::npos)
+            break;
+        start = sep + 1;
+    }
+    if (count < 5)
+        throw platform::ConversionError("il manque des champs");
+    if (!platform::TryStrToDate(fields[0], result.date))
+        throw platform::ConversionError("'" + std::string(fields[0]) +
+                                        "' n'est pas une date correcte");
+    for (int i = 0; i < 4; ++i)
+        if (!platform::ScanInt(fields[i + 1], result.values[i]))
+            throw platform::ConversionError("'" + std::string(fields[i + 1]) +
+                                            "' n'est pas un nombre");
+    return result;
+}
+
+void AppendTwoDigits(std::string& out, int value) {
+    out.push_back(static_cast<char>('0' + value / 10));
+    out.push_back(static_cast<char>('0' + value % 10));
+}
+
+// "dd/mm/yyyy" without going through the general date formatter: a save writes every row.
+void AppendDate(std::string& out, platform::TDateTime date) {
+    const platform::DateParts parts = platform::DecodeDate(date);
+    AppendTwoDigits(out, parts.day);
+    out.push_back('/');
+    AppendTwoDigits(out, parts.month);
+    out.push_back('/');
+    if (parts.year >= 1000 && parts.year <= 9999) {
+        out += platform::FormatInt(parts.year);
+    } else {
+        std::string year = platform::FormatInt(parts.year);
+        out.append(year.size() < 4 ? 4 - year.size() : 0, '0');
+        out += year;
+    }
+}
+
+void AppendInt(std::string& out, std::int64_t value) {
+    char digits[24];
+    int n = 0;
+    const bool negative = value < 0;
+    std::uint64_t magnitude =
+        negative ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+    do {
+        digits[n++] = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (negative)
+        out.push_back('-');
+    while (n > 0)
+        out.push_back(digits[--n]);
+}
+
+std::int32_t CentsAt(const platform::MemTable& table, int row, int field) {
+    return EurosToCents(table.NumberAt(row, field));
+}
+
+} // namespace
+
+std::string TCorv::HistoFilePath(const Valeurs* titre) const {
+    std::string path = Repertoire;
+    if (!path.empty() && path.back() != '/')
+        path += '/';
+    return path + "historique/" + titre->Code + ".his";
+}
+
+bool TCorv::LoadHistoFile(Valeurs* titre) {
+    platform::MemTable& table = TheDatas().Historique;
+    platform::ControlsDisabled quiet(table);
+    table.EmptyTable();
+    if (titre == nullptr) {
+        // An empty table is no one's history.
+        TitreHisto = nullptr;
+        return true;
+    }
+    const std::string path = HistoFilePath(titre);
+    DateHisto = Epoch1970();
+    platform::LineReader reader(path);
+    if (!reader.IsOpen()) {
+        TitreHisto = titre;
+        return false;
+    }
+    std::string line;
+    if (reader.Read(line) == platform::LineReader::Status::End) {
+        TitreHisto = titre;
+        return true;
+    }
+    // A bad line fails the whole load: a partial history must not be saved over the file.
+    auto fail = [&](int number, const std::string& reason) {
+        table.EmptyTable();
+        TitreHisto = nullptr;
+        DateHisto = Epoch1970();
+        throw platform::ConversionError("Fichier historique " + path + ", ligne " +
+                                        platform::FormatInt(number) + " incorrecte : " + reason);
+    };
+    platform::Field date = table.Fields(kDate);
+    platform::Field cours = table.Fields(kCours);
+    platform::Field haut = table.Fields(kHaut);
+    platform::Field bas = table.Fields(kBas);
+    platform::Field volume = table.Fields(kVolume);
+    int number = 1;
+    while (true) {
+        const auto status = reader.Read(line);
+        if (status == platform::LineReader::Status::End)
+            break;
+        ++number;
+        if (status == platform::LineReader::Status::TooLong)
+            fail(number, "ligne trop longue");
+        if (line.find_first_not_of(" \t") == std::string::npos)
+            continue; // a blank line, as an editor leaves at the end
+        HistoLine parsed;
+        try {
+            parsed = ParseLine(line);
+        } catch (const platform::ConversionError& error) {
+            fail(number, error.what());
+        }
+        const platform::TDateTime day = platform::DateOf(parsed.date);
+        DateHisto = parsed.date;
+        // One row per date: the first line of a date is kept. Rows usually come in date
+        // order, so only a date not after the last one needs a look-up.
+        if (!table.IsEmpty() && table.NumberAt(table.RecordCount() - 1, kDate) >= day &&
+            table.Locate("Date", {platform::Value{day}}))
+            continue;
+        table.Append();
+        date.SetAsDateTime(day);
+        cours.SetAsFloat(parsed.values[0] * 0.01);
+        haut.SetAsFloat(parsed.values[1] * 0.01);
+        bas.SetAsFloat(parsed.values[2] * 0.01);
+        volume.SetAsInteger(parsed.values[3]);
+        table.Post();
+    }
+    TitreHisto = titre;
+    return true;
+}
+
+bool TCorv::SaveHistoFile() {
+    if (TitreHisto == nullptr)
+        return false;
+    platform::MemTable& table = TheDatas().Historique;
+    table.CheckBrowseMode();
+    const std::string path = HistoFilePath(TitreHisto);
+    std::error_code ignored;
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
+    platform::AtomicFileWriter writer(path);
+    if (!writer.IsOpen())
+        return false;
+    std::string text(kHeader);
+    const int rows = table.RecordCount();
+    for (int row = 0; row < rows; ++row) {
+        AppendDate(text, table.NumberAt(row, kDate));
+        for (int field : {kCours, kHaut, kBas}) {
+            text.push_back(';');
+            AppendInt(text, CentsAt(table, row, field));
+        }
+        text.push_back(';');
+        AppendInt(text, static_cast<std::int64_t>(table.NumberAt(row, kVolume)));
+        text += ";\n";
+        if (text.size() >= 1 << 16) {
+            writer.Write(text);
+            text.clear();
+        }
+    }
+    writer.Write(text);
+    if (!writer.Commit())
+        return false;
+    DateHisto = rows == 0 ? 0.0 : table.NumberAt(rows - 1, kDate);
+    return true;
+}
+
+void TCorv::AddHistoPoint(const InfosCours& jour) {
+    if (TitreHisto == nullptr)
+        return;
+    platform::MemTable& table = TheDatas().Historique;
+    const platform::TDateTime day = platform::DateOf(jour.Date);
+    if (table.Locate("Date", {platform::Value{day}}))
+        return;
+    table.Insert();
+    table.Fields(kDate).SetAsDateTime(day);
+    table.Fields(kCours).SetAsFloat(jour.Cours * 0.01);
+    table.Fields(kHaut).SetAsFloat(jour.Haut * 0.01);
+    table.Fields(kBas).SetAsFloat(jour.Bas * 0.01);
+    table.Fields(kVolume).SetAsInteger(jour.Volume);
+    table.Post();
+}
+
+std::int32_t TCorv::LastHistoCours() const {
+    // Read without moving the current row: a grid may be showing the table.
+    const platform::MemTable& table = TheDatas().Historique;
+    if (table.IsEmpty())
+        return 0;
+    return CentsAt(table, table.RecordCount() - 1, kCours);
+}
+
+float TCorv::HistoVariation(int n) const {
+    const platform::MemTable& table = TheDatas().Historique;
+    if (table.IsEmpty())
+        return 0.0f;
+    const int last = table.RecordCount() - 1;
+    const int back = n > 1 ? std::min(n - 1, last) : 0;
+    const double a = CentsAt(table, last, kCours);
+    const double b = CentsAt(table, last - back, kCours);
+    if (b == 0.0)
+        return 0.0f;
+    return static_cast<float>((a - b) / b * 100.0);
+}
+
+void TCorv::ComputeIndicateurs(Valeurs* titre, int periodeRsi, std::int32_t& moyenne,
+                               std::int32_t& rsi, int periodeMoyenne) {
+    moyenne = 0;
+    rsi = 0;
+    if (titre == nullptr || periodeRsi < 1 || periodeMoyenne < 1)
+        return;
+    if (titre != TitreHisto && !LoadHistoFile(titre))
+        return;
+    const platform::MemTable& table = TheDatas().Historique;
+    const int rows = table.RecordCount();
+    std::vector<std::int32_t> series;
+    series.reserve(static_cast<std::size_t>(rows) + 1);
+    for (int row = 0; row < rows; ++row)
+        series.push_back(CentsAt(table, row, kCours));
+    series.push_back(titre->Infos.Cours);
+
+    // The queues of the last changes and values are windows over the series: the oldest
+    // change still queued is at firstChange, the oldest value at k - M + 1.
+    auto change = [&](std::size_t k, bool gain) -> std::int64_t {
+        const std::int64_t p = series[k - 1];
+        const std::int64_t v = series[k];
+        if (p - v > 0)
+            return gain ? 0 : p - v;
+        return gain ? v - p : 0;
+    };
+    const std::size_t r = static_cast<std::size_t>(periodeRsi);
+    const std::size_t m = static_cast<std::size_t>(periodeMoyenne);
+    std::int64_t sumGains = 0;
+    std::int64_t sumLosses = 0;
+    std::int64_t sumValues = 0;
+    std::size_t firstChange = 1;
+    float reported = 0.0f;
+    std::int64_t average = 0;
+    for (std::size_t k = 0; k < series.size(); ++k) {
+        if (k >= 1) {
+            sumGains += change(k, true);
+            sumLosses += change(k, false);
+            if (k > r) {
+                if (sumLosses != 0) {
+                    const float g = static_cast<float>(static_cast<double>(sumGains) / r);
+                    const float l = static_cast<float>(static_cast<double>(sumLosses) / r);
+                    reported = static_cast<float>(
+                        100.0 - 100.0 / (static_cast<double>(g) / static_cast<double>(l) + 1.0));
+                }
+                sumGains -= change(firstChange, true);
+                sumLosses -= change(firstChange, false);
+                ++firstChange;
+            }
+        }
+        sumValues += series[k];
+        if (k + 1 > m)
+            sumValues -= series[k - m];
+        average = sumValues / static_cast<std::int64_t>(m);
+    }
+    moyenne = static_cast<std::int32_t>(average);
+    rsi = platform::Trunc32(static_cast<double>(reported) * 100.0);
+}

@@ -1,0 +1,242 @@
+// Positions of the securities: the replay of the trades into the position block, and the
+// yields of a period.
+
+#include "portfolio/Cv.h"
+#include "portfolio/PositionArith.h"
+
+#include "platform/Checked.h"
+
+#include <cstdint>
+
+using namespace position_arith;
+
+namespace {
+
+// Average purchase prices and the gain of covering a short position, for a buy of q > 0
+// shares out of a position of h.
+void ReplayBuy(BilanTitre& b, Operes& op, std::int64_t a, std::int32_t h) {
+    const std::int32_t q = op.Quantite;
+    const std::int32_t u = op.Cours;
+    const std::int32_t f = op.Frais;
+    const std::int64_t n = std::int64_t{h} + q;
+    if (h < 0) {
+        const std::int64_t k = n < 0 ? std::int64_t{q} : -std::int64_t{h}; // shares covered
+        const std::int32_t g = platform::Trunc32(Quotient(f, q) * static_cast<double>(k));
+        op.PlValBrut = Low32((Wide{b.PxMoyVenBrut} - u) * k);
+        op.PlValNet = Low32((Wide{b.PxMoyVenNet} - u - DivWide(g, k)) * k);
+        if (n > 0) {
+            b.PxMoyAchBrut = Low32(DivWide(a, q));
+            b.PxMoyAchNet = static_cast<float>(Quotient(static_cast<double>(a + f), q) * 0.01);
+        } else if (n == 0) {
+            b.PxMoyAchBrut = 0;
+            b.PxMoyAchNet = 0.0f;
+        }
+        return;
+    }
+    b.PxMoyAchBrut = Low32(DivWide(Wide{a} + Wide{h} * b.PxMoyAchBrut, n));
+    b.PxMoyAchNet = static_cast<float>(
+        Quotient(static_cast<double>(h) * b.PxMoyAchNet * 100.0 + static_cast<double>(a) + f,
+                 static_cast<double>(n)) *
+        0.01);
+}
+
+// Realised gain of a sale of q > 0 shares out of a position of h, and the average sale
+// prices of the short position it leaves.
+void ReplaySale(BilanTitre& b, Operes& op, std::int64_t a, std::int32_t h) {
+    const std::int32_t q = op.Quantite;
+    const std::int32_t u = op.Cours;
+    const std::int32_t f = op.Frais;
+    const double achatNet = static_cast<double>(b.PxMoyAchNet) * 100.0;
+    if (h <= 0) {
+        const Wide total = Wide{q} - h;
+        b.PxMoyVenBrut = Low32(DivWide(Wide{a} - Wide{h} * b.PxMoyVenBrut, total));
+        b.PxMoyVenNet = Low32(DivWide(Wide{a} - f - Wide{h} * b.PxMoyVenNet, total));
+    } else if (h < q) {
+        // Only the fees of the h shares that close the long position weigh on its gain; the
+        // rest go to the short position that the sale opens.
+        const std::int32_t g = platform::Trunc32(Quotient(f, q) * h);
+        op.PlValBrut = Low32((Wide{u} - b.PxMoyAchBrut) * h);
+        op.PlValNet =
+            platform::Trunc32((static_cast<double>(u - platform::SafeDiv(g, h)) - achatNet) * h);
+        b.PxMoyVenBrut = u;
+        b.PxMoyVenNet = Low32(Wide{u} - DivWide(Wide{f} - g, Wide{q} - h));
+    } else {
+        op.PlValBrut = Low32((Wide{u} - b.PxMoyAchBrut) * q);
+        op.PlValNet = platform::Trunc32((u - Quotient(f, q) - achatNet) * q);
+        b.PxMoyVenBrut = u;
+        b.PxMoyVenNet = Low32(Wide{u} - DivWide(f, q));
+    }
+}
+
+// Fees of selling a quantity at a price.
+std::int32_t SaleFee(const TCorv& doc, std::int32_t quantite, std::int32_t cours, bool srd) {
+    CalculFrais calcul;
+    calcul.SRD = srd;
+    calcul.Quantite = quantite;
+    calcul.Cours = cours;
+    return doc.ComputeFrais(calcul);
+}
+
+} // namespace
+
+void TCorv::ComputeTitre(Valeurs* titre, std::optional<double> jusqua, const ::Operes* exclue) {
+    BilanTitre& b = titre->Bilan;
+    b = titre->BilanPurge;
+    b.RealNetTOT = platform::Wrap32(std::int64_t{b.VRealNet} - b.ARealNet);
+    std::int32_t regle = b.NbInPort; // held by settled trades
+
+    for (const auto& ptr : titre->Operes) {
+        ::Operes& op = *ptr;
+        if ((jusqua && op.Date > *jusqua) || &op == exclue)
+            continue;
+        const std::int32_t q = op.Quantite;
+        const std::int32_t f = op.Frais;
+        const std::int64_t a = platform::Mul64(q, op.Cours);
+        const std::int32_t h = b.NbInPort;
+        const bool enAttente = IsSrdPending(titre, &op);
+
+        Add32(b.TotFrais, f);
+        op.PlValBrut = 0;
+        op.PlValNet = 0;
+        // A trade of no shares (only a hand-edited file holds one) pays its fees and changes
+        // no average.
+        if (op.Sens == 'A') {
+            Add32(b.NbAchat, q);
+            Add32(b.ARealBrut, a);
+            Add32(b.ARealNet, a + f);
+            if (q != 0)
+                ReplayBuy(b, op, a, h);
+            op.PxMoyAchBrut = b.PxMoyAchBrut;
+            op.PxMoyAchNet = b.PxMoyAchNet;
+            op.PxMoyVenBrut = b.PxMoyVenBrut;
+            op.PxMoyVenNet = b.PxMoyVenNet;
+            if (enAttente) {
+                Add32(b.AchRMBrut, a);
+                Add32(b.AchRMNet, a + f);
+                Add32(b.RealNetRM, -(a + f));
+            } else {
+                Add32(regle, q);
+                Add32(b.RealNetTOT, -(a + f));
+            }
+        } else {
+            Add32(b.NbVentes, q);
+            Add32(b.VRealBrut, a);
+            Add32(b.VRealNet, a - f);
+            op.PxMoyAchBrut = b.PxMoyAchBrut;
+            op.PxMoyAchNet = b.PxMoyAchNet;
+            if (q != 0)
+                ReplaySale(b, op, a, h);
+            op.PxMoyVenBrut = b.PxMoyVenBrut;
+            op.PxMoyVenNet = b.PxMoyVenNet;
+            if (enAttente) {
+                Add32(b.VenRMBrut, a);
+                Add32(b.VenRMNet, a - f);
+                Add32(b.RealNetRM, a - f);
+            } else {
+                Add32(regle, -std::int64_t{q});
+                Add32(b.RealNetTOT, a - f);
+            }
+        }
+        Add32(b.PlValBrut, op.PlValBrut);
+        Add32(b.PlValNet, op.PlValNet);
+        b.NbInPort = platform::Wrap32(std::int64_t{b.NbAchat} - b.NbVentes);
+    }
+
+    // Only a long position is valued; a short or empty one is worth nothing here.
+    b.PlValLatBrut = b.PlValLatNet = b.PlValLatNetSRD = 0;
+    b.CoutBrut = b.CoutNet = b.ValorBrut = b.ValorNet = b.ValorBrutAct = b.ValorNetAct = 0;
+    const std::int32_t p = b.NbInPort;
+    if (p <= 0)
+        return;
+    const std::int32_t cours = titre->Infos.Cours;
+    const double achatNet = static_cast<double>(b.PxMoyAchNet) * 100.0;
+    const std::int32_t fraisVente = SaleFee(*this, p, cours, false);
+    b.PlValLatBrut = Low32((Wide{cours} - b.PxMoyAchBrut) * p);
+    b.CoutBrut = platform::Wrap32(platform::Mul64(p, b.PxMoyAchBrut));
+    b.CoutNet = platform::Trunc32(static_cast<double>(p) * b.PxMoyAchNet * 100.0);
+    const std::int64_t valeur = platform::Mul64(cours, p);
+    b.ValorBrut = platform::Wrap32(valeur);
+    b.ValorNet = platform::Wrap32(valeur - fraisVente);
+    const std::int64_t valeurAct = platform::Mul64(cours, regle);
+    b.ValorBrutAct = platform::Wrap32(valeurAct);
+    b.ValorNetAct = platform::Wrap32(valeurAct - SaleFee(*this, regle, cours, false));
+    const double latent = (cours - achatNet) * p;
+    b.PlValLatNet = platform::Trunc32(latent - fraisVente);
+    b.PlValLatNetSRD = platform::Trunc32(latent - SaleFee(*this, p, cours, titre->SRD));
+}
+
+bool TCorv::ComputeRentabilite(Valeurs* titre, double debut) {
+    BilanTitre& b = titre->Bilan;
+    b.TotFraisPer = 0;
+    float rb = 0.0f;
+    float rn = 0.0f;
+    int count = 0;
+    for (const auto& ptr : titre->Operes) {
+        const ::Operes& op = *ptr;
+        if (op.Date < debut)
+            continue;
+        Add32(b.TotFraisPer, op.Frais);
+        if (op.PlValBrut == 0 && op.PlValNet == 0)
+            continue;
+        ++count;
+        // A trade measured against an average price of 0 (shares received for nothing)
+        // counts, with a yield of 0.
+        const std::int32_t q = op.Quantite;
+        if (op.Sens == 'A') {
+            rb = static_cast<float>(rb + Quotient(op.PlValBrut, static_cast<double>(platform::Mul64(
+                                                                    q, op.PxMoyVenBrut))));
+            rn = static_cast<float>(rn + Quotient(op.PlValNet, static_cast<double>(platform::Mul64(
+                                                                   q, op.PxMoyVenNet))));
+        } else {
+            rb = static_cast<float>(rb + Quotient(op.PlValBrut, static_cast<double>(platform::Mul64(
+                                                                    q, op.PxMoyAchBrut))));
+            rn = static_cast<float>(
+                rn + Quotient(op.PlValNet, static_cast<double>(op.PxMoyAchNet) * 100.0 * q));
+        }
+    }
+
+    b.RentBrut = b.RentNet = b.RentRes1 = b.RentRes2 = 0;
+    if (count > 0) {
+        b.RentBrut = platform::Trunc32(static_cast<double>(rb) / count * 10000.0);
+        b.RentNet = platform::Trunc32(static_cast<double>(rn) / count * 10000.0);
+    }
+    const std::int32_t p = b.NbInPort;
+    if (p > 0) {
+        const float latBrut = static_cast<float>(
+            Quotient(b.PlValLatBrut, static_cast<double>(platform::Mul64(p, b.PxMoyAchBrut))));
+        const float latNet = static_cast<float>(
+            Quotient(b.PlValLatNet, static_cast<double>(b.PxMoyAchNet) * 100.0 * p));
+        b.RentLatBrut = platform::Trunc32(static_cast<double>(latBrut) * 10000.0);
+        b.RentLatNet = platform::Trunc32(static_cast<double>(latNet) * 10000.0);
+    }
+    return count > 0;
+}
+
+void TCorv::ComputeRentabilites(double debut) {
+    TotFraisPer = RentBrut = RentNet = RentRes1 = RentRes2 = 0;
+    std::int64_t brut = 0;
+    std::int64_t net = 0;
+    std::int64_t res1 = 0;
+    std::int64_t res2 = 0;
+    std::int64_t count = 0;
+    for (const auto& titre : Titres) {
+        if (ComputeRentabilite(titre.get(), debut))
+            ++count;
+        const BilanTitre& b = titre->Bilan;
+        Add32(TotFraisPer, b.TotFraisPer);
+        brut += b.RentBrut;
+        net += b.RentNet;
+        res1 += b.RentRes1;
+        res2 += b.RentRes2;
+    }
+    // Securities that realised nothing in the period weigh neither on the sums nor on the
+    // count, so the mean is over the securities that did.
+    if (brut != 0)
+        RentBrut = platform::Wrap32(platform::SafeDiv(brut, count));
+    if (net != 0)
+        RentNet = platform::Wrap32(platform::SafeDiv(net, count));
+    if (res1 != 0)
+        RentRes1 = platform::Wrap32(platform::SafeDiv(res1, count));
+    if (res2 != 0)
+        RentRes2 = platform::Wrap32(platform::SafeDiv(res2, count));
+}

@@ -1,0 +1,143 @@
+// Operations that restructure positions: the purge of settled ticked trades, stock splits,
+// and the removal of securities with the booking of their results.
+
+#include "portfolio/Cv.h"
+#include "portfolio/PositionArith.h"
+
+#include "platform/Checked.h"
+#include "platform/DateTime.h"
+
+#include <algorithm>
+#include <cstdint>
+
+using namespace position_arith;
+
+namespace {
+
+// The carried-over averages are the means over everything ever purged, fees of purged sales
+// included, not the running averages of a replay.
+void Fold(BilanTitre& p, const Operes& op) {
+    const std::int32_t q = op.Quantite;
+    const std::int32_t f = op.Frais;
+    const std::int64_t montant = platform::Mul64(q, op.Cours);
+    Add32(p.TotFrais, f);
+    if (op.Sens == 'A') {
+        Add32(p.NbAchat, q);
+        Add32(p.NbInPort, q);
+        Add32(p.ARealBrut, montant);
+        p.PxMoyAchBrut = platform::Wrap32(platform::SafeDiv(p.ARealBrut, p.NbAchat));
+        p.PxMoyAchNet =
+            static_cast<float>((Quotient(p.TotFrais, p.NbAchat) + p.PxMoyAchBrut) * 0.01);
+        Add32(p.ARealNet, montant + f);
+    } else {
+        Add32(p.NbInPort, -std::int64_t{q});
+        Add32(p.NbVentes, q);
+        Add32(p.VRealBrut, montant);
+        Add32(p.VRealNet, montant - f);
+        Add32(p.PlValBrut, op.PlValBrut);
+        Add32(p.PlValNet, op.PlValNet);
+    }
+}
+
+// A booked amount is never negative: an absolute value beyond 32 bits saturates rather than
+// wrapping into a booking of the wrong sense.
+std::int32_t Magnitude(std::int64_t value) {
+    return platform::Saturate32(value < 0 ? -value : value);
+}
+
+} // namespace
+
+void TCorv::Purge() {
+    for (const auto& titre : Titres) {
+        auto& operes = titre->Operes;
+        std::size_t garde = 0;
+        for (std::size_t i = 0; i < operes.size(); ++i) {
+            if (operes[i]->Pointe && !IsSrdPending(titre.get(), operes[i].get())) {
+                Fold(titre->BilanPurge, *operes[i]);
+                operes[i].reset();
+            } else if (garde != i) {
+                operes[garde++] = std::move(operes[i]);
+            } else {
+                ++garde;
+            }
+        }
+        operes.resize(garde);
+    }
+    Modifie = true;
+}
+
+bool TCorv::ApplyDivision(Valeurs* titre, int ratio, double date) {
+    if (ratio < 1)
+        return false;
+    for (const auto& op : titre->Operes) {
+        if (op->Date > date)
+            continue;
+        op->Cours /= ratio;
+        op->Quantite = platform::Wrap32(platform::Mul64(op->Quantite, ratio));
+    }
+    return true;
+}
+
+Mvt* TCorv::AddPlValueMvt(const Valeurs* titre) {
+    const BilanTitre& b = titre->Bilan;
+    if (b.PlValNet == 0)
+        return nullptr;
+    auto mvt = std::make_unique<Mvt>();
+    mvt->Pointe = false;
+    mvt->Date = platform::DateOf(platform::Clock::Today());
+    // The sense follows the realised net gain; the amount is the net cash difference of
+    // purchases and sales.
+    mvt->Sens = b.PlValNet > 0 ? 'C' : 'D';
+    mvt->Montant = Magnitude(std::int64_t{b.VRealNet} - b.ARealNet);
+    mvt->Comment = "+/- value sur le titre " + titre->Libelle;
+    Mvt* result = mvt.get();
+    Mouvements.push_back(std::move(mvt));
+    return result;
+}
+
+void TCorv::RemoveTitre(Valeurs* titre) {
+    // Every user reloads the history when TitreHisto differs from its security, so a
+    // forgotten name is enough; a freed address could otherwise be reused by a new security.
+    if (TitreHisto == titre) {
+        TitreHisto = nullptr;
+        DateHisto = 0.0;
+    }
+    const auto it = std::find_if(Titres.begin(), Titres.end(),
+                                 [titre](const auto& t) { return t.get() == titre; });
+    if (it == Titres.end())
+        return;
+    FreeOperes(titre);
+    titre->Operes.clear();
+    titre->Alarmes.clear();
+    Titres.erase(it);
+}
+
+void TCorv::Transfert(bool uneLigne, const std::string& commentaire) {
+    std::int64_t somme = 0;
+    bool cumule = false;
+    for (std::size_t i = 0; i < Titres.size();) {
+        Valeurs* titre = Titres[i].get();
+        if (titre->Bilan.NbInPort != 0 || HasPendingSrd(titre)) {
+            ++i;
+            continue;
+        }
+        if (titre->Bilan.PlValNet != 0) {
+            if (uneLigne) {
+                somme += std::int64_t{titre->Bilan.VRealNet} - titre->Bilan.ARealNet;
+                cumule = true;
+            } else {
+                AddPlValueMvt(titre);
+            }
+        }
+        RemoveTitre(titre); // the next security takes index i
+    }
+    if (!cumule)
+        return;
+    auto mvt = std::make_unique<Mvt>();
+    mvt->Pointe = false;
+    mvt->Date = platform::DateOf(platform::Clock::Today());
+    mvt->Sens = somme > 0 ? 'C' : 'D';
+    mvt->Montant = Magnitude(somme);
+    mvt->Comment = commentaire;
+    Mouvements.push_back(std::move(mvt));
+}

@@ -1,0 +1,130 @@
+#include "portfolio/Fdatas.h"
+
+#include "platform/Checked.h"
+
+#include <memory>
+
+using platform::FieldDef;
+using platform::FieldType;
+
+std::int32_t EurosToCents(double amount) {
+    return platform::Trunc32(static_cast<double>(static_cast<float>(amount * 100.0)));
+}
+
+namespace {
+
+const char* const kAmount = "0,.00";
+
+FieldDef Text(const char* name, int size) {
+    return FieldDef{name, FieldType::String, size, ""};
+}
+FieldDef Integer(const char* name) {
+    return FieldDef{name, FieldType::Integer, 0, ""};
+}
+FieldDef Float(const char* name, const char* format = "") {
+    return FieldDef{name, FieldType::Float, 0, format};
+}
+FieldDef Date(const char* name) {
+    return FieldDef{name, FieldType::Date, 0, ""};
+}
+FieldDef Boolean(const char* name) {
+    return FieldDef{name, FieldType::Boolean, 0, ""};
+}
+
+std::unique_ptr<TDatas>& Instance() {
+    static std::unique_ptr<TDatas> instance;
+    return instance;
+}
+
+} // namespace
+
+TDatas* Datas = nullptr;
+
+TDatas::TDatas()
+    : Repart("Repart", {Text("CodeVal", 10),  Text("Libelle", 40), Integer("NbAchat"),
+                        Integer("NbVentes"),  Integer("NbInPort"), Float("PxMoyAchBrut"),
+                        Float("PxMoyAchNet"), Float("CoutBrut"),   Float("CoutNet"),
+                        Float("TotFrais"),    Float("ValorBrut"),  Float("ValorNet"),
+                        Float("PlValBrut"),   Float("PlValNet"),   Float("PlValLatBrut"),
+                        Float("PlValLatNet"), Float("ARealBrut"),  Float("ARealNet"),
+                        Float("VRealBrut"),   Float("VRealNet"),   Float("RealNetRM"),
+                        Float("RealNetTOT")}),
+      Operes("Operes",
+             {Text("Sens", 20), Date("Date"), Integer("Quantite"), Float("Cours"), Float("Frais"),
+              Float("PxMoyAchBrut"), Float("PxMoyAchNet"), Float("PlValBrut"), Float("PlValNet")}),
+      Historique("Historique", {Date("Date"), Float("Cours", kAmount), Float("Haut", kAmount),
+                                Float("Bas", kAmount), Integer("Volume")}),
+      Frais1("Frais1", {Float("Seuil", kAmount), Float("Frais", kAmount), Float("Tva", kAmount),
+                        Float("MntMin", kAmount), Boolean("PlVal")}),
+      Frais2("Frais2", {Float("Seuil", kAmount), Float("Frais", kAmount), Float("Tva", kAmount),
+                        Float("MntMin", kAmount), Boolean("PlVal")}),
+      LoadHisto("LoadHisto", {Text("Sicovam", 20), Date("Date"), Float("Cours", kAmount),
+                              Float("Haut", kAmount), Float("Bas", kAmount), Integer("Volume")}),
+      FrSRD("FrSRD", {Float("Seuil", kAmount), Float("Frais", kAmount), Float("Tva", kAmount),
+                      Float("MntMin", kAmount)}),
+      RepartCodeVal(Repart.FieldByName("CodeVal")), RepartLibelle(Repart.FieldByName("Libelle")),
+      RepartNbAchat(Repart.FieldByName("NbAchat")), RepartNbVentes(Repart.FieldByName("NbVentes")),
+      RepartNbInPort(Repart.FieldByName("NbInPort")),
+      RepartPxMoyAchBrut(Repart.FieldByName("PxMoyAchBrut")),
+      RepartPxMoyAchNet(Repart.FieldByName("PxMoyAchNet")),
+      RepartCoutBrut(Repart.FieldByName("CoutBrut")), RepartCoutNet(Repart.FieldByName("CoutNet")),
+      RepartTotFrais(Repart.FieldByName("TotFrais")),
+      RepartValorBrut(Repart.FieldByName("ValorBrut")),
+      RepartValorNet(Repart.FieldByName("ValorNet")),
+      RepartPlValBrut(Repart.FieldByName("PlValBrut")),
+      RepartPlValNet(Repart.FieldByName("PlValNet")),
+      RepartPlValLatBrut(Repart.FieldByName("PlValLatBrut")),
+      RepartPlValLatNet(Repart.FieldByName("PlValLatNet")),
+      RepartARealBrut(Repart.FieldByName("ARealBrut")),
+      RepartARealNet(Repart.FieldByName("ARealNet")),
+      RepartVRealBrut(Repart.FieldByName("VRealBrut")),
+      RepartVRealNet(Repart.FieldByName("VRealNet")),
+      RepartRealNetRM(Repart.FieldByName("RealNetRM")),
+      RepartRealNetTOT(Repart.FieldByName("RealNetTOT")), OperesSens(Operes.FieldByName("Sens")),
+      OperesDate(Operes.FieldByName("Date")), OperesQuantite(Operes.FieldByName("Quantite")),
+      OperesCours(Operes.FieldByName("Cours")), OperesFrais(Operes.FieldByName("Frais")),
+      OperesPxMoyAchBrut(Operes.FieldByName("PxMoyAchBrut")),
+      OperesPxMoyAchNet(Operes.FieldByName("PxMoyAchNet")),
+      OperesPlValBrut(Operes.FieldByName("PlValBrut")),
+      OperesPlValNet(Operes.FieldByName("PlValNet")),
+      HistoriqueDate(Historique.FieldByName("Date")),
+      HistoriqueCours(Historique.FieldByName("Cours")),
+      HistoriqueHaut(Historique.FieldByName("Haut")), HistoriqueBas(Historique.FieldByName("Bas")),
+      HistoriqueVolume(Historique.FieldByName("Volume")), Frais1Seuil(Frais1.FieldByName("Seuil")),
+      Frais1Frais(Frais1.FieldByName("Frais")), Frais1Tva(Frais1.FieldByName("Tva")),
+      Frais1MntMin(Frais1.FieldByName("MntMin")), Frais1PlVal(Frais1.FieldByName("PlVal")),
+      FloatField1(Frais2.FieldByName("Seuil")), FloatField2(Frais2.FieldByName("Frais")),
+      FloatField3(Frais2.FieldByName("Tva")), FloatField4(Frais2.FieldByName("MntMin")),
+      Frais2PlVal(Frais2.FieldByName("PlVal")), LoadHistoSicovam(LoadHisto.FieldByName("Sicovam")),
+      DateField1(LoadHisto.FieldByName("Date")), FloatField5(LoadHisto.FieldByName("Cours")),
+      FloatField6(LoadHisto.FieldByName("Haut")), FloatField7(LoadHisto.FieldByName("Bas")),
+      IntegerField1(LoadHisto.FieldByName("Volume")), FloatField8(FrSRD.FieldByName("Seuil")),
+      FloatField9(FrSRD.FieldByName("Frais")), FloatField10(FrSRD.FieldByName("Tva")),
+      FloatField11(FrSRD.FieldByName("MntMin")) {
+    // The history and the import lines are kept in key order; the fee schedules have their
+    // index defined but keep the order in which the rows were put in.
+    Historique.AddIndex("HistoriqueIndex1", "Date");
+    Historique.SetIndexName("HistoriqueIndex1");
+    Frais1.AddIndex("Frais1Index1", "Seuil");
+    Frais2.AddIndex("Frais2Index1", "Seuil");
+    FrSRD.AddIndex("Frais1Index1", "Seuil");
+    LoadHisto.AddIndex("LoadHistoIndex2", "Sicovam;Date");
+    LoadHisto.SetIndexName("LoadHistoIndex2");
+}
+
+TDatas& TheDatas() {
+    auto& instance = Instance();
+    if (!instance) {
+        instance = std::make_unique<TDatas>();
+        Datas = instance.get();
+    }
+    return *instance;
+}
+
+void ResetDatas() {
+    auto& instance = Instance();
+    Datas = nullptr;
+    instance.reset();
+    instance = std::make_unique<TDatas>();
+    Datas = instance.get();
+}

@@ -1,0 +1,105 @@
+#pragma once
+
+// The data module: the program's in-memory tables (the loaded history of one security, the
+// fee schedules being edited, the rows of two printed reports and the lines of a history
+// import), and the one instance that lives for the whole run.
+
+#include "platform/MemTable.h"
+
+#include <cstdint>
+
+// An amount of a table (euros) back to whole cents: the amount × 100 rounded to single
+// precision, then truncated toward zero. A row built from N cents gives N again. Every
+// reader of the history table uses this rule.
+std::int32_t EurosToCents(double amount);
+
+class TDatas {
+public:
+    TDatas();
+    TDatas(const TDatas&) = delete;
+    TDatas& operator=(const TDatas&) = delete;
+
+    // The tables exist, empty, from construction. Amounts are euros, rates percents.
+    platform::MemTable Repart;
+    platform::MemTable Operes; // within this class, the trade record is ::Operes
+    platform::MemTable Historique;
+    platform::MemTable Frais1;
+    platform::MemTable Frais2;
+    platform::MemTable LoadHisto;
+    platform::MemTable FrSRD;
+
+    platform::Field RepartCodeVal;
+    platform::Field RepartLibelle;
+    platform::Field RepartNbAchat;
+    platform::Field RepartNbVentes;
+    platform::Field RepartNbInPort;
+    platform::Field RepartPxMoyAchBrut;
+    platform::Field RepartPxMoyAchNet;
+    platform::Field RepartCoutBrut;
+    platform::Field RepartCoutNet;
+    platform::Field RepartTotFrais;
+    platform::Field RepartValorBrut;
+    platform::Field RepartValorNet;
+    platform::Field RepartPlValBrut;
+    platform::Field RepartPlValNet;
+    platform::Field RepartPlValLatBrut;
+    platform::Field RepartPlValLatNet;
+    platform::Field RepartARealBrut;
+    platform::Field RepartARealNet;
+    platform::Field RepartVRealBrut;
+    platform::Field RepartVRealNet;
+    platform::Field RepartRealNetRM;
+    platform::Field RepartRealNetTOT;
+
+    platform::Field OperesSens;
+    platform::Field OperesDate;
+    platform::Field OperesQuantite;
+    platform::Field OperesCours;
+    platform::Field OperesFrais;
+    platform::Field OperesPxMoyAchBrut;
+    platform::Field OperesPxMoyAchNet;
+    platform::Field OperesPlValBrut;
+    platform::Field OperesPlValNet;
+
+    platform::Field HistoriqueDate;
+    platform::Field HistoriqueCours;
+    platform::Field HistoriqueHaut;
+    platform::Field HistoriqueBas;
+    platform::Field HistoriqueVolume;
+
+    platform::Field Frais1Seuil;
+    platform::Field Frais1Frais;
+    platform::Field Frais1Tva;
+    platform::Field Frais1MntMin;
+    platform::Field Frais1PlVal;
+
+    // Fields of Frais2.
+    platform::Field FloatField1; // Seuil
+    platform::Field FloatField2; // Frais
+    platform::Field FloatField3; // Tva
+    platform::Field FloatField4; // MntMin
+    platform::Field Frais2PlVal;
+
+    platform::Field LoadHistoSicovam;
+    platform::Field DateField1;    // Date
+    platform::Field FloatField5;   // Cours
+    platform::Field FloatField6;   // Haut
+    platform::Field FloatField7;   // Bas
+    platform::Field IntegerField1; // Volume
+
+    // Fields of FrSRD.
+    platform::Field FloatField8;  // Seuil
+    platform::Field FloatField9;  // Frais
+    platform::Field FloatField10; // Tva
+    platform::Field FloatField11; // MntMin
+};
+
+// The one data module of the run; null until TheDatas first runs.
+extern TDatas* Datas;
+
+// The data module, created on first use.
+TDatas& TheDatas();
+
+// Replaces the data module by a fresh one with empty tables (tests). Fields and tables of the
+// old one must no longer be used.
+void ResetDatas();

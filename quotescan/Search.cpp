@@ -1,0 +1,217 @@
+#include "quotescan/Search.h"
+
+#include "platform/DateText.h"
+#include "platform/Numbers.h"
+
+#include <string>
+
+namespace quotescan {
+
+namespace {
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+bool IsAsciiCapital(char c) {
+    return c >= 'A' && c <= 'Z';
+}
+
+// Pages and markers are compared byte for byte; only ASCII letters change case, so the
+// outcome never depends on the C locale.
+std::string ChangeCase(std::string_view marker) {
+    std::string result(marker);
+    const bool toLower = !marker.empty() && IsAsciiCapital(marker.front());
+    for (char& c : result) {
+        if (toLower && IsAsciiCapital(c))
+            c = static_cast<char>(c - 'A' + 'a');
+        else if (!toLower && c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    }
+    return result;
+}
+
+} // namespace
+
+CSearch::CSearch(char* page) : Courant(page != nullptr && *page != '\0' ? page : nullptr) {}
+
+char* CSearch::FindFrom(char* from, std::string_view marker) const {
+    if (from == nullptr || marker.empty() || marker.find('\0') != std::string_view::npos)
+        return nullptr;
+    // A NUL of the page never equals a marker character, so the comparison stops at the end.
+    for (char* p = from; *p != '\0'; ++p) {
+        std::size_t i = 0;
+        while (i < marker.size() && p[i] == marker[i])
+            ++i;
+        if (i == marker.size())
+            return p;
+    }
+    return nullptr;
+}
+
+bool CSearch::Find(std::string_view marker, int n, bool exact) {
+    if (Exhausted())
+        return false;
+    for (int pass = 0; pass < n && !Exhausted(); ++pass) {
+        Marque = Courant;
+        Courant = FindFrom(Marque, marker);
+        if (Courant == nullptr && !exact)
+            Courant = FindFrom(Marque, ChangeCase(marker));
+        if (Courant != nullptr) {
+            // The occurrence lies wholly before the page's end, so this stays inside the page.
+            Courant += marker.size();
+            if (*Courant == '\0')
+                Courant = nullptr;
+        }
+    }
+    return !Exhausted();
+}
+
+void CSearch::Skip(int n) {
+    for (int i = 0; i < n && !Exhausted(); ++i) {
+        ++Courant;
+        if (*Courant == '\0')
+            Courant = nullptr;
+    }
+}
+
+bool CSearch::CopyUntil(char* dest, std::size_t size, char stop) {
+    if (size == 0)
+        return Exhausted();
+    std::size_t length = 0;
+    bool whole = true;
+    while (!Exhausted() && *Courant != stop) {
+        if (length + 1 < size)
+            dest[length++] = *Courant;
+        else
+            whole = false;
+        Skip(1);
+    }
+    dest[length] = '\0';
+    return whole;
+}
+
+template <typename Pred> void CSearch::SkipUntil(Pred pred) {
+    while (!Exhausted() && !pred(*Courant))
+        Skip(1);
+}
+
+template <typename Pred> void CSearch::SkipWhile(Pred pred) {
+    while (!Exhausted() && pred(*Courant))
+        Skip(1);
+}
+
+bool CSearch::CloseValue() {
+    if (Exhausted())
+        return false;
+    *Courant = '\0';
+    Skip(1);
+    return true;
+}
+
+bool CSearch::ReadDate(double* out) {
+    Marque = Courant;
+    SkipUntil(IsDigit);
+    Marque = Courant;
+    SkipWhile([](char c) { return IsDigit(c) || c == '/'; });
+    if (!CloseValue())
+        return false;
+    *out = platform::StrToDate(Marque);
+    return true;
+}
+
+bool CSearch::ReadTime(double* out) {
+    Marque = Courant;
+    SkipUntil(IsDigit);
+    Marque = Courant;
+    SkipWhile([](char c) { return IsDigit(c) || c == ':'; });
+    if (!CloseValue())
+        return false;
+    *out = platform::StrToTime(Marque);
+    return true;
+}
+
+bool CSearch::ReadFloat(float* out) {
+    Marque = Courant;
+    SkipUntil([](char c) { return IsDigit(c) || c == '+' || c == '-'; });
+    if (Exhausted())
+        return false;
+    Marque = Courant;
+    if (!IsDigit(*Courant))
+        Skip(1);
+    while (!Exhausted()) {
+        if (*Courant == ',' || *Courant == '.')
+            *Courant = '.';
+        else if (!IsDigit(*Courant))
+            break;
+        Skip(1);
+    }
+    if (!CloseValue())
+        return false;
+    float value = 0; // a lone sign reads as 0
+    platform::ScanFloat(Marque, value);
+    *out = value;
+    return true;
+}
+
+bool CSearch::ReadInt(std::int32_t* out) {
+    Marque = Courant;
+    SkipUntil([](char c) { return IsDigit(c) || c == '+' || c == '-'; });
+    if (Exhausted())
+        return false;
+    Marque = Courant;
+    if (!IsDigit(*Courant))
+        Skip(1);
+    SkipWhile(IsDigit);
+    if (!CloseValue())
+        return false;
+    std::int32_t value = 0; // a lone sign reads as 0
+    platform::ScanInt(Marque, value);
+    *out = value;
+    return true;
+}
+
+bool CSearch::ReadCents(std::int32_t* out) {
+    Marque = Courant;
+    SkipUntil([](char c) { return IsDigit(c) || c == '+' || c == '-' || c == '.'; });
+    if (Exhausted())
+        return false;
+    Marque = Courant;
+    const bool negative = *Courant == '-';
+    bool inDecimals = *Courant == '.';
+    if (!IsDigit(*Courant))
+        Skip(1);
+    // Digits are accumulated modulo 2^32, as the 32-bit conversion of the whole part wraps.
+    std::uint32_t whole = 0;
+    std::uint32_t fraction = 0;
+    int decimalsLeft = 2;
+    while (!Exhausted() && decimalsLeft > 0) {
+        const char c = *Courant;
+        if (c == '.' || c == ',') {
+            *Courant = '\0';
+            inDecimals = true;
+        } else if (IsDigit(c)) {
+            const auto digit = static_cast<std::uint32_t>(c - '0');
+            if (inDecimals) {
+                fraction = fraction * 10 + digit;
+                --decimalsLeft;
+            } else {
+                whole = whole * 10u + digit;
+            }
+        } else {
+            break;
+        }
+        Skip(1);
+    }
+    if (!CloseValue())
+        return false;
+    if (decimalsLeft == 1)
+        fraction *= 10;
+    std::uint32_t cents = whole * 100u + fraction;
+    if (negative)
+        cents = 0u - cents;
+    *out = static_cast<std::int32_t>(cents);
+    return true;
+}
+
+} // namespace quotescan

@@ -1,0 +1,76 @@
+#include "AppTestSupport.h"
+
+#include <cstdlib>
+
+namespace {
+
+// Tests link gtest_main, so the application object is made by the first test that needs it
+// and lives until the process ends.
+class QtEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        if (QApplication::instance() != nullptr)
+            return;
+        if (std::getenv("QT_QPA_PLATFORM") == nullptr)
+            setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        static int argc = 1;
+        static char name[] = "app_tests";
+        static char* argv[] = {name, nullptr};
+        new QApplication(argc, argv);
+    }
+};
+
+[[maybe_unused]] ::testing::Environment* const kQt =
+    ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+} // namespace
+
+void AppTest::SetUp() {
+    char pattern[] = "/tmp/corvane-app-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+    if (const char* old = std::getenv("XDG_CONFIG_HOME")) {
+        hadConfig_ = true;
+        oldConfig_ = old;
+    }
+    setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
+    dataDir_ = (dir_ / "data").string();
+    std::filesystem::create_directories(dir_ / "data" / "help");
+    std::ofstream(dir_ / "data" / "servers.lst") << "0Site A\n2Site B\n2Site C\n0Site D\n";
+    std::ofstream(dir_ / "data" / "help" / "guide.htm") << "<html></html>\n";
+    platform::Clock::SetFixed(platform::EncodeDate(2026, 3, 15) + 0.5);
+}
+
+void AppTest::TearDown() {
+    platform::Clock::Reset();
+    if (hadConfig_)
+        setenv("XDG_CONFIG_HOME", oldConfig_.c_str(), 1);
+    else
+        unsetenv("XDG_CONFIG_HOME");
+    std::error_code ignored;
+    std::filesystem::remove_all(dir_, ignored);
+}
+
+void AppTest::WithKey(const std::function<void(platform::SettingsStore&)>& write) {
+    platform::SettingsStore store;
+    ASSERT_TRUE(store.OpenKey(kCleProgramme, true));
+    write(store);
+    ASSERT_TRUE(store.CloseKey());
+}
+
+void AppTest::ReadKey(const std::function<void(platform::SettingsStore&)>& read) {
+    platform::SettingsStore store;
+    ASSERT_TRUE(store.OpenKey(kCleProgramme, false));
+    read(store);
+    store.CloseKey();
+}
+
+std::unique_ptr<TMainForm> AppTest::Start(QStringList arguments) {
+    return std::make_unique<TMainForm>(arguments, &prompts);
+}
+
+std::string AppTest::WriteFile(const std::string& name, const std::string& text) {
+    const std::string path = Path(name);
+    std::ofstream(path, std::ios::binary) << text;
+    return path;
+}

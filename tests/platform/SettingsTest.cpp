@@ -1,0 +1,202 @@
+#include "platform/Settings.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <optional>
+#include <sstream>
+#include <string>
+
+using namespace platform;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kKey = "SoftWare\\Corvane";
+
+// Each test gets its own configuration folder through XDG_CONFIG_HOME.
+class Settings : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const char* old = std::getenv("XDG_CONFIG_HOME");
+        if (old != nullptr)
+            saved_ = old;
+        std::string pattern = (fs::temp_directory_path() / "corvane-conf-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        dir_ = pattern;
+        ::setenv("XDG_CONFIG_HOME", dir_.c_str(), 1);
+    }
+    void TearDown() override {
+        if (saved_)
+            ::setenv("XDG_CONFIG_HOME", saved_->c_str(), 1);
+        else
+            ::unsetenv("XDG_CONFIG_HOME");
+        fs::remove_all(dir_);
+    }
+    std::string File() const { return dir_.string() + "/Corvane/registry.ini"; }
+    std::string Content() const {
+        std::ifstream in(File(), std::ios::binary);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+    void PutFile(const std::string& text) const {
+        fs::create_directories(dir_ / "Corvane");
+        std::ofstream(File(), std::ios::binary) << text;
+    }
+
+    fs::path dir_;
+    std::optional<std::string> saved_;
+};
+
+} // namespace
+
+TEST_F(Settings, StorePathFollowsXdgConfigHome) {
+    EXPECT_EQ(SettingsStore::StorePath(), File());
+    const char* home = std::getenv("HOME");
+    const std::string savedHome = home != nullptr ? home : "";
+    ::setenv("HOME", "/home/someone", 1);
+    ::setenv("XDG_CONFIG_HOME", "", 1);
+    EXPECT_EQ(SettingsStore::StorePath(), "/home/someone/.config/Corvane/registry.ini");
+    ::unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(SettingsStore::StorePath(), "/home/someone/.config/Corvane/registry.ini");
+    ::setenv("HOME", savedHome.c_str(), 1);
+}
+
+TEST_F(Settings, OpenWithoutCreateNeedsTheKey) {
+    SettingsStore store;
+    EXPECT_FALSE(store.OpenKey(kKey));
+    EXPECT_FALSE(store.IsOpen());
+    EXPECT_FALSE(fs::exists(File()));
+    PutFile("[SoftWare\\Other]\nA=integer:1\n");
+    EXPECT_FALSE(store.OpenKey(kKey));
+    // With no key open nothing can be written, as the program expects of a missing key.
+    EXPECT_FALSE(store.ValueExists("A"));
+    EXPECT_THROW(store.WriteInteger("MOYENNE1", 10), SettingsError);
+    EXPECT_THROW(store.ReadInteger("A"), SettingsError);
+}
+
+TEST_F(Settings, TypedValuesRoundTripAndAreWrittenOnlyAtClose) {
+    const std::string tricky = "a=b\\c\\\\n\nline2\r\n \t é € [x] #y ";
+    const std::vector<std::uint8_t> bytes = {11, 12, 13, 0, 255, 0x7f, 0x80, 1,  2,  3,  4,
+                                             5,  6,  7,  8, 9,   10,   14,   15, 16, 17, 0};
+    {
+        SettingsStore store;
+        ASSERT_TRUE(store.OpenKey(kKey, true));
+        store.WriteString("INSTALL", "/opt/corvane/data");
+        store.WriteString("TRICKY", tricky);
+        store.WriteString("EMPTY", "");
+        store.WriteString("odd=name\\x", "v");
+        store.WriteInteger("MOYENNE1", 10);
+        store.WriteInteger("MIN", std::numeric_limits<std::int32_t>::min());
+        store.WriteInteger("MAX", std::numeric_limits<std::int32_t>::max());
+        store.WriteBinary("COLREP2", bytes);
+        store.WriteFloat("TAUX", 6.55957);
+        store.WriteDate("DATELIQP", 45351.0);
+        EXPECT_FALSE(fs::exists(File()));
+        EXPECT_TRUE(store.CloseKey());
+    }
+    ASSERT_TRUE(fs::exists(File()));
+    const std::string text = Content();
+    EXPECT_NE(text.find("[SoftWare\\Corvane]\n"), std::string::npos);
+    EXPECT_NE(text.find("MOYENNE1=integer:10\n"), std::string::npos);
+    EXPECT_NE(text.find("INSTALL=string:/opt/corvane/data\n"), std::string::npos);
+
+    SettingsStore store;
+    ASSERT_TRUE(store.OpenKey(kKey));
+    EXPECT_EQ(store.ReadString("INSTALL"), "/opt/corvane/data");
+    EXPECT_EQ(store.ReadString("TRICKY"), tricky);
+    EXPECT_TRUE(store.ValueExists("EMPTY"));
+    EXPECT_EQ(store.ReadString("EMPTY"), "");
+    EXPECT_EQ(store.ReadString("odd=name\\x"), "v");
+    EXPECT_EQ(store.ReadInteger("MOYENNE1"), 10);
+    EXPECT_EQ(store.ReadInteger("MIN"), std::numeric_limits<std::int32_t>::min());
+    EXPECT_EQ(store.ReadInteger("MAX"), std::numeric_limits<std::int32_t>::max());
+    EXPECT_EQ(store.ReadBinary("COLREP2", 22), bytes);
+    EXPECT_EQ(store.ReadFloat("TAUX"), 6.55957);
+    EXPECT_EQ(store.ReadDate("DATELIQP"), 45351.0);
+    EXPECT_EQ(store.ValueType("TAUX"), SettingsStore::Type::Binary);
+    // The double is stored as little-endian IEEE bytes: 1.0 is 00..f03f.
+    store.WriteFloat("ONE", 1.0);
+    EXPECT_EQ(store.ReadBinary("ONE", 8),
+              (std::vector<std::uint8_t>{0, 0, 0, 0, 0, 0, 0xf0, 0x3f}));
+}
+
+TEST_F(Settings, MissingAndMistypedValues) {
+    SettingsStore store;
+    ASSERT_TRUE(store.OpenKey(kKey, true));
+    store.WriteString("S", "10");
+    store.WriteInteger("I", 3);
+    store.WriteBinary("B4", {1, 2, 3, 4});
+    EXPECT_FALSE(store.ValueExists("NONE"));
+    EXPECT_EQ(store.ReadString("NONE"), ""); // as the registry wrapper reads it
+    EXPECT_THROW(store.ReadInteger("NONE"), SettingsError);
+    EXPECT_THROW(store.ReadFloat("NONE"), SettingsError);
+    EXPECT_THROW(store.ReadDate("NONE"), SettingsError);
+    EXPECT_THROW(store.ReadBinary("NONE", 4), SettingsError);
+    EXPECT_THROW(store.ValueType("NONE"), SettingsError);
+    EXPECT_THROW(store.ReadInteger("S"), SettingsError);
+    EXPECT_THROW(store.ReadString("I"), SettingsError);
+    EXPECT_THROW(store.ReadFloat("B4"), SettingsError);
+    EXPECT_THROW(store.ReadBinary("B4", 5), SettingsError);
+    EXPECT_THROW(store.ReadInteger("B4"), SettingsError);
+    try {
+        store.ReadInteger("S");
+    } catch (const SettingsError& e) {
+        EXPECT_NE(std::string(e.what()).find("'S'"), std::string::npos);
+    }
+    EXPECT_TRUE(store.DeleteValue("S"));
+    EXPECT_FALSE(store.DeleteValue("S"));
+    EXPECT_FALSE(store.ValueExists("S"));
+}
+
+TEST_F(Settings, NamesIgnoreCaseAndOtherKeysAreKept) {
+    PutFile("# hand-written\n[Other\\Key]\nX=string:keep me\n; note\n\n[SoftWare\\Corvane]\n"
+            "Moyenne1=integer:12\n");
+    {
+        SettingsStore store;
+        ASSERT_TRUE(store.OpenKey("\\software\\corvane"));
+        EXPECT_EQ(store.ReadInteger("MOYENNE1"), 12);
+        store.WriteInteger("moyenne1", 15);
+        store.WriteInteger("RSI", 7);
+    } // the destructor closes and writes
+    const std::string text = Content();
+    EXPECT_NE(text.find("[Other\\Key]\nX=string:keep me\n; note\n"), std::string::npos);
+    SettingsStore store;
+    ASSERT_TRUE(store.OpenKey(kKey));
+    EXPECT_EQ(store.ReadInteger("Moyenne1"), 15);
+    EXPECT_EQ(store.ReadInteger("rsi"), 7);
+}
+
+TEST_F(Settings, UnchangedKeyIsNotRewritten) {
+    PutFile("[SoftWare\\Corvane]\nINSTALL=string:/data\n");
+    SettingsStore store;
+    ASSERT_TRUE(store.OpenKey(kKey));
+    EXPECT_EQ(store.ReadString("INSTALL"), "/data");
+    fs::remove(File());
+    EXPECT_TRUE(store.CloseKey());
+    EXPECT_FALSE(fs::exists(File()));
+}
+
+TEST_F(Settings, DamagedFileIsReportedNotDropped) {
+    PutFile("[SoftWare\\Corvane]\nINSTALL=string:/data\nRSI=integer:seven\n");
+    SettingsStore store;
+    EXPECT_THROW(store.OpenKey(kKey), SettingsError);
+    PutFile("[SoftWare\\Corvane]\nB=binary:0g\n");
+    EXPECT_THROW(store.OpenKey(kKey), SettingsError);
+    PutFile("[SoftWare\\Corvane]\nI=integer:2147483648\n");
+    EXPECT_THROW(store.OpenKey(kKey), SettingsError);
+}
+
+TEST_F(Settings, CloseReportsAFileThatCannotBeWritten) {
+    SettingsStore store;
+    ASSERT_TRUE(store.OpenKey(kKey, true));
+    store.WriteInteger("I", 1);
+    // A folder in place of the file makes the atomic rename fail.
+    fs::create_directories(File());
+    EXPECT_FALSE(store.CloseKey());
+    EXPECT_TRUE(fs::is_directory(File()));
+}

@@ -1,0 +1,188 @@
+#include "platform/TextFile.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+using namespace platform;
+namespace fs = std::filesystem;
+
+namespace {
+
+class TextFiles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "corvane-text-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        dir_ = pattern;
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    std::string Put(const std::string& name, const std::string& bytes) {
+        const std::string path = (dir_ / name).string();
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path;
+    }
+    std::string Get(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+    std::size_t EntryCount() {
+        std::size_t n = 0;
+        for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir_))
+            ++n;
+        return n;
+    }
+
+    fs::path dir_;
+};
+
+std::vector<std::string> ReadAll(LineReader& reader, int& tooLong) {
+    std::vector<std::string> lines;
+    std::string line;
+    tooLong = 0;
+    for (;;) {
+        const LineReader::Status status = reader.Read(line);
+        if (status == LineReader::Status::End)
+            break;
+        if (status == LineReader::Status::TooLong)
+            ++tooLong;
+        else
+            lines.push_back(line);
+    }
+    return lines;
+}
+
+} // namespace
+
+TEST_F(TextFiles, LfCrlfAndLastLineWithoutEnd) {
+    LineReader reader(Put("a.txt", "one\ntwo\r\n\r\n\nthree\r\nlast"));
+    ASSERT_TRUE(reader.IsOpen());
+    int tooLong = 0;
+    EXPECT_EQ(ReadAll(reader, tooLong),
+              (std::vector<std::string>{"one", "two", "", "", "three", "last"}));
+    EXPECT_EQ(tooLong, 0);
+    std::string line = "x";
+    EXPECT_EQ(reader.Read(line), LineReader::Status::End);
+    EXPECT_EQ(line, "");
+}
+
+TEST_F(TextFiles, EmptyAndMissingFiles) {
+    LineReader empty(Put("empty.txt", ""));
+    std::string line;
+    EXPECT_TRUE(empty.IsOpen());
+    EXPECT_EQ(empty.Read(line), LineReader::Status::End);
+    LineReader missing((dir_ / "nope.txt").string());
+    EXPECT_FALSE(missing.IsOpen());
+    EXPECT_EQ(missing.Read(line), LineReader::Status::End);
+}
+
+TEST_F(TextFiles, OverLongLinesAreSkippedWhole) {
+    const std::string ten = "0123456789";
+    LineReader reader(Put("long.txt", ten + "\n" + ten + "A\n" + ten + "\r\n" + ten + "A\r\n" +
+                                          std::string(5000, 'x') + "\nend"),
+                      10);
+    std::string line;
+    EXPECT_EQ(reader.Read(line), LineReader::Status::Line);
+    EXPECT_EQ(line, ten);
+    EXPECT_EQ(reader.Read(line), LineReader::Status::TooLong);
+    EXPECT_EQ(reader.Read(line), LineReader::Status::Line);
+    EXPECT_EQ(line, ten); // the CR does not count
+    EXPECT_EQ(reader.Read(line), LineReader::Status::TooLong);
+    EXPECT_EQ(reader.Read(line), LineReader::Status::TooLong);
+    EXPECT_EQ(reader.Read(line), LineReader::Status::Line);
+    EXPECT_EQ(line, "end");
+    EXPECT_EQ(reader.Read(line), LineReader::Status::End);
+}
+
+TEST_F(TextFiles, DefaultLimitIs511) {
+    LineReader reader(Put("l.txt", std::string(511, 'a') + "\n" + std::string(512, 'b') + "\n"));
+    std::string line;
+    EXPECT_EQ(reader.Read(line), LineReader::Status::Line);
+    EXPECT_EQ(line.size(), 511u);
+    EXPECT_EQ(reader.Read(line), LineReader::Status::TooLong);
+}
+
+TEST_F(TextFiles, Windows1252LinesBecomeUtf8) {
+    LineReader reader(Put("enc.txt", "caf\xE9\n"
+                                     "caf\xC3\xA9 \xE2\x82\xAC\n"
+                                     "\x80 \x9C\x8D\n"
+                                     "\xEF\xBB\xBFnot first\n"));
+    int tooLong = 0;
+    EXPECT_EQ(ReadAll(reader, tooLong),
+              (std::vector<std::string>{"café", "café €", "€ œ\xC2\x8D", "\xEF\xBB\xBFnot first"}));
+    // A byte order mark at the head of the file is dropped.
+    LineReader bom(Put("bom.txt", "\xEF\xBB\xBFhead\n"));
+    std::string line;
+    EXPECT_EQ(bom.Read(line), LineReader::Status::Line);
+    EXPECT_EQ(line, "head");
+}
+
+TEST(ToUtf8, KeepsValidTextAndDecodesTheRest) {
+    EXPECT_EQ(ToUtf8("plain"), "plain");
+    EXPECT_EQ(ToUtf8("\xF0\x9F\x98\x80"), "\xF0\x9F\x98\x80");
+    // Overlong forms, surrogates and truncated sequences are not UTF-8.
+    EXPECT_EQ(ToUtf8("\xC0\xAF"), "\xC3\x80\xC2\xAF");
+    EXPECT_EQ(ToUtf8("\xED\xA0\x80"), "\xC3\xAD\xC2\xA0\xE2\x82\xAC");
+    EXPECT_EQ(ToUtf8("ab\xC3"), "ab\xC3\x83");
+    EXPECT_EQ(ToUtf8("\x92"), "\xE2\x80\x99");
+}
+
+TEST_F(TextFiles, AtomicWriterReplacesOnCommitOnly) {
+    const std::string path = Put("doc.cvx", "previous");
+    {
+        AtomicFileWriter writer(path);
+        ASSERT_TRUE(writer.IsOpen());
+        writer.Write("half-written");
+        EXPECT_EQ(Get(path), "previous");
+    } // dropped without Commit
+    EXPECT_EQ(Get(path), "previous");
+    EXPECT_EQ(EntryCount(), 1u);
+    {
+        AtomicFileWriter writer(path);
+        writer.Write("new ");
+        writer.Write("content\n");
+        EXPECT_TRUE(writer.Commit());
+        EXPECT_FALSE(writer.Commit());
+    }
+    EXPECT_EQ(Get(path), "new content\n");
+    EXPECT_EQ(EntryCount(), 1u);
+    AtomicFileWriter fresh((dir_ / "fresh.txt").string());
+    EXPECT_TRUE(fresh.Commit());
+    EXPECT_EQ(Get((dir_ / "fresh.txt").string()), "");
+}
+
+TEST_F(TextFiles, AtomicWriterFailuresLeaveNoTrace) {
+    AtomicFileWriter noFolder((dir_ / "missing" / "doc.cvx").string());
+    EXPECT_FALSE(noFolder.IsOpen());
+    noFolder.Write("text");
+    EXPECT_FALSE(noFolder.Commit());
+    EXPECT_FALSE(fs::exists(dir_ / "missing"));
+
+    // A folder where the file should be: the rename fails, the folder and its content stay.
+    fs::create_directory(dir_ / "taken");
+    Put("taken/inside.txt", "kept");
+    {
+        AtomicFileWriter writer((dir_ / "taken").string());
+        writer.Write("text");
+        EXPECT_FALSE(writer.Commit());
+    }
+    EXPECT_TRUE(fs::is_directory(dir_ / "taken"));
+    EXPECT_EQ(Get((dir_ / "taken" / "inside.txt").string()), "kept");
+    EXPECT_EQ(EntryCount(), 1u);
+}
+
+TEST_F(TextFiles, AppendToFile) {
+    const std::string path = (dir_ / "alarms.log").string();
+    EXPECT_TRUE(AppendToFile(path, "first\n"));
+    EXPECT_TRUE(AppendToFile(path, "second\n"));
+    EXPECT_EQ(Get(path), "first\nsecond\n");
+    EXPECT_FALSE(AppendToFile((dir_ / "missing" / "a.log").string(), "x"));
+}

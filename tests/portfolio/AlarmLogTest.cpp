@@ -1,0 +1,192 @@
+// The check after a new quote: expiry, firing order and the alarm log beside the portfolio.
+
+#include "platform/DateTime.h"
+#include "portfolio/Cv.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+SDetAlarme* AddAlarme(Valeurs& titre, bool signal, double dateVal, std::int32_t seuil,
+                      std::uint8_t oper = 0) {
+    auto a = std::make_unique<SDetAlarme>();
+    a->Active = true;
+    a->Signal = signal;
+    a->Intitule = "ALARME N° 1";
+    a->DateVal = dateVal;
+    a->Element1.Type = 0;
+    a->Element2.Type = 1;
+    a->Element2.Param = seuil;
+    a->Oper = oper;
+    titre.Alarmes.push_back(std::move(a));
+    return titre.Alarmes.back().get();
+}
+
+class AlarmLogTest : public ::testing::Test {
+protected:
+    AlarmLogTest() : corv(dir.string()) {
+        platform::Clock::SetFixed(today + platform::EncodeTime(10, 20, 30));
+        corv.Fichier = (dir / "perso.cvx").string();
+        titre.Code = "12000";
+        titre.Libelle = "Société Exemple";
+        titre.Infos.Cours = 1300;
+    }
+    ~AlarmLogTest() override {
+        platform::Clock::Reset();
+        fs::remove_all(dir);
+    }
+
+    static fs::path MakeDir() {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        fs::path d = fs::temp_directory_path() / (std::string("corvane-alarmlog-") + info->name() +
+                                                  "-" + std::to_string(::getpid()));
+        fs::remove_all(d);
+        fs::create_directories(d);
+        return d;
+    }
+
+    std::vector<std::string> LogLines() const {
+        std::ifstream f(dir / "perso.cvl", std::ios::binary);
+        std::vector<std::string> lignes;
+        for (std::string l; std::getline(f, l);)
+            lignes.push_back(l);
+        return lignes;
+    }
+
+    const double today = platform::EncodeDate(2024, 3, 15);
+    fs::path dir = MakeDir();
+    TCorv corv;
+    Valeurs titre;
+};
+
+TEST(AlarmLogPath, LastFourCharactersBecomeCvl) {
+    EXPECT_EQ(TCorv::LogPath("Bourse/perso.cvx"), "Bourse/perso.cvl");
+    EXPECT_EQ(TCorv::LogPath("/home/u/perso.old"), "/home/u/perso.cvl");
+    EXPECT_EQ(TCorv::LogPath("perso"), "p.cvl");
+    EXPECT_EQ(TCorv::LogPath(".cvx"), ".cvl");
+    EXPECT_EQ(TCorv::LogPath("abc"), "");
+    EXPECT_EQ(TCorv::LogPath(""), "");
+}
+
+TEST_F(AlarmLogTest, FiredAlarmIsAppendedAndStaysActive) {
+    {
+        std::ofstream f(dir / "perso.cvl", std::ios::binary);
+        f << "A|01/01/2024|09:00:00|1|Ancien|ancienne ligne|*\n";
+    }
+    SDetAlarme* a = AddAlarme(titre, false, today, 1250);
+    EXPECT_TRUE(corv.CheckAlarmes(&titre));
+    EXPECT_TRUE(a->Active);
+    EXPECT_FALSE(corv.Modifie);
+    const auto lignes = LogLines();
+    ASSERT_EQ(lignes.size(), 2u);
+    EXPECT_EQ(lignes[0], "A|01/01/2024|09:00:00|1|Ancien|ancienne ligne|*");
+    EXPECT_EQ(lignes[1], "V|15/03/2024|10:20:30|12000|Société Exemple|"
+                         "Le cours du titre est supérieur  à 12.50|*");
+
+    // Still holding at the next check: it fires again.
+    EXPECT_TRUE(corv.CheckAlarmes(&titre));
+    EXPECT_EQ(LogLines().size(), 3u);
+}
+
+TEST_F(AlarmLogTest, ExpiredAlarmsAreRetiredUntested) {
+    SDetAlarme* hier = AddAlarme(titre, true, today - 1, 1250);
+    SDetAlarme* inactive = AddAlarme(titre, true, today + 5, 1250);
+    inactive->Active = false;
+    EXPECT_FALSE(corv.CheckAlarmes(&titre));
+    EXPECT_FALSE(hier->Active);
+    EXPECT_FALSE(inactive->Active);
+    // The log is opened on every check, so it now exists, empty.
+    EXPECT_TRUE(fs::exists(dir / "perso.cvl"));
+    EXPECT_TRUE(LogLines().empty());
+
+    // Valid through the whole of its last day, whatever the hour.
+    SDetAlarme* aujourdhui = AddAlarme(titre, true, today, 1250);
+    platform::Clock::SetFixed(today + platform::EncodeTime(23, 59, 59));
+    EXPECT_TRUE(corv.CheckAlarmes(&titre));
+    EXPECT_TRUE(aujourdhui->Active);
+    ASSERT_EQ(LogLines().size(), 1u);
+    EXPECT_EQ(LogLines()[0].substr(0, 23), "A|15/03/2024|23:59:59|1");
+
+    platform::Clock::SetFixed(today + 1 + platform::EncodeTime(0, 0, 1));
+    EXPECT_FALSE(corv.CheckAlarmes(&titre));
+    EXPECT_FALSE(aujourdhui->Active);
+    EXPECT_EQ(LogLines().size(), 1u);
+}
+
+TEST_F(AlarmLogTest, AlarmsFireInListOrder) {
+    AddAlarme(titre, true, today, 1200);
+    AddAlarme(titre, false, today, 1400); // does not hold at 13.00
+    AddAlarme(titre, false, today, 1300, 1);
+    EXPECT_TRUE(corv.CheckAlarmes(&titre));
+    const auto lignes = LogLines();
+    ASSERT_EQ(lignes.size(), 2u);
+    EXPECT_EQ(lignes[0], "A|15/03/2024|10:20:30|12000|Société Exemple|"
+                         "Le cours du titre est supérieur  à 12.00|*");
+    EXPECT_EQ(lignes[1], "V|15/03/2024|10:20:30|12000|Société Exemple|"
+                         "Le cours du titre est supérieur ou égal  à 13.00|*");
+}
+
+TEST_F(AlarmLogTest, SeparatorsInFieldsDoNotBreakTheLine) {
+    titre.Code = "12|00";
+    titre.Libelle = "Société | Exemple\r\nbis";
+    AddAlarme(titre, true, today, 1250);
+    EXPECT_TRUE(corv.CheckAlarmes(&titre));
+    const auto lignes = LogLines();
+    ASSERT_EQ(lignes.size(), 1u);
+    EXPECT_EQ(lignes[0], "A|15/03/2024|10:20:30|12/00|Société / Exemple  bis|"
+                         "Le cours du titre est supérieur  à 12.50|*");
+
+    // The viewer reads at most 511 characters a line: a huge label is shortened, on a
+    // character boundary, and the sentence and terminator are kept.
+    titre.Libelle.clear();
+    for (int i = 0; i < 400; ++i)
+        titre.Libelle += "é";
+    EXPECT_TRUE(corv.CheckAlarmes(&titre));
+    const std::string longue = LogLines().at(1);
+    EXPECT_LE(longue.size(), 509u);
+    EXPECT_GT(longue.size(), 400u);
+    const std::string fin = "|Le cours du titre est supérieur  à 12.50|*";
+    ASSERT_GE(longue.size(), fin.size());
+    EXPECT_EQ(longue.substr(longue.size() - fin.size()), fin);
+    const std::string libelle = longue.substr(28, longue.size() - fin.size() - 28);
+    EXPECT_EQ(libelle.size() % 2, 0u);
+    EXPECT_EQ(libelle.find_first_not_of("\xC3\xA9"), std::string::npos);
+}
+
+TEST_F(AlarmLogTest, WithoutALogTheCheckStillWorks) {
+    // Never saved, a name too short for an extension, and a folder that does not exist.
+    for (const std::string& fichier :
+         {std::string(), std::string("cvx"), (dir / "absent" / "perso.cvx").string()}) {
+        corv.Fichier = fichier;
+        Valeurs t;
+        t.Infos.Cours = 1300;
+        SDetAlarme* expiree = AddAlarme(t, true, today - 1, 1250);
+        SDetAlarme* valide = AddAlarme(t, true, today, 1250);
+        EXPECT_TRUE(corv.CheckAlarmes(&t)) << fichier;
+        EXPECT_FALSE(expiree->Active) << fichier;
+        EXPECT_TRUE(valide->Active) << fichier;
+    }
+    EXPECT_FALSE(fs::exists(".cvl"));
+    EXPECT_FALSE(fs::exists("cvx.cvl"));
+    EXPECT_FALSE(fs::exists(dir / "absent"));
+    EXPECT_TRUE(fs::is_empty(dir));
+
+    // A folder standing where the log would be.
+    corv.Fichier = (dir / "perso.cvx").string();
+    fs::create_directories(dir / "perso.cvl");
+    AddAlarme(titre, true, today, 1250);
+    EXPECT_TRUE(corv.CheckAlarmes(&titre));
+    EXPECT_TRUE(fs::is_directory(dir / "perso.cvl"));
+}
+
+} // namespace

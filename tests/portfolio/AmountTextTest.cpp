@@ -1,0 +1,86 @@
+// Typed amount texts to numbers and back, under a French C locale as Qt leaves it.
+
+#include "portfolio/Cv.h"
+
+#include "platform/ConversionError.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <string>
+
+namespace {
+
+class AmountTextTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // The conversions must not follow the C locale; a French one has "," as decimal point.
+        ASSERT_NE(std::setlocale(LC_ALL, "fr_FR.UTF-8"), nullptr)
+            << "the fr_FR.UTF-8 locale is missing (scripts/install-deps.sh generates it)";
+    }
+    void TearDown() override { std::setlocale(LC_ALL, "C"); }
+
+    std::string Trunc(float valeur) {
+        std::string texte = "inchangé";
+        corv.FloatToTextTrunc(2, texte, valeur);
+        return texte;
+    }
+
+    TCorv corv{"."};
+};
+
+TEST_F(AmountTextTest, TextToCentsReadsEurosWithEitherSeparator) {
+    EXPECT_EQ(corv.TextToCents("7"), 700);
+    EXPECT_EQ(corv.TextToCents("0,05"), 5);
+    EXPECT_EQ(corv.TextToCents("1.5"), 150);
+    EXPECT_EQ(corv.TextToCents("12,5"), 1250);
+    EXPECT_EQ(corv.TextToCents("12,34"), 1234);
+    EXPECT_EQ(corv.TextToCents("12,345"), 1234); // cut, not rounded
+    EXPECT_EQ(corv.TextToCents("12,"), 1200);
+    EXPECT_EQ(corv.TextToCents("12,50 €"), 1250);
+    EXPECT_EQ(corv.TextToCents("12 € ,"), 1200);
+    EXPECT_EQ(corv.TextToCents(" 3"), 300);
+    EXPECT_EQ(corv.TextToCents("-1,5"), -150);
+    EXPECT_EQ(corv.TextToCents("-0,05"), -5);
+    EXPECT_EQ(corv.TextToCents("21474836,47"), 2147483647);
+    // Nothing left once the trailing characters are cut.
+    EXPECT_EQ(corv.TextToCents(""), 0);
+    EXPECT_EQ(corv.TextToCents("abc"), 0);
+}
+
+TEST_F(AmountTextTest, TextToCentsRefusesMalformedOrTooLargeAmounts) {
+    for (const char* texte :
+         {"12a5", ",5", "1,2,3", "1,a5", "1 2", "1,-5", "21474836,48", "30000000", "99999999999"})
+        EXPECT_THROW(corv.TextToCents(texte), platform::ConversionError) << texte;
+}
+
+TEST_F(AmountTextTest, TextToFloatReadsEitherSeparator) {
+    EXPECT_EQ(corv.TextToFloat("12.5", 2), 12.5f);
+    EXPECT_EQ(corv.TextToFloat("12,5", 2), 12.5f);
+    EXPECT_EQ(corv.TextToFloat("12,50 €", 2), 12.5f);
+    EXPECT_EQ(corv.TextToFloat("0,1", 2), 0.1f);
+    EXPECT_EQ(corv.TextToFloat("-3,25", 2), -3.25f);
+    EXPECT_EQ(corv.TextToFloat(",5", 2), 0.5f);
+    EXPECT_EQ(corv.TextToFloat("7,", 2), 7.0f);
+    EXPECT_EQ(corv.TextToFloat("6,55957", 0), 6.55957f);
+    EXPECT_EQ(corv.TextToFloat("1,5E2", 2), 150.0f);
+    EXPECT_EQ(corv.TextToFloat("", 2), 0.0f);
+}
+
+TEST_F(AmountTextTest, TextToFloatRefusesWhatIsNotANumber) {
+    for (const char* texte : {"abc", "12a5", ",", " ", "1,2,3", "--1", "1e39", "1 000"})
+        EXPECT_THROW(corv.TextToFloat(texte, 2), platform::ConversionError) << texte;
+}
+
+TEST_F(AmountTextTest, FloatToTextCutsAtTheAskedDecimals) {
+    EXPECT_EQ(Trunc(2.999f), "2.99");
+    EXPECT_EQ(Trunc(12.349f), "12.34");
+    EXPECT_EQ(Trunc(12.3496f), "12.35"); // only the dropped decimal is rounded
+    EXPECT_EQ(Trunc(-0.5f), "-0.50");
+    EXPECT_EQ(Trunc(1234567.0f), "1234567.00");
+    // What it writes reads back.
+    EXPECT_EQ(corv.TextToCents(Trunc(12.349f)), 1234);
+    EXPECT_EQ(corv.TextToFloat(Trunc(2.5f), 2), 2.5f);
+}
+
+} // namespace

@@ -1,0 +1,264 @@
+#pragma once
+
+// Sample documents and helpers shared by the portfolio-file tests.
+
+#include "portfolio/Cv.h"
+
+#include "platform/DateTime.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <unistd.h>
+
+namespace cvtest {
+
+// A fresh folder per test, removed afterwards.
+class TempFolder {
+public:
+    // base: where to create it (default: the system's temporary folder).
+    explicit TempFolder(std::filesystem::path base = std::filesystem::temp_directory_path()) {
+        static std::atomic<int> serie{0};
+        path_ =
+            base / ("corvane-cvfile-" + std::to_string(::getpid()) + "-" + std::to_string(serie++));
+        std::filesystem::remove_all(path_);
+        std::filesystem::create_directories(path_);
+    }
+    ~TempFolder() {
+        std::error_code ignore;
+        std::filesystem::remove_all(path_, ignore);
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    std::string File(const std::string& name) const { return (path_ / name).string(); }
+    const std::filesystem::path& Path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+inline std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline void WriteAll(const std::string& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+}
+
+inline std::unique_ptr<TrancheFrais> Tranche(std::int32_t seuil, float frais, float tva,
+                                             std::int32_t mntMin, bool plVal) {
+    auto t = std::make_unique<TrancheFrais>();
+    t->Seuil = seuil;
+    t->Frais = frais;
+    t->Tva = tva;
+    t->MntMin = mntMin;
+    t->PlVal = plVal;
+    return t;
+}
+
+inline Operes& AddOpere(Valeurs& v, double date, char sens, std::int32_t quantite,
+                        std::int32_t cours, std::int32_t frais1, std::int32_t frais2,
+                        std::int32_t fraisSrd, bool srd, bool pointe) {
+    auto op = std::make_unique<Operes>();
+    op->Date = date;
+    op->Sens = sens;
+    op->Quantite = quantite;
+    op->Cours = cours;
+    op->Frais1 = frais1;
+    op->Frais2 = frais2;
+    op->FraisSRD = fraisSrd;
+    op->Frais = frais1 + frais2 + fraisSrd;
+    op->SRD = srd;
+    op->Pointe = pointe;
+    v.Operes.push_back(std::move(op));
+    return *v.Operes.back();
+}
+
+inline void AddMvt(TCorv& doc, double date, char sens, std::int32_t montant,
+                   const std::string& comment, bool pointe = false) {
+    auto m = std::make_unique<Mvt>();
+    m->Date = date;
+    m->Sens = sens;
+    m->Montant = montant;
+    m->Comment = comment;
+    m->Pointe = pointe;
+    doc.Mouvements.push_back(std::move(m));
+}
+
+inline Valeurs& AddValeur(TCorv& doc, const std::string& code, const std::string& libelle) {
+    auto v = std::make_unique<Valeurs>();
+    v->Code = code;
+    v->Libelle = libelle;
+    doc.Titres.push_back(std::move(v));
+    return *doc.Titres.back();
+}
+
+// A document that uses every line kind and every stored field.
+inline void FillRichDocument(TCorv& doc) {
+    using platform::EncodeDate;
+    using platform::EncodeTime;
+    doc.Cash = 123456;
+    doc.CouvC = 2.5f;
+    doc.CouvT = 0.75f;
+    doc.AjoutFrais1SRD = false;
+    doc.TranchesSRD.push_back(Tranche(0, 0.002f, 0.196f, 150, false));
+    doc.TranchesSRD.push_back(Tranche(1000000, 0.0015f, 0.196f, 0, false));
+    doc.TranchesFrais1.push_back(Tranche(0, 0.0065f, 0.0f, 500, false));
+    doc.TranchesFrais1.push_back(Tranche(100000, 0.0045f, 0.2f, 0, true));
+    doc.TranchesFrais2.push_back(Tranche(0, 0.001f, 0.196f, 99, true));
+
+    Valeurs& a = AddValeur(doc, "12027", "Société Générale");
+    a.NomBourse = "Paris";
+    a.Activite = "Banques";
+    a.SRD = true;
+    a.SuiviAuto = true;
+    a.Infos.Cours = 4567;
+    a.Infos.Bas = 4500;
+    a.Infos.Haut = 4600;
+    a.Infos.Variation = -1.25f;
+    a.Infos.Date = EncodeDate(2023, 11, 30);
+    a.Infos.Heure = EncodeTime(17, 35, 12);
+    BilanTitre& p = a.BilanPurge;
+    p.NbAchat = 300;
+    p.NbVentes = 100;
+    p.PxMoyAchBrut = 4100;
+    p.PxMoyAchNet = 41.57f;
+    p.PlValBrut = 12000;
+    p.PlValNet = 11000;
+    p.TotFrais = 1500;
+    p.ARealBrut = 1230000;
+    p.ARealNet = 1231000;
+    p.VRealBrut = 460000;
+    p.VRealNet = 459500;
+    p.PxMoyVenBrut = 7;
+    p.PxMoyVenNet = -8;
+    AddOpere(a, EncodeDate(2021, 3, 4), 'A', 100, 4010, 650, 20, 0, false, true);
+    AddOpere(a, EncodeDate(2021, 3, 4), 'V', 50, 4300, 300, 10, 120, true, false);
+    AddOpere(a, EncodeDate(1950, 1, 2), 'A', 7, 1, 0, 0, 0, false, false);
+    auto alarme = std::make_unique<SDetAlarme>();
+    alarme->Active = true;
+    alarme->Signal = true;
+    alarme->Intitule = "Cours > MM 20";
+    alarme->DateVal = EncodeDate(2025, 12, 31);
+    alarme->Element1 = {1, 0};
+    alarme->Element2 = {7, 20};
+    alarme->Oper = 3;
+    a.Alarmes.push_back(std::move(alarme));
+    auto alarme2 = std::make_unique<SDetAlarme>();
+    alarme2->Intitule = "";
+    alarme2->Element1 = {-3, -5};
+    alarme2->Oper = 200;
+    alarme2->DateVal = EncodeDate(2024, 2, 29);
+    a.Alarmes.push_back(std::move(alarme2));
+
+    // Never quoted, nothing carried over.
+    Valeurs& b = AddValeur(doc, "13000", "Air Liquide");
+    AddOpere(b, EncodeDate(2022, 7, 14), 'V', 2147483647, 2147483647, -1, 2, 3, true, true);
+
+    AddMvt(doc, EncodeDate(2020, 1, 2), 'C', 1000000, "Versement initial", true);
+    AddMvt(doc, EncodeDate(2020, 2, 3), 'D', 2500, "");
+    AddMvt(doc, EncodeDate(2020, 2, 4), 'D', -7, "Frais de garde é€");
+}
+
+// Every stored field of two documents is equal; the fields that the file does not hold are
+// checked by the tests that care about them.
+inline void ExpectSameStored(const TCorv& a, const TCorv& b) {
+    EXPECT_EQ(a.Cash, b.Cash);
+    EXPECT_EQ(a.CouvC, b.CouvC);
+    EXPECT_EQ(a.CouvT, b.CouvT);
+    EXPECT_EQ(a.AjoutFrais1SRD, b.AjoutFrais1SRD);
+    const ListeTranches* la[] = {&a.TranchesSRD, &a.TranchesFrais1, &a.TranchesFrais2};
+    const ListeTranches* lb[] = {&b.TranchesSRD, &b.TranchesFrais1, &b.TranchesFrais2};
+    for (int k = 0; k < 3; ++k) {
+        ASSERT_EQ(la[k]->size(), lb[k]->size()) << "schedule " << k;
+        for (std::size_t i = 0; i < la[k]->size(); ++i) {
+            const TrancheFrais& x = *(*la[k])[i];
+            const TrancheFrais& y = *(*lb[k])[i];
+            EXPECT_EQ(x.Seuil, y.Seuil);
+            EXPECT_EQ(x.Frais, y.Frais);
+            EXPECT_EQ(x.Tva, y.Tva);
+            EXPECT_EQ(x.MntMin, y.MntMin);
+            // Deferred-settlement rows carry the document's option.
+            EXPECT_EQ(k == 0 ? a.AjoutFrais1SRD : x.PlVal, y.PlVal) << "schedule " << k;
+        }
+    }
+    ASSERT_EQ(a.Titres.size(), b.Titres.size());
+    for (std::size_t i = 0; i < a.Titres.size(); ++i) {
+        const Valeurs& x = *a.Titres[i];
+        const Valeurs& y = *b.Titres[i];
+        SCOPED_TRACE("security " + x.Code);
+        EXPECT_EQ(x.Code, y.Code);
+        EXPECT_EQ(x.Libelle, y.Libelle);
+        EXPECT_EQ(x.NomBourse, y.NomBourse);
+        EXPECT_EQ(x.Activite, y.Activite);
+        EXPECT_EQ(x.SRD, y.SRD);
+        EXPECT_EQ(x.SuiviAuto, y.SuiviAuto);
+        EXPECT_EQ(x.Infos.Cours, y.Infos.Cours);
+        EXPECT_EQ(x.Infos.Bas, y.Infos.Bas);
+        EXPECT_EQ(x.Infos.Haut, y.Infos.Haut);
+        EXPECT_EQ(x.Infos.Variation, y.Infos.Variation);
+        EXPECT_EQ(x.Infos.Date, y.Infos.Date);
+        EXPECT_EQ(x.Infos.Heure, y.Infos.Heure);
+        const BilanTitre& p = x.BilanPurge;
+        const BilanTitre& q = y.BilanPurge;
+        EXPECT_EQ(p.NbAchat, q.NbAchat);
+        EXPECT_EQ(p.NbVentes, q.NbVentes);
+        EXPECT_EQ(p.PxMoyAchBrut, q.PxMoyAchBrut);
+        EXPECT_EQ(p.PlValBrut, q.PlValBrut);
+        EXPECT_EQ(p.PlValNet, q.PlValNet);
+        EXPECT_EQ(p.TotFrais, q.TotFrais);
+        EXPECT_EQ(p.ARealBrut, q.ARealBrut);
+        EXPECT_EQ(p.ARealNet, q.ARealNet);
+        EXPECT_EQ(p.VRealBrut, q.VRealBrut);
+        EXPECT_EQ(p.VRealNet, q.VRealNet);
+        EXPECT_EQ(p.PxMoyVenBrut, q.PxMoyVenBrut);
+        EXPECT_EQ(p.PxMoyVenNet, q.PxMoyVenNet);
+        ASSERT_EQ(x.Operes.size(), y.Operes.size());
+        for (std::size_t k = 0; k < x.Operes.size(); ++k) {
+            const Operes& o = *x.Operes[k];
+            const Operes& r = *y.Operes[k];
+            EXPECT_EQ(o.Pointe, r.Pointe);
+            EXPECT_EQ(o.Date, r.Date);
+            EXPECT_EQ(o.Sens, r.Sens);
+            EXPECT_EQ(o.Quantite, r.Quantite);
+            EXPECT_EQ(o.Cours, r.Cours);
+            EXPECT_EQ(o.Frais1, r.Frais1);
+            EXPECT_EQ(o.Frais2, r.Frais2);
+            EXPECT_EQ(o.FraisSRD, r.FraisSRD);
+            EXPECT_EQ(o.SRD, r.SRD);
+        }
+        ASSERT_EQ(x.Alarmes.size(), y.Alarmes.size());
+        for (std::size_t k = 0; k < x.Alarmes.size(); ++k) {
+            const SDetAlarme& s = *x.Alarmes[k];
+            const SDetAlarme& t = *y.Alarmes[k];
+            EXPECT_EQ(s.Active, t.Active);
+            EXPECT_EQ(s.Signal, t.Signal);
+            EXPECT_EQ(s.Intitule, t.Intitule);
+            EXPECT_EQ(s.DateVal, t.DateVal);
+            EXPECT_EQ(s.Element1.Type, t.Element1.Type);
+            EXPECT_EQ(s.Element1.Param, t.Element1.Param);
+            EXPECT_EQ(s.Element2.Type, t.Element2.Type);
+            EXPECT_EQ(s.Element2.Param, t.Element2.Param);
+            EXPECT_EQ(s.Oper, t.Oper);
+        }
+    }
+    ASSERT_EQ(a.Mouvements.size(), b.Mouvements.size());
+    for (std::size_t i = 0; i < a.Mouvements.size(); ++i) {
+        const Mvt& m = *a.Mouvements[i];
+        const Mvt& n = *b.Mouvements[i];
+        EXPECT_EQ(m.Pointe, n.Pointe);
+        EXPECT_EQ(m.Date, n.Date);
+        EXPECT_EQ(m.Sens, n.Sens);
+        EXPECT_EQ(m.Montant, n.Montant);
+        EXPECT_EQ(m.Comment, n.Comment);
+    }
+}
+
+} // namespace cvtest

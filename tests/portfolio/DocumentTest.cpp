@@ -1,0 +1,244 @@
+// The document's records: defaults, adding and finding securities, the two orderings and the
+// portfolio totals.
+
+#include "CvFileSamples.h"
+
+#include "portfolio/Cv.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+
+using cvtest::AddMvt;
+using cvtest::AddOpere;
+using cvtest::AddValeur;
+
+namespace {
+
+std::vector<std::string> Libelles(const TCorv& doc) {
+    std::vector<std::string> out;
+    for (const auto& t : doc.Titres)
+        out.push_back(t->Libelle);
+    return out;
+}
+
+Valeurs Modele(const std::string& code, const std::string& libelle) {
+    Valeurs v;
+    v.Code = code;
+    v.Libelle = libelle;
+    return v;
+}
+
+} // namespace
+
+TEST(Document, NewDocumentIsEmptyWithItsDefaults) {
+    TCorv doc("/data/dir");
+    EXPECT_EQ(doc.Repertoire, "/data/dir");
+    EXPECT_TRUE(doc.Fichier.empty());
+    EXPECT_TRUE(doc.LibLocal.empty());
+    EXPECT_FALSE(doc.Modifie);
+    EXPECT_TRUE(doc.Titres.empty());
+    EXPECT_TRUE(doc.Mouvements.empty());
+    EXPECT_TRUE(doc.TranchesSRD.empty());
+    EXPECT_TRUE(doc.TranchesFrais1.empty());
+    EXPECT_TRUE(doc.TranchesFrais2.empty());
+    EXPECT_EQ(doc.Facteur, 1.0f);
+    EXPECT_EQ(doc.CouvC, 5.0f);
+    EXPECT_EQ(doc.CouvT, 5.0f);
+    EXPECT_TRUE(doc.AjoutFrais1SRD);
+    EXPECT_FALSE(doc.AlarmeNouvelle);
+    EXPECT_EQ(doc.TitreHisto, nullptr);
+    EXPECT_EQ(doc.DateLiqP, 0.0);
+    EXPECT_EQ(doc.DateLiqC, 0.0);
+    EXPECT_EQ(doc.DateRent, 0.0);
+    EXPECT_EQ(doc.DateHisto, 0.0);
+    EXPECT_EQ(doc.Cash, 0);
+    EXPECT_EQ(doc.RentRes2, 0);
+    for (const AncienneTranche* t : {&doc.AncTranche1, &doc.AncTranche2}) {
+        EXPECT_EQ(t->Seuil, 0);
+        EXPECT_EQ(t->Frais, 0.0f);
+        EXPECT_EQ(t->MntMin, 0);
+        EXPECT_EQ(t->Tva, 0.206f);
+    }
+}
+
+TEST(Document, AddTitreCopiesTheModelAndRefusesAnExistingCode) {
+    TCorv doc("");
+    Valeurs modele = Modele("12027", "Société Générale");
+    modele.NomBourse = "Paris";
+    modele.Activite = "Banques";
+    modele.SRD = true;
+    modele.SuiviAuto = true;
+    modele.Infos.Cours = 4567;
+    modele.Infos.Variation = 1.5f;
+    modele.Infos.Date = 45000;
+    // What the model carries beyond its description is not taken.
+    modele.Bilan.NbAchat = 10;
+    modele.BilanPurge.ARealBrut = 99;
+    modele.Operes.push_back(std::make_unique<Operes>());
+    modele.Alarmes.push_back(std::make_unique<SDetAlarme>());
+
+    Valeurs* ajoute = doc.AddTitre(modele);
+    ASSERT_NE(ajoute, nullptr);
+    EXPECT_TRUE(doc.Modifie);
+    ASSERT_EQ(doc.Titres.size(), 1u);
+    EXPECT_EQ(doc.Titres[0].get(), ajoute);
+    EXPECT_EQ(ajoute->Code, "12027");
+    EXPECT_EQ(ajoute->Libelle, "Société Générale");
+    EXPECT_EQ(ajoute->NomBourse, "Paris");
+    EXPECT_EQ(ajoute->Activite, "Banques");
+    EXPECT_TRUE(ajoute->SRD);
+    EXPECT_TRUE(ajoute->SuiviAuto);
+    EXPECT_EQ(ajoute->Infos.Cours, 4567);
+    EXPECT_EQ(ajoute->Infos.Variation, 1.5f);
+    EXPECT_EQ(ajoute->Infos.Date, 45000);
+    EXPECT_EQ(ajoute->Bilan.NbAchat, 0);
+    EXPECT_EQ(ajoute->BilanPurge.ARealBrut, 0);
+    EXPECT_TRUE(ajoute->Operes.empty());
+    EXPECT_TRUE(ajoute->Alarmes.empty());
+
+    doc.Modifie = false;
+    EXPECT_EQ(doc.AddTitre(Modele("12027", "Autre")), nullptr);
+    EXPECT_FALSE(doc.Modifie);
+    EXPECT_EQ(doc.Titres.size(), 1u);
+    EXPECT_EQ(doc.Titres[0]->Libelle, "Société Générale");
+
+    // Codes compare byte for byte: a change of case is another security.
+    ASSERT_NE(doc.AddTitre(Modele("ab1", "x")), nullptr);
+    ASSERT_NE(doc.AddTitre(Modele("AB1", "y")), nullptr);
+    EXPECT_EQ(doc.Titres.size(), 3u);
+    EXPECT_EQ(doc.FindTitre("AB1")->Libelle, "y");
+    EXPECT_EQ(doc.FindTitre("ab1")->Libelle, "x");
+    EXPECT_EQ(doc.FindTitre("ab"), nullptr);
+    EXPECT_EQ(doc.FindTitre("ab1 "), nullptr);
+}
+
+TEST(Document, SecuritiesSortByLabelBytes) {
+    TCorv doc("");
+    for (const char* libelle : {"abc", "Abc", "Zed"})
+        doc.AddTitre(Modele(libelle, libelle));
+    EXPECT_EQ(Libelles(doc), (std::vector<std::string>{"Abc", "Zed", "abc"}));
+
+    // Accented letters after "z", a prefix before the longer label.
+    doc.AddTitre(Modele("e1", "Été"));
+    doc.AddTitre(Modele("e2", "Ab"));
+    doc.AddTitre(Modele("e3", "zz"));
+    EXPECT_EQ(Libelles(doc), (std::vector<std::string>{"Ab", "Abc", "Zed", "abc", "zz", "Été"}));
+
+    Valeurs x = Modele("1", "Abc");
+    Valeurs y = Modele("2", "Abc");
+    EXPECT_EQ(CompareTitres(&x, &y), 0);
+    y.Libelle = "\xC3\xA9";
+    EXPECT_EQ(CompareTitres(&x, &y), -1);
+    EXPECT_EQ(CompareTitres(&y, &x), 1);
+}
+
+TEST(Document, TradesOrderByDateThenBuysThenAmounts) {
+    Valeurs v;
+    const double jour = 44000;
+    Operes& achat10 = AddOpere(v, jour, 'A', 10, 1000, 0, 0, 0, false, false);
+    Operes& achat5 = AddOpere(v, jour, 'A', 5, 1000, 0, 0, 0, false, false);
+    Operes& vente10 = AddOpere(v, jour, 'V', 10, 1000, 0, 0, 0, false, false);
+    Operes& vente5 = AddOpere(v, jour, 'V', 5, 1000, 0, 0, 0, false, false);
+    Operes& veille = AddOpere(v, jour - 1, 'V', 1, 1, 0, 0, 0, false, false);
+    Operes& autre = AddOpere(v, jour, 'X', 1, 1, 0, 0, 0, false, false);
+
+    EXPECT_EQ(CompareOperes(&achat10, &achat10), 0);
+    EXPECT_EQ(CompareOperes(&achat5, &achat10), -1);
+    EXPECT_EQ(CompareOperes(&achat10, &achat5), 1);
+    EXPECT_EQ(CompareOperes(&vente10, &vente5), -1);
+    EXPECT_EQ(CompareOperes(&vente5, &vente10), 1);
+    EXPECT_EQ(CompareOperes(&achat10, &vente5), -1);
+    EXPECT_EQ(CompareOperes(&vente5, &achat10), 1);
+    EXPECT_EQ(CompareOperes(&veille, &achat5), -1);
+    EXPECT_EQ(CompareOperes(&achat5, &veille), 1);
+    // Other directions are neither before nor after a buy or a sale of the same day.
+    EXPECT_EQ(CompareOperes(&autre, &achat5), 0);
+    EXPECT_EQ(CompareOperes(&vente5, &autre), 0);
+
+    // Amounts beyond 32 bits: 50 000 x 50 000 cents must not wrap below 1 000.
+    Valeurs w;
+    Operes& gros = AddOpere(w, jour, 'A', 50000, 50000, 0, 0, 0, false, false);
+    Operes& petit = AddOpere(w, jour, 'A', 1, 1000, 0, 0, 0, false, false);
+    EXPECT_EQ(CompareOperes(&petit, &gros), -1);
+    EXPECT_EQ(CompareOperes(&gros, &petit), 1);
+    Operes& grosseVente = AddOpere(w, jour, 'V', 50000, 50000, 0, 0, 0, false, false);
+    Operes& petiteVente = AddOpere(w, jour, 'V', 1, 1000, 0, 0, 0, false, false);
+    EXPECT_EQ(CompareOperes(&grosseVente, &petiteVente), -1);
+
+    TCorv doc("");
+    v.Operes.pop_back(); // without the 'X' trade the order is total
+    doc.SortOperes(&v);
+    ASSERT_EQ(v.Operes.size(), 5u);
+    EXPECT_EQ(v.Operes[0].get(), &veille);
+    EXPECT_EQ(v.Operes[1].get(), &achat5);
+    EXPECT_EQ(v.Operes[2].get(), &achat10);
+    EXPECT_EQ(v.Operes[3].get(), &vente10);
+    EXPECT_EQ(v.Operes[4].get(), &vente5);
+
+    doc.FreeOperes(&v);
+    EXPECT_TRUE(v.Operes.empty());
+}
+
+TEST(Document, TotalsAddThePositionsAndTheCashMovements) {
+    TCorv doc("");
+    Valeurs& a = AddValeur(doc, "1", "a");
+    Valeurs& b = AddValeur(doc, "2", "b");
+    a.Bilan.NbInPort = 10;
+    b.Bilan.NbInPort = -3;
+    a.Bilan.ValorNetAct = 1000;
+    b.Bilan.ValorNetAct = 234;
+    a.Bilan.PlValLatNetSRD = -5;
+    b.Bilan.PlValLatNetSRD = -6;
+    a.Bilan.TotFrais = 7;
+    a.Bilan.RealNetTOT = -300;
+    b.Bilan.RealNetTOT = -200;
+    a.Bilan.RealNetRM = 150;
+    b.Bilan.RealNetRM = 50;
+    a.Bilan.TotFraisPer = 77; // not a total of this operation
+    doc.TotFraisPer = 5;
+    doc.RentBrut = 6;
+    doc.RentNet = 7;
+
+    doc.ComputeTotals();
+    EXPECT_EQ(doc.NbInPort, 7);
+    EXPECT_EQ(doc.ValorNetAct, 1234);
+    EXPECT_EQ(doc.PlValLatNetSRD, -11);
+    EXPECT_EQ(doc.TotFrais, 7);
+    EXPECT_EQ(doc.RealNetTOT, -500);
+    EXPECT_EQ(doc.RealNetRM, 200);
+    EXPECT_EQ(doc.TotFraisPer, 0);
+    EXPECT_EQ(doc.RentBrut, 0);
+    EXPECT_EQ(doc.RentNet, 0);
+    // No movement: the cash is what the trades did.
+    EXPECT_EQ(doc.Cash, -500);
+    EXPECT_EQ(doc.CashLiq, -300);
+
+    AddMvt(doc, 1, 'C', 1000, "");
+    AddMvt(doc, 2, 'D', 250, "");
+    AddMvt(doc, 3, 'X', 999999, ""); // neither credit nor debit: not counted
+    doc.ComputeTotals();
+    EXPECT_EQ(doc.Cash, 250);
+    EXPECT_EQ(doc.CashLiq, 450);
+}
+
+TEST(Document, CashBalanceIsExactToTheCentAboveFloatPrecision) {
+    TCorv doc("");
+    // 167 772,16 euros, then single cents: a float balance would stay at 16 777 216.
+    AddMvt(doc, 1, 'C', 16777216, "");
+    for (int i = 0; i < 5; ++i)
+        AddMvt(doc, 2, 'C', 1, "");
+    AddMvt(doc, 3, 'C', 2000000000, "");
+    AddMvt(doc, 4, 'D', 1999999999, "");
+    doc.ComputeTotals();
+    EXPECT_EQ(doc.Cash, 16777222);
+    EXPECT_EQ(doc.CashLiq, 16777222);
+}
+
+TEST(Document, TotalsWrapLikeInt32WithoutOverflowing) {
+    TCorv doc("");
+    AddValeur(doc, "1", "a").Bilan.ValorBrut = std::numeric_limits<std::int32_t>::max();
+    AddValeur(doc, "2", "b").Bilan.ValorBrut = 1;
+    doc.ComputeTotals();
+    EXPECT_EQ(doc.ValorBrut, std::numeric_limits<std::int32_t>::min());
+}

@@ -1,0 +1,346 @@
+// History files and the indicators over the loaded history.
+
+#include "platform/ConversionError.h"
+#include "platform/DateTime.h"
+#include "portfolio/Cv.h"
+#include "portfolio/Fdatas.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <sys/resource.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class HistoTest : public ::testing::Test {
+protected:
+    HistoTest() : dir(MakeDir()), corv(dir.string()) {
+        ResetDatas();
+        fs::create_directories(dir / "historique");
+        titre.Code = "12000";
+        autre.Code = "13000";
+    }
+    ~HistoTest() override { fs::remove_all(dir); }
+
+    static fs::path MakeDir() {
+        std::string pattern = (fs::temp_directory_path() / "corvane-histo-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr)
+            throw std::runtime_error("mkdtemp");
+        return pattern;
+    }
+
+    fs::path FileOf(const Valeurs& v) const { return dir / "historique" / (v.Code + ".his"); }
+
+    void WriteFile(const Valeurs& v, const std::string& text) const {
+        std::ofstream(FileOf(v), std::ios::binary) << text;
+    }
+
+    std::string ReadFile(const Valeurs& v) const {
+        std::ifstream in(FileOf(v), std::ios::binary);
+        std::ostringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+
+    // Loads the history from cents through the document's own insertion.
+    void UseHistory(const std::vector<std::int32_t>& cours) {
+        corv.TitreHisto = &titre;
+        for (std::size_t i = 0; i < cours.size(); ++i) {
+            InfosCours jour{};
+            jour.Date = platform::EncodeDate(2024, 1, 1) + static_cast<double>(i);
+            jour.Cours = cours[i];
+            corv.AddHistoPoint(jour);
+        }
+    }
+
+    platform::MemTable& Table() { return TheDatas().Historique; }
+
+    fs::path dir;
+    TCorv corv;
+    Valeurs titre;
+    Valeurs autre;
+};
+
+TEST_F(HistoTest, WorkedFiguresOfTheIndicators) {
+    UseHistory({100, 110, 105});
+    titre.Infos.Cours = 108;
+    std::int32_t moyenne = -1;
+    std::int32_t rsi = -1;
+    // RSI 66.666… after the third value, 37.5 after the quote; average (105 + 108) / 2.
+    corv.ComputeIndicateurs(&titre, 1, moyenne, rsi, 2);
+    EXPECT_EQ(rsi, 3750);
+    EXPECT_EQ(moyenne, 106);
+    // A quote that repeats the last price: the loss still queued makes the RSI 0.
+    titre.Infos.Cours = 105;
+    corv.ComputeIndicateurs(&titre, 1, moyenne, rsi, 3);
+    EXPECT_EQ(rsi, 0);
+    EXPECT_EQ(moyenne, 106); // (110 + 105 + 105) / 3, truncated
+    titre.Infos.Cours = 115; // gains 10, losses 5
+    corv.ComputeIndicateurs(&titre, 1, moyenne, rsi, 3);
+    EXPECT_EQ(rsi, 6666);
+    EXPECT_EQ(moyenne, 110);
+
+    EXPECT_EQ(corv.LastHistoCours(), 105);
+}
+
+TEST_F(HistoTest, RsiNeedsEnoughValuesAndKeepsItsValueWithoutLosses) {
+    std::int32_t moyenne = 0;
+    std::int32_t rsi = 0;
+    // R = 14: the first RSI needs 16 values; 14 rows and the quote are one short.
+    std::vector<std::int32_t> zigzag;
+    for (int i = 0; i < 14; ++i)
+        zigzag.push_back(i % 2 ? 900 : 1000);
+    UseHistory(zigzag);
+    titre.Infos.Cours = 1000;
+    corv.ComputeIndicateurs(&titre, 14, moyenne, rsi, 14);
+    EXPECT_EQ(rsi, 0);
+    InfosCours jour{};
+    jour.Date = platform::EncodeDate(2024, 6, 1);
+    jour.Cours = 1000;
+    corv.AddHistoPoint(jour);
+    corv.ComputeIndicateurs(&titre, 14, moyenne, rsi, 14);
+    EXPECT_EQ(rsi, 5000); // 7 gains and 7 losses of 100 among the last 15 changes
+
+    // Rising from the start: no loss ever, no RSI.
+    corv.LoadHistoFile(nullptr);
+    UseHistory({100, 101, 102, 103, 104});
+    titre.Infos.Cours = 105;
+    corv.ComputeIndicateurs(&titre, 2, moyenne, rsi, 2);
+    EXPECT_EQ(rsi, 0);
+
+    // A loss, then only rises: the RSI stays at the last value computed with a loss.
+    corv.LoadHistoFile(nullptr);
+    UseHistory({100, 90, 100, 110, 120});
+    titre.Infos.Cours = 130;
+    corv.ComputeIndicateurs(&titre, 2, moyenne, rsi, 20);
+    EXPECT_EQ(rsi, 6666);
+    // The average divides by M even with fewer values.
+    EXPECT_EQ(moyenne, (100 + 90 + 100 + 110 + 120 + 130) / 20);
+
+    // Periods below 1 have no result.
+    corv.ComputeIndicateurs(&titre, 0, moyenne, rsi, 2);
+    EXPECT_EQ(rsi, 0);
+    EXPECT_EQ(moyenne, 0);
+    rsi = moyenne = 5;
+    corv.ComputeIndicateurs(&titre, 2, moyenne, rsi, -1);
+    EXPECT_EQ(rsi, 0);
+    EXPECT_EQ(moyenne, 0);
+}
+
+TEST_F(HistoTest, IndicatorsLoadAnotherSecurityAndTolerateAMissingFile) {
+    WriteFile(autre, "01/01/1970\n02/01/2024;1000;0;0;0;\n03/01/2024;2000;0;0;0;\n");
+    UseHistory({5, 6, 7});
+    autre.Infos.Cours = 3000;
+    std::int32_t moyenne = 0;
+    std::int32_t rsi = 0;
+    corv.ComputeIndicateurs(&autre, 1, moyenne, rsi, 3);
+    EXPECT_EQ(corv.TitreHisto, &autre);
+    EXPECT_EQ(moyenne, 2000);
+    // No file: 0 and 0, then the quote alone for the same security.
+    titre.Infos.Cours = 500;
+    corv.ComputeIndicateurs(&titre, 1, moyenne, rsi, 5);
+    EXPECT_EQ(moyenne, 0);
+    EXPECT_EQ(corv.TitreHisto, &titre);
+    EXPECT_TRUE(Table().IsEmpty());
+    corv.ComputeIndicateurs(&titre, 1, moyenne, rsi, 5);
+    EXPECT_EQ(moyenne, 100);
+    EXPECT_EQ(rsi, 0);
+}
+
+TEST_F(HistoTest, VariationOverRows) {
+    EXPECT_EQ(corv.HistoVariation(2), 0.0f);
+    UseHistory({1000, 1100, 1210});
+    EXPECT_EQ(corv.HistoVariation(2), 10.0f);
+    EXPECT_EQ(corv.HistoVariation(3), 21.0f);
+    EXPECT_EQ(corv.HistoVariation(50), 21.0f); // compares with the first row
+    EXPECT_EQ(corv.HistoVariation(1), 0.0f);
+    EXPECT_EQ(corv.HistoVariation(0), 0.0f);
+    corv.LoadHistoFile(nullptr);
+    UseHistory({0, 50});
+    EXPECT_EQ(corv.HistoVariation(2), 0.0f); // no reference price
+}
+
+TEST_F(HistoTest, LoadSortsSkipsTheHeaderAndSavesCentsBack) {
+    WriteFile(titre, "whatever\r\n"
+                     "05/03/2024;1234;1300;1200;5000;\r\n"
+                     "01/03/2024;1001;1002;999;-7;\r\n"
+                     "05/03/2024;1;1;1;1;\r\n" // a second line for a day: the first is kept
+                     "04/03/2024;  12;13;11;2147483647\r\n"
+                     "\r\n");
+    ASSERT_TRUE(corv.LoadHistoFile(&titre));
+    EXPECT_EQ(corv.TitreHisto, &titre);
+    EXPECT_EQ(corv.DateHisto, platform::EncodeDate(2024, 3, 4)); // the last line read
+    ASSERT_EQ(Table().RecordCount(), 3);
+    EXPECT_EQ(Table().NumberAt(0, 0), platform::EncodeDate(2024, 3, 1));
+    EXPECT_DOUBLE_EQ(Table().NumberAt(2, 1), 12.34);
+    EXPECT_EQ(corv.LastHistoCours(), 1234);
+
+    // A downloaded day goes in date order, and only once.
+    InfosCours jour{};
+    jour.Date = platform::EncodeDate(2024, 3, 2) + 0.5;
+    jour.Cours = 4321;
+    jour.Haut = 4400;
+    jour.Bas = 4200;
+    jour.Volume = 10;
+    corv.AddHistoPoint(jour);
+    jour.Cours = 1;
+    corv.AddHistoPoint(jour);
+    ASSERT_EQ(Table().RecordCount(), 4);
+
+    ASSERT_TRUE(corv.SaveHistoFile());
+    EXPECT_EQ(ReadFile(titre), "01/01/1970\n"
+                               "01/03/2024;1001;1002;999;-7;\n"
+                               "02/03/2024;4321;4400;4200;10;\n"
+                               "04/03/2024;12;13;11;2147483647;\n"
+                               "05/03/2024;1234;1300;1200;5000;\n");
+    EXPECT_EQ(corv.DateHisto, platform::EncodeDate(2024, 3, 5));
+
+    // Every cent figure survives the round trip through euros.
+    for (std::int32_t cents = -20000; cents <= 200000; cents += 7) {
+        ASSERT_EQ(EurosToCents(cents * 0.01), cents);
+    }
+    EXPECT_EQ(EurosToCents(-0.015), -1); // truncated toward zero, not floored
+    EXPECT_EQ(EurosToCents(1e12), 2147483647);
+}
+
+TEST_F(HistoTest, EmptyAndMissingFiles) {
+    WriteFile(titre, "01/01/1970\n");
+    corv.DateHisto = 5.0;
+    ASSERT_TRUE(corv.LoadHistoFile(&titre));
+    EXPECT_TRUE(Table().IsEmpty());
+    EXPECT_EQ(corv.DateHisto, platform::EncodeDate(1970, 1, 1));
+    // A file without header loses its first row.
+    WriteFile(titre, "02/01/2024;100;100;100;1;\n03/01/2024;200;200;200;1;\n");
+    ASSERT_TRUE(corv.LoadHistoFile(&titre));
+    EXPECT_EQ(Table().RecordCount(), 1);
+    // No file: false, empty table, and the security still counts as loaded.
+    ASSERT_FALSE(corv.LoadHistoFile(&autre));
+    EXPECT_TRUE(Table().IsEmpty());
+    EXPECT_EQ(corv.TitreHisto, &autre);
+    // Saving the empty table creates the file with its header alone.
+    ASSERT_TRUE(corv.SaveHistoFile());
+    EXPECT_EQ(ReadFile(autre), "01/01/1970\n");
+    EXPECT_EQ(corv.DateHisto, 0.0);
+    // Nothing loaded: nothing to save.
+    corv.LoadHistoFile(nullptr);
+    EXPECT_EQ(corv.TitreHisto, nullptr);
+    EXPECT_FALSE(corv.SaveHistoFile());
+    // Without a folder for the histories, the save makes it.
+    fs::remove_all(dir / "historique");
+    corv.TitreHisto = &titre;
+    EXPECT_TRUE(corv.SaveHistoFile());
+    EXPECT_EQ(ReadFile(titre), "01/01/1970\n");
+}
+
+TEST_F(HistoTest, ABadLineFailsTheLoadAndCannotCostTheGoodFile) {
+    const std::string good = "01/01/1970\n02/01/2024;100;110;90;5;\n";
+    WriteFile(autre, good);
+    const std::vector<std::string> badLines = {
+        "03/01/2024;100;110",                               // fields missing
+        "03/01/2024;100;110;90",                            // no volume
+        "03/01/2024;100;abc;90;5;",                         // a field without a number
+        "03/01/2024;100;110;;5;",                           // an empty field
+        "32/01/2024;100;110;90;5;",                         // no such date
+        "03/01/2024;100;110;90;5;" + std::string(600, ' '), // over-long
+    };
+    for (const auto& bad : badLines) {
+        SCOPED_TRACE(bad.substr(0, 40));
+        const std::string text = good + bad + "\n04/01/2024;1;1;1;1;\n";
+        WriteFile(titre, text);
+        // Another security's history was loaded before the failure.
+        ASSERT_TRUE(corv.LoadHistoFile(&autre));
+        ASSERT_EQ(Table().RecordCount(), 1);
+        EXPECT_THROW(corv.LoadHistoFile(&titre), platform::ConversionError);
+        EXPECT_TRUE(Table().IsEmpty());
+        EXPECT_EQ(corv.TitreHisto, nullptr);
+        // A later save has no security to write over.
+        EXPECT_FALSE(corv.SaveHistoFile());
+        EXPECT_EQ(ReadFile(titre), text);
+        // A later use reloads, and fails again, rather than compute over nothing.
+        std::int32_t moyenne = 0;
+        std::int32_t rsi = 0;
+        EXPECT_THROW(corv.ComputeIndicateurs(&titre, 1, moyenne, rsi, 1),
+                     platform::ConversionError);
+    }
+}
+
+TEST_F(HistoTest, AFailedSaveKeepsThePreviousFile) {
+    const std::string previous = "01/01/1970\n02/01/2024;100;110;90;5;\n";
+    WriteFile(titre, previous);
+    ASSERT_TRUE(corv.LoadHistoFile(&titre));
+    for (int i = 0; i < 3000; ++i) {
+        InfosCours jour{};
+        jour.Date = platform::EncodeDate(2010, 1, 1) + i;
+        jour.Cours = 100000 + i;
+        corv.AddHistoPoint(jour);
+    }
+    const double dateHisto = corv.DateHisto;
+    // Files may not grow past 4 KiB: the temporary file cannot be written (even as root).
+    rlimit old{};
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    rlimit small = old;
+    small.rlim_cur = 4096;
+    auto* oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    const bool saved = corv.SaveHistoFile();
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(ReadFile(titre), previous);
+    EXPECT_EQ(corv.DateHisto, dateHisto);
+    int files = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir / "historique"))
+        ++files;
+    EXPECT_EQ(files, 1); // no temporary file left behind
+
+    // Where the history folder cannot exist, the save fails without throwing.
+    fs::remove_all(dir / "historique");
+    std::ofstream(dir / "historique") << "not a folder";
+    EXPECT_FALSE(corv.SaveHistoFile());
+}
+
+TEST_F(HistoTest, DisplayFactorNeverReachesTheTableOrTheFile) {
+    corv.Facteur = 6.55957f;
+    WriteFile(titre, "01/01/1970\n02/01/2024;1000;1100;900;5;\n");
+    ASSERT_TRUE(corv.LoadHistoFile(&titre));
+    EXPECT_DOUBLE_EQ(Table().NumberAt(0, 1), 10.0);
+    titre.Infos.Cours = 1000;
+    std::int32_t moyenne = 0;
+    std::int32_t rsi = 0;
+    corv.ComputeIndicateurs(&titre, 1, moyenne, rsi, 2);
+    EXPECT_EQ(moyenne, 1000);
+    ASSERT_TRUE(corv.SaveHistoFile());
+    EXPECT_EQ(ReadFile(titre), "01/01/1970\n02/01/2024;1000;1100;900;5;\n");
+}
+
+TEST_F(HistoTest, FilesIgnoreTheCLocale) {
+    ASSERT_NE(std::setlocale(LC_ALL, "fr_FR.UTF-8"), nullptr);
+    const std::string text = "01/01/1970\n02/01/2024;1234;1300;1200;5000;\n";
+    WriteFile(titre, text);
+    bool loaded = false;
+    bool saved = false;
+    std::string cours;
+    try {
+        loaded = corv.LoadHistoFile(&titre);
+        cours = Table().Fields(1).AsString();
+        saved = corv.SaveHistoFile();
+    } catch (...) {
+    }
+    std::setlocale(LC_ALL, "C");
+    EXPECT_TRUE(loaded);
+    EXPECT_TRUE(saved);
+    EXPECT_EQ(cours, "12.34");
+    EXPECT_EQ(ReadFile(titre), text);
+}
+
+} // namespace

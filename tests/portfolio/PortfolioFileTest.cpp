@@ -1,0 +1,452 @@
+// The portfolio file: exact text written, save-and-reload, hand-written and legacy files,
+// rejected lines, failed saves and locale independence.
+
+#include "CvFileSamples.h"
+
+#include "portfolio/Cv.h"
+
+#include "platform/ConversionError.h"
+#include "platform/DateTime.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <csignal>
+#include <sstream>
+#include <sys/resource.h>
+
+using cvtest::ReadAll;
+using cvtest::TempFolder;
+using cvtest::WriteAll;
+using platform::EncodeDate;
+using platform::EncodeTime;
+
+namespace {
+
+// The two-digit year window follows the clock: fix it so that the tests mean the same
+// every year.
+class PortfolioFile : public ::testing::Test {
+protected:
+    void SetUp() override { platform::Clock::SetFixed(EncodeDate(2024, 6, 1) + 0.5); }
+    void TearDown() override { platform::Clock::Reset(); }
+
+    std::string Save(TCorv& doc, const std::string& name) {
+        doc.Fichier = dir.File(name);
+        EXPECT_TRUE(doc.SaveFile());
+        return ReadAll(doc.Fichier);
+    }
+
+    std::unique_ptr<TCorv> Load(const std::string& name, const std::string& text) {
+        WriteAll(dir.File(name), text);
+        auto doc = std::make_unique<TCorv>("");
+        EXPECT_EQ(doc->LoadFile(dir.File(name)), 1);
+        return doc;
+    }
+
+    TempFolder dir;
+};
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        out.push_back(line);
+    return out;
+}
+
+} // namespace
+
+TEST_F(PortfolioFile, WritesTheDocumentLineByLine) {
+    TCorv doc("");
+    doc.Cash = -42;
+    doc.TranchesSRD.push_back(cvtest::Tranche(0, 0.002f, 0.196f, 150, false));
+    doc.TranchesFrais1.push_back(cvtest::Tranche(100000, 0.0065f, 0.0f, 500, true));
+    Valeurs& v = cvtest::AddValeur(doc, "1", "L");
+    v.NomBourse = "P";
+    v.Activite = "S";
+    v.SRD = true;
+    v.Infos = {1234, 1200, 1300, 1250, 99999, 1.5f, 0.0, EncodeTime(9, 5, 7)};
+    v.BilanPurge.NbAchat = 3;
+    v.BilanPurge.PxMoyAchNet = 12.99f;
+    v.Bilan.NbAchat = 55; // computed, not stored
+    cvtest::AddOpere(v, EncodeDate(2021, 3, 4), 'A', 10, 1234, 5, 6, 0, false, true);
+    auto alarme = std::make_unique<SDetAlarme>();
+    alarme->Intitule = "Titre";
+    alarme->Active = true;
+    alarme->DateVal = EncodeDate(2025, 12, 31);
+    alarme->Element1 = {1, 0};
+    alarme->Oper = 3;
+    alarme->Element2 = {7, 20};
+    v.Alarmes.push_back(std::move(alarme));
+    cvtest::AddMvt(doc, EncodeDate(2020, 1, 2), 'C', 1000, "");
+    cvtest::AddMvt(doc, EncodeDate(2020, 1, 3), 'D', 250, "Retrait", true);
+    doc.Modifie = true;
+
+    const std::string text = Save(doc, "petit.cvx");
+    EXPECT_FALSE(doc.Modifie);
+    // Four-digit years throughout: the never-quoted day 0 is 30/12/1899.
+    EXPECT_EQ(text, "-42|*\n"
+                    "G|5.000000|5.000000|*\n"
+                    "S|0|0.002000|0.196000|150|T|*\n"
+                    "F|100000|0.006500|0.000000|500|T|*\n"
+                    "C|1|L|P|S|1234|30/12/1899|09:05:07|1.50|1300|1200|T|F|"
+                    "3|0|0|12|0|0|0|0|0|0|0|0|0|*\n"
+                    "O|1|T|04/03/2021|A|10|1234|5|6|0|F|*\n"
+                    "A|1|Titre|T|F|31/12/2025|1|0|3|7|20|*\n"
+                    "M|02/01/2020|F|C|1000|*\n"
+                    "M|03/01/2020|T|D|250|Retrait|*\n");
+
+    auto relu = Load("petit.cvx", text);
+    ASSERT_EQ(relu->Titres.size(), 1u);
+    EXPECT_EQ(relu->Titres[0]->Infos.Date, 0.0);
+    EXPECT_EQ(relu->Titres[0]->Infos.Ouverture, 0);
+    EXPECT_EQ(relu->Titres[0]->Infos.Volume, 0);
+    EXPECT_EQ(relu->Titres[0]->Bilan.NbAchat, 0);
+}
+
+TEST_F(PortfolioFile, RichDocumentReadsBackEqual) {
+    TCorv doc("");
+    cvtest::FillRichDocument(doc);
+    const std::string text = Save(doc, "riche.cvx");
+
+    TCorv relu("");
+    EXPECT_EQ(relu.LoadFile(dir.File("riche.cvx")), 1);
+    EXPECT_EQ(relu.Fichier, dir.File("riche.cvx"));
+    EXPECT_FALSE(relu.Modifie);
+    cvtest::ExpectSameStored(doc, relu);
+
+    // What is not stored is rebuilt: fee totals, and the carried-over average from amounts.
+    const Operes& vente = *relu.Titres[0]->Operes[1];
+    EXPECT_EQ(vente.Frais, 300 + 10 + 120);
+    const BilanTitre& p = relu.Titres[0]->BilanPurge;
+    EXPECT_EQ(p.NbInPort, 200);
+    EXPECT_EQ(p.PxMoyAchNet, static_cast<float>((1231000 - 459500) * 0.01 / 200));
+    EXPECT_EQ(p.CoutBrut, 0);
+    EXPECT_EQ(relu.Titres[1]->BilanPurge.PxMoyAchNet, 0.0f); // nothing held
+    // The trade dated 1950 keeps its century although the window would put "50" in 2050.
+    EXPECT_EQ(relu.Titres[0]->Operes[2]->Date, EncodeDate(1950, 1, 2));
+    EXPECT_NE(text.find("|02/01/1950|"), std::string::npos);
+
+    // Once read, the document writes the same text again and again.
+    const std::string second = Save(relu, "second.cvx");
+    TCorv troisieme("");
+    ASSERT_EQ(troisieme.LoadFile(dir.File("second.cvx")), 1);
+    EXPECT_EQ(Save(troisieme, "troisieme.cvx"), second);
+}
+
+TEST_F(PortfolioFile, ReadsLinesInAnyOrderWithTwoDigitYearsAndCrlf) {
+    const std::string text =
+        "1500|*\r\n"
+        "M|05/01/99|F|D|300|Achat *urgent*|*\r\n"
+        "O|777|F|15/03/20|V|5|2000|10|0|*\r\n"
+        "A|777|Seuil|T|T|30/12/99|0|1500|1|0|0|*\r\n"
+        "O|777|T|15/03/73|A|5|1000|1|2|3|T|*\r\n"
+        "O|888|F|15/03/74|A|1|1|0|0|0|F|*\r\n"
+        "G|1.5|2.25|*\r\n"
+        "F|0|0.0065|0|500|*\r\n"
+        "B|0|0.001|0.196|99|T|*|et|la suite\r\n"
+        "S|0|0.002|0.196|150|T|*\r\n"
+        "S|0|0.002|0.196|150|*\r\n"
+        "M|06/01/99|F|C|100|*Pas un commentaire|*\r\n"
+        "C|777|Soci\xE9t\xE9|Paris|Banques|4567|02/05/24|17:35:12|-1.25|4600|4500|T|F|"
+        "300|100|4100|41|0|0|1500|1231000|1231000|460000|459500|0|0|*\r\n"
+        "Z|autre chose\r\n"
+        "\r\n";
+    auto doc = Load("main.cvx", text);
+
+    EXPECT_EQ(doc->Cash, 1500);
+    EXPECT_EQ(doc->CouvC, 1.5f);
+    EXPECT_EQ(doc->CouvT, 2.25f);
+    ASSERT_EQ(doc->TranchesSRD.size(), 2u);
+    EXPECT_TRUE(doc->TranchesSRD[0]->PlVal);
+    EXPECT_FALSE(doc->TranchesSRD[1]->PlVal);
+    EXPECT_FALSE(doc->AjoutFrais1SRD); // the last S line decides
+    ASSERT_EQ(doc->TranchesFrais1.size(), 1u);
+    EXPECT_EQ(doc->TranchesFrais1[0]->Frais, 0.0065f);
+    EXPECT_EQ(doc->TranchesFrais1[0]->MntMin, 500);
+    EXPECT_FALSE(doc->TranchesFrais1[0]->PlVal);
+    ASSERT_EQ(doc->TranchesFrais2.size(), 1u);
+    EXPECT_TRUE(doc->TranchesFrais2[0]->PlVal);
+    EXPECT_EQ(doc->TranchesFrais2[0]->Tva, 0.196f);
+
+    ASSERT_EQ(doc->Mouvements.size(), 2u);
+    EXPECT_EQ(doc->Mouvements[0]->Date, EncodeDate(1999, 1, 5));
+    EXPECT_EQ(doc->Mouvements[0]->Sens, 'D');
+    EXPECT_EQ(doc->Mouvements[0]->Montant, 300);
+    EXPECT_EQ(doc->Mouvements[0]->Comment, "Achat *urgent*");
+    EXPECT_EQ(doc->Mouvements[1]->Comment, ""); // a comment that begins with "*" is none
+
+    // Securities keep the file's order: 777 was created by its first trade.
+    ASSERT_EQ(doc->Titres.size(), 2u);
+    const Valeurs& v = *doc->Titres[0];
+    EXPECT_EQ(v.Code, "777");
+    EXPECT_EQ(v.Libelle, "Société"); // Windows-1252 line read as UTF-8
+    EXPECT_EQ(v.NomBourse, "Paris");
+    EXPECT_EQ(v.Activite, "Banques");
+    EXPECT_EQ(v.Infos.Cours, 4567);
+    EXPECT_EQ(v.Infos.Date, EncodeDate(2024, 5, 2));
+    EXPECT_EQ(v.Infos.Heure, EncodeTime(17, 35, 12));
+    EXPECT_EQ(v.Infos.Variation, -1.25f);
+    EXPECT_EQ(v.Infos.Haut, 4600);
+    EXPECT_EQ(v.Infos.Bas, 4500);
+    EXPECT_TRUE(v.SRD);
+    EXPECT_FALSE(v.SuiviAuto);
+    EXPECT_EQ(v.BilanPurge.NbInPort, 200);
+    EXPECT_EQ(v.BilanPurge.PxMoyAchNet, static_cast<float>(771500 * 0.01 / 200));
+    ASSERT_EQ(v.Operes.size(), 2u);
+    const Operes& sansSrd = *v.Operes[0];
+    EXPECT_EQ(sansSrd.Date, EncodeDate(2020, 3, 15));
+    EXPECT_EQ(sansSrd.Sens, 'V');
+    EXPECT_EQ(sansSrd.Frais, 10);
+    EXPECT_EQ(sansSrd.FraisSRD, 0);
+    EXPECT_FALSE(sansSrd.SRD);
+    const Operes& avecSrd = *v.Operes[1];
+    EXPECT_EQ(avecSrd.Date, EncodeDate(2073, 3, 15)); // 49 years after 2024
+    EXPECT_TRUE(avecSrd.Pointe);
+    EXPECT_EQ(avecSrd.FraisSRD, 3);
+    EXPECT_EQ(avecSrd.Frais, 6);
+    EXPECT_TRUE(avecSrd.SRD);
+    ASSERT_EQ(v.Alarmes.size(), 1u);
+    const SDetAlarme& a = *v.Alarmes[0];
+    EXPECT_EQ(a.Intitule, "Seuil");
+    EXPECT_TRUE(a.Active);
+    EXPECT_TRUE(a.Signal);
+    EXPECT_EQ(a.DateVal, EncodeDate(1999, 12, 30)); // an old day 0 comes back in 1999
+    EXPECT_EQ(a.Element1.Type, 0);
+    EXPECT_EQ(a.Element1.Param, 1500);
+    EXPECT_EQ(a.Oper, 1);
+
+    // A trade without a C line creates its security bare.
+    const Valeurs& seul = *doc->Titres[1];
+    EXPECT_EQ(seul.Code, "888");
+    EXPECT_TRUE(seul.Libelle.empty());
+    EXPECT_EQ(seul.Infos.Cours, 0);
+    EXPECT_EQ(seul.Infos.Date, 0.0);
+    ASSERT_EQ(seul.Operes.size(), 1u);
+    EXPECT_EQ(seul.Operes[0]->Date, EncodeDate(1974, 3, 15)); // 50 years before 2024
+}
+
+TEST_F(PortfolioFile, LegacyHeadLineGivesTheSchedulesAndIsRewrittenInTheCurrentForm) {
+    auto doc = Load("ancien.cvx", "150000|100000|0.006|0.196|1500|500000|0.004|0.206|1000|"
+                                  "3.5|4.5|ignoré|*\n"
+                                  "O|5|F|01/02/03|A|1|100|0|0|*\n");
+    EXPECT_EQ(doc->Cash, 150000);
+    EXPECT_EQ(doc->AncTranche1.Seuil, 100000);
+    EXPECT_EQ(doc->AncTranche1.Frais, 0.006f);
+    EXPECT_EQ(doc->AncTranche1.Tva, 0.196f);
+    EXPECT_EQ(doc->AncTranche1.MntMin, 1500);
+    EXPECT_EQ(doc->AncTranche2.Seuil, 500000);
+    EXPECT_EQ(doc->AncTranche2.MntMin, 1000);
+    EXPECT_EQ(doc->CouvC, 3.5f);
+    EXPECT_EQ(doc->CouvT, 4.5f);
+    ASSERT_EQ(doc->TranchesFrais1.size(), 1u);
+    ASSERT_EQ(doc->TranchesSRD.size(), 1u);
+    ASSERT_EQ(doc->TranchesFrais2.size(), 1u);
+    for (const auto* liste : {&doc->TranchesFrais1, &doc->TranchesSRD}) {
+        EXPECT_EQ((*liste)[0]->Seuil, 100000);
+        EXPECT_EQ((*liste)[0]->Frais, 0.006f);
+        EXPECT_EQ((*liste)[0]->MntMin, 1500);
+        EXPECT_FALSE((*liste)[0]->PlVal);
+    }
+    EXPECT_EQ(doc->TranchesFrais2[0]->Seuil, 500000);
+    EXPECT_EQ(doc->TranchesFrais2[0]->Tva, 0.206f);
+    ASSERT_EQ(doc->Titres.size(), 1u);
+    EXPECT_EQ(doc->Titres[0]->Operes[0]->Date, EncodeDate(2003, 2, 1));
+
+    const auto lines = Lines(Save(*doc, "ancien.cvx"));
+    ASSERT_GE(lines.size(), 6u);
+    EXPECT_EQ(lines[0], "150000|*");
+    EXPECT_EQ(lines[1], "G|3.500000|4.500000|*");
+    EXPECT_EQ(lines[2], "S|100000|0.006000|0.196000|1500|T|*");
+    EXPECT_EQ(lines[3], "F|100000|0.006000|0.196000|1500|F|*");
+    EXPECT_EQ(lines[4], "B|500000|0.004000|0.206000|1000|F|*");
+}
+
+TEST_F(PortfolioFile, FieldWithoutNumberLeavesItsTargetAndExtraFieldsAreIgnored) {
+    auto doc = Load("vide.cvx", "abc|*\n"
+                                "G| |2.5|*|encore|*\n"
+                                "O|1|F|01/01/2020|A|douze|1000|x|2|*\n");
+    EXPECT_EQ(doc->Cash, 0);
+    EXPECT_EQ(doc->CouvC, 5.0f);
+    EXPECT_EQ(doc->CouvT, 2.5f);
+    const Operes& op = *doc->Titres[0]->Operes[0];
+    EXPECT_EQ(op.Quantite, 0);
+    EXPECT_EQ(op.Cours, 1000);
+    EXPECT_EQ(op.Frais1, 0);
+    EXPECT_EQ(op.Frais, 2);
+}
+
+TEST_F(PortfolioFile, MissingOrEmptyFileGivesZeroAndKeepsThePath) {
+    TCorv absent("");
+    EXPECT_EQ(absent.LoadFile(dir.File("absent.cvx")), 0);
+    EXPECT_EQ(absent.Fichier, dir.File("absent.cvx"));
+    EXPECT_TRUE(absent.Titres.empty());
+
+    WriteAll(dir.File("vide.cvx"), "");
+    TCorv vide("");
+    EXPECT_EQ(vide.LoadFile(dir.File("vide.cvx")), 0);
+    EXPECT_EQ(vide.Fichier, dir.File("vide.cvx"));
+}
+
+TEST_F(PortfolioFile, MalformedLinesAreRejected) {
+    const std::string head = "0|*\n";
+    const std::string c = "C|1|L|P|S|1|01/01/2020|10:00:00|0.00|0|0|F|F|"
+                          "0|0|0|0|0|0|0|0|0|0|0|0|0|*\n";
+    const std::vector<std::pair<const char*, std::string>> cases = {
+        {"head line without separator", "1500\nG|1|2|*\n"},
+        {"empty head line", "\nG|1|2|*\n"},
+        {"legacy head line cut short", "150000|100000|0.006|0.196|1500|500000\n"},
+        {"head line too long", std::string(600, '1') + "|*\n"},
+        {"line too long", head + "M|01/01/2020|F|C|1|" + std::string(600, 'x') + "|*\n"},
+        {"G line cut short", head + "G|1.5\n"},
+        {"S line without MntMin", head + "S|0|0.1|0.2|*\n"},
+        {"F line without MntMin", head + "F|0|0.1|0.2\n"},
+        {"C line cut short", head + c.substr(0, c.rfind("|0|0|*"))},
+        {"O line without Frais2", head + "O|1|F|01/01/2020|A|10|100|5|*\n"},
+        {"O line with FraisSRD and no flag", head + "O|1|F|01/01/2020|A|10|100|5|6|7\n"},
+        {"O line cut after Frais2", head + "O|1|F|01/01/2020|A|10|100|5|6\n"},
+        {"M line cut in its amount", head + "M|01/01/2020|F|C|10"},
+        {"M line cut in its comment", head + "M|01/01/2020|F|C|10|Vire"},
+        {"S line cut after its flag", head + "S|0|0.1|0.2|3|T\n"},
+        {"A line cut after its last number", head + "A|1|t|T|T|01/01/2020|0|0|0|0|0\n"},
+        {"O line without direction", head + "O|1|F|01/01/2020||10|100|5|6|*\n"},
+        {"A line cut short", head + "A|1|t|T|T|01/01/2020|0|0|0|0|*\n"},
+        {"M line without amount", head + "M|01/01/2020|F|C|*\n"},
+        {"M line without direction", head + "M|01/01/2020|F||5|*\n"},
+        {"malformed date", head + "O|1|F|32/01/2020|A|10|100|5|6|*\n"},
+        {"empty date", head + "M||F|C|5|*\n"},
+        {"malformed time", head + "C|1|L|P|S|1|01/01/2020|midi|0.00|0|0|F|F|"
+                                  "0|0|0|0|0|0|0|0|0|0|0|0|0|*\n"},
+    };
+    for (const auto& [what, text] : cases) {
+        SCOPED_TRACE(what);
+        WriteAll(dir.File("faux.cvx"), text);
+        TCorv doc("");
+        EXPECT_THROW(doc.LoadFile(dir.File("faux.cvx")), platform::ConversionError);
+    }
+    // The same lines, complete, are accepted.
+    for (const std::string& text :
+         {head + c, head + "O|1|F|01/01/2020|A|10|100|5|6|*\n", head + "S|0|0.1|0.2|3|*\n",
+          head + "M|01/01/2020|F|C|5|*\n", head + "A|1|t|T|T|01/01/2020|0|0|0|0|0|*\n"}) {
+        SCOPED_TRACE(text);
+        WriteAll(dir.File("juste.cvx"), text);
+        TCorv doc("");
+        EXPECT_EQ(doc.LoadFile(dir.File("juste.cvx")), 1);
+    }
+}
+
+TEST_F(PortfolioFile, TextsWithSeparatorsOrLineBreaksReadBack) {
+    TCorv doc("");
+    Valeurs& v = cvtest::AddValeur(doc, "9|9", "A|B\nC\r");
+    v.NomBourse = "x|y";
+    cvtest::AddOpere(v, EncodeDate(2022, 1, 1), '|', 1, 2, 0, 0, 0, false, false);
+    auto alarme = std::make_unique<SDetAlarme>();
+    alarme->Intitule = "a|b\r\nc";
+    v.Alarmes.push_back(std::move(alarme));
+    cvtest::AddMvt(doc, EncodeDate(2022, 1, 2), 'C', 5, "un|deux\ntrois");
+
+    const std::string text = Save(doc, "textes.cvx");
+    EXPECT_EQ(Lines(text).size(), 6u); // head, G, C, O, A, M
+    auto relu = Load("textes.cvx", text);
+    ASSERT_EQ(relu->Titres.size(), 1u);
+    const Valeurs& r = *relu->Titres[0];
+    EXPECT_EQ(r.Code, "9/9");
+    EXPECT_EQ(r.Libelle, "A/B C ");
+    EXPECT_EQ(r.NomBourse, "x/y");
+    ASSERT_EQ(r.Operes.size(), 1u); // the trade still finds its security
+    EXPECT_EQ(r.Operes[0]->Sens, '?');
+    ASSERT_EQ(r.Alarmes.size(), 1u);
+    EXPECT_EQ(r.Alarmes[0]->Intitule, "a/b  c");
+    ASSERT_EQ(relu->Mouvements.size(), 1u);
+    EXPECT_EQ(relu->Mouvements[0]->Comment, "un/deux trois");
+    EXPECT_EQ(relu->Mouvements[0]->Montant, 5);
+}
+
+TEST_F(PortfolioFile, OverlongTextsAreShortenedSoTheFileReadsBack) {
+    TCorv doc("");
+    std::string accents;
+    for (int i = 0; i < 300; ++i)
+        accents += "é";
+    Valeurs& v = cvtest::AddValeur(doc, "1", std::string(600, 'x'));
+    v.NomBourse = accents;
+    v.Activite = "court";
+    auto alarme = std::make_unique<SDetAlarme>();
+    alarme->Intitule = std::string(1000, 'i');
+    v.Alarmes.push_back(std::move(alarme));
+    cvtest::AddMvt(doc, 1, 'C', 5, std::string(700, 'm'));
+
+    const std::string text = Save(doc, "long.cvx");
+    for (const std::string& line : Lines(text))
+        EXPECT_LE(line.size(), 509u);
+    auto relu = Load("long.cvx", text);
+    const Valeurs& r = *relu->Titres[0];
+    EXPECT_EQ(r.Activite, "court");
+    EXPECT_GT(r.Libelle.size(), 100u);
+    EXPECT_EQ(r.Libelle, std::string(r.Libelle.size(), 'x'));
+    EXPECT_GT(r.NomBourse.size(), 100u);
+    EXPECT_EQ(accents.compare(0, r.NomBourse.size(), r.NomBourse), 0);
+    EXPECT_EQ(r.NomBourse.size() % 2, 0u); // no character cut in half
+    EXPECT_GT(r.Alarmes[0]->Intitule.size(), 300u);
+    EXPECT_GT(relu->Mouvements[0]->Comment.size(), 300u);
+}
+
+TEST_F(PortfolioFile, FailedSaveKeepsThePreviousFileAndTheModifiedFlag) {
+    TCorv doc("");
+    cvtest::FillRichDocument(doc);
+    doc.Fichier = dir.File("absent/dossier/p.cvx");
+    doc.Modifie = true;
+    EXPECT_FALSE(doc.SaveFile());
+    EXPECT_TRUE(doc.Modifie);
+
+    const std::string ancien = "1|*\nG|1.000000|1.000000|*\n";
+    WriteAll(dir.File("p.cvx"), ancien);
+    for (int i = 0; i < 3000; ++i)
+        cvtest::AddOpere(*doc.Titres[0], 40000 + i, 'A', i, i, 0, 0, 0, false, false);
+    doc.Fichier = dir.File("p.cvx");
+
+    // A disk that fills up: writes past 4 KiB fail.
+    rlimit avant{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &avant), 0);
+    const auto ancienSignal = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit petit = avant;
+    petit.rlim_cur = 4096;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &petit), 0);
+    const bool ecrit = doc.SaveFile();
+    setrlimit(RLIMIT_FSIZE, &avant);
+    std::signal(SIGXFSZ, ancienSignal);
+
+    EXPECT_FALSE(ecrit);
+    EXPECT_TRUE(doc.Modifie);
+    EXPECT_EQ(ReadAll(dir.File("p.cvx")), ancien);
+    std::size_t fichiers = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.Path()))
+        ++fichiers;
+    EXPECT_EQ(fichiers, 1u); // no temporary file left behind
+
+    EXPECT_TRUE(doc.SaveFile());
+    EXPECT_FALSE(doc.Modifie);
+    EXPECT_NE(ReadAll(dir.File("p.cvx")), ancien);
+}
+
+TEST_F(PortfolioFile, NumbersIgnoreTheUsersLocale) {
+    ASSERT_NE(std::setlocale(LC_ALL, "fr_FR.UTF-8"), nullptr)
+        << "the French locale must be installed (scripts/install-deps.sh)";
+    TCorv doc("");
+    doc.TranchesFrais1.push_back(cvtest::Tranche(0, 0.0065f, 0.196f, 500, true));
+    doc.CouvC = 1.5f;
+    Valeurs& v = cvtest::AddValeur(doc, "1", "x");
+    v.Infos.Variation = -2.75f;
+    const std::string text = Save(doc, "locale.cvx");
+    TCorv relu("");
+    const int lu = relu.LoadFile(doc.Fichier);
+    std::setlocale(LC_ALL, "C");
+
+    EXPECT_NE(text.find("F|0|0.006500|0.196000|500|T|*"), std::string::npos);
+    EXPECT_NE(text.find("G|1.500000|5.000000|*"), std::string::npos);
+    EXPECT_NE(text.find("|-2.75|"), std::string::npos);
+    EXPECT_EQ(lu, 1);
+    ASSERT_EQ(relu.TranchesFrais1.size(), 1u);
+    EXPECT_EQ(relu.TranchesFrais1[0]->Frais, 0.0065f);
+    EXPECT_EQ(relu.CouvC, 1.5f);
+    EXPECT_EQ(relu.Titres[0]->Infos.Variation, -2.75f);
+}

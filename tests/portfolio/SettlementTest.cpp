@@ -1,0 +1,205 @@
+// Settlement dates of the deferred-settlement market, their roll-forward at each load of the
+// settings, and the trades still waiting for the coming settlement.
+
+#include "FeeSchedules.h"
+
+#include "platform/DateText.h"
+#include "platform/DateTime.h"
+#include "platform/Settings.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+using feetest::AddTrade;
+using platform::EncodeDate;
+
+TEST(Settlement, EveryDayOfAMonthGivesItsSettlementDate) {
+    TCorv corv(".");
+    // Four business days counted back from the month's end from October 2000 on, and in
+    // October to December of earlier years; five else.
+    const int cas[][3] = {{2026, 12, 27}, {2000, 9, 24}, {2000, 10, 25}, {2000, 6, 25},
+                          {1999, 11, 24}, {1999, 9, 23}, {2000, 12, 25}, {2024, 2, 25}};
+    for (const auto& c : cas) {
+        const double attendu = EncodeDate(c[0], c[1], c[2]);
+        for (int jour = 1; jour <= platform::DaysInMonth(c[0], c[1]); ++jour) {
+            double date = EncodeDate(c[0], c[1], jour) + 0.75; // no time of day comes out
+            corv.LiquidationDate(date);
+            EXPECT_EQ(date, attendu) << c[1] << "/" << c[0] << " day " << jour;
+        }
+    }
+    EXPECT_EQ(platform::DayOfWeek(EncodeDate(2026, 12, 27)), 1); // a Sunday
+}
+
+// A settings key in a private configuration directory, loaded on fixed days.
+class LoadSettingsTest : public ::testing::Test {
+protected:
+    LoadSettingsTest() {
+        dir = fs::temp_directory_path() /
+              ("corvane-fees-" +
+               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "-" +
+               std::to_string(::getpid()));
+        fs::create_directories(dir);
+        if (const char* ancien = std::getenv("XDG_CONFIG_HOME"))
+            ancienConfig = ancien;
+        ::setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
+    }
+    ~LoadSettingsTest() override {
+        platform::Clock::Reset();
+        if (ancienConfig)
+            ::setenv("XDG_CONFIG_HOME", ancienConfig->c_str(), 1);
+        else
+            ::unsetenv("XDG_CONFIG_HOME");
+        fs::remove_all(dir);
+    }
+
+    // The mark of a date never set, under the two-digit window of the fixed day.
+    double Jamais(double today) {
+        platform::Clock::SetFixed(today);
+        return platform::StrToDate("01/01/70");
+    }
+
+    // Stores the settings, then loads them on the given day (or loads what the last call
+    // left when no dates are given), and reads the stored dates back from a fresh store.
+    void Load(double today, std::optional<double> dateLiqP = {}, double dateLiqC = 0.0) {
+        platform::Clock::SetFixed(today);
+        platform::SettingsStore store;
+        ASSERT_TRUE(store.OpenKey("SoftWare\\Corvane", true));
+        if (dateLiqP) {
+            store.WriteString("LIBLOCAL", "francs");
+            store.WriteFloat("TAUX", 6.55957);
+            store.WriteDate("DATELIQP", *dateLiqP);
+            store.WriteDate("DATELIQC", dateLiqC);
+        }
+        corv.LoadSettings(store);
+        store.CloseKey();
+        platform::SettingsStore relu;
+        ASSERT_TRUE(relu.OpenKey("SoftWare\\Corvane"));
+        storedP = relu.ReadDate("DATELIQP");
+        storedC = relu.ReadDate("DATELIQC");
+    }
+
+    void ExpectDates(double p, double c) {
+        EXPECT_EQ(corv.DateLiqP, p);
+        EXPECT_EQ(corv.DateLiqC, c);
+        EXPECT_EQ(storedP, p);
+        EXPECT_EQ(storedC, c);
+    }
+
+    fs::path dir;
+    std::optional<std::string> ancienConfig;
+    TCorv corv{"."};
+    double storedP = -1.0;
+    double storedC = -1.0;
+};
+
+TEST_F(LoadSettingsTest, ReadsTheCurrencyAndKeepsDatesNotYetDue) {
+    Load(EncodeDate(2000, 10, 20) + 0.5, EncodeDate(2000, 9, 24), EncodeDate(2000, 10, 25) + 0.4);
+    EXPECT_EQ(corv.LibLocal, "francs");
+    EXPECT_EQ(corv.Taux, 6.55957f);
+    // Nothing rolls, but what is written back is whole days.
+    EXPECT_EQ(corv.DateLiqC, EncodeDate(2000, 10, 25) + 0.4);
+    EXPECT_EQ(storedC, EncodeDate(2000, 10, 25));
+}
+
+TEST_F(LoadSettingsTest, FirstUseTakesLastMonthAndThisMonth) {
+    const double octobre = EncodeDate(2000, 10, 15);
+    Load(octobre, Jamais(octobre), Jamais(octobre));
+    ExpectDates(EncodeDate(2000, 9, 24), EncodeDate(2000, 10, 25));
+
+    // January looks back to December of the year before.
+    const double janvier = EncodeDate(2001, 1, 10);
+    Load(janvier, Jamais(janvier), Jamais(janvier));
+    ExpectDates(EncodeDate(2000, 12, 25), EncodeDate(2001, 1, 25));
+
+    // After this month's settlement day the first use rolls at once.
+    const double apres = EncodeDate(2000, 10, 26);
+    Load(apres, Jamais(apres), Jamais(apres));
+    ExpectDates(EncodeDate(2000, 10, 25), EncodeDate(2000, 11, 26));
+}
+
+TEST_F(LoadSettingsTest, RollsOnlyWhenTodayIsStrictlyLater) {
+    // Late on the settlement day itself: today has no time of day, nothing rolls.
+    Load(EncodeDate(2000, 10, 25) + 0.95, EncodeDate(2000, 9, 24), EncodeDate(2000, 10, 25));
+    ExpectDates(EncodeDate(2000, 9, 24), EncodeDate(2000, 10, 25));
+
+    Load(EncodeDate(2000, 10, 26), EncodeDate(2000, 9, 24), EncodeDate(2000, 10, 25));
+    ExpectDates(EncodeDate(2000, 10, 25), EncodeDate(2000, 11, 26));
+
+    // Early in the next month the coming date is this month's; December rolls into January.
+    Load(EncodeDate(2000, 11, 2), EncodeDate(2000, 9, 24), EncodeDate(2000, 10, 25));
+    ExpectDates(EncodeDate(2000, 10, 25), EncodeDate(2000, 11, 26));
+    Load(EncodeDate(2000, 12, 27), EncodeDate(2000, 11, 26), EncodeDate(2000, 12, 25));
+    ExpectDates(EncodeDate(2000, 12, 25), EncodeDate(2001, 1, 25));
+}
+
+TEST_F(LoadSettingsTest, LongAbsenceRollsOncePerCall) {
+    // Today's own settlement date is already past: one roll now, another at the next load.
+    Load(EncodeDate(2001, 3, 30), EncodeDate(2000, 9, 24), EncodeDate(2000, 10, 25));
+    ExpectDates(EncodeDate(2000, 10, 25), EncodeDate(2001, 3, 26));
+    Load(EncodeDate(2001, 3, 30));
+    ExpectDates(EncodeDate(2001, 3, 26), EncodeDate(2001, 4, 24));
+
+    // Only month numbers are compared: October 2000 against October 2001 skips a month.
+    Load(EncodeDate(2001, 10, 28), EncodeDate(2000, 9, 24), EncodeDate(2000, 10, 25));
+    ExpectDates(EncodeDate(2000, 10, 25), EncodeDate(2001, 11, 26));
+}
+
+class PendingTest : public ::testing::Test {
+protected:
+    PendingTest() {
+        platform::Clock::SetFixed(EncodeDate(2025, 6, 1));
+        titre.SRD = true;
+        corv.DateLiqP = EncodeDate(2000, 8, 24);
+    }
+    ~PendingTest() override { platform::Clock::Reset(); }
+    bool Pending(double date, bool srd) {
+        return corv.IsSrdPending(&titre, AddTrade(titre, date, srd));
+    }
+
+    TCorv corv{"."};
+    Valeurs titre;
+};
+
+TEST_F(PendingTest, TradesAroundTheEndOfCompulsoryDeferredSettlement) {
+    for (const bool srd : {false, true}) {
+        // Up to 25/09/2000 every trade of an eligible security was deferred; then only those
+        // made with deferred settlement. Up to the previous settlement date: already settled.
+        EXPECT_TRUE(Pending(EncodeDate(2000, 9, 20), srd));
+        EXPECT_TRUE(Pending(EncodeDate(2000, 9, 25), srd));
+        EXPECT_EQ(Pending(EncodeDate(2000, 9, 26), srd), srd);
+        EXPECT_FALSE(Pending(EncodeDate(2000, 8, 24), srd));
+    }
+    corv.DateLiqP = EncodeDate(2000, 9, 26);
+    EXPECT_FALSE(Pending(EncodeDate(2000, 9, 26), true));
+    EXPECT_TRUE(Pending(EncodeDate(2000, 9, 26) + 0.5, true));
+
+    // From 2050 on, "25/09/00" reads as 2100 and later trades count as compulsory again.
+    platform::Clock::SetFixed(EncodeDate(2060, 1, 1));
+    EXPECT_TRUE(Pending(EncodeDate(2000, 10, 2), false));
+
+    titre.SRD = false;
+    EXPECT_FALSE(Pending(EncodeDate(2000, 9, 20), true));
+    EXPECT_FALSE(Pending(EncodeDate(2000, 10, 20), true));
+}
+
+TEST_F(PendingTest, OnlyTickedTradesKeepASecurity) {
+    AddTrade(titre, EncodeDate(2000, 8, 1), true, true);   // settled
+    AddTrade(titre, EncodeDate(2000, 10, 2), false, true); // cash trade
+    AddTrade(titre, EncodeDate(2000, 10, 3), true, false); // pending, unticked
+    EXPECT_FALSE(corv.HasPendingSrd(&titre));
+    AddTrade(titre, EncodeDate(2000, 10, 4), true, true);
+    EXPECT_TRUE(corv.HasPendingSrd(&titre));
+    titre.SRD = false;
+    EXPECT_FALSE(corv.HasPendingSrd(&titre));
+}
+
+} // namespace

@@ -1,0 +1,205 @@
+// Purge of settled ticked trades, stock splits, removal of securities and the transfer of
+// closed positions with the booking of their results.
+
+#include "PositionsFixture.h"
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using positions_test::Day;
+using Restructure = positions_test::PositionsFixture;
+
+std::vector<std::string> Codes(const TCorv& doc) {
+    std::vector<std::string> codes;
+    for (const auto& t : doc.Titres)
+        codes.push_back(t->Code);
+    return codes;
+}
+
+TEST_F(Restructure, PurgeOfEveryTradeKeepsThePosition) {
+    Valeurs* t = AddSecurity("1", 1200);
+    AddFlatFee(doc.TranchesFrais1, 1000);
+    AddTrade(t, Day(2024, 3, 1), 'A', 100, 1000, 1500, false, true);
+    AddTrade(t, Day(2024, 4, 2), 'V', 40, 1300, 800, false, true);
+    AddTrade(t, Day(2024, 4, 9), 'A', 20, 1100, 300, false, true);
+    Compute(t);
+    const BilanTitre avant = t->Bilan;
+
+    doc.Purge();
+    EXPECT_TRUE(t->Operes.empty());
+    EXPECT_TRUE(doc.Modifie);
+    const BilanTitre& p = t->BilanPurge;
+    EXPECT_EQ(p.NbAchat, 120);
+    EXPECT_EQ(p.NbVentes, 40);
+    EXPECT_EQ(p.NbInPort, 80);
+    EXPECT_EQ(p.TotFrais, 2600);
+    // Means over everything purged, fees of the sale included.
+    EXPECT_EQ(p.PxMoyAchBrut, 1016);
+    EXPECT_FLOAT_EQ(p.PxMoyAchNet, 10.376667f);
+    EXPECT_EQ(p.PlValBrut, 12000);
+    EXPECT_EQ(p.PlValNet, 10600);
+    EXPECT_EQ(p.ARealNet, 123800);
+    EXPECT_EQ(p.VRealNet, 51200);
+    // The computed block is left as it was until the next computation.
+    EXPECT_EQ(t->Bilan.PxMoyAchBrut, avant.PxMoyAchBrut);
+
+    Compute(t);
+    EXPECT_EQ(t->Bilan.NbInPort, avant.NbInPort);
+    EXPECT_EQ(t->Bilan.RealNetTOT, avant.RealNetTOT);
+    EXPECT_EQ(t->Bilan.ValorNet, avant.ValorNet);
+    EXPECT_EQ(t->Bilan.ValorNetAct, avant.ValorNetAct);
+}
+
+TEST_F(Restructure, PurgeLeavesUntickedAndPendingTrades) {
+    Valeurs* t = AddSecurity("1", 1000, true);
+    AddTrade(t, Day(2024, 3, 1), 'A', 10, 1000, 0, false, true);
+    Operes* nonPointe = AddTrade(t, Day(2024, 3, 2), 'A', 5, 1000, 0, false, false);
+    Operes* enAttente = AddTrade(t, Day(2024, 6, 3), 'A', 7, 1000, 0, true, true);
+    doc.Purge();
+    ASSERT_EQ(t->Operes.size(), 2u);
+    EXPECT_EQ(t->Operes[0].get(), nonPointe);
+    EXPECT_EQ(t->Operes[1].get(), enAttente);
+    EXPECT_EQ(t->BilanPurge.NbInPort, 10);
+
+    doc.Modifie = false;
+    doc.Purge();
+    EXPECT_EQ(t->Operes.size(), 2u);
+    EXPECT_TRUE(doc.Modifie);
+}
+
+TEST_F(Restructure, SplitChangesOnlyTradesUpToTheDate) {
+    Valeurs* t = AddSecurity("1");
+    Operes* avant = AddTrade(t, Day(2024, 3, 1), 'A', 10, 1001, 120);
+    Operes* jour = AddTrade(t, Day(2024, 3, 5), 'V', 4, 1500, 80);
+    Operes* apres = AddTrade(t, Day(2024, 3, 6), 'A', 3, 700, 50);
+    t->BilanPurge.NbInPort = 9;
+    doc.Modifie = false;
+
+    EXPECT_TRUE(doc.ApplyDivision(t, 2, Day(2024, 3, 5)));
+    EXPECT_EQ(avant->Cours, 500);
+    EXPECT_EQ(avant->Quantite, 20);
+    EXPECT_EQ(avant->Frais, 120);
+    EXPECT_EQ(jour->Cours, 750);
+    EXPECT_EQ(jour->Quantite, 8);
+    EXPECT_EQ(apres->Cours, 700);
+    EXPECT_EQ(apres->Quantite, 3);
+    EXPECT_EQ(t->BilanPurge.NbInPort, 9);
+    EXPECT_FALSE(doc.Modifie);
+
+    // A ratio below 1 is refused and changes nothing.
+    EXPECT_FALSE(doc.ApplyDivision(t, 0, Day(2024, 3, 5)));
+    EXPECT_FALSE(doc.ApplyDivision(t, -3, Day(2024, 3, 5)));
+    EXPECT_EQ(avant->Cours, 500);
+    EXPECT_EQ(avant->Quantite, 20);
+}
+
+class Transfer : public positions_test::PositionsFixture {
+protected:
+    // Closed with a gain, closed with a loss, closed even, held, and closed but with a
+    // ticked sale still pending. The labels keep them in the order GAIN, GARDE, NUL, PERTE,
+    // SRD.
+    void SetUp() override {
+        PositionsFixture::SetUp();
+        Valeurs* gain = AddSecurity("GAIN", 1200);
+        AddTrade(gain, Day(2024, 3, 1), 'A', 10, 1000, 100);
+        AddTrade(gain, Day(2024, 3, 8), 'V', 10, 1200, 100);
+        Valeurs* perte = AddSecurity("PERTE", 900);
+        AddTrade(perte, Day(2024, 3, 1), 'A', 10, 1000, 0);
+        AddTrade(perte, Day(2024, 3, 8), 'V', 10, 900, 0);
+        Valeurs* nul = AddSecurity("NUL", 1000);
+        AddTrade(nul, Day(2024, 3, 1), 'A', 10, 1000, 0);
+        AddTrade(nul, Day(2024, 3, 8), 'V', 10, 1000, 0);
+        AddTrade(AddSecurity("GARDE", 1000), Day(2024, 3, 1), 'A', 10, 1000, 0);
+        Valeurs* attente = AddSecurity("SRD", 1100, true);
+        AddTrade(attente, Day(2024, 3, 1), 'A', 10, 1000, 0, true, true);
+        AddTrade(attente, Day(2024, 6, 3), 'V', 10, 1100, 0, true, true);
+        for (const auto& t : doc.Titres)
+            Compute(t.get());
+        doc.Modifie = false;
+    }
+};
+
+TEST_F(Transfer, RemovesClosedPositionsAndBooksEachResult) {
+    ASSERT_EQ(doc.FindTitre("GAIN")->Bilan.PlValNet, 1799);
+    doc.TitreHisto = doc.FindTitre("GAIN");
+    doc.DateHisto = Day(2024, 6, 13);
+
+    doc.Transfert(false, "inutilisé");
+    EXPECT_EQ(Codes(doc), (std::vector<std::string>{"GARDE", "SRD"}));
+    EXPECT_EQ(doc.TitreHisto, nullptr);
+    EXPECT_EQ(doc.DateHisto, 0.0);
+    EXPECT_FALSE(doc.Modifie);
+
+    ASSERT_EQ(doc.Mouvements.size(), 2u);
+    const Mvt& credit = *doc.Mouvements[0];
+    // The sense follows the net gain, the amount is sales net less purchases net.
+    EXPECT_EQ(credit.Sens, 'C');
+    EXPECT_EQ(credit.Montant, 1800);
+    EXPECT_EQ(credit.Date, Day(2024, 6, 14));
+    EXPECT_FALSE(credit.Pointe);
+    EXPECT_EQ(credit.Comment, "+/- value sur le titre Titre GAIN");
+    const Mvt& debit = *doc.Mouvements[1];
+    EXPECT_EQ(debit.Sens, 'D');
+    EXPECT_EQ(debit.Montant, 1000);
+    EXPECT_EQ(debit.Comment, "+/- value sur le titre Titre PERTE");
+}
+
+TEST_F(Transfer, OneLineBooksTheSumUnderTheGivenComment) {
+    Valeurs* garde = doc.FindTitre("GARDE");
+    doc.TitreHisto = garde;
+    doc.Transfert(true, "Report 2023");
+    EXPECT_EQ(doc.TitreHisto, garde);
+    ASSERT_EQ(doc.Mouvements.size(), 1u);
+    EXPECT_EQ(doc.Mouvements[0]->Sens, 'C');
+    EXPECT_EQ(doc.Mouvements[0]->Montant, 800);
+    EXPECT_EQ(doc.Mouvements[0]->Comment, "Report 2023");
+    EXPECT_EQ(doc.Mouvements[0]->Date, Day(2024, 6, 14));
+
+    // Nothing left to book: no movement at all, not even one of 0.
+    doc.Transfert(true, "Report 2024");
+    EXPECT_EQ(doc.Mouvements.size(), 1u);
+}
+
+TEST_F(Transfer, OneLineSumOfLossesIsADebit) {
+    doc.RemoveTitre(doc.FindTitre("GAIN"));
+    doc.Transfert(true, "Pertes");
+    ASSERT_EQ(doc.Mouvements.size(), 1u);
+    EXPECT_EQ(doc.Mouvements[0]->Sens, 'D');
+    EXPECT_EQ(doc.Mouvements[0]->Montant, 1000);
+}
+
+TEST_F(Transfer, RemoveTitreForgetsOnlyItsOwnHistory) {
+    Valeurs* garde = doc.FindTitre("GARDE");
+    garde->Alarmes.push_back(std::make_unique<SDetAlarme>());
+    doc.TitreHisto = doc.FindTitre("NUL");
+    doc.DateHisto = Day(2024, 6, 13);
+
+    doc.RemoveTitre(garde);
+    EXPECT_EQ(doc.FindTitre("GARDE"), nullptr);
+    EXPECT_EQ(doc.Titres.size(), 4u);
+    EXPECT_NE(doc.TitreHisto, nullptr);
+    EXPECT_EQ(doc.DateHisto, Day(2024, 6, 13));
+
+    Valeurs etranger;
+    doc.RemoveTitre(&etranger);
+    EXPECT_EQ(doc.Titres.size(), 4u);
+
+    doc.RemoveTitre(doc.FindTitre("NUL"));
+    EXPECT_EQ(doc.TitreHisto, nullptr);
+    EXPECT_EQ(doc.DateHisto, 0.0);
+}
+
+TEST_F(Transfer, PlValueMovementOnlyForARealisedResult) {
+    EXPECT_EQ(doc.AddPlValueMvt(doc.FindTitre("NUL")), nullptr);
+    EXPECT_TRUE(doc.Mouvements.empty());
+    const Mvt* mvt = doc.AddPlValueMvt(doc.FindTitre("PERTE"));
+    ASSERT_NE(mvt, nullptr);
+    ASSERT_EQ(doc.Mouvements.size(), 1u);
+    EXPECT_EQ(doc.Mouvements[0].get(), mvt);
+    EXPECT_EQ(mvt->Sens, 'D');
+    EXPECT_EQ(mvt->Montant, 1000);
+}
+
+} // namespace

@@ -1,0 +1,266 @@
+#include "QuoteTestSupport.h"
+
+#include "quotescan/Search.h"
+
+#include "platform/ConversionError.h"
+#include "platform/DateTime.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+using quotescan::CSearch;
+using quotescan_test::PageText;
+
+namespace {
+
+// The text from the cursor to the page's end, "" once exhausted.
+std::string Rest(const CSearch& search) {
+    return search.Courant ? search.Courant : "";
+}
+
+class SearchTest : public ::testing::Test {
+protected:
+    void SetUp() override { platform::Clock::SetFixed(platform::EncodeDate(2024, 6, 15) + 0.5); }
+    void TearDown() override { platform::Clock::Reset(); }
+};
+
+TEST_F(SearchTest, EmptyPageFailsEverySearchAndRead) {
+    std::vector<char> page = PageText("");
+    CSearch search(page.data());
+    EXPECT_TRUE(search.Exhausted());
+    EXPECT_FALSE(search.Find("a", 1, false));
+    EXPECT_FALSE(search.Find("a", 0, false));
+    std::int32_t value = 7;
+    EXPECT_FALSE(search.ReadInt(&value));
+    EXPECT_FALSE(search.ReadCents(&value));
+    EXPECT_EQ(value, 7);
+    char dest[4] = {'x', 'x', 'x', 'x'};
+    EXPECT_TRUE(search.CopyUntil(dest, sizeof dest, '&'));
+    EXPECT_STREQ(dest, "");
+    CSearch none(nullptr);
+    EXPECT_TRUE(none.Exhausted());
+}
+
+TEST_F(SearchTest, FindCountsOccurrencesAndExhaustsOnMiss) {
+    std::vector<char> page = PageText("a<TR>b<TR>c<TR>d");
+    CSearch search(page.data());
+    EXPECT_TRUE(search.Find("<TR>", 2, false));
+    EXPECT_EQ(Rest(search), "c<TR>d");
+    EXPECT_EQ(std::string(search.Marque), "b<TR>c<TR>d"); // where the last pass began
+    EXPECT_TRUE(search.Find("<TR>", 0, false));
+    EXPECT_EQ(Rest(search), "c<TR>d");
+    EXPECT_FALSE(search.Find("<TR>", 2, false));
+    EXPECT_TRUE(search.Exhausted());
+    // Exhausted for good: a marker that is there is not found any more.
+    EXPECT_FALSE(search.Find("d", 1, false));
+}
+
+TEST_F(SearchTest, FindOfMarkerEndingThePageExhausts) {
+    std::vector<char> page = PageText("xx value=");
+    CSearch search(page.data());
+    EXPECT_FALSE(search.Find("value=", 1, false));
+    EXPECT_TRUE(search.Exhausted());
+    std::vector<char> other = PageText("abc");
+    CSearch empty(other.data());
+    EXPECT_FALSE(empty.Find("", 1, false)); // an empty marker matches nothing
+}
+
+TEST_F(SearchTest, FindRetriesWithCaseChangedMarker) {
+    // The exact marker wins whenever it is anywhere ahead, even behind a case-changed one.
+    std::vector<char> page = PageText("<FONT SIZE=2>12 <font size=2>13");
+    CSearch search(page.data());
+    EXPECT_TRUE(search.Find("size=2>", 1, false));
+    EXPECT_EQ(Rest(search), "13");
+
+    std::vector<char> lower = PageText("<td>Prix variation 1,5");
+    CSearch retry(lower.data());
+    EXPECT_TRUE(retry.Find("Variation", 1, false));
+    EXPECT_EQ(Rest(retry), " 1,5");
+
+    std::vector<char> upper = PageText("<PARAM NAME=\"NB\" VALUE=\"3\">");
+    CSearch caps(upper.data());
+    EXPECT_TRUE(caps.Find("<param name=\"nb\"", 1, false));
+    EXPECT_EQ(Rest(caps), " VALUE=\"3\">");
+
+    // Each pass retries on its own: first occurrence exact, second in capitals.
+    std::vector<char> mixed = PageText("size=2>a SIZE=2>b");
+    CSearch both(mixed.data());
+    EXPECT_TRUE(both.Find("size=2>", 2, false));
+    EXPECT_EQ(Rest(both), "b");
+
+    // A marker whose case change is itself finds nothing more.
+    std::vector<char> same = PageText("<td nowrap>1");
+    CSearch identical(same.data());
+    EXPECT_FALSE(identical.Find("<TD NOWRAP", 1, false));
+
+    std::vector<char> exactOnly = PageText("SIZE=2>b");
+    CSearch exact(exactOnly.data());
+    EXPECT_FALSE(exact.Find("size=2>", 1, true));
+}
+
+TEST_F(SearchTest, SkipAndCopyUntilStayWithinThePage) {
+    std::vector<char> page = PageText("ab&c");
+    CSearch search(page.data());
+    search.Skip(1);
+    EXPECT_EQ(Rest(search), "b&c");
+    char dest[10];
+    EXPECT_TRUE(search.CopyUntil(dest, sizeof dest, '&'));
+    EXPECT_STREQ(dest, "b");
+    EXPECT_EQ(Rest(search), "&c"); // stays on the stop character, page unchanged
+    search.Skip(2);                // over the last character
+    EXPECT_TRUE(search.Exhausted());
+
+    std::vector<char> noStop = PageText("12345");
+    CSearch toEnd(noStop.data());
+    EXPECT_TRUE(toEnd.CopyUntil(dest, sizeof dest, '&'));
+    EXPECT_STREQ(dest, "12345");
+    EXPECT_TRUE(toEnd.Exhausted());
+}
+
+TEST_F(SearchTest, CopyUntilNeverWritesPastItsDestination) {
+    std::vector<char> page = PageText("ABCDEFGHIJKLMNOP&rest");
+    CSearch search(page.data());
+    char dest[8 + 4];
+    std::memset(dest, '#', sizeof dest);
+    EXPECT_FALSE(search.CopyUntil(dest, 8, '&')); // cut: reported
+    EXPECT_STREQ(dest, "ABCDEFG");
+    EXPECT_EQ(std::string(dest + 8, 4), "####");
+    EXPECT_EQ(Rest(search), "&rest"); // the excess is passed over
+
+    std::vector<char> exact = PageText("ABCDEFG&");
+    CSearch fits(exact.data());
+    EXPECT_TRUE(fits.CopyUntil(dest, 8, '&'));
+    EXPECT_STREQ(dest, "ABCDEFG");
+}
+
+TEST_F(SearchTest, ReadCentsExamples) {
+    struct Case {
+        const char* text;
+        std::int32_t cents;
+        const char* rest;
+    };
+    const Case cases[] = {
+        {"x 12,5<", 1250, ""},
+        {"12.50 ", 1250, ""},
+        {"12,345x", 1234, "x"},
+        {"12 titres", 1200, "titres"},
+        {"-3,2%", -320, ""},
+        {"prix .75 ", 75, ""},
+        {"1 234,56 ", 100, "234,56 "},
+        {"- ", 0, ""},
+        {"+7,1;", 710, ""},
+        {"a,5 ", 500, ""}, // a comma before the value is skipped like any other character
+    };
+    for (const Case& c : cases) {
+        std::vector<char> page = PageText(c.text);
+        CSearch search(page.data());
+        std::int32_t cents = -1;
+        ASSERT_TRUE(search.ReadCents(&cents)) << c.text;
+        EXPECT_EQ(cents, c.cents) << c.text;
+        EXPECT_EQ(Rest(search), c.rest) << c.text;
+    }
+}
+
+TEST_F(SearchTest, ReadCentsWrapsHugeValuesInsteadOfOverflowing) {
+    std::vector<char> page = PageText("99999999999999999999,99 ");
+    CSearch search(page.data());
+    std::int32_t cents = 0;
+    EXPECT_TRUE(search.ReadCents(&cents)); // defined value, no undefined behaviour
+}
+
+TEST_F(SearchTest, ReadsAtThePageEndFailWithoutWriting) {
+    // A value needs a character after it; the page's end is never stepped on.
+    for (const char* text : {"12", "12,5", "abc", "-", "+1.25", "x."}) {
+        std::int32_t i = 5;
+        float f = 5;
+        std::vector<char> page = PageText(text);
+        CSearch cents(page.data());
+        EXPECT_FALSE(cents.ReadCents(&i)) << text;
+        EXPECT_TRUE(cents.Exhausted()) << text;
+        if (std::strpbrk(text, ",.") == nullptr) { // a decimal point ends an integer
+            page = PageText(text);
+            CSearch integer(page.data());
+            EXPECT_FALSE(integer.ReadInt(&i)) << text;
+        }
+        page = PageText(text);
+        CSearch real(page.data());
+        EXPECT_FALSE(real.ReadFloat(&f)) << text;
+        EXPECT_EQ(i, 5) << text;
+        EXPECT_EQ(f, 5.0f) << text;
+    }
+    for (const char* text : {"12/03/01", "abc", "7"}) {
+        double d = 5;
+        std::vector<char> page = PageText(text);
+        CSearch date(page.data());
+        EXPECT_FALSE(date.ReadDate(&d)) << text;
+        EXPECT_EQ(d, 5.0) << text;
+    }
+    for (const char* text : {"10:30", "abc", "7"}) {
+        double d = 5;
+        std::vector<char> page = PageText(text);
+        CSearch time(page.data());
+        EXPECT_FALSE(time.ReadTime(&d)) << text;
+        EXPECT_EQ(d, 5.0) << text;
+    }
+}
+
+TEST_F(SearchTest, ReadIntAndReadFloat) {
+    std::vector<char> page = PageText("vol 12.000 titres");
+    CSearch search(page.data());
+    std::int32_t value = 0;
+    ASSERT_TRUE(search.ReadInt(&value));
+    EXPECT_EQ(value, 12);
+    EXPECT_EQ(Rest(search), "000 titres");
+
+    std::vector<char> signs = PageText("a - b +42;");
+    CSearch lone(signs.data());
+    ASSERT_TRUE(lone.ReadInt(&value));
+    EXPECT_EQ(value, 0); // a lone sign reads as 0
+    ASSERT_TRUE(lone.ReadInt(&value));
+    EXPECT_EQ(value, 42);
+
+    std::vector<char> var = PageText("var +1,25% ok");
+    CSearch pct(var.data());
+    float f = 0;
+    ASSERT_TRUE(pct.ReadFloat(&f));
+    EXPECT_FLOAT_EQ(f, 1.25f);
+    EXPECT_EQ(Rest(pct), " ok");                 // the percent sign is consumed
+    EXPECT_EQ(std::string(pct.Marque), "+1.25"); // the comma became a point in the page
+
+    std::vector<char> twoPoints = PageText("-2.5.7x");
+    CSearch second(twoPoints.data());
+    ASSERT_TRUE(second.ReadFloat(&f));
+    EXPECT_FLOAT_EQ(f, -2.5f);
+}
+
+TEST_F(SearchTest, ReadDateAndTime) {
+    std::vector<char> page = PageText("le 12/03/2001 10:30 h");
+    CSearch search(page.data());
+    double date = 0;
+    ASSERT_TRUE(search.ReadDate(&date));
+    EXPECT_EQ(date, platform::EncodeDate(2001, 3, 12));
+    EXPECT_EQ(Rest(search), "10:30 h");
+    double time = 0;
+    ASSERT_TRUE(search.ReadTime(&time));
+    EXPECT_NEAR(time, (10 * 60 + 30) / 1440.0, 1e-9);
+
+    std::vector<char> shortYear = PageText("31/12/99<");
+    CSearch yy(shortYear.data());
+    ASSERT_TRUE(yy.ReadDate(&date));
+    EXPECT_EQ(date, platform::EncodeDate(1999, 12, 31));
+}
+
+TEST_F(SearchTest, DateOrTimeThatDoesNotConvertRaises) {
+    std::vector<char> page = PageText("31/02/2001 ");
+    CSearch search(page.data());
+    double value = 0;
+    EXPECT_THROW(search.ReadDate(&value), platform::ConversionError);
+    std::vector<char> time = PageText("25:61 ");
+    CSearch clock(time.data());
+    EXPECT_THROW(clock.ReadTime(&value), platform::ConversionError);
+}
+
+} // namespace

@@ -1,0 +1,118 @@
+// Site parsers reached directly, with the clock fixed.
+
+#include "QuoteTestSupport.h"
+
+#include "quotescan/Sites.h"
+
+#include "platform/ConversionError.h"
+#include "platform/DateText.h"
+#include "platform/DateTime.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <string>
+#include <vector>
+
+using namespace quotescan_test;
+using quotescan::CWebCota;
+using quotescan::CWebSelect;
+
+namespace {
+
+class SiteParserTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        now = platform::EncodeDate(2024, 6, 15) + platform::EncodeTime(14, 5, 0);
+        platform::Clock::SetFixed(now);
+    }
+    void TearDown() override { platform::Clock::Reset(); }
+    double now = 0;
+};
+
+TEST_F(SiteParserTest, SiteTwoDateTextByLength) {
+    EXPECT_EQ(CWebSelect::DateText("991231"), "31/12/99");
+    EXPECT_EQ(CWebSelect::DateText("10105"), "05/01/01");
+    EXPECT_EQ(CWebSelect::DateText("1231"), "31/12/00");
+    EXPECT_EQ(CWebSelect::DateText("105"), "05/01/00");
+    EXPECT_EQ(CWebSelect::DateText("01031599999"), "15/03/01"); // only six characters count
+    for (const char* text : {"", "5", "12", "1/"})
+        EXPECT_THROW(platform::StrToDate(CWebSelect::DateText(text)), platform::ConversionError)
+            << text;
+}
+
+TEST_F(SiteParserTest, SiteOneDateTextNeedsEightCharacters) {
+    EXPECT_EQ(CWebCota::DateText("20010315\">"), "15/03/2001");
+    EXPECT_EQ(CWebCota::DateText("2001031"), "");
+    EXPECT_EQ(CWebCota::DateText(""), "");
+}
+
+TEST_F(SiteParserTest, OverlongSiteTwoDateIsCut) {
+    std::string text = PageFileText("site2_history.html");
+    const std::string from = "value=\"991231\"";
+    text.replace(text.find(from), from.size(), "value=\"0103159999999999999999\"");
+    std::vector<char> page = PageText(text);
+    AskWeb ask = Request(2, 2);
+    CWebSelect parser(&ask);
+    ASSERT_TRUE(parser.Analyse(page.data()));
+    EXPECT_EQ(parser.Reste, 4);
+    InfosCours infos{};
+    ASSERT_FALSE(parser.NextHisto(&infos));
+    EXPECT_EQ(infos.Date, platform::EncodeDate(2001, 3, 15));
+    infos = InfosCours{};
+    ASSERT_FALSE(parser.NextHisto(&infos)); // the next record is found past the long text
+    EXPECT_EQ(infos.Cours, 4490);
+    EXPECT_EQ(infos.Date, platform::EncodeDate(2000, 1, 5));
+}
+
+TEST_F(SiteParserTest, QuoteIsStampedWithTheClock) {
+    std::vector<char> page = PageFile("site2_quote.html");
+    AskWeb ask = Request(2, 0);
+    CWebSelect parser(&ask);
+    ASSERT_TRUE(parser.Analyse(page.data()));
+    EXPECT_EQ(ask.Infos.Date, platform::EncodeDate(2024, 6, 15));
+    EXPECT_NEAR(ask.Infos.Heure, platform::EncodeTime(14, 5, 0), 1e-9);
+    EXPECT_EQ(parser.Marqueur, "<A HREF=\"intraday.asp?VALEUR=");
+}
+
+TEST_F(SiteParserTest, HistoryCountsAtTheLimitsEndCleanly) {
+    for (const char* count : {"-2147483648", "-1", "0"}) {
+        std::string text = PageFileText("site1_history.html");
+        text.replace(text.find("value=\"3\""), 9, std::string("value=\"") + count + "\"");
+        std::vector<char> page = PageText(text);
+        AskWeb ask = Request(1, 2);
+        CWebCota parser(&ask);
+        ASSERT_TRUE(parser.Analyse(page.data())) << count;
+        InfosCours infos{};
+        EXPECT_TRUE(parser.NextHisto(&infos)) << count;
+        EXPECT_EQ(infos.Cours, 0) << count;
+    }
+}
+
+TEST_F(SiteParserTest, NegativeIntradayCountWritesTheDateLineOnly) {
+    TempDir dir;
+    std::string text = PageFileText("site2_intraday.html");
+    text.replace(text.find("value=\"3\""), 9, "value=\"-4\"");
+    std::vector<char> page = PageText(text);
+    AskWeb ask = Request(2, 1);
+    ask.Infos.Date = platform::EncodeDate(2001, 3, 12);
+    SetFichier(ask, dir.Path() / "x.itd");
+    CWebSelect parser(&ask);
+    EXPECT_TRUE(parser.Analyse(page.data()));
+    EXPECT_EQ(FileLines(dir.Path() / "x.itd"), std::vector<std::string>{"12/03/01"});
+}
+
+TEST_F(SiteParserTest, UnservedKindsKeepTheBaseAnswers) {
+    AskWeb ask = Request(0, 1);
+    quotescan::CWebFinance finance(&ask);
+    std::vector<char> page = PageFile("site1_intraday.html");
+    EXPECT_FALSE(finance.Analyse(page.data()));
+    EXPECT_FALSE(finance.AnalyseHisto());
+    InfosCours infos{};
+    EXPECT_FALSE(finance.NextHisto(&infos));
+    EXPECT_EQ(quotescan::CreateParser(&ask) != nullptr, true);
+    ask.Site = 4;
+    EXPECT_EQ(quotescan::CreateParser(&ask), nullptr);
+}
+
+} // namespace
