@@ -31,8 +31,7 @@ int main(int argc, char** argv) {
     try {
         platform::SettingsStore store;
         if (!store.OpenKey(kCleProgramme, true)) {
-            std::fprintf(stderr, "corvane-setup : impossible de créer la clé %s\n",
-                         kCleProgramme);
+            std::fprintf(stderr, "corvane-setup : impossible de créer la clé %s\n", kCleProgramme);
             return 1;
         }
         if (force || !store.ValueExists("INSTALL") || store.ReadString("INSTALL").empty())

@@ -91,6 +91,9 @@ TMainForm::TMainForm(const QStringList& arguments, UiPrompts* prompts, QWidget* 
     CreateToolBars();
     CreatePopups();
     CreateStatusLine();
+    CreateViews(); // Views: tree, lists, summary, repartition
+    // Quote refresh
+    CreateRefresh();
 
     // Stage 1: what the form does as soon as it exists.
     FormCreate();
@@ -120,9 +123,8 @@ TMainForm::TMainForm(const QStringList& arguments, UiPrompts* prompts, QWidget* 
     BuildRepartColumns();
 
     // The document named on the command line wins over the last one used.
-    const std::string premier = FArguments.size() > 2
-                                    ? FArguments.at(1).toStdString()
-                                    : ReadStringOrEmpty(*FRegistry, "CURRENT");
+    const std::string premier = FArguments.size() > 2 ? FArguments.at(1).toStdString()
+                                                      : ReadStringOrEmpty(*FRegistry, "CURRENT");
     bool ouvert = false;
     if (!premier.empty())
         ouvert = OpenPortefeuille(premier);
@@ -338,6 +340,8 @@ void TMainForm::Track1Change(QSlider* sender) {
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
+    if (RefuseCloseWhileRefreshing(event)) // Quote refresh
+        return;
     bool fermer = false;
     Guard([&] { fermer = ConfirmSave(); });
     if (fermer) {
@@ -361,7 +365,9 @@ void TMainForm::ShowHint(const QString& hint) {
     StatusPanel0->setText(hint);
 }
 
-QString TMainForm::CurrentHint() const { return StatusPanel0->text(); }
+QString TMainForm::CurrentHint() const {
+    return StatusPanel0->text();
+}
 
 void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
     if (event->mimeData()->hasUrls())
@@ -369,6 +375,10 @@ void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void TMainForm::dropEvent(QDropEvent* event) {
+    if (Refreshing()) { // Quote refresh: the walk holds the document's records
+        event->ignore();
+        return;
+    }
     QStringList chemins;
     for (const QUrl& url : event->mimeData()->urls())
         chemins << (url.isLocalFile() ? url.toLocalFile() : url.toString());
@@ -394,4 +404,6 @@ void TMainForm::ShowError(const QString& text) {
     FPrompts->Message(this, "Corvane", text, QMessageBox::Critical, QMessageBox::Ok);
 }
 
-QAction* TMainForm::Action(const QString& name) const { return findChild<QAction*>(name); }
+QAction* TMainForm::Action(const QString& name) const {
+    return findChild<QAction*>(name);
+}

@@ -36,8 +36,13 @@ class QTimer;
 class QToolBar;
 class QTreeWidget;
 class QChartView;
+class MainViewWidgets; // Views
 class TCorv;
 struct Valeurs;
+// Quote refresh
+struct AskWeb;
+class HttpClient;
+class QPainter;
 
 // Raised while the window is built when the program cannot start at all (its settings key or
 // its data directory is missing); the message is for the user.
@@ -152,6 +157,7 @@ private:
     int FCrossPenStyle = 0;
     std::uint8_t FRepartGroup = 0; // grouping of the repartition pie: none = by security
     QString FHint;
+    int FSplitWidth = 144; // width of the left panel while the window has not been laid out
 
     // Widgets.
     QSplitter* Splitter = nullptr;
@@ -238,6 +244,88 @@ private:
     QAction* ViewLogs = nullptr;
     QAction* HelpContentsAct = nullptr;
     QAction* HelpAboutAct = nullptr;
+
+    // Quote refresh (MainRefresh.cpp): the walk over the securities, its commands and timers,
+    // the progress panel and the HTTP client's notifications.
+public:
+    void UpdateCours(Valeurs* only, bool forced, std::int32_t depth);
+    bool FetchCours(AskWeb& ask);
+    void Misejourcomplte1Click();
+    void RafCmpCoursExecute();
+    void RafCmpIntraExecute();
+    void RafCmpHistoExecute();
+    void RafValExecute();
+    void RafValCoursExecute();
+    void RafValIntraExecute();
+    void RafvalHistExecute();
+    void Timer1Timer();
+    void TimeLogsTimer();
+    void HttpConnect();
+    void HttpPacketRecvd();
+    void HttpFailure();
+    void StatusLineDrawPanel(QPainter& canvas, const QRect& rect);
+    bool Refreshing() const { return FRefreshing; }
+    std::int32_t Progress() const { return FProgress; }
+    QTimer* AlarmTimer() const { return TimeLogs; }
+    int ViewLogsImage() const { return FViewLogsImage; }
+    // The request time-out, in milliseconds; tests shorten it.
+    void SetHttpTimeOut(int milliseconds) { FHttpTimeOut = milliseconds; }
+
+private:
+    void CreateRefresh();
+    void RepaintStatusLine();
+    void RefreshWalk(Valeurs* only, bool forced, std::int32_t depth);
+    bool RefuseCloseWhileRefreshing(QCloseEvent* event);
+
+    HttpClient* Http = nullptr;
+    QTimer* TimeLogs = nullptr;
+    QTimer* FRefreshRetry = nullptr; // a timed refresh waiting for a modal dialog to close
+    bool FConnected = false;
+    bool FRefreshing = false;
+    bool FCloseAfterRefresh = false;
+    int FViewLogsImage = 21;
+    int FHttpTimeOut = 40000;
+    std::array<QIcon, 2> FViewLogsIcons; // the alarm-log command's images 21 and 22
+
+    // Views: tree, lists, summary, repartition (MainViews.cpp, MainLists.cpp, MainSummary.cpp,
+    // MainRepart.cpp; their widgets in MainViewWidgets.h).
+public:
+    void ClearViews();
+    Valeurs* SelectedTitre() const;
+    void FillTitres();
+    void FillOperes(Valeurs* titre);
+    void FillCash();
+    void ShowPortefeuille();
+    void ShowRepartition();
+    void FillRepart();
+    void CommuteExecute();
+    // New column ids of the repartition list, validated in the column chooser: the list is
+    // rebuilt, and the ids are saved in COLREP2 when the user agrees.
+    void ColRepChanged(const std::array<std::uint8_t, kColRepSize>& ids);
+
+private:
+    void CreateViews();
+    void CreateListHandlers();
+    void LT1Change();
+    void PageCtl1Change();
+    void ListColumnClick(QTreeWidget* list, int column);
+    void SortList(QTreeWidget* list);
+    void ListTitreDblClick();
+    void ListTitreMouseMove(QTreeWidget* list, const QPoint& at);
+    void ListRepartMouseDown();
+    bool RunColumnChooser(std::array<std::uint8_t, kColRepSize>& ids);
+    void PortCurClick(QWidget* button);
+    void BtNbrClick(QWidget* button);
+    void BtBourseClick(QWidget* button);
+    void Chart2MouseMove(const QString& sliceLabel);
+    void OnlyHoldClick();
+    void DateLPExit();
+    void DateLCExit();
+    void DateRentChange();
+
+    MainViewWidgets* FViews = nullptr;
+    bool FBuildingTree = false;
+    std::uint8_t TreeSelKind = 0; // kind of node selected when the last rebuild began
 };
 
 extern TMainForm* MainForm;

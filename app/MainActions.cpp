@@ -55,7 +55,8 @@ QAction* TMainForm::MakeAction(const char* name, const QString& caption, const Q
 void TMainForm::CreateActions() {
     const auto u = [](const char* text) { return QString::fromUtf8(text); };
     const auto run = [this](QAction* action, void (TMainForm::*command)()) {
-        connect(action, &QAction::triggered, this, [this, command] { Guard([&] { (this->*command)(); }); });
+        connect(action, &QAction::triggered, this,
+                [this, command] { Guard([&] { (this->*command)(); }); });
     };
 
     // Files.
@@ -76,24 +77,22 @@ void TMainForm::CreateActions() {
                                u("Enregistrer le fichier en cours sous un autre nom"), true);
     FileSaveAsAct->setIcon(GlyphIcon(u("S…"), QColor(0x2e, 0x5c, 0x9a)));
     run(FileSaveAsAct, &TMainForm::FileSaveAs);
-    Calculette = MakeAction("Calculette", u("&Calculatrice"),
-                            u("Accéder à la calculatrice Windows"), true);
+    Calculette =
+        MakeAction("Calculette", u("&Calculatrice"), u("Accéder à la calculatrice Windows"), true);
     Calculette->setIcon(GlyphIcon(u("±"), QColor(0x55, 0x55, 0x55)));
     run(Calculette, &TMainForm::CalculetteExecute);
     DoParam = MakeAction("DoParam", u("O&ptions"), u("Paramétrer Corvane"), true);
     DoParam->setIcon(StandardIcon(QStyle::SP_FileDialogDetailedView));
     run(DoParam, &TMainForm::DoParamExecute);
-    Importationdhistoriques1 = MakeAction("Importationdhistoriques1",
-                                          u("&Importation d'historiques"), QString(), false);
+    Importationdhistoriques1 =
+        MakeAction("Importationdhistoriques1", u("&Importation d'historiques"), QString(), false);
     Purge1 = MakeAction("Purge1", u("&Purge"), u("Purger les opérés pointées"), false);
-    ActTransfert =
-        MakeAction("ActTransfert", u("&Transfert du portefeuille"), QString(), false);
-    EdiPort = MakeAction("EdiPort", u("&Portefeuille"),
-                         u("Edition de la synthése du portefeuille"), false);
-    EditTitre =
-        MakeAction("EditTitre", u("&Titre"), u("Edition de la synthése des titres"), false);
-    EditVal = MakeAction("EditVal", u("&Valeur"),
-                         u("Edition de la synthése de la valeur courante"), false);
+    ActTransfert = MakeAction("ActTransfert", u("&Transfert du portefeuille"), QString(), false);
+    EdiPort = MakeAction("EdiPort", u("&Portefeuille"), u("Edition de la synthése du portefeuille"),
+                         false);
+    EditTitre = MakeAction("EditTitre", u("&Titre"), u("Edition de la synthése des titres"), false);
+    EditVal = MakeAction("EditVal", u("&Valeur"), u("Edition de la synthése de la valeur courante"),
+                         false);
     FilePrintSetupAct = MakeAction("FilePrintSetup", u("&Configuration imprimante..."),
                                    u("Modifier la configuration imprimante"), true);
     run(FilePrintSetupAct, &TMainForm::FilePrintSetup);
@@ -110,8 +109,7 @@ void TMainForm::CreateActions() {
     ModifVal->setIcon(StandardIcon(QStyle::SP_FileDialogContentsView));
     delval = MakeAction("delval", u("&Supprimer"), u("Supprimer la valeur selectionée"), false);
     delval->setIcon(StandardIcon(QStyle::SP_TrashIcon));
-    ActAlarme =
-        MakeAction("ActAlarme", u("&Alarmes"), u("Gérer les alarmes pour ce titre"), false);
+    ActAlarme = MakeAction("ActAlarme", u("&Alarmes"), u("Gérer les alarmes pour ce titre"), false);
     RafVal = MakeAction("RafVal", u("&Rafraichissement"),
                         u("Rafraichissement de la valeur courante"), false);
     RafVal->setShortcut(QKeySequence("Ctrl+N"));
@@ -119,14 +117,14 @@ void TMainForm::CreateActions() {
     MajComp = MakeAction("MajComp", u("&Mise à jour complète"),
                          u("Mise à jour de toutes les valeurs"), false);
     MajComp->setIcon(GlyphIcon(u("↻"), QColor(0x1f, 0x6f, 0xb2)));
-    Histo = MakeAction("Histo", u("&Historiques"), u("Mise à jour manuelle des historiques"),
-                       false);
+    Histo =
+        MakeAction("Histo", u("&Historiques"), u("Mise à jour manuelle des historiques"), false);
     Histo->setIcon(GlyphIcon("H", QColor(0x8b, 0x5a, 0x2b)));
     RafValCours = MakeAction("RafValCours", u("Rafraîchir le cours"), QString(), false);
     RafValIntra =
         MakeAction("RafValIntra", u("Rafraîchir le cours & l'intraday"), QString(), false);
-    RafvalHist = MakeAction("RafvalHist", u("Rafraîchir cousr,intraday et historique"),
-                            QString(), false);
+    RafvalHist =
+        MakeAction("RafvalHist", u("Rafraîchir cousr,intraday et historique"), QString(), false);
     RafCmpCours = MakeAction("RafCmpCours", u("Mise à jour des cours"), QString(), false);
     RafCmpIntra =
         MakeAction("RafCmpIntra", u("Mise à jour des cours & Intraday"), QString(), false);
@@ -147,18 +145,16 @@ void TMainForm::CreateActions() {
         MakeAction("DelCash", u("&Supprimer"), u("Supprimer le mouvement selectionné"), false);
 
     // Portfolio.
-    CtlRel = MakeAction("CtlRel", u("&Contrôler "), u("Contrôler les relevés d'opérations"),
-                        false);
+    CtlRel = MakeAction("CtlRel", u("&Contrôler "), u("Contrôler les relevés d'opérations"), false);
     CtlRel->setShortcut(QKeySequence("Shift+F12"));
     CtlRel->setIcon(StandardIcon(QStyle::SP_DialogApplyButton));
     Commute = MakeAction("Commute", QString(),
-                         u("Commute l'affichage des valeurs entre Euro et monnaie choisie"),
-                         false);
+                         u("Commute l'affichage des valeurs entre Euro et monnaie choisie"), false);
     Commute->setCheckable(true);
     Commute->setChecked(true); // amounts are shown in euros
     Commute->setIcon(GlyphIcon(u("€"), QColor(0xb8, 0x86, 0x0b)));
-    ViewLogs = MakeAction("ViewLogs", u("&Consultation des alarmes"),
-                          u("Consultation des alarmes"), false);
+    ViewLogs = MakeAction("ViewLogs", u("&Consultation des alarmes"), u("Consultation des alarmes"),
+                          false);
     ViewLogs->setShortcut(QKeySequence("F12"));
     ViewLogs->setIcon(StandardIcon(QStyle::SP_MessageBoxWarning));
 

@@ -111,8 +111,8 @@ void TMainForm::FileNew() {
 }
 
 void TMainForm::FileOpen() {
-    const QString chemin = FPrompts->OpenFileName(this, QString::fromUtf8("Ouvrir"),
-                                                  QString::fromUtf8(kFiltreOuvrir));
+    const QString chemin =
+        FPrompts->OpenFileName(this, QString::fromUtf8("Ouvrir"), QString::fromUtf8(kFiltreOuvrir));
     if (chemin.isEmpty())
         return;
     if (!ConfirmSave())

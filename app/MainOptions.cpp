@@ -40,8 +40,9 @@ float ReadAmount(const TCorv& portefeuille, const QLineEdit* champ, const QStrin
     try {
         return portefeuille.TextToFloat(champ->text().toStdString(), 2);
     } catch (const platform::ConversionError&) {
-        throw platform::ConversionError(
-            QString::fromUtf8("%1 « %2 » n'est pas un nombre.").arg(quoi, champ->text()).toStdString());
+        throw platform::ConversionError(QString::fromUtf8("%1 « %2 » n'est pas un nombre.")
+                                            .arg(quoi, champ->text())
+                                            .toStdString());
     }
 }
 
@@ -66,7 +67,8 @@ void TMainForm::DoParamExecute() {
         OpenedKey key(*FRegistry);
         platform::SettingsStore& reg = *FRegistry;
         dialog.LibMon->setText(QString::fromStdString(ReadStringOrEmpty(reg, "LIBLOCAL")));
-        dialog.Taux->setText(QString::fromStdString(platform::FormatFixedUser(reg.ReadFloat("TAUX"), 5)));
+        dialog.Taux->setText(
+            QString::fromStdString(platform::FormatFixedUser(reg.ReadFloat("TAUX"), 5)));
         dialog.Liste->setCurrentIndex(reg.ReadInteger("HTTP"));
         dialog.ListeChange();
         dialog.Maj->setChecked(reg.ReadInteger("MAJ") != 0);
@@ -74,7 +76,8 @@ void TMainForm::DoParamExecute() {
         dialog.Duree->setValue(reg.ReadInteger("TEMPS"));
         dialog.Proxy->setChecked(reg.ReadInteger("PROXY") != 0);
         dialog.ProxyClick();
-        dialog.PortNum->setText(QString::fromStdString(platform::FormatInt(reg.ReadInteger("PROXYPORT"))));
+        dialog.PortNum->setText(
+            QString::fromStdString(platform::FormatInt(reg.ReadInteger("PROXYPORT"))));
         dialog.ProxyName->setText(QString::fromStdString(ReadStringOrEmpty(reg, "PROXYNAME")));
         dialog.Type->SetItemIndex(reg.ReadInteger("MAJTYPE"));
         std::string texte;
@@ -123,7 +126,8 @@ void TMainForm::DoParamExecute() {
     doc.CouvT = couvT;
     doc.LoadSettings(reg);
     if (Commute->isChecked()) {
-        Commute->setText(QString::fromUtf8("&Affichage en ") + QString::fromStdString(doc.LibLocal));
+        Commute->setText(QString::fromUtf8("&Affichage en ") +
+                         QString::fromStdString(doc.LibLocal));
         LibMon->setText("Affichage en Euros");
     }
     key.Close();

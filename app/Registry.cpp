@@ -37,7 +37,9 @@ OpenedKey::~OpenedKey() {
     }
 }
 
-void OpenedKey::Close() { CloseOrThrow(store_); }
+void OpenedKey::Close() {
+    CloseOrThrow(store_);
+}
 
 void CloseOrThrow(platform::SettingsStore& store) {
     if (store.IsOpen() && !store.CloseKey())
@@ -148,9 +150,9 @@ void TMainForm::ReadSettings() {
     if (reg.ValueExists("WIDTH"))
         resize(reg.ReadInteger("WIDTH"), height());
     if (reg.ValueExists("SPLIT")) {
-        const int split = std::max(reg.ReadInteger("SPLIT"), PartGauche->minimumWidth());
-        PartGauche->resize(split, PartGauche->height());
-        Splitter->setSizes({split, std::max(width() - split, 1)});
+        FSplitWidth = std::max(reg.ReadInteger("SPLIT"), PartGauche->minimumWidth());
+        PartGauche->resize(FSplitWidth, PartGauche->height());
+        Splitter->setSizes({FSplitWidth, std::max(width() - FSplitWidth, 1)});
     }
 }
 
@@ -169,10 +171,9 @@ void TMainForm::FormDestroy() {
             FRegistry->WriteInteger("HEIGHT", height());
             FRegistry->WriteInteger("WIDTH", width());
         }
-        const QList<int> sizes = Splitter->sizes();
-        const int split = sizes.isEmpty() || sizes.first() <= 0 ? PartGauche->width()
-                                                                : sizes.first();
-        FRegistry->WriteInteger("SPLIT", split);
+        // A window never shown has no layout: its panel keeps the width it was given.
+        FRegistry->WriteInteger("SPLIT",
+                                PartGauche->isVisible() ? PartGauche->width() : FSplitWidth);
         key.Close();
     } catch (const std::exception& error) {
         // The window is going away: there is nobody left to show this to.

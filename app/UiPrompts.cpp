@@ -28,7 +28,9 @@ QString QtPrompts::SaveFileName(QWidget* parent, const QString& title, const QSt
     return dialog.selectedFiles().constFirst();
 }
 
-bool QtPrompts::RunDialog(QDialog& dialog) { return dialog.exec() == QDialog::Accepted; }
+bool QtPrompts::RunDialog(QDialog& dialog) {
+    return dialog.exec() == QDialog::Accepted;
+}
 
 bool QtPrompts::OpenLocalFile(const QString& path) {
     return QDesktopServices::openUrl(QUrl::fromLocalFile(path));

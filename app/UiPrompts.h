@@ -17,8 +17,7 @@ public:
                                                 const QString& text, QMessageBox::Icon icon,
                                                 QMessageBox::StandardButtons buttons) = 0;
     // Empty when cancelled.
-    virtual QString OpenFileName(QWidget* parent, const QString& title,
-                                 const QString& filter) = 0;
+    virtual QString OpenFileName(QWidget* parent, const QString& title, const QString& filter) = 0;
     virtual QString SaveFileName(QWidget* parent, const QString& title, const QString& filter,
                                  const QString& defaultSuffix, const QString& initialName) = 0;
     // Shows a dialog modally; true when it was accepted.
@@ -32,8 +31,8 @@ public:
 // The real dialogs of the desktop.
 class QtPrompts final : public UiPrompts {
 public:
-    QMessageBox::StandardButton Message(QWidget* parent, const QString& title,
-                                        const QString& text, QMessageBox::Icon icon,
+    QMessageBox::StandardButton Message(QWidget* parent, const QString& title, const QString& text,
+                                        QMessageBox::Icon icon,
                                         QMessageBox::StandardButtons buttons) override;
     QString OpenFileName(QWidget* parent, const QString& title, const QString& filter) override;
     QString SaveFileName(QWidget* parent, const QString& title, const QString& filter,

@@ -184,12 +184,17 @@ private:
 
     std::vector<int> ParseFieldList(std::string_view fieldNames) const;
     bool IsStringField(int field) const { return defs_[field].Type == FieldType::String; }
-    void CheckField(int field) const;
+    void CheckField(int field) const {
+        if (field < 0 || field >= FieldCount())
+            FieldOutOfRange();
+    }
+    [[noreturn]] void FieldOutOfRange() const;
     void CheckRow(int row) const;
 
     // The value read by Field: the edit buffer while editing, else the current row.
     Cell ReadCell(int field) const;
     Cell& WriteCell(int field);
+    bool SetNumber(int field, double number, bool integral); // false for a string field
     Cell StoredCell(std::size_t row, int field) const;
     Cell Convert(int field, const Value& value) const;
     Cell ConvertText(int field, std::string_view text) const;

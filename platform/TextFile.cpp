@@ -115,7 +115,8 @@ LineReader::Status LineReader::Read(std::string& line) {
     bool any = false;
     bool overflow = false;
     int c = 0;
-    while ((c = std::getc(file_)) != EOF) {
+    // The reader is the file's only user: the unlocked read avoids a lock per byte.
+    while ((c = getc_unlocked(file_)) != EOF) {
         any = true;
         if (c == '\n')
             break;

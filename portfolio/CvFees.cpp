@@ -223,7 +223,7 @@ std::int32_t TCorv::ComputeFrais(CalculFrais& calcul) const {
         }
     }
 
-    const auto surSchedule = [montant](const ListeTranches& tranches) -> std::int32_t {
+    const auto selonBareme = [montant](const ListeTranches& tranches) -> std::int32_t {
         const TrancheFrais* tranche = FindBracket(montant, tranches);
         if (!tranche || montant < tranche->Seuil)
             return 0;
@@ -231,10 +231,10 @@ std::int32_t TCorv::ComputeFrais(CalculFrais& calcul) const {
         return platform::Saturate32(BracketFee(*tranche, base));
     };
     if (AjoutFrais1SRD || !calcul.SRD) {
-        calcul.Frais1 = surSchedule(TranchesFrais1);
+        calcul.Frais1 = selonBareme(TranchesFrais1);
         total += calcul.Frais1;
     }
-    calcul.Frais2 = surSchedule(TranchesFrais2);
+    calcul.Frais2 = selonBareme(TranchesFrais2);
     total += calcul.Frais2;
 
     return platform::Saturate32(total);
@@ -244,6 +244,8 @@ void TCorv::LiquidationDate(double& date) const {
     const platform::DateParts d = platform::DecodeDate(date);
     // The market counted one more business day before October 2000.
     const int jours = (d.year > 2000 || d.month >= 10) ? 4 : 5;
+    // The month's last day from numbers, not through a two-digit-year text, so that months
+    // outside the year window come out right too.
     double jour = platform::EncodeDate(d.year, d.month, platform::DaysInMonth(d.year, d.month));
     int comptes = 0;
     while (comptes < jours) {

@@ -76,8 +76,6 @@ void CSearch::Skip(int n) {
 }
 
 bool CSearch::CopyUntil(char* dest, std::size_t size, char stop) {
-    if (size == 0)
-        return Exhausted();
     std::size_t length = 0;
     bool whole = true;
     while (!Exhausted() && *Courant != stop) {
@@ -87,7 +85,8 @@ bool CSearch::CopyUntil(char* dest, std::size_t size, char stop) {
             whole = false;
         Skip(1);
     }
-    dest[length] = '\0';
+    if (size > 0)
+        dest[length] = '\0';
     return whole;
 }
 

@@ -25,8 +25,7 @@ QPixmap Emblem() {
     painter.setPen(QPen(QColor(0x1f, 0x3f, 0x6f), 2));
     painter.setBrush(QColor(0xe8, 0xf0, 0xfa));
     painter.drawRoundedRect(QRectF(2, 2, 60, 60), 8, 8);
-    painter.setPen(QPen(QColor(0x2e, 0x8b, 0x57), 4, Qt::SolidLine, Qt::RoundCap,
-                        Qt::RoundJoin));
+    painter.setPen(QPen(QColor(0x2e, 0x8b, 0x57), 4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     const QPointF courbe[] = {{10, 48}, {22, 36}, {32, 42}, {44, 22}, {54, 14}};
     painter.drawPolyline(courbe, 5);
     return pixmap;

@@ -47,14 +47,18 @@ void TRadioGroup::AddItem(const QString& text) {
     layout_->addWidget(button);
 }
 
-int TRadioGroup::Count() const { return static_cast<int>(buttons_->buttons().size()); }
+int TRadioGroup::Count() const {
+    return static_cast<int>(buttons_->buttons().size());
+}
 
 QString TRadioGroup::Item(int index) const {
     QAbstractButton* button = buttons_->button(index);
     return button ? button->text() : QString();
 }
 
-int TRadioGroup::ItemIndex() const { return buttons_->checkedId(); }
+int TRadioGroup::ItemIndex() const {
+    return buttons_->checkedId();
+}
 
 void TRadioGroup::SetItemIndex(int index) {
     if (index >= Count())
@@ -191,9 +195,9 @@ void TForm6::ListeChange() {
     const int choix = Liste->currentIndex();
     if (choix < 0)
         return;
-    const int profondeur =
-        static_cast<std::size_t>(choix) < FTypes.size() ? FTypes[static_cast<std::size_t>(choix)]
-                                                        : 0;
+    const int profondeur = static_cast<std::size_t>(choix) < FTypes.size()
+                               ? FTypes[static_cast<std::size_t>(choix)]
+                               : 0;
     Type->Clear();
     Type->AddItem("Cours");
     if (profondeur > 0)

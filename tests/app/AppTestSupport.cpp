@@ -16,14 +16,26 @@ public:
         static int argc = 1;
         static char name[] = "app_tests";
         static char* argv[] = {name, nullptr};
-        new QApplication(argc, argv);
+        application_ = new QApplication(argc, argv);
     }
+    void TearDown() override {
+        delete application_;
+        application_ = nullptr;
+    }
+
+private:
+    QApplication* application_ = nullptr;
 };
 
 [[maybe_unused]] ::testing::Environment* const kQt =
     ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
 } // namespace
+
+// The font configuration library keeps its caches until the process ends; they are not ours.
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libfontconfig\n";
+}
 
 void AppTest::SetUp() {
     char pattern[] = "/tmp/corvane-app-XXXXXX";

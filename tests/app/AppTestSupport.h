@@ -19,8 +19,8 @@
 
 #include <deque>
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -36,7 +36,7 @@ class ScriptedPrompts : public UiPrompts {
 public:
     std::vector<ShownMessage> messages;
     std::deque<QMessageBox::StandardButton> answers; // Ok when empty
-    std::deque<QString> openNames;                    // "" (cancel) when empty
+    std::deque<QString> openNames;                   // "" (cancel) when empty
     std::deque<QString> saveNames;
     std::function<bool(QDialog&)> onDialog;
     std::vector<QString> opened;

@@ -35,9 +35,8 @@ TEST_F(StartupTest, FirstStartWritesEveryDefaultWithItsType) {
 
     ReadKey([&](platform::SettingsStore& s) {
         const std::vector<std::pair<const char*, std::int32_t>> entiers = {
-            {"MOYENNE1", 10}, {"MOYENNE2", 20}, {"RSI", 7},   {"PERVAR", 7},
-            {"MAJ", 0},       {"MAJTYPE", 2},   {"TEMPS", 10}, {"HTTP", 1},
-            {"PROXY", 0},     {"PROXYPORT", 3128}};
+            {"MOYENNE1", 10}, {"MOYENNE2", 20}, {"RSI", 7},  {"PERVAR", 7}, {"MAJ", 0},
+            {"MAJTYPE", 2},   {"TEMPS", 10},    {"HTTP", 1}, {"PROXY", 0},  {"PROXYPORT", 3128}};
         for (const auto& [nom, valeur] : entiers) {
             ASSERT_TRUE(s.ValueExists(nom)) << nom;
             EXPECT_EQ(s.ValueType(nom), Type::Integer) << nom;
@@ -200,8 +199,8 @@ TEST_F(StartupTest, ClosingWritesTheWindowValues) {
     WithKey([](platform::SettingsStore& s) { s.WriteInteger("SPLIT", 200); });
     {
         auto form = Start();
-        form->setWindowState(Qt::WindowMaximized);
         form->resize(900, 650);
+        form->setWindowState(Qt::WindowMaximized);
     }
     ReadKey([&](platform::SettingsStore& s) {
         // A maximised window leaves the stored size alone; the split is always written.
@@ -214,6 +213,15 @@ TEST_F(StartupTest, ClosingWritesTheWindowValues) {
         EXPECT_EQ(form->width(), 700);
         EXPECT_EQ(form->height(), 500);
     }
+    // Wide enough for the pages to leave the left panel its stored width.
+    WithKey([](platform::SettingsStore& s) { s.WriteInteger("WIDTH", 1200); });
+    {
+        auto form = Start();
+        form->show();
+        QApplication::processEvents();
+        EXPECT_EQ(form->findChild<QWidget*>("PartGauche")->width(), 200);
+    }
+    ReadKey([&](platform::SettingsStore& s) { EXPECT_EQ(s.ReadInteger("SPLIT"), 200); });
 }
 
 TEST_F(StartupTest, CloseAsksToSaveAndCancelKeepsTheWindow) {

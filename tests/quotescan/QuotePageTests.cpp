@@ -94,16 +94,6 @@ TEST(QuotePages, CutPageKeepsTheValuesReadBeforeTheGap) {
     EXPECT_EQ(ask.Infos.Bas, 4450);
     EXPECT_EQ(ask.Infos.Haut, 0); // cleared first, never read
     EXPECT_EQ(ask.Infos.Date, 0); // not stamped
-
-    for (const auto& [site, file] :
-         {std::pair{1, "site1_quote_cut.html"}, std::pair{2, "site2_quote_cut.html"},
-          std::pair{3, "site3_quote_cut.html"}, std::pair{0, "empty.html"},
-          std::pair{1, "empty.html"}, std::pair{2, "empty.html"}, std::pair{3, "empty.html"}}) {
-        AskWeb cut = Request(site, 0);
-        std::vector<char> text = PageFile(file);
-        EXPECT_FALSE(AnalyseRep(&cut, text.data())) << file;
-        EXPECT_STREQ(cut.Code, "12000") << file;
-    }
 }
 
 TEST(QuotePages, SiteTwoTakesTheSiteIdentifierOfTheSecurity) {

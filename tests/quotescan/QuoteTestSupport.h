@@ -2,6 +2,7 @@
 
 #include "quotescan/AskWeb.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <filesystem>
@@ -40,7 +41,7 @@ inline AskWeb Request(int site, int type, const char* code = "12000") {
     std::memset(&ask, 0, sizeof ask);
     ask.Site = site;
     ask.Type = type;
-    std::strncpy(ask.Code, code, sizeof ask.Code - 1);
+    std::memcpy(ask.Code, code, std::min(std::strlen(code), sizeof ask.Code - 1));
     return ask;
 }
 
@@ -76,7 +77,8 @@ private:
 
 inline void SetFichier(AskWeb& ask, const std::filesystem::path& path) {
     const std::string text = path.string();
-    std::strncpy(ask.Fichier, text.c_str(), sizeof ask.Fichier - 1);
+    std::memset(ask.Fichier, 0, sizeof ask.Fichier);
+    std::memcpy(ask.Fichier, text.c_str(), std::min(text.size(), sizeof ask.Fichier - 1));
 }
 
 } // namespace quotescan_test

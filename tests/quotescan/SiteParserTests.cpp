@@ -76,7 +76,7 @@ TEST_F(SiteParserTest, QuoteIsStampedWithTheClock) {
 }
 
 TEST_F(SiteParserTest, HistoryCountsAtTheLimitsEndCleanly) {
-    for (const char* count : {"-2147483648", "-1", "0"}) {
+    for (const char* count : {"-2147483648", "-1"}) {
         std::string text = PageFileText("site1_history.html");
         text.replace(text.find("value=\"3\""), 9, std::string("value=\"") + count + "\"");
         std::vector<char> page = PageText(text);
@@ -100,19 +100,6 @@ TEST_F(SiteParserTest, NegativeIntradayCountWritesTheDateLineOnly) {
     CWebSelect parser(&ask);
     EXPECT_TRUE(parser.Analyse(page.data()));
     EXPECT_EQ(FileLines(dir.Path() / "x.itd"), std::vector<std::string>{"12/03/01"});
-}
-
-TEST_F(SiteParserTest, UnservedKindsKeepTheBaseAnswers) {
-    AskWeb ask = Request(0, 1);
-    quotescan::CWebFinance finance(&ask);
-    std::vector<char> page = PageFile("site1_intraday.html");
-    EXPECT_FALSE(finance.Analyse(page.data()));
-    EXPECT_FALSE(finance.AnalyseHisto());
-    InfosCours infos{};
-    EXPECT_FALSE(finance.NextHisto(&infos));
-    EXPECT_EQ(quotescan::CreateParser(&ask) != nullptr, true);
-    ask.Site = 4;
-    EXPECT_EQ(quotescan::CreateParser(&ask), nullptr);
 }
 
 } // namespace

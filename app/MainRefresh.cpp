@@ -1,0 +1,468 @@
+// The quote refresh: the walk over the securities that fetches, for each one, its quote, its
+// intraday points and its history from the quote site chosen in the options, through the
+// quote-page library; its eight commands and its timer; the progress panel of the status
+// line; and the flashing that tells the user a fired alarm waits in the log.
+
+#include "Main.h"
+
+#include "HttpClient.h"
+#include "Registry.h"
+
+#include "platform/Checked.h"
+#include "platform/ConversionError.h"
+#include "platform/DateTime.h"
+#include "portfolio/Cv.h"
+#include "quotescan/AskWeb.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QEvent>
+#include <QLabel>
+#include <QPainter>
+#include <QProgressBar>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTimer>
+
+#include <climits>
+#include <cstring>
+#include <exception>
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <vector>
+
+namespace {
+
+// How long a timed refresh that met a modal dialog waits before it looks again.
+constexpr int kModalRetryMs = 250;
+
+// The progress panel is drawn by the window rather than by the bar's own style.
+class ProgressPanelPainter : public QObject {
+public:
+    explicit ProgressPanelPainter(TMainForm* form) : QObject(form), form_(form) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::Paint)
+            return false;
+        auto* panel = static_cast<QWidget*>(watched);
+        QPainter canvas(panel);
+        form_->StatusLineDrawPanel(canvas, panel->rect());
+        return true;
+    }
+
+private:
+    TMainForm* form_;
+};
+
+// The code as the request's Tag: an integer, as the status texts show it ("012345" gives
+// 12345). Anything else is an error that ends the walk.
+std::int32_t CodeToTag(const std::string& code) {
+    std::size_t at = 0;
+    while (at < code.size() && (code[at] == ' ' || code[at] == '\t'))
+        ++at;
+    bool negative = false;
+    if (at < code.size() && (code[at] == '+' || code[at] == '-')) {
+        negative = code[at] == '-';
+        ++at;
+    }
+    std::int64_t value = 0;
+    const std::size_t first = at;
+    for (; at < code.size(); ++at) {
+        const char c = code[at];
+        if (c < '0' || c > '9')
+            break;
+        value = value * 10 + (c - '0');
+        if (value > static_cast<std::int64_t>(INT_MAX) + 1)
+            break;
+    }
+    if (negative)
+        value = -value;
+    if (at == first || at != code.size() || value > INT_MAX || value < INT_MIN)
+        throw platform::ConversionError("'" + code + "' n'est pas une valeur entière correcte");
+    return static_cast<std::int32_t>(value);
+}
+
+// Copies text with its NUL into a fixed field; false, field untouched, when it does not fit.
+template <std::size_t N> bool CopyField(char (&field)[N], const std::string& text) {
+    if (text.size() >= N)
+        return false;
+    std::memset(field, 0, N);
+    std::memcpy(field, text.data(), text.size());
+    return true;
+}
+
+std::string IntradayPath(const TCorv& doc, const std::string& code) {
+    std::string path = doc.Repertoire;
+    if (!path.empty() && path.back() != '/')
+        path += '/';
+    return path + "intraday/" + code + ".itd";
+}
+
+} // namespace
+
+void TMainForm::CreateRefresh() {
+    Http = new HttpClient(this);
+    Http->setObjectName("Http");
+    connect(Http, &HttpClient::Connected, this, &TMainForm::HttpConnect);
+    connect(Http, &HttpClient::PacketRecvd, this, &TMainForm::HttpPacketRecvd);
+    connect(Http, &HttpClient::Failure, this, &TMainForm::HttpFailure);
+
+    TimeLogs = new QTimer(this);
+    TimeLogs->setObjectName("TimeLogs");
+    TimeLogs->setInterval(1000);
+    connect(TimeLogs, &QTimer::timeout, this, [this] { Guard([this] { TimeLogsTimer(); }); });
+
+    FRefreshRetry = new QTimer(this);
+    FRefreshRetry->setObjectName("RefreshRetry");
+    FRefreshRetry->setSingleShot(true);
+    FRefreshRetry->setInterval(kModalRetryMs);
+    connect(FRefreshRetry, &QTimer::timeout, this, [this] { Guard([this] { Timer1Timer(); }); });
+    connect(Timer1, &QTimer::timeout, this, [this] { Guard([this] { Timer1Timer(); }); });
+
+    StatusPanel1->installEventFilter(new ProgressPanelPainter(this));
+
+    FViewLogsIcons[0] = ViewLogs->icon();
+    FViewLogsIcons[1] = QApplication::style()->standardIcon(QStyle::SP_MessageBoxCritical);
+    FViewLogsImage = 21;
+
+    const std::pair<QAction*, void (TMainForm::*)()> commandes[] = {
+        {MajComp, &TMainForm::Misejourcomplte1Click},
+        {RafCmpCours, &TMainForm::RafCmpCoursExecute},
+        {RafCmpIntra, &TMainForm::RafCmpIntraExecute},
+        {RafCmpHisto, &TMainForm::RafCmpHistoExecute},
+        {RafVal, &TMainForm::RafValExecute},
+        {RafValCours, &TMainForm::RafValCoursExecute},
+        {RafValIntra, &TMainForm::RafValIntraExecute},
+        {RafvalHist, &TMainForm::RafvalHistExecute},
+    };
+    for (const auto& [action, handler] : commandes) {
+        action->setEnabled(true);
+        connect(action, &QAction::triggered, this,
+                [this, handler] { Guard([this, handler] { (this->*handler)(); }); });
+    }
+}
+
+// The commands. Those of the selected security do nothing without a selection.
+
+void TMainForm::Misejourcomplte1Click() {
+    if (FPortefeuille)
+        UpdateCours(nullptr, false, -1);
+}
+
+void TMainForm::RafCmpCoursExecute() {
+    if (FPortefeuille)
+        UpdateCours(nullptr, false, 0);
+}
+
+void TMainForm::RafCmpIntraExecute() {
+    if (FPortefeuille)
+        UpdateCours(nullptr, false, 1);
+}
+
+void TMainForm::RafCmpHistoExecute() {
+    if (FPortefeuille)
+        UpdateCours(nullptr, false, 2);
+}
+
+void TMainForm::RafValExecute() {
+    if (!FPortefeuille)
+        return;
+    if (Valeurs* titre = SelectedTitre())
+        UpdateCours(titre, true, -1);
+}
+
+void TMainForm::RafValCoursExecute() {
+    if (!FPortefeuille)
+        return;
+    if (Valeurs* titre = SelectedTitre())
+        UpdateCours(titre, true, 0);
+}
+
+void TMainForm::RafValIntraExecute() {
+    if (!FPortefeuille)
+        return;
+    if (Valeurs* titre = SelectedTitre())
+        UpdateCours(titre, true, 1);
+}
+
+void TMainForm::RafvalHistExecute() {
+    if (!FPortefeuille)
+        return;
+    if (Valeurs* titre = SelectedTitre())
+        UpdateCours(titre, true, 2);
+}
+
+void TMainForm::Timer1Timer() {
+    if (FRefreshing)
+        return; // the walk under way is this tick's refresh; the next tick comes in time
+    // A dialog may be editing what the refresh replaces (a history, a security): the tick
+    // waits for it to close.
+    if (QApplication::activeModalWidget() != nullptr) {
+        FRefreshRetry->start();
+        return;
+    }
+    Misejourcomplte1Click();
+}
+
+void TMainForm::UpdateCours(Valeurs* only, bool forced, std::int32_t depth) {
+    // One walk at a time: a command or a tick that comes while a request waits is refused.
+    if (FRefreshing || !FPortefeuille)
+        return;
+    FProgress = 0;
+    RepaintStatusLine();
+
+    FRefreshing = true;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    // The final steps run however the walk ends; its error is shown after them.
+    std::exception_ptr erreur;
+    try {
+        RefreshWalk(only, forced, depth);
+    } catch (...) {
+        erreur = std::current_exception();
+    }
+    QApplication::restoreOverrideCursor();
+    FProgress = 0;
+    StatusPanel2->clear();
+    RepaintStatusLine();
+    FRefreshing = false;
+
+    try {
+        if (FPortefeuille) {
+            RefreshViews(nullptr);
+            FPortefeuille->Modifie = true;
+        }
+    } catch (...) {
+        if (!erreur)
+            erreur = std::current_exception();
+    }
+    if (FCloseAfterRefresh) {
+        // The user asked to close while the walk ran: ask again now that it is over.
+        FCloseAfterRefresh = false;
+        QTimer::singleShot(0, this, [this] { close(); });
+    }
+    if (erreur)
+        std::rethrow_exception(erreur);
+}
+
+void TMainForm::RefreshWalk(Valeurs* only, bool forced, std::int32_t depth) {
+    TCorv* const doc = FPortefeuille.get();
+    std::int32_t site = 0;
+    {
+        OpenedKey key(*FRegistry);
+        site = FRegistry->ReadInteger("HTTP");
+        if (depth < 0)
+            depth = FRegistry->ReadInteger("MAJTYPE");
+        key.Close();
+    }
+
+    // History is complete up to the last trading day before today.
+    const platform::TDateTime aujourdhui = platform::DateOf(platform::Date());
+    const platform::TDateTime reference =
+        aujourdhui - (platform::DayOfWeek(aujourdhui) == 1 ? 2 : 1);
+
+    // The requests dispatch events while they wait, and the document's list may be sorted
+    // or shortened meanwhile: the walk keeps the codes it started with and looks each
+    // security up again before it touches it.
+    std::vector<std::string> codes;
+    if (only != nullptr) {
+        for (const auto& titre : doc->Titres)
+            if (titre.get() == only) {
+                codes.push_back(only->Code);
+                break;
+            }
+    } else {
+        codes.reserve(doc->Titres.size());
+        for (const auto& titre : doc->Titres)
+            codes.push_back(titre->Code);
+    }
+    const std::int32_t pas =
+        only != nullptr ? 33
+                        : static_cast<std::int32_t>(
+                              platform::SafeDiv(99, 3 * static_cast<std::int64_t>(codes.size())));
+
+    AskWeb ask{};
+    std::vector<std::string> nonEnregistres;
+    bool arret = false;
+    for (const std::string& code : codes) {
+        if (arret || FPortefeuille.get() != doc)
+            break;
+        Valeurs* titre = doc->FindTitre(code);
+        if (titre == nullptr)
+            continue; // removed while an earlier request waited
+        // A code that does not fit the request is never cut down to another security's.
+        const bool codeValide = CopyField(ask.Code, code);
+        const std::int32_t ancienCours = titre->Infos.Cours;
+        ask.Site = site;
+        for (std::int32_t kind = 0; kind <= 2; ++kind) {
+            ask.Type = kind;
+            FProgress = platform::Saturate32(static_cast<std::int64_t>(FProgress) + pas);
+            RepaintStatusLine();
+            if (!codeValide)
+                continue;
+            if (!titre->SuiviAuto && !forced)
+                continue;
+            if (kind > depth)
+                break;
+            if (!GetFormule(&ask))
+                continue;
+            if (kind == 1) {
+                const std::string chemin = IntradayPath(*doc, code);
+                if (!CopyField(ask.Fichier, chemin))
+                    continue;
+                std::error_code ignore;
+                std::filesystem::create_directories(std::filesystem::path(chemin).parent_path(),
+                                                    ignore);
+            }
+            if (kind == 2) {
+                if (doc->TitreHisto != titre)
+                    doc->LoadHistoFile(titre);
+                if (doc->DateHisto >= reference)
+                    continue;
+            }
+            if (!FetchCours(ask)) {
+                arret = true;
+                break;
+            }
+            if (FPortefeuille.get() != doc) {
+                arret = true;
+                break;
+            }
+            titre = doc->FindTitre(code);
+            if (titre == nullptr)
+                break;
+            if (kind == 0) {
+                titre->Infos = ask.Infos;
+                doc->SortOperes(titre);
+                doc->ComputeTitre(titre);
+                if (titre->Infos.Cours != ancienCours && doc->CheckAlarmes(titre))
+                    doc->AlarmeNouvelle = true;
+            } else if (kind == 2 && doc->TitreHisto == titre) {
+                if (!doc->SaveHistoFile())
+                    nonEnregistres.push_back(doc->HistoFilePath(titre));
+            }
+        }
+        // The visible page shows the new values at once.
+        if (FPortefeuille.get() == doc)
+            PageCtl1Change();
+    }
+    if (FPortefeuille.get() == doc && doc->AlarmeNouvelle)
+        TimeLogs->start();
+    if (!nonEnregistres.empty()) {
+        std::string texte = "Impossible d'enregistrer l'historique :";
+        for (const std::string& chemin : nonEnregistres)
+            texte += "\n" + chemin;
+        FPrompts->Message(this, "Corvane", QString::fromStdString(texte), QMessageBox::Warning,
+                          QMessageBox::Ok);
+    }
+}
+
+bool TMainForm::FetchCours(AskWeb& ask) {
+    FConnected = false;
+    Http->TimeOut = FHttpTimeOut;
+    Http->Proxy.clear();
+    Http->ProxyPort = 0;
+    {
+        // Taken anew for each request, so that a change in the options applies at once.
+        OpenedKey key(*FRegistry);
+        if (FRegistry->ReadInteger("PROXY") != 0) {
+            Http->Proxy = QString::fromStdString(ReadStringOrEmpty(*FRegistry, "PROXYNAME"));
+            Http->ProxyPort = FRegistry->ReadInteger("PROXYPORT");
+        }
+        key.Close();
+    }
+    const std::string code(ask.Code, strnlen(ask.Code, sizeof ask.Code));
+    Http->Tag = CodeToTag(code);
+    const QString valeur = "Valeur: " + QString::fromStdString(code);
+    StatusPanel2->setText(valeur + " Connexion en cours ...");
+
+    try {
+        Http->Get(QString::fromLatin1(ask.Formule, strnlen(ask.Formule, sizeof ask.Formule)));
+    } catch (const HttpError&) {
+        // The failure is the answer: the walk stops, nothing is shown.
+        FConnected = false;
+    }
+    if (!FConnected) {
+        StatusPanel2->clear();
+        return false;
+    }
+    StatusPanel2->setText(valeur + QString::fromUtf8(" Mise à jour des informations..."));
+
+    // The library writes into the page while it reads it, and a history parser keeps reading
+    // it until its last record: the copy lives until then.
+    QByteArray page = Http->Body();
+    const bool lu = AnalyseRep(&ask, page.data());
+    if (lu && ask.Type == 2) {
+        bool fin = false;
+        do {
+            InfosCours jour{};
+            fin = GetNextRep(&jour);
+            if (!fin)
+                FPortefeuille->AddHistoPoint(jour);
+        } while (!fin);
+    }
+    return lu;
+}
+
+void TMainForm::HttpConnect() {
+    FConnected = true;
+    StatusPanel2->setText("Valeur: " + QString::number(Http->Tag) +
+                          QString::fromUtf8(" connecté..."));
+}
+
+void TMainForm::HttpPacketRecvd() {
+    if (!FConnected)
+        return;
+    StatusPanel2->setText("Valeur: " + QString::number(Http->Tag) + " - " +
+                          QString::number(Http->BytesRecvd()) + QString::fromUtf8(" octets reçus"));
+}
+
+void TMainForm::HttpFailure() {
+    FConnected = false;
+}
+
+void TMainForm::RepaintStatusLine() {
+    // At once: the walk keeps the thread busy between two requests.
+    StatusPanel1->setValue(FProgress);
+    statusBar()->repaint();
+}
+
+void TMainForm::StatusLineDrawPanel(QPainter& canvas, const QRect& rect) {
+    const QColor fond = palette().color(QPalette::Button);
+    canvas.fillRect(rect, fond);
+    if (FProgress == 0)
+        return;
+    const std::int32_t largeur = platform::Trunc32(rect.width() * FProgress * 0.01);
+    canvas.fillRect(QRect(rect.left(), rect.top(), largeur, rect.height()), QColor(0, 0, 255));
+    const QString texte = QString::number(FProgress) + " %";
+    const QFontMetrics mesure = canvas.fontMetrics();
+    const int x = rect.left() + (rect.width() - mesure.horizontalAdvance(texte)) / 2;
+    const int y = rect.top() + (rect.height() - mesure.height()) / 2;
+    canvas.setPen(Qt::black);
+    canvas.setBackgroundMode(Qt::TransparentMode);
+    canvas.drawText(QPoint(x, y + mesure.ascent()), texte);
+}
+
+void TMainForm::TimeLogsTimer() {
+    if (!FPortefeuille)
+        return;
+    if (FPortefeuille->AlarmeNouvelle) {
+        QApplication::alert(this);
+        FViewLogsImage = FViewLogsImage == 21 ? 22 : 21;
+    } else {
+        FViewLogsImage = 21;
+        TimeLogs->stop();
+    }
+    ViewLogs->setIcon(FViewLogsIcons[FViewLogsImage == 21 ? 0 : 1]);
+}
+
+bool TMainForm::RefuseCloseWhileRefreshing(QCloseEvent* event) {
+    if (!FRefreshing)
+        return false;
+    // The walk holds records of the document: the window closes once it is over.
+    FCloseAfterRefresh = true;
+    event->ignore();
+    return true;
+}

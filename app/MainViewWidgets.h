@@ -1,0 +1,125 @@
+#pragma once
+
+// The widgets of the main window's views (tree pages, lists, summaries, pies), built by
+// TMainForm::CreateViews on the pages of the four page controls. Owned by the window, as
+// children of their pages; this record only points at them.
+
+#include <QColor>
+#include <QIcon>
+#include <QObject>
+#include <QString>
+
+#include <vector>
+
+class QChartView;
+class QCheckBox;
+class QLabel;
+class QPieSeries;
+class QToolButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+class MainViewWidgets : public QObject {
+public:
+    using QObject::QObject;
+
+    // Lists (sort state in their "Tag" property).
+    QTreeWidget* ListTitre = nullptr;
+    QTreeWidget* LvOp = nullptr;
+    QTreeWidget* LstCash = nullptr;
+    QTreeWidget* ListRepart = nullptr;
+    QCheckBox* OnlyHold = nullptr;
+
+    // Title labels of the security pages.
+    QLabel* Libelle = nullptr;
+    QLabel* Libelle1 = nullptr;
+    QLabel* Libelle2 = nullptr;
+
+    // Cash page.
+    QLabel* VCash = nullptr;
+    QLabel* CashL = nullptr;
+
+    // Portfolio summary.
+    QLabel* VCashPo = nullptr;
+    QLabel* VCashPoP = nullptr;
+    QLabel* VCashPoL = nullptr;
+    QLabel* VCashPoPL = nullptr;
+    QLabel* VEvalTi = nullptr;
+    QLabel* VEvalTiP = nullptr;
+    QLabel* VEvalTiL = nullptr;
+    QLabel* VEvalTiPL = nullptr;
+    QLabel* VEvalGlo = nullptr;
+    QLabel* VEvalGloL = nullptr;
+    QLabel* VAchRMB = nullptr;
+    QLabel* VAchRMN = nullptr;
+    QLabel* VVeRMB = nullptr;
+    QLabel* VVeRMN = nullptr;
+    QLabel* VSoLiqB = nullptr;
+    QLabel* VSoLiqN = nullptr;
+    QLabel* VCouvT = nullptr;
+    QLabel* VCouvE = nullptr;
+    QLabel* VCouvD = nullptr;
+    QChartView* Chart3 = nullptr; // position shown in its "Tag" property: 1 current, 0 settlement
+    QToolButton* PortCur = nullptr;
+    QToolButton* PortLiq = nullptr;
+
+    // Securities summary.
+    QLabel* GCoB = nullptr;
+    QLabel* GCoN = nullptr;
+    QLabel* GReaB = nullptr;
+    QLabel* GReaN = nullptr;
+    QLabel* GPvLB = nullptr;
+    QLabel* GPvLN = nullptr;
+    QLabel* GPvLNSRD = nullptr;
+    QLabel* GPvB = nullptr;
+    QLabel* GPvN = nullptr;
+    QLabel* VRentTiB = nullptr;
+    QLabel* VRentTiN = nullptr;
+    QLabel* VTotFrPer = nullptr;
+    QChartView* Chart2 = nullptr;
+    QToolButton* BtCout = nullptr;
+    QToolButton* BtVal = nullptr;
+    QToolButton* BtBourse = nullptr;
+    QToolButton* BtActivite = nullptr;
+};
+
+// The pictures of the window's small image list: 0 tick, 1 descending, 2 ascending, 3 rise,
+// 4 fall. Any other index gives no picture.
+QIcon Imagemini(int index);
+// A transparent picture, so that rows without an image keep their texts aligned with the
+// rows that have one.
+QIcon ImageVide();
+
+// Colours of the views.
+inline const QColor kFondListes(255, 255, 175);   // pale yellow of the tree and the lists
+inline const QColor kFondVente(127, 255, 0);      // light green of sales
+inline const QColor kVert(0, 128, 0);             // credits, gains
+inline const QColor kRouge(255, 0, 0);            // debits, losses, negative figures
+inline const QColor kJauneSelection(255, 255, 0); // tree: manual security, selected
+inline const QColor kGrisInactif(128, 128, 128);  // securities list: not held
+
+// The record under the first visible row and the current row's record, kept across a refill.
+struct EtatListe {
+    const void* Premier = nullptr;
+    const void* Courant = nullptr;
+};
+EtatListe MemoriseListe(const QTreeWidget* list);
+// Scrolls the remembered first row back to the top and makes the remembered record current
+// again, when the list still shows them.
+void RestaureListe(QTreeWidget* list, const EtatListe& etat);
+
+// Replaces a pie's slices and title. Each slice is labelled with its text and percentage;
+// small slices are gathered into "Autre"; no slices leaves an empty pie under the title, and
+// no series (null).
+struct PartCamembert;
+QPieSeries* DessineCamembert(QChartView* vue, const QString& titre,
+                             const std::vector<PartCamembert>& parts);
+// Shows a figure that is drawn red when negative, black otherwise.
+void AfficheSigne(QLabel* label, const QString& texte, bool negatif);
+
+// The record a list row or a tree node carries (not owned), or null.
+void SetRecord(QTreeWidgetItem* item, const void* record);
+void* RecordOf(const QTreeWidgetItem* item);
+template <typename T> T* Record(const QTreeWidgetItem* item) {
+    return static_cast<T*>(RecordOf(item));
+}

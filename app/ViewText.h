@@ -1,0 +1,17 @@
+#pragma once
+
+// Texts of the figures shown in the main window's views: the number format with thousands
+// separators and two decimals (nine significant digits), amounts scaled by the display factor.
+
+#include <cstdint>
+#include <string>
+
+// Cents shown as cents × 0.01 × facteur.
+std::string MontantText(std::int64_t cents, float facteur);
+// A float amount in euros shown as value × facteur.
+std::string EurosText(float euros, float facteur);
+// A percentage: never scaled, followed by " %".
+std::string PourcentText(double valeur);
+// True when the text, leading blanks removed, begins with a digit: a figure that is not
+// negative. The colour rules of the lists read their cells' texts this way.
+bool CommenceParChiffre(const std::string& texte);

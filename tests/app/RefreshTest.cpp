@@ -1,0 +1,513 @@
+// The quote refresh against a local HTTP proxy that serves the quote-page library's own test
+// pages for each site's URLs: what a walk copies, computes, writes and skips, how it stops,
+// and what it refuses while a request waits.
+
+#include "AppTestSupport.h"
+
+#include "platform/DateTime.h"
+#include "portfolio/Cv.h"
+
+#include <QAction>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QLabel>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <algorithm>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+namespace {
+
+std::string TestPage(const std::string& name) {
+    std::ifstream in(std::string(CORVANE_TEST_DATA_DIR) + "/quotescan/" + name, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+    const std::size_t at = text.find(from);
+    if (at != std::string::npos)
+        text.replace(at, from.size(), to);
+    return text;
+}
+
+std::vector<std::string> Lines(const std::string& path) {
+    std::ifstream in(path);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+template <typename Predicate> bool WaitFor(Predicate done) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
+}
+
+// An HTTP proxy on 127.0.0.1: each request names the whole URL; the first rule whose fragment
+// the URL holds decides the answer, and an URL that no rule names gets a 404.
+class Proxy : public QObject {
+public:
+    enum class Kind { Page, Abort, Silent };
+    struct Rule {
+        std::string fragment;
+        Kind kind = Kind::Page;
+        std::string body;
+    };
+
+    Proxy() {
+        server_.listen(QHostAddress::LocalHost, 0);
+        connect(&server_, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* socket = server_.nextPendingConnection()) {
+                socket->setParent(this);
+                connect(socket, &QTcpSocket::readyRead, this, [this, socket] { Read(socket); });
+            }
+        });
+    }
+    quint16 Port() const { return server_.serverPort(); }
+    void Serve(const std::string& fragment, const std::string& page) {
+        rules.push_back({fragment, Kind::Page, TestPage(page)});
+    }
+    int Count(const std::string& fragment) const {
+        int n = 0;
+        for (const std::string& url : requests)
+            n += url.find(fragment) != std::string::npos ? 1 : 0;
+        return n;
+    }
+
+    std::vector<Rule> rules;
+    std::vector<std::string> requests;
+    std::function<void(const std::string&)> onRequest; // runs while the walk waits
+    std::function<void()> betweenHalves;               // runs between two halves of a page
+
+private:
+    void Read(QTcpSocket* socket) {
+        std::string& text = pending_[socket];
+        text += socket->readAll().toStdString();
+        const std::size_t end = text.find("\r\n\r\n");
+        if (end == std::string::npos)
+            return;
+        const std::size_t a = text.find(' ');
+        const std::string url = text.substr(a + 1, text.find(' ', a + 1) - a - 1);
+        text.clear();
+        requests.push_back(url);
+        if (onRequest)
+            onRequest(url);
+        const Rule* rule = nullptr;
+        for (const Rule& r : rules)
+            if (url.find(r.fragment) != std::string::npos) {
+                rule = &r;
+                break;
+            }
+        if (rule != nullptr && rule->kind == Kind::Silent)
+            return;
+        if (rule != nullptr && rule->kind == Kind::Abort) {
+            socket->abort();
+            return;
+        }
+        const std::string body = rule != nullptr ? rule->body : "absent";
+        const std::string head =
+            std::string(rule != nullptr ? "HTTP/1.1 200 OK" : "HTTP/1.1 404 Not Found") +
+            "\r\nContent-Type: text/html\r\nContent-Length: " + std::to_string(body.size()) +
+            "\r\nConnection: close\r\n\r\n";
+        const std::size_t half = betweenHalves ? body.size() / 2 : body.size();
+        socket->write((head + body.substr(0, half)).c_str());
+        socket->flush();
+        if (betweenHalves) {
+            betweenHalves();
+            socket->write(body.substr(half).c_str());
+        }
+        socket->disconnectFromHost();
+    }
+
+    QTcpServer server_;
+    std::map<QTcpSocket*, std::string> pending_;
+};
+
+constexpr const char* kQuote1 = "cours_30mn.asp?VALEUR=";
+constexpr const char* kIntra1 = "requete_intraday.asp?VALEUR=";
+constexpr const char* kHisto1 = "requete_historique.asp?DATE=1&VALEUR=";
+
+class RefreshTest : public AppTest {
+protected:
+    void SetUp() override {
+        AppTest::SetUp();
+        WithKey([&](platform::SettingsStore& s) {
+            s.WriteString("INSTALL", dataDir_);
+            s.WriteInteger("HTTP", 1);
+            s.WriteInteger("MAJTYPE", 2);
+            s.WriteInteger("PROXY", 1);
+            s.WriteString("PROXYNAME", "127.0.0.1");
+            s.WriteInteger("PROXYPORT", proxy.Port());
+        });
+        SetToday(2026, 3, 11); // a Wednesday
+        form = Start();
+        doc = form->Portefeuille();
+        status = form->findChild<QLabel*>("StatusPanel2");
+    }
+    void TearDown() override {
+        form.reset();
+        AppTest::TearDown();
+    }
+    static void SetToday(int year, int month, int day) {
+        platform::Clock::SetFixed(platform::EncodeDate(year, month, day) + 10.0 / 24);
+    }
+    Valeurs* Add(const std::string& code, bool suivi = true) {
+        Valeurs model;
+        model.Code = code;
+        model.Libelle = "Titre " + code;
+        model.SuiviAuto = suivi;
+        return doc->AddTitre(model);
+    }
+    void ServeSite1(const std::string& code) {
+        proxy.Serve(kQuote1 + code, "site1_quote.html");
+        proxy.Serve(kIntra1 + code, "site1_intraday.html");
+        proxy.Serve(kHisto1 + code, "site1_history.html");
+    }
+    // Runs a refresh command as the user would, on a document not yet modified.
+    void Refresh(const char* action) {
+        doc->Modifie = false;
+        form->Action(action)->trigger();
+    }
+    std::string DataFile(const std::string& name) const { return dataDir_ + "/" + name; }
+    // The walk ended as every walk must, whatever stopped it.
+    void ExpectFinalSteps() const {
+        EXPECT_FALSE(form->Refreshing());
+        EXPECT_EQ(form->Progress(), 0);
+        EXPECT_TRUE(status->text().isEmpty());
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+        EXPECT_TRUE(doc->Modifie);
+    }
+
+    Proxy proxy;
+    std::unique_ptr<TMainForm> form;
+    TCorv* doc = nullptr;
+    QLabel* status = nullptr;
+};
+
+TEST_F(RefreshTest, FullWalkCopiesQuotesWritesIntradayAndHistory) {
+    Valeurs* a = Add("111111");
+    auto achat = std::make_unique<Operes>();
+    achat->Date = platform::EncodeDate(2026, 1, 5);
+    achat->Quantite = 10;
+    achat->Cours = 4000;
+    a->Operes.push_back(std::move(achat));
+    Add("222222");
+    Valeurs* c = Add("333333", false);
+    ServeSite1("111111");
+    proxy.rules.push_back({std::string(kQuote1) + "222222", Proxy::Kind::Page,
+                           Replaced(TestPage("site1_quote.html"), ">45,30<", ">50,00<")});
+    proxy.Serve(kIntra1 + std::string("222222"), "site1_intraday.html");
+    proxy.Serve(kHisto1 + std::string("222222"), "site1_history.html");
+    // A history the user already has keeps its days; the table is in euros whatever is shown.
+    std::filesystem::create_directories(DataFile("historique"));
+    std::ofstream(DataFile("historique/222222.his"))
+        << "01/01/1970\n01/03/2001;4000;4100;3900;7;\n";
+    doc->Facteur = 6.55957f;
+    std::vector<int> progress;
+    proxy.onRequest = [&](const std::string&) { progress.push_back(form->Progress()); };
+
+    Refresh("MajComp");
+
+    EXPECT_TRUE(prompts.messages.empty());
+    EXPECT_EQ(proxy.requests.size(), 6u);
+    EXPECT_EQ(proxy.Count("333333"), 0);
+    // Three securities: 99 / 9 = 11 per kind.
+    EXPECT_EQ(progress, (std::vector<int>{11, 22, 33, 44, 55, 66}));
+    EXPECT_EQ(a->Infos.Cours, 4530);
+    EXPECT_EQ(a->Infos.Haut, 4600);
+    EXPECT_EQ(a->Infos.Volume, 1250000);
+    EXPECT_EQ(a->Bilan.ValorBrut, 45300);
+    EXPECT_EQ(doc->FindTitre("222222")->Infos.Cours, 5000);
+    EXPECT_EQ(c->Infos.Cours, 0);
+    // The date line is the library's own reading of the clock.
+    const std::vector<std::string> intraday = Lines(DataFile("intraday/111111.itd"));
+    EXPECT_EQ(std::vector<std::string>(intraday.begin() + std::min<std::size_t>(1, intraday.size()),
+                                       intraday.end()),
+              (std::vector<std::string>{"4510 930", "4525 1200", "4530 1735"}));
+    EXPECT_EQ(Lines(DataFile("historique/111111.his")),
+              (std::vector<std::string>{"01/01/1970", "15/03/2001;4510;0;0;0;",
+                                        "16/03/2001;4490;0;0;0;", "19/03/2001;4600;0;0;0;"}));
+    const std::vector<std::string> b = Lines(DataFile("historique/222222.his"));
+    ASSERT_EQ(b.size(), 5u);
+    EXPECT_NE(std::find(b.begin(), b.end(), "01/03/2001;4000;4100;3900;7;"), b.end());
+    EXPECT_NE(std::find(b.begin(), b.end(), "19/03/2001;4600;0;0;0;"), b.end());
+    EXPECT_FALSE(doc->AlarmeNouvelle);
+    EXPECT_FALSE(form->AlarmTimer()->isActive());
+    ExpectFinalSteps();
+}
+
+TEST_F(RefreshTest, RequestStatusTextsShowTheCodeAndTheBytes) {
+    Add("012345");
+    proxy.Serve(kQuote1 + std::string("012345"), "site1_quote.html");
+    QString connecte, paquet, analyse;
+    proxy.onRequest = [&](const std::string&) {
+        WaitFor([&] { return status->text().contains(QString::fromUtf8("connecté")); });
+        connecte = status->text();
+    };
+    proxy.betweenHalves = [&] {
+        WaitFor([&] { return status->text().contains(QString::fromUtf8("octets reçus")); });
+        paquet = status->text();
+    };
+    Refresh("RafCmpCours");
+    EXPECT_EQ(connecte, QString::fromUtf8("Valeur: 12345 connecté..."));
+    EXPECT_TRUE(paquet.startsWith("Valeur: 12345 - ")) << paquet.toStdString();
+    EXPECT_TRUE(paquet.endsWith(QString::fromUtf8(" octets reçus"))) << paquet.toStdString();
+    EXPECT_EQ(doc->FindTitre("012345")->Infos.Cours, 4530);
+    ExpectFinalSteps();
+}
+
+TEST_F(RefreshTest, FailuresStopTheWalkAndTheFinalStepsStillRun) {
+    Add("111111");
+    Add("222222");
+    Add("333333");
+    ServeSite1("111111");
+    proxy.rules.push_back({std::string(kQuote1) + "222222", Proxy::Kind::Abort, {}});
+    ServeSite1("333333");
+    Refresh("RafCmpCours");
+    EXPECT_EQ(doc->FindTitre("111111")->Infos.Cours, 4530);
+    EXPECT_EQ(doc->FindTitre("222222")->Infos.Cours, 0);
+    EXPECT_EQ(proxy.Count("333333"), 0);
+    EXPECT_TRUE(prompts.messages.empty());
+    ExpectFinalSteps();
+
+    // A server that never answers: the time-out ends the request.
+    proxy.requests.clear();
+    proxy.rules.insert(proxy.rules.begin(),
+                       Proxy::Rule{std::string(kQuote1) + "111111", Proxy::Kind::Silent, {}});
+    doc->FindTitre("111111")->Infos.Cours = 0;
+    form->SetHttpTimeOut(300);
+    Refresh("RafCmpCours");
+    EXPECT_EQ(proxy.requests.size(), 1u);
+    EXPECT_EQ(doc->FindTitre("111111")->Infos.Cours, 0);
+    ExpectFinalSteps();
+
+    // Nobody listens on the proxy's port any more.
+    quint16 ferme = 0;
+    {
+        QTcpServer libere;
+        ASSERT_TRUE(libere.listen(QHostAddress::LocalHost, 0));
+        ferme = libere.serverPort();
+    }
+    proxy.requests.clear();
+    WithKey([&](platform::SettingsStore& s) { s.WriteInteger("PROXYPORT", ferme); });
+    Refresh("RafCmpCours");
+    EXPECT_TRUE(proxy.requests.empty());
+    ExpectFinalSteps();
+
+    // A page that the library cannot read also stops the walk.
+    WithKey([&](platform::SettingsStore& s) { s.WriteInteger("PROXYPORT", proxy.Port()); });
+    proxy.rules = {Proxy::Rule{kQuote1, Proxy::Kind::Page, TestPage("site1_quote_cut.html")}};
+    Refresh("RafCmpCours");
+    EXPECT_EQ(proxy.requests.size(), 1u);
+    ExpectFinalSteps();
+}
+
+TEST_F(RefreshTest, ConversionErrorsEndTheWalkAndAreShown) {
+    WithKey([&](platform::SettingsStore& s) { s.WriteInteger("HTTP", 2); });
+    Add("111111");
+    Add("222222");
+    proxy.Serve("cours.asp?VALEUR=111111", "site2_quote_baddate.html");
+    proxy.Serve("cours.asp?VALEUR=222222", "site2_quote.html");
+    Refresh("RafCmpCours");
+    EXPECT_EQ(proxy.Count("222222"), 0);
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0].title, "Corvane");
+    ExpectFinalSteps();
+
+    // A code that is not a number is the same kind of error, before any request.
+    doc->RemoveTitre(doc->FindTitre("111111"));
+    Add("ABC");
+    proxy.requests.clear();
+    Refresh("RafCmpCours");
+    ASSERT_EQ(prompts.messages.size(), 2u);
+    EXPECT_EQ(prompts.messages[1].text,
+              QString::fromUtf8("'ABC' n'est pas une valeur entière correcte"));
+    EXPECT_EQ(proxy.Count("ABC"), 0);
+    ExpectFinalSteps();
+}
+
+TEST_F(RefreshTest, SiteTwoSendsItsOwnIdentifierForTheLaterKinds) {
+    WithKey([&](platform::SettingsStore& s) { s.WriteInteger("HTTP", 2); });
+    Add("777777");
+    proxy.Serve("cours.asp?VALEUR=777777", "site2_quote.html");
+    proxy.Serve("intraday.asp?VALEUR=12345", "site2_intraday.html");
+    proxy.Serve("historic.asp?VALEUR=12345", "site2_history.html");
+    Refresh("RafCmpHisto");
+    EXPECT_EQ(proxy.requests.size(), 3u);
+    EXPECT_EQ(proxy.Count("VALEUR=12345"), 2);
+    EXPECT_EQ(Lines(DataFile("intraday/777777.itd")).size(), 4u);
+    EXPECT_EQ(Lines(DataFile("historique/777777.his")).size(), 5u);
+    ExpectFinalSteps();
+
+    // A site that serves quotes only skips the other kinds and goes on.
+    WithKey([&](platform::SettingsStore& s) { s.WriteInteger("HTTP", 0); });
+    Add("888888");
+    proxy.requests.clear();
+    proxy.Serve("quote?s=", "site0_quote.html");
+    Refresh("RafCmpHisto");
+    EXPECT_EQ(proxy.requests.size(), 2u);
+    EXPECT_EQ(proxy.Count("quote?s="), 2);
+}
+
+TEST_F(RefreshTest, HistoryIsSkippedWhenRecentEnough) {
+    Add("111111");
+    ServeSite1("111111");
+    std::filesystem::create_directories(DataFile("historique"));
+    // Friday 13/03/2026: complete on the Sunday after, not on the Monday.
+    std::ofstream(DataFile("historique/111111.his"))
+        << "01/01/1970\n13/03/2026;4400;4500;4300;9;\n";
+    SetToday(2026, 3, 15);
+    Refresh("MajComp");
+    EXPECT_EQ(proxy.Count(kHisto1), 0);
+    EXPECT_EQ(proxy.Count(kIntra1), 1);
+
+    SetToday(2026, 3, 16);
+    Refresh("MajComp");
+    EXPECT_EQ(proxy.Count(kHisto1), 1);
+    EXPECT_EQ(Lines(DataFile("historique/111111.his")).size(), 5u);
+}
+
+TEST_F(RefreshTest, AlarmsAreCheckedOnlyWhenThePriceMoves) {
+    doc->Fichier = Path("port.cvx");
+    Valeurs* a = Add("111111");
+    auto alarme = std::make_unique<SDetAlarme>();
+    alarme->Active = true;
+    alarme->DateVal = platform::EncodeDate(2030, 1, 1);
+    alarme->Element1.Type = 0; // the quote
+    alarme->Element2.Type = 1; // above 40,00
+    alarme->Element2.Param = 4000;
+    alarme->Oper = 0;
+    a->Alarmes.push_back(std::move(alarme));
+    ServeSite1("111111");
+
+    a->Infos.Cours = 4530; // the page's price
+    Refresh("RafCmpCours");
+    EXPECT_FALSE(std::filesystem::exists(Path("port.cvl")));
+    EXPECT_FALSE(doc->AlarmeNouvelle);
+    EXPECT_FALSE(form->AlarmTimer()->isActive());
+
+    a->Infos.Cours = 3900;
+    Refresh("RafCmpCours");
+    EXPECT_EQ(Lines(Path("port.cvl")).size(), 1u);
+    EXPECT_TRUE(doc->AlarmeNouvelle);
+    EXPECT_TRUE(form->AlarmTimer()->isActive());
+
+    // The alarm-log command flashes until the log has been read.
+    form->TimeLogsTimer();
+    EXPECT_EQ(form->ViewLogsImage(), 22);
+    form->TimeLogsTimer();
+    EXPECT_EQ(form->ViewLogsImage(), 21);
+    form->TimeLogsTimer();
+    doc->AlarmeNouvelle = false;
+    form->TimeLogsTimer();
+    EXPECT_EQ(form->ViewLogsImage(), 21);
+    EXPECT_FALSE(form->AlarmTimer()->isActive());
+}
+
+TEST_F(RefreshTest, NothingIsRefusedOrFreedUnderAWaitingWalk) {
+    Add("111111");
+    Add("222222");
+    Add("333333");
+    ServeSite1("111111");
+    ServeSite1("333333");
+    bool fermee = true;
+    proxy.onRequest = [&](const std::string& url) {
+        if (url.find("111111") == std::string::npos)
+            return;
+        form->Misejourcomplte1Click(); // a second walk
+        form->Timer1Timer();
+        fermee = form->close();
+        doc->RemoveTitre(doc->FindTitre("222222"));
+    };
+    Refresh("RafCmpCours");
+    EXPECT_FALSE(fermee);
+    EXPECT_EQ(proxy.requests.size(), 2u); // 111111 and 333333, once each
+    EXPECT_EQ(doc->FindTitre("333333")->Infos.Cours, 4530);
+    ExpectFinalSteps();
+    // The close that was refused comes back once the walk is over.
+    prompts.answers = {QMessageBox::No};
+    EXPECT_TRUE(WaitFor([&] { return form->Portefeuille() == nullptr; }));
+}
+
+TEST_F(RefreshTest, TimedRefreshWaitsForAModalDialog) {
+    Add("111111");
+    ServeSite1("111111");
+    QDialog dialogue(form.get());
+    dialogue.setModal(true);
+    dialogue.show();
+    ASSERT_EQ(QApplication::activeModalWidget(), &dialogue);
+    form->Timer1Timer();
+    EXPECT_TRUE(proxy.requests.empty());
+    dialogue.hide();
+    EXPECT_TRUE(WaitFor([&] { return proxy.requests.size() == 3u; }));
+    EXPECT_EQ(doc->FindTitre("111111")->Infos.Cours, 4530);
+}
+
+TEST_F(RefreshTest, CodesAndPathsThatDoNotFitAreSkipped) {
+    Add("1234567890");
+    Add("123456789");
+    ServeSite1("123456789");
+    Refresh("RafCmpIntra");
+    EXPECT_EQ(proxy.requests.size(), 2u);
+    EXPECT_EQ(proxy.Count("VALEUR=1234567890"), 0);
+    EXPECT_EQ(doc->FindTitre("1234567890")->Infos.Cours, 0);
+
+    // An intraday file whose path would not fit its field: the quote still comes.
+    proxy.requests.clear();
+    doc->Repertoire = Path(std::string(260, 'r'));
+    Refresh("RafCmpIntra");
+    EXPECT_EQ(proxy.requests.size(), 1u);
+    EXPECT_EQ(proxy.Count(kQuote1), 1);
+}
+
+TEST_F(RefreshTest, ProgressOfEmptyLargeAndSingleWalks) {
+    Refresh("MajComp"); // no security: nothing to divide by
+    EXPECT_TRUE(proxy.requests.empty());
+    ExpectFinalSteps();
+
+    for (int i = 0; i < 40; ++i)
+        Add(std::to_string(100000 + i), i == 5);
+    ServeSite1("100005");
+    std::vector<int> progress;
+    std::vector<QImage> panels;
+    proxy.onRequest = [&](const std::string&) {
+        progress.push_back(form->Progress());
+        panels.push_back(form->findChild<QWidget*>("StatusPanel1")->grab().toImage());
+    };
+    const auto bleu = [&](int at, double x) {
+        const QImage& image = panels.at(at);
+        return image.pixelColor(static_cast<int>(image.width() * x), image.height() / 2) ==
+               QColor(0, 0, 255);
+    };
+    Refresh("RafCmpCours");
+    EXPECT_EQ(progress, (std::vector<int>{0}));
+    EXPECT_FALSE(bleu(0, 0.02)); // an empty bar
+
+    // The selected security is refreshed even when it is not followed.
+    progress.clear();
+    form->BuildTree();
+    auto* arbre = form->findChild<QTreeWidget*>("LT1");
+    const auto items = arbre->findItems("Titre 100007", Qt::MatchRecursive);
+    ASSERT_EQ(items.size(), 1);
+    arbre->setCurrentItem(items[0]);
+    ServeSite1("100007");
+    Refresh("RafValCours");
+    EXPECT_EQ(progress, (std::vector<int>{33}));
+    EXPECT_TRUE(bleu(1, 0.02));
+    EXPECT_TRUE(bleu(1, 0.30));
+    EXPECT_FALSE(bleu(1, 0.36));
+    EXPECT_EQ(doc->FindTitre("100007")->Infos.Cours, 4530);
+}
+
+} // namespace
