@@ -41,15 +41,35 @@ std::string Truncate(std::string text, int maxChars) {
     return text;
 }
 
-std::string ShortestText(double value) {
+// A float field's plain text, as the class library gives it: 15 significant digits, so that
+// an amount built as cents x 0.01 reads 0.35 and not 0.35000000000000003.
+std::string FloatText(double value) {
     char buffer[64];
-    auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15);
     return std::string(buffer, result.ptr);
 }
 
 std::int32_t RoundToInt32(double value) {
     // Round half to even, as the class library's Round does.
     return Trunc32(std::nearbyint(value));
+}
+
+// A number as a field of that (non-text) type keeps it: an integer rounded, a date cut to its
+// day, a boolean as 0 or 1.
+double NumberForField(FieldType type, double number, bool integral) {
+    switch (type) {
+    case FieldType::Integer:
+        return integral ? number : RoundToInt32(number);
+    case FieldType::Date:
+        return DateOf(number);
+    case FieldType::Boolean:
+        return number != 0.0 ? 1.0 : 0.0;
+    case FieldType::Float:
+    case FieldType::String:
+        break;
+    }
+    return number;
 }
 
 bool ParseInt32(std::string_view text, std::int32_t& result) {
@@ -125,7 +145,7 @@ int CompareNumbers(double a, double b) {
 
 std::string FormatFloat(const std::string& format, double value) {
     if (format.empty()) {
-        std::string text = ShortestText(value);
+        std::string text = FloatText(value);
         std::replace(text.begin(), text.end(), '.', FormatSettings::Current().DecimalSeparator);
         return text;
     }
@@ -133,9 +153,10 @@ std::string FormatFloat(const std::string& format, double value) {
     const auto point = format.find('.');
     if (point != std::string::npos)
         decimals = static_cast<int>(format.size() - point - 1);
+    // A display format keeps 15 significant digits, unlike the 9 of the windows' own figures.
     if (format.find(',') != std::string::npos && format.find(',') < point)
-        return FormatNumber(value, decimals);
-    return FormatFixedUser(value, decimals);
+        return FormatNumber(value, decimals, 15);
+    return FormatFixedUser(value, decimals, 15);
 }
 
 } // namespace
@@ -641,17 +662,8 @@ void MemTable::SetValueAt(int row, int field, const Value& value) {
 }
 
 void MemTable::SetTextAt(int row, int field, std::string_view text) {
-    CheckRow(row);
-    CheckField(field);
-    MoveTo(row);
-    Edit();
-    try {
-        Fields(field).SetAsString(text);
-    } catch (...) {
-        Cancel();
-        throw;
-    }
-    Post();
+    // A text value converts exactly as a text typed into the field.
+    SetValueAt(row, field, Value{std::string(text)});
 }
 
 // ---- cells ----
@@ -675,22 +687,9 @@ MemTable::Cell& MemTable::WriteCell(int field) {
 bool MemTable::SetNumber(int field, double number, bool integral) {
     // The path every bulk load takes: no conversion through a Value.
     Cell& cell = WriteCell(field);
-    switch (defs_[field].Type) {
-    case FieldType::String:
+    if (IsStringField(field))
         return false;
-    case FieldType::Integer:
-        cell.number = integral ? number : RoundToInt32(number);
-        break;
-    case FieldType::Float:
-        cell.number = number;
-        break;
-    case FieldType::Date:
-        cell.number = DateOf(number);
-        break;
-    case FieldType::Boolean:
-        cell.number = number != 0.0 ? 1.0 : 0.0;
-        break;
-    }
+    cell.number = NumberForField(defs_[field].Type, number, integral);
     cell.null = false;
     return true;
 }
@@ -721,29 +720,17 @@ MemTable::Cell MemTable::Convert(int field, const Value& value) const {
         number = *d;
     else if (const auto* b = std::get_if<bool>(&value))
         number = *b ? 1.0 : 0.0;
-    switch (def.Type) {
-    case FieldType::String:
-        if (const auto* b = std::get_if<bool>(&value))
-            cell.text = *b ? "True" : "False";
-        else if (std::holds_alternative<std::int32_t>(value))
-            cell.text = FormatInt(std::get<std::int32_t>(value));
-        else
-            cell.text = ShortestText(number);
-        cell.text = Truncate(std::move(cell.text), def.Size);
-        break;
-    case FieldType::Integer:
-        cell.number = std::holds_alternative<double>(value) ? RoundToInt32(number) : number;
-        break;
-    case FieldType::Float:
-        cell.number = number;
-        break;
-    case FieldType::Date:
-        cell.number = DateOf(number);
-        break;
-    case FieldType::Boolean:
-        cell.number = number != 0.0 ? 1.0 : 0.0;
-        break;
+    if (def.Type != FieldType::String) {
+        cell.number = NumberForField(def.Type, number, !std::holds_alternative<double>(value));
+        return cell;
     }
+    if (const auto* b = std::get_if<bool>(&value))
+        cell.text = *b ? "True" : "False";
+    else if (std::holds_alternative<std::int32_t>(value))
+        cell.text = FormatInt(std::get<std::int32_t>(value));
+    else
+        cell.text = FloatText(number);
+    cell.text = Truncate(std::move(cell.text), def.Size);
     return cell;
 }
 
@@ -821,7 +808,7 @@ std::string MemTable::CellText(const FieldDef& def, const Cell& cell) {
     case FieldType::Integer:
         return FormatInt(static_cast<std::int64_t>(cell.number));
     case FieldType::Float:
-        return ShortestText(cell.number);
+        return FloatText(cell.number);
     case FieldType::Date:
         return DateToStr(cell.number);
     case FieldType::Boolean:

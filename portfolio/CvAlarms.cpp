@@ -215,29 +215,39 @@ bool TCorv::CheckAlarmes(Valeurs* titre) {
     const std::string chemin = LogPath(Fichier);
     std::string lignes;
     bool declenchee = false;
-    if (titre != nullptr) {
-        const platform::TDateTime aujourdhui = platform::Clock::Today();
-        for (const auto& alarme : titre->Alarmes) {
-            if (!alarme->Active)
-                continue;
-            if (alarme->DateVal < aujourdhui) {
-                alarme->Active = false;
-                continue;
-            }
-            if (!TestAlarme(titre, *alarme))
-                continue;
-            declenchee = true;
-            std::string phrase;
-            AlarmeText(*alarme, phrase);
-            // Each firing is stamped with its own reading of the clock.
-            const platform::TDateTime maintenant = platform::Clock::Now();
-            lignes += LogLine(alarme->Signal, maintenant, titre->Code, titre->Libelle, phrase);
-        }
-    }
     // The log is opened on every check, so that it exists beside the portfolio once quotes
     // have come in. A document never saved has none, and a log that cannot be written loses
     // these lines only: whether an alarm fired and which alarms expired do not depend on it.
-    if (!chemin.empty())
-        platform::AppendToFile(chemin, lignes);
+    const auto ecrire = [&] {
+        if (!chemin.empty())
+            platform::AppendToFile(chemin, lignes);
+    };
+    try {
+        if (titre != nullptr) {
+            const platform::TDateTime aujourdhui = platform::Clock::Today();
+            for (const auto& alarme : titre->Alarmes) {
+                if (!alarme->Active)
+                    continue;
+                if (alarme->DateVal < aujourdhui) {
+                    alarme->Active = false;
+                    continue;
+                }
+                if (!TestAlarme(titre, *alarme))
+                    continue;
+                declenchee = true;
+                std::string phrase;
+                AlarmeText(*alarme, phrase);
+                // Each firing is stamped with its own reading of the clock.
+                const platform::TDateTime maintenant = platform::Clock::Now();
+                lignes += LogLine(alarme->Signal, maintenant, titre->Code, titre->Libelle, phrase);
+            }
+        }
+    } catch (...) {
+        // An indicator whose history file is unreadable stops the check; the alarms that had
+        // already fired are logged all the same.
+        ecrire();
+        throw;
+    }
+    ecrire();
     return declenchee;
 }

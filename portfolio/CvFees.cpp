@@ -214,27 +214,25 @@ std::int32_t TCorv::ComputeFrais(CalculFrais& calcul) const {
     const std::int64_t montant = platform::Mul64(calcul.Quantite, calcul.Cours);
     std::int64_t total = 0;
 
-    // The deferred-settlement schedule charges on the whole amount, whatever PlVal says.
-    if (calcul.SRD) {
-        const TrancheFrais* tranche = FindBracket(montant, TranchesSRD);
-        if (tranche && montant >= tranche->Seuil) {
-            calcul.FraisSRD = platform::Saturate32(BracketFee(*tranche, montant));
-            total += calcul.FraisSRD;
-        }
-    }
-
-    const auto selonBareme = [montant](const ListeTranches& tranches) -> std::int32_t {
+    const auto selonBareme = [montant](const ListeTranches& tranches,
+                                       bool plValHonore) -> std::int32_t {
         const TrancheFrais* tranche = FindBracket(montant, tranches);
         if (!tranche || montant < tranche->Seuil)
             return 0;
-        const std::int64_t base = tranche->PlVal ? montant - tranche->Seuil : montant;
+        const std::int64_t base =
+            plValHonore && tranche->PlVal ? montant - tranche->Seuil : montant;
         return platform::Saturate32(BracketFee(*tranche, base));
     };
+    // The deferred-settlement schedule charges on the whole amount, whatever PlVal says.
+    if (calcul.SRD) {
+        calcul.FraisSRD = selonBareme(TranchesSRD, false);
+        total += calcul.FraisSRD;
+    }
     if (AjoutFrais1SRD || !calcul.SRD) {
-        calcul.Frais1 = selonBareme(TranchesFrais1);
+        calcul.Frais1 = selonBareme(TranchesFrais1, true);
         total += calcul.Frais1;
     }
-    calcul.Frais2 = selonBareme(TranchesFrais2);
+    calcul.Frais2 = selonBareme(TranchesFrais2, true);
     total += calcul.Frais2;
 
     return platform::Saturate32(total);

@@ -241,16 +241,11 @@ bool IsTrue(std::string_view field) {
     return !field.empty() && field.front() == 'T';
 }
 
-void ScanByte(std::string_view field, std::int8_t& target) {
+// Kinds and comparison codes are single bytes: the number read keeps its low byte.
+template <typename Byte> void ScanByte(std::string_view field, Byte& target) {
     std::int32_t valeur = target;
     if (platform::ScanInt(field, valeur))
-        target = static_cast<std::int8_t>(valeur);
-}
-
-void ScanByte(std::string_view field, std::uint8_t& target) {
-    std::int32_t valeur = target;
-    if (platform::ScanInt(field, valeur))
-        target = static_cast<std::uint8_t>(valeur);
+        target = static_cast<Byte>(valeur);
 }
 
 class Reader {

@@ -9,6 +9,10 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
 
 using namespace position_arith;
 
@@ -43,6 +47,19 @@ void Fold(BilanTitre& p, const Operes& op) {
 // wrapping into a booking of the wrong sense.
 std::int32_t Magnitude(std::int64_t value) {
     return platform::Saturate32(value < 0 ? -value : value);
+}
+
+// The movements that book realised results are unticked and dated today, without time.
+Mvt* AppendResultMvt(std::vector<std::unique_ptr<Mvt>>& mouvements, char sens, std::int64_t montant,
+                     std::string commentaire) {
+    auto mvt = std::make_unique<Mvt>();
+    mvt->Pointe = false;
+    mvt->Date = platform::DateOf(platform::Clock::Today());
+    mvt->Sens = sens;
+    mvt->Montant = Magnitude(montant);
+    mvt->Comment = std::move(commentaire);
+    mouvements.push_back(std::move(mvt));
+    return mouvements.back().get();
 }
 
 } // namespace
@@ -82,17 +99,11 @@ Mvt* TCorv::AddPlValueMvt(const Valeurs* titre) {
     const BilanTitre& b = titre->Bilan;
     if (b.PlValNet == 0)
         return nullptr;
-    auto mvt = std::make_unique<Mvt>();
-    mvt->Pointe = false;
-    mvt->Date = platform::DateOf(platform::Clock::Today());
     // The sense follows the realised net gain; the amount is the net cash difference of
     // purchases and sales.
-    mvt->Sens = b.PlValNet > 0 ? 'C' : 'D';
-    mvt->Montant = Magnitude(std::int64_t{b.VRealNet} - b.ARealNet);
-    mvt->Comment = "+/- value sur le titre " + titre->Libelle;
-    Mvt* result = mvt.get();
-    Mouvements.push_back(std::move(mvt));
-    return result;
+    return AppendResultMvt(Mouvements, b.PlValNet > 0 ? 'C' : 'D',
+                           std::int64_t{b.VRealNet} - b.ARealNet,
+                           "+/- value sur le titre " + titre->Libelle);
 }
 
 void TCorv::RemoveTitre(Valeurs* titre) {
@@ -131,13 +142,6 @@ void TCorv::Transfert(bool uneLigne, const std::string& commentaire) {
         }
         RemoveTitre(titre); // the next security takes index i
     }
-    if (!cumule)
-        return;
-    auto mvt = std::make_unique<Mvt>();
-    mvt->Pointe = false;
-    mvt->Date = platform::DateOf(platform::Clock::Today());
-    mvt->Sens = somme > 0 ? 'C' : 'D';
-    mvt->Montant = Magnitude(somme);
-    mvt->Comment = commentaire;
-    Mouvements.push_back(std::move(mvt));
+    if (cumule)
+        AppendResultMvt(Mouvements, somme > 0 ? 'C' : 'D', somme, commentaire);
 }

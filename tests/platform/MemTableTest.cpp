@@ -234,6 +234,11 @@ TEST(MemTableTest, FieldsConvertByTheirType) {
     prix.SetAsString(" 1\u00A0234,5 "); // typed as a French user would
     EXPECT_EQ(prix.AsFloat(), 1234.5);
     EXPECT_EQ(prix.DisplayText(), "1\u00A0234,50");
+    // Amounts built from cents show as the cents did, up to 15 significant digits.
+    prix.SetAsFloat(35 * 0.01);
+    EXPECT_EQ(prix.AsString(), "0.35");
+    prix.SetAsFloat(1234567891 * 0.01);
+    EXPECT_EQ(prix.DisplayText(), "12\u00A0345\u00A0678,91");
     prix.SetAsString("12.25");
     EXPECT_EQ(prix.AsFloat(), 12.25);
     EXPECT_THROW(prix.SetAsString("12,3x"), platform::ConversionError);

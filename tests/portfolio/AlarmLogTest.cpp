@@ -1,5 +1,6 @@
 // The check after a new quote: expiry, firing order and the alarm log beside the portfolio.
 
+#include "platform/ConversionError.h"
 #include "platform/DateTime.h"
 #include "portfolio/Cv.h"
 
@@ -161,6 +162,23 @@ TEST_F(AlarmLogTest, SeparatorsInFieldsDoNotBreakTheLine) {
     const std::string libelle = longue.substr(28, longue.size() - fin.size() - 28);
     EXPECT_EQ(libelle.size() % 2, 0u);
     EXPECT_EQ(libelle.find_first_not_of("\xC3\xA9"), std::string::npos);
+}
+
+TEST_F(AlarmLogTest, AnUnreadableHistoryStillLogsTheAlarmsFiredBeforeIt) {
+    fs::create_directories(dir / "historique");
+    {
+        std::ofstream f(dir / "historique" / "12000.his", std::ios::binary);
+        f << "01/01/1970\n31/02/2024;100;100;100;10;\n";
+    }
+    AddAlarme(titre, true, today, 1250);
+    SDetAlarme* rsi = AddAlarme(titre, false, today, 3000);
+    rsi->Element1.Type = 4;
+    rsi->Element1.Param = 14;
+    EXPECT_THROW(corv.CheckAlarmes(&titre), platform::ConversionError);
+    const auto lignes = LogLines();
+    ASSERT_EQ(lignes.size(), 1u);
+    EXPECT_EQ(lignes[0], "A|15/03/2024|10:20:30|12000|Société Exemple|"
+                         "Le cours du titre est supérieur  à 12.50|*");
 }
 
 TEST_F(AlarmLogTest, WithoutALogTheCheckStillWorks) {
