@@ -92,8 +92,13 @@ TMainForm::TMainForm(const QStringList& arguments, UiPrompts* prompts, QWidget* 
     CreatePopups();
     CreateStatusLine();
     CreateViews(); // Views: tree, lists, summary, repartition
+    // Charts: security synthesis, intraday and history charts
+    CreateCharts();
     // Quote refresh
     CreateRefresh();
+    CreateAlarms(); // Alarms: the alarm dialogs and the alarm log
+    CreateEditing(); // Editing: securities, trades and cash movements
+    CreateLaunchers(); // Launchers: statement check, history editor, transfer, reports
 
     // Stage 1: what the form does as soon as it exists.
     FormCreate();
@@ -208,8 +213,11 @@ void TMainForm::CreateWidgets() {
     connect(Track2, &QSlider::valueChanged, this, [this] { Track1Change(Track2); });
     connect(Track3, &QSlider::valueChanged, this, [this] { Track1Change(Track3); });
     connect(TrackVar, &QSlider::valueChanged, this, [this] { Track1Change(TrackVar); });
-    for (QSlider* track : {Track1, Track2, Track3, TrackVar})
-        Track1Change(track);
+    // Until a bar first moves, its caption is the one the form was designed with.
+    TxtTr1->setText(QString::fromUtf8("Moy. à 10jr(s)"));
+    TxtTr2->setText(QString::fromUtf8("Moy. à 20jr(s)"));
+    TxtTr3->setText(QString::fromUtf8("RSI. à 7jr(s)"));
+    TxtVar->setText(QString::fromUtf8("Variation à  7jr(s)"));
 }
 
 // The four page controls share the right side; the tree's selection shows one of them. Their
@@ -337,6 +345,7 @@ void TMainForm::Track1Change(QSlider* sender) {
         FMoyenne2 = position;
         TxtTr2->setText(texte("Moy. à"));
     }
+    TrackRedraw(sender); // Charts
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {

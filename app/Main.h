@@ -37,8 +37,12 @@ class QToolBar;
 class QTreeWidget;
 class QChartView;
 class MainViewWidgets; // Views
+class ChartWidgets;    // Charts
+class QToolButton;
 class TCorv;
 struct Valeurs;
+struct Operes; // Editing
+struct Mvt;    // Editing
 // Quote refresh
 struct AskWeb;
 class HttpClient;
@@ -326,6 +330,80 @@ private:
     MainViewWidgets* FViews = nullptr;
     bool FBuildingTree = false;
     std::uint8_t TreeSelKind = 0; // kind of node selected when the last rebuild began
+
+    // Charts: the security synthesis page, the intraday and history charts, their crosshair
+    // (MainTitre.cpp, MainIntraday.cpp, MainHisto.cpp; their widgets in ChartWidgets.h).
+public:
+    void ShowTitre(Valeurs* titre);
+    void ShowGraphiques(Valeurs* titre);
+    // Inverts the crosshair at (x, y) in the chart's viewport: twice at one place erases it.
+    void DrawCrosshair(QChartView* chart, int x, int y);
+    void Chart4MouseMove(int x, int y);
+    void Chart1MouseMove(int x, int y);
+    void Chart5MouseMove(int x, int y);
+    void Chart4AfterDraw();
+    void Chart1AfterDraw();
+    void Chart5AfterDraw();
+
+private:
+    void CreateCharts();
+    void TrackRedraw(QSlider* sender);
+    void PDateDebChange();
+    void BtRSIClick(QToolButton* sender);
+    void Check3dClick(QCheckBox* sender);
+    void ShowIntraday(Valeurs* titre, bool histoLisible);
+    void ClearGraphiques(bool axes);
+    void ChartMouseMove(QChartView* chart, QPoint& saved, int x, int y);
+
+    ChartWidgets* FCharts = nullptr;
+
+    // Alarms (MainAlarms.cpp): the alarms of the selected security and the alarm log.
+public:
+    void ActAlarmeExecute();
+    void ViewLogsExecute();
+
+private:
+    void CreateAlarms();
+
+    // Editing (MainEdit.cpp, MainEditDialogs.cpp): the commands that add, change and delete
+    // securities, trades and cash movements, tick trades and purge the ticked ones.
+public:
+    void AddValExecute();
+    void ModifValExecute();
+    void delvalExecute();
+    void AddOpereExecute();
+    void UpdOpExecute();
+    void DelOpereExecute();
+    void DPointer1Click();
+    void AddCashExecute();
+    void UpdCashExecute();
+    void DelCashExecute();
+    void Purge1Click();
+    // The records of the selected rows of the trade and cash lists, or null.
+    Operes* SelectedOpere() const;
+    Mvt* SelectedMvt() const;
+
+private:
+    void CreateEditing();
+    bool EditingAllowed() const;
+    void ForgetTradeRows();
+
+    Operes* FEditOpere = nullptr; // the trade that the trade dialog modifies
+
+    // Launchers (MainLaunch.cpp): the statement check, the history editor with the split of
+    // trades, the transfer of the portfolio into a new file, the history import and the
+    // printed reports.
+public:
+    void CtlRelExecute();
+    void HistoExecute();
+    void ActTransfertExecute();
+    void Importationdhistoriques1Click();
+    void EdiPortExecute();
+    void EditTitreExecute();
+    void EditValExecute();
+
+private:
+    void CreateLaunchers();
 };
 
 extern TMainForm* MainForm;

@@ -18,33 +18,7 @@
 #include <QSpinBox>
 #include <QTimer>
 
-#include <charconv>
-
 namespace {
-
-// A whole number as typed by the user: blanks around, an optional sign, digits only.
-bool ParseWholeNumber(const std::string& texte, std::int32_t& valeur) {
-    const auto debut = texte.find_first_not_of(" \t");
-    const auto fin = texte.find_last_not_of(" \t");
-    if (debut == std::string::npos)
-        return false;
-    const char* premier = texte.data() + debut;
-    const char* dernier = texte.data() + fin + 1;
-    if (*premier == '+')
-        ++premier;
-    const auto [ptr, erreur] = std::from_chars(premier, dernier, valeur);
-    return erreur == std::errc() && ptr == dernier;
-}
-
-float ReadAmount(const TCorv& portefeuille, const QLineEdit* champ, const QString& quoi) {
-    try {
-        return portefeuille.TextToFloat(champ->text().toStdString(), 2);
-    } catch (const platform::ConversionError&) {
-        throw platform::ConversionError(QString::fromUtf8("%1 « %2 » n'est pas un nombre.")
-                                            .arg(quoi, champ->text())
-                                            .toStdString());
-    }
-}
 
 // Clears the global that names the dialog while it is shown, however the command ends.
 struct Form6Scope {
@@ -60,7 +34,7 @@ void TMainForm::DoParamExecute() {
     if (!FPortefeuille)
         return;
     TCorv& doc = *FPortefeuille;
-    TForm6 dialog(this, &doc);
+    TForm6 dialog(this, &doc, FPrompts);
     const Form6Scope scope(&dialog);
 
     {
@@ -68,7 +42,7 @@ void TMainForm::DoParamExecute() {
         platform::SettingsStore& reg = *FRegistry;
         dialog.LibMon->setText(QString::fromStdString(ReadStringOrEmpty(reg, "LIBLOCAL")));
         dialog.Taux->setText(
-            QString::fromStdString(platform::FormatFixedUser(reg.ReadFloat("TAUX"), 5)));
+            QString::fromStdString(platform::FormatFixedUser(reg.ReadFloat("TAUX"), 5, 9)));
         dialog.Liste->setCurrentIndex(reg.ReadInteger("HTTP"));
         dialog.ListeChange();
         dialog.Maj->setChecked(reg.ReadInteger("MAJ") != 0);
@@ -94,27 +68,21 @@ void TMainForm::DoParamExecute() {
 
     // Every typed number is checked before anything is written, so that a refused value
     // leaves the settings and the document as they were.
-    const float taux = ReadAmount(doc, dialog.Taux, "Le taux de conversion");
-    std::int32_t port = 0;
-    const std::string portTexte = dialog.PortNum->text().toStdString();
-    if (!ParseWholeNumber(portTexte, port) || port < 0 || port > 65535)
-        throw platform::ConversionError(
-            QString::fromUtf8("Le port du proxy « %1 » n'est pas un numéro de port valide.")
-                .arg(dialog.PortNum->text())
-                .toStdString());
-    const float couvC = ReadAmount(doc, dialog.CouvC, "Le coefficient de couverture cash");
-    const float couvT = ReadAmount(doc, dialog.CouvT, "Le coefficient de couverture titres");
+    TOptionsNumbers nombres;
+    QString message;
+    if (!dialog.ReadNumbers(nombres, message))
+        throw platform::ConversionError(message.toStdString());
 
     OpenedKey key(*FRegistry);
     platform::SettingsStore& reg = *FRegistry;
     reg.WriteString("LIBLOCAL", dialog.LibMon->text().toStdString());
-    reg.WriteFloat("TAUX", static_cast<double>(taux));
+    reg.WriteFloat("TAUX", static_cast<double>(nombres.Taux));
     // Without a quote-site list there is no choice to store: the site stays as it was.
     if (dialog.Liste->currentIndex() >= 0)
         reg.WriteInteger("HTTP", dialog.Liste->currentIndex());
     reg.WriteInteger("PROXY", dialog.Proxy->isChecked() ? 1 : 0);
     reg.WriteString("PROXYNAME", dialog.ProxyName->text().toStdString());
-    reg.WriteInteger("PROXYPORT", port);
+    reg.WriteInteger("PROXYPORT", nombres.Port);
     reg.WriteInteger("MAJ", dialog.Maj->isChecked() ? 1 : 0);
     reg.WriteInteger("MAJTYPE", dialog.Type->ItemIndex());
     reg.WriteInteger("TEMPS", dialog.Duree->value());
@@ -122,8 +90,8 @@ void TMainForm::DoParamExecute() {
         StartRefreshTimer(dialog.Duree->value());
     else
         Timer1->stop();
-    doc.CouvC = couvC;
-    doc.CouvT = couvT;
+    doc.CouvC = nombres.CouvC;
+    doc.CouvT = nombres.CouvT;
     doc.LoadSettings(reg);
     if (Commute->isChecked()) {
         Commute->setText(QString::fromUtf8("&Affichage en ") +

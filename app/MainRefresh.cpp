@@ -167,32 +167,32 @@ void TMainForm::RafCmpHistoExecute() {
         UpdateCours(nullptr, false, 2);
 }
 
-void TMainForm::RafValExecute() {
-    if (!FPortefeuille)
+namespace {
+
+// The selected security, refreshed even when it is not followed automatically.
+void RefreshSelected(TMainForm& form, std::int32_t depth) {
+    if (form.Portefeuille() == nullptr)
         return;
-    if (Valeurs* titre = SelectedTitre())
-        UpdateCours(titre, true, -1);
+    if (Valeurs* titre = form.SelectedTitre())
+        form.UpdateCours(titre, true, depth);
+}
+
+} // namespace
+
+void TMainForm::RafValExecute() {
+    RefreshSelected(*this, -1);
 }
 
 void TMainForm::RafValCoursExecute() {
-    if (!FPortefeuille)
-        return;
-    if (Valeurs* titre = SelectedTitre())
-        UpdateCours(titre, true, 0);
+    RefreshSelected(*this, 0);
 }
 
 void TMainForm::RafValIntraExecute() {
-    if (!FPortefeuille)
-        return;
-    if (Valeurs* titre = SelectedTitre())
-        UpdateCours(titre, true, 1);
+    RefreshSelected(*this, 1);
 }
 
 void TMainForm::RafvalHistExecute() {
-    if (!FPortefeuille)
-        return;
-    if (Valeurs* titre = SelectedTitre())
-        UpdateCours(titre, true, 2);
+    RefreshSelected(*this, 2);
 }
 
 void TMainForm::Timer1Timer() {

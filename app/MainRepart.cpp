@@ -9,6 +9,7 @@
 #include "Registry.h"
 #include "ViewSort.h"
 #include "ViewText.h"
+#include "dialogs/Colrep.h"
 
 #include "portfolio/Cv.h"
 
@@ -179,9 +180,9 @@ void TMainForm::ListRepartMouseDown() {
 }
 
 bool TMainForm::RunColumnChooser(std::array<std::uint8_t, kColRepSize>& ids) {
-    // The column chooser dialog is not in the program yet: the columns stay as they are.
-    (void)ids;
-    return false;
+    TFColRep dialog(this, &ids, 0);
+    dialog.FillLists();
+    return FPrompts->RunDialog(dialog);
 }
 
 void TMainForm::ColRepChanged(const std::array<std::uint8_t, kColRepSize>& ids) {

@@ -134,34 +134,37 @@ void TMainForm::CommuteExecute() {
     RefreshViews(nullptr);
 }
 
-// The pickers also change when the program shows a document's dates: only a date that
-// differs from the document's is the user's.
-void TMainForm::DateLPExit() {
-    if (!FPortefeuille)
-        return;
-    const double jour = FromQDate(DateLP->date());
-    if (jour == std::trunc(FPortefeuille->DateLiqP))
-        return;
-    FPortefeuille->DateLiqP = jour;
-    OpenedKey key(*FRegistry);
-    FRegistry->WriteDate("DATELIQP", std::trunc(FPortefeuille->DateLiqP));
-    FPortefeuille->DateLiqP = FRegistry->ReadDate("DATELIQP");
+namespace {
+
+// A settlement date taken from its picker: stored as a whole day and read back, so that the
+// document keeps what the settings hold. The pickers also change when the program shows a
+// document's dates: only a date that differs from the document's is the user's, and false
+// tells the caller that nothing changed.
+bool DateLiquidationChoisie(platform::SettingsStore& registre, const QDateEdit* picker,
+                            const char* nom, double& dateLiq) {
+    const double jour = FromQDate(picker->date());
+    if (jour == std::trunc(dateLiq))
+        return false;
+    dateLiq = jour;
+    OpenedKey key(registre);
+    registre.WriteDate(nom, std::trunc(dateLiq));
+    dateLiq = registre.ReadDate(nom);
     key.Close();
-    RefreshViews(nullptr);
+    return true;
+}
+
+} // namespace
+
+void TMainForm::DateLPExit() {
+    if (FPortefeuille &&
+        DateLiquidationChoisie(*FRegistry, DateLP, "DATELIQP", FPortefeuille->DateLiqP))
+        RefreshViews(nullptr);
 }
 
 void TMainForm::DateLCExit() {
-    if (!FPortefeuille)
-        return;
-    const double jour = FromQDate(DateLC->date());
-    if (jour == std::trunc(FPortefeuille->DateLiqC))
-        return;
-    FPortefeuille->DateLiqC = jour;
-    OpenedKey key(*FRegistry);
-    FRegistry->WriteDate("DATELIQC", std::trunc(FPortefeuille->DateLiqC));
-    FPortefeuille->DateLiqC = FRegistry->ReadDate("DATELIQC");
-    key.Close();
-    RefreshViews(nullptr);
+    if (FPortefeuille &&
+        DateLiquidationChoisie(*FRegistry, DateLC, "DATELIQC", FPortefeuille->DateLiqC))
+        RefreshViews(nullptr);
 }
 
 void TMainForm::DateRentChange() {

@@ -561,8 +561,10 @@ void TMainForm::RefreshViews(Valeurs* titre) {
     FillTitres();
     ShowRepartition();
     FillRepart();
-    if (Valeurs* selection = SelectedTitre())
+    if (Valeurs* selection = SelectedTitre()) {
         FillOperes(selection);
+        ShowTitre(selection); // Charts
+    }
 }
 
 void TMainForm::BuildTree() {

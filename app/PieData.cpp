@@ -6,6 +6,9 @@
 
 std::vector<PartCamembert> PartsCashTitres(std::int32_t cash, std::int32_t titres) {
     std::vector<PartCamembert> parts;
+    // A position worth nothing as a whole has no shares, whatever its two figures.
+    if (static_cast<std::int64_t>(cash) + titres == 0)
+        return parts;
     const std::int64_t positifs =
         static_cast<std::int64_t>(std::max(cash, 0)) + std::max(titres, 0);
     if (positifs == 0)
@@ -60,7 +63,7 @@ std::vector<PartCamembert> PartsRepartition(const std::vector<std::unique_ptr<Va
             groupes.push_back({cle, somme});
     };
     for (const auto& titre : titres) {
-        if (titre->Bilan.NbInPort <= 0)
+        if (titre->Bilan.NbInPort == 0)
             continue;
         const std::string& sienne = CleRepart(*titre, groupe);
         if (sienne != cle) {

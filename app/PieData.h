@@ -22,8 +22,9 @@ struct PartCamembert {
     float Valeur; // share of the pie, 0..1
 };
 
-// Cash and securities of one position ("Cash", "Titres"). A negative figure (an overdraft, a
-// short position) has no slice, and nothing at all is drawn when no figure is positive.
+// Cash and securities of one position ("Cash", "Titres"). Nothing is drawn when the two sum
+// to 0; otherwise a negative figure (an overdraft, a short position) has no slice, as a pie
+// cannot draw it.
 std::vector<PartCamembert> PartsCashTitres(std::int32_t cash, std::int32_t titres);
 
 // The key by which the repartition groups a security: its market, its sector or its code.
@@ -36,8 +37,9 @@ void SortTitresRepart(std::vector<std::unique_ptr<Valeurs>>& titres, std::uint8_
 
 // One slice per group of consecutive securities with the same key (the list sorted by the
 // key), summing the valuation (basis 1) or the purchase cost (basis 2) of the securities
-// held long. Securities not held or held short add nothing and don't split a group; a group
-// whose sum is not positive has no slice. The shares are of the sum of the slices.
+// held, long or short. Securities not held add nothing and don't split a group; a group whose
+// sum is not positive has no slice, as a pie cannot draw it. The shares are of the sum of the
+// slices.
 std::vector<PartCamembert> PartsRepartition(const std::vector<std::unique_ptr<Valeurs>>& titres,
                                             std::uint8_t groupe, int base);
 

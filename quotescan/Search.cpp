@@ -108,29 +108,29 @@ bool CSearch::CloseValue() {
     return true;
 }
 
-bool CSearch::ReadDate(double* out) {
+template <typename Convert>
+bool CSearch::ReadDayText(char separator, Convert convert, double* out) {
     Marque = Courant;
     SkipUntil(IsDigit);
     Marque = Courant;
-    SkipWhile([](char c) { return IsDigit(c) || c == '/'; });
+    SkipWhile([separator](char c) { return IsDigit(c) || c == separator; });
     if (!CloseValue())
         return false;
-    *out = platform::StrToDate(Marque);
+    *out = convert(Marque);
     return true;
+}
+
+bool CSearch::ReadDate(double* out) {
+    return ReadDayText(
+        '/', [](const char* text) { return platform::StrToDate(text); }, out);
 }
 
 bool CSearch::ReadTime(double* out) {
-    Marque = Courant;
-    SkipUntil(IsDigit);
-    Marque = Courant;
-    SkipWhile([](char c) { return IsDigit(c) || c == ':'; });
-    if (!CloseValue())
-        return false;
-    *out = platform::StrToTime(Marque);
-    return true;
+    return ReadDayText(
+        ':', [](const char* text) { return platform::StrToTime(text); }, out);
 }
 
-bool CSearch::ReadFloat(float* out) {
+bool CSearch::StartSignedValue() {
     Marque = Courant;
     SkipUntil([](char c) { return IsDigit(c) || c == '+' || c == '-'; });
     if (Exhausted())
@@ -138,6 +138,12 @@ bool CSearch::ReadFloat(float* out) {
     Marque = Courant;
     if (!IsDigit(*Courant))
         Skip(1);
+    return true;
+}
+
+bool CSearch::ReadFloat(float* out) {
+    if (!StartSignedValue())
+        return false;
     while (!Exhausted()) {
         if (*Courant == ',' || *Courant == '.')
             *Courant = '.';
@@ -154,13 +160,8 @@ bool CSearch::ReadFloat(float* out) {
 }
 
 bool CSearch::ReadInt(std::int32_t* out) {
-    Marque = Courant;
-    SkipUntil([](char c) { return IsDigit(c) || c == '+' || c == '-'; });
-    if (Exhausted())
+    if (!StartSignedValue())
         return false;
-    Marque = Courant;
-    if (!IsDigit(*Courant))
-        Skip(1);
     SkipWhile(IsDigit);
     if (!CloseValue())
         return false;

@@ -44,6 +44,12 @@ private:
     template <typename Pred> void SkipWhile(Pred pred);
     // Ends the value in the page and steps past it; false when the page ended first.
     bool CloseValue();
+    // A date or a time: digits and their separator, converted by convert (which throws for a
+    // text that is no date or time).
+    template <typename Convert> bool ReadDayText(char separator, Convert convert, double* out);
+    // Moves to the next digit or sign, notes it in Marque and steps over a sign; false when
+    // the page ends first.
+    bool StartSignedValue();
     char* FindFrom(char* from, std::string_view marker) const;
 };
 

@@ -1,14 +1,19 @@
 #pragma once
 
-// The options dialog: local currency, automatic quote refresh, proxy and coverage
-// coefficients. The fee schedules of the document are edited here as well once the fee grids
-// exist; until then the dialog leaves the schedules untouched.
+// The options dialog: local currency, automatic quote refresh, proxy, coverage coefficients,
+// and the three fee schedules of the open document, edited in grids over the data module's
+// tables Frais1, Frais2 and FrSRD. The dialog writes only the fee schedules and the
+// deferred-settlement option of the document, and only on "&Valider"; its caller stores the
+// other fields.
 
 #include <QDialog>
 
 #include <cstdint>
+#include <memory>
+#include <string>
 #include <vector>
 
+class MemTableModel;
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
@@ -19,6 +24,12 @@ class QPushButton;
 class QSpinBox;
 class QVBoxLayout;
 class TCorv;
+class TDBGrid;
+class TDBNavigator;
+class UiPrompts;
+namespace platform {
+class MemTable;
+}
 
 // A group of radio buttons addressed by index, whose items can be replaced.
 class TRadioGroup : public QWidget {
@@ -39,13 +50,37 @@ private:
     QButtonGroup* buttons_;
 };
 
+// The numbers typed in the dialog, read together so that none is stored before all are known
+// to be valid.
+struct TOptionsNumbers {
+    float Taux = 0.0f;
+    std::int32_t Port = 0;
+    float CouvC = 0.0f;
+    float CouvT = 0.0f;
+};
+
+// One line of the quote-site list: the site's name and the deepest request kind it serves.
+struct TQuoteSite {
+    std::string Nom;
+    std::int8_t Type = 0;
+};
+
+// Reads the quote-site list "servers.lst"; false when the file cannot be opened. Every line is
+// a site, its number being the site's index, so a malformed line is kept (named as it reads,
+// serving quotes only) rather than shifting the sites after it.
+bool ReadQuoteSites(const std::string& path, std::vector<TQuoteSite>& sites);
+
 class TForm6 : public QDialog {
     Q_OBJECT
 public:
-    TForm6(QWidget* owner, TCorv* portefeuille);
+    // prompts: where refusals are shown (the desktop's message boxes when null); not owned.
+    TForm6(QWidget* owner, TCorv* portefeuille, UiPrompts* prompts = nullptr);
+    ~TForm6() override;
 
     QLineEdit* LibMon = nullptr;
     QLineEdit* Taux = nullptr;
+    TDBGrid* DBFrais1 = nullptr;
+    TDBGrid* DBFrais2 = nullptr;
     QCheckBox* Maj = nullptr;
     QComboBox* Liste = nullptr;
     QSpinBox* Duree = nullptr;
@@ -56,7 +91,17 @@ public:
     QLineEdit* CouvT = nullptr;
     QPushButton* Button1 = nullptr;
     QPushButton* Button2 = nullptr;
+    TDBNavigator* DBNavigator1 = nullptr;
+    TDBNavigator* DBNavigator2 = nullptr;
     TRadioGroup* Type = nullptr;
+    TDBGrid* DBGrid1 = nullptr;
+    TDBNavigator* DBNavigator3 = nullptr;
+    QCheckBox* ChkSRD = nullptr;
+
+    // The grids' views of the data module's tables.
+    MemTableModel* DSFrais1 = nullptr;
+    MemTableModel* DSFrais2 = nullptr;
+    MemTableModel* DSFrSRD = nullptr;
 
     // One entry per line of the quote-site list: the deepest request kind the site serves.
     std::vector<std::int8_t> FTypes;
@@ -66,11 +111,25 @@ public:
     void ListeChange();
     void MajClick();
     void ProxyClick();
+    void Button1Click();
+
+    // Reads the rate, the proxy port and the coverage coefficients; on a refusal returns false
+    // with the message for the user.
+    bool ReadNumbers(TOptionsNumbers& numbers, QString& message) const;
+
+protected:
+    void closeEvent(QCloseEvent* event) override; // FormClose
 
 private:
     void FormCreate();
-    void Button1Click();
+    void LoadTables();
+    bool CommitGrids();
+    void StoreTables();
+    MemTableModel* MakeSource(platform::MemTable& table, bool plVal, bool autoEdit);
+    void Refuse(const QString& message);
 
+    UiPrompts* FPrompts = nullptr;
+    std::unique_ptr<UiPrompts> FOwnPrompts; // the desktop's, when the caller gave none
     QLabel* LabelDuree1 = nullptr;
     QLabel* LabelDuree2 = nullptr;
     QLabel* LabelProxyName = nullptr;

@@ -181,8 +181,8 @@ TEST(PieDataTest, CashAndSecuritiesSlicesAreNeverNegative) {
     EXPECT_FLOAT_EQ(parts[0].Valeur, 1.0f);
 
     EXPECT_TRUE(PartsCashTitres(0, 0).empty());
-    EXPECT_TRUE(PartsCashTitres(-5, 5).size() == 1u);
-    EXPECT_TRUE(PartsCashTitres(30000, -30000).size() == 1u) << "a total of 0 divides nothing";
+    EXPECT_TRUE(PartsCashTitres(-5, 5).empty()) << "a total of 0 divides nothing";
+    EXPECT_TRUE(PartsCashTitres(30000, -30000).empty()) << "a total of 0 divides nothing";
     EXPECT_TRUE(PartsCashTitres(-1, -1).empty());
 }
 
@@ -228,15 +228,17 @@ TEST(PieDataTest, RepartitionEdgeCases) {
     // The first security opens the first group although it is not held.
     titres.push_back(Titre("1", "Paris", "A", 0, 0));
     titres.push_back(Titre("2", "Paris", "B", 4, 20000));
-    titres.push_back(Titre("3", "Paris", "C", -100, -50000)); // short
+    titres.push_back(Titre("3", "Paris", "C", -100, -5000)); // short
+    titres.push_back(Titre("4", "Milan", "C", 1, 15000));
     auto parts = PartsRepartition(titres, kRepartBourse, kBaseValorisation);
-    ASSERT_EQ(parts.size(), 1u);
+    ASSERT_EQ(parts.size(), 2u);
     EXPECT_EQ(parts[0].Libelle, "Paris");
-    EXPECT_FLOAT_EQ(parts[0].Valeur, 1.0f) << "a short position takes nothing off its group";
+    EXPECT_FLOAT_EQ(parts[0].Valeur, 0.5f) << "a short position counts in its group";
 
     parts = PartsRepartition(titres, 0, kBaseValorisation);
-    ASSERT_EQ(parts.size(), 1u) << "a short position adds no slice";
+    ASSERT_EQ(parts.size(), 2u) << "a short position worth less than nothing has no slice";
     EXPECT_EQ(parts[0].Libelle, "2");
+    EXPECT_EQ(parts[1].Libelle, "4");
 
     ListeTitres rien;
     rien.push_back(Titre("1", "Paris", "A", 5, 0));

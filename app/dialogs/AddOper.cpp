@@ -1,0 +1,586 @@
+#include "AddOper.h"
+
+#include "Main.h"
+#include "QtDates.h"
+#include "UiPrompts.h"
+#include "Unit4.h"
+
+#include "platform/Checked.h"
+#include "platform/ConversionError.h"
+#include "platform/DateText.h"
+#include "platform/DateTime.h"
+#include "platform/Numbers.h"
+#include "portfolio/Cv.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QEvent>
+#include <QFont>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <string>
+
+TAddOper* AddOper = nullptr;
+
+namespace {
+
+// Truncation toward zero into 64 bits; out of range saturates, NaN is 0.
+std::int64_t Trunc64(double valeur) {
+    if (std::isnan(valeur))
+        return 0;
+    if (valeur >= 9.2e18)
+        return std::numeric_limits<std::int64_t>::max();
+    if (valeur <= -9.2e18)
+        return std::numeric_limits<std::int64_t>::min();
+    return static_cast<std::int64_t>(valeur);
+}
+
+std::int64_t Cents(const TCorv& doc, const QLineEdit* champ) {
+    return doc.TextToCents(champ->text().toStdString());
+}
+
+} // namespace
+
+ApercuOpere CalculApercu(const BilanTitre& b, bool vente, std::int64_t q, std::int64_t p,
+                         std::int64_t f) {
+    ApercuOpere a;
+    if (q <= 0)
+        return a;
+    const std::int64_t h = b.NbInPort;
+    const double fraisParTitre = static_cast<double>(f) / static_cast<double>(q);
+    const double achatNet = static_cast<double>(b.PxMoyAchNet) * 100.0;
+    a.MntBrut = q * p;
+    if (vente) {
+        if (h > 0 && q <= h) {
+            a.ValBrut = (p - b.PxMoyAchBrut) * q;
+            a.ValNet = Trunc64((static_cast<double>(p) - fraisParTitre - achatNet) *
+                               static_cast<double>(q));
+        } else if (h > 0) {
+            // Only the fees of the shares held weigh on the gain; the rest go to the short
+            // position that the sale opens.
+            const std::int64_t s = Trunc64(fraisParTitre * static_cast<double>(h));
+            a.ValBrut = (p - b.PxMoyAchBrut) * h;
+            a.ValNet =
+                Trunc64((static_cast<double>(p - s / h) - achatNet) * static_cast<double>(h));
+        }
+        a.MntNet = a.MntBrut - f;
+        a.EffetCash = a.MntBrut - f;
+    } else {
+        if (h < 0) {
+            const std::int64_t k = h + q < 0 ? q : -h; // shares covered
+            const std::int64_t s = Trunc64(fraisParTitre * static_cast<double>(k));
+            a.ValBrut = k * (b.PxMoyVenBrut - p);
+            a.ValNet = (b.PxMoyVenNet - p - s / k) * k;
+        }
+        // A purchase that turns a short position into a long one holds only shares bought at
+        // its own price, as the replay of the trades finds.
+        if (h + q <= 0)
+            a.PxAch = 0;
+        else if (h < 0)
+            a.PxAch = p;
+        else
+            a.PxAch = (h * b.PxMoyAchBrut + q * p) / (h + q);
+        a.MntNet = a.MntBrut + f;
+        a.EffetCash = -(a.MntBrut + f);
+    }
+    return a;
+}
+
+QString TAddOper::Montant(std::int64_t cents) {
+    return QString::fromStdString(
+        platform::FormatFixedUser(static_cast<double>(cents) * 0.01, 2, 9));
+}
+
+double TAddOper::DebutSRD() {
+    // Read with the short date format, as the document reads the same literal.
+    return platform::StrToDate("25/09/00");
+}
+
+TAddOper::TAddOper(QWidget* owner, TCorv* portefeuille, Operes* opere, Valeurs* titre,
+                   UiPrompts& prompts)
+    : QDialog(owner), FPortefeuille(portefeuille), FOpere(opere), FTitre(titre), FPrompts(prompts) {
+    setObjectName("AddOper");
+    setWindowTitle(QString::fromUtf8("Ajout d'un opéré"));
+    const auto u = [](const char* text) { return QString::fromUtf8(text); };
+    const auto edit = [this](const char* name, int limite) {
+        auto* champ = new QLineEdit(this);
+        champ->setObjectName(name);
+        champ->setAlignment(Qt::AlignRight);
+        if (limite > 0)
+            champ->setMaxLength(limite);
+        return champ;
+    };
+    const auto lecture = [&edit](const char* name) {
+        QLineEdit* champ = edit(name, 0);
+        champ->setReadOnly(true);
+        champ->setFocusPolicy(Qt::NoFocus);
+        return champ;
+    };
+
+    Valeur = new QLabel(this);
+    Valeur->setObjectName("Valeur");
+    Libelle = new QLabel(this);
+    Libelle->setObjectName("Libelle");
+    for (QLabel* texte : {Valeur, Libelle}) {
+        QFont gras = texte->font();
+        gras.setBold(true);
+        texte->setFont(gras);
+        texte->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        texte->setMinimumWidth(90);
+    }
+    Libelle->setMinimumWidth(260);
+
+    DateOp = new QDateEdit(this);
+    DateOp->setObjectName("DateOp");
+    DateOp->setDisplayFormat("dd/MM/yy");
+    DateOp->setCalendarPopup(true);
+    CB1 = new QComboBox(this);
+    CB1->setObjectName("CB1");
+    CB1->addItem(u("Achat"));
+    CB1->addItem(u("Vente"));
+    Qte = new QSpinBox(this);
+    Qte->setObjectName("Qte");
+    Qte->setRange(1, 9999999);
+    Qte->setAlignment(Qt::AlignRight);
+    Cours = edit("Cours", 12);
+    SRD = edit("SRD", 12);
+    Frais1 = edit("Frais1", 12);
+    Frais2 = edit("Frais2", 12);
+    PxAch = edit("PxAch", 0);
+    PxAch->setEnabled(false);
+    ChkSRD = new QCheckBox(u("Opéré en réglement différé"), this);
+    ChkSRD->setObjectName("ChkSRD");
+    ChkSRD->setToolTip(u("Cliquez sur ce champ si l'opération a lieu en réglement différé"));
+    ChkSRD->setChecked(false);
+    ChkSRD->setEnabled(false);
+
+    ValBr = lecture("ValBr");
+    ValNette = lecture("ValNette");
+    MntBrut = lecture("MntBrut");
+    MntNet = lecture("MntNet");
+    Cash = lecture("Cash");
+    CashLq = lecture("CashLq");
+
+    auto* titre_ = new QHBoxLayout;
+    titre_->addWidget(Valeur);
+    titre_->addWidget(Libelle, 1);
+
+    auto* saisie = new QGridLayout;
+    int ligne = 0;
+    for (const auto& [texte, champ] :
+         std::initializer_list<std::pair<const char*, QWidget*>>{{"Date", DateOp},
+                                                                 {"Type", CB1},
+                                                                 {"Quantité", Qte},
+                                                                 {"Cours", Cours},
+                                                                 {"S.R.D", SRD},
+                                                                 {"Frais1", Frais1},
+                                                                 {"Frais2", Frais2},
+                                                                 {"Px Ach. Moy", PxAch}}) {
+        saisie->addWidget(new QLabel(u(texte), this), ligne, 0);
+        saisie->addWidget(champ, ligne, 1);
+        ++ligne;
+    }
+    saisie->addWidget(ChkSRD, ligne, 0, 1, 2);
+
+    auto* apercu = new QGridLayout;
+    apercu->addWidget(new QLabel(u("Brut"), this), 0, 1, Qt::AlignCenter);
+    apercu->addWidget(new QLabel(u("Net."), this), 0, 2, Qt::AlignCenter);
+    apercu->addWidget(new QLabel(u("+Value :"), this), 1, 0);
+    apercu->addWidget(ValBr, 1, 1);
+    apercu->addWidget(ValNette, 1, 2);
+    apercu->addWidget(new QLabel(u("Montant  :"), this), 2, 0);
+    apercu->addWidget(MntBrut, 2, 1);
+    apercu->addWidget(MntNet, 2, 2);
+    apercu->addWidget(new QLabel(u("Cash :"), this), 3, 0);
+    apercu->addWidget(Cash, 3, 1);
+    apercu->addWidget(new QLabel(u("Pos. Liq. :"), this), 4, 0);
+    apercu->addWidget(CashLq, 4, 1);
+    apercu->setRowStretch(5, 1);
+    for (QLineEdit* champ : {ValBr, ValNette, MntBrut, MntNet, Cash, CashLq})
+        champ->setMinimumWidth(110);
+
+    auto* corps = new QHBoxLayout;
+    corps->addLayout(saisie);
+    corps->addSpacing(16);
+    corps->addLayout(apercu, 1);
+
+    OKBtn = new QPushButton(u("OK"), this);
+    OKBtn->setObjectName("OKBtn");
+    OKBtn->setAutoDefault(false);
+    Suivant = new QPushButton(u("OK && Suivant"), this);
+    Suivant->setObjectName("Suivant");
+    Suivant->setDefault(true);
+    CancelBtn = new QPushButton(u("Annuler"), this);
+    CancelBtn->setObjectName("CancelBtn");
+    CancelBtn->setAutoDefault(false);
+    auto* boutons = new QHBoxLayout;
+    boutons->addStretch(1);
+    boutons->addWidget(OKBtn);
+    boutons->addWidget(Suivant);
+    boutons->addWidget(CancelBtn);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(titre_);
+    layout->addLayout(corps);
+    layout->addLayout(boutons);
+
+    setTabOrder(DateOp, CB1);
+    setTabOrder(CB1, Qte);
+    setTabOrder(Qte, Cours);
+    setTabOrder(Cours, SRD);
+    setTabOrder(SRD, Frais1);
+    setTabOrder(Frais1, Frais2);
+    setTabOrder(Frais2, PxAch);
+    setTabOrder(PxAch, ChkSRD);
+    setTabOrder(ChkSRD, OKBtn);
+    setTabOrder(OKBtn, Suivant);
+    setTabOrder(Suivant, CancelBtn);
+
+    FormCreate();
+
+    // The option at construction: the trade's own flag when one is modified; a new trade of
+    // an eligible security starts as a deferred-settlement trade.
+    const bool eligible = FTitre != nullptr && FTitre->SRD;
+    if (FOpere != nullptr) {
+        if (eligible && FOpere->Date > DebutSRD()) {
+            ChkSRD->setEnabled(true);
+            ChkSRD->setChecked(FOpere->SRD);
+        }
+    } else if (eligible && platform::Date() > DebutSRD()) {
+        ChkSRD->setEnabled(true);
+        ChkSRD->setChecked(true);
+    }
+    EnableFees();
+
+    // The spin box's own signal stays silent while its text is empty; its editor's does not.
+    connect(Qte->findChild<QLineEdit*>(), &QLineEdit::textChanged, this, &TAddOper::CoursChange);
+    connect(Cours, &QLineEdit::textChanged, this, &TAddOper::CoursChange);
+    connect(CB1, &QComboBox::currentIndexChanged, this, &TAddOper::CPlusValue);
+    for (QLineEdit* frais : {SRD, Frais1, Frais2}) {
+        connect(frais, &QLineEdit::textChanged, this, &TAddOper::CPlusValue);
+        frais->installEventFilter(this);
+    }
+    connect(DateOp, &QDateEdit::dateChanged, this, &TAddOper::DateOpChange);
+    connect(ChkSRD, &QCheckBox::toggled, this, &TAddOper::DateOpChange);
+    Qte->installEventFilter(this);
+    connect(OKBtn, &QPushButton::clicked, this, &TAddOper::OKBtnClick);
+    connect(Suivant, &QPushButton::clicked, this, [this] { SuivantClick(); });
+    connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+
+    if (auto* principale = qobject_cast<TMainForm*>(owner))
+        FRefresh = [principale](Valeurs* valeur) { principale->RefreshViews(valeur); };
+}
+
+void TAddOper::FormCreate() {
+    DateOp->setDate(ToQDate(platform::Date()));
+    CB1->setCurrentIndex(0);
+}
+
+bool TAddOper::OptionSRD() const {
+    return ChkSRD->isEnabled() && ChkSRD->isChecked();
+}
+
+void TAddOper::EnableFees() {
+    const bool option = OptionSRD();
+    SRD->setEnabled(option);
+    Frais1->setEnabled(!(option && FPortefeuille != nullptr && !FPortefeuille->AjoutFrais1SRD));
+}
+
+void TAddOper::Erreur(const std::exception& erreur) {
+    FPrompts.Message(this, "Corvane", QString::fromStdString(erreur.what()), QMessageBox::Critical,
+                     QMessageBox::Ok);
+}
+
+std::int32_t TAddOper::Quantite(bool vide0) const {
+    const QString texte = Qte->cleanText().trimmed();
+    if (texte.isEmpty() && vide0)
+        return 0;
+    bool ok = false;
+    const int valeur = texte.toInt(&ok);
+    if (!ok)
+        throw platform::ConversionError("'" + texte.toStdString() +
+                                        "' n'est pas une valeur entière correcte");
+    return valeur;
+}
+
+void TAddOper::CoursChange() {
+    if (FPortefeuille == nullptr)
+        return;
+    FApercuFait = false;
+    FApercuAchat = false;
+    const TCorv& doc = *FPortefeuille;
+    try {
+        CalculFrais calcul;
+        calcul.SRD = OptionSRD();
+        calcul.Quantite = Quantite(true);
+        calcul.Cours = doc.TextToCents(Cours->text().toStdString());
+        std::int64_t total = 0;
+        if (calcul.Quantite != 0)
+            total = doc.ComputeFrais(calcul);
+        {
+            // The preview below reads the three fees together, once they are all written.
+            const QSignalBlocker b1(SRD), b2(Frais1), b3(Frais2);
+            SRD->setText(Montant(calcul.FraisSRD));
+            Frais1->setText(Montant(calcul.Frais1));
+            Frais2->setText(Montant(calcul.Frais2));
+        }
+        const std::int64_t brut = platform::Mul64(calcul.Quantite, calcul.Cours);
+        MntBrut->setText(Montant(brut));
+        MntNet->setText(Montant(CB1->currentIndex() == 1 ? brut - total : brut + total));
+    } catch (const platform::ConversionError& erreur) {
+        Erreur(erreur);
+        return;
+    }
+    CPlusValue();
+}
+
+void TAddOper::CPlusValue() {
+    FApercuFait = false;
+    FApercuAchat = false;
+    if (FPortefeuille == nullptr || FTitre == nullptr)
+        return;
+    TCorv& doc = *FPortefeuille;
+    std::int64_t p = 0, f = 0;
+    std::int32_t q = 0;
+    try {
+        p = Cents(doc, Cours);
+        f = Cents(doc, Frais1) + Cents(doc, Frais2) + Cents(doc, SRD);
+        q = Quantite(true);
+    } catch (const platform::ConversionError& erreur) {
+        Erreur(erreur);
+        return;
+    }
+    const double date = FromQDate(DateOp->date());
+
+    // The position just before the trade being typed.
+    doc.SortOperes(FTitre);
+    doc.ComputeTitre(FTitre, date, FOpere);
+    FApercuFait = true;
+    if (q == 0)
+        return;
+
+    const bool vente = CB1->currentIndex() == 1;
+    const ApercuOpere a = CalculApercu(FTitre->Bilan, vente, q, p, f);
+    if (a.PxAch) {
+        PxAch->setText(Montant(*a.PxAch));
+        FApercuAchat = true;
+    }
+    ValBr->setText(Montant(a.ValBrut));
+    ValNette->setText(Montant(a.ValNet));
+    MntBrut->setText(Montant(a.MntBrut));
+    MntNet->setText(Montant(a.MntNet));
+
+    Operes essai;
+    essai.Date = date;
+    essai.SRD = OptionSRD();
+    const std::int64_t cash = std::int64_t{doc.Cash} - FRetraitCash;
+    const std::int64_t cashLiq = std::int64_t{doc.CashLiq} - FRetraitCashLiq;
+    Cash->setText(Montant(doc.IsSrdPending(FTitre, &essai) ? cash : cash + a.EffetCash));
+    CashLq->setText(Montant(cashLiq + a.EffetCash));
+}
+
+void TAddOper::DateOpChange() {
+    if (FPortefeuille == nullptr)
+        return;
+    const double date = FromQDate(DateOp->date());
+    {
+        // The option's own click would bring us back here.
+        const QSignalBlocker bloque(ChkSRD);
+        if (FTitre != nullptr && FTitre->SRD && date > DebutSRD()) {
+            ChkSRD->setEnabled(true);
+        } else {
+            ChkSRD->setChecked(false);
+            ChkSRD->setEnabled(false);
+        }
+    }
+    EnableFees();
+    CoursChange();
+    // A purchase's preview has just shown the average after it; otherwise the field shows the
+    // average of the position at the date, which a sale does not change.
+    if (FApercuFait && !FApercuAchat)
+        PxAch->setText(Montant(FTitre->Bilan.PxMoyAchBrut));
+}
+
+void TAddOper::ReverseCashEffect() {
+    if (FPortefeuille == nullptr || FOpere == nullptr)
+        return;
+    const TCorv& doc = *FPortefeuille;
+    std::int64_t q = 0, p = 0, f = 0;
+    try {
+        q = Quantite(true);
+        p = Cents(doc, Cours);
+        f = Cents(doc, Frais1) + Cents(doc, Frais2) + Cents(doc, SRD);
+    } catch (const platform::ConversionError& erreur) {
+        Erreur(erreur);
+        return;
+    }
+    const std::int64_t effet = CB1->currentIndex() == 1 ? q * p - f : -(q * p + f);
+    Cash->setText(Montant(doc.Cash));
+    CashLq->setText(Montant(doc.CashLiq));
+
+    // The document's totals stay as they are; the preview takes the trade off them itself, so
+    // that a recomputation while the dialog is open cannot count it twice.
+    Operes essai;
+    essai.Date = FromQDate(DateOp->date());
+    essai.SRD = OptionSRD();
+    FRetraitCash = doc.IsSrdPending(FTitre, &essai) ? 0 : effet;
+    FRetraitCashLiq = effet;
+}
+
+Operes TAddOper::Saisie() const {
+    Operes o;
+    if (FPortefeuille == nullptr)
+        return o;
+    const TCorv& doc = *FPortefeuille;
+    o.Pointe = false;
+    o.SRD = OptionSRD();
+    o.Sens = CB1->currentIndex() == 0 ? 'A' : 'V';
+    o.Quantite = Quantite(false);
+    o.Date = FromQDate(DateOp->date());
+    o.Cours = doc.TextToCents(Cours->text().toStdString());
+    o.FraisSRD = doc.TextToCents(SRD->text().toStdString());
+    o.Frais1 = doc.TextToCents(Frais1->text().toStdString());
+    o.Frais2 = doc.TextToCents(Frais2->text().toStdString());
+    o.Frais = platform::Saturate32(std::int64_t{o.FraisSRD} + o.Frais1 + o.Frais2);
+    // The replay of the position writes these three again; a preview too large for the record
+    // must not stop the trade from being stored.
+    const auto calcule = [&doc](const QLineEdit* champ) -> std::int32_t {
+        try {
+            return doc.TextToCents(champ->text().toStdString());
+        } catch (const platform::ConversionError&) {
+            return 0;
+        }
+    };
+    o.PxMoyAchBrut = calcule(PxAch);
+    o.PlValBrut = calcule(ValBr);
+    o.PlValNet = calcule(ValNette);
+    return o;
+}
+
+bool TAddOper::SaisieValide(const Operes& opere) {
+    return opere.Quantite >= 1 && opere.Cours >= 1 &&
+           std::int64_t{opere.Frais} == std::int64_t{opere.FraisSRD} + opere.Frais1 + opere.Frais2;
+}
+
+bool TAddOper::SuivantClick() {
+    bool enregistre = false;
+    try {
+        if (FPortefeuille != nullptr && FTitre != nullptr) {
+            TCorv& doc = *FPortefeuille;
+            auto nouveau = std::make_unique<Operes>(Saisie());
+            if (!SaisieValide(*nouveau)) {
+                FPrompts.Message(this, QString(), QString::fromUtf8("Saisie incorrecte!"),
+                                 QMessageBox::Warning, QMessageBox::Ok);
+            } else {
+                Operes* stocke = nouveau.get();
+                FTitre->Operes.push_back(std::move(nouveau));
+                doc.Modifie = true;
+                ++FEnregistres;
+                enregistre = true;
+                doc.SortOperes(FTitre);
+                doc.ComputeTitre(FTitre);
+                PxAch->setText(Montant(stocke->PxMoyAchBrut));
+                if (FRefresh)
+                    FRefresh(FTitre);
+                else
+                    doc.ComputeTotals();
+                // The fields keep their values: the preview is now that of the same trade
+                // again, on top of the position that counts the one just stored.
+                CPlusValue();
+            }
+        }
+    } catch (const platform::ConversionError& erreur) {
+        Erreur(erreur);
+    }
+    DateOp->setFocus();
+    return enregistre;
+}
+
+void TAddOper::OKBtnClick() {
+    // A refused entry keeps the dialog open, so that what was typed can be corrected rather
+    // than dropped by the caller.
+    try {
+        if (!SaisieValide(Saisie())) {
+            FPrompts.Message(this, QString(), QString::fromUtf8("Saisie incorrecte!"),
+                             QMessageBox::Warning, QMessageBox::Ok);
+            DateOp->setFocus();
+            return;
+        }
+    } catch (const platform::ConversionError& erreur) {
+        Erreur(erreur);
+        return;
+    }
+    FValide = true;
+    accept();
+}
+
+void TAddOper::Frais1DblClick(QLineEdit* champ) {
+    int kind = -1;
+    if (champ == Frais1)
+        kind = 1;
+    else if (champ == Frais2)
+        kind = 2;
+    else if (champ == SRD && OptionSRD())
+        kind = 0;
+    if (kind < 0 || FPortefeuille == nullptr)
+        return;
+    std::int32_t q = 0, p = 0;
+    try {
+        q = Quantite(false);
+        p = FPortefeuille->TextToCents(Cours->text().toStdString());
+    } catch (const platform::ConversionError& erreur) {
+        Erreur(erreur);
+        return;
+    }
+    TForm4 calculette(this, p, q, kind, FPortefeuille, FPrompts);
+    if (FPrompts.RunDialog(calculette))
+        champ->setText(calculette.VFrais->text());
+}
+
+bool TAddOper::Frais1KeyDown(QLineEdit* champ, int key, Qt::KeyboardModifiers modifiers) {
+    if (key != Qt::Key_C || !(modifiers & Qt::AltModifier))
+        return false;
+    Frais1DblClick(champ);
+    return true;
+}
+
+bool TAddOper::QteKeyPress(const QKeyEvent& event) const {
+    return event.key() == Qt::Key_Return || event.key() == Qt::Key_Enter;
+}
+
+bool TAddOper::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Qte && event->type() == QEvent::KeyPress) {
+        auto* touche = static_cast<QKeyEvent*>(event);
+        if (QteKeyPress(*touche)) {
+            // Left to the dialog, whose default button takes it.
+            touche->ignore();
+            return true;
+        }
+        return false;
+    }
+    auto* champ = qobject_cast<QLineEdit*>(watched);
+    if (champ == nullptr || (champ != SRD && champ != Frais1 && champ != Frais2))
+        return QDialog::eventFilter(watched, event);
+    if (event->type() == QEvent::MouseButtonDblClick) {
+        Frais1DblClick(champ);
+        return true;
+    }
+    if (event->type() == QEvent::KeyPress) {
+        const auto* touche = static_cast<const QKeyEvent*>(event);
+        return Frais1KeyDown(champ, touche->key(), touche->modifiers());
+    }
+    return QDialog::eventFilter(watched, event);
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+// What the three printed reports share: the title band (title, document path, coming
+// settlement date, currency of the amounts) and the page footer (product name, date and time
+// of printing), and the scaling of the document's amounts.
+
+#include <QString>
+
+#include <cstdint>
+
+class TCorv;
+class TQuickRep;
+struct TQRBand;
+
+namespace edition {
+
+// Cents as shown: cents × 0.01 × the display factor.
+double Montant(std::int64_t cents, float facteur);
+// A float amount already in euros, as shown: value × the display factor.
+double MontantEuros(float euros, float facteur);
+
+// "Montants exprimés en Euros", or in the local currency when the factor is not 1.
+QString TypMntText(const TCorv& doc);
+// The coming settlement date as "dd-mmm-yyyy", month abbreviated.
+QString DateLiqText(const TCorv& doc);
+
+// The title band across a page of the given width. A non-empty subtitle (LibVal) goes
+// under the title.
+TQRBand& AddTitleBand(TQuickRep& report, const TCorv& doc, const QString& title, double width,
+                      const QString& libVal = QString());
+TQRBand& AddFooterBand(TQuickRep& report, double width);
+
+} // namespace edition

@@ -1,0 +1,123 @@
+#include "Fedit2.h"
+
+#include "EditCommun.h"
+
+#include "platform/MemTable.h"
+#include "portfolio/Cv.h"
+#include "portfolio/Fdatas.h"
+
+TEdit2* Edit2 = nullptr;
+
+namespace {
+
+struct Colonne {
+    const char* Field;
+    const char* Caption;
+    double Width; // millimetres
+    bool Montant;
+};
+
+// Left to right, as the table holds them.
+const Colonne kColonnes[] = {
+    {"CodeVal", "Valeur", 15.0, false},
+    {"Libelle", "Libellé", 40.0, false},
+    {"NbInPort", "Quantité en Portefeuille.", 17.0, false},
+    {"PxMoyAchBrut", "Prix. Moyen Achat Brut", 20.5, true},
+    {"PxMoyAchNet", "Prix Moyen Achat Net", 20.5, true},
+    {"CoutBrut", "Coût Achat Brut", 20.5, true},
+    {"CoutNet", "Coût Achat Net", 20.5, true},
+    {"ValorBrut", "Valorisation Brute", 20.5, true},
+    {"ValorNet", "Valorisation Nette", 20.5, true},
+    {"PlValLatBrut", "+Value Latente Brute", 20.5, true},
+    {"PlValLatNet", "+Value Latente Nette", 20.5, true},
+    {"PlValBrut", "+Value réalisée brute", 20.5, true},
+    {"PlValNet", "+Value réalisée nette", 20.5, true},
+};
+
+const char* const kMasque = "0,.00";
+constexpr double kFont = 7.0;
+
+} // namespace
+
+TEdit2::TEdit2(QWidget* owner, TCorv* portefeuille) : FPortefeuille(portefeuille) {
+    Edit2 = this;
+    QR.Owner = owner;
+    QR.ReportTitle = QString::fromUtf8("Synthèse des titres");
+    QR.Orientation = QPageLayout::Landscape;
+    QR.DataSet = &TheDatas().Repart;
+    const double width = QR.DefaultArea().width();
+
+    edition::AddTitleBand(QR, *FPortefeuille, QR.ReportTitle, width);
+    TQRBand& entete = QR.AddBand(TQRBandType::ColumnHeader, "ColumnHeaderBand", 12.0);
+    entete.LineBelow = true;
+    TQRBand& detail = QR.AddBand(TQRBandType::Detail, "DetailBand", 5.0);
+    TQRBand& total = QR.AddBand(TQRBandType::Summary, "SummaryBand", 7.0);
+    total.LineAbove = true;
+    double x = 0.0;
+    for (const Colonne& c : kColonnes) {
+        const QString champ = QString::fromLatin1(c.Field);
+        const Qt::Alignment alignement =
+            (c.Montant ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
+        // Columns stand 1 mm apart.
+        const double w = c.Width - 1.0;
+        TQRItem& titre = entete.AddLabel("Titre" + champ, QString::fromUtf8(c.Caption),
+                                         QRectF(x, 0.5, w, 11.0), alignement);
+        titre.FontSize = kFont;
+        titre.Bold = true;
+        titre.WordWrap = true;
+        detail
+            .AddDBText(champ, c.Field, QRectF(x, 0.0, w, 5.0),
+                       c.Montant ? QString::fromLatin1(kMasque) : QString(), alignement)
+            .FontSize = kFont;
+        if (champ.startsWith("PlVal")) {
+            TQRItem& somme = total.AddExpr("Somme" + champ, "SUM(Repart." + champ + ")",
+                                           QRectF(x, 1.0, w, 5.0), QString::fromLatin1(kMasque));
+            somme.FontSize = kFont;
+            somme.Bold = true;
+        }
+        x += c.Width;
+    }
+    TQRItem& libelle = total.AddLabel("Total", "Total", QRectF(0.0, 1.0, 30.0, 5.0));
+    libelle.FontSize = kFont;
+    libelle.Bold = true;
+    edition::AddFooterBand(QR, width);
+
+    FillRepart();
+}
+
+TEdit2::~TEdit2() {
+    if (Edit2 == this)
+        Edit2 = nullptr;
+}
+
+void TEdit2::FillRepart() {
+    TDatas& d = TheDatas();
+    platform::MemTable& table = d.Repart;
+    const platform::ControlsDisabled calme(table);
+    while (!table.IsEmpty()) {
+        table.First();
+        table.Delete();
+    }
+    const float facteur = FPortefeuille->Facteur;
+    const auto montant = [facteur](std::int32_t cents) { return edition::Montant(cents, facteur); };
+    // Rows go in after the last one, so the report lists the securities in the document's
+    // order; the other fields of the table stay empty.
+    for (const auto& titre : FPortefeuille->Titres) {
+        const BilanTitre& b = titre->Bilan;
+        table.Append();
+        d.RepartCodeVal.SetAsString(titre->Code);
+        d.RepartLibelle.SetAsString(titre->Libelle);
+        d.RepartNbInPort.SetAsInteger(b.NbInPort);
+        d.RepartPxMoyAchBrut.SetAsFloat(montant(b.PxMoyAchBrut));
+        d.RepartPxMoyAchNet.SetAsFloat(edition::MontantEuros(b.PxMoyAchNet, facteur));
+        d.RepartCoutBrut.SetAsFloat(montant(b.CoutBrut));
+        d.RepartCoutNet.SetAsFloat(montant(b.CoutNet));
+        d.RepartValorBrut.SetAsFloat(montant(b.ValorBrut));
+        d.RepartValorNet.SetAsFloat(montant(b.ValorNet));
+        d.RepartPlValLatBrut.SetAsFloat(montant(b.PlValLatBrut));
+        d.RepartPlValLatNet.SetAsFloat(montant(b.PlValLatNet));
+        d.RepartPlValBrut.SetAsFloat(montant(b.PlValBrut));
+        d.RepartPlValNet.SetAsFloat(montant(b.PlValNet));
+        table.Post();
+    }
+}

@@ -1,0 +1,115 @@
+#include "Fedit3.h"
+
+#include "EditCommun.h"
+
+#include "platform/MemTable.h"
+#include "portfolio/Cv.h"
+#include "portfolio/Fdatas.h"
+
+#include <QGuiApplication>
+#include <QPalette>
+
+TEdit3* Edit3 = nullptr;
+
+namespace {
+
+struct Colonne {
+    const char* Field;
+    const char* Caption;
+    double Width; // millimetres
+    bool Montant;
+};
+
+// Left to right, as the table holds them.
+const Colonne kColonnes[] = {
+    {"Date", "Date", 18.0, false},
+    {"Sens", "Sens", 14.0, false},
+    {"Quantite", "Quantité", 16.0, false},
+    {"Cours", "Cours", 23.0, true},
+    {"Frais", "Frais", 23.0, true},
+    {"PxMoyAchBrut", "Prix Moyen Achat Brut", 24.0, true},
+    {"PxMoyAchNet", "Prix Moyen Achat Net", 24.0, true},
+    {"PlValBrut", "+Value Brute", 24.0, true},
+    {"PlValNet", "+Value Nette", 24.0, true},
+};
+
+const char* const kMasque = "0,.00";
+constexpr double kFont = 8.0;
+
+} // namespace
+
+TEdit3::TEdit3(QWidget* owner, Valeurs* titre, TCorv* portefeuille)
+    : FPortefeuille(portefeuille), FTitre(titre) {
+    Edit3 = this;
+    QR.Owner = owner;
+    QR.ReportTitle =
+        QString::fromUtf8("Synthése de la valeur ") + QString::fromStdString(titre->Code);
+    QR.Orientation = QPageLayout::Portrait;
+    QR.DataSet = &TheDatas().Operes;
+    const double width = QR.DefaultArea().width();
+
+    edition::AddTitleBand(QR, *FPortefeuille, QR.ReportTitle, width,
+                          QString::fromStdString(titre->Libelle));
+    TQRBand& entete = QR.AddBand(TQRBandType::ColumnHeader, "ColumnHeaderBand", 10.0);
+    entete.LineBelow = true;
+    TQRBand& detail = QR.AddBand(TQRBandType::Detail, "QRBand3", 5.5);
+    double x = 0.0;
+    for (const Colonne& c : kColonnes) {
+        const QString champ = QString::fromLatin1(c.Field);
+        const Qt::Alignment alignement =
+            (c.Montant ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
+        const double w = c.Width - 1.0; // columns stand 1 mm apart
+        TQRItem& libelle = entete.AddLabel("Titre" + champ, QString::fromUtf8(c.Caption),
+                                           QRectF(x, 0.5, w, 9.0), alignement);
+        libelle.FontSize = kFont;
+        libelle.Bold = true;
+        libelle.WordWrap = true;
+        detail
+            .AddDBText(champ, c.Field, QRectF(x, 0.0, w, 5.5),
+                       c.Montant ? QString::fromLatin1(kMasque) : QString(), alignement)
+            .FontSize = kFont;
+        x += c.Width;
+    }
+    detail.BeforePrint = [this](TQRBand& band, bool& printBand) {
+        QRBand3BeforePrint(band, printBand);
+    };
+    edition::AddFooterBand(QR, width);
+
+    FillOperes();
+}
+
+TEdit3::~TEdit3() {
+    if (Edit3 == this)
+        Edit3 = nullptr;
+}
+
+void TEdit3::QRBand3BeforePrint(TQRBand& band, bool& /*printBand*/) {
+    const bool vente = TheDatas().OperesSens.AsString() == "Vente";
+    band.Color = vente ? QGuiApplication::palette().color(QPalette::Button) : QColor(Qt::white);
+}
+
+void TEdit3::FillOperes() {
+    TDatas& d = TheDatas();
+    platform::MemTable& table = d.Operes;
+    const platform::ControlsDisabled calme(table);
+    while (!table.IsEmpty()) {
+        table.First();
+        table.Delete();
+    }
+    const float facteur = FPortefeuille->Facteur;
+    const auto montant = [facteur](std::int32_t cents) { return edition::Montant(cents, facteur); };
+    // Rows go in after the last one, so the report lists the trades in the list's order.
+    for (const auto& op : FTitre->Operes) {
+        table.Append();
+        d.OperesSens.SetAsString(op->Sens == 'A' ? "Achat" : "Vente");
+        d.OperesDate.SetAsDateTime(op->Date);
+        d.OperesQuantite.SetAsInteger(op->Quantite);
+        d.OperesCours.SetAsFloat(montant(op->Cours));
+        d.OperesFrais.SetAsFloat(montant(op->Frais));
+        d.OperesPxMoyAchBrut.SetAsFloat(montant(op->PxMoyAchBrut));
+        d.OperesPxMoyAchNet.SetAsFloat(edition::MontantEuros(op->PxMoyAchNet, facteur));
+        d.OperesPlValBrut.SetAsFloat(montant(op->PlValBrut));
+        d.OperesPlValNet.SetAsFloat(montant(op->PlValNet));
+        table.Post();
+    }
+}
