@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QStyle>
 #include <QStyledItemDelegate>
 #include <QToolButton>
 
@@ -153,21 +154,24 @@ void TDBGrid::DiscardEditor() {
 // ---- navigator ----
 
 TDBNavigator::TDBNavigator(QWidget* parent) : QWidget(parent) {
+    // The style's own icons: every desktop theme has them, whereas arrow characters are
+    // missing from some fonts. The plain texts stand where a style has no icon.
     struct Bouton {
         const char* name;
-        const char* glyph;
+        QStyle::StandardPixmap icon;
+        const char* text;
         const char* hint;
     };
     static const Bouton boutons[kButtons] = {
-        {"nbFirst", "|\u25C0", "Premier enregistrement"},
-        {"nbPrior", "\u25C0", "Enregistrement précédent"},
-        {"nbNext", "\u25B6", "Enregistrement suivant"},
-        {"nbLast", "\u25B6|", "Dernier enregistrement"},
-        {"nbInsert", "+", "Insérer enregistrement"},
-        {"nbDelete", "\u2212", "Supprimer enregistrement"},
-        {"nbEdit", "\u25B2", "Modifier enregistrement"},
-        {"nbPost", "\u2714", "Valider modifications"},
-        {"nbCancel", "\u2716", "Annuler modifications"},
+        {"nbFirst", QStyle::SP_MediaSkipBackward, "|<", "Premier enregistrement"},
+        {"nbPrior", QStyle::SP_ArrowLeft, "<", "Enregistrement précédent"},
+        {"nbNext", QStyle::SP_ArrowRight, ">", "Enregistrement suivant"},
+        {"nbLast", QStyle::SP_MediaSkipForward, ">|", "Dernier enregistrement"},
+        {"nbInsert", QStyle::SP_CustomBase, "+", "Insérer enregistrement"},
+        {"nbDelete", QStyle::SP_CustomBase, "-", "Supprimer enregistrement"},
+        {"nbEdit", QStyle::SP_ArrowUp, "^", "Modifier enregistrement"},
+        {"nbPost", QStyle::SP_DialogApplyButton, "OK", "Valider modifications"},
+        {"nbCancel", QStyle::SP_DialogCancelButton, "X", "Annuler modifications"},
     };
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -175,7 +179,12 @@ TDBNavigator::TDBNavigator(QWidget* parent) : QWidget(parent) {
     for (int i = 0; i < kButtons; ++i) {
         auto* button = new QToolButton(this);
         button->setObjectName(boutons[i].name);
-        button->setText(QString::fromUtf8(boutons[i].glyph));
+        button->setText(QString::fromUtf8(boutons[i].text));
+        if (boutons[i].icon != QStyle::SP_CustomBase) {
+            const QIcon icon = style()->standardIcon(boutons[i].icon);
+            if (!icon.isNull())
+                button->setIcon(icon);
+        }
         button->setToolTip(QString::fromUtf8(boutons[i].hint));
         button->setAutoRaise(false);
         button->setMinimumWidth(24);

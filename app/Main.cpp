@@ -97,7 +97,8 @@ TMainForm::TMainForm(const QStringList& arguments, UiPrompts* prompts, QWidget* 
     // Quote refresh
     CreateRefresh();
     CreateAlarms(); // Alarms: the alarm dialogs and the alarm log
-    CreateEditing(); // Editing: securities, trades and cash movements
+    // Editing: securities, trades and cash movements
+    CreateEditing();
     CreateLaunchers(); // Launchers: statement check, history editor, transfer, reports
 
     // Stage 1: what the form does as soon as it exists.

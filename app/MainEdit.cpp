@@ -188,8 +188,10 @@ void TMainForm::DPointer1Click() {
     Operes* opere = SelectedOpere();
     if (!EditingAllowed() || opere == nullptr)
         return;
-    // A tick is a mark for the purge, not a change of the portfolio: closing asks nothing.
+    // The tick is stored in the portfolio file: closing without saving would lose it, so it
+    // counts as a change like any other.
     opere->Pointe = !opere->Pointe;
+    FPortefeuille->Modifie = true;
     RefreshViews(nullptr);
 }
 

@@ -1,11 +1,14 @@
 // The commands that open the dialogs working on the whole document rather than on one record:
 // the statement check, the history editor with the split of the trades, the transfer of the
-// portfolio into a new file and the history import.
+// portfolio into a new file, the history import and the printed reports.
 
 #include "Main.h"
 
 #include "MainViewWidgets.h"
 #include "dialogs/Fdivision.h"
+#include "dialogs/Fedit1.h"
+#include "dialogs/Fedit2.h"
+#include "dialogs/Fedit3.h"
 #include "dialogs/Ftransfert.h"
 #include "dialogs/Histo.h"
 #include "dialogs/Import.h"
@@ -153,14 +156,19 @@ void TMainForm::CreateLaunchers() {
         {Histo, &TMainForm::HistoExecute},
         {ActTransfert, &TMainForm::ActTransfertExecute},
         {Importationdhistoriques1, &TMainForm::Importationdhistoriques1Click},
+        {EdiPort, &TMainForm::EdiPortExecute},
+        {EditTitre, &TMainForm::EditTitreExecute},
+        {EditVal, &TMainForm::EditValExecute},
     };
     for (const auto& [action, handler] : commandes)
         connect(action, &QAction::triggered, this,
                 [this, handler] { Guard([this, handler] { (this->*handler)(); }); });
-    // The history editor follows the tree: it is enabled while a security is selected.
-    for (QAction* action : {CtlRel, ActTransfert, Importationdhistoriques1})
+    for (QAction* action : {CtlRel, ActTransfert, Importationdhistoriques1, EdiPort, EditTitre})
         action->setEnabled(true);
-    Histo->setEnabled(SelectedTitre() != nullptr);
+    // The history editor and the trades report follow the tree: they are enabled while a
+    // security is selected.
+    for (QAction* action : {Histo, EditVal})
+        action->setEnabled(SelectedTitre() != nullptr);
 }
 
 void TMainForm::CtlRelExecute() {
@@ -171,7 +179,7 @@ void TMainForm::CtlRelExecute() {
         dialog.FPortefeuille = FPortefeuille.get();
         dialog.FillList();
         const Shown<TForm5> shown(Form5, &dialog);
-        // Ticks are marks for the purge, not changes of the portfolio: closing asks nothing.
+        // The dialog stores each tick in its trade as it is clicked, whichever way it closes.
         FPrompts->RunDialog(dialog);
     }
     RefreshViews(nullptr);
@@ -285,4 +293,28 @@ void TMainForm::Importationdhistoriques1Click() {
     }
     if (importe)
         RefreshViews(nullptr);
+}
+
+// The reports read the document as last computed; each preview is modal and returns once it
+// is closed.
+void TMainForm::EdiPortExecute() {
+    if (!FPortefeuille)
+        return;
+    TEdit1 edit(this, FPortefeuille.get());
+    edit.Preview(*Printer(), *FPrompts);
+}
+
+void TMainForm::EditTitreExecute() {
+    if (!FPortefeuille)
+        return;
+    TEdit2 edit(this, FPortefeuille.get());
+    edit.Preview(*Printer(), *FPrompts);
+}
+
+void TMainForm::EditValExecute() {
+    Valeurs* titre = SelectedTitre();
+    if (!FPortefeuille || titre == nullptr)
+        return;
+    TEdit3 edit(this, titre, FPortefeuille.get());
+    edit.Preview(*Printer(), *FPrompts);
 }

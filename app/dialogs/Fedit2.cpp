@@ -14,24 +14,25 @@ struct Colonne {
     const char* Field;
     const char* Caption;
     double Width; // millimetres
-    bool Montant;
+    bool Montant; // under the amount mask
+    bool Droite;  // figures stand right-aligned
 };
 
 // Left to right, as the table holds them.
 const Colonne kColonnes[] = {
-    {"CodeVal", "Valeur", 15.0, false},
-    {"Libelle", "Libellé", 40.0, false},
-    {"NbInPort", "Quantité en Portefeuille.", 17.0, false},
-    {"PxMoyAchBrut", "Prix. Moyen Achat Brut", 20.5, true},
-    {"PxMoyAchNet", "Prix Moyen Achat Net", 20.5, true},
-    {"CoutBrut", "Coût Achat Brut", 20.5, true},
-    {"CoutNet", "Coût Achat Net", 20.5, true},
-    {"ValorBrut", "Valorisation Brute", 20.5, true},
-    {"ValorNet", "Valorisation Nette", 20.5, true},
-    {"PlValLatBrut", "+Value Latente Brute", 20.5, true},
-    {"PlValLatNet", "+Value Latente Nette", 20.5, true},
-    {"PlValBrut", "+Value réalisée brute", 20.5, true},
-    {"PlValNet", "+Value réalisée nette", 20.5, true},
+    {"CodeVal", "Valeur", 15.0, false, false},
+    {"Libelle", "Libellé", 38.0, false, false},
+    {"NbInPort", "Quantité en Portefeuille.", 19.0, false, true},
+    {"PxMoyAchBrut", "Prix. Moyen Achat Brut", 20.5, true, true},
+    {"PxMoyAchNet", "Prix Moyen Achat Net", 20.5, true, true},
+    {"CoutBrut", "Coût Achat Brut", 20.5, true, true},
+    {"CoutNet", "Coût Achat Net", 20.5, true, true},
+    {"ValorBrut", "Valorisation Brute", 20.5, true, true},
+    {"ValorNet", "Valorisation Nette", 20.5, true, true},
+    {"PlValLatBrut", "+Value Latente Brute", 20.5, true, true},
+    {"PlValLatNet", "+Value Latente Nette", 20.5, true, true},
+    {"PlValBrut", "+Value réalisée brute", 20.5, true, true},
+    {"PlValNet", "+Value réalisée nette", 20.5, true, true},
 };
 
 const char* const kMasque = "0,.00";
@@ -57,7 +58,7 @@ TEdit2::TEdit2(QWidget* owner, TCorv* portefeuille) : FPortefeuille(portefeuille
     for (const Colonne& c : kColonnes) {
         const QString champ = QString::fromLatin1(c.Field);
         const Qt::Alignment alignement =
-            (c.Montant ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
+            (c.Droite ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
         // Columns stand 1 mm apart.
         const double w = c.Width - 1.0;
         TQRItem& titre = entete.AddLabel("Titre" + champ, QString::fromUtf8(c.Caption),

@@ -17,20 +17,21 @@ struct Colonne {
     const char* Field;
     const char* Caption;
     double Width; // millimetres
-    bool Montant;
+    bool Montant; // under the amount mask
+    bool Droite;  // figures stand right-aligned
 };
 
 // Left to right, as the table holds them.
 const Colonne kColonnes[] = {
-    {"Date", "Date", 18.0, false},
-    {"Sens", "Sens", 14.0, false},
-    {"Quantite", "Quantité", 16.0, false},
-    {"Cours", "Cours", 23.0, true},
-    {"Frais", "Frais", 23.0, true},
-    {"PxMoyAchBrut", "Prix Moyen Achat Brut", 24.0, true},
-    {"PxMoyAchNet", "Prix Moyen Achat Net", 24.0, true},
-    {"PlValBrut", "+Value Brute", 24.0, true},
-    {"PlValNet", "+Value Nette", 24.0, true},
+    {"Date", "Date", 18.0, false, false},
+    {"Sens", "Sens", 14.0, false, false},
+    {"Quantite", "Quantité", 16.0, false, true},
+    {"Cours", "Cours", 23.0, true, true},
+    {"Frais", "Frais", 23.0, true, true},
+    {"PxMoyAchBrut", "Prix Moyen Achat Brut", 24.0, true, true},
+    {"PxMoyAchNet", "Prix Moyen Achat Net", 24.0, true, true},
+    {"PlValBrut", "+Value Brute", 24.0, true, true},
+    {"PlValNet", "+Value Nette", 24.0, true, true},
 };
 
 const char* const kMasque = "0,.00";
@@ -57,7 +58,7 @@ TEdit3::TEdit3(QWidget* owner, Valeurs* titre, TCorv* portefeuille)
     for (const Colonne& c : kColonnes) {
         const QString champ = QString::fromLatin1(c.Field);
         const Qt::Alignment alignement =
-            (c.Montant ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
+            (c.Droite ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
         const double w = c.Width - 1.0; // columns stand 1 mm apart
         TQRItem& libelle = entete.AddLabel("Titre" + champ, QString::fromUtf8(c.Caption),
                                            QRectF(x, 0.5, w, 9.0), alignement);

@@ -262,7 +262,13 @@ void TForm5::LvOpClick() {
         return;
     for (int i = 0; i < LvOp->topLevelItemCount(); ++i) {
         const QTreeWidgetItem* ligne = LvOp->topLevelItem(i);
-        if (auto* op = Record<Operes>(ligne))
-            op->Pointe = ligne->checkState(kSens) == Qt::Checked;
+        auto* op = Record<Operes>(ligne);
+        if (op == nullptr)
+            continue;
+        const bool pointe = ligne->checkState(kSens) == Qt::Checked;
+        // A tick is stored in the portfolio file: a change must not be lost at close.
+        if (op->Pointe != pointe && FPortefeuille != nullptr)
+            FPortefeuille->Modifie = true;
+        op->Pointe = pointe;
     }
 }

@@ -265,11 +265,12 @@ TEST_F(EditCommandsTest, Trades) {
     EXPECT_EQ(Group(t), QString::fromUtf8("Titres en portefeuille")); // tree rebuilt
     EXPECT_EQ(Selected(), t);
 
-    // Ticking does not modify; a modification keeps the stored fees and clears the tick.
+    // A tick is kept in the file, so it marks the document modified; a modification keeps
+    // the stored fees and clears the tick.
     doc->Modifie = false;
     Select("LvOp", op);
     form->DPointer1Click();
-    EXPECT_TRUE(op->Pointe && !doc->Modifie);
+    EXPECT_TRUE(op->Pointe && doc->Modifie);
     op->Frais1 = op->Frais = 321;
     onOpere = [&](TAddOper& d) {
         EXPECT_EQ(d.FOpere, op);

@@ -150,8 +150,8 @@ TEST_F(ReconciliationTest, TicksGoIntoTheTradesAndFollowTheFilter) {
     EXPECT_FALSE(a10->Pointe);
     EXPECT_FALSE(v9->Pointe);
 
-    // Ticking alone leaves the document unmodified, as the tick command of the trade list.
-    EXPECT_FALSE(doc.Modifie);
+    // Ticks are stored in the file: changing one marks the document modified.
+    EXPECT_TRUE(doc.Modifie);
 
     // Rebuilding the list changes no tick.
     dialog.All->click();

@@ -1,0 +1,451 @@
+// The printed reports: what each one prints for a known document (rows, figures, sums, the
+// currency caption), how the bands fall on pages, and the printing and preview paths.
+
+#include "AppTestSupport.h"
+
+#include "dialogs/Fedit1.h"
+#include "dialogs/Fedit2.h"
+#include "dialogs/Fedit3.h"
+#include "dialogs/QuickRep.h"
+
+#include "platform/DateTime.h"
+#include "platform/MemTable.h"
+#include "portfolio/Cv.h"
+#include "portfolio/Fdatas.h"
+
+#include <QGuiApplication>
+#include <QPalette>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
+
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace {
+
+QString U(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+// Numbers are grouped with a no-break space.
+QString N(const char* text) {
+    return QString::fromUtf8(text).replace(QLatin1Char(' '), QChar(0x00A0));
+}
+
+std::vector<const QRPrintedBand*> BandsOf(const std::vector<QRPage>& pages, TQRBandType type) {
+    std::vector<const QRPrintedBand*> found;
+    for (const QRPage& page : pages)
+        for (const QRPrintedBand& band : page.Bands)
+            if (band.Type == type)
+                found.push_back(&band);
+    return found;
+}
+
+QStringList Column(const std::vector<const QRPrintedBand*>& rows, const QString& name) {
+    QStringList texts;
+    for (const QRPrintedBand* row : rows)
+        texts << row->Text(name);
+    return texts;
+}
+
+// Every text stands inside the printable area.
+void ExpectInside(const std::vector<QRPage>& pages, const QSizeF& area) {
+    for (const QRPage& page : pages)
+        for (const QRPrintedBand& band : page.Bands)
+            for (const QRText& text : band.Texts) {
+                EXPECT_GE(text.Rect.left(), 0.0) << text.Name.toStdString();
+                EXPECT_LE(text.Rect.right(), area.width() + 1e-9) << text.Name.toStdString();
+                EXPECT_LE(text.Rect.bottom(), band.Rect.bottom() + 1e-9) << text.Name.toStdString();
+            }
+}
+
+class ReportsTest : public AppTest {
+protected:
+    void SetUp() override {
+        AppTest::SetUp();
+        ResetDatas();
+        doc = std::make_unique<TCorv>(dataDir_);
+        doc->Fichier = "/home/marie/bourse/perso.cvx";
+        doc->DateLiqC = platform::EncodeDate(2026, 3, 26);
+        doc->LibLocal = "francs";
+    }
+
+    Valeurs* AddTitre(const char* code, const char* libelle) {
+        Valeurs model;
+        model.Code = code;
+        model.Libelle = libelle;
+        return doc->AddTitre(model);
+    }
+
+    static void AddOpere(Valeurs* titre, double date, char sens, int quantite, int cours,
+                         int frais) {
+        auto op = std::make_unique<Operes>();
+        op->Date = date;
+        op->Sens = sens;
+        op->Quantite = quantite;
+        op->Cours = cours;
+        op->Frais = frais;
+        titre->Operes.push_back(std::move(op));
+    }
+
+    std::unique_ptr<TCorv> doc;
+};
+
+// ---- portfolio summary ----
+
+TEST_F(ReportsTest, PortfolioSummaryPrintsTheFourBlocksOnce) {
+    doc->Cash = 50000;
+    doc->ValorNetAct = 150000;
+    doc->CashLiq = -20000;
+    doc->ValorNet = 170000;
+    doc->AchRMBrut = 118000;
+    doc->AchRMNet = 120000;
+    doc->VenRMBrut = 0;
+    doc->VenRMNet = 0;
+    doc->RealNetTOT = 10000;
+    doc->CouvC = 1.0f;
+    doc->CouvT = 0.5f;
+    TEdit1 edit(nullptr, doc.get());
+    EXPECT_EQ(Edit1, &edit);
+    const std::vector<QRPage> pages = edit.QR.Prepare();
+    ASSERT_EQ(pages.size(), 1u);
+    ASSERT_EQ(pages[0].Bands.size(), 3u);
+    const QRPrintedBand& titre = pages[0].Bands[0];
+    EXPECT_EQ(titre.Text("Titre"), U("Synthése du portefeuille"));
+    EXPECT_EQ(titre.Text("Document"), "/home/marie/bourse/perso.cvx");
+    EXPECT_EQ(titre.Text("LibLiq"), "Prochaine date de liquidation le ");
+    EXPECT_EQ(titre.Text("EDateLiq"), "26-mars-2026");
+    EXPECT_EQ(titre.Text("TypMnt"), U("Montants exprimés en Euros"));
+
+    const QRPrintedBand& d = pages[0].Bands[1];
+    EXPECT_EQ(d.Type, TQRBandType::Detail);
+    EXPECT_EQ(d.Text("ECashPo"), "500,00");
+    EXPECT_EQ(d.Text("EEvalTi"), N("1 500,00"));
+    EXPECT_EQ(d.Text("EEvalGlo"), N("2 000,00"));
+    EXPECT_EQ(d.Text("ECashPoP"), "25,00"); // no "%" sign
+    EXPECT_EQ(d.Text("EEvalTiP"), "75,00");
+    // A negative cash at settlement: amounts shown, shares not.
+    EXPECT_EQ(d.Text("ECashPoL"), "-200,00");
+    EXPECT_EQ(d.Text("EEvalTiL"), N("1 700,00"));
+    EXPECT_EQ(d.Text("EEvalGloL"), N("1 500,00"));
+    EXPECT_EQ(d.Text("ECashPoPL"), "0,00");
+    EXPECT_EQ(d.Text("EEvalTiPL"), "0,00");
+    EXPECT_EQ(d.Text("EAchRMB"), N("1 180,00"));
+    EXPECT_EQ(d.Text("EAchRMN"), N("1 200,00"));
+    EXPECT_EQ(d.Text("EVeRMB"), "0,00");
+    EXPECT_EQ(d.Text("ESoLiqB"), N("-1 180,00"));
+    EXPECT_EQ(d.Text("ESoLiqN"), N("-1 200,00"));
+    // CT = (50 000 - 10 000) × 1 + 150 000 × 0.5; CE = 120 000 - 50 000.
+    EXPECT_EQ(d.Text("ECouvT"), N("1 150,00"));
+    EXPECT_EQ(d.Text("ECouvE"), "700,00");
+    EXPECT_EQ(d.Text("ECouvD"), "450,00");
+    EXPECT_EQ(d.Text(U("Couverture au R.M Couverture engagée")), U("Couverture engagée"));
+
+    ExpectInside(pages, edit.QR.DefaultArea());
+    const QRPrintedBand& pied = pages[0].Bands[2];
+    EXPECT_EQ(pied.Type, TQRBandType::PageFooter);
+    EXPECT_EQ(pied.Text("Produit"), "Corvane");
+    EXPECT_EQ(pied.Text("DateHeure"), "15/03/26 12:00:00");
+
+    // Pending sales now outweigh the purchases: nothing engaged.
+    doc->VenRMNet = 80000;
+    TEdit1 couvert(nullptr, doc.get());
+    const QRPrintedBand band = couvert.QR.Prepare()[0].Bands[1];
+    EXPECT_EQ(band.Text("ECouvE"), "0,00");
+    EXPECT_EQ(band.Text("ECouvD"), N("1 150,00"));
+}
+
+TEST_F(ReportsTest, PortfolioSummaryInLocalCurrencyAndWithoutShares) {
+    doc->Facteur = 6.55957f;
+    doc->Cash = 100000;
+    doc->ValorNetAct = -100000; // current total 0
+    doc->CashLiq = 30000;
+    doc->ValorNet = 10000;
+    TEdit1 edit(nullptr, doc.get());
+    const std::vector<QRPage> pages = edit.QR.Prepare();
+    EXPECT_EQ(pages[0].Bands[0].Text("TypMnt"), U("Montants exprimés en francs"));
+    const QRPrintedBand& d = pages[0].Bands[1];
+    EXPECT_EQ(d.Text("ECashPo"), N("6 559,57"));
+    EXPECT_EQ(d.Text("EEvalGlo"), "0,00");
+    EXPECT_EQ(d.Text("ECashPoP"), "0,00");
+    EXPECT_EQ(d.Text("EEvalTiP"), "0,00");
+    // Shares are ratios: the factor does not touch them.
+    EXPECT_EQ(d.Text("ECashPoPL"), "75,00");
+    EXPECT_EQ(d.Text("EEvalTiPL"), "25,00");
+}
+
+// ---- securities summary ----
+
+TEST_F(ReportsTest, SecuritiesSummaryListsEverySecurityWithTheGainTotals) {
+    doc->Facteur = 2.0f;
+    Valeurs* a = AddTitre("12000", "ALPHA");
+    a->Bilan.NbInPort = 150;
+    a->Bilan.PxMoyAchBrut = 2050;
+    a->Bilan.PxMoyAchNet = 20.75f;
+    a->Bilan.CoutBrut = 307500;
+    a->Bilan.CoutNet = 311250;
+    a->Bilan.ValorBrut = 600000;
+    a->Bilan.ValorNet = 590000;
+    a->Bilan.PlValLatBrut = 292500;
+    a->Bilan.PlValLatNet = 278750;
+    a->Bilan.PlValBrut = 1000;
+    a->Bilan.PlValNet = -500;
+    a->Bilan.TotFrais = 777;
+    Valeurs* b = AddTitre("13000", "BETA");
+    b->Bilan.PlValBrut = -4001;
+    b->Bilan.PlValNet = -4500;
+    TEdit2 edit(nullptr, doc.get());
+    EXPECT_EQ(edit.QR.Orientation, QPageLayout::Landscape);
+
+    platform::MemTable& repart = TheDatas().Repart;
+    ASSERT_EQ(repart.RecordCount(), 2);
+    repart.First();
+    EXPECT_EQ(TheDatas().RepartCodeVal.AsString(), "12000");
+    EXPECT_DOUBLE_EQ(TheDatas().RepartCoutNet.AsFloat(), 6225.0);
+    EXPECT_TRUE(TheDatas().RepartTotFrais.IsNull());
+    EXPECT_TRUE(TheDatas().RepartNbAchat.IsNull());
+
+    const std::vector<QRPage> pages = edit.QR.Prepare();
+    ASSERT_EQ(pages.size(), 1u);
+    const QRPrintedBand& entete = pages[0].Bands[1];
+    EXPECT_EQ(entete.Type, TQRBandType::ColumnHeader);
+    EXPECT_EQ(entete.Text("TitreNbInPort"), U("Quantité en Portefeuille."));
+    EXPECT_EQ(entete.Text("TitrePxMoyAchBrut"), U("Prix. Moyen Achat Brut"));
+    EXPECT_EQ(entete.Text("TitrePlValNet"), U("+Value réalisée nette"));
+    const auto rows = BandsOf(pages, TQRBandType::Detail);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(Column(rows, "CodeVal"), (QStringList{"12000", "13000"}));
+    EXPECT_EQ(Column(rows, "Libelle"), (QStringList{"ALPHA", "BETA"}));
+    EXPECT_EQ(Column(rows, "NbInPort"), (QStringList{"150", "0"}));
+    EXPECT_EQ(Column(rows, "PxMoyAchBrut"), (QStringList{"41,00", "0,00"}));
+    EXPECT_EQ(Column(rows, "PxMoyAchNet"), (QStringList{"41,50", "0,00"}));
+    EXPECT_EQ(Column(rows, "CoutBrut"), (QStringList{N("6 150,00"), "0,00"}));
+    EXPECT_EQ(Column(rows, "ValorNet"), (QStringList{N("11 800,00"), "0,00"}));
+    EXPECT_EQ(Column(rows, "PlValLatBrut"), (QStringList{N("5 850,00"), "0,00"}));
+    EXPECT_EQ(Column(rows, "PlValBrut"), (QStringList{"20,00", "-80,02"}));
+
+    const auto totals = BandsOf(pages, TQRBandType::Summary);
+    ASSERT_EQ(totals.size(), 1u);
+    EXPECT_EQ(totals[0]->Text("Total"), "Total");
+    EXPECT_EQ(totals[0]->Text("SommePlValLatBrut"), N("5 850,00"));
+    EXPECT_EQ(totals[0]->Text("SommePlValLatNet"), N("5 575,00"));
+    EXPECT_EQ(totals[0]->Text("SommePlValBrut"), "-60,02");
+    EXPECT_EQ(totals[0]->Text("SommePlValNet"), "-100,00");
+    EXPECT_EQ(totals[0]->Find("SommeCoutBrut"), nullptr);
+}
+
+TEST_F(ReportsTest, EmptyPortfolioPrintsHeadingsAndZeroTotals) {
+    Valeurs* a = AddTitre("12000", "ALPHA");
+    a->Bilan.PlValBrut = 1234;
+    { TEdit2 avant(nullptr, doc.get()); } // leaves a row in the table
+    doc->Titres.clear();
+    TEdit2 edit(nullptr, doc.get());
+    EXPECT_EQ(TheDatas().Repart.RecordCount(), 0);
+    const std::vector<QRPage> pages = edit.QR.Prepare();
+    ASSERT_EQ(pages.size(), 1u);
+    EXPECT_TRUE(BandsOf(pages, TQRBandType::Detail).empty());
+    EXPECT_EQ(BandsOf(pages, TQRBandType::ColumnHeader).size(), 1u);
+    const auto totals = BandsOf(pages, TQRBandType::Summary);
+    ASSERT_EQ(totals.size(), 1u);
+    for (const char* name :
+         {"SommePlValLatBrut", "SommePlValLatNet", "SommePlValBrut", "SommePlValNet"})
+        EXPECT_EQ(totals[0]->Text(name), "0,00") << name;
+    EXPECT_EQ(pages[0].Bands[0].Text("Titre"), U("Synthèse des titres"));
+}
+
+TEST_F(ReportsTest, LongListsBreakIntoPagesWithHeadersAndFootersOnEach) {
+    for (int i = 0; i < 70; ++i) {
+        Valeurs* t = AddTitre(std::to_string(10000 + i).c_str(), "TITRE");
+        t->Bilan.PlValNet = 100; // 1,00 each
+    }
+    TEdit2 edit(nullptr, doc.get());
+    const QSizeF area = edit.QR.DefaultArea();
+    const std::vector<QRPage> pages = edit.QR.Prepare(area);
+    ASSERT_GE(pages.size(), 2u);
+    int rows = 0;
+    QStringList codes;
+    for (std::size_t p = 0; p < pages.size(); ++p) {
+        const auto& bands = pages[p].Bands;
+        EXPECT_EQ(bands.front().Type, p == 0 ? TQRBandType::Title : TQRBandType::ColumnHeader);
+        EXPECT_EQ(bands.back().Type, TQRBandType::PageFooter);
+        EXPECT_NEAR(bands.back().Rect.bottom(), area.height(), 1e-9);
+        const double pied = bands.back().Rect.top();
+        for (const QRPrintedBand& band : bands) {
+            if (band.Type == TQRBandType::PageFooter)
+                continue;
+            EXPECT_LE(band.Rect.bottom(), pied + 1e-6) << "page " << p;
+            if (band.Type == TQRBandType::Detail) {
+                ++rows;
+                codes << band.Text("CodeVal");
+            }
+            EXPECT_EQ(band.Type == TQRBandType::Summary,
+                      p + 1 == pages.size() && &band == &bands[bands.size() - 2]);
+        }
+        EXPECT_EQ(BandsOf({pages[p]}, TQRBandType::ColumnHeader).size(), 1u);
+    }
+    EXPECT_EQ(rows, 70);
+    ExpectInside(pages, area);
+    // In the document's list order, whatever it is.
+    QStringList liste;
+    for (const auto& titre : doc->Titres)
+        liste << QString::fromStdString(titre->Code);
+    EXPECT_EQ(codes, liste);
+    EXPECT_EQ(BandsOf(pages, TQRBandType::Summary)[0]->Text("SommePlValNet"), "70,00");
+}
+
+// ---- trades of one security ----
+
+TEST_F(ReportsTest, TradesReportListsTheTradesAndShadesTheSales) {
+    doc->Facteur = 10.0f;
+    Valeurs* t = AddTitre("12000", "ALPHA");
+    AddOpere(t, platform::EncodeDate(2026, 1, 5), 'A', 100, 2050, 1230);
+    AddOpere(t, platform::EncodeDate(2026, 2, 10), 'V', 40, 2500, 800);
+    t->Operes[0]->PxMoyAchBrut = 2050;
+    t->Operes[0]->PxMoyAchNet = 20.623f;
+    t->Operes[1]->PxMoyAchBrut = 2050;
+    t->Operes[1]->PlValBrut = 18000;
+    t->Operes[1]->PlValNet = 16000;
+    TEdit3 edit(nullptr, t, doc.get());
+    const std::vector<QRPage> pages = edit.QR.Prepare();
+    ASSERT_EQ(pages.size(), 1u);
+    const QRPrintedBand& titre = pages[0].Bands[0];
+    EXPECT_EQ(titre.Text("Titre"), U("Synthése de la valeur 12000"));
+    EXPECT_EQ(titre.Text("LibVal"), "ALPHA");
+    EXPECT_EQ(titre.Text("TypMnt"), U("Montants exprimés en francs"));
+
+    const auto rows = BandsOf(pages, TQRBandType::Detail);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(Column(rows, "Date"), (QStringList{"05/01/26", "10/02/26"}));
+    EXPECT_EQ(Column(rows, "Sens"), (QStringList{"Achat", "Vente"}));
+    EXPECT_EQ(Column(rows, "Quantite"), (QStringList{"100", "40"}));
+    EXPECT_EQ(Column(rows, "Cours"), (QStringList{"205,00", "250,00"}));
+    EXPECT_EQ(Column(rows, "Frais"), (QStringList{"123,00", "80,00"}));
+    EXPECT_EQ(Column(rows, "PxMoyAchBrut"), (QStringList{"205,00", "205,00"}));
+    EXPECT_EQ(Column(rows, "PxMoyAchNet"), (QStringList{"206,23", "0,00"}));
+    EXPECT_EQ(Column(rows, "PlValBrut"), (QStringList{"0,00", N("1 800,00")}));
+    EXPECT_EQ(Column(rows, "PlValNet"), (QStringList{"0,00", N("1 600,00")}));
+    EXPECT_EQ(rows[0]->Color, QColor(Qt::white));
+    EXPECT_EQ(rows[1]->Color, QGuiApplication::palette().color(QPalette::Button));
+    EXPECT_TRUE(BandsOf(pages, TQRBandType::Summary).empty());
+    ExpectInside(pages, edit.QR.DefaultArea());
+}
+
+TEST_F(ReportsTest, SecurityWithoutTradesPrintsHeadingsOnly) {
+    Valeurs* avec = AddTitre("12000", "ALPHA");
+    AddOpere(avec, platform::EncodeDate(2026, 1, 5), 'V', 1, 100, 0);
+    { TEdit3 avant(nullptr, avec, doc.get()); }
+    Valeurs* sans = AddTitre("13000", "BETA");
+    TEdit3 edit(nullptr, sans, doc.get());
+    EXPECT_EQ(TheDatas().Operes.RecordCount(), 0);
+    const std::vector<QRPage> pages = edit.QR.Prepare();
+    ASSERT_EQ(pages.size(), 1u);
+    ASSERT_EQ(pages[0].Bands.size(), 3u);
+    EXPECT_EQ(pages[0].Bands[1].Type, TQRBandType::ColumnHeader);
+    EXPECT_EQ(pages[0].Bands[1].Text("TitrePxMoyAchNet"), "Prix Moyen Achat Net");
+    EXPECT_EQ(pages[0].Bands[1].Text("TitreQuantite"), U("Quantité"));
+}
+
+// ---- the engine ----
+
+TEST(QuickRepMask, GroupsThousandsAndKeepsTheMasksDecimals) {
+    EXPECT_EQ(TQuickRep::FormatMask("0,.00", 1234567.891), N("1 234 567,89"));
+    EXPECT_EQ(TQuickRep::FormatMask("0,.00", -1234.5), N("-1 234,50"));
+    EXPECT_EQ(TQuickRep::FormatMask("0,.00", 0.0), "0,00");
+    // Fifteen significant digits, where the windows' figures keep nine.
+    EXPECT_EQ(TQuickRep::FormatMask("0,.00", 123456789012.34), N("123 456 789 012,34"));
+    EXPECT_EQ(TQuickRep::FormatMask("0.000", 1234.5), "1234,500");
+    EXPECT_EQ(TQuickRep::FormatMask("0,", 1234.6), N("1 235"));
+}
+
+TEST_F(ReportsTest, UnknownFieldsAndExpressionsAreRefused) {
+    TQuickRep rep;
+    rep.DataSet = &TheDatas().Repart;
+    rep.AddBand(TQRBandType::Summary, "S", 5.0).AddExpr("X", "SUM(Repart.Inconnu)", {});
+    EXPECT_THROW(rep.Prepare(), std::logic_error);
+    rep.Bands.back().Items.back().Expression = "SUM(Repart.Libelle)"; // a text field
+    EXPECT_THROW(rep.Prepare(), std::logic_error);
+    rep.Bands.back().Items.back().Expression = "SUM(Operes.PlValNet)"; // another table
+    EXPECT_THROW(rep.Prepare(), std::logic_error);
+    rep.Bands.back().Items.back().Expression = "sum( repart.PlValNet )";
+    EXPECT_EQ(rep.Prepare()[0].Bands[0].Text("X"), "0,00");
+    rep.AddBand(TQRBandType::Detail, "D", 5.0).AddDBText("Y", "Inconnu", {});
+    TheDatas().Repart.Append();
+    TheDatas().Repart.Post();
+    EXPECT_THROW(rep.Prepare(), std::logic_error);
+}
+
+// ---- printing and preview ----
+
+TEST_F(ReportsTest, PrintsToPdfAndGivesThePrinterBackItsLayout) {
+    for (int i = 0; i < 70; ++i)
+        AddTitre(std::to_string(20000 + i).c_str(), "TITRE");
+    TEdit2 edit(nullptr, doc.get());
+    const std::size_t expected = edit.QR.Prepare().size();
+    ASSERT_GE(expected, 2u);
+
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    const std::string pdf = Path("titres.pdf");
+    printer.setOutputFileName(QString::fromStdString(pdf));
+    printer.setPageOrientation(QPageLayout::Portrait);
+    edit.Print(printer);
+    EXPECT_EQ(printer.pageLayout().orientation(), QPageLayout::Portrait);
+
+    std::ifstream in(pdf, std::ios::binary);
+    std::ostringstream contents;
+    contents << in.rdbuf();
+    const std::string text = contents.str();
+    ASSERT_EQ(text.rfind("%PDF", 0), 0u);
+    // Each page is an object of type /Page; the page tree is /Pages.
+    std::size_t pagesFound = 0;
+    for (std::size_t at = text.find("/Type /Page"); at != std::string::npos;
+         at = text.find("/Type /Page", at + 1))
+        if (text.compare(at, 12, "/Type /Pages") != 0)
+            ++pagesFound;
+    EXPECT_EQ(pagesFound, expected);
+}
+
+TEST_F(ReportsTest, PreviewRunsThroughThePromptsInTheReportsOrientation) {
+    AddTitre("12000", "ALPHA");
+    TEdit2 edit(nullptr, doc.get());
+    QPrinter printer;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setPageOrientation(QPageLayout::Portrait);
+    int pagesShown = 0;
+    prompts.onDialog = [&](QDialog& dialog) {
+        EXPECT_NE(qobject_cast<QPrintPreviewDialog*>(&dialog), nullptr);
+        EXPECT_EQ(dialog.windowTitle(), U("Synthèse des titres"));
+        EXPECT_EQ(printer.pageLayout().orientation(), QPageLayout::Landscape);
+        if (auto* vue = dialog.findChild<QPrintPreviewWidget*>()) {
+            vue->updatePreview();
+            pagesShown = vue->pageCount();
+        }
+        return false;
+    };
+    edit.Preview(printer, prompts);
+    EXPECT_EQ(prompts.dialogs, 1);
+    EXPECT_EQ(pagesShown, 1);
+    EXPECT_EQ(printer.pageLayout().orientation(), QPageLayout::Portrait);
+}
+
+TEST_F(ReportsTest, AnErrorWhileDrawingThePreviewIsRaisedOnceItCloses) {
+    TQuickRep rep;
+    rep.DataSet = &TheDatas().Repart;
+    rep.AddBand(TQRBandType::Summary, "S", 5.0).AddExpr("X", "SUM(Repart.Inconnu)", {});
+    QPrinter printer;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    bool drawn = false;
+    prompts.onDialog = [&](QDialog& dialog) {
+        if (auto* vue = dialog.findChild<QPrintPreviewWidget*>()) {
+            vue->updatePreview(); // must not throw through the preview
+            drawn = true;
+        }
+        return false;
+    };
+    EXPECT_THROW(rep.Preview(printer, prompts), std::logic_error);
+    EXPECT_TRUE(drawn);
+}
+
+} // namespace
