@@ -42,10 +42,6 @@ bool LitEntier(std::string_view texte, std::size_t& pos, std::int32_t& valeur) {
     return true;
 }
 
-std::string DeuxChiffres(int valeur) {
-    return {static_cast<char>('0' + valeur / 10), static_cast<char>('0' + valeur % 10)};
-}
-
 } // namespace
 
 bool LitPointIntraday(std::string_view ligne, PointIntraday& point) {
@@ -64,7 +60,7 @@ bool LitPointIntraday(std::string_view ligne, PointIntraday& point) {
         return false;
     point.Cours = cours;
     point.Heure = heure;
-    point.Libelle = DeuxChiffres(heures) + ":" + DeuxChiffres(minutes);
+    point.Libelle = platform::ShortTimeToStr(heure);
     return true;
 }
 

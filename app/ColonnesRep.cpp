@@ -1,5 +1,6 @@
 #include "ColonnesRep.h"
 
+#include "ViewSort.h"
 #include "ViewText.h"
 
 #include "portfolio/Cv.h"
@@ -13,14 +14,6 @@ constexpr ColonneRep Entier(const char* libelle, std::int32_t BilanTitre::*champ
 constexpr ColonneRep Montant(const char* libelle, std::int32_t BilanTitre::*champ,
                              bool rouge = false) {
     return {libelle, kColMontant | (rouge ? kColRougeNegatif : 0), champ, nullptr};
-}
-
-template <typename T> int Signe(T a, T b) {
-    if (a > b)
-        return 1;
-    if (a < b)
-        return -1;
-    return 0;
 }
 
 } // namespace

@@ -43,14 +43,6 @@ TMainForm* MainForm = nullptr;
 
 namespace {
 
-QDateEdit* MakeDatePicker(QWidget* parent, const char* name) {
-    auto* picker = new QDateEdit(parent);
-    picker->setObjectName(name);
-    picker->setDisplayFormat("dd/MM/yy");
-    picker->setCalendarPopup(true);
-    return picker;
-}
-
 QSlider* MakeTrack(QWidget* parent, const char* name, int minimum, int position) {
     auto* track = new QSlider(Qt::Horizontal, parent);
     track->setObjectName(name);

@@ -3,6 +3,7 @@
 
 #include "Main.h"
 
+#include "Shown.h"
 #include "dialogs/Falarme.h"
 #include "dialogs/Logs.h"
 
@@ -10,22 +11,6 @@
 
 #include <QAction>
 #include <QTimer>
-
-namespace {
-
-// Names a dialog in its global while the command shows it, however the command ends.
-template <typename T> class Shown {
-public:
-    Shown(T*& global, T* dialog) : global_(global) { global_ = dialog; }
-    ~Shown() { global_ = nullptr; }
-    Shown(const Shown&) = delete;
-    Shown& operator=(const Shown&) = delete;
-
-private:
-    T*& global_;
-};
-
-} // namespace
 
 void TMainForm::CreateAlarms() {
     const std::pair<QAction*, void (TMainForm::*)()> commandes[] = {

@@ -6,6 +6,7 @@
 #include "Main.h"
 
 #include "MainViewWidgets.h"
+#include "Shown.h"
 #include "dialogs/Fcash.h"
 
 #include "portfolio/Cv.h"
@@ -39,15 +40,6 @@ protected:
 
 private:
     std::function<void()> action_;
-};
-
-// Names the cash dialog in its global while the command shows it, however the command ends.
-class CashShown {
-public:
-    explicit CashShown(Tcash* dialog) { cash = dialog; }
-    ~CashShown() { cash = nullptr; }
-    CashShown(const CashShown&) = delete;
-    CashShown& operator=(const CashShown&) = delete;
 };
 
 QTreeWidgetItem* SelectedRow(const QTreeWidget* list) {
@@ -200,7 +192,7 @@ void TMainForm::AddCashExecute() {
         return;
     {
         Tcash dialog(this, FPortefeuille.get(), *FPrompts);
-        const CashShown shown(&dialog);
+        const Shown<Tcash> shown(cash, &dialog);
         // The dialog stores each movement itself, whichever way it is closed.
         FPrompts->RunDialog(dialog);
     }
@@ -214,7 +206,7 @@ void TMainForm::UpdCashExecute() {
     {
         Tcash dialog(this, FPortefeuille.get(), *FPrompts);
         dialog.EditMouvement(mouvement);
-        const CashShown shown(&dialog);
+        const Shown<Tcash> shown(cash, &dialog);
         FPrompts->RunDialog(dialog);
     }
     RefreshViews(nullptr);

@@ -4,6 +4,7 @@
 #include "Main.h"
 
 #include "QtDates.h"
+#include "Shown.h"
 #include "dialogs/AddOper.h"
 #include "dialogs/OKBottomDlg.h"
 
@@ -25,18 +26,6 @@
 #include <string>
 
 namespace {
-
-// Names a dialog in its global while the command shows it, however the command ends.
-template <typename T> class Shown {
-public:
-    Shown(T*& global, T* dialog) : global_(global) { global_ = dialog; }
-    ~Shown() { global_ = nullptr; }
-    Shown(const Shown&) = delete;
-    Shown& operator=(const Shown&) = delete;
-
-private:
-    T*& global_;
-};
 
 std::string Texte(const QLineEdit* champ) {
     return champ->text().toStdString();

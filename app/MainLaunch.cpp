@@ -5,6 +5,7 @@
 #include "Main.h"
 
 #include "MainViewWidgets.h"
+#include "Shown.h"
 #include "dialogs/Fdivision.h"
 #include "dialogs/Fedit1.h"
 #include "dialogs/Fedit2.h"
@@ -31,18 +32,6 @@
 #include <vector>
 
 namespace {
-
-// Names a dialog in its global while the command shows it, however the command ends.
-template <typename T> class Shown {
-public:
-    Shown(T*& global, T* dialog) : global_(global) { global_ = dialog; }
-    ~Shown() { global_ = nullptr; }
-    Shown(const Shown&) = delete;
-    Shown& operator=(const Shown&) = delete;
-
-private:
-    T*& global_;
-};
 
 std::unique_ptr<Valeurs> CopyTitre(const Valeurs& titre) {
     auto copie = std::make_unique<Valeurs>();

@@ -4,6 +4,7 @@
 #include "Main.h"
 
 #include "Registry.h"
+#include "Shown.h"
 #include "dialogs/Unit6.h"
 
 #include "platform/ConversionError.h"
@@ -18,24 +19,12 @@
 #include <QSpinBox>
 #include <QTimer>
 
-namespace {
-
-// Clears the global that names the dialog while it is shown, however the command ends.
-struct Form6Scope {
-    explicit Form6Scope(TForm6* dialog) { Form6 = dialog; }
-    ~Form6Scope() { Form6 = nullptr; }
-    Form6Scope(const Form6Scope&) = delete;
-    Form6Scope& operator=(const Form6Scope&) = delete;
-};
-
-} // namespace
-
 void TMainForm::DoParamExecute() {
     if (!FPortefeuille)
         return;
     TCorv& doc = *FPortefeuille;
     TForm6 dialog(this, &doc, FPrompts);
-    const Form6Scope scope(&dialog);
+    const Shown<TForm6> shown(Form6, &dialog);
 
     {
         OpenedKey key(*FRegistry);

@@ -7,14 +7,6 @@
 
 namespace {
 
-template <typename T> int Signe(const T& a, const T& b) {
-    if (a > b)
-        return 1;
-    if (a < b)
-        return -1;
-    return 0;
-}
-
 int Texte(const std::string& a, const std::string& b) {
     return Signe(a.compare(b), 0);
 }

@@ -12,6 +12,16 @@ struct Mvt;
 struct Operes;
 struct Valeurs;
 
+// +1, 0 or -1 as a is greater than, equal to or smaller than b: the step of every row
+// comparison.
+template <typename T> int Signe(const T& a, const T& b) {
+    if (a > b)
+        return 1;
+    if (a < b)
+        return -1;
+    return 0;
+}
+
 // Images of the window's small image list.
 inline constexpr int kImageAucune = -1;
 inline constexpr int kImagePointe = 0;

@@ -10,6 +10,10 @@ std::string EurosText(float euros, float facteur) {
     return platform::FormatNumber(static_cast<double>(euros) * static_cast<double>(facteur));
 }
 
+std::string ChampMontantText(std::int64_t cents) {
+    return platform::FormatFixedUser(static_cast<double>(cents) * 0.01, 2, 9);
+}
+
 std::string PourcentText(double valeur) {
     return platform::FormatNumber(valeur) + " %";
 }

@@ -4,12 +4,12 @@
 #include "QtDates.h"
 #include "UiPrompts.h"
 #include "Unit4.h"
+#include "ViewText.h"
 
 #include "platform/Checked.h"
 #include "platform/ConversionError.h"
 #include "platform/DateText.h"
 #include "platform/DateTime.h"
-#include "platform/Numbers.h"
 #include "portfolio/Cv.h"
 
 #include <QCheckBox>
@@ -100,8 +100,7 @@ ApercuOpere CalculApercu(const BilanTitre& b, bool vente, std::int64_t q, std::i
 }
 
 QString TAddOper::Montant(std::int64_t cents) {
-    return QString::fromStdString(
-        platform::FormatFixedUser(static_cast<double>(cents) * 0.01, 2, 9));
+    return QString::fromStdString(ChampMontantText(cents));
 }
 
 double TAddOper::DebutSRD() {
@@ -143,10 +142,7 @@ TAddOper::TAddOper(QWidget* owner, TCorv* portefeuille, Operes* opere, Valeurs* 
     }
     Libelle->setMinimumWidth(260);
 
-    DateOp = new QDateEdit(this);
-    DateOp->setObjectName("DateOp");
-    DateOp->setDisplayFormat("dd/MM/yy");
-    DateOp->setCalendarPopup(true);
+    DateOp = MakeDatePicker(this, "DateOp");
     CB1 = new QComboBox(this);
     CB1->setObjectName("CB1");
     CB1->addItem(u("Achat"));

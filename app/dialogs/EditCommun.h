@@ -19,7 +19,8 @@ double Montant(std::int64_t cents, float facteur);
 // A float amount already in euros, as shown: value × the display factor.
 double MontantEuros(float euros, float facteur);
 
-// "Montants exprimés en Euros", or in the local currency when the factor is not 1.
+// "Montants exprimés en Euros", or in the local currency when the factor is not 1. The
+// dialogs that take amounts show the same line.
 QString TypMntText(const TCorv& doc);
 // The coming settlement date as "dd-mmm-yyyy", month abbreviated.
 QString DateLiqText(const TCorv& doc);

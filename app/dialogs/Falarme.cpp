@@ -1,11 +1,11 @@
 #include "Falarme.h"
 
 #include "../UiPrompts.h"
+#include "../ViewText.h"
 
 #include "platform/ConversionError.h"
 #include "platform/DateText.h"
 #include "platform/DateTime.h"
-#include "platform/Numbers.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -141,8 +141,7 @@ TAlarme::TAlarme(QWidget* owner, TCorv* portefeuille, Valeurs* titre, UiPrompts&
     LibTitre->setText(QString::fromStdString(FTitre->Code + " - " + FTitre->Libelle));
     for (const auto& alarme : FTitre->Alarmes)
         FAlarmes.push_back(std::make_unique<SDetAlarme>(*alarme));
-    CoursV->setText(QString::fromStdString(
-        platform::FormatFixedUser(static_cast<double>(FTitre->Infos.Cours) * 0.01, 2, 9)));
+    CoursV->setText(QString::fromStdString(ChampMontantText(FTitre->Infos.Cours)));
     FillList();
 
     connect(Liste, &QTreeWidget::itemChanged, this,

@@ -1,5 +1,6 @@
 #include "Fcash.h"
 
+#include "EditCommun.h"
 #include "QtDates.h"
 #include "UiPrompts.h"
 
@@ -33,10 +34,7 @@ Tcash::Tcash(QWidget* owner, TCorv* portefeuille, UiPrompts& prompts)
     TypMnt->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     TypMnt->setAlignment(Qt::AlignCenter);
 
-    DateOp = new QDateEdit(this);
-    DateOp->setObjectName("DateOp");
-    DateOp->setDisplayFormat("dd/MM/yy");
-    DateOp->setCalendarPopup(true);
+    DateOp = MakeDatePicker(this, "DateOp");
     CB1 = new QComboBox(this);
     CB1->setObjectName("CB1");
     CB1->addItem(u("Crédit"));
@@ -85,11 +83,8 @@ Tcash::Tcash(QWidget* owner, TCorv* portefeuille, UiPrompts& prompts)
     connect(Suivant, &QPushButton::clicked, this, [this] { SuivantClick(); });
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
 
-    if (FPortefeuille != nullptr && FPortefeuille->Facteur != 1.0f)
-        TypMnt->setText(u("Montants exprimés en ") +
-                        QString::fromStdString(FPortefeuille->LibLocal));
-    else
-        TypMnt->setText(u("Montants exprimés en Euros"));
+    TypMnt->setText(FPortefeuille != nullptr ? edition::TypMntText(*FPortefeuille)
+                                             : u("Montants exprimés en Euros"));
 
     FormCreate();
 }

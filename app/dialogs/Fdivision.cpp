@@ -25,10 +25,7 @@ TDivision::TDivision(QWidget* owner) : QDialog(owner) {
     Libelle->setAlignment(Qt::AlignCenter);
     Libelle->setStyleSheet("font-weight: bold;");
     Libelle->setMinimumWidth(260);
-    PDate = new QDateEdit(this);
-    PDate->setObjectName("PDate");
-    PDate->setDisplayFormat("dd/MM/yy");
-    PDate->setCalendarPopup(true);
+    PDate = MakeDatePicker(this, "PDate");
     PDate->setDate(ToQDate(platform::Date()));
     Valeur = new QSpinBox(this);
     Valeur->setObjectName("Valeur");

@@ -1,5 +1,6 @@
 #include "Histo.h"
 
+#include "EditCommun.h"
 #include "Export.h"
 #include "Fdivision.h"
 #include "Import.h"
@@ -105,11 +106,7 @@ TFHisto::TFHisto(QWidget* owner, bool* division, Valeurs* titre, TCorv* portefeu
     Libelle->setObjectName("Libelle");
     Libelle->setAlignment(Qt::AlignCenter);
     Libelle->setStyleSheet("font-weight: bold;");
-    const bool euros = FPortefeuille->Facteur == 1.0f;
-    TypMnt = new QLabel(euros ? u("Montants exprimés en Euros")
-                              : u("Montants exprimés en ") +
-                                    QString::fromStdString(FPortefeuille->LibLocal),
-                        this);
+    TypMnt = new QLabel(edition::TypMntText(*FPortefeuille), this);
     TypMnt->setObjectName("TypMnt");
     BtDiv = new QPushButton("Division", this);
     BtDiv->setObjectName("BtDiv");

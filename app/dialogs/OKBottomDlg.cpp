@@ -2,8 +2,8 @@
 
 #include "Fbourse.h"
 #include "UiPrompts.h"
+#include "ViewText.h"
 
-#include "platform/Numbers.h"
 #include "portfolio/Cv.h"
 
 #include <QCheckBox>
@@ -76,8 +76,7 @@ QString OemFilter(const QString& texte) {
 }
 
 QString TOKBottomDlg::Montant(std::int64_t cents) {
-    return QString::fromStdString(
-        platform::FormatFixedUser(static_cast<double>(cents) * 0.01, 2, 9));
+    return QString::fromStdString(ChampMontantText(cents));
 }
 
 TOKBottomDlg::TOKBottomDlg(QWidget* owner, TCorv* portefeuille, UiPrompts& prompts)

@@ -1,6 +1,7 @@
 #include "Unit4.h"
 
 #include "UiPrompts.h"
+#include "ViewText.h"
 
 #include "platform/Checked.h"
 #include "platform/ConversionError.h"
@@ -198,5 +199,5 @@ void TForm4::VPerFraisChange() {
             return;
         }
     }
-    VFrais->setText(QString::fromStdString(platform::FormatFixedUser(Frais() * 0.01, 2, 9)));
+    VFrais->setText(QString::fromStdString(ChampMontantText(Frais())));
 }

@@ -25,14 +25,6 @@ TForm5* Form5 = nullptr;
 
 namespace {
 
-template <typename T> int Signe(const T& a, const T& b) {
-    if (a > b)
-        return 1;
-    if (a < b)
-        return -1;
-    return 0;
-}
-
 const QColor kAchat(0, 128, 0);
 const QColor kVente(255, 0, 0);
 
@@ -187,17 +179,11 @@ void TForm5::NptClick() {
 void TForm5::LvOpColumnClick(int column) {
     if (column < 0 || column >= kNbColonnes)
         return;
-    const int t = SortKey();
-    const int c = column + 1;
-    const int courante = std::abs(t);
-    if (c == courante) {
-        SetSortKey(-t);
-        SetColumnImage(column, -t > 0 ? kImageCroissante : kImageDecroissante);
-    } else {
-        SetColumnImage(courante - 1, kImageAucune);
-        SetColumnImage(column, kImageCroissante);
-        SetSortKey(c);
-    }
+    // The main window's lists follow the same rule; this list numbers its pictures its own way.
+    const ClicColonne clic = ColumnClick(SortKey(), column);
+    SetColumnImage(clic.ColonneSansImage, kImageAucune);
+    SetColumnImage(column, clic.Image == ::kImageCroissant ? kImageCroissante : kImageDecroissante);
+    SetSortKey(clic.Tag);
     SortRows();
 }
 
