@@ -141,16 +141,17 @@ void TMainForm::CreateCharts() {
         c.LVar = Afficheur(cours, "LVar");
         c.LHaut = Afficheur(cours, "LHaut");
         c.LBas = Afficheur(cours, "LBas");
-        q->addWidget(c.DateHeure, 1, 0);
-        q->addWidget(Entete(cours, "Dernier Cours"), 0, 1);
-        q->addWidget(Entete(cours, "Variation"), 0, 2);
-        q->addWidget(Entete(cours, "+Haut"), 0, 3);
-        q->addWidget(Entete(cours, "+Bas"), 0, 4);
-        q->addWidget(c.LCours, 1, 1);
-        q->addWidget(c.LVar, 1, 2);
-        q->addWidget(c.LHaut, 1, 3);
-        q->addWidget(c.LBas, 1, 4);
-        q->setColumnStretch(0, 1);
+        // The date and time of the quote head the block, above the captions.
+        q->addWidget(c.DateHeure, 0, 0, 1, 4);
+        q->addWidget(Entete(cours, "Dernier Cours"), 1, 0);
+        q->addWidget(Entete(cours, "Variation"), 1, 1);
+        q->addWidget(Entete(cours, "+Haut"), 1, 2);
+        q->addWidget(Entete(cours, "+Bas"), 1, 3);
+        q->addWidget(c.LCours, 2, 0);
+        q->addWidget(c.LVar, 2, 1);
+        q->addWidget(c.LHaut, 2, 2);
+        q->addWidget(c.LBas, 2, 3);
+        q->setColumnStretch(4, 1);
         colonne->addWidget(cours);
 
         auto* tableaux = new QHBoxLayout;
@@ -226,6 +227,7 @@ void TMainForm::CreateCharts() {
         c.Series2 = Serie(chart, "Series2", QColor(255, 0, 0));
         c.Series9 = Serie(chart, "Series9", QColor(0, 0, 255));
         c.Chart4Bas = new QDateTimeAxis(chart);
+        // Times of day: a date format would write the same day under every tick.
         c.Chart4Bas->setFormat("hh:mm");
         c.Chart4Gauche = new QValueAxis(chart);
         c.Chart4Gauche->setLabelFormat("%.2f");

@@ -153,6 +153,8 @@ QVariant MemTableModel::data(const QModelIndex& index, int role) const {
     case Qt::EditRole:
         return EditText(index.row(), column);
     case Qt::TextAlignmentRole: {
+        if (column.Alignment != Qt::Alignment())
+            return QVariant::fromValue(column.Alignment | Qt::AlignVCenter);
         const FieldType type = table_.FieldDefAt(column.Field).Type;
         if (type == FieldType::Float || type == FieldType::Integer)
             return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);

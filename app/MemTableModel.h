@@ -26,6 +26,8 @@ struct MemTableColumn {
     // Float fields: the figure shown and typed is the stored one times this factor (amounts
     // stored in euros and shown in another currency).
     double Factor = 1.0;
+    // None: numbers to the right, texts to the left.
+    Qt::Alignment Alignment = {};
 };
 
 class MemTableModel : public QAbstractTableModel, private platform::TableObserver {

@@ -146,8 +146,14 @@ TAlarme::TAlarme(QWidget* owner, TCorv* portefeuille, Valeurs* titre, UiPrompts&
 
     connect(Liste, &QTreeWidget::itemChanged, this,
             [this](QTreeWidgetItem* row) { ListeChange(row); });
-    connect(Liste, &QTreeWidget::currentItemChanged, this,
-            [this](QTreeWidgetItem* row) { ListeChange(row); });
+    // The selection, not the focus: the list takes the focus with a current row that nobody
+    // chose, and the buttons must not act on it.
+    connect(Liste, &QTreeWidget::itemSelectionChanged, this, [this] {
+        QTreeWidgetItem* row = SelectedRow();
+        ListeChange(row);
+        if (row == nullptr && !FRemplissage)
+            ShowRecap();
+    });
     connect(Liste, &QTreeWidget::itemDoubleClicked, this,
             [this] { Guard(&TAlarme::ModifierClick); });
     connect(Ajouter, &QPushButton::clicked, this, [this] { Guard(&TAlarme::AjouterClick); });
@@ -165,6 +171,11 @@ bool TAlarme::Complete(const SDetAlarme& alarme) {
 
 bool TAlarme::MayBeActive(const SDetAlarme& alarme) {
     return Complete(alarme) && alarme.DateVal >= platform::Clock::Today();
+}
+
+QTreeWidgetItem* TAlarme::SelectedRow() const {
+    const QList<QTreeWidgetItem*> rows = Liste->selectedItems();
+    return rows.isEmpty() ? nullptr : rows.front();
 }
 
 SDetAlarme* TAlarme::RowAlarme(const QTreeWidgetItem* row) {
@@ -222,7 +233,7 @@ void TAlarme::ShowRow(QTreeWidgetItem* row) {
 }
 
 void TAlarme::ShowRecap() {
-    QTreeWidgetItem* row = Liste->currentItem();
+    QTreeWidgetItem* row = SelectedRow();
     if (row == nullptr) {
         Recap->setTitle(QString());
         FPhrase.Clear();
@@ -237,7 +248,7 @@ void TAlarme::ShowRecap() {
 
 // The test at a typed price is offered for the selected alarm when it is armed.
 void TAlarme::SelectionState() {
-    const SDetAlarme* alarme = RowAlarme(Liste->currentItem());
+    const SDetAlarme* alarme = RowAlarme(SelectedRow());
     const bool actif = alarme != nullptr && alarme->Active;
     Appliquer->setEnabled(actif);
     Lab1->setEnabled(actif);
@@ -285,7 +296,7 @@ void TAlarme::AjouterClick() {
 }
 
 void TAlarme::ModifierClick() {
-    QTreeWidgetItem* row = Liste->currentItem();
+    QTreeWidgetItem* row = SelectedRow();
     SDetAlarme* alarme = RowAlarme(row);
     if (alarme == nullptr)
         return;
@@ -301,7 +312,7 @@ void TAlarme::ModifierClick() {
 }
 
 void TAlarme::SupprimerClick() {
-    QTreeWidgetItem* row = Liste->currentItem();
+    QTreeWidgetItem* row = SelectedRow();
     SDetAlarme* alarme = RowAlarme(row);
     if (alarme == nullptr)
         return;
@@ -316,7 +327,7 @@ void TAlarme::SupprimerClick() {
 }
 
 void TAlarme::DupliquerClick() {
-    const SDetAlarme* modele = RowAlarme(Liste->currentItem());
+    const SDetAlarme* modele = RowAlarme(SelectedRow());
     if (modele == nullptr)
         return;
     auto copie = std::make_unique<SDetAlarme>(*modele);
@@ -329,7 +340,7 @@ void TAlarme::DupliquerClick() {
 }
 
 void TAlarme::AppliquerClick() {
-    SDetAlarme* alarme = RowAlarme(Liste->currentItem());
+    SDetAlarme* alarme = RowAlarme(SelectedRow());
     if (alarme == nullptr || !alarme->Active || FTitre == nullptr)
         return;
     const std::int32_t cours = FPortefeuille->TextToCents(CoursV->text().toStdString());

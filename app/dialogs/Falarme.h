@@ -48,6 +48,8 @@ public:
     // An alarm may be active when both elements are defined and its date has not passed.
     static bool Complete(const SDetAlarme& alarme);
     static bool MayBeActive(const SDetAlarme& alarme);
+    // The row the user selected; null for none, even when the list has a current row.
+    QTreeWidgetItem* SelectedRow() const;
     // The record a row shows; null for none.
     static SDetAlarme* RowAlarme(const QTreeWidgetItem* row);
 

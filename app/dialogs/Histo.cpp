@@ -59,6 +59,8 @@ int ApplyHistoDivision(platform::MemTable& historique, int ratio, platform::TDat
             break;
         historique.MoveTo(row);
         historique.Edit();
+        // High and low follow the price: left alone, a split day's range would stand far
+        // above its own close.
         for (int champ : prix) {
             if (historique.IsNullAt(row, champ))
                 continue;
@@ -116,10 +118,10 @@ TFHisto::TFHisto(QWidget* owner, bool* division, Valeurs* titre, TCorv* portefeu
     const double facteur = FPortefeuille->Facteur;
     std::vector<MemTableColumn> colonnes = {
         {FieldOf(table, "Date"), "Date", {}, false},
-        {FieldOf(table, "Cours"), "Cours", {}, false, facteur},
-        {FieldOf(table, "Haut"), "Haut", {}, false, facteur},
-        {FieldOf(table, "Bas"), "Bas", {}, false, facteur},
-        {FieldOf(table, "Volume"), "Volume", {}, false},
+        {FieldOf(table, "Cours"), "Cours", {}, false, facteur, Qt::AlignHCenter},
+        {FieldOf(table, "Haut"), "Haut", {}, false, facteur, Qt::AlignHCenter},
+        {FieldOf(table, "Bas"), "Bas", {}, false, facteur, Qt::AlignHCenter},
+        {FieldOf(table, "Volume"), "Volume", {}, false, 1.0, Qt::AlignHCenter},
     };
     DataSource1 = new MemTableModel(table, std::move(colonnes), this);
     DataSource1->setObjectName("DataSource1");

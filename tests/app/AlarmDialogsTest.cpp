@@ -332,9 +332,20 @@ TEST_F(AlarmDialogsTest, AnnulerDiscardsEveryChange) {
     EXPECT_FALSE(doc->Modifie);
 
     // The window's close box is Annuler too.
-    EXPECT_FALSE(RunList([](TAlarme& d) {
-        d.Dupliquer->click(); // nothing selected: nothing happens
+    EXPECT_FALSE(RunList([this](TAlarme& d) {
+        // The list takes the focus with a current row that is not selected: the buttons leave
+        // it alone.
+        d.Liste->selectionModel()->setCurrentIndex(d.Liste->model()->index(0, 0),
+                                                   QItemSelectionModel::NoUpdate);
+        ASSERT_NE(d.Liste->currentItem(), nullptr);
+        const int dialogues = prompts.dialogs;
+        d.Dupliquer->click();
+        d.Supprimer->click();
+        d.Modifier->click();
         EXPECT_EQ(d.Liste->topLevelItemCount(), 2);
+        EXPECT_EQ(prompts.dialogs, dialogues);
+        EXPECT_FALSE(d.Appliquer->isEnabled());
+        EXPECT_TRUE(d.L2->text().isEmpty());
         Select(d, 0);
         d.Dupliquer->click();
         d.reject();
