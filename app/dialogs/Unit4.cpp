@@ -136,7 +136,9 @@ TForm4::TForm4(QWidget* owner, std::int32_t cours, std::int32_t quantite, int ki
     FPlVal = trouvee.PlVal;
 
     // The edits show the bracket with two decimals, cut rather than rounded; the fee is then
-    // computed from the edits as shown, so that what is displayed is what is applied.
+    // computed from the edits as shown, so that what is displayed is what is applied. The
+    // threshold and the minimum keep their cents: whole euros would make the calculator
+    // disagree with the fees that the trades are charged.
     FInit = true;
     const auto montrer = [this](QLineEdit* champ, double valeur) {
         std::string texte;
