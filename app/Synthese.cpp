@@ -1,5 +1,7 @@
 #include "Synthese.h"
 
+#include "platform/Checked.h"
+
 #include "portfolio/Cv.h"
 
 #include <cmath>
@@ -19,17 +21,6 @@ void Parts(std::int64_t cash, std::int64_t titres, double& partCash, double& par
 }
 
 // Truncation toward zero; out of range saturates, NaN is 0.
-std::int64_t Trunc64(double value) {
-    constexpr double kLimite = 9.0e18;
-    if (std::isnan(value))
-        return 0;
-    if (value >= kLimite)
-        return static_cast<std::int64_t>(kLimite);
-    if (value <= -kLimite)
-        return -static_cast<std::int64_t>(kLimite);
-    return static_cast<std::int64_t>(value);
-}
-
 } // namespace
 
 FiguresSynthese CalculeSynthese(const TCorv& doc) {
@@ -58,8 +49,8 @@ FiguresSynthese CalculeSynthese(const TCorv& doc) {
     // The cash movements alone (without the cash of settled trades) and the securities now
     // each cover their coefficient's worth of deferred positions.
     const std::int64_t mouvements = ca - doc.RealNetTOT;
-    f.CouvT = Trunc64(static_cast<double>(mouvements) * static_cast<double>(doc.CouvC) +
-                      static_cast<double>(ta) * static_cast<double>(doc.CouvT));
+    f.CouvT = platform::Trunc64(static_cast<double>(mouvements) * static_cast<double>(doc.CouvC) +
+                                static_cast<double>(ta) * static_cast<double>(doc.CouvT));
     const std::int64_t achatsNets = f.AchRMN - f.VeRMN;
     f.CouvE = achatsNets > ca ? achatsNets - ca : 0;
     f.CouvD = f.CouvT - f.CouvE;

@@ -37,6 +37,20 @@ inline std::int32_t Trunc32(double value) {
     return static_cast<std::int32_t>(value);
 }
 
+// Truncation toward zero into 64 bits for amounts computed in floating point. It saturates at
+// +/-9e18, below the type's limits, so that a difference of two such values cannot overflow;
+// NaN is 0.
+inline std::int64_t Trunc64(double value) {
+    constexpr double kLimit = 9.0e18;
+    if (std::isnan(value))
+        return 0;
+    if (value >= kLimit)
+        return static_cast<std::int64_t>(kLimit);
+    if (value <= -kLimit)
+        return -static_cast<std::int64_t>(kLimit);
+    return static_cast<std::int64_t>(value);
+}
+
 // Integer division that never traps: a zero divisor gives 0.
 inline std::int64_t SafeDiv(std::int64_t a, std::int64_t b) {
     if (b == 0 || (b == -1 && a == std::numeric_limits<std::int64_t>::min()))

@@ -29,7 +29,6 @@
 #include <QVBoxLayout>
 
 #include <cmath>
-#include <limits>
 #include <memory>
 #include <string>
 
@@ -38,16 +37,6 @@ TAddOper* AddOper = nullptr;
 namespace {
 
 // Truncation toward zero into 64 bits; out of range saturates, NaN is 0.
-std::int64_t Trunc64(double valeur) {
-    if (std::isnan(valeur))
-        return 0;
-    if (valeur >= 9.2e18)
-        return std::numeric_limits<std::int64_t>::max();
-    if (valeur <= -9.2e18)
-        return std::numeric_limits<std::int64_t>::min();
-    return static_cast<std::int64_t>(valeur);
-}
-
 std::int64_t Cents(const TCorv& doc, const QLineEdit* champ) {
     return doc.TextToCents(champ->text().toStdString());
 }
@@ -66,22 +55,22 @@ ApercuOpere CalculApercu(const BilanTitre& b, bool vente, std::int64_t q, std::i
     if (vente) {
         if (h > 0 && q <= h) {
             a.ValBrut = (p - b.PxMoyAchBrut) * q;
-            a.ValNet = Trunc64((static_cast<double>(p) - fraisParTitre - achatNet) *
-                               static_cast<double>(q));
+            a.ValNet = platform::Trunc64((static_cast<double>(p) - fraisParTitre - achatNet) *
+                                         static_cast<double>(q));
         } else if (h > 0) {
             // Only the fees of the shares held weigh on the gain; the rest go to the short
             // position that the sale opens.
-            const std::int64_t s = Trunc64(fraisParTitre * static_cast<double>(h));
+            const std::int64_t s = platform::Trunc64(fraisParTitre * static_cast<double>(h));
             a.ValBrut = (p - b.PxMoyAchBrut) * h;
-            a.ValNet =
-                Trunc64((static_cast<double>(p - s / h) - achatNet) * static_cast<double>(h));
+            a.ValNet = platform::Trunc64((static_cast<double>(p - s / h) - achatNet) *
+                                         static_cast<double>(h));
         }
         a.MntNet = a.MntBrut - f;
         a.EffetCash = a.MntBrut - f;
     } else {
         if (h < 0) {
             const std::int64_t k = h + q < 0 ? q : -h; // shares covered
-            const std::int64_t s = Trunc64(fraisParTitre * static_cast<double>(k));
+            const std::int64_t s = platform::Trunc64(fraisParTitre * static_cast<double>(k));
             a.ValBrut = k * (b.PxMoyVenBrut - p);
             a.ValNet = (b.PxMoyVenNet - p - s / k) * k;
         }
