@@ -52,4 +52,29 @@ TQRBand& AddFooterBand(TQuickRep& report, double width) {
     return band;
 }
 
+void AddColumns(TQRBand& entete, TQRBand& detail, std::span<const Colonne> colonnes,
+                double fontSize,
+                const std::function<void(const Colonne&, double x, double w)>& perColumn) {
+    const double hauteurTitre = entete.Height - 1.0;
+    double x = 0.0;
+    for (const Colonne& c : colonnes) {
+        const QString champ = QString::fromLatin1(c.Field);
+        const Qt::Alignment alignement =
+            (c.Droite ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
+        const double w = c.Width - 1.0;
+        TQRItem& titre = entete.AddLabel("Titre" + champ, QString::fromUtf8(c.Caption),
+                                         QRectF(x, 0.5, w, hauteurTitre), alignement);
+        titre.FontSize = fontSize;
+        titre.Bold = true;
+        titre.WordWrap = true;
+        detail
+            .AddDBText(champ, c.Field, QRectF(x, 0.0, w, detail.Height),
+                       c.Montant ? QString::fromLatin1(kMasqueMontant) : QString(), alignement)
+            .FontSize = fontSize;
+        if (perColumn)
+            perColumn(c, x, w);
+        x += c.Width;
+    }
+}
+
 } // namespace edition

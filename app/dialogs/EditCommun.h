@@ -7,6 +7,8 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
+#include <span>
 
 class TCorv;
 class TQuickRep;
@@ -30,5 +32,25 @@ QString DateLiqText(const TCorv& doc);
 TQRBand& AddTitleBand(TQuickRep& report, const TCorv& doc, const QString& title, double width,
                       const QString& libVal = QString());
 TQRBand& AddFooterBand(TQuickRep& report, double width);
+
+// The mask of amounts in the listing reports: thousands grouped, two decimals.
+inline constexpr const char* kMasqueMontant = "0,.00";
+
+// One column of a listing report: a field of the report's table under its caption.
+struct Colonne {
+    const char* Field;
+    const char* Caption;
+    double Width; // millimetres
+    bool Montant; // under the amount mask "0,.00"
+    bool Droite;  // figures stand right-aligned
+};
+
+// Lays the columns out left to right, 1 mm apart: a bold wrapped caption in the header band
+// and the field's text in the detail band, both in the given font size. perColumn, when
+// given, is called with each column and its left edge and width, for what a report adds
+// under some columns.
+void AddColumns(TQRBand& entete, TQRBand& detail, std::span<const Colonne> colonnes,
+                double fontSize,
+                const std::function<void(const Colonne&, double x, double w)>& perColumn = {});
 
 } // namespace edition

@@ -10,16 +10,8 @@ TEdit2* Edit2 = nullptr;
 
 namespace {
 
-struct Colonne {
-    const char* Field;
-    const char* Caption;
-    double Width; // millimetres
-    bool Montant; // under the amount mask
-    bool Droite;  // figures stand right-aligned
-};
-
 // Left to right, as the table holds them.
-const Colonne kColonnes[] = {
+const edition::Colonne kColonnes[] = {
     {"CodeVal", "Valeur", 15.0, false, false},
     {"Libelle", "Libellé", 38.0, false, false},
     {"NbInPort", "Quantité en Portefeuille.", 19.0, false, true},
@@ -35,7 +27,6 @@ const Colonne kColonnes[] = {
     {"PlValNet", "+Value réalisée nette", 20.5, true, true},
 };
 
-const char* const kMasque = "0,.00";
 constexpr double kFont = 7.0;
 
 } // namespace
@@ -54,30 +45,18 @@ TEdit2::TEdit2(QWidget* owner, TCorv* portefeuille) : FPortefeuille(portefeuille
     TQRBand& detail = QR.AddBand(TQRBandType::Detail, "DetailBand", 5.0);
     TQRBand& total = QR.AddBand(TQRBandType::Summary, "SummaryBand", 7.0);
     total.LineAbove = true;
-    double x = 0.0;
-    for (const Colonne& c : kColonnes) {
-        const QString champ = QString::fromLatin1(c.Field);
-        const Qt::Alignment alignement =
-            (c.Droite ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
-        // Columns stand 1 mm apart.
-        const double w = c.Width - 1.0;
-        TQRItem& titre = entete.AddLabel("Titre" + champ, QString::fromUtf8(c.Caption),
-                                         QRectF(x, 0.5, w, 11.0), alignement);
-        titre.FontSize = kFont;
-        titre.Bold = true;
-        titre.WordWrap = true;
-        detail
-            .AddDBText(champ, c.Field, QRectF(x, 0.0, w, 5.0),
-                       c.Montant ? QString::fromLatin1(kMasque) : QString(), alignement)
-            .FontSize = kFont;
-        if (champ.startsWith("PlVal")) {
-            TQRItem& somme = total.AddExpr("Somme" + champ, "SUM(Repart." + champ + ")",
-                                           QRectF(x, 1.0, w, 5.0), QString::fromLatin1(kMasque));
+    // The four gain columns are summed under the list.
+    edition::AddColumns(
+        entete, detail, kColonnes, kFont, [&total](const edition::Colonne& c, double x, double w) {
+            const QString champ = QString::fromLatin1(c.Field);
+            if (!champ.startsWith("PlVal"))
+                return;
+            TQRItem& somme =
+                total.AddExpr("Somme" + champ, "SUM(Repart." + champ + ")", QRectF(x, 1.0, w, 5.0),
+                              QString::fromLatin1(edition::kMasqueMontant));
             somme.FontSize = kFont;
             somme.Bold = true;
-        }
-        x += c.Width;
-    }
+        });
     TQRItem& libelle = total.AddLabel("Total", "Total", QRectF(0.0, 1.0, 30.0, 5.0));
     libelle.FontSize = kFont;
     libelle.Bold = true;
@@ -95,10 +74,7 @@ void TEdit2::FillRepart() {
     TDatas& d = TheDatas();
     platform::MemTable& table = d.Repart;
     const platform::ControlsDisabled calme(table);
-    while (!table.IsEmpty()) {
-        table.First();
-        table.Delete();
-    }
+    table.EmptyTable();
     const float facteur = FPortefeuille->Facteur;
     const auto montant = [facteur](std::int32_t cents) { return edition::Montant(cents, facteur); };
     // Rows go in after the last one, so the report lists the securities in the document's

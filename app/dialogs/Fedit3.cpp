@@ -13,16 +13,8 @@ TEdit3* Edit3 = nullptr;
 
 namespace {
 
-struct Colonne {
-    const char* Field;
-    const char* Caption;
-    double Width; // millimetres
-    bool Montant; // under the amount mask
-    bool Droite;  // figures stand right-aligned
-};
-
 // Left to right, as the table holds them.
-const Colonne kColonnes[] = {
+const edition::Colonne kColonnes[] = {
     {"Date", "Date", 18.0, false, false},
     {"Sens", "Sens", 14.0, false, false},
     {"Quantite", "Quantité", 16.0, false, true},
@@ -34,7 +26,6 @@ const Colonne kColonnes[] = {
     {"PlValNet", "+Value Nette", 24.0, true, true},
 };
 
-const char* const kMasque = "0,.00";
 constexpr double kFont = 8.0;
 
 } // namespace
@@ -54,23 +45,7 @@ TEdit3::TEdit3(QWidget* owner, Valeurs* titre, TCorv* portefeuille)
     TQRBand& entete = QR.AddBand(TQRBandType::ColumnHeader, "ColumnHeaderBand", 10.0);
     entete.LineBelow = true;
     TQRBand& detail = QR.AddBand(TQRBandType::Detail, "QRBand3", 5.5);
-    double x = 0.0;
-    for (const Colonne& c : kColonnes) {
-        const QString champ = QString::fromLatin1(c.Field);
-        const Qt::Alignment alignement =
-            (c.Droite ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
-        const double w = c.Width - 1.0; // columns stand 1 mm apart
-        TQRItem& libelle = entete.AddLabel("Titre" + champ, QString::fromUtf8(c.Caption),
-                                           QRectF(x, 0.5, w, 9.0), alignement);
-        libelle.FontSize = kFont;
-        libelle.Bold = true;
-        libelle.WordWrap = true;
-        detail
-            .AddDBText(champ, c.Field, QRectF(x, 0.0, w, 5.5),
-                       c.Montant ? QString::fromLatin1(kMasque) : QString(), alignement)
-            .FontSize = kFont;
-        x += c.Width;
-    }
+    edition::AddColumns(entete, detail, kColonnes, kFont);
     detail.BeforePrint = [this](TQRBand& band, bool& printBand) {
         QRBand3BeforePrint(band, printBand);
     };
@@ -93,10 +68,7 @@ void TEdit3::FillOperes() {
     TDatas& d = TheDatas();
     platform::MemTable& table = d.Operes;
     const platform::ControlsDisabled calme(table);
-    while (!table.IsEmpty()) {
-        table.First();
-        table.Delete();
-    }
+    table.EmptyTable();
     const float facteur = FPortefeuille->Facteur;
     const auto montant = [facteur](std::int32_t cents) { return edition::Montant(cents, facteur); };
     // Rows go in after the last one, so the report lists the trades in the list's order.
