@@ -94,8 +94,20 @@ std::string ToUtf8(std::string_view text) {
     return out;
 }
 
+bool IsReadableRegularFile(const std::string& path) {
+    struct stat status {};
+    return ::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
+           ::access(path.c_str(), R_OK) == 0;
+}
+
 LineReader::LineReader(const std::string& path, std::size_t maxLength)
-    : file_(std::fopen(path.c_str(), "rb")), maxLength_(maxLength) {}
+    : file_(std::fopen(path.c_str(), "rb")), maxLength_(maxLength) {
+    struct stat status {};
+    if (file_ != nullptr && (::fstat(fileno(file_), &status) != 0 || !S_ISREG(status.st_mode))) {
+        std::fclose(file_);
+        file_ = nullptr;
+    }
+}
 
 LineReader::~LineReader() {
     if (file_ != nullptr)
@@ -104,6 +116,10 @@ LineReader::~LineReader() {
 
 bool LineReader::IsOpen() const {
     return file_ != nullptr;
+}
+
+bool LineReader::Failed() const {
+    return file_ != nullptr && std::ferror(file_) != 0;
 }
 
 LineReader::Status LineReader::Read(std::string& line) {

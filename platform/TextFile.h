@@ -22,14 +22,22 @@ public:
     LineReader(const LineReader&) = delete;
     LineReader& operator=(const LineReader&) = delete;
 
+    // False for a missing or unreadable path, and for anything that is not a regular file
+    // (a folder opens on this system but holds no lines).
     bool IsOpen() const;
     Status Read(std::string& line);
+    // True when reading stopped on an input error rather than at the end of the file.
+    bool Failed() const;
 
 private:
     std::FILE* file_ = nullptr;
     std::size_t maxLength_;
     bool firstLine_ = true;
 };
+
+// True when the path names an existing regular file that this user may read; a folder, a
+// pipe or a device is not a file the user can open as a document.
+bool IsReadableRegularFile(const std::string& path);
 
 // Converts Windows-1252 text to UTF-8; valid UTF-8 is returned unchanged.
 std::string ToUtf8(std::string_view text);

@@ -82,6 +82,21 @@ TEST_F(TextFiles, EmptyAndMissingFiles) {
     LineReader missing((dir_ / "nope.txt").string());
     EXPECT_FALSE(missing.IsOpen());
     EXPECT_EQ(missing.Read(line), LineReader::Status::End);
+    EXPECT_FALSE(empty.Failed());
+    EXPECT_FALSE(missing.Failed());
+}
+
+TEST_F(TextFiles, OnlyReadableRegularFilesOpen) {
+    const std::string file = Put("plain.txt", "x\n");
+    std::filesystem::create_directory(dir_ / "folder");
+    const std::string folder = (dir_ / "folder").string();
+    EXPECT_TRUE(IsReadableRegularFile(file));
+    EXPECT_FALSE(IsReadableRegularFile(folder));
+    EXPECT_FALSE(IsReadableRegularFile((dir_ / "nope.txt").string()));
+    EXPECT_FALSE(IsReadableRegularFile("/dev/null"));
+    EXPECT_FALSE(LineReader(folder).IsOpen());
+    EXPECT_FALSE(LineReader("/dev/null").IsOpen());
+    EXPECT_TRUE(LineReader(file).IsOpen());
 }
 
 TEST_F(TextFiles, OverLongLinesAreSkippedWhole) {
