@@ -1,5 +1,6 @@
 // Loading, saving and the indicators over a 20-year daily history (5 000 rows) and over a
-// very long one (1 300 000 rows).
+// very long one (1 300 000 rows); loading 200 000 rows whose lines come in date order, in
+// reverse order and in random order (each shuffled line a day, a tenth of them repeated).
 
 #include "platform/DateTime.h"
 #include "portfolio/Cv.h"
@@ -7,21 +8,28 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
+#include <random>
 #include <stdexcept>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
 namespace fs = std::filesystem;
 
-// One data folder per size, written once and removed at exit.
+enum class Order { InOrder, Reverse, Random };
+
+// One data folder per size and line order, written once and removed at exit.
 class Fixture {
 public:
-    explicit Fixture(int rows) : rows_(rows) {
+    explicit Fixture(int rows, Order order = Order::InOrder) : rows_(rows) {
         std::string pattern = (fs::temp_directory_path() / "corvane-bench-XXXXXX").string();
         if (::mkdtemp(pattern.data()) == nullptr)
             throw std::runtime_error("mkdtemp");
@@ -29,8 +37,8 @@ public:
         fs::create_directories(dir_ / "historique");
         titre_.Code = "BENCH";
         titre_.Infos.Cours = 10000;
-        std::ofstream out(dir_ / "historique" / "BENCH.his", std::ios::binary);
-        out << "01/01/1970\n";
+        std::vector<std::string> lines;
+        lines.reserve(static_cast<std::size_t>(rows));
         const double first = platform::EncodeDate(1990, 1, 1);
         std::uint32_t seed = 12345;
         std::int32_t cours = 10000;
@@ -43,8 +51,20 @@ public:
             char line[96];
             std::snprintf(line, sizeof line, "%02d/%02d/%04d;%d;%d;%d;%d;\n", d.day, d.month,
                           d.year, cours, cours + 50, cours - 50, static_cast<int>(seed % 100000));
-            out << line;
+            lines.emplace_back(line);
         }
+        if (order == Order::Reverse) {
+            std::reverse(lines.begin(), lines.end());
+        } else if (order == Order::Random) {
+            for (int i = 0; i < rows; i += 10)
+                lines.push_back(lines[static_cast<std::size_t>(i)]);
+            std::shuffle(lines.begin(), lines.end(), std::mt19937(2024));
+        }
+        std::ofstream out(dir_ / "historique" / "BENCH.his", std::ios::binary);
+        out << "01/01/1970\n";
+        for (const std::string& line : lines)
+            out << line;
+        out.close();
         corv_ = std::make_unique<TCorv>(dir_.string());
     }
     ~Fixture() {
@@ -63,17 +83,27 @@ private:
     std::unique_ptr<TCorv> corv_;
 };
 
-Fixture& FixtureFor(int rows) {
-    static std::unique_ptr<Fixture> small;
-    static std::unique_ptr<Fixture> large;
-    auto& slot = rows <= 5000 ? small : large;
-    if (!slot || slot->Rows() != rows)
-        slot = std::make_unique<Fixture>(rows);
+Fixture& FixtureFor(int rows, Order order = Order::InOrder) {
+    static std::map<std::pair<int, Order>, std::unique_ptr<Fixture>> fixtures;
+    auto& slot = fixtures[{rows, order}];
+    if (!slot)
+        slot = std::make_unique<Fixture>(rows, order);
     return *slot;
 }
 
 void BM_LoadHistoFile(benchmark::State& state) {
     Fixture& f = FixtureFor(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        if (!f.Corv().LoadHistoFile(&f.Titre()))
+            state.SkipWithError("load failed");
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+// range(0): rows; range(1): the order of the lines (see Order).
+void BM_LoadHistoOrder(benchmark::State& state) {
+    const auto order = static_cast<Order>(state.range(1));
+    Fixture& f = FixtureFor(static_cast<int>(state.range(0)), order);
     for (auto _ : state) {
         if (!f.Corv().LoadHistoFile(&f.Titre()))
             state.SkipWithError("load failed");
@@ -118,6 +148,12 @@ void BM_AddHistoPoint(benchmark::State& state) {
 }
 
 BENCHMARK(BM_LoadHistoFile)->Arg(5000)->Arg(1300000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadHistoOrder)
+    ->ArgNames({"rows", "order"})
+    ->Args({200000, static_cast<int>(Order::InOrder)})
+    ->Args({200000, static_cast<int>(Order::Reverse)})
+    ->Args({200000, static_cast<int>(Order::Random)})
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SaveHistoFile)->Arg(5000)->Arg(1300000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ComputeIndicateurs)->Arg(5000)->Arg(1300000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AddHistoPoint)->Unit(benchmark::kMicrosecond);

@@ -1,20 +1,27 @@
-// Reading and writing a large portfolio: 2 000 securities holding 100 000 trades.
+// Reading and writing a large portfolio: 2 000 securities holding 100 000 trades; reading
+// 1 000 000 trades, with the file's lines as saved and shuffled (trades before their
+// security's line, securities and trades in no order).
 
 #include "portfolio/Cv.h"
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
+#include <random>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
 constexpr int kTitres = 2000;
 constexpr int kOperesParTitre = 50;
 
-void Fill(TCorv& doc) {
+void Fill(TCorv& doc, int operesParTitre = kOperesParTitre) {
     doc.TranchesFrais1.push_back(std::make_unique<TrancheFrais>());
     doc.TranchesSRD.push_back(std::make_unique<TrancheFrais>());
     for (int t = 0; t < kTitres; ++t) {
@@ -29,9 +36,9 @@ void Fill(TCorv& doc) {
         v->Infos.Heure = 0.7;
         v->BilanPurge.NbAchat = t;
         v->BilanPurge.ARealNet = t * 1000;
-        for (int o = 0; o < kOperesParTitre; ++o) {
+        for (int o = 0; o < operesParTitre; ++o) {
             auto op = std::make_unique<Operes>();
-            op->Date = 40000 + o * 20 + t % 20;
+            op->Date = 40000 + o % 50 * 20 + t % 20;
             op->Sens = o % 3 == 2 ? 'V' : 'A';
             op->Quantite = 10 + o;
             op->Cours = 1500 + 7 * o + t;
@@ -79,6 +86,44 @@ void BM_LoadFile(benchmark::State& state) {
     std::filesystem::remove(source.Fichier);
 }
 BENCHMARK(BM_LoadFile)->Unit(benchmark::kMillisecond);
+
+// range(0): trades; range(1): 1 when the lines after the first are shuffled.
+void BM_LoadTrades(benchmark::State& state) {
+    TCorv source("");
+    Fill(source, static_cast<int>(state.range(0) / kTitres));
+    source.Fichier = BenchPath("trades.cvx");
+    if (!source.SaveFile()) {
+        state.SkipWithError("le fichier n'a pas pu être écrit");
+        return;
+    }
+    source.Titres.clear();
+    if (state.range(1) != 0) {
+        std::ifstream in(source.Fichier, std::ios::binary);
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(in, line);)
+            lines.push_back(line + '\n');
+        in.close();
+        std::shuffle(lines.begin() + 1, lines.end(), std::mt19937(2024));
+        std::ofstream out(source.Fichier, std::ios::binary | std::ios::trunc);
+        for (const std::string& line : lines)
+            out << line;
+    }
+    for (auto _ : state) {
+        TCorv doc("");
+        benchmark::DoNotOptimize(doc.LoadFile(source.Fichier));
+        state.PauseTiming(); // freeing the document is not reading it
+        doc.Titres.clear();
+        doc.Mouvements.clear();
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+    std::filesystem::remove(source.Fichier);
+}
+BENCHMARK(BM_LoadTrades)
+    ->ArgNames({"trades", "shuffled"})
+    ->Args({1000000, 0})
+    ->Args({1000000, 1})
+    ->Unit(benchmark::kMillisecond);
 
 void BM_SaveFile(benchmark::State& state) {
     TCorv doc("");

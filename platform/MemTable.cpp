@@ -350,34 +350,42 @@ void MemTable::SetIndexName(std::string_view name) {
     NotifyAboutToReset();
     selected_ = found;
     indexName_ = indexes_[found].name;
-    // Reorder every column through one permutation; the stable sort keeps equal keys in
-    // their present order.
+    Rearrange(IndexOrder());
+    current_ = 0;
+    bof_ = true;
+    eof_ = count_ == 0;
+    NotifyReset();
+}
+
+std::vector<std::size_t> MemTable::IndexOrder() const {
     std::vector<std::size_t> order(count_);
     for (std::size_t i = 0; i < count_; ++i)
         order[i] = i;
     std::stable_sort(order.begin(), order.end(),
                      [this](std::size_t a, std::size_t b) { return CompareRows(a, b) < 0; });
+    return order;
+}
+
+void MemTable::Rearrange(const std::vector<std::size_t>& order) {
+    // Every column goes through the same list, so that rows stay whole.
     for (auto& column : columns_) {
-        Column sorted;
-        sorted.nulls.reserve(count_);
+        Column arranged;
+        arranged.nulls.reserve(order.size());
         for (std::size_t i : order)
-            sorted.nulls.push_back(column.nulls[i]);
+            arranged.nulls.push_back(column.nulls[i]);
         if (!column.texts.empty()) {
-            sorted.texts.reserve(count_);
+            arranged.texts.reserve(order.size());
             for (std::size_t i : order)
-                sorted.texts.push_back(std::move(column.texts[i]));
+                arranged.texts.push_back(std::move(column.texts[i]));
         }
         if (!column.numbers.empty()) {
-            sorted.numbers.reserve(count_);
+            arranged.numbers.reserve(order.size());
             for (std::size_t i : order)
-                sorted.numbers.push_back(column.numbers[i]);
+                arranged.numbers.push_back(column.numbers[i]);
         }
-        column = std::move(sorted);
+        column = std::move(arranged);
     }
-    current_ = 0;
-    bof_ = true;
-    eof_ = count_ == 0;
-    NotifyReset();
+    count_ = order.size();
 }
 
 bool MemTable::MoveTo(int row) {
@@ -483,7 +491,9 @@ void MemTable::Post() {
         return;
     if (state_ == State::Insert) {
         std::size_t at = insertAt_;
-        if (selected_ >= 0)
+        if (loading_)
+            at = count_;
+        else if (selected_ >= 0)
             at = UpperBound(count_);
         NotifyAboutToInsert(static_cast<int>(at));
         InsertStored(at);
@@ -498,7 +508,7 @@ void MemTable::Post() {
     // Edit: a changed key moves the row to its new place.
     const std::size_t row = current_;
     bool moves = false;
-    if (selected_ >= 0)
+    if (selected_ >= 0 && !loading_)
         moves = (row > 0 && CompareBufferToRow(row - 1) < 0) ||
                 (row + 1 < count_ && CompareBufferToRow(row + 1) > 0);
     state_ = State::Browse;
@@ -548,6 +558,7 @@ void MemTable::Delete() {
 
 void MemTable::EmptyTable() {
     state_ = State::Browse;
+    loading_ = false;
     NotifyAboutToReset();
     for (auto& column : columns_) {
         column.numbers.clear();
@@ -559,6 +570,44 @@ void MemTable::EmptyTable() {
     bof_ = true;
     eof_ = true;
     NotifyReset();
+}
+
+void MemTable::BeginLoad() {
+    CheckBrowseMode();
+    loading_ = true;
+}
+
+void MemTable::EndLoad(Repeats repeats) {
+    CheckBrowseMode();
+    if (!loading_)
+        return;
+    loading_ = false;
+    const bool keepAll = repeats == Repeats::Keep;
+    // Rows loaded in key order, the usual case, need neither the sort nor the copy.
+    bool ordered = true;
+    for (std::size_t row = 1; selected_ >= 0 && ordered && row < count_; ++row) {
+        const int cmp = CompareRows(row - 1, row);
+        ordered = cmp < 0 || (keepAll && cmp == 0);
+    }
+    if (!ordered) {
+        NotifyAboutToReset();
+        std::vector<std::size_t> order = IndexOrder();
+        if (!keepAll) {
+            // After the stable sort, the first of equal keys is the one posted first.
+            std::size_t kept = 1;
+            for (std::size_t i = 1; i < order.size(); ++i)
+                if (CompareRows(order[kept - 1], order[i]) != 0)
+                    order[kept++] = order[i];
+            order.resize(kept);
+        }
+        Rearrange(order);
+        NotifyReset();
+    }
+    if (count_ > 0) {
+        bof_ = false;
+        eof_ = false;
+        SetCurrent(count_ - 1);
+    }
 }
 
 bool MemTable::Locate(std::string_view fieldNames, const std::vector<Value>& values) {
@@ -577,7 +626,8 @@ bool MemTable::Locate(std::string_view fieldNames, const std::vector<Value>& val
         return true;
     };
     std::size_t found = count_;
-    bool leadsIndex = selected_ >= 0 && fields.size() <= indexes_[selected_].fields.size();
+    bool leadsIndex =
+        selected_ >= 0 && !loading_ && fields.size() <= indexes_[selected_].fields.size();
     for (std::size_t i = 0; leadsIndex && i < fields.size(); ++i)
         leadsIndex = indexes_[selected_].fields[i] == fields[i];
     if (leadsIndex) {

@@ -226,6 +226,9 @@ bool TCorv::LoadHistoFile(Valeurs* titre) {
     platform::Field bas = table.Fields(kBas);
     platform::Field volume = table.Fields(kVolume);
     int number = 1;
+    // Rows go in as the lines come, whatever their order, and are sorted once at the end:
+    // putting each line in its place would shift every column for each line out of order.
+    platform::BulkLoad load(table);
     while (true) {
         const auto status = reader.Read(line);
         if (status == HistoLines::Status::End)
@@ -241,21 +244,17 @@ bool TCorv::LoadHistoFile(Valeurs* titre) {
         } catch (const platform::ConversionError& error) {
             fail(number, error.what());
         }
-        const platform::TDateTime day = platform::DateOf(parsed.date);
         DateHisto = parsed.date;
-        // One row per date: the first line of a date is kept. Rows usually come in date
-        // order, so only a date not after the last one needs a look-up.
-        if (!table.IsEmpty() && table.NumberAt(table.RecordCount() - 1, kDate) >= day &&
-            table.Locate("Date", {platform::Value{day}}))
-            continue;
         table.Append();
-        date.SetAsDateTime(day);
+        date.SetAsDateTime(platform::DateOf(parsed.date));
         cours.SetAsFloat(parsed.values[0] * 0.01);
         haut.SetAsFloat(parsed.values[1] * 0.01);
         bas.SetAsFloat(parsed.values[2] * 0.01);
         volume.SetAsInteger(parsed.values[3]);
         table.Post();
     }
+    // One row per date: the first line of a date is kept.
+    load.Finish(platform::MemTable::Repeats::KeepFirst);
     TitreHisto = titre;
     return true;
 }

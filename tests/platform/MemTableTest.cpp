@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -312,6 +315,146 @@ TEST(MemTableTest, LocateOnALargeKeyedTable) {
     }
     ASSERT_TRUE(t.Locate("Date", {Value{123456.0}}));
     EXPECT_EQ(t.RecNo(), 123456);
+}
+
+// Bulk loads: rows posted in any order end in key order, as if each had been put in its place.
+
+struct Line {
+    std::string code;
+    double date;
+    double prix;
+};
+
+std::vector<Line> Lines(int count) {
+    std::vector<Line> lines;
+    for (int i = 0; i < count; ++i)
+        lines.push_back({"C" + std::to_string(i % 7), 1000.0 + i, i * 0.5});
+    return lines;
+}
+
+std::vector<std::string> Rows(MemTable& t) {
+    std::vector<std::string> rows;
+    for (int r = 0; r < t.RecordCount(); ++r)
+        rows.push_back(t.TextAt(r, 0) + "@" + std::to_string(static_cast<int>(t.NumberAt(r, 1))) +
+                       "=" + std::to_string(t.NumberAt(r, 2)));
+    return rows;
+}
+
+std::vector<std::string> LoadRows(const std::vector<Line>& lines, MemTable::Repeats repeats,
+                                  const char* index = "Date") {
+    MemTable t = MakeKeyed();
+    t.AddIndex("Idx", index);
+    t.SetIndexName("Idx");
+    t.BeginLoad();
+    for (const Line& l : lines)
+        Add(t, l.code, l.date, l.prix);
+    t.EndLoad(repeats);
+    EXPECT_FALSE(t.Loading());
+    return Rows(t);
+}
+
+TEST(MemTableLoadTest, AnyOrderLoadsTheRowsThatInsertingEachInPlaceGives) {
+    const std::vector<Line> ordered = Lines(300);
+    std::vector<Line> reversed(ordered.rbegin(), ordered.rend());
+    std::vector<Line> shuffled = ordered;
+    std::shuffle(shuffled.begin(), shuffled.end(), std::mt19937(42));
+    for (const auto* index : {"Date", "Code;Date"}) {
+        SCOPED_TRACE(index);
+        // The reference: every row posted in its place, one at a time.
+        MemTable t = MakeKeyed();
+        t.AddIndex("Idx", index);
+        t.SetIndexName("Idx");
+        for (const Line& l : shuffled)
+            Add(t, l.code, l.date, l.prix);
+        const std::vector<std::string> expected = Rows(t);
+        for (const auto& lines : {ordered, reversed, shuffled}) {
+            EXPECT_EQ(LoadRows(lines, MemTable::Repeats::Keep, index), expected);
+            EXPECT_EQ(LoadRows(lines, MemTable::Repeats::KeepFirst, index), expected);
+        }
+    }
+}
+
+TEST(MemTableLoadTest, RepeatedKeysKeepTheirPostingOrderOrTheFirstOnly) {
+    // Dates 3, 1, 3, 2, 1, 3: each repeat with its own price.
+    const std::vector<Line> lines = {{"A", 3, 1.0}, {"B", 1, 2.0}, {"C", 3, 3.0},
+                                     {"D", 2, 4.0}, {"E", 1, 5.0}, {"F", 3, 6.0}};
+    EXPECT_EQ(LoadRows(lines, MemTable::Repeats::Keep),
+              (std::vector<std::string>{"B@1=2.000000", "E@1=5.000000", "D@2=4.000000",
+                                        "A@3=1.000000", "C@3=3.000000", "F@3=6.000000"}));
+    EXPECT_EQ(LoadRows(lines, MemTable::Repeats::KeepFirst),
+              (std::vector<std::string>{"B@1=2.000000", "D@2=4.000000", "A@3=1.000000"}));
+    // Already in order, repeats included: the repeats still go.
+    const std::vector<Line> sorted = {{"A", 1, 1.0}, {"B", 1, 2.0}, {"C", 2, 3.0}};
+    EXPECT_EQ(LoadRows(sorted, MemTable::Repeats::KeepFirst),
+              (std::vector<std::string>{"A@1=1.000000", "C@2=3.000000"}));
+    EXPECT_EQ(LoadRows(sorted, MemTable::Repeats::Keep).size(), 3u);
+}
+
+TEST(MemTableLoadTest, DuringALoadRowsGoLastAndLocateStillFindsThem) {
+    MemTable t = MakeKeyed();
+    t.AddIndex("Idx", "Date");
+    t.SetIndexName("Idx");
+    Add(t, "X", 50);
+    Recorder rec;
+    t.AddObserver(&rec);
+    t.BeginLoad();
+    for (int d = 40; d > 0; d -= 10)
+        Add(t, "L" + std::to_string(d), d);
+    // Posted last whatever the key, with views told so.
+    EXPECT_EQ(rec.events, (std::vector<std::string>{"ins?1", "ins1", "ins?2", "ins2", "ins?3",
+                                                    "ins3", "ins?4", "ins4"}));
+    EXPECT_EQ(t.TextAt(4, 0), "L10");
+    // Out of key order, a binary search would miss these.
+    ASSERT_TRUE(t.Locate("Date", {Value{40.0}}));
+    EXPECT_EQ(t.RecNo(), 1);
+    ASSERT_TRUE(t.Locate("Date", {Value{10.0}}));
+    EXPECT_EQ(t.RecNo(), 4);
+    // An edited key does not move the row until the load ends.
+    t.Edit();
+    t.FieldByName("Date").SetAsDateTime(60);
+    t.Post();
+    EXPECT_EQ(t.TextAt(4, 0), "L10");
+    rec.events.clear();
+    t.EndLoad(MemTable::Repeats::Keep);
+    EXPECT_EQ(rec.events.front(), "reset?");
+    EXPECT_EQ(rec.events[1], "reset");
+    EXPECT_EQ(Walk(t), (std::vector<std::string>{"L20@20", "L30@30", "L40@40", "X@50", "L10@60"}));
+    t.Last();
+    EXPECT_EQ(t.RecNo(), 4);
+    // After the load, rows go in their place again.
+    Add(t, "M", 25);
+    EXPECT_EQ(t.TextAt(1, 0), "M");
+    t.RemoveObserver(&rec);
+}
+
+TEST(MemTableLoadTest, EmptyingOrAnUnfinishedScopeEndsTheLoad) {
+    MemTable t = MakeKeyed();
+    t.AddIndex("Idx", "Date");
+    t.SetIndexName("Idx");
+    t.BeginLoad();
+    Add(t, "B", 2);
+    t.EmptyTable();
+    EXPECT_FALSE(t.Loading());
+    Add(t, "B", 2);
+    Add(t, "A", 1);
+    EXPECT_EQ(t.TextAt(0, 0), "A"); // in its place: no load is running
+
+    // A load that an exception interrupts leaves no half-loaded table.
+    try {
+        platform::BulkLoad load(t);
+        Add(t, "C", 0);
+        throw std::runtime_error("bad line");
+    } catch (const std::runtime_error&) {
+    }
+    EXPECT_FALSE(t.Loading());
+    EXPECT_TRUE(t.IsEmpty());
+    {
+        platform::BulkLoad load(t);
+        Add(t, "C", 3);
+        Add(t, "A", 1);
+        load.Finish(MemTable::Repeats::Keep);
+    }
+    EXPECT_EQ(Walk(t), (std::vector<std::string>{"A@1", "C@3"}));
 }
 
 } // namespace

@@ -12,6 +12,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -211,6 +213,62 @@ TEST_F(HistoTest, LoadSortsSkipsTheHeaderAndSavesCentsBack) {
     }
     EXPECT_EQ(EurosToCents(-0.015), -1); // truncated toward zero, not floored
     EXPECT_EQ(EurosToCents(1e12), 2147483647);
+}
+
+TEST_F(HistoTest, AnyLineOrderLoadsTheSameRowsWithTheFirstLineOfADateKept) {
+    // 400 days, and a second line with other figures for every third day.
+    struct Jour {
+        int day;
+        std::string line;
+    };
+    std::vector<Jour> jours;
+    for (int i = 0; i < 400; ++i) {
+        const auto d = platform::DecodeDate(platform::EncodeDate(2020, 1, 1) + i);
+        char date[16];
+        std::snprintf(date, sizeof date, "%02d/%02d/%04d", d.day, d.month, d.year);
+        jours.push_back({i, std::string(date) + ";" + std::to_string(1000 + i) + ";" +
+                                std::to_string(1100 + i) + ";" + std::to_string(900 + i) + ";" +
+                                std::to_string(i) + ";"});
+        if (i % 3 == 0)
+            jours.push_back({i, std::string(date) + ";" + std::to_string(5000 + i) + ";1;1;1;"});
+    }
+    auto load = [&](const std::vector<Jour>& order) {
+        std::string text = "01/01/1970\n";
+        for (const Jour& j : order)
+            text += j.line + "\n";
+        WriteFile(titre, text);
+        EXPECT_TRUE(corv.LoadHistoFile(&titre));
+        std::vector<std::string> rows;
+        for (int r = 0; r < Table().RecordCount(); ++r) {
+            std::string row;
+            for (int f = 0; f < 5; ++f)
+                row += std::to_string(Table().NumberAt(r, f)) + ";";
+            rows.push_back(row);
+        }
+        return rows;
+    };
+    // The rows a file gives: one per date, in date order, from the date's first line.
+    auto expected = [&](const std::vector<Jour>& order) {
+        std::map<int, std::string> first;
+        for (const Jour& j : order)
+            first.emplace(j.day, j.line);
+        std::vector<Jour> kept;
+        for (const auto& [day, line] : first)
+            kept.push_back({day, line});
+        return load(kept);
+    };
+
+    std::vector<Jour> reversed(jours.rbegin(), jours.rend());
+    std::vector<Jour> shuffled = jours;
+    std::shuffle(shuffled.begin(), shuffled.end(), std::mt19937(7));
+    for (const auto* order : {&jours, &reversed, &shuffled}) {
+        const std::vector<std::string> want = expected(*order);
+        ASSERT_EQ(want.size(), 400u);
+        EXPECT_EQ(load(*order), want);
+    }
+    // In file order the first line of a repeated date is the one with the plain figures; in
+    // reverse order it is the other one.
+    EXPECT_NE(expected(jours), expected(reversed));
 }
 
 TEST_F(HistoTest, EmptyAndMissingFiles) {
