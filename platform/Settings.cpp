@@ -338,9 +338,10 @@ bool SettingsStore::CloseKey() {
                 text += '\n';
             }
         };
-        for (const Section& section : sections) {
-            if (section.name.empty())
-                continue; // the header, written afresh
+        // The first section is the header, written afresh; a section named "[]" further on
+        // is another key's, kept like the others.
+        for (std::size_t i = 1; i < sections.size(); ++i) {
+            const Section& section = sections[i];
             if (SameName(NormalizeKey(section.name), key_)) {
                 if (!written)
                     writeOurs();
@@ -453,6 +454,16 @@ SettingsStore::Type SettingsStore::ValueType(const std::string& name) const {
     if (it == values_.end())
         Missing(name);
     return it->second.type;
+}
+
+std::vector<std::string> SettingsStore::ValueNames() const {
+    std::vector<std::string> names;
+    if (!open_)
+        return names;
+    names.reserve(values_.size());
+    for (const auto& entry : values_)
+        names.push_back(entry.first);
+    return names;
 }
 
 } // namespace platform

@@ -55,6 +55,8 @@ public:
     bool DeleteValue(const std::string& name);
 
     Type ValueType(const std::string& name) const; // throws SettingsError when missing
+    // The open key's value names, as the registry lists them; none while no key is open.
+    std::vector<std::string> ValueNames() const;
 
 private:
     struct Value {

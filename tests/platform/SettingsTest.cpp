@@ -171,6 +171,19 @@ TEST_F(Settings, NamesIgnoreCaseAndOtherKeysAreKept) {
     EXPECT_EQ(store.ReadInteger("rsi"), 7);
 }
 
+TEST_F(Settings, ASectionWithAnEmptyNameIsKeptLikeAnyOther) {
+    PutFile("[SoftWare\\Corvane]\nA=integer:1\n[]\nz=string:kept\n[Other]\nY=integer:2\n");
+    {
+        SettingsStore store;
+        ASSERT_TRUE(store.OpenKey(kKey));
+        store.WriteInteger("A", 3);
+        ASSERT_TRUE(store.CloseKey());
+    }
+    EXPECT_NE(Content().find("[SoftWare\\Corvane]\nA=integer:3\n[]\nz=string:kept\n[Other]\nY="
+                             "integer:2\n"),
+              std::string::npos);
+}
+
 TEST_F(Settings, UnchangedKeyIsNotRewritten) {
     PutFile("[SoftWare\\Corvane]\nINSTALL=string:/data\n");
     SettingsStore store;
