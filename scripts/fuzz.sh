@@ -1,8 +1,25 @@
 #!/usr/bin/env bash
-# Fuzzes the quote-page library's page reading with libFuzzer under AddressSanitizer and
-# UndefinedBehaviorSanitizer, for a bounded time, starting from the test pages. Needs clang++
-# (the main build uses g++); without it, fuzzing is skipped.
-# FUZZ_SECONDS sets the time (default 60).
+# Fuzzes every reader of outside input with libFuzzer under AddressSanitizer and
+# UndefinedBehaviorSanitizer, each for a bounded time, starting from its seed files. Needs
+# clang++ (the main build uses g++); without it, fuzzing is skipped.
+#
+# The targets (one source each, under fuzz/ except the first):
+#   quotescan       quote pages, through the quote-page library   quotescan/fuzz/FuzzAnalyse.cpp
+#   portfolio_file  portfolio files (.cvx)                        fuzz/PortfolioFileFuzz.cpp
+#   history_file    history files (.his)                          fuzz/HistoFileFuzz.cpp
+#   alarm_log       alarm logs (.cvl), through the alarm list     fuzz/AlarmLogFuzz.cpp
+#   settings_file   the settings store's file                     fuzz/SettingsFileFuzz.cpp
+#   intraday_file   intraday files (.itd) and their chart         fuzz/IntradayFileFuzz.cpp
+#   text_lines      the text-file line reader                     fuzz/TextLinesFuzz.cpp
+# Seeds: tests/data/quotescan/*.html for the first, tests/data/<target>/ for the others.
+#
+# Time: FUZZ_SECONDS per target, default 15: the test command spends 7 x 15 s fuzzing, plus
+# about two minutes of building. A longer run, every target ten minutes, three at a time:
+#   FUZZ_SECONDS=600 FUZZ_JOBS=3 bash scripts/fuzz.sh
+# FUZZ_TARGETS="history_file settings_file" limits the run to those targets; FUZZ_ARGS adds
+# libFuzzer options (e.g. "-fork=1 -ignore_crashes=1" to go on after a failing input). The corpus
+# grown by a run is kept in build/fuzz/<target>/corpus for the next one; a failing input is
+# left in build/fuzz/<target>/ as crash-* (replay: build/fuzz/<target>/fuzz <that file>).
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
@@ -13,57 +30,186 @@ if ! command -v "$cxx" >/dev/null 2>&1; then
 fi
 
 out=build/fuzz
-seconds=${FUZZ_SECONDS:-60}
-mkdir -p "$out/corpus" "$out/seeds" || exit 1
+seconds=${FUZZ_SECONDS:-15}
+jobs=${FUZZ_JOBS:-1}
+all_targets="quotescan portfolio_file history_file alarm_log settings_file intraday_file text_lines"
+targets=${FUZZ_TARGETS:-$all_targets}
+mkdir -p "$out/obj" || exit 1
 
-if ! "$cxx" -std=c++20 -O1 -g -fno-omit-frame-pointer -ffp-contract=off \
-    -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all -I. \
-    quotescan/Search.cpp quotescan/WebInf.cpp quotescan/IntradayFile.cpp \
-    quotescan/SiteTable.cpp quotescan/WebFinance.cpp quotescan/WebCota.cpp \
-    quotescan/WebSelect.cpp quotescan/WebBourso.cpp quotescan/QuoteScan.cpp \
-    platform/DateText.cpp platform/DateTime.cpp platform/Numbers.cpp \
-    quotescan/fuzz/FuzzAnalyse.cpp -o "$out/quotescan_fuzz" 2>"$out/build.log"; then
-  cat "$out/build.log" >&2
-  echo "fuzz: FAILED to build the fuzz target (see $out/build.log)"
-  exit 1
-fi
+flags=(-std=c++20 -O1 -g -fno-omit-frame-pointer -ffp-contract=off -fPIC
+  -fsanitize=address,undefined -fno-sanitize-recover=all -I.)
+qt_pkgs="Qt6Widgets"
 
-# Seeds: every test page, prefixed with the site and kind it was written for; the empty and
-# cut pages also under every site and kind.
-rm -f "$out"/seeds/*
-for page in tests/data/quotescan/*.html; do
-  name=$(basename "$page" .html)
-  case "$name" in
-    site[0-3]_*) site=${name:4:1} ;;
-    *) site=x ;;
+platform_src=(platform/*.cpp)
+portfolio_src=(portfolio/*.cpp)
+quotescan_src=(quotescan/Search.cpp quotescan/WebInf.cpp quotescan/IntradayFile.cpp
+  quotescan/SiteTable.cpp quotescan/WebFinance.cpp quotescan/WebCota.cpp
+  quotescan/WebSelect.cpp quotescan/WebBourso.cpp quotescan/QuoteScan.cpp)
+
+# The sources of each target, its own first.
+sources() {
+  case "$1" in
+    quotescan) echo quotescan/fuzz/FuzzAnalyse.cpp "${quotescan_src[@]}" \
+      platform/DateText.cpp platform/DateTime.cpp platform/Numbers.cpp ;;
+    portfolio_file) echo fuzz/PortfolioFileFuzz.cpp "${portfolio_src[@]}" "${platform_src[@]}" ;;
+    history_file) echo fuzz/HistoFileFuzz.cpp "${portfolio_src[@]}" "${platform_src[@]}" ;;
+    alarm_log) echo fuzz/AlarmLogFuzz.cpp app/dialogs/Logs.cpp "$out/obj/moc_Logs.cpp" \
+      "${portfolio_src[@]}" "${platform_src[@]}" ;;
+    settings_file) echo fuzz/SettingsFileFuzz.cpp platform/Settings.cpp platform/TextFile.cpp ;;
+    intraday_file) echo fuzz/IntradayFileFuzz.cpp app/ChartData.cpp quotescan/IntradayFile.cpp \
+      "${portfolio_src[@]}" "${platform_src[@]}" ;;
+    text_lines) echo fuzz/TextLinesFuzz.cpp platform/TextFile.cpp ;;
+    *) return 1 ;;
   esac
-  case "$name" in
-    *_quote*) kind=0 ;;
-    *_intraday*) kind=1 ;;
-    *_history*) kind=2 ;;
-    *) kind=x ;;
+}
+
+# The sources that include Qt headers; the alarm log is read by a Qt dialog.
+needs_qt() {
+  case "$1" in
+    alarm_log | fuzz/AlarmLogFuzz.cpp | app/dialogs/Logs.cpp | */moc_Logs.cpp) return 0 ;;
+    *) return 1 ;;
   esac
-  if [ "$site" = x ] || [ "$kind" = x ] || [[ "$name" == *_cut ]]; then
-    for s in 0 1 2 3 4; do
-      for k in 0 1 2 3; do
-        { printf "\\x$(printf %02x "$s")\\x$(printf %02x "$k")"; cat "$page"; } \
-          >"$out/seeds/$name-$s-$k"
-      done
+}
+
+object() { echo "$out/obj/$(echo "${1%.cpp}" | tr / _).o"; }
+
+# Sets the seeds of a target in $out/<target>/seeds.
+seed() {
+  local target=$1 dir="$out/$1/seeds" file name site kind s k
+  rm -rf "$dir" && mkdir -p "$dir" || return 1
+  case "$target" in
+    quotescan)
+      # Every test page, prefixed with the site and kind it was written for; the empty and
+      # cut pages also under every site and kind.
+      for file in tests/data/quotescan/*.html; do
+        name=$(basename "$file" .html)
+        case "$name" in site[0-3]_*) site=${name:4:1} ;; *) site=x ;; esac
+        case "$name" in
+          *_quote*) kind=0 ;; *_intraday*) kind=1 ;; *_history*) kind=2 ;; *) kind=x ;;
+        esac
+        if [ "$site" = x ] || [ "$kind" = x ] || [[ "$name" == *_cut ]]; then
+          for s in 0 1 2 3 4; do
+            for k in 0 1 2 3; do
+              { printf "\\x$(printf %02x "$s")\\x$(printf %02x "$k")"; cat "$file"; } \
+                >"$dir/$name-$s-$k"
+            done
+          done
+        else
+          { printf "\\x$(printf %02x "$site")\\x$(printf %02x "$kind")"; cat "$file"; } \
+            >"$dir/$name"
+        fi
+      done ;;
+    intraday_file)
+      # The first four bytes are the last close: none, and 12,34 euros.
+      for file in tests/data/intraday_file/*; do
+        name=$(basename "$file")
+        { printf '\0\0\0\0'; cat "$file"; } >"$dir/$name-0"
+        { printf '\xd2\x04\0\0'; cat "$file"; } >"$dir/$name-1234"
+      done ;;
+    text_lines)
+      # The first byte is the longest line allowed: 126 as the intraday reader's, 0 and 255.
+      for file in tests/data/text_lines/*; do
+        name=$(basename "$file")
+        for k in 00 7e ff; do
+          { printf "\\x$k"; cat "$file"; } >"$dir/$name-$k"
+        done
+      done ;;
+    *) cp "tests/data/$target"/* "$dir"/ ;;
+  esac
+}
+
+build() {
+  local target=$1 src objs=() libs=()
+  if needs_qt "$target"; then
+    libs=($(pkg-config --libs "$qt_pkgs"))
+  fi
+  for src in $(sources "$target"); do
+    objs+=("$(object "$src")")
+  done
+  "$cxx" "${flags[@]}" -fsanitize=fuzzer "${objs[@]}" "${libs[@]}" -o "$out/$target/fuzz"
+}
+
+compile_one() {
+  local src=$1 qt=()
+  if needs_qt "$src"; then
+    qt=($(pkg-config --cflags "$qt_pkgs")) || return 1
+  fi
+  $launcher "$cxx" "${flags[@]}" "${qt[@]}" -fsanitize=fuzzer-no-link -c "$src" \
+    -o "$(object "$src")"
+}
+
+# Every object once, however many targets use it, four at a time. Headers are not followed:
+# every run compiles afresh (ccache, when there, makes that quick). A failed compile leaves
+# its object missing.
+compile_all() {
+  local target src moc list
+  rm -f "$out"/obj/*.o
+  for target in $targets; do
+    mkdir -p "$out/$target" || return 1
+    if needs_qt "$target"; then
+      moc=$(pkg-config --variable=libexecdir Qt6Core 2>/dev/null)/moc
+      [ -x "$moc" ] || moc=/usr/lib/qt6/libexec/moc
+      "$moc" app/dialogs/Logs.h -o "$out/obj/moc_Logs.cpp" || return 1
+    fi
+  done
+  list=$(for target in $targets; do sources "$target"; done | tr ' ' '\n' | sort -u)
+  for src in $list; do
+    while [ "$(jobs -rp | wc -l)" -ge 4 ]; do
+      sleep 0.2
     done
-  else
-    { printf "\\x$(printf %02x "$site")\\x$(printf %02x "$kind")"; cat "$page"; } \
-      >"$out/seeds/$name"
+    compile_one "$src" &
+  done
+  wait
+  for src in $list; do
+    [ -f "$(object "$src")" ] || return 1
+  done
+}
+
+for target in $targets; do
+  if ! sources "$target" >/dev/null; then
+    echo "fuzz: unknown target $target (known: $all_targets)"
+    exit 1
   fi
 done
-
-log="$out/fuzz.log"
-(cd "$out" && ./quotescan_fuzz -max_total_time="$seconds" -rss_limit_mb=2048 -max_len=8192 \
-  -print_final_stats=1 corpus seeds) >"$log" 2>&1
-status=$?
-runs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$')
-if [ "$status" -ne 0 ]; then
-  tail -n 40 "$log" >&2
-  echo "fuzz: FAILED after ${runs:-?} runs (exit $status); log in $log, crash input in $out"
+launcher=$(command -v ccache || true)
+if ! compile_all 2>"$out/build.log"; then
+  tail -n 60 "$out/build.log" >&2
+  echo "fuzz: FAILED to build the fuzz targets (see $out/build.log)"
   exit 1
 fi
-echo "fuzz: quotescan ok, ${runs:-?} runs in ${seconds}s, no crash or sanitizer report"
+
+run() {
+  local target=$1 log="$out/$1/fuzz.log" status runs
+  echo 1 >"$out/$target/status"
+  if ! build "$target" 2>"$out/$target/build.log" || ! seed "$target"; then
+    tail -n 40 "$out/$target/build.log" >&2
+    echo "fuzz: $target FAILED to build (see $out/$target/build.log)"
+    return 1
+  fi
+  mkdir -p "$out/$target/corpus"
+  (cd "$out/$target" && ./fuzz -max_total_time="$seconds" -rss_limit_mb=2048 -max_len=8192 \
+    -timeout=30 -print_final_stats=1 ${FUZZ_ARGS:-} corpus seeds) >"$log" 2>&1
+  status=$?
+  runs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$')
+  echo "$status" >"$out/$target/status"
+  if [ "$status" -ne 0 ]; then
+    tail -n 40 "$log" >&2
+    echo "fuzz: $target FAILED after ${runs:-?} runs (exit $status); log in $log," \
+      "failing input in $out/$target"
+    return 1
+  fi
+  echo "fuzz: $target ok, ${runs:-?} runs in ${seconds}s, no crash or sanitizer report"
+}
+
+status=0
+for target in $targets; do
+  while [ "$(jobs -rp | wc -l)" -ge "$jobs" ]; do
+    sleep 1
+  done
+  run "$target" &
+done
+wait
+for target in $targets; do
+  [ "$(cat "$out/$target/status" 2>/dev/null)" = 0 ] || status=1
+done
+exit "$status"
