@@ -2,13 +2,21 @@
 
 #include "platform/Checked.h"
 
+#include <cmath>
 #include <memory>
 
 using platform::FieldDef;
 using platform::FieldType;
 
 std::int32_t EurosToCents(double amount) {
-    return platform::Trunc32(static_cast<double>(static_cast<float>(amount * 100.0)));
+    const double cents = amount * 100.0;
+    // Single precision keeps 24 bits: above 16 777 216 cents it would move a whole number of
+    // cents to its neighbour. A figure within binary noise of a whole cent is that cent; below
+    // 2^24 this is what single precision gives too.
+    const double nearest = std::nearbyint(cents);
+    if (std::fabs(cents - nearest) <= 1e-9 * std::fabs(nearest))
+        return platform::Trunc32(nearest);
+    return platform::Trunc32(static_cast<double>(static_cast<float>(cents)));
 }
 
 namespace {

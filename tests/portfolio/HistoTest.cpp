@@ -215,6 +215,20 @@ TEST_F(HistoTest, LoadSortsSkipsTheHeaderAndSavesCentsBack) {
     EXPECT_EQ(EurosToCents(1e12), 2147483647);
 }
 
+TEST_F(HistoTest, CentsAboveSinglePrecisionSurviveASaveAndALoad) {
+    // 174 483 624 cents is no single-precision float: rounded to one it saved as 174 483 616.
+    for (const std::int32_t cents : {16777217, 174483624, -174483623, 2147483647, -2147483647})
+        EXPECT_EQ(EurosToCents(cents * 0.01), cents) << cents;
+    // Figures between two cents still go through single precision, then toward zero.
+    EXPECT_EQ(EurosToCents(12.345), 1234);
+    EXPECT_EQ(EurosToCents(0.29), 29);
+
+    WriteFile(titre, "01/01/1970\n03/01/2024;174483624;20;-1005;10;\n");
+    ASSERT_TRUE(corv.LoadHistoFile(&titre));
+    ASSERT_TRUE(corv.SaveHistoFile());
+    EXPECT_EQ(ReadFile(titre), "01/01/1970\n03/01/2024;174483624;20;-1005;10;\n");
+}
+
 TEST_F(HistoTest, AnyLineOrderLoadsTheSameRowsWithTheFirstLineOfADateKept) {
     // 400 days, and a second line with other figures for every third day.
     struct Jour {
