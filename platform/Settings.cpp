@@ -349,8 +349,12 @@ bool SettingsStore::CloseKey() {
                 continue;
             }
             text += '[' + section.name + "]\n";
-            for (const std::string& line : section.lines)
-                text += line + '\n';
+            for (const std::string& line : section.lines) {
+                // A line ending in CR reads back whole only when a CR LF ends it: the
+                // reader takes one CR off before the LF.
+                text += line;
+                text += !line.empty() && line.back() == '\r' ? "\r\n" : "\n";
+            }
         }
         if (!written)
             writeOurs();

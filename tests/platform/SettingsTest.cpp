@@ -184,6 +184,18 @@ TEST_F(Settings, ASectionWithAnEmptyNameIsKeptLikeAnyOther) {
               std::string::npos);
 }
 
+TEST_F(Settings, AnotherSectionsLineEndingInACarriageReturnKeepsIt) {
+    // "x\r\r\n" is the line "x\r": written back with a bare LF it would read as "x".
+    PutFile("[Other]\nx\r\r\ny\r\n[SoftWare\\Corvane]\nA=integer:1\n");
+    for (int fois = 0; fois < 2; ++fois) {
+        SettingsStore store;
+        ASSERT_TRUE(store.OpenKey(kKey));
+        store.WriteInteger("A", 2 + fois);
+        ASSERT_TRUE(store.CloseKey());
+        EXPECT_NE(Content().find("[Other]\nx\r\r\ny\n[SoftWare"), std::string::npos);
+    }
+}
+
 TEST_F(Settings, UnchangedKeyIsNotRewritten) {
     PutFile("[SoftWare\\Corvane]\nINSTALL=string:/data\n");
     SettingsStore store;
