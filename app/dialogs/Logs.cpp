@@ -51,6 +51,12 @@ std::vector<std::string> ReadLines(const std::string& chemin) {
     return lignes;
 }
 
+// A line of the log with its end. A line that itself ends in CR needs CR LF to read back
+// whole: the reader takes one CR off before the LF.
+std::string AvecFin(const std::string& ligne) {
+    return ligne + (!ligne.empty() && ligne.back() == '\r' ? "\r\n" : "\n");
+}
+
 // A 20 x 20 picture: a red arrow up for a buy, a green arrow down for a sale.
 QIcon Fleche(bool achat) {
     QPixmap image(20, 20);
@@ -169,7 +175,7 @@ bool TFLogs::ReadLine(const std::string& ligne, SLogs& entree) {
 
 std::string TFLogs::WriteLine(const SLogs& entree) {
     if (!entree.Lisible)
-        return entree.Ligne + '\n';
+        return AvecFin(entree.Ligne);
     std::string ligne(1, entree.Sens ? 'A' : 'V');
     ligne += '|' + platform::DateToStrFull(entree.Date) + '|' + platform::TimeToStr(entree.Heure) +
              '|' + entree.Sicovam + '|' + entree.Libelle + '|' + entree.Texte + "|*\n";
@@ -234,7 +240,7 @@ void TFLogs::QuitterClick() {
                 --trouvee->second;
                 continue;
             }
-            texte += ligne + '\n';
+            texte += AvecFin(ligne);
             nouvelles = true;
         }
         platform::AtomicFileWriter fichier(FChemin);

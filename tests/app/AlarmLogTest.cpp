@@ -169,6 +169,22 @@ TEST_F(AlarmLogTest, AlarmsLoggedWhileOpenAreKept) {
     EXPECT_TRUE(doc->AlarmeNouvelle);
 }
 
+TEST_F(AlarmLogTest, AnUnreadableLineEndingInACarriageReturnIsRewrittenWhole) {
+    // "abc\r\r\n" is the line "abc\r"; so is a firing appended meanwhile.
+    const std::string log = WriteFile("perso.cvl", "abc\r\r\n" + kLog);
+    for (int fois = 0; fois < 2; ++fois) {
+        TFLogs d(nullptr, doc.get(), prompts);
+        EXPECT_TRUE(Column(d, 5).contains("abc\r")) << fois;
+        if (fois == 0) {
+            ASSERT_TRUE(platform::AppendToFile(log, "def\r\r\n"));
+        }
+        d.Quitter->click();
+        const std::string ecrit = Contents(log);
+        EXPECT_NE(ecrit.find("abc\r\r\n"), std::string::npos) << fois;
+        EXPECT_NE(ecrit.find("def\r\r\n"), std::string::npos) << fois;
+    }
+}
+
 class AlarmLogCommandTest : public AppTest {
 protected:
     void SetUp() override {
