@@ -1,7 +1,6 @@
 #include "Fbourse.h"
 
 #include "platform/Sort.h"
-#include "platform/TextFile.h"
 #include "portfolio/Cv.h"
 
 #include <QComboBox>
@@ -14,14 +13,15 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSet>
 #include <QSignalBlocker>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-namespace {
+#include <algorithm>
+#include <utility>
 
-// The longest line a market list may hold, line feed included.
-constexpr std::size_t kLongueurLigne = 511;
+namespace {
 
 // Sort key of the sorted lists: accents and case do not separate words, so "Énergie" sits
 // among the E and "banques" beside "Banques".
@@ -48,28 +48,27 @@ void AddSorted(QComboBox* liste, const QString& texte) {
     liste->insertItem(position, texte);
 }
 
-} // namespace
-
-std::optional<LigneBourse> ParseLigneBourse(const std::string& ligne) {
-    const auto premier = ligne.find(';');
-    if (premier == std::string::npos)
-        return std::nullopt;
-    const auto second = ligne.find(';', premier + 1);
-    if (second == std::string::npos)
-        return std::nullopt;
-    const auto troisieme = ligne.find(';', second + 1);
-    if (troisieme == std::string::npos)
-        return std::nullopt;
-
-    std::string code = ligne.substr(0, premier);
-    code.erase(0, code.find_first_not_of('0'));
-    LigneBourse resultat;
-    resultat.Code = QString::fromStdString(code);
-    resultat.Libelle =
-        QString::fromStdString(ligne.substr(premier + 1, second - premier - 1)).toUpper();
-    resultat.Activite = QString::fromStdString(ligne.substr(second + 1, troisieme - second - 1));
-    return resultat;
+// The distinct sectors of a list, sorted. Each key is computed once: a list may hold
+// thousands of lines, and a sector looked up among those already listed for each of them
+// would cost the square of that.
+QStringList Secteurs(const std::vector<LigneBourse>& lignes) {
+    QSet<QString> vus;
+    std::vector<std::pair<QString, QString>> secteurs; // key, sector
+    for (const LigneBourse& l : lignes) {
+        if (!vus.contains(l.Activite)) {
+            vus.insert(l.Activite);
+            secteurs.emplace_back(Cle(l.Activite), l.Activite);
+        }
+    }
+    std::sort(secteurs.begin(), secteurs.end());
+    QStringList tries;
+    tries.reserve(static_cast<qsizetype>(secteurs.size()));
+    for (const auto& secteur : secteurs)
+        tries.append(secteur.second);
+    return tries;
 }
+
+} // namespace
 
 TBourse::TBourse(QWidget* owner, TCorv* portefeuille)
     : QDialog(owner), FPortefeuille(portefeuille), FValide(false) {
@@ -186,28 +185,14 @@ void TBourse::LoadMarket(const QString& marche) {
         return;
 
     // The list is only read: a market file installed read-only is listed all the same.
-    platform::LineReader lecteur(QFile::encodeName(Dossier() + marche + ".bdx").toStdString(),
-                                 kLongueurLigne - 1);
-    if (!lecteur.IsOpen())
+    auto lignes = ReadMarketList(QFile::encodeName(Dossier() + marche + ".bdx").toStdString());
+    if (!lignes)
         return;
-    std::string ligne;
-    for (;;) {
-        const platform::LineReader::Status etat = lecteur.Read(ligne);
-        if (etat == platform::LineReader::Status::End)
-            break;
-        if (etat != platform::LineReader::Status::Line)
-            continue;
-        // A line without its three separators has no sector to file it under.
-        if (auto lue = ParseLigneBourse(ligne))
-            FLignes.push_back(std::move(*lue));
-    }
+    FLignes = std::move(*lignes);
 
     {
         const QSignalBlocker bloque(CBActivite);
-        for (const LigneBourse& l : FLignes) {
-            if (CBActivite->findText(l.Activite, Qt::MatchExactly | Qt::MatchCaseSensitive) < 0)
-                AddSorted(CBActivite, l.Activite);
-        }
+        CBActivite->addItems(Secteurs(FLignes));
         if (CBActivite->count() > 0)
             CBActivite->setCurrentIndex(0);
     }

@@ -2,7 +2,8 @@
 
 // The market picker: a security chosen from the market lists that come with the program (one
 // ".bdx" file per market in the "Bourses" folder of the data directory) instead of typed in.
-// A list line is "code;label;sector;" and anything after the third ";" is ignored.
+
+#include "MarketList.h"
 
 #include <QDialog>
 #include <QString>
@@ -16,16 +17,6 @@ class QPushButton;
 class QRadioButton;
 class QTreeWidget;
 class TCorv;
-
-// One security of a market list, as the picker shows it.
-struct LigneBourse {
-    QString Code;     // leading '0' removed
-    QString Libelle;  // upper case
-    QString Activite; // exactly as written
-};
-
-// Splits one line of a market list; nothing when it holds fewer than three ";".
-std::optional<LigneBourse> ParseLigneBourse(const std::string& ligne);
 
 class TBourse : public QDialog {
     Q_OBJECT

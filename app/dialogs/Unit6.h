@@ -6,6 +6,8 @@
 // deferred-settlement option of the document, and only on "&Valider"; its caller stores the
 // other fields.
 
+#include "QuoteSites.h"
+
 #include <QDialog>
 
 #include <cstdint>
@@ -58,17 +60,6 @@ struct TOptionsNumbers {
     float CouvC = 0.0f;
     float CouvT = 0.0f;
 };
-
-// One line of the quote-site list: the site's name and the deepest request kind it serves.
-struct TQuoteSite {
-    std::string Nom;
-    std::int8_t Type = 0;
-};
-
-// Reads the quote-site list "servers.lst"; false when the file cannot be opened. Every line is
-// a site, its number being the site's index, so a malformed line is kept (named as it reads,
-// serving quotes only) rather than shifting the sites after it.
-bool ReadQuoteSites(const std::string& path, std::vector<TQuoteSite>& sites);
 
 class TForm6 : public QDialog {
     Q_OBJECT

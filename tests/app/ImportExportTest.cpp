@@ -7,6 +7,7 @@
 #include "dialogs/Import.h"
 
 #include "platform/ConversionError.h"
+#include "platform/DateText.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -199,6 +200,29 @@ TEST_F(ImportExportTest, AFileOfSeveralSecuritiesIsDispatchedByCode) {
     EXPECT_NE(ReadHisto("12000").find("04/01/2026;1100;"), std::string::npos);
     ASSERT_EQ(prompts.messages.size(), 1u);
     EXPECT_TRUE(prompts.messages[0].text.contains("13000"));
+}
+
+TEST_F(ImportExportTest, AFileNewestFirstImportsAsOneInDateOrder) {
+    // 30 000 days for each of two securities, newest first and interleaved: the staging
+    // table takes them in any order at the cost of one sort.
+    const platform::TDateTime debut = platform::EncodeDate(1940, 1, 1);
+    std::string texte;
+    std::string attendu = "01/01/1970\n";
+    constexpr int kJours = 30000;
+    for (int jour = kJours - 1; jour >= 0; --jour) {
+        const std::string date = platform::FormatDateTime("dd/mm/yyyy", debut + jour);
+        texte += "12000;" + date + ";" + std::to_string(jour + 1) + "\n";
+        texte += "13000;" + date + ";2\n";
+    }
+    for (int jour = 0; jour < kJours; ++jour)
+        attendu += platform::FormatDateTime("dd/mm/yyyy", debut + jour) + ";" +
+                   std::to_string((jour + 1) * 100) + ";0;0;0;\n";
+    const std::string file = WriteFile("inverse.txt", texte);
+    TFImport d(nullptr, doc.get(), nullptr, prompts);
+    EXPECT_EQ(d.ImportFile(nullptr, Layout(';', {ciSicovam, ciDate, ciCours}, true), file),
+              2 * kJours);
+    EXPECT_EQ(ReadHisto("12000"), attendu);
+    EXPECT_TRUE(prompts.messages.empty());
 }
 
 TEST_F(ImportExportTest, AStoredHistoryThatDoesNotReadIsNotReplacedByTheImport) {

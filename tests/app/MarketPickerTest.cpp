@@ -138,6 +138,39 @@ TEST_F(MarketPickerTest, LineSplitting) {
     EXPECT_FALSE(ParseLigneBourse("1;a;b").has_value());
 }
 
+TEST_F(MarketPickerTest, AListReadsInItsOrderAndAMissingOneIsNone) {
+    EXPECT_FALSE(ReadMarketList(dataDir_ + "/Bourses/absent.bdx").has_value());
+    Market("m.bdx", std::string(kChimie) + "5;" + std::string(600, 'x') + ";Long;\n7;Fin;X;");
+    const auto lignes = ReadMarketList(dataDir_ + "/Bourses/m.bdx");
+    ASSERT_TRUE(lignes.has_value());
+    QStringList codes;
+    for (const LigneBourse& l : *lignes)
+        codes << l.Code;
+    // The line too long for a list and those short of a separator are left out.
+    EXPECT_EQ(codes, QStringList({"120", "13000", "12062", "12063", "7"}));
+}
+
+TEST_F(MarketPickerTest, ManySectorsAreListedOnceEachInOrder) {
+    // Every line its own sector, written in reverse order, and each sector twice: the sector
+    // list is built once, not looked up line after line.
+    std::string text;
+    for (int i = 5000; i > 0; --i) {
+        const std::string sector = "Secteur " + std::to_string(100000 + i);
+        text += std::to_string(i) + ";L" + std::to_string(i) + ";" + sector + ";\n";
+        text += std::to_string(i) + "0;M;" + sector + ";\n";
+    }
+    text += "1;E;\xc3\xa9nergie;\n2;F;Energie;\n3;G;banques;\n4;H;Banques;\n";
+    Market("gros.bdx", text);
+    TBourse d(nullptr, &doc);
+    const QStringList secteurs = Items(d.CBActivite);
+    ASSERT_EQ(secteurs.size(), 5004);
+    EXPECT_EQ(secteurs.mid(0, 4),
+              QStringList({"Banques", "banques", "Energie", QString::fromUtf8("énergie")}));
+    EXPECT_EQ(secteurs.at(4), "Secteur 100001");
+    EXPECT_EQ(secteurs.last(), "Secteur 105000");
+    EXPECT_EQ(d.LB->topLevelItemCount(), 1); // the first sector's row
+}
+
 TEST_F(MarketPickerTest, TheListsThatComeWithTheProgramAllRead) {
     TCorv seed(std::string(CORVANE_TEST_DATA_DIR) + "/../../data");
     TBourse d(nullptr, &seed);

@@ -1,0 +1,49 @@
+#include "MarketList.h"
+
+#include "platform/TextFile.h"
+
+namespace {
+
+// The longest line a market list may hold, line feed included.
+constexpr std::size_t kLongueurLigne = 511;
+
+} // namespace
+
+std::optional<LigneBourse> ParseLigneBourse(const std::string& ligne) {
+    const auto premier = ligne.find(';');
+    if (premier == std::string::npos)
+        return std::nullopt;
+    const auto second = ligne.find(';', premier + 1);
+    if (second == std::string::npos)
+        return std::nullopt;
+    const auto troisieme = ligne.find(';', second + 1);
+    if (troisieme == std::string::npos)
+        return std::nullopt;
+
+    std::string code = ligne.substr(0, premier);
+    code.erase(0, code.find_first_not_of('0'));
+    LigneBourse resultat;
+    resultat.Code = QString::fromStdString(code);
+    resultat.Libelle =
+        QString::fromStdString(ligne.substr(premier + 1, second - premier - 1)).toUpper();
+    resultat.Activite = QString::fromStdString(ligne.substr(second + 1, troisieme - second - 1));
+    return resultat;
+}
+
+std::optional<std::vector<LigneBourse>> ReadMarketList(const std::string& path) {
+    platform::LineReader lecteur(path, kLongueurLigne - 1);
+    if (!lecteur.IsOpen())
+        return std::nullopt;
+    std::vector<LigneBourse> lignes;
+    std::string ligne;
+    for (;;) {
+        const platform::LineReader::Status etat = lecteur.Read(ligne);
+        if (etat == platform::LineReader::Status::End)
+            break;
+        if (etat != platform::LineReader::Status::Line)
+            continue;
+        if (auto lue = ParseLigneBourse(ligne))
+            lignes.push_back(std::move(*lue));
+    }
+    return lignes;
+}
