@@ -11,15 +11,20 @@
 #   settings_file   the settings store's file                     fuzz/SettingsFileFuzz.cpp
 #   intraday_file   intraday files (.itd) and their chart         fuzz/IntradayFileFuzz.cpp
 #   text_lines      the text-file line reader                     fuzz/TextLinesFuzz.cpp
+#   market_list     market lists (.bdx) of the market picker      fuzz/MarketListFuzz.cpp
+#   quote_sites     the quote-site list (servers.lst)             fuzz/QuoteSitesFuzz.cpp
+#   import_model    import models (.cvm) and history text lines   fuzz/ImportModelFuzz.cpp
 # Seeds: tests/data/quotescan/*.html for the first, tests/data/<target>/ for the others.
 #
-# Time: FUZZ_SECONDS per target, default 15: the test command spends 7 x 15 s fuzzing, plus
-# about two minutes of building. A longer run, every target ten minutes, three at a time:
+# Time: FUZZ_SECONDS per target, default 15, FUZZ_JOBS targets at a time, default 1: the test
+# command spends 10 x 15 s fuzzing, plus about two minutes of building. A longer run, every
+# target ten minutes, three at a time (about 40 minutes):
 #   FUZZ_SECONDS=600 FUZZ_JOBS=3 bash scripts/fuzz.sh
 # FUZZ_TARGETS="history_file settings_file" limits the run to those targets; FUZZ_ARGS adds
-# libFuzzer options (e.g. "-fork=1 -ignore_crashes=1" to go on after a failing input). The corpus
-# grown by a run is kept in build/fuzz/<target>/corpus for the next one; a failing input is
-# left in build/fuzz/<target>/ as crash-* (replay: build/fuzz/<target>/fuzz <that file>).
+# libFuzzer options (e.g. "-fork=1 -ignore_crashes=1" to go on after a failing input). The
+# corpus grown by a run is kept in build/fuzz/<target>/corpus for the next one; a failing
+# input is left in build/fuzz/<target>/ as crash-* (replay: build/fuzz/<target>/fuzz <that
+# file>). FUZZ_OUT puts all that in another folder than build/fuzz, for two runs at once.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
@@ -29,10 +34,11 @@ if ! command -v "$cxx" >/dev/null 2>&1; then
   exit 0
 fi
 
-out=build/fuzz
+out=${FUZZ_OUT:-build/fuzz}
 seconds=${FUZZ_SECONDS:-15}
 jobs=${FUZZ_JOBS:-1}
-all_targets="quotescan portfolio_file history_file alarm_log settings_file intraday_file text_lines"
+all_targets="quotescan portfolio_file history_file alarm_log settings_file intraday_file text_lines
+  market_list quote_sites import_model"
 targets=${FUZZ_TARGETS:-$all_targets}
 mkdir -p "$out/obj" || exit 1
 
@@ -59,14 +65,19 @@ sources() {
     intraday_file) echo fuzz/IntradayFileFuzz.cpp app/ChartData.cpp quotescan/IntradayFile.cpp \
       "${portfolio_src[@]}" "${platform_src[@]}" ;;
     text_lines) echo fuzz/TextLinesFuzz.cpp platform/TextFile.cpp ;;
+    market_list) echo fuzz/MarketListFuzz.cpp app/dialogs/MarketList.cpp platform/TextFile.cpp ;;
+    quote_sites) echo fuzz/QuoteSitesFuzz.cpp app/dialogs/QuoteSites.cpp platform/TextFile.cpp ;;
+    import_model) echo fuzz/ImportModelFuzz.cpp app/dialogs/ImportFormat.cpp "${platform_src[@]}" ;;
     *) return 1 ;;
   esac
 }
 
-# The sources that include Qt headers; the alarm log is read by a Qt dialog.
+# The sources that include Qt headers; the alarm log is read by a Qt dialog, market lists
+# into Qt strings.
 needs_qt() {
   case "$1" in
     alarm_log | fuzz/AlarmLogFuzz.cpp | app/dialogs/Logs.cpp | */moc_Logs.cpp) return 0 ;;
+    market_list | fuzz/MarketListFuzz.cpp | app/dialogs/MarketList.cpp) return 0 ;;
     *) return 1 ;;
   esac
 }
@@ -146,7 +157,7 @@ compile_all() {
   rm -f "$out"/obj/*.o
   for target in $targets; do
     mkdir -p "$out/$target" || return 1
-    if needs_qt "$target"; then
+    if [ "$target" = alarm_log ]; then
       moc=$(pkg-config --variable=libexecdir Qt6Core 2>/dev/null)/moc
       [ -x "$moc" ] || moc=/usr/lib/qt6/libexec/moc
       "$moc" app/dialogs/Logs.h -o "$out/obj/moc_Logs.cpp" || return 1
