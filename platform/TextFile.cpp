@@ -7,6 +7,7 @@
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace platform {
 
@@ -143,18 +144,17 @@ LineReader::Status LineReader::Read(std::string& line) {
     }
     if (!any)
         return Status::End;
+    // Only the file's head may hold a byte order mark, even when its first line is too long.
+    const bool first = std::exchange(firstLine_, false);
     if (!line.empty() && line.back() == '\r' && !overflow)
         line.pop_back();
     if (overflow || line.size() > maxLength_) {
         line.clear();
         return Status::TooLong;
     }
-    if (firstLine_) {
-        firstLine_ = false;
-        // A byte order mark some editors put at the head of UTF-8 files.
-        if (line.compare(0, 3, "\xEF\xBB\xBF") == 0)
-            line.erase(0, 3);
-    }
+    // A byte order mark some editors put at the head of UTF-8 files.
+    if (first && line.compare(0, 3, "\xEF\xBB\xBF") == 0)
+        line.erase(0, 3);
     line = ToUtf8(line);
     return Status::Line;
 }

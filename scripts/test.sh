@@ -13,8 +13,9 @@ cmake -S . -B build/werror -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCORVANE_
   && cmake --build build/werror -j "$jobs" || exit 1
 (cd build/werror && ctest --output-on-failure -j "$jobs") || status=1
 
+# Every fuzz target briefly, three at a time: about a minute of fuzzing (scripts/fuzz.sh).
 if [ -x scripts/fuzz.sh ]; then
-  bash scripts/fuzz.sh || status=1
+  FUZZ_JOBS=${FUZZ_JOBS:-3} bash scripts/fuzz.sh || status=1
 fi
 
 cmake -S . -B build/sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCORVANE_WERROR=ON \

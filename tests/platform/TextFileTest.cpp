@@ -138,6 +138,12 @@ TEST_F(TextFiles, Windows1252LinesBecomeUtf8) {
     std::string line;
     EXPECT_EQ(bom.Read(line), LineReader::Status::Line);
     EXPECT_EQ(line, "head");
+    // The head of the file is its first line even when that one is too long: a mark on the
+    // next is text.
+    LineReader apres(Put("bom2.txt", std::string(20, 'x') + "\n\xEF\xBB\xBFsecond\n"), 10);
+    EXPECT_EQ(apres.Read(line), LineReader::Status::TooLong);
+    EXPECT_EQ(apres.Read(line), LineReader::Status::Line);
+    EXPECT_EQ(line, "\xEF\xBB\xBFsecond");
 }
 
 TEST(ToUtf8, KeepsValidTextAndDecodesTheRest) {
