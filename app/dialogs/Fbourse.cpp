@@ -18,7 +18,6 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include <algorithm>
 #include <utility>
 
 namespace {
@@ -60,7 +59,10 @@ QStringList Secteurs(const std::vector<LigneBourse>& lignes) {
             secteurs.emplace_back(Cle(l.Activite), l.Activite);
         }
     }
-    std::sort(secteurs.begin(), secteurs.end());
+    platform::QuickSort(secteurs, [](const auto& a, const auto& b) {
+        const int cle = a.first.compare(b.first);
+        return cle != 0 ? cle : a.second.compare(b.second);
+    });
     QStringList tries;
     tries.reserve(static_cast<qsizetype>(secteurs.size()));
     for (const auto& secteur : secteurs)
