@@ -27,6 +27,7 @@
 # file>). FUZZ_OUT puts all that in another folder than build/fuzz, for two runs at once.
 set -uo pipefail
 cd "$(dirname "$0")/.."
+root=$(pwd)
 
 cxx=${FUZZ_CXX:-clang++}
 if ! command -v "$cxx" >/dev/null 2>&1; then
@@ -198,7 +199,8 @@ run() {
     return 1
   fi
   mkdir -p "$out/$target/corpus"
-  (cd "$out/$target" && ./fuzz -max_total_time="$seconds" -rss_limit_mb=2048 -max_len=8192 \
+  (cd "$out/$target" && LSAN_OPTIONS=suppressions=$root/fuzz/lsan.supp:print_suppressions=0 ./fuzz \
+    -max_total_time="$seconds" -rss_limit_mb=2048 -max_len=8192 \
     -timeout=30 -print_final_stats=1 ${FUZZ_ARGS:-} corpus seeds) >"$log" 2>&1
   status=$?
   runs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$')

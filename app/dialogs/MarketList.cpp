@@ -20,10 +20,14 @@ std::optional<LigneBourse> ParseLigneBourse(const std::string& ligne) {
     if (troisieme == std::string::npos)
         return std::nullopt;
 
-    std::string code = ligne.substr(0, premier);
-    code.erase(0, code.find_first_not_of('0'));
+    // Zeros taken off the text as shown: the conversion drops a byte order mark that would
+    // otherwise stand before them.
+    const QString code = QString::fromStdString(ligne.substr(0, premier));
+    qsizetype zeros = 0;
+    while (zeros < code.size() && code[zeros] == u'0')
+        ++zeros;
     LigneBourse resultat;
-    resultat.Code = QString::fromStdString(code);
+    resultat.Code = code.mid(zeros);
     resultat.Libelle =
         QString::fromStdString(ligne.substr(premier + 1, second - premier - 1)).toUpper();
     resultat.Activite = QString::fromStdString(ligne.substr(second + 1, troisieme - second - 1));

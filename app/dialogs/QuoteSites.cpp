@@ -2,10 +2,20 @@
 
 #include "platform/TextFile.h"
 
+#include <algorithm>
+
 namespace {
 
 // The most characters of a line of the site list, its end excluded.
 constexpr std::size_t kSiteLineMax = 253;
+
+// The bytes of the line's first character, which is the depth: the reader gives UTF-8, and
+// a name cut inside a character would be no text.
+std::size_t LongueurPremier(const std::string& ligne) {
+    const auto tete = static_cast<unsigned char>(ligne[0]);
+    const std::size_t longueur = tete < 0xC0 ? 1 : tete < 0xE0 ? 2 : tete < 0xF0 ? 3 : 4;
+    return std::min(longueur, ligne.size());
+}
 
 } // namespace
 
@@ -26,7 +36,7 @@ bool ReadQuoteSites(const std::string& path, std::vector<TQuoteSite>& sites) {
         if (etat == platform::LineReader::Status::Line && !ligne.empty()) {
             if (ligne[0] >= '0' && ligne[0] <= '9')
                 site.Type = static_cast<std::int8_t>(ligne[0] - '0');
-            site.Nom = ligne.substr(1);
+            site.Nom = ligne.substr(LongueurPremier(ligne));
         }
         sites.push_back(std::move(site));
         if (!blanche)

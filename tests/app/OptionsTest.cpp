@@ -378,6 +378,13 @@ TEST_F(FeeDialogTest, QuoteSiteListReading) {
     EXPECT_EQ(sites.size(), 23u);
     ASSERT_TRUE(ReadQuoteSites(WriteFile("s.lst", "0A\n\n\n"), sites));
     EXPECT_EQ(sites.size(), 1u);
+    // A first character that is no digit goes whole, even one of several bytes: in
+    // Windows-1252 "\xff" is "ÿ", two bytes in UTF-8.
+    ASSERT_TRUE(ReadQuoteSites(WriteFile("s.lst", "\xffNom\n\xc3\xa9t\xc3\xa9\n"), sites));
+    ASSERT_EQ(sites.size(), 2u);
+    EXPECT_EQ(sites[0].Nom, "Nom");
+    EXPECT_EQ(sites[1].Nom, "t\xc3\xa9");
+    EXPECT_EQ(sites[1].Type, 0);
 
     // No list: no site to choose, every depth offered, the schedules still loaded.
     std::filesystem::remove(dataDir_ + "/servers.lst");
