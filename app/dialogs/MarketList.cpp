@@ -20,11 +20,11 @@ std::optional<LigneBourse> ParseLigneBourse(const std::string& ligne) {
     if (troisieme == std::string::npos)
         return std::nullopt;
 
-    // Zeros taken off the text as shown: the conversion drops a byte order mark that would
-    // otherwise stand before them.
+    // Zeros taken off the text as shown. Byte order marks before them go too: the
+    // conversion drops one and a code never holds an invisible character.
     const QString code = QString::fromStdString(ligne.substr(0, premier));
     qsizetype zeros = 0;
-    while (zeros < code.size() && code[zeros] == u'0')
+    while (zeros < code.size() && (code[zeros] == u'0' || code[zeros] == QChar(0xFEFF)))
         ++zeros;
     LigneBourse resultat;
     resultat.Code = code.mid(zeros);

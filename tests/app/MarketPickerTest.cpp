@@ -134,11 +134,10 @@ TEST_F(MarketPickerTest, LineSplitting) {
     EXPECT_EQ(ligne->Code, "");
     EXPECT_EQ(ligne->Libelle, QString::fromUtf8("ÉCLAIR"));
     EXPECT_EQ(ligne->Activite, "");
-    // A byte order mark before the zeros (one further down a file is text) does not keep them.
-    EXPECT_EQ(ParseLigneBourse("\xef\xbb\xbf"
-                               "007;Air;Chimie;")
-                  ->Code,
-              "7");
+    // Byte order marks before the zeros (one further down a file is text) do not keep them.
+    const std::string marque = "\xef\xbb\xbf";
+    EXPECT_EQ(ParseLigneBourse(marque + "007;Air;Chimie;")->Code, "7");
+    EXPECT_EQ(ParseLigneBourse(marque + marque + "0" + marque + "10;L;A;")->Code, "10");
     EXPECT_FALSE(ParseLigneBourse("").has_value());
     EXPECT_FALSE(ParseLigneBourse("1;a;b").has_value());
 }
