@@ -235,6 +235,9 @@ public:
     float TextToFloat(const std::string& texte, int decimales) const;
     std::int32_t TextToCents(const std::string& texte) const;
     void FloatToTextTrunc(int decimales, std::string& texte, float valeur) const;
+    // 25 September 2000: up to that day every trade of an eligible security was settled
+    // monthly; after it only the trades made with the deferred-settlement option are.
+    static double FinSrdObligatoire();
     // -- more fees declarations here --
 
     // Positions, gains and yields (CvPositions.cpp).

@@ -27,8 +27,6 @@ constexpr const char* kDateLiqC = "DATELIQC";
 
 // The mark of a settlement date never set, written by the main window as the default.
 constexpr std::string_view kDateJamais = "01/01/70";
-// Up to this day every trade of an eligible security was settled monthly.
-constexpr std::string_view kFinSrdObligatoire = "25/09/00";
 
 // The schedules are kept in ascending threshold order, so the last bracket not above the
 // amount is the one that applies. Amounts are 64-bit: a large trade must not wrap into
@@ -290,12 +288,16 @@ void TCorv::LoadSettings(platform::SettingsStore& registre) {
     registre.WriteDate(kDateLiqC, std::trunc(DateLiqC));
 }
 
+double TCorv::FinSrdObligatoire() {
+    // A fixed day, not a two-digit-year text: read through the sliding year window, the
+    // boundary would move to 2100 as the clock passes 2050.
+    return platform::EncodeDate(2000, 9, 25);
+}
+
 bool TCorv::IsSrdPending(const Valeurs* titre, const ::Operes* opere) const {
     if (!titre || !opere || !titre->SRD)
         return false;
-    // The literal goes through the two-digit year window on purpose: the program has always
-    // read it that way.
-    if (opere->Date > platform::StrToDate(kFinSrdObligatoire))
+    if (opere->Date > FinSrdObligatoire())
         return opere->Date > DateLiqP && opere->SRD;
     return opere->Date > DateLiqP;
 }

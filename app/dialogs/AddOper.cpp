@@ -93,8 +93,8 @@ QString TAddOper::Montant(std::int64_t cents) {
 }
 
 double TAddOper::DebutSRD() {
-    // Read with the short date format, as the document reads the same literal.
-    return platform::StrToDate("25/09/00");
+    // The document's own boundary, so that the option and the positions agree.
+    return TCorv::FinSrdObligatoire();
 }
 
 TAddOper::TAddOper(QWidget* owner, TCorv* portefeuille, Operes* opere, Valeurs* titre,

@@ -175,6 +175,26 @@ TEST_F(TradeDialogsTest, OptionFollowsEligibilityDateAndTrade) {
     EXPECT_FALSE(modif.ChkSRD->isChecked());
 }
 
+TEST_F(TradeDialogsTest, OptionBoundaryStaysIn2000WhenTheClockPasses2050) {
+    // A two-digit year 00 would mean 2100 from 2051 on; the boundary must not move with it.
+    platform::Clock::SetFixed(EncodeDate(2060, 6, 1) + 0.5);
+    TAddOper neuf(nullptr, &doc, nullptr, titre, prompts);
+    EXPECT_TRUE(neuf.ChkSRD->isEnabled());
+    EXPECT_TRUE(neuf.OptionSRD());
+    neuf.DateOp->setDate(QDate(2059, 1, 10));
+    EXPECT_TRUE(neuf.ChkSRD->isEnabled());
+    neuf.DateOp->setDate(QDate(2000, 9, 25));
+    EXPECT_FALSE(neuf.ChkSRD->isEnabled());
+    neuf.DateOp->setDate(QDate(2000, 9, 26));
+    EXPECT_TRUE(neuf.ChkSRD->isEnabled());
+
+    Operes* recent = Opere(*titre, EncodeDate(2055, 2, 2), 'A', 1, 100, 0);
+    recent->SRD = true;
+    TAddOper modif(nullptr, &doc, recent, titre, prompts);
+    EXPECT_TRUE(modif.ChkSRD->isEnabled());
+    EXPECT_TRUE(modif.ChkSRD->isChecked());
+}
+
 TEST_F(TradeDialogsTest, LiveFeesAmountsAverageAndCash) {
     TAddOper d(nullptr, &doc, nullptr, titre, prompts);
     d.ChkSRD->setChecked(false);
