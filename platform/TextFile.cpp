@@ -4,8 +4,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <filesystem>
 #include <string>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace platform {
@@ -75,6 +77,27 @@ void AppendCodePoint(std::string& out, char32_t cp) {
         out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
         out += static_cast<char>(0x80 | (cp & 0x3F));
     }
+}
+
+// The file that a path finally names: symbolic links are followed, link after link, to the
+// file they point to, which need not exist yet. Renaming a new file over a link would replace
+// the link and leave the file it points to unchanged. Empty when the links go round in a loop.
+std::string FollowLinks(const std::string& path) {
+    namespace fs = std::filesystem;
+    // As many links as the system itself follows before it gives up.
+    constexpr int kMaxLinks = 40;
+    fs::path current(path);
+    for (int n = 0; n <= kMaxLinks; ++n) {
+        std::error_code erreur;
+        if (!fs::is_symlink(fs::symlink_status(current, erreur)))
+            return current.string(); // a plain file, a new name, or one we cannot look at
+        const fs::path cible = fs::read_symlink(current, erreur);
+        if (erreur)
+            return current.string();
+        // A relative target is relative to the folder holding the link.
+        current = cible.is_absolute() ? cible : current.parent_path() / cible;
+    }
+    return {};
 }
 
 } // namespace
@@ -159,7 +182,11 @@ LineReader::Status LineReader::Read(std::string& line) {
     return Status::Line;
 }
 
-AtomicFileWriter::AtomicFileWriter(std::string path) : path_(std::move(path)) {
+AtomicFileWriter::AtomicFileWriter(std::string path) : path_(FollowLinks(path)) {
+    if (path_.empty()) {
+        failed_ = true;
+        return;
+    }
     std::string pattern = path_ + ".tmp-XXXXXX";
     const int fd = ::mkstemp(pattern.data());
     if (fd < 0) {

@@ -44,7 +44,8 @@ std::string ToUtf8(std::string_view text);
 
 // Writes a file safely: the text goes to a temporary file in the same folder, which is
 // flushed, synced and renamed over the target only when everything was written. A failure
-// leaves the previous file untouched.
+// leaves the previous file untouched. A path that is a symbolic link (or a chain of them)
+// writes the file the link points to, in that file's folder; the link stays a link.
 class AtomicFileWriter {
 public:
     explicit AtomicFileWriter(std::string path);

@@ -194,6 +194,62 @@ TEST_F(TextFiles, AtomicWriterFailuresLeaveNoTrace) {
     EXPECT_EQ(EntryCount(), 1u);
 }
 
+TEST_F(TextFiles, AtomicWriterWritesThroughSymbolicLinks) {
+    fs::create_directory(dir_ / "real");
+    const std::string target = Put("real/doc.cvx", "previous");
+    const auto write = [](const fs::path& path, const std::string& text) {
+        AtomicFileWriter writer(path.string());
+        EXPECT_TRUE(writer.IsOpen());
+        writer.Write(text);
+        return writer.Commit();
+    };
+    const auto entries = [](const fs::path& folder) {
+        std::size_t n = 0;
+        for ([[maybe_unused]] const auto& entry : fs::directory_iterator(folder))
+            ++n;
+        return n;
+    };
+
+    // An absolute link, a relative one, and a chain ending in the relative one.
+    fs::create_symlink(target, dir_ / "absolute.cvx");
+    fs::create_symlink("real/doc.cvx", dir_ / "relative.cvx");
+    fs::create_symlink("relative.cvx", dir_ / "chain.cvx");
+    for (const char* name : {"absolute.cvx", "relative.cvx", "chain.cvx"}) {
+        SCOPED_TRACE(name);
+        const std::string text = std::string("through ") + name;
+        EXPECT_TRUE(write(dir_ / name, text));
+        EXPECT_TRUE(fs::is_symlink(dir_ / name));
+        EXPECT_EQ(Get(target), text);
+        EXPECT_EQ(entries(dir_ / "real"), 1u); // no temporary file left beside the target
+    }
+    EXPECT_TRUE(fs::is_symlink(dir_ / "relative.cvx"));
+    EXPECT_EQ(fs::read_symlink(dir_ / "chain.cvx"), "relative.cvx");
+
+    // A link to a file not written yet: the file is created where the link points.
+    fs::create_symlink("real/new.cvx", dir_ / "dangling.cvx");
+    EXPECT_TRUE(write(dir_ / "dangling.cvx", "created"));
+    EXPECT_TRUE(fs::is_symlink(dir_ / "dangling.cvx"));
+    EXPECT_EQ(Get((dir_ / "real" / "new.cvx").string()), "created");
+    EXPECT_EQ(entries(dir_), 5u);
+}
+
+TEST_F(TextFiles, AtomicWriterRefusesLinksThatLeadNowhere) {
+    // Links in a loop, and a link into a missing folder: nothing is written, the links stay.
+    fs::create_symlink("b.cvx", dir_ / "a.cvx");
+    fs::create_symlink("a.cvx", dir_ / "b.cvx");
+    fs::create_symlink("missing/doc.cvx", dir_ / "lost.cvx");
+    for (const char* name : {"a.cvx", "lost.cvx"}) {
+        SCOPED_TRACE(name);
+        AtomicFileWriter writer((dir_ / name).string());
+        EXPECT_FALSE(writer.IsOpen());
+        writer.Write("text");
+        EXPECT_FALSE(writer.Commit());
+        EXPECT_TRUE(fs::is_symlink(dir_ / name));
+    }
+    EXPECT_EQ(fs::read_symlink(dir_ / "a.cvx"), "b.cvx");
+    EXPECT_EQ(EntryCount(), 3u);
+}
+
 TEST_F(TextFiles, AppendToFile) {
     const std::string path = (dir_ / "alarms.log").string();
     EXPECT_TRUE(AppendToFile(path, "first\n"));
