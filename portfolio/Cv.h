@@ -219,8 +219,9 @@ public:
     void SortOperes(Valeurs* titre);
     void SortTitres();
 
-    // The portfolio file (CvFile.cpp). LoadFile throws platform::ConversionError on a
-    // malformed line.
+    // The portfolio file (CvFile.cpp). LoadFile gives 0 for an empty file and for a path that
+    // is not a readable regular file, and throws platform::ConversionError on a malformed line
+    // or a read error.
     bool SaveFile();
     int LoadFile(const std::string& path);
 
