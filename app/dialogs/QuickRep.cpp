@@ -73,8 +73,8 @@ void FitText(QRText& text, bool elide) {
         if (TQuickRep::TextWidth(text.Text, size, text.Bold) <= room)
             return;
     }
-    text.Text = Metrics(text.FontSize, text.Bold)
-                    .elidedText(text.Text, Qt::ElideRight, MmToPixels(room));
+    text.Text =
+        Metrics(text.FontSize, text.Bold).elidedText(text.Text, Qt::ElideRight, MmToPixels(room));
 }
 
 TQRItem& Add(TQRBand& band, TQRItemKind kind, const QString& name, const QRectF& rect,
