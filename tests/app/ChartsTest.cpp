@@ -12,6 +12,7 @@
 #include "portfolio/Cv.h"
 
 #include <QApplication>
+#include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
 #include <QDateEdit>
@@ -22,10 +23,12 @@
 #include <QTabWidget>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <QValueAxis>
 
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
+#include <set>
 
 namespace {
 
@@ -542,6 +545,59 @@ TEST_F(ChartsTest, IntradayChartVariationAndHistoryChart) {
     EXPECT_EQ(intraday->title(), "");
     EXPECT_EQ(Serie("Series2")->count(), 0);
     EXPECT_FALSE(intraday->axes().front()->isVisible());
+}
+
+TEST_F(ChartsTest, AxesAreGraduatedAtRoundValuesAndLeaveRoomForTheEnds) {
+    Valeurs* titre = Add("16000", 17700, 1.0f);
+    // Ticks from 09:57 on, prices between 176,99 and 177,98.
+    std::string ticks = "13/03/26\n";
+    for (int minute = 9 * 60 + 57; minute <= 17 * 60 + 30; minute += 7)
+        ticks += std::to_string(17699 + (minute * 37) % 100) + " " +
+                 std::to_string(minute / 60 * 100 + minute % 60) + "\n";
+    WriteFile("data/intraday/16000.itd", ticks);
+    Histo("16000", {17000, 17100, 17200, 17300});
+    form->findChild<QDateEdit*>("PDateDeb")->setDate(QDate(2026, 2, 1));
+    form->resize(1100, 800);
+    form->show();
+    Select(titre);
+    QApplication::processEvents();
+
+    QChart* intraday = Chart("Chart4")->chart();
+    auto* heures = qobject_cast<QCategoryAxis*>(intraday->axes(Qt::Horizontal).front());
+    ASSERT_NE(heures, nullptr);
+    const QStringList libelles = heures->categoriesLabels();
+    ASSERT_GE(libelles.size(), 4) << "a wide chart has room for several times";
+    EXPECT_LE(libelles.size(), 17);
+    for (const QString& libelle : libelles) {
+        EXPECT_TRUE(libelle.endsWith(":00") || libelle.endsWith(":30")) << libelle.toStdString();
+        // Each label stands at the time it reads.
+        const QTime heure = QTime::fromString(libelle, "hh:mm");
+        ASSERT_TRUE(heure.isValid()) << libelle.toStdString();
+        EXPECT_NEAR(heures->endValue(libelle), heure.msecsSinceStartOfDay() / 86400000.0, 1e-9);
+    }
+    EXPECT_EQ(libelles.front(), "10:00");
+    // The prices: a round step from a round anchor, some graduations between the bounds.
+    auto* prix = qobject_cast<QValueAxis*>(intraday->axes(Qt::Vertical).front());
+    ASSERT_NE(prix, nullptr);
+    EXPECT_EQ(prix->tickType(), QValueAxis::TicksDynamic);
+    EXPECT_DOUBLE_EQ(prix->tickAnchor(), 0.0);
+    const double intervalles = (prix->max() - prix->min()) / prix->tickInterval();
+    EXPECT_GE(intervalles, 2.0);
+    EXPECT_LE(intervalles, 15.0);
+    EXPECT_TRUE(std::set<double>({0.1, 0.2, 0.5, 1.0, 2.0}).count(prix->tickInterval()))
+        << prix->tickInterval();
+
+    // The history chart: the first and last points lie inside the axis, not on its ends.
+    form->findChild<QTabWidget*>("PageCtl1")->setCurrentIndex(2);
+    QApplication::processEvents();
+    QChart* histo = Chart("Chart1")->chart();
+    QLineSeries* cours = Serie("Series1");
+    ASSERT_EQ(cours->count(), 5);
+    const QRectF zone = histo->plotArea();
+    const QPointF premier = histo->mapToPosition(cours->at(0), cours);
+    const QPointF dernier = histo->mapToPosition(cours->at(4), cours);
+    EXPECT_GE(premier.x() - zone.left(), 4.0);
+    EXPECT_GE(zone.right() - dernier.x(), 4.0);
 }
 
 TEST_F(ChartsTest, CrosshairFollowsTheMouseAndReadsThePointOut) {
