@@ -117,6 +117,10 @@ GraphiqueIntraday CalculeIntraday(const FichierIntraday& fichier, std::int32_t d
         premier = false;
         g.Cours.push_back({p.Heure, p.Cours * 0.01, p.Libelle, false});
     }
+    // A price chart runs forward in time: a tick written out of order takes its place by time,
+    // and the crosshair finds the points by their times.
+    std::stable_sort(g.Cours.begin(), g.Cours.end(),
+                     [](const PointCourbe& a, const PointCourbe& b) { return a.X < b.X; });
     // A lone tick at 17:35 or later still needs a span to be drawn over.
     if (g.HeureMax <= g.HeureMin)
         g.HeureMax = g.HeureMin + 1.0 / 144.0;
@@ -294,12 +298,100 @@ GraphiqueHisto CalculeHisto(const std::vector<LigneHisto>& lignes, const ParamsH
     return g;
 }
 
-int PointTouche(const std::vector<PositionEcran>& points, double mx, double my, double tolerance) {
+PlageAxe PlageHisto(int xMax) {
+    const double etendue = std::max(xMax, 1);
+    // Proportional room: some pixels whatever the width and the number of points.
+    const double marge = std::max(0.5, etendue * 0.015);
+    return {-marge, etendue + marge};
+}
+
+double PasArrondi(double etendue, int intervallesMax) {
+    if (!(etendue > 0.0) || !std::isfinite(etendue))
+        return 1.0;
+    const double brut = etendue / std::max(intervallesMax, 1);
+    double puissance = std::pow(10.0, std::floor(std::log10(brut)));
+    for (;;) {
+        for (const double facteur : {1.0, 2.0, 5.0})
+            // The tolerance keeps a step that the decimal powers of ten do not hit exactly.
+            if (facteur * puissance >= brut * (1.0 - 1e-9))
+                return facteur * puissance;
+        puissance *= 10.0;
+    }
+}
+
+namespace {
+
+constexpr double kMinutesParJour = 1440.0;
+
+std::vector<platform::TDateTime> HeuresRondes(platform::TDateTime debut, platform::TDateTime fin,
+                                              int minutes) {
+    std::vector<platform::TDateTime> heures;
+    // A time a hair below the round minute, as day fractions give, still counts as it.
+    const double premier = std::ceil(debut * kMinutesParJour / minutes - 1e-6);
+    for (double k = premier; k * minutes <= fin * kMinutesParJour + 1e-6; ++k)
+        heures.push_back(k * minutes / kMinutesParJour);
+    return heures;
+}
+
+} // namespace
+
+GraduationsHeures GraduationsIntraday(platform::TDateTime debut, platform::TDateTime fin,
+                                      int etiquettesMax) {
+    constexpr int kPas[] = {5, 10, 15, 30, 60, 120, 180, 240, 360, 720};
+    constexpr std::size_t kDemiHeure = 3;
+    const std::size_t maxi = static_cast<std::size_t>(std::max(etiquettesMax, 2));
+    GraduationsHeures g;
+    if (!(fin > debut))
+        return g;
+    const std::size_t depart =
+        HeuresRondes(debut, fin, kPas[kDemiHeure]).size() < 2 ? 0 : kDemiHeure;
+    for (std::size_t i = depart; i < std::size(kPas); ++i) {
+        g.Minutes = kPas[i];
+        g.Heures = HeuresRondes(debut, fin, kPas[i]);
+        if (g.Heures.size() <= maxi)
+            break;
+    }
+    return g;
+}
+
+namespace {
+
+// The first of the x-sorted points whose x is not below x (or, strictly, above it).
+std::size_t Borne(const std::vector<PointCourbe>& points, double x, bool strict) {
+    std::size_t bas = 0;
+    std::size_t haut = points.size();
+    while (bas < haut) {
+        const std::size_t milieu = bas + (haut - bas) / 2;
+        if (strict ? points[milieu].X <= x : points[milieu].X < x)
+            bas = milieu + 1;
+        else
+            haut = milieu;
+    }
+    return bas;
+}
+
+} // namespace
+
+int PointProche(const std::vector<PointCourbe>& points, const RepereEcran& repere, double mx,
+                double my, double tolerance) {
+    const std::size_t n = points.size();
+    // Only the points within the tolerance across, and the segments that cross that band, can
+    // be under the mouse. Without a usable scale, all of them are looked at.
+    std::size_t debut = 0;
+    std::size_t fin = n;
+    if (repere.ParUniteX > 0.0 && std::isfinite(repere.ParUniteX)) {
+        debut = Borne(points, (mx - tolerance - repere.OrigineX) / repere.ParUniteX, false);
+        fin = Borne(points, (mx + tolerance - repere.OrigineX) / repere.ParUniteX, true);
+        fin = std::max(fin, debut);
+    }
+    const auto ecran = [&](std::size_t i) { return repere.Ecran(points[i].X, points[i].Y); };
+
     int meilleur = -1;
     double meilleureDistance = tolerance * tolerance;
-    for (std::size_t i = 0; i < points.size(); ++i) {
-        const double dx = points[i].X - mx;
-        const double dy = points[i].Y - my;
+    for (std::size_t i = debut; i < fin; ++i) {
+        const PositionEcran p = ecran(i);
+        const double dx = p.X - mx;
+        const double dy = p.Y - my;
         const double d2 = dx * dx + dy * dy;
         if (d2 <= meilleureDistance) {
             meilleureDistance = d2;
@@ -310,9 +402,9 @@ int PointTouche(const std::vector<PositionEcran>& points, double mx, double my, 
         return meilleur;
     // On the line between two points: the nearer end answers.
     double meilleurSegment = tolerance * tolerance;
-    for (std::size_t i = 1; i < points.size(); ++i) {
-        const PositionEcran& a = points[i - 1];
-        const PositionEcran& b = points[i];
+    for (std::size_t i = std::max<std::size_t>(debut, 1); i < n && i <= fin; ++i) {
+        const PositionEcran a = ecran(i - 1);
+        const PositionEcran b = ecran(i);
         const double vx = b.X - a.X;
         const double vy = b.Y - a.Y;
         const double longueur2 = vx * vx + vy * vy;

@@ -2,7 +2,8 @@
 
 // The figures of the security pages' line charts, computed apart from the widgets: the
 // intraday file and its chart, the history chart with its moving averages and RSI, the
-// crosshair's hit test and the read-outs shown in the status line.
+// graduations of the axes, the crosshair's hit test and the read-outs shown in the status
+// line.
 
 #include "platform/DateTime.h"
 
@@ -46,8 +47,8 @@ bool LitPointIntraday(std::string_view ligne, PointIntraday& point);
 // Reads the intraday file written by the quote-page library: a date line, then point lines.
 FichierIntraday LitIntraday(const std::string& chemin);
 
-// The intraday chart: the ticks in red, the last daily close in blue across the whole time
-// range, the left axis with one euro of margin. Amounts in euros.
+// The intraday chart: the ticks in red, in time order, the last daily close in blue across
+// the whole time range, the left axis with one euro of margin. Amounts in euros.
 struct GraphiqueIntraday {
     bool Axes = false;                // the file could be opened
     std::string Titre;                // "Intraday du " + the date line; empty without one
@@ -100,6 +101,30 @@ struct GraphiqueHisto {
 
 GraphiqueHisto CalculeHisto(const std::vector<LigneHisto>& lignes, const ParamsHisto& params);
 
+// The bottom axis of the history charts: from the first to the last x drawn, with room on
+// either side so that the points at the ends are drawn whole rather than cut by the frame.
+struct PlageAxe {
+    double Min = 0.0;
+    double Max = 1.0;
+};
+PlageAxe PlageHisto(int xMax);
+
+// -- Graduations -----------------------------------------------------------------------------
+
+// The step between the graduations of a value axis spanning the given range: 1, 2 or 5 times
+// a power of ten, the smallest that leaves at most the given number of intervals.
+double PasArrondi(double etendue, int intervallesMax);
+
+// Round times of day for the time axis of the intraday chart, within [debut, fin]: every 30
+// minutes, or 60, 120, 180 ... as the room for labels demands; for a span too short to hold
+// two of them, every 15, 10 or 5 minutes.
+struct GraduationsHeures {
+    int Minutes = 0; // the step
+    std::vector<platform::TDateTime> Heures;
+};
+GraduationsHeures GraduationsIntraday(platform::TDateTime debut, platform::TDateTime fin,
+                                      int etiquettesMax);
+
 // -- Crosshair -------------------------------------------------------------------------------
 
 struct PositionEcran {
@@ -107,10 +132,24 @@ struct PositionEcran {
     double Y = 0.0;
 };
 
-// The point under the mouse: the nearest point within tolerance pixels; else, when the mouse
-// lies on a segment of the line within that tolerance, the nearer end of the segment; -1
-// otherwise.
-int PointTouche(const std::vector<PositionEcran>& points, double mx, double my, double tolerance);
+// How a chart's values fall on the screen: each axis is linear.
+struct RepereEcran {
+    double OrigineX = 0.0; // the pixel of the value (0, 0)
+    double OrigineY = 0.0;
+    double ParUniteX = 1.0; // pixels per unit of value
+    double ParUniteY = 1.0;
+
+    PositionEcran Ecran(double x, double y) const {
+        return {OrigineX + x * ParUniteX, OrigineY + y * ParUniteY};
+    }
+};
+
+// The point under the mouse at (mx, my) pixels: the nearest point within tolerance pixels;
+// else, when the mouse lies on a segment of the line within that tolerance, the nearer end of
+// the segment; -1 otherwise. The points are sorted by x, as every chart series is: only those
+// near the mouse are looked at, so that a move over thousands of points costs little.
+int PointProche(const std::vector<PointCourbe>& points, const RepereEcran& repere, double mx,
+                double my, double tolerance);
 
 enum class Lecture { Intraday, Cours, Volume, Rsi };
 

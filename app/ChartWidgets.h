@@ -18,7 +18,6 @@
 class QCategoryAxis;
 class QChartView;
 class QCheckBox;
-class QDateTimeAxis;
 class QLabel;
 class QLineSeries;
 class QToolButton;
@@ -92,9 +91,9 @@ public:
     QLabel* LVarG = nullptr;
     QCheckBox* Check3D2 = nullptr;
     QChartView* Chart4 = nullptr;
-    QLineSeries* Series2 = nullptr; // intraday prices
-    QLineSeries* Series9 = nullptr; // the last close
-    QDateTimeAxis* Chart4Bas = nullptr;
+    QLineSeries* Series2 = nullptr;     // intraday prices
+    QLineSeries* Series9 = nullptr;     // the last close
+    QCategoryAxis* Chart4Bas = nullptr; // times of day, labelled at round times
     QValueAxis* Chart4Gauche = nullptr;
 
     // History charts.
@@ -123,7 +122,10 @@ public:
 // Calls onMove with the mouse position in the chart's viewport at every move over it.
 void SuitSouris(QChartView* chart, std::function<void(QPoint)> onMove);
 
-// The instant on the intraday chart's time axis of a time of day, and back: the axis shows
-// the times of one fixed local day.
-qint64 InstantIntraday(platform::TDateTime heure);
-platform::TDateTime HeureIntraday(qint64 instant);
+// Graduates the axes of the intraday chart over their current ranges: round times below,
+// round prices on the left, as many as the plotting area has room for. Run again whenever
+// that area changes size.
+void GradueIntraday(ChartWidgets& c);
+
+// How the values of a series fall on the chart view's viewport.
+RepereEcran RepereDe(const QChartView* vue, QLineSeries* serie);

@@ -17,7 +17,6 @@
 #include <QChartView>
 #include <QCheckBox>
 #include <QDateEdit>
-#include <QDateTimeAxis>
 #include <QEvent>
 #include <QLabel>
 #include <QLineSeries>
@@ -82,8 +81,9 @@ void Etiquettes(QCategoryAxis* axe, const std::vector<PointCourbe>& points, int 
         vues.insert(label);
         axe->append(label, points[i].X);
     }
-    axe->setStartValue(0);
-    axe->setRange(0, std::max(xMax, 1));
+    const PlageAxe plage = PlageHisto(xMax);
+    axe->setStartValue(plage.Min);
+    axe->setRange(plage.Min, plage.Max);
 }
 
 // The left axis spans the values drawn, with a little room above and below.
@@ -114,22 +114,13 @@ QRect ZoneTrace(const QChartView* vue) {
     return vue->mapFromScene(chart->mapToScene(chart->plotArea())).boundingRect();
 }
 
-QPoint PositionPoint(const QChartView* vue, QLineSeries* serie, const QPointF& valeur) {
-    QChart* chart = vue->chart();
-    return vue->mapFromScene(chart->mapToScene(chart->mapToPosition(valeur, serie)));
-}
-
-// The point of a series under the mouse, -1 when there is none.
-int PointSousSouris(const QChartView* vue, QLineSeries* serie, int mx, int my) {
+// The point of a series under the mouse, -1 when there is none. The mouse is compared with
+// the points near it only, not with every point mapped to the screen.
+int PointSousSouris(ChartWidgets& c, const QChartView* vue, QLineSeries* serie, QPoint souris) {
     if (!serie->isVisible() || serie->count() == 0)
         return -1;
-    std::vector<PositionEcran> ecran;
-    ecran.reserve(static_cast<std::size_t>(serie->count()));
-    for (const QPointF& p : serie->points()) {
-        const QPoint at = PositionPoint(vue, serie, p);
-        ecran.push_back({static_cast<double>(at.x()), static_cast<double>(at.y())});
-    }
-    return PointTouche(ecran, mx, my, kToleranceSouris);
+    return PointProche(c.Points[serie], RepereDe(vue, serie), souris.x(), souris.y(),
+                       kToleranceSouris);
 }
 
 // Qt draws no depth: the 3D view draws the lines as ribbons over a shadowed plotting area.
@@ -155,9 +146,14 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::MouseMove)
-            onMove_(static_cast<QMouseEvent*>(event)->position().toPoint());
-        return QObject::eventFilter(watched, event);
+        if (event->type() != QEvent::MouseMove)
+            return QObject::eventFilter(watched, event);
+        const auto* souris = static_cast<QMouseEvent*>(event);
+        onMove_(souris->position().toPoint());
+        // Left to the chart, a move with no button down would only test it against the
+        // outline of every line for hovering, which nothing here listens to: with thousands
+        // of points that test alone costs more than the crosshair.
+        return souris->buttons() == Qt::NoButton;
     }
 
 private:
@@ -165,6 +161,18 @@ private:
 };
 
 } // namespace
+
+RepereEcran RepereDe(const QChartView* vue, QLineSeries* serie) {
+    QChart* chart = vue->chart();
+    const QTransform versVue = vue->viewportTransform();
+    const auto ecran = [&](double x, double y) {
+        return versVue.map(chart->mapToScene(chart->mapToPosition(QPointF(x, y), serie)));
+    };
+    // Both axes are linear: two points give the whole mapping.
+    const QPointF origine = ecran(0.0, 0.0);
+    const QPointF unite = ecran(1.0, 1.0);
+    return {origine.x(), origine.y(), unite.x() - origine.x(), unite.y() - origine.y()};
+}
 
 void SuitSouris(QChartView* chart, std::function<void(QPoint)> onMove) {
     new SuiviSouris(chart->viewport(), std::move(onMove));
@@ -375,10 +383,13 @@ void TMainForm::ChartMouseMove(QChartView* chart, QPoint& saved, int x, int y) {
                           : chart == Chart1 ? Lecture::Cours
                           : FShowVolume     ? Lecture::Volume
                                             : Lecture::Rsi;
-    const int i = PointSousSouris(chart, principale, x, y);
+    const int i = PointSousSouris(c, chart, principale, QPoint(x, y));
     QPoint at(x, y);
-    if (i >= 0)
-        at = PositionPoint(chart, principale, principale->at(i));
+    if (i >= 0) {
+        const QPointF valeur = principale->at(i);
+        const PositionEcran p = RepereDe(chart, principale).Ecran(valeur.x(), valeur.y());
+        at = QPointF(p.X, p.Y).toPoint();
+    }
     DrawCrosshair(chart, at.x(), at.y());
     saved = at;
 
@@ -393,10 +404,10 @@ void TMainForm::ChartMouseMove(QChartView* chart, QPoint& saved, int x, int y) {
         lecture(principale, i);
     } else if (chart == Chart1) {
         // Off the price line, the averages answer; the crosshair stays where the mouse is.
-        int j = PointSousSouris(chart, c.Series5, x, y);
+        int j = PointSousSouris(c, chart, c.Series5, QPoint(x, y));
         if (j >= 0) {
             lecture(c.Series5, j);
-        } else if ((j = PointSousSouris(chart, c.Series6, x, y)) >= 0) {
+        } else if ((j = PointSousSouris(c, chart, c.Series6, QPoint(x, y))) >= 0) {
             lecture(c.Series6, j);
         }
     }

@@ -6,27 +6,20 @@
 #include "ChartData.h"
 #include "ChartWidgets.h"
 
+#include "platform/DateText.h"
 #include "portfolio/Cv.h"
 
+#include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
-#include <QDateTime>
-#include <QDateTimeAxis>
+#include <QFontMetricsF>
 #include <QLineSeries>
+#include <QStringList>
 #include <QValueAxis>
 
 #include <algorithm>
-#include <cmath>
 
 namespace {
-
-// Any ordinary day serves: the axis shows times only. A day without a change of clock
-// keeps every time of day on the axis.
-QDateTime JourIntraday() {
-    return QDateTime(QDate(2001, 1, 15), QTime(0, 0));
-}
-
-constexpr double kMsParJour = 86400000.0;
 
 std::string CheminIntraday(const TCorv& doc, const Valeurs& titre) {
     std::string chemin = doc.Repertoire;
@@ -37,13 +30,41 @@ std::string CheminIntraday(const TCorv& doc, const Valeurs& titre) {
 
 } // namespace
 
-qint64 InstantIntraday(platform::TDateTime heure) {
-    return JourIntraday().toMSecsSinceEpoch() +
-           static_cast<qint64>(std::llround(heure * kMsParJour));
-}
+void GradueIntraday(ChartWidgets& c) {
+    const QRectF zone = c.Chart4->chart()->plotArea();
+    const QFontMetricsF police(c.Chart4Bas->labelsFont());
+    // A time label with as much room again beside it; price labels a line and a half apart.
+    const double largeurEtiquette = 2.0 * police.horizontalAdvance(QStringLiteral("00:00"));
+    const double hauteurEtiquette = 2.5 * police.height();
+    // Before the chart is first laid out its area is empty: a usual width and height serve.
+    const int etiquettes =
+        zone.width() > 0.0 ? static_cast<int>(zone.width() / largeurEtiquette) : 8;
+    const int intervalles =
+        zone.height() > 0.0 ? static_cast<int>(zone.height() / hauteurEtiquette) : 5;
 
-platform::TDateTime HeureIntraday(qint64 instant) {
-    return static_cast<double>(instant - JourIntraday().toMSecsSinceEpoch()) / kMsParJour;
+    const GraduationsHeures g =
+        GraduationsIntraday(c.Chart4Bas->min(), c.Chart4Bas->max(), etiquettes);
+    QStringList libelles;
+    for (const platform::TDateTime heure : g.Heures)
+        libelles << QString::fromStdString(platform::ShortTimeToStr(heure));
+    // Relabelling may move the plotting area, which calls this again: only a change is made.
+    if (libelles != c.Chart4Bas->categoriesLabels() ||
+        c.Chart4Bas->startValue() != c.Chart4Bas->min()) {
+        for (const QString& libelle : c.Chart4Bas->categoriesLabels())
+            c.Chart4Bas->remove(libelle);
+        c.Chart4Bas->setStartValue(c.Chart4Bas->min());
+        for (std::size_t i = 0; i < g.Heures.size(); ++i)
+            c.Chart4Bas->append(libelles[static_cast<qsizetype>(i)], g.Heures[i]);
+    }
+
+    const double pas =
+        PasArrondi(c.Chart4Gauche->max() - c.Chart4Gauche->min(), std::max(intervalles, 2));
+    if (c.Chart4Gauche->tickType() != QValueAxis::TicksDynamic ||
+        c.Chart4Gauche->tickInterval() != pas) {
+        c.Chart4Gauche->setTickType(QValueAxis::TicksDynamic);
+        c.Chart4Gauche->setTickAnchor(0.0);
+        c.Chart4Gauche->setTickInterval(pas);
+    }
 }
 
 void TMainForm::ShowIntraday(Valeurs* titre, bool histoLisible) {
@@ -76,19 +97,16 @@ void TMainForm::ShowIntraday(Valeurs* titre, bool histoLisible) {
     chart->setTitle(QString::fromStdString(g.Titre));
     QList<QPointF> cours;
     for (const PointCourbe& p : g.Cours)
-        cours.append(QPointF(static_cast<qreal>(InstantIntraday(p.X)), p.Y));
+        cours.append(QPointF(p.X, p.Y));
     c.Series2->replace(cours);
     c.Points[c.Series2] = g.Cours;
     QList<QPointF> ligne;
     for (const PointCourbe& p : g.Cloture)
-        ligne.append(QPointF(static_cast<qreal>(InstantIntraday(p.X)), p.Y));
+        ligne.append(QPointF(p.X, p.Y));
     c.Series9->replace(ligne);
 
-    c.Chart4Bas->setRange(QDateTime::fromMSecsSinceEpoch(InstantIntraday(g.HeureMin)),
-                          QDateTime::fromMSecsSinceEpoch(InstantIntraday(g.HeureMax)));
-    // One label an hour or so: the ten-minute steps of the day would overlap.
-    const int heures = static_cast<int>(std::ceil((g.HeureMax - g.HeureMin) * 24.0));
-    c.Chart4Bas->setTickCount(std::clamp(heures + 1, 2, 10));
+    c.Chart4Bas->setRange(g.HeureMin, g.HeureMax);
     c.Chart4Gauche->setRange(g.CoursMin, g.CoursMax);
+    GradueIntraday(c);
     Chart4AfterDraw();
 }

@@ -20,7 +20,6 @@
 #include <QChartView>
 #include <QCheckBox>
 #include <QDateEdit>
-#include <QDateTimeAxis>
 #include <QFrame>
 #include <QGridLayout>
 #include <QLabel>
@@ -226,12 +225,15 @@ void TMainForm::CreateCharts() {
         chart->setTitle("TChart");
         c.Series2 = Serie(chart, "Series2", QColor(255, 0, 0));
         c.Series9 = Serie(chart, "Series9", QColor(0, 0, 255));
-        c.Chart4Bas = new QDateTimeAxis(chart);
-        // Times of day: a date format would write the same day under every tick.
-        c.Chart4Bas->setFormat("hh:mm");
+        // Times of day as day fractions, labelled at round times rather than at even
+        // divisions of the day's range.
+        c.Chart4Bas = new QCategoryAxis(chart);
+        c.Chart4Bas->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
         c.Chart4Gauche = new QValueAxis(chart);
         c.Chart4Gauche->setLabelFormat("%.2f");
         Attache(chart, c.Chart4Bas, c.Chart4Gauche, {c.Series2, c.Series9});
+        // How many graduations fit depends on the chart's size.
+        connect(chart, &QChart::plotAreaChanged, this, [this] { GradueIntraday(*FCharts); });
         colonne->addWidget(c.Chart4, 1);
     }
 

@@ -28,11 +28,6 @@ public:
 
     void Preview(QPrinter& printer, UiPrompts& prompts) { QR.Preview(printer, prompts); }
     void Print(QPrinter& printer) { QR.Print(printer); }
-
-private:
-    void AddBlock(TQRBand& band, double x, double y, const QString& heading, const QString& column1,
-                  const QString& column2, const QString (&rows)[3], const QString (&names1)[3],
-                  const QString (&names2)[3]);
 };
 
 // The portfolio summary while it exists.

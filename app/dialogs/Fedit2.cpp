@@ -10,21 +10,23 @@ TEdit2* Edit2 = nullptr;
 
 namespace {
 
-// Left to right, as the table holds them.
+using edition::Contenu;
+
+// Left to right, as the table holds them. A code is a Sicovam number.
 const edition::Colonne kColonnes[] = {
-    {"CodeVal", "Valeur", 15.0, false, false},
-    {"Libelle", "Libellé", 38.0, false, false},
-    {"NbInPort", "Quantité en Portefeuille.", 19.0, false, true},
-    {"PxMoyAchBrut", "Prix. Moyen Achat Brut", 20.5, true, true},
-    {"PxMoyAchNet", "Prix Moyen Achat Net", 20.5, true, true},
-    {"CoutBrut", "Coût Achat Brut", 20.5, true, true},
-    {"CoutNet", "Coût Achat Net", 20.5, true, true},
-    {"ValorBrut", "Valorisation Brute", 20.5, true, true},
-    {"ValorNet", "Valorisation Nette", 20.5, true, true},
-    {"PlValLatBrut", "+Value Latente Brute", 20.5, true, true},
-    {"PlValLatNet", "+Value Latente Nette", 20.5, true, true},
-    {"PlValBrut", "+Value réalisée brute", 20.5, true, true},
-    {"PlValNet", "+Value réalisée nette", 20.5, true, true},
+    {"CodeVal", "Valeur", Contenu::Texte, "00000000"},
+    {"Libelle", "Libellé", Contenu::Libre},
+    {"NbInPort", "Quantité en Portefeuille.", Contenu::Entier},
+    {"PxMoyAchBrut", "Prix. Moyen Achat Brut", Contenu::Montant},
+    {"PxMoyAchNet", "Prix Moyen Achat Net", Contenu::Montant},
+    {"CoutBrut", "Coût Achat Brut", Contenu::Montant},
+    {"CoutNet", "Coût Achat Net", Contenu::Montant},
+    {"ValorBrut", "Valorisation Brute", Contenu::Montant},
+    {"ValorNet", "Valorisation Nette", Contenu::Montant},
+    {"PlValLatBrut", "+Value Latente Brute", Contenu::Montant, "", true},
+    {"PlValLatNet", "+Value Latente Nette", Contenu::Montant, "", true},
+    {"PlValBrut", "+Value réalisée brute", Contenu::Montant, "", true},
+    {"PlValNet", "+Value réalisée nette", Contenu::Montant, "", true},
 };
 
 constexpr double kFont = 7.0;
@@ -46,19 +48,10 @@ TEdit2::TEdit2(QWidget* owner, TCorv* portefeuille) : FPortefeuille(portefeuille
     TQRBand& total = QR.AddBand(TQRBandType::Summary, "SummaryBand", 7.0);
     total.LineAbove = true;
     // The four gain columns are summed under the list.
-    edition::AddColumns(
-        entete, detail, kColonnes, kFont, [&total](const edition::Colonne& c, double x, double w) {
-            const QString champ = QString::fromLatin1(c.Field);
-            if (!champ.startsWith("PlVal"))
-                return;
-            TQRItem& somme =
-                total.AddExpr("Somme" + champ, "SUM(Repart." + champ + ")", QRectF(x, 1.0, w, 5.0),
-                              QString::fromLatin1(edition::kMasqueMontant));
-            somme.FontSize = kFont;
-            somme.Bold = true;
-        });
+    const double taille =
+        edition::AddColumns(entete, detail, &total, "Repart", kColonnes, kFont, width);
     TQRItem& libelle = total.AddLabel("Total", "Total", QRectF(0.0, 1.0, 30.0, 5.0));
-    libelle.FontSize = kFont;
+    libelle.FontSize = taille;
     libelle.Bold = true;
     edition::AddFooterBand(QR, width);
 

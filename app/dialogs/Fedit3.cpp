@@ -13,17 +13,19 @@ TEdit3* Edit3 = nullptr;
 
 namespace {
 
+using edition::Contenu;
+
 // Left to right, as the table holds them.
 const edition::Colonne kColonnes[] = {
-    {"Date", "Date", 18.0, false, false},
-    {"Sens", "Sens", 14.0, false, false},
-    {"Quantite", "Quantité", 16.0, false, true},
-    {"Cours", "Cours", 23.0, true, true},
-    {"Frais", "Frais", 23.0, true, true},
-    {"PxMoyAchBrut", "Prix Moyen Achat Brut", 24.0, true, true},
-    {"PxMoyAchNet", "Prix Moyen Achat Net", 24.0, true, true},
-    {"PlValBrut", "+Value Brute", 24.0, true, true},
-    {"PlValNet", "+Value Nette", 24.0, true, true},
+    {"Date", "Date", Contenu::Texte, "00/00/00"},
+    {"Sens", "Sens", Contenu::Texte, "Achat|Vente"},
+    {"Quantite", "Quantité", Contenu::Entier},
+    {"Cours", "Cours", Contenu::Montant},
+    {"Frais", "Frais", Contenu::Montant},
+    {"PxMoyAchBrut", "Prix Moyen Achat Brut", Contenu::Montant},
+    {"PxMoyAchNet", "Prix Moyen Achat Net", Contenu::Montant},
+    {"PlValBrut", "+Value Brute", Contenu::Montant},
+    {"PlValNet", "+Value Nette", Contenu::Montant},
 };
 
 constexpr double kFont = 8.0;
@@ -45,7 +47,7 @@ TEdit3::TEdit3(QWidget* owner, Valeurs* titre, TCorv* portefeuille)
     TQRBand& entete = QR.AddBand(TQRBandType::ColumnHeader, "ColumnHeaderBand", 10.0);
     entete.LineBelow = true;
     TQRBand& detail = QR.AddBand(TQRBandType::Detail, "QRBand3", 5.5);
-    edition::AddColumns(entete, detail, kColonnes, kFont);
+    edition::AddColumns(entete, detail, nullptr, "Operes", kColonnes, kFont, width);
     detail.BeforePrint = [this](TQRBand& band, bool& printBand) {
         QRBand3BeforePrint(band, printBand);
     };

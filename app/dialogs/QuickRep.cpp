@@ -9,12 +9,14 @@
 
 #include <QFont>
 #include <QFontMetricsF>
+#include <QImage>
 #include <QPageSize>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 
+#include <algorithm>
 #include <exception>
 #include <stdexcept>
 
@@ -22,6 +24,58 @@ namespace {
 
 constexpr double kMargin = 10.0;      // millimetres
 constexpr double kTolerance = 1.0e-6; // a band that ends exactly on the footer still fits
+constexpr double kMmPerInch = 25.4;
+// Texts are measured at this resolution, where glyph widths follow the point size closely.
+constexpr int kMeasureDpi = 1200;
+// A figure too wide for its cell shrinks down to this share of its size at most: below it,
+// it would no longer be read on paper.
+constexpr double kShrinkFloor = 0.5;
+
+const QPaintDevice& MeasureDevice() {
+    static const QImage device = [] {
+        QImage image(1, 1, QImage::Format_RGB32);
+        const int dotsPerMeter = qRound(kMeasureDpi / (kMmPerInch / 1000.0));
+        image.setDotsPerMeterX(dotsPerMeter);
+        image.setDotsPerMeterY(dotsPerMeter);
+        return image;
+    }();
+    return device;
+}
+
+double PixelsToMm(double pixels) {
+    return pixels * kMmPerInch / MeasureDevice().logicalDpiX();
+}
+
+double MmToPixels(double mm) {
+    return mm * MeasureDevice().logicalDpiX() / kMmPerInch;
+}
+
+QFontMetricsF Metrics(double points, bool bold) {
+    return QFontMetricsF(TQuickRep::TextFont(points, bold), &MeasureDevice());
+}
+
+// Makes a one-line text fit its cell: a figure is printed smaller, a free text (or a figure
+// that would have to go below the floor) is cut short. An item without a width is placed
+// at a point and has no cell to fit.
+void FitText(QRText& text, bool elide) {
+    const double room = text.Rect.width();
+    if (text.WordWrap || text.Text.isEmpty() || room <= 0.0)
+        return;
+    const double width = TQuickRep::TextWidth(text.Text, text.FontSize, text.Bold);
+    if (width <= room)
+        return;
+    if (!elide && width > 0.0) {
+        const double floor = text.FontSize * kShrinkFloor;
+        double size = std::max(floor, text.FontSize * room / width);
+        while (size > floor && TQuickRep::TextWidth(text.Text, size, text.Bold) > room)
+            size = std::max(floor, size - 0.1);
+        text.FontSize = size;
+        if (TQuickRep::TextWidth(text.Text, size, text.Bold) <= room)
+            return;
+    }
+    text.Text =
+        Metrics(text.FontSize, text.Bold).elidedText(text.Text, Qt::ElideRight, MmToPixels(room));
+}
 
 TQRItem& Add(TQRBand& band, TQRItemKind kind, const QString& name, const QRectF& rect,
              Qt::Alignment alignment) {
@@ -162,6 +216,7 @@ private:
             text.FontSize = item.FontSize;
             text.Bold = item.Bold;
             text.WordWrap = item.WordWrap;
+            FitText(text, item.Elide);
             printed.Texts.push_back(std::move(text));
         }
         pages_.back().Bands.push_back(std::move(printed));
@@ -315,8 +370,45 @@ QSizeF TQuickRep::DefaultArea() const {
     return QSizeF(page.width() - 2.0 * kMargin, page.height() - 2.0 * kMargin);
 }
 
+double TQuickRep::DesignWidth() const {
+    double width = DefaultArea().width();
+    for (const TQRBand& band : Bands)
+        for (const TQRItem& item : band.Items)
+            width = std::max(width, item.Rect.right());
+    return width;
+}
+
 std::vector<QRPage> TQuickRep::Prepare(const QSizeF& area) {
     return Layout(*this, area).Run();
+}
+
+QRSheets TQuickRep::PrepareForPage(const QSizeF& area) {
+    QRSheets sheets;
+    const double width = DesignWidth();
+    if (area.width() > 0.0 && area.width() < width)
+        sheets.Scale = area.width() / width;
+    sheets.Pages = Prepare(QSizeF(width, area.height() / sheets.Scale));
+    return sheets;
+}
+
+QFont TQuickRep::TextFont(double points, bool bold) {
+    QFont font;
+    font.setPointSizeF(points);
+    font.setBold(bold);
+    return font;
+}
+
+double TQuickRep::TextWidth(const QString& text, double points, bool bold) {
+    return PixelsToMm(Metrics(points, bold).horizontalAdvance(text));
+}
+
+double TQuickRep::WrappedHeight(const QString& text, double width, double points, bool bold) {
+    const QRectF room(0.0, 0.0, MmToPixels(width), 1.0e6);
+    return PixelsToMm(Metrics(points, bold).boundingRect(room, Qt::TextWordWrap, text).height());
+}
+
+double TQuickRep::CellWidthFor(double textWidth) {
+    return textWidth * 1.04 + 0.3;
 }
 
 QString TQuickRep::FormatMask(const QString& mask, double value) {
@@ -348,21 +440,13 @@ void TQuickRep::PaintPage(QPainter& painter, const QRPage& page, double kx, doub
         for (const QRText& text : band.Texts) {
             if (text.Text.isEmpty())
                 continue;
-            QFont font = painter.font();
-            font.setPointSizeF(text.FontSize);
-            font.setBold(text.Bold);
-            painter.setFont(font);
-            const QRectF box = px(text.Rect);
-            if (text.WordWrap) {
-                painter.drawText(box, static_cast<int>(text.Alignment) | Qt::TextWordWrap,
-                                 text.Text);
-                continue;
-            }
-            // A text wider than its box shows that it is cut rather than losing its first
-            // digits silently.
-            const QFontMetricsF metrics(font, painter.device());
-            painter.drawText(box, static_cast<int>(text.Alignment),
-                             metrics.elidedText(text.Text, Qt::ElideRight, box.width()));
+            painter.setFont(TextFont(text.FontSize, text.Bold));
+            // The layout made every text fit its cell; a device that draws type a hair wider
+            // must not clip the ends of a figure.
+            int flags = static_cast<int>(text.Alignment) | Qt::TextDontClip;
+            if (text.WordWrap)
+                flags |= Qt::TextWordWrap;
+            painter.drawText(px(text.Rect), flags, text.Text);
         }
     }
     painter.restore();
@@ -370,17 +454,19 @@ void TQuickRep::PaintPage(QPainter& painter, const QRPage& page, double kx, doub
 
 void TQuickRep::Paint(QPagedPaintDevice& device) {
     const QRectF area = device.pageLayout().paintRect(QPageLayout::Millimeter);
-    const std::vector<QRPage> pages = Prepare(area.size());
+    const QRSheets sheets = PrepareForPage(area.size());
     QPainter painter;
     if (!painter.begin(&device))
         throw std::runtime_error("Impression impossible : le périphérique d'impression ne "
                                  "s'ouvre pas.");
-    const double kx = device.logicalDpiX() / 25.4;
-    const double ky = device.logicalDpiY() / 25.4;
-    for (std::size_t i = 0; i < pages.size(); ++i) {
+    const double kx = device.logicalDpiX() / kMmPerInch;
+    const double ky = device.logicalDpiY() / kMmPerInch;
+    for (std::size_t i = 0; i < sheets.Pages.size(); ++i) {
         if (i > 0)
             device.newPage();
-        PaintPage(painter, pages[i], kx, ky);
+        painter.resetTransform();
+        painter.scale(sheets.Scale, sheets.Scale);
+        PaintPage(painter, sheets.Pages[i], kx, ky);
     }
     painter.end();
 }

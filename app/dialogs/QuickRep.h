@@ -4,16 +4,21 @@
 // texts bound to the fields of an in-memory table, sums over that table and the date of
 // printing. Prepare() lays the bands out on pages (title on the first page, column header
 // and page footer on every page, one detail band per row, the summary after the last row)
-// and resolves every text; Paint() only draws what Prepare() laid out. So what a report
-// prints can be checked without looking at pixels.
+// and resolves every text, fitting each one into its cell (a figure is printed smaller
+// rather than cut; only free texts such as a path or a label are cut short with "…");
+// Paint() only draws what Prepare() laid out. So what a report prints can be checked without
+// looking at pixels.
 //
 // Usage (a report form fills its QR, then):
 //   report.QR.Preview(*mainForm->Printer(), mainForm->Prompts());  // modal preview
 //   report.QR.Print(printer);                                      // straight to a printer
 //   report.QR.Paint(pdfWriter);                                    // any paged device
-// Coordinates are millimetres from the top-left corner of the page's printable area.
+// Coordinates are millimetres from the top-left corner of the page's printable area. A page
+// narrower than the report was laid out for (the preview switched to portrait, a smaller
+// paper) gets the whole report shrunk to its width, never columns pushed off it.
 
 #include <QColor>
+#include <QFont>
 #include <QPageLayout>
 #include <QRectF>
 #include <QString>
@@ -54,6 +59,9 @@ struct TQRItem {
     double FontSize = 9.0; // points
     bool Bold = false;
     bool WordWrap = false;
+    // A free text (a path, a label) too wide for its cell is cut short; any other text is
+    // printed smaller so that it stays whole.
+    bool Elide = false;
 };
 
 struct TQRBand {
@@ -87,7 +95,7 @@ struct QRText {
     QString Text;
     QRectF Rect;
     Qt::Alignment Alignment;
-    double FontSize = 9.0;
+    double FontSize = 9.0; // as printed: below the item's size when the text had to shrink
     bool Bold = false;
     bool WordWrap = false;
 };
@@ -111,6 +119,12 @@ struct QRPage {
     std::vector<QRPrintedBand> Bands;
 };
 
+// The report as it goes onto a page: laid out at its own width and drawn at Scale.
+struct QRSheets {
+    std::vector<QRPage> Pages;
+    double Scale = 1.0;
+};
+
 class TQuickRep {
 public:
     QString ReportTitle;
@@ -127,11 +141,17 @@ public:
     void SetupPage(QPagedPaintDevice& device) const;
     // The printable area of that page, in millimetres.
     QSizeF DefaultArea() const;
+    // The width the report was laid out for: its page's, or more when an item reaches
+    // further.
+    double DesignWidth() const;
 
     // Lays the report out on pages of the given printable area. Moves the table's current
     // row. Throws std::logic_error for a field or an expression that the table lacks.
     std::vector<QRPage> Prepare(const QSizeF& area);
     std::vector<QRPage> Prepare() { return Prepare(DefaultArea()); }
+    // Lays the report out for a page of the given printable area: at its own width, shrunk
+    // as a whole when the area is narrower.
+    QRSheets PrepareForPage(const QSizeF& area);
 
     // Draws the report on the device under its current page layout.
     void Paint(QPagedPaintDevice& device);
@@ -146,4 +166,14 @@ public:
     static QString FormatMask(const QString& mask, double value);
     // Draws one laid-out page; millimetres to device pixels by the given scales.
     static void PaintPage(QPainter& painter, const QRPage& page, double pxPerMmX, double pxPerMmY);
+
+    // Texts as printed: the font of a text of the given size, and its extent in
+    // millimetres, measured at a printer's resolution where widths follow the point size.
+    static QFont TextFont(double points, bool bold);
+    static double TextWidth(const QString& text, double points, bool bold);
+    // The height of a text wrapped at word boundaries within the given width.
+    static double WrappedHeight(const QString& text, double width, double points, bool bold);
+    // The room that a cell leaves around the widest text it must hold: a screen's hinting
+    // draws small type up to a few percent wider than a printer does.
+    static double CellWidthFor(double textWidth);
 };

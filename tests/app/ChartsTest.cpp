@@ -12,6 +12,7 @@
 #include "portfolio/Cv.h"
 
 #include <QApplication>
+#include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
 #include <QDateEdit>
@@ -22,8 +23,12 @@
 #include <QTabWidget>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <QValueAxis>
 
+#include <algorithm>
+#include <cstdint>
 #include <filesystem>
+#include <set>
 
 namespace {
 
@@ -204,13 +209,21 @@ TEST(HistoChartTest, RangeBoundsAndEmptyHistory) {
     EXPECT_EQ(g.Cours[0].Libelle, "11/01");
 }
 
+std::vector<PointCourbe> Courbe(const std::vector<std::pair<double, double>>& xy) {
+    std::vector<PointCourbe> points;
+    for (const auto& [x, y] : xy)
+        points.push_back({x, y, "", false});
+    return points;
+}
+
 TEST(HistoChartTest, HitTestAndReadOuts) {
-    const std::vector<PositionEcran> points = {{10, 10}, {50, 10}, {90, 50}};
-    EXPECT_EQ(PointTouche(points, 52, 12, 5), 1);
-    EXPECT_EQ(PointTouche(points, 20, 11, 5), 0) << "on the segment, nearer its start";
-    EXPECT_EQ(PointTouche(points, 80, 40, 5), 2) << "on the segment, nearer its end";
-    EXPECT_EQ(PointTouche(points, 30, 30, 5), -1);
-    EXPECT_EQ(PointTouche({}, 0, 0, 5), -1);
+    const RepereEcran pixels; // values are pixels
+    const auto points = Courbe({{10, 10}, {50, 10}, {90, 50}});
+    EXPECT_EQ(PointProche(points, pixels, 52, 12, 5), 1);
+    EXPECT_EQ(PointProche(points, pixels, 20, 11, 5), 0) << "on the segment, nearer its start";
+    EXPECT_EQ(PointProche(points, pixels, 80, 40, 5), 2) << "on the segment, nearer its end";
+    EXPECT_EQ(PointProche(points, pixels, 30, 30, 5), -1);
+    EXPECT_EQ(PointProche({}, pixels, 0, 0, 5), -1);
 
     TCorv doc("/tmp");
     EXPECT_EQ(TexteLecture(doc, Lecture::Volume, {3, 12.345, "03/02", false}),
@@ -221,6 +234,165 @@ TEST(HistoChartTest, HitTestAndReadOuts) {
               "Date : 03/02 R.S.I: 57.00");
     EXPECT_EQ(TexteLecture(doc, Lecture::Intraday, {EncodeTime(9, 30, 0), 10.0, "09:30", false}),
               "Heure : 09:30:00 Cours :10.00");
+}
+
+// The hit test as the chart did it before: every point mapped to the screen and compared.
+int PointProcheEnEntier(const std::vector<PointCourbe>& points, const RepereEcran& r, double mx,
+                        double my, double tolerance) {
+    std::vector<PositionEcran> e;
+    for (const PointCourbe& p : points)
+        e.push_back(r.Ecran(p.X, p.Y));
+    const double t2 = tolerance * tolerance;
+    int meilleur = -1;
+    double d2Min = t2;
+    for (std::size_t i = 0; i < e.size(); ++i) {
+        const double d2 = (e[i].X - mx) * (e[i].X - mx) + (e[i].Y - my) * (e[i].Y - my);
+        if (d2 <= d2Min) {
+            d2Min = d2;
+            meilleur = static_cast<int>(i);
+        }
+    }
+    if (meilleur >= 0)
+        return meilleur;
+    d2Min = t2;
+    for (std::size_t i = 1; i < e.size(); ++i) {
+        const double vx = e[i].X - e[i - 1].X;
+        const double vy = e[i].Y - e[i - 1].Y;
+        const double l2 = vx * vx + vy * vy;
+        const double t =
+            l2 == 0.0
+                ? 0.0
+                : std::clamp(((mx - e[i - 1].X) * vx + (my - e[i - 1].Y) * vy) / l2, 0.0, 1.0);
+        const double px = e[i - 1].X + t * vx - mx;
+        const double py = e[i - 1].Y + t * vy - my;
+        if (px * px + py * py <= d2Min) {
+            d2Min = px * px + py * py;
+            meilleur = static_cast<int>(t < 0.5 ? i - 1 : i);
+        }
+    }
+    return meilleur;
+}
+
+TEST(HistoChartTest, HitTestLooksOnlyNearTheMouseAndFindsWhatAFullScanFinds) {
+    // 5 000 daily points on a 700-pixel plot, y upward: several points to a pixel.
+    std::vector<PointCourbe> points;
+    std::uint32_t graine = 7;
+    double y = 100.0;
+    for (int i = 0; i < 5000; ++i) {
+        graine = graine * 1103515245u + 12345u;
+        y += static_cast<double>((graine >> 16) % 201) / 100.0 - 1.0;
+        points.push_back({static_cast<double>(i), y, "", false});
+    }
+    const RepereEcran repere{40.0, 900.0, 700.0 / 5000.0, -3.0};
+    int touches = 0;
+    for (double mx = 0.0; mx < 800.0; mx += 3.7)
+        for (const double dy : {-6.0, -2.0, 0.0, 1.5, 4.0}) {
+            // Along the line, a little above and below it.
+            const double x = std::clamp((mx - 40.0) / repere.ParUniteX, 0.0, 4999.0);
+            const double my = repere.Ecran(x, points[static_cast<std::size_t>(x)].Y).Y + dy;
+            const int i = PointProche(points, repere, mx, my, 5.0);
+            EXPECT_EQ(i, PointProcheEnEntier(points, repere, mx, my, 5.0)) << mx << " " << dy;
+            touches += i >= 0 ? 1 : 0;
+        }
+    EXPECT_GT(touches, 100);
+
+    // Two points far apart: the mouse on the segment between them, with no point near it.
+    const auto loin = Courbe({{0, 0}, {1000, 0}, {2000, 100}});
+    const RepereEcran unParPixel;
+    EXPECT_EQ(PointProche(loin, unParPixel, 400, 2, 5), 0);
+    EXPECT_EQ(PointProche(loin, unParPixel, 600, -3, 5), 1);
+    EXPECT_EQ(PointProche(loin, unParPixel, 1400, 42, 5), 1);
+    EXPECT_EQ(PointProche(loin, unParPixel, -10, 0, 5), -1) << "left of every point";
+    EXPECT_EQ(PointProche(loin, unParPixel, 2004, 100, 5), 2) << "right of the last, near it";
+    EXPECT_EQ(PointProche(loin, unParPixel, 2010, 100, 5), -1);
+    // Ticks of the same minute share their x: the nearest in height answers.
+    const auto memeMinute = Courbe({{10, 10}, {20, 10}, {20, 30}, {20, 50}, {30, 50}});
+    EXPECT_EQ(PointProche(memeMinute, unParPixel, 21, 31, 5), 2);
+    EXPECT_EQ(PointProche(memeMinute, unParPixel, 19, 49, 5), 3);
+}
+
+TEST(HistoChartTest, IntradayTicksOutOfOrderTakeTheirPlaceByTime) {
+    FichierIntraday f;
+    f.Ouvert = true;
+    PointIntraday p;
+    for (const char* ligne : {"1000 930", "1020 1100", "1010 1000", "1030 1100"}) {
+        ASSERT_TRUE(LitPointIntraday(ligne, p));
+        f.Points.push_back(p);
+    }
+    const GraphiqueIntraday g = CalculeIntraday(f, 0);
+    ASSERT_EQ(g.Cours.size(), 4u);
+    std::vector<std::string> ordre;
+    for (const PointCourbe& c : g.Cours)
+        ordre.push_back(c.Libelle + " " + std::to_string(c.Y));
+    EXPECT_EQ(ordre, (std::vector<std::string>{"09:30 10.000000", "10:00 10.100000",
+                                               "11:00 10.200000", "11:00 10.300000"}))
+        << "the two ticks of 11:00 keep the file's order";
+}
+
+// -- Graduations -----------------------------------------------------------------------------
+
+TEST(ChartAxesTest, PriceStepsAreOneTwoOrFiveTimesAPowerOfTen) {
+    EXPECT_DOUBLE_EQ(PasArrondi(2.7, 10), 0.5); // 8,80 to 11,50
+    EXPECT_DOUBLE_EQ(PasArrondi(1.0, 5), 0.2);
+    EXPECT_DOUBLE_EQ(PasArrondi(0.99, 10), 0.1);
+    EXPECT_DOUBLE_EQ(PasArrondi(4.99, 8), 1.0); // 174,99 to 179,98
+    EXPECT_DOUBLE_EQ(PasArrondi(100.0, 4), 50.0);
+    EXPECT_DOUBLE_EQ(PasArrondi(3.0, 3), 1.0) << "a step that divides the range exactly";
+    EXPECT_DOUBLE_EQ(PasArrondi(0.3, 3), 0.1);
+    EXPECT_DOUBLE_EQ(PasArrondi(21474836.47 * 2, 6), 1e7);
+    EXPECT_DOUBLE_EQ(PasArrondi(0.0, 5), 1.0) << "no range: any step";
+    EXPECT_DOUBLE_EQ(PasArrondi(5.0, 0), 5.0) << "at least one interval";
+}
+
+std::vector<std::string> Textes(const GraduationsHeures& g) {
+    std::vector<std::string> textes;
+    for (const double h : g.Heures)
+        textes.push_back(platform::ShortTimeToStr(h));
+    return textes;
+}
+
+TEST(ChartAxesTest, IntradayTimesAreRoundAndAsManyAsTheRoomAllows) {
+    const double debut = EncodeTime(9, 57, 0);
+    const double fin = EncodeTime(17, 35, 0);
+    GraduationsHeures g = GraduationsIntraday(debut, fin, 20);
+    EXPECT_EQ(g.Minutes, 30);
+    ASSERT_EQ(g.Heures.size(), 16u);
+    EXPECT_EQ(Textes(g).front(), "10:00");
+    EXPECT_EQ(Textes(g).back(), "17:30");
+    g = GraduationsIntraday(debut, fin, 10);
+    EXPECT_EQ(g.Minutes, 60);
+    EXPECT_EQ(Textes(g), (std::vector<std::string>{"10:00", "11:00", "12:00", "13:00", "14:00",
+                                                   "15:00", "16:00", "17:00"}));
+    g = GraduationsIntraday(EncodeTime(9, 30, 0), fin, 5);
+    EXPECT_EQ(g.Minutes, 120);
+    EXPECT_EQ(Textes(g), (std::vector<std::string>{"10:00", "12:00", "14:00", "16:00"}));
+    // A round start counts: 09:30 as the day fraction gives it.
+    EXPECT_EQ(Textes(GraduationsIntraday(EncodeTime(9, 30, 0), EncodeTime(10, 30, 0), 10)),
+              (std::vector<std::string>{"09:30", "10:00", "10:30"}));
+    // The whole day up to the close, no tick read.
+    g = GraduationsIntraday(0.0, fin, 10);
+    EXPECT_EQ(g.Minutes, 120);
+    EXPECT_EQ(g.Heures.size(), 9u);
+    // A few minutes only: finer steps rather than a single label.
+    EXPECT_EQ(Textes(GraduationsIntraday(EncodeTime(17, 22, 0), fin, 10)),
+              (std::vector<std::string>{"17:25", "17:30", "17:35"}));
+    EXPECT_TRUE(GraduationsIntraday(fin, fin, 10).Heures.empty());
+    EXPECT_LE(GraduationsIntraday(debut, fin, 0).Heures.size(), 2u) << "two labels at least";
+}
+
+TEST(ChartAxesTest, HistoryAxisLeavesRoomForTheEndPoints) {
+    for (const int xMax : {0, 1, 30, 250, 5000, 100000}) {
+        const PlageAxe plage = PlageHisto(xMax);
+        EXPECT_LT(plage.Min, 0.0) << xMax;
+        EXPECT_GT(plage.Max, std::max(xMax, 1)) << xMax;
+        // On a plot from 300 to 1 500 pixels wide, the end points lie at least 4 pixels
+        // (a pointer and a line's width) inside the frame.
+        for (const double largeur : {300.0, 700.0, 1500.0}) {
+            const double parUnite = largeur / (plage.Max - plage.Min);
+            EXPECT_GE(-plage.Min * parUnite, 4.0) << xMax << " " << largeur;
+            EXPECT_GE((plage.Max - std::max(xMax, 1)) * parUnite, 4.0) << xMax << " " << largeur;
+        }
+    }
 }
 
 // -- The pages in the window -----------------------------------------------------------------
@@ -373,6 +545,59 @@ TEST_F(ChartsTest, IntradayChartVariationAndHistoryChart) {
     EXPECT_EQ(intraday->title(), "");
     EXPECT_EQ(Serie("Series2")->count(), 0);
     EXPECT_FALSE(intraday->axes().front()->isVisible());
+}
+
+TEST_F(ChartsTest, AxesAreGraduatedAtRoundValuesAndLeaveRoomForTheEnds) {
+    Valeurs* titre = Add("16000", 17700, 1.0f);
+    // Ticks from 09:57 on, prices between 176,99 and 177,98.
+    std::string ticks = "13/03/26\n";
+    for (int minute = 9 * 60 + 57; minute <= 17 * 60 + 30; minute += 7)
+        ticks += std::to_string(17699 + (minute * 37) % 100) + " " +
+                 std::to_string(minute / 60 * 100 + minute % 60) + "\n";
+    WriteFile("data/intraday/16000.itd", ticks);
+    Histo("16000", {17000, 17100, 17200, 17300});
+    form->findChild<QDateEdit*>("PDateDeb")->setDate(QDate(2026, 2, 1));
+    form->resize(1100, 800);
+    form->show();
+    Select(titre);
+    QApplication::processEvents();
+
+    QChart* intraday = Chart("Chart4")->chart();
+    auto* heures = qobject_cast<QCategoryAxis*>(intraday->axes(Qt::Horizontal).front());
+    ASSERT_NE(heures, nullptr);
+    const QStringList libelles = heures->categoriesLabels();
+    ASSERT_GE(libelles.size(), 4) << "a wide chart has room for several times";
+    EXPECT_LE(libelles.size(), 17);
+    for (const QString& libelle : libelles) {
+        EXPECT_TRUE(libelle.endsWith(":00") || libelle.endsWith(":30")) << libelle.toStdString();
+        // Each label stands at the time it reads.
+        const QTime heure = QTime::fromString(libelle, "hh:mm");
+        ASSERT_TRUE(heure.isValid()) << libelle.toStdString();
+        EXPECT_NEAR(heures->endValue(libelle), heure.msecsSinceStartOfDay() / 86400000.0, 1e-9);
+    }
+    EXPECT_EQ(libelles.front(), "10:00");
+    // The prices: a round step from a round anchor, some graduations between the bounds.
+    auto* prix = qobject_cast<QValueAxis*>(intraday->axes(Qt::Vertical).front());
+    ASSERT_NE(prix, nullptr);
+    EXPECT_EQ(prix->tickType(), QValueAxis::TicksDynamic);
+    EXPECT_DOUBLE_EQ(prix->tickAnchor(), 0.0);
+    const double intervalles = (prix->max() - prix->min()) / prix->tickInterval();
+    EXPECT_GE(intervalles, 2.0);
+    EXPECT_LE(intervalles, 15.0);
+    EXPECT_TRUE(std::set<double>({0.1, 0.2, 0.5, 1.0, 2.0}).count(prix->tickInterval()))
+        << prix->tickInterval();
+
+    // The history chart: the first and last points lie inside the axis, not on its ends.
+    form->findChild<QTabWidget*>("PageCtl1")->setCurrentIndex(2);
+    QApplication::processEvents();
+    QChart* histo = Chart("Chart1")->chart();
+    QLineSeries* cours = Serie("Series1");
+    ASSERT_EQ(cours->count(), 5);
+    const QRectF zone = histo->plotArea();
+    const QPointF premier = histo->mapToPosition(cours->at(0), cours);
+    const QPointF dernier = histo->mapToPosition(cours->at(4), cours);
+    EXPECT_GE(premier.x() - zone.left(), 4.0);
+    EXPECT_GE(zone.right() - dernier.x(), 4.0);
 }
 
 TEST_F(ChartsTest, CrosshairFollowsTheMouseAndReadsThePointOut) {

@@ -13,13 +13,18 @@
 #include "portfolio/Cv.h"
 #include "portfolio/Fdatas.h"
 
+#include <QFontMetricsF>
 #include <QGuiApplication>
+#include <QImage>
 #include <QPalette>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
+#include <QScreen>
 
+#include <cstdint>
 #include <fstream>
+#include <limits>
 #include <sstream>
 #include <stdexcept>
 
@@ -59,6 +64,73 @@ void ExpectInside(const std::vector<QRPage>& pages, const QSizeF& area) {
                 EXPECT_LE(text.Rect.right(), area.width() + 1e-9) << text.Name.toStdString();
                 EXPECT_LE(text.Rect.bottom(), band.Rect.bottom() + 1e-9) << text.Name.toStdString();
             }
+}
+
+constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
+constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
+
+// Measures a text as a device of the given resolution draws it, in millimetres.
+class Mesure {
+public:
+    Mesure(const QFont& font, const QPaintDevice* device, double dpi)
+        : metrics_(font, device), k_(dpi / 25.4) {}
+    double Largeur(const QString& text) const { return metrics_.horizontalAdvance(text) / k_; }
+    QSizeF Enveloppe(const QString& text, double width) const {
+        return metrics_.boundingRect(QRectF(0.0, 0.0, width * k_, 1.0e6), Qt::TextWordWrap, text)
+                   .size() /
+               k_;
+    }
+
+private:
+    QFontMetricsF metrics_;
+    double k_;
+};
+
+// Every text of the pages stands whole inside its cell at the font it prints in, measured as
+// the screen draws it (the preview's type, hinted) and at a printer's resolution: one-line
+// texts within the cell's width, wrapped captions within its width and height. Nothing is
+// cut short but the free texts named, which may be.
+void ExpectWhole(const std::vector<QRPage>& pages, const QStringList& libres = {}) {
+    QImage imprimante(1, 1, QImage::Format_RGB32);
+    imprimante.setDotsPerMeterX(qRound(600 / 0.0254));
+    imprimante.setDotsPerMeterY(qRound(600 / 0.0254));
+    const double ecran = QGuiApplication::primaryScreen()->logicalDotsPerInchX();
+    int textes = 0;
+    for (const QRPage& page : pages)
+        for (const QRPrintedBand& band : page.Bands)
+            for (const QRText& t : band.Texts) {
+                if (t.Text.isEmpty())
+                    continue;
+                ++textes;
+                const std::string nom = t.Name.toStdString() + " \"" + t.Text.toStdString() + "\"";
+                const QFont font = TQuickRep::TextFont(t.FontSize, t.Bold);
+                for (const Mesure& m : {Mesure(font, nullptr, ecran),
+                                        Mesure(font, &imprimante, imprimante.logicalDpiX())}) {
+                    if (t.WordWrap) {
+                        const QSizeF taille = m.Enveloppe(t.Text, t.Rect.width());
+                        EXPECT_LE(taille.width(), t.Rect.width() + 1e-6) << nom;
+                        EXPECT_LE(taille.height(), t.Rect.height() + 1e-6) << nom;
+                    } else {
+                        EXPECT_LE(m.Largeur(t.Text), t.Rect.width() + 1e-6) << nom;
+                    }
+                }
+                if (!libres.contains(t.Name)) {
+                    EXPECT_FALSE(t.Text.contains(QChar(0x2026))) << nom;
+                }
+            }
+    EXPECT_GT(textes, 0);
+}
+
+// The texts named print at their item's own size: they fitted without shrinking.
+void ExpectFullSize(TQuickRep& report, const std::vector<const QRPrintedBand*>& bands,
+                    const QStringList& names) {
+    for (const QRPrintedBand* band : bands)
+        for (const QString& name : names) {
+            const QRText* text = band->Find(name);
+            ASSERT_NE(text, nullptr) << name.toStdString();
+            EXPECT_DOUBLE_EQ(text->FontSize, report.Item(name)->FontSize)
+                << name.toStdString() << " \"" << text->Text.toStdString() << "\"";
+        }
 }
 
 class ReportsTest : public AppTest {
@@ -345,6 +417,166 @@ TEST_F(ReportsTest, SecurityWithoutTradesPrintsHeadingsOnly) {
     EXPECT_EQ(pages[0].Bands[1].Type, TQRBandType::ColumnHeader);
     EXPECT_EQ(pages[0].Bands[1].Text("TitrePxMoyAchNet"), "Prix Moyen Achat Net");
     EXPECT_EQ(pages[0].Bands[1].Text("TitreQuantite"), U("Quantité"));
+}
+
+// ---- every text prints whole ----
+
+TEST_F(ReportsTest, PortfolioSummaryPrintsHeadingsAndExtremeAmountsWhole) {
+    doc->Fichier = "/home/marie/" + std::string(300, 'x') + "/perso.cvx";
+    doc->Cash = kMin;
+    doc->ValorNetAct = 0;
+    doc->CashLiq = 0;
+    doc->ValorNet = kMin;
+    doc->AchRMBrut = kMax;
+    doc->AchRMNet = kMax;
+    doc->RealNetTOT = 0;
+    doc->CouvC = 1.0f;
+    doc->CouvT = 1.0f;
+    TEdit1 edit(nullptr, doc.get());
+    const std::vector<QRPage> pages = edit.QR.Prepare();
+    ASSERT_EQ(pages.size(), 1u);
+    const QRPrintedBand& d = pages[0].Bands[1];
+    // Nine significant digits, as the windows show them.
+    EXPECT_EQ(d.Text("ECashPo"), N("-21 474 836,50"));
+    EXPECT_EQ(d.Text("ESoLiqB"), N("-21 474 836,50"));
+    EXPECT_EQ(d.Text(U("Position au R.M 1")), U("Montant brut"));
+    EXPECT_EQ(d.Text(U("Position courante 2")), U("Pourcentage"));
+    ExpectWhole(pages, {"Document"});
+    ExpectFullSize(edit.QR, {&d},
+                   {"ECashPo", "EEvalTi", "EEvalGlo", "ECashPoP", "EEvalTiP", "EEvalTiL",
+                    "EEvalGloL", "EAchRMB", "EAchRMN", "ESoLiqB", "ESoLiqN", "ECouvT",
+                    U("Position courante 1"), U("Position courante 2"), U("Position au R.M 1"),
+                    U("Position au R.M 2"), U("Couverture au R.M Couverture disponible")});
+    // Two columns stand apart: a heading ends before the next one begins.
+    const QRText* montant = d.Find(U("Position courante 1"));
+    const QRText* part = d.Find(U("Position courante 2"));
+    EXPECT_LT(montant->Rect.right(), part->Rect.left());
+    EXPECT_LT(d.Find(U("Position courante 2"))->Rect.right(),
+              d.Find(U("Position en liquidation"))->Rect.left());
+    // The engaged coverage, 2^32 - 1 cents, goes beyond 32 bits, and prints whole.
+    EXPECT_EQ(d.Text("ECouvE"), N("42 949 673,00"));
+    EXPECT_TRUE(pages[0].Bands[0].Text("Document").endsWith(QChar(0x2026)));
+}
+
+TEST_F(ReportsTest, SecuritiesSummaryPrintsExtremeRowsAndTotalsWhole) {
+    for (const char* code : {"12000", "13000", "14000", "15000", "16000"}) {
+        Valeurs* t = AddTitre(code, "COMPAGNIE GENERALE DES ETABLISSEMENTS DE L'EST REUNIS");
+        BilanTitre& b = t->Bilan;
+        b.NbInPort = kMin;
+        b.PxMoyAchBrut = b.CoutBrut = b.CoutNet = b.ValorBrut = b.ValorNet = kMin;
+        b.PxMoyAchNet = -21474836.0f;
+        b.PlValLatBrut = b.PlValLatNet = b.PlValBrut = kMin;
+        b.PlValNet = code[1] % 2 == 0 ? kMin : kMax;
+    }
+    TEdit2 edit(nullptr, doc.get());
+    const std::vector<QRPage> pages = edit.QR.Prepare();
+    ASSERT_EQ(pages.size(), 1u);
+    const auto rows = BandsOf(pages, TQRBandType::Detail);
+    ASSERT_EQ(rows.size(), 5u);
+    EXPECT_EQ(rows[0]->Text("CoutBrut"), N("-21 474 836,48"));
+    EXPECT_EQ(rows[0]->Text("NbInPort"), "-2147483648");
+    EXPECT_TRUE(rows[0]->Text("Libelle").endsWith(QChar(0x2026)));
+    ExpectWhole(pages, {"Libelle"});
+    const QStringList chiffres = {"NbInPort",    "PxMoyAchBrut", "PxMoyAchNet", "CoutBrut",
+                                  "CoutNet",     "ValorBrut",    "ValorNet",    "PlValLatBrut",
+                                  "PlValLatNet", "PlValBrut",    "PlValNet"};
+    ExpectFullSize(edit.QR, rows, chiffres);
+    QStringList titres;
+    for (const QString& nom : chiffres)
+        titres << "Titre" + nom;
+    ExpectFullSize(edit.QR, BandsOf(pages, TQRBandType::ColumnHeader), titres);
+    // A total as wide as any row prints at full size; five rows of -2^31 cents add up to a
+    // wider one, printed smaller but whole.
+    const auto totals = BandsOf(pages, TQRBandType::Summary);
+    ASSERT_EQ(totals.size(), 1u);
+    EXPECT_EQ(totals[0]->Text("SommePlValNet"), N("-21 474 836,50"));
+    ExpectFullSize(edit.QR, totals, {"SommePlValNet"});
+    const QRText* somme = totals[0]->Find("SommePlValBrut");
+    EXPECT_EQ(somme->Text, N("-107 374 182,40"));
+    EXPECT_LT(somme->FontSize, edit.QR.Item("SommePlValBrut")->FontSize);
+}
+
+TEST_F(ReportsTest, TradesReportPrintsExtremeTradesWhole) {
+    doc->Facteur = 1.0f;
+    Valeurs* t = AddTitre("12000", "ALPHA");
+    AddOpere(t, platform::EncodeDate(2026, 12, 28), 'V', kMin, kMin, kMin);
+    AddOpere(t, platform::EncodeDate(2026, 12, 28), 'A', kMax, kMax, kMax);
+    for (const auto& op : t->Operes) {
+        op->PxMoyAchBrut = op->PlValBrut = op->PlValNet = op->Cours;
+        op->PxMoyAchNet = static_cast<float>(op->Cours) * 0.01f;
+    }
+    TEdit3 edit(nullptr, t, doc.get());
+    const std::vector<QRPage> pages = edit.QR.Prepare();
+    ASSERT_EQ(pages.size(), 1u);
+    const auto rows = BandsOf(pages, TQRBandType::Detail);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0]->Text("Frais"), N("-21 474 836,48"));
+    EXPECT_EQ(rows[0]->Text("Quantite"), "-2147483648");
+    ExpectWhole(pages);
+    ExpectFullSize(edit.QR, rows,
+                   {"Date", "Sens", "Quantite", "Cours", "Frais", "PxMoyAchBrut", "PxMoyAchNet",
+                    "PlValBrut", "PlValNet"});
+}
+
+// In local currency an amount of 32-bit cents grows beyond the widest euro amount.
+TEST_F(ReportsTest, LocalCurrencyAmountsShrinkRatherThanBeingCut) {
+    doc->Facteur = 6.55957f;
+    Valeurs* t = AddTitre("12000", "ALPHA");
+    t->Bilan.ValorNet = kMin;
+    TEdit2 edit(nullptr, doc.get());
+    const std::vector<QRPage> pages = edit.QR.Prepare();
+    const auto rows = BandsOf(pages, TQRBandType::Detail);
+    ASSERT_EQ(rows.size(), 1u);
+    const QRText* valeur = rows[0]->Find("ValorNet");
+    EXPECT_TRUE(valeur->Text.startsWith(N("-140 86"))) << valeur->Text.toStdString();
+    EXPECT_EQ(valeur->Text.size(), 15);
+    EXPECT_LT(valeur->FontSize, edit.QR.Item("ValorNet")->FontSize);
+    ExpectWhole(pages);
+}
+
+// A landscape report previewed or printed on a portrait page shrinks as a whole.
+TEST_F(ReportsTest, ALandscapeReportOnAPortraitPageShrinksToItsWidth) {
+    for (int i = 0; i < 60; ++i)
+        AddTitre(std::to_string(20000 + i).c_str(), "TITRE")->Bilan.ValorNet = kMin;
+    TEdit2 edit(nullptr, doc.get());
+    QSizeF portrait = edit.QR.DefaultArea();
+    portrait.transpose();
+    const QRSheets sheets = edit.QR.PrepareForPage(portrait);
+    EXPECT_NEAR(sheets.Scale, portrait.width() / edit.QR.DefaultArea().width(), 1e-9);
+    for (const QRPage& page : sheets.Pages)
+        for (const QRPrintedBand& band : page.Bands) {
+            EXPECT_LE(band.Rect.right() * sheets.Scale, portrait.width() + 1e-6);
+            EXPECT_LE(band.Rect.bottom() * sheets.Scale, portrait.height() + 1e-6);
+            for (const QRText& text : band.Texts)
+                EXPECT_LE(text.Rect.right() * sheets.Scale, portrait.width() + 1e-6)
+                    << text.Name.toStdString();
+        }
+    ExpectWhole(sheets.Pages, {"Libelle"});
+    // On its own page nothing changes.
+    const QRSheets landscape = edit.QR.PrepareForPage(edit.QR.DefaultArea());
+    EXPECT_DOUBLE_EQ(landscape.Scale, 1.0);
+    EXPECT_EQ(landscape.Pages.size(), edit.QR.Prepare().size());
+    EXPECT_LT(sheets.Pages.size(), landscape.Pages.size()) << "smaller rows, more on a page";
+
+    // Printing follows the same layout: the page count tells.
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QString::fromStdString(Path("portrait.pdf")));
+    edit.QR.SetupPage(printer);
+    printer.setPageOrientation(QPageLayout::Portrait);
+    const QSizeF area = printer.pageLayout().paintRect(QPageLayout::Millimeter).size();
+    const std::size_t expected = edit.QR.PrepareForPage(area).Pages.size();
+    edit.QR.Paint(printer);
+    std::ifstream in(Path("portrait.pdf"), std::ios::binary);
+    std::ostringstream contents;
+    contents << in.rdbuf();
+    const std::string text = contents.str();
+    std::size_t pagesFound = 0;
+    for (std::size_t at = text.find("/Type /Page"); at != std::string::npos;
+         at = text.find("/Type /Page", at + 1))
+        if (text.compare(at, 12, "/Type /Pages") != 0)
+            ++pagesFound;
+    EXPECT_EQ(pagesFound, expected);
 }
 
 // ---- the engine ----
