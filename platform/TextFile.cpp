@@ -100,6 +100,11 @@ bool IsReadableRegularFile(const std::string& path) {
            ::access(path.c_str(), R_OK) == 0;
 }
 
+bool IsNonRegularFile(const std::string& path) {
+    struct stat status {};
+    return ::stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode);
+}
+
 LineReader::LineReader(const std::string& path, std::size_t maxLength)
     : file_(std::fopen(path.c_str(), "rb")), maxLength_(maxLength) {
     struct stat status {};

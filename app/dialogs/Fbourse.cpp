@@ -186,8 +186,11 @@ void TBourse::LoadMarket(const QString& marche) {
         return;
 
     // The list is only read: a market file installed read-only is listed all the same.
-    platform::LineReader lecteur(QFile::encodeName(Dossier() + marche + ".bdx").toStdString(),
-                                 kLongueurLigne - 1);
+    // Only a file that can be read is a market list: a pipe would keep the open waiting.
+    const std::string chemin = QFile::encodeName(Dossier() + marche + ".bdx").toStdString();
+    if (!platform::IsReadableRegularFile(chemin))
+        return;
+    platform::LineReader lecteur(chemin, kLongueurLigne - 1);
     if (!lecteur.IsOpen())
         return;
     std::string ligne;

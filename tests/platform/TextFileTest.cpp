@@ -99,6 +99,15 @@ TEST_F(TextFiles, OnlyReadableRegularFilesOpen) {
     EXPECT_TRUE(LineReader(file).IsOpen());
 }
 
+TEST_F(TextFiles, OnlyWhatIsThereAndNotAFileIsNoWriteTarget) {
+    const std::string file = Put("plain.txt", "x\n");
+    std::filesystem::create_directory(dir_ / "folder");
+    EXPECT_FALSE(IsNonRegularFile(file));
+    EXPECT_FALSE(IsNonRegularFile((dir_ / "nope.txt").string())); // created when written
+    EXPECT_TRUE(IsNonRegularFile((dir_ / "folder").string()));
+    EXPECT_TRUE(IsNonRegularFile("/dev/null"));
+}
+
 TEST_F(TextFiles, OverLongLinesAreSkippedWhole) {
     const std::string ten = "0123456789";
     LineReader reader(Put("long.txt", ten + "\n" + ten + "A\n" + ten + "\r\n" + ten + "A\r\n" +
