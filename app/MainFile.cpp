@@ -54,15 +54,15 @@ bool TMainForm::ConfirmSave() {
     return reponse == QMessageBox::No;
 }
 
-// The caller has the program key open.
 bool TMainForm::RefuseOpening(const std::string& path) {
     if (Ouvrable(path))
         return false;
-    FPrompts->Message(this, "Corvane", "Format de fichier incorrect!", QMessageBox::Warning,
+    FPrompts->Message(this, "Corvane", "Ouverture du fichier impossible", QMessageBox::Warning,
                       QMessageBox::Ok);
     return true;
 }
 
+// The caller has the program key open.
 bool TMainForm::OpenPortefeuille(const std::string& path) {
     if (RefuseOpening(path))
         return false;

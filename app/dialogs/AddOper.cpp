@@ -269,7 +269,8 @@ TAddOper::TAddOper(QWidget* owner, TCorv* portefeuille, Operes* opere, Valeurs* 
     for (QLineEdit* frais : {SRD, Frais1, Frais2}) {
         connect(frais, &QLineEdit::textChanged, this, &TAddOper::CPlusValue);
         // A fee typed over the schedule's is the one the trade carries.
-        connect(frais, &QLineEdit::textEdited, this, [this] { FFraisSatures = false; });
+        connect(frais, &QLineEdit::textEdited, this,
+                [this, frais] { std::erase(FFraisSatures, frais); });
         frais->installEventFilter(this);
     }
     connect(DateOp, &QDateEdit::dateChanged, this, &TAddOper::DateOpChange);
@@ -332,13 +333,9 @@ void TAddOper::CoursChange() {
         {
             // The preview below reads the three fees together, once they are all written.
             const QSignalBlocker b1(SRD), b2(Frais1), b3(Frais2);
-            FFraisSatures = false;
-            for (const auto& [champ, frais] :
-                 {std::pair{SRD, calcul.FraisSRD}, std::pair{Frais1, calcul.Frais1},
-                  std::pair{Frais2, calcul.Frais2}}) {
-                FFraisSatures = FFraisSatures || Sature(frais);
-                champ->setText(Sature(frais) ? QString() : Montant(frais));
-            }
+            MontreFrais(SRD, calcul.FraisSRD);
+            MontreFrais(Frais1, calcul.Frais1);
+            MontreFrais(Frais2, calcul.Frais2);
         }
         const std::int64_t brut = platform::Mul64(calcul.Quantite, calcul.Cours);
         MntBrut->setText(Montant(brut));
@@ -483,7 +480,7 @@ bool TAddOper::SaisieValide(const Operes& opere) {
 }
 
 bool TAddOper::SaisieAcceptee(const Operes& opere) const {
-    return !FFraisSatures && SaisieValide(opere);
+    return FFraisSatures.empty() && SaisieValide(opere);
 }
 
 bool TAddOper::SuivantClick() {
@@ -557,10 +554,15 @@ void TAddOper::Frais1DblClick(QLineEdit* champ) {
         return;
     }
     TForm4 calculette(this, p, q, kind, FPortefeuille, FPrompts);
-    if (FPrompts.RunDialog(calculette)) {
-        FFraisSatures = false;
-        champ->setText(calculette.VFrais->text());
-    }
+    if (FPrompts.RunDialog(calculette))
+        MontreFrais(champ, calculette.Frais());
+}
+
+void TAddOper::MontreFrais(QLineEdit* champ, std::int32_t frais) {
+    std::erase(FFraisSatures, champ);
+    if (Sature(frais))
+        FFraisSatures.push_back(champ);
+    champ->setText(Sature(frais) ? QString() : Montant(frais));
 }
 
 bool TAddOper::Frais1KeyDown(QLineEdit* champ, int key, Qt::KeyboardModifiers modifiers) {

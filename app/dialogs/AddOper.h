@@ -30,6 +30,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <vector>
 
 class QCheckBox;
 class QComboBox;
@@ -95,7 +96,7 @@ public:
     // Quantity and price of at least 1, and an amount, fees and amount plus or minus the fees
     // that all fit 32-bit cents.
     static bool SaisieValide(const Operes& opere);
-    // SaisieValide, and no schedule fee left out for not fitting (FFraisSatures).
+    // SaisieValide, and no computed fee left out for not fitting (FFraisSatures).
     bool SaisieAcceptee(const Operes& opere) const;
     // The deferred-settlement option as it applies: enabled and checked.
     bool OptionSRD() const;
@@ -155,10 +156,14 @@ private:
     // average after a purchase.
     bool FApercuFait = false;
     bool FApercuAchat = false;
-    // A schedule fee of the typed trade did not fit 32-bit cents: its field was left empty
-    // rather than show the ceiling, and the entry is refused until a fee is typed or the
-    // quantity, price or option give fees that fit.
-    bool FFraisSatures = false;
+    // Writes a computed fee into its field. A fee at the engine's 32-bit ceiling is not the
+    // schedule's fee but its cut: the field is left empty rather than show it, and the entry
+    // is refused until a fee is typed there or the quantity, price or option give one that
+    // fits.
+    void MontreFrais(QLineEdit* champ, std::int32_t frais);
+
+    // The fee fields left empty by MontreFrais for a fee that did not fit.
+    std::vector<const QLineEdit*> FFraisSatures;
 };
 
 // The trade dialog while it is shown.

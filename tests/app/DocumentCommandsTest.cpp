@@ -107,7 +107,7 @@ TEST_F(DocumentTest, OpenExistingButUnreadablePathIsAnError) {
         ASSERT_EQ(prompts.messages.size(), 2u) << chemin;
         for (const auto& message : prompts.messages) {
             EXPECT_EQ(message.title, "Corvane");
-            EXPECT_EQ(message.text, "Format de fichier incorrect!");
+            EXPECT_EQ(message.text, "Ouverture du fichier impossible");
             EXPECT_EQ(message.icon, QMessageBox::Warning);
         }
         EXPECT_EQ(form->Portefeuille(), precedent);

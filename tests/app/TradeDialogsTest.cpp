@@ -349,13 +349,31 @@ TEST_F(TradeDialogsTest, AFeeBeyondThirtyTwoBitCentsIsNotShownAndRefusesTheTrade
     d.Suivant->click();
     EXPECT_EQ(titre->Operes.size(), 1u);
 
-    // A fee typed over it is the trade's.
+    // The calculator's fee at the ceiling is not copied either, and holds the entry on its
+    // own: a fee typed over the other one is not enough.
+    QString taux = "200";
+    prompts.onDialog = [&](QDialog& dialog) {
+        dynamic_cast<TForm4&>(dialog).VPerFrais->setText(taux);
+        return true;
+    };
+    d.Frais1DblClick(d.Frais1);
+    EXPECT_EQ(d.Frais1->text(), "");
     d.Frais2->setText("5");
     emit d.Frais2->textEdited("5");
     prompts.messages.clear();
     d.Suivant->click();
+    ExpectMessage(QString(), QString::fromUtf8("Saisie incorrecte!"), QMessageBox::Warning);
+    EXPECT_EQ(titre->Operes.size(), 1u);
+
+    // Once every fee fits, the fees typed or copied are the trade's.
+    taux = "1";
+    d.Frais1DblClick(d.Frais1);
+    EXPECT_EQ(d.Frais1->text(), "200000,00");
+    prompts.messages.clear();
+    d.Suivant->click();
     EXPECT_TRUE(prompts.messages.empty());
     ASSERT_EQ(titre->Operes.size(), 2u);
+    EXPECT_EQ(titre->Operes[1]->Frais1, 20000000);
     EXPECT_EQ(titre->Operes[1]->Frais2, 500);
     EXPECT_EQ(titre->Operes[1]->Cours, 2000000000);
 }
