@@ -131,7 +131,7 @@ bool TMainForm::SaveTo(const std::string& path) {
     const std::string ancien = FPortefeuille->Fichier;
     FPortefeuille->Fichier = path;
     // A folder or a device at the path is not replaced by the document.
-    if (platform::IsNonRegularFile(path) || !FPortefeuille->SaveFile()) {
+    if (platform::IsUnfitTarget(path) || !FPortefeuille->SaveFile()) {
         FPortefeuille->Fichier = ancien;
         FPrompts->Message(this, "Corvane",
                           QString::fromUtf8("Impossible d'enregistrer le portefeuille dans « "

@@ -228,7 +228,7 @@ void TMainForm::ActTransfertExecute() {
     }
     // A folder or a device at the path is no file to hold the portfolio: nothing is purged
     // nor written.
-    if (platform::IsNonRegularFile(nouveau.toStdString())) {
+    if (platform::IsUnfitTarget(nouveau.toStdString())) {
         FPrompts->Message(this, corvane, "Ouverture du fichier impossible", QMessageBox::Warning,
                           QMessageBox::Ok);
         return;

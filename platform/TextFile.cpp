@@ -100,9 +100,9 @@ bool IsReadableRegularFile(const std::string& path) {
            ::access(path.c_str(), R_OK) == 0;
 }
 
-bool IsNonRegularFile(const std::string& path) {
+bool IsUnfitTarget(const std::string& path) {
     struct stat status {};
-    return ::stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode);
+    return ::stat(path.c_str(), &status) == 0 && !IsReadableRegularFile(path);
 }
 
 LineReader::LineReader(const std::string& path, std::size_t maxLength)

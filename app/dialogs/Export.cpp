@@ -201,7 +201,7 @@ void TFExport::Button1Click() {
     };
     // A folder or a device at the path would be replaced or refuse the rename: nothing is
     // written there.
-    if (chemin.empty() || platform::IsNonRegularFile(chemin)) {
+    if (chemin.empty() || platform::IsUnfitTarget(chemin)) {
         impossible();
         return;
     }

@@ -534,7 +534,7 @@ void TFImport::SaveClick() {
     if (nom.isEmpty())
         return;
     // A folder or a device at the path is not replaced by the model.
-    if (platform::IsNonRegularFile(nom.toStdString())) {
+    if (platform::IsUnfitTarget(nom.toStdString())) {
         Warn(u("Modèle d'import"), "Ouverture du fichier impossible");
         return;
     }

@@ -102,10 +102,10 @@ TEST_F(TextFiles, OnlyReadableRegularFilesOpen) {
 TEST_F(TextFiles, OnlyWhatIsThereAndNotAFileIsNoWriteTarget) {
     const std::string file = Put("plain.txt", "x\n");
     std::filesystem::create_directory(dir_ / "folder");
-    EXPECT_FALSE(IsNonRegularFile(file));
-    EXPECT_FALSE(IsNonRegularFile((dir_ / "nope.txt").string())); // created when written
-    EXPECT_TRUE(IsNonRegularFile((dir_ / "folder").string()));
-    EXPECT_TRUE(IsNonRegularFile("/dev/null"));
+    EXPECT_FALSE(IsUnfitTarget(file));
+    EXPECT_FALSE(IsUnfitTarget((dir_ / "nope.txt").string())); // created when written
+    EXPECT_TRUE(IsUnfitTarget((dir_ / "folder").string()));
+    EXPECT_TRUE(IsUnfitTarget("/dev/null"));
 }
 
 TEST_F(TextFiles, OverLongLinesAreSkippedWhole) {
