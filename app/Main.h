@@ -74,6 +74,9 @@ public:
     // Document commands.
     bool ConfirmSave();
     bool OpenPortefeuille(const std::string& path);
+    // True, once the user has been told, when the path names something that cannot be opened
+    // as a portfolio: it exists but is no file this user can read.
+    bool RefuseOpening(const std::string& path);
     void FileNew();
     void FileOpen();
     void FileSave();
@@ -160,6 +163,9 @@ private:
     QPoint FCrossChart5{-1, -1};
     int FCrossPenStyle = 0;
     std::uint8_t FRepartGroup = 0; // grouping of the repartition pie: none = by security
+    // The repartition list's columns were built and not yet fitted to rows: the first fill
+    // that has rows fits them, and later fills keep the widths the user set.
+    bool FRepartAFitter = false;
     QString FHint;
     int FSplitWidth = 144; // width of the left panel while the window has not been laid out
 

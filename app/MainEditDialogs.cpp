@@ -238,7 +238,7 @@ void TMainForm::AddOpereExecute() {
             }
             if (ok) {
                 const Operes saisie = dialog.Saisie();
-                const bool valide = saisie.Quantite > 0 && saisie.Cours > 0;
+                const bool valide = TAddOper::SaisieValide(saisie);
                 if (edite != nullptr && !valide) {
                     // A trade needs a positive quantity and price: the one being modified
                     // stays as it was.

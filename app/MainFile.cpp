@@ -8,6 +8,7 @@
 #include "dialogs/Unit3.h"
 
 #include "platform/ConversionError.h"
+#include "platform/TextFile.h"
 #include "portfolio/Cv.h"
 
 #include <QAction>
@@ -20,23 +21,21 @@
 #include <QTreeWidget>
 
 #include <filesystem>
-#include <fstream>
+#include <system_error>
 
 namespace {
 
 const char* const kFiltreOuvrir = "Fichier Corvane (*.cvx)";
 const char* const kFiltreEnregistrer = "Fichier Corvane (*.cvx)";
 
-// True when the path names something that exists but cannot be read as a file.
-bool IsUnreadable(const std::string& path) {
-    std::error_code erreur;
-    const auto etat = std::filesystem::status(path, erreur);
-    if (erreur || !std::filesystem::exists(etat))
-        return false;
-    if (std::filesystem::is_directory(etat))
+// A path that names nothing yet starts a new document bearing it; anything else must be a
+// file this user can read: a folder or a device would otherwise become an empty document that
+// the next save writes over.
+bool Ouvrable(const std::string& path) {
+    if (platform::IsReadableRegularFile(path))
         return true;
-    std::ifstream fichier(path, std::ios::binary);
-    return !fichier.is_open();
+    std::error_code erreur;
+    return !std::filesystem::exists(path, erreur) && !erreur;
 }
 
 } // namespace
@@ -55,17 +54,18 @@ bool TMainForm::ConfirmSave() {
     return reponse == QMessageBox::No;
 }
 
+bool TMainForm::RefuseOpening(const std::string& path) {
+    if (Ouvrable(path))
+        return false;
+    FPrompts->Message(this, "Corvane", "Ouverture du fichier impossible", QMessageBox::Warning,
+                      QMessageBox::Ok);
+    return true;
+}
+
 // The caller has the program key open.
 bool TMainForm::OpenPortefeuille(const std::string& path) {
-    // Only a path that does not exist yet starts a new document bearing it: a file that
-    // exists but cannot be read would otherwise be overwritten by the next save.
-    if (IsUnreadable(path)) {
-        FPrompts->Message(this, "Corvane",
-                          QString::fromUtf8("Impossible de lire le fichier « %1 ».")
-                              .arg(QString::fromStdString(path)),
-                          QMessageBox::Warning, QMessageBox::Ok);
+    if (RefuseOpening(path))
         return false;
-    }
     auto nouveau = std::make_unique<TCorv>(FInstallDir);
     try {
         nouveau->LoadFile(path);
@@ -113,7 +113,8 @@ void TMainForm::FileNew() {
 void TMainForm::FileOpen() {
     const QString chemin =
         FPrompts->OpenFileName(this, QString::fromUtf8("Ouvrir"), QString::fromUtf8(kFiltreOuvrir));
-    if (chemin.isEmpty())
+    // A path that cannot be opened changes nothing: no save is asked, the tree stays.
+    if (chemin.isEmpty() || RefuseOpening(chemin.toStdString()))
         return;
     if (!ConfirmSave())
         return;
@@ -129,7 +130,8 @@ void TMainForm::FileOpen() {
 bool TMainForm::SaveTo(const std::string& path) {
     const std::string ancien = FPortefeuille->Fichier;
     FPortefeuille->Fichier = path;
-    if (!FPortefeuille->SaveFile()) {
+    // A folder or a device at the path is not replaced by the document.
+    if (platform::IsUnfitTarget(path) || !FPortefeuille->SaveFile()) {
         FPortefeuille->Fichier = ancien;
         FPrompts->Message(this, "Corvane",
                           QString::fromUtf8("Impossible d'enregistrer le portefeuille dans « "
@@ -177,7 +179,7 @@ void TMainForm::DropFiles(const QStringList& paths) {
     if (paths.size() != 1)
         return;
     const std::string nom = paths.constFirst().toStdString();
-    if (!ConfirmSave())
+    if (RefuseOpening(nom) || !ConfirmSave())
         return;
     OpenedKey key(*FRegistry);
     LT1->clear();

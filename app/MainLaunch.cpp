@@ -16,6 +16,7 @@
 #include "dialogs/Unit5.h"
 
 #include "platform/DateTime.h"
+#include "platform/TextFile.h"
 #include "portfolio/Cv.h"
 
 #include <QAction>
@@ -223,6 +224,13 @@ void TMainForm::ActTransfertExecute() {
                                             "propre fichier « %1 ».\nIndiquez un nouveau fichier.")
                               .arg(nouveau),
                           QMessageBox::Warning, QMessageBox::Ok);
+        return;
+    }
+    // A folder or a device at the path is no file to hold the portfolio: nothing is purged
+    // nor written.
+    if (platform::IsUnfitTarget(nouveau.toStdString())) {
+        FPrompts->Message(this, corvane, "Ouverture du fichier impossible", QMessageBox::Warning,
+                          QMessageBox::Ok);
         return;
     }
     if (QFileInfo::exists(nouveau) &&

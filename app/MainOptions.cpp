@@ -71,7 +71,8 @@ void TMainForm::DoParamExecute() {
         reg.WriteInteger("HTTP", dialog.Liste->currentIndex());
     reg.WriteInteger("PROXY", dialog.Proxy->isChecked() ? 1 : 0);
     reg.WriteString("PROXYNAME", dialog.ProxyName->text().toStdString());
-    reg.WriteInteger("PROXYPORT", nombres.Port);
+    if (nombres.Port)
+        reg.WriteInteger("PROXYPORT", *nombres.Port);
     reg.WriteInteger("MAJ", dialog.Maj->isChecked() ? 1 : 0);
     reg.WriteInteger("MAJTYPE", dialog.Type->ItemIndex());
     reg.WriteInteger("TEMPS", dialog.Duree->value());

@@ -134,6 +134,7 @@ void TMainForm::BuildRepartColumns() {
     list->setColumnWidth(0, 70);
     for (int c = 1; c < list->columnCount(); ++c)
         list->setColumnWidth(c, list->header()->sectionSizeHint(c));
+    FRepartAFitter = true;
 }
 
 void TMainForm::FillRepart() {
@@ -162,8 +163,11 @@ void TMainForm::FillRepart() {
                 ligne->setForeground(c, rouge ? kRouge : QColor(Qt::black));
             }
         }
-        for (int c = 1; c < list->columnCount(); ++c)
-            list->resizeColumnToContents(c);
+        if (FRepartAFitter && list->topLevelItemCount() > 0) {
+            for (int c = 1; c < list->columnCount(); ++c)
+                list->resizeColumnToContents(c);
+            FRepartAFitter = false;
+        }
     }
     RestaureListe(list, etat);
     list->setUpdatesEnabled(true);

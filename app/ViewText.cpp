@@ -2,6 +2,8 @@
 
 #include "platform/Numbers.h"
 
+#include <string>
+
 std::string MontantText(std::int64_t cents, float facteur) {
     return platform::FormatNumber(static_cast<double>(cents) * 0.01 * static_cast<double>(facteur));
 }
@@ -11,7 +13,17 @@ std::string EurosText(float euros, float facteur) {
 }
 
 std::string ChampMontantText(std::int64_t cents) {
-    return platform::FormatFixedUser(static_cast<double>(cents) * 0.01, 2, 9);
+    // Written from the whole cents, not from a floating value rounded to significant digits:
+    // the field is read back with TextToCents and must give the same cents, however large.
+    const std::uint64_t valeur =
+        cents < 0 ? 0 - static_cast<std::uint64_t>(cents) : static_cast<std::uint64_t>(cents);
+    const auto centimes = static_cast<unsigned>(valeur % 100);
+    std::string texte = cents < 0 ? "-" : "";
+    texte += std::to_string(valeur / 100);
+    texte += platform::FormatSettings::Current().DecimalSeparator;
+    texte += static_cast<char>('0' + centimes / 10);
+    texte += static_cast<char>('0' + centimes % 10);
+    return texte;
 }
 
 std::string PourcentText(double valeur) {

@@ -11,8 +11,9 @@
 std::string MontantText(std::int64_t cents, float facteur);
 // A float amount in euros shown as value × facteur.
 std::string EurosText(float euros, float facteur);
-// Cents in a field that takes an amount: cents × 0.01, two decimals with the user's decimal
-// separator and no grouping (nine significant digits), never scaled.
+// Cents in a field that takes an amount: every cent, two decimals with the user's decimal
+// separator, no grouping and never an exponent, so that the text reads back to the same cents;
+// never scaled.
 std::string ChampMontantText(std::int64_t cents);
 // A percentage: never scaled, followed by " %".
 std::string PourcentText(double valeur);

@@ -123,6 +123,11 @@ bool IsReadableRegularFile(const std::string& path) {
            ::access(path.c_str(), R_OK) == 0;
 }
 
+bool IsUnfitTarget(const std::string& path) {
+    struct stat status {};
+    return ::stat(path.c_str(), &status) == 0 && !IsReadableRegularFile(path);
+}
+
 LineReader::LineReader(const std::string& path, std::size_t maxLength)
     : file_(std::fopen(path.c_str(), "rb")), maxLength_(maxLength) {
     struct stat status {};

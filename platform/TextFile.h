@@ -39,6 +39,11 @@ private:
 // pipe or a device is not a file the user can open as a document.
 bool IsReadableRegularFile(const std::string& path);
 
+// True when something stands at the path that IsReadableRegularFile refuses (a folder, a pipe,
+// a device, a file this user may not read): a file written there would replace it or fail, so
+// it is no target for a document. A path that names nothing is fit: the file is created.
+bool IsUnfitTarget(const std::string& path);
+
 // Converts Windows-1252 text to UTF-8; valid UTF-8 is returned unchanged.
 std::string ToUtf8(std::string_view text);
 

@@ -15,6 +15,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -107,8 +108,9 @@ std::string CleanAmount(const std::string& texte) {
 }
 
 // A whole number as the class library reads it: blanks before, an optional sign, digits, and
-// nothing after; out of the 32-bit range is refused too.
-std::int32_t ParseInteger(std::string_view texte) {
+// nothing after; out of the 32-bit range is refused too. The refusal is told by the caller,
+// which quotes what the user typed rather than the part of it read here.
+std::optional<std::int32_t> ParseInteger(std::string_view texte) {
     std::size_t i = 0;
     while (i < texte.size() && texte[i] == ' ')
         ++i;
@@ -118,25 +120,25 @@ std::int32_t ParseInteger(std::string_view texte) {
         ++i;
     }
     if (i == texte.size())
-        BadInteger(texte);
+        return std::nullopt;
     std::int64_t valeur = 0;
     for (; i < texte.size(); ++i) {
         if (!IsDigit(texte[i]))
-            BadInteger(texte);
+            return std::nullopt;
         valeur = valeur * 10 + (texte[i] - '0');
         if (valeur > static_cast<std::int64_t>(std::numeric_limits<std::int32_t>::max()) + 1)
-            BadInteger(texte);
+            return std::nullopt;
     }
     if (negatif)
         valeur = -valeur;
     if (valeur > std::numeric_limits<std::int32_t>::max())
-        BadInteger(texte);
+        return std::nullopt;
     return static_cast<std::int32_t>(valeur);
 }
 
 // A decimal number with "," as separator, whatever the C locale says: blanks around, an
-// optional sign, digits with at most one ",", an optional exponent.
-float ParseCommaFloat(std::string_view texte) {
+// optional sign, digits with at most one ",", an optional exponent. Refused as ParseInteger.
+std::optional<float> ParseCommaFloat(std::string_view texte) {
     std::size_t i = 0;
     const auto blancs = [&] {
         while (i < texte.size() && texte[i] == ' ')
@@ -161,7 +163,7 @@ float ParseCommaFloat(std::string_view texte) {
         chiffres(decimales);
     }
     if (entier.empty() && decimales.empty())
-        BadFloat(texte);
+        return std::nullopt;
     nombre += entier.empty() ? "0" : entier;
     if (!decimales.empty())
         nombre += "." + decimales;
@@ -173,12 +175,12 @@ float ParseCommaFloat(std::string_view texte) {
         std::string exposant;
         chiffres(exposant);
         if (exposant.empty())
-            BadFloat(texte);
+            return std::nullopt;
         nombre += exposant;
     }
     blancs();
     if (i != texte.size())
-        BadFloat(texte);
+        return std::nullopt;
 
     // Read at extended precision, then narrowed, as the class library's reader does.
     long double valeur = 0.0L;
@@ -186,7 +188,7 @@ float ParseCommaFloat(std::string_view texte) {
                                                std::chars_format::general);
     if (erreur != std::errc() || fin != nombre.data() + nombre.size() ||
         std::fabs(valeur) > static_cast<long double>(std::numeric_limits<float>::max()))
-        BadFloat(texte);
+        return std::nullopt;
     return static_cast<float>(valeur);
 }
 
@@ -316,7 +318,10 @@ float TCorv::TextToFloat(const std::string& texte, int /*decimales*/) const {
     if (texte.empty())
         return 0.0f;
     // A text cut down to nothing (such as "abc") is refused, unlike an empty one.
-    return ParseCommaFloat(CleanAmount(texte));
+    const std::optional<float> valeur = ParseCommaFloat(CleanAmount(texte));
+    if (!valeur)
+        BadFloat(texte);
+    return *valeur;
 }
 
 std::int32_t TCorv::TextToCents(const std::string& texte) const {
@@ -327,22 +332,27 @@ std::int32_t TCorv::TextToCents(const std::string& texte) const {
     std::int64_t cents = 0;
     const auto virgule = s.find(',');
     if (virgule == std::string::npos) {
-        cents = static_cast<std::int64_t>(ParseInteger(s)) * 100;
+        const std::optional<std::int32_t> euros = ParseInteger(s);
+        if (!euros)
+            BadInteger(texte);
+        cents = static_cast<std::int64_t>(*euros) * 100;
     } else {
         const std::string_view avant = std::string_view(s).substr(0, virgule);
         const std::string_view apres = std::string_view(s).substr(virgule + 1, 2);
-        const std::int64_t euros = ParseInteger(avant);
+        const std::optional<std::int32_t> euros = ParseInteger(avant);
+        if (!euros)
+            BadInteger(texte);
         std::int64_t fraction = 0;
         for (const char c : apres) {
             if (!IsDigit(c))
-                BadInteger(apres);
+                BadInteger(texte);
             fraction = fraction * 10 + (c - '0');
         }
         if (apres.size() == 1)
             fraction *= 10;
         // "-1,50" means minus one euro fifty, not minus fifty cents less than one euro.
         const bool negatif = avant.find('-') != std::string_view::npos;
-        cents = euros * 100 + (negatif ? -fraction : fraction);
+        cents = std::int64_t{*euros} * 100 + (negatif ? -fraction : fraction);
     }
     if (cents > std::numeric_limits<std::int32_t>::max() ||
         cents < std::numeric_limits<std::int32_t>::min())

@@ -29,16 +29,28 @@
 #include <QVBoxLayout>
 
 #include <cmath>
+#include <limits>
 #include <memory>
 #include <string>
+#include <utility>
 
 TAddOper* AddOper = nullptr;
 
 namespace {
 
-// Truncation toward zero into 64 bits; out of range saturates, NaN is 0.
 std::int64_t Cents(const TCorv& doc, const QLineEdit* champ) {
     return doc.TextToCents(champ->text().toStdString());
+}
+
+bool Tient32(std::int64_t cents) {
+    return cents >= std::numeric_limits<std::int32_t>::min() &&
+           cents <= std::numeric_limits<std::int32_t>::max();
+}
+
+// The fee engine holds each fee in 32 bits and stops at the ceiling: a fee there is not the
+// schedule's fee but its cut, which no trade can carry with an amount of at least one cent.
+bool Sature(std::int32_t frais) {
+    return frais == std::numeric_limits<std::int32_t>::max();
 }
 
 } // namespace
@@ -256,6 +268,9 @@ TAddOper::TAddOper(QWidget* owner, TCorv* portefeuille, Operes* opere, Valeurs* 
     connect(CB1, &QComboBox::currentIndexChanged, this, &TAddOper::CPlusValue);
     for (QLineEdit* frais : {SRD, Frais1, Frais2}) {
         connect(frais, &QLineEdit::textChanged, this, &TAddOper::CPlusValue);
+        // A fee typed over the schedule's is the one the trade carries.
+        connect(frais, &QLineEdit::textEdited, this,
+                [this, frais] { std::erase(FFraisSatures, frais); });
         frais->installEventFilter(this);
     }
     connect(DateOp, &QDateEdit::dateChanged, this, &TAddOper::DateOpChange);
@@ -318,9 +333,9 @@ void TAddOper::CoursChange() {
         {
             // The preview below reads the three fees together, once they are all written.
             const QSignalBlocker b1(SRD), b2(Frais1), b3(Frais2);
-            SRD->setText(Montant(calcul.FraisSRD));
-            Frais1->setText(Montant(calcul.Frais1));
-            Frais2->setText(Montant(calcul.Frais2));
+            MontreFrais(SRD, calcul.FraisSRD);
+            MontreFrais(Frais1, calcul.Frais1);
+            MontreFrais(Frais2, calcul.Frais2);
         }
         const std::int64_t brut = platform::Mul64(calcul.Quantite, calcul.Cours);
         MntBrut->setText(Montant(brut));
@@ -456,8 +471,16 @@ Operes TAddOper::Saisie() const {
 }
 
 bool TAddOper::SaisieValide(const Operes& opere) {
-    return opere.Quantite >= 1 && opere.Cours >= 1 &&
-           std::int64_t{opere.Frais} == std::int64_t{opere.FraisSRD} + opere.Frais1 + opere.Frais2;
+    // The positions and the cash add these up in 32-bit cents: a trade whose amount, fees or
+    // amount with its fees go beyond would wrap them.
+    const std::int64_t frais = std::int64_t{opere.FraisSRD} + opere.Frais1 + opere.Frais2;
+    const std::int64_t montant = platform::Mul64(opere.Quantite, opere.Cours);
+    return opere.Quantite >= 1 && opere.Cours >= 1 && opere.Frais == frais && Tient32(montant) &&
+           Tient32(montant + frais) && Tient32(montant - frais);
+}
+
+bool TAddOper::SaisieAcceptee(const Operes& opere) const {
+    return FFraisSatures.empty() && SaisieValide(opere);
 }
 
 bool TAddOper::SuivantClick() {
@@ -466,7 +489,7 @@ bool TAddOper::SuivantClick() {
         if (FPortefeuille != nullptr && FTitre != nullptr) {
             TCorv& doc = *FPortefeuille;
             auto nouveau = std::make_unique<Operes>(Saisie());
-            if (!SaisieValide(*nouveau)) {
+            if (!SaisieAcceptee(*nouveau)) {
                 FPrompts.Message(this, QString(), QString::fromUtf8("Saisie incorrecte!"),
                                  QMessageBox::Warning, QMessageBox::Ok);
             } else {
@@ -498,7 +521,7 @@ void TAddOper::OKBtnClick() {
     // A refused entry keeps the dialog open, so that what was typed can be corrected rather
     // than dropped by the caller.
     try {
-        if (!SaisieValide(Saisie())) {
+        if (!SaisieAcceptee(Saisie())) {
             FPrompts.Message(this, QString(), QString::fromUtf8("Saisie incorrecte!"),
                              QMessageBox::Warning, QMessageBox::Ok);
             DateOp->setFocus();
@@ -532,7 +555,14 @@ void TAddOper::Frais1DblClick(QLineEdit* champ) {
     }
     TForm4 calculette(this, p, q, kind, FPortefeuille, FPrompts);
     if (FPrompts.RunDialog(calculette))
-        champ->setText(calculette.VFrais->text());
+        MontreFrais(champ, calculette.Frais());
+}
+
+void TAddOper::MontreFrais(QLineEdit* champ, std::int32_t frais) {
+    std::erase(FFraisSatures, champ);
+    if (Sature(frais))
+        FFraisSatures.push_back(champ);
+    champ->setText(Sature(frais) ? QString() : Montant(frais));
 }
 
 bool TAddOper::Frais1KeyDown(QLineEdit* champ, int key, Qt::KeyboardModifiers modifiers) {

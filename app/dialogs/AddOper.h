@@ -17,9 +17,10 @@
 //   dlg.ReverseCashEffect(); AddOper = &dlg; prompts.RunDialog(dlg); AddOper = nullptr;
 //   on OK: dlg.Saisie() gives the trade as typed (sense, quantity, date, option, price, fees and
 //     their total, PxMoyAchBrut, PlValBrut, PlValNet; Pointe false). The dialog accepts only an
-//     entry whose texts convert and whose quantity and price are at least 1, so Saisie() does
-//     not throw after an OK. Then recompute and redisplay the security whatever the result:
-//     "OK && Suivant" may have stored trades already.
+//     entry whose texts convert, whose quantity and price are at least 1 and whose amount and
+//     fees fit 32-bit cents, so Saisie() does not throw after an OK. Then recompute and
+//     redisplay the security whatever the result: "OK && Suivant" may have stored trades
+//     already.
 // The dialog never changes the document's cash totals: the cash preview of a modification
 // leaves the trade out by itself (ReverseCashEffect).
 
@@ -29,6 +30,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <vector>
 
 class QCheckBox;
 class QComboBox;
@@ -91,8 +93,11 @@ public:
     // The trade as typed, every field read before any is kept. Throws
     // platform::ConversionError on a text that does not convert (an empty quantity included).
     Operes Saisie() const;
-    // Quantity and price of at least 1, and fees whose total fits the record.
+    // Quantity and price of at least 1, and an amount, fees and amount plus or minus the fees
+    // that all fit 32-bit cents.
     static bool SaisieValide(const Operes& opere);
+    // SaisieValide, and no computed fee left out for not fitting (FFraisSatures).
+    bool SaisieAcceptee(const Operes& opere) const;
     // The deferred-settlement option as it applies: enabled and checked.
     bool OptionSRD() const;
 
@@ -151,6 +156,14 @@ private:
     // average after a purchase.
     bool FApercuFait = false;
     bool FApercuAchat = false;
+    // Writes a computed fee into its field. A fee at the engine's 32-bit ceiling is not the
+    // schedule's fee but its cut: the field is left empty rather than show it, and the entry
+    // is refused until a fee is typed there or the quantity, price or option give one that
+    // fits.
+    void MontreFrais(QLineEdit* champ, std::int32_t frais);
+
+    // The fee fields left empty by MontreFrais for a fee that did not fit.
+    std::vector<const QLineEdit*> FFraisSatures;
 };
 
 // The trade dialog while it is shown.

@@ -199,7 +199,9 @@ void TFExport::Button1Click() {
         FPrompts.Message(this, "Export", "Ouverture du fichier impossible", QMessageBox::Warning,
                          QMessageBox::Ok);
     };
-    if (chemin.empty()) {
+    // A folder or a device at the path would be replaced or refuse the rename: nothing is
+    // written there.
+    if (chemin.empty() || platform::IsUnfitTarget(chemin)) {
         impossible();
         return;
     }

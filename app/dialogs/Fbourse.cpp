@@ -1,5 +1,7 @@
 #include "Fbourse.h"
 
+#include "UiPrompts.h"
+
 #include "platform/Sort.h"
 #include "platform/TextFile.h"
 #include "portfolio/Cv.h"
@@ -71,8 +73,8 @@ std::optional<LigneBourse> ParseLigneBourse(const std::string& ligne) {
     return resultat;
 }
 
-TBourse::TBourse(QWidget* owner, TCorv* portefeuille)
-    : QDialog(owner), FPortefeuille(portefeuille), FValide(false) {
+TBourse::TBourse(QWidget* owner, TCorv* portefeuille, UiPrompts& prompts)
+    : QDialog(owner), FPortefeuille(portefeuille), FValide(false), FPrompts(prompts) {
     setObjectName("Bourse");
     setWindowTitle("Valeurs disponibles");
     const auto u = [](const char* text) { return QString::fromUtf8(text); };
@@ -185,14 +187,20 @@ void TBourse::LoadMarket(const QString& marche) {
     if (FPortefeuille == nullptr)
         return;
 
-    // The list is only read: a market file installed read-only is listed all the same.
-    platform::LineReader lecteur(QFile::encodeName(Dossier() + marche + ".bdx").toStdString(),
-                                 kLongueurLigne - 1);
-    if (!lecteur.IsOpen())
+    // The list is only read: a market file installed read-only is listed all the same. It is
+    // checked before the reader opens it: a pipe would keep the open waiting for a writer.
+    const std::string chemin = QFile::encodeName(Dossier() + marche + ".bdx").toStdString();
+    std::optional<platform::LineReader> lecteur;
+    if (platform::IsReadableRegularFile(chemin))
+        lecteur.emplace(chemin, kLongueurLigne - 1);
+    if (!lecteur || !lecteur->IsOpen()) {
+        FPrompts.Message(this, windowTitle(), "Ouverture du fichier impossible",
+                         QMessageBox::Warning, QMessageBox::Ok);
         return;
+    }
     std::string ligne;
     for (;;) {
-        const platform::LineReader::Status etat = lecteur.Read(ligne);
+        const platform::LineReader::Status etat = lecteur->Read(ligne);
         if (etat == platform::LineReader::Status::End)
             break;
         if (etat != platform::LineReader::Status::Line)

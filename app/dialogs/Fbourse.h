@@ -27,12 +27,15 @@ struct LigneBourse {
 // Splits one line of a market list; nothing when it holds fewer than three ";".
 std::optional<LigneBourse> ParseLigneBourse(const std::string& ligne);
 
+class UiPrompts;
+
 class TBourse : public QDialog {
     Q_OBJECT
 public:
-    TBourse(QWidget* owner, TCorv* portefeuille);
+    TBourse(QWidget* owner, TCorv* portefeuille, UiPrompts& prompts);
 
-    // Reads the market's list and lists its sectors, then the rows of the first one.
+    // Reads the market's list and lists its sectors, then the rows of the first one. A list
+    // that is no file this user can read is said so, and lists nothing.
     void LoadMarket(const QString& marche);
     // Lists the rows of one sector, or of every sector when there is none.
     void FillSector(const std::optional<QString>& secteur);
@@ -65,6 +68,7 @@ private:
     void FormClose();
     QString Dossier() const;
 
+    UiPrompts& FPrompts;
     // The lines of the market shown, read once when it is loaded: the list never changes
     // while the picker is open.
     std::vector<LigneBourse> FLignes;

@@ -3,6 +3,7 @@
 #include "EditCommun.h"
 #include "QtDates.h"
 #include "UiPrompts.h"
+#include "ViewText.h"
 
 #include "platform/Checked.h"
 #include "platform/ConversionError.h"
@@ -18,10 +19,22 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <cmath>
 #include <memory>
 #include <string>
 
 Tcash* cash = nullptr;
+
+namespace {
+
+// A movement's cents in the displayed currency: the amount times the rate, cut at the cent
+// once the tenth of a cent is rounded, as the lists show it. Computed in double from the whole
+// cents, so that no amount loses a cent to single precision.
+std::int64_t MontantAffiche(std::int32_t cents, double facteur) {
+    return platform::Trunc64(std::round(static_cast<double>(cents) * facteur * 10.0)) / 10;
+}
+
+} // namespace
 
 Tcash::Tcash(QWidget* owner, TCorv* portefeuille, UiPrompts& prompts)
     : QDialog(owner), FPortefeuille(portefeuille), FPrompts(prompts) {
@@ -100,12 +113,9 @@ void Tcash::EditMouvement(Mvt* mouvement) {
         return;
     DateOp->setDate(ToQDate(mouvement->Date));
     CB1->setCurrentIndex(mouvement->Sens == 'D' ? 1 : 0);
-    std::string montant;
-    FPortefeuille->FloatToTextTrunc(
-        2, montant,
-        static_cast<float>(mouvement->Montant * 0.01 *
-                           static_cast<double>(FPortefeuille->Facteur)));
-    Cours->setText(QString::fromStdString(montant));
+    Cours->setText(QString::fromStdString(ChampMontantText(
+        MontantAffiche(mouvement->Montant, static_cast<double>(FPortefeuille->Facteur)))));
+    FMontantAffiche = Cours->text();
     Comment->setText(QString::fromStdString(mouvement->Comment));
     Suivant->setEnabled(false);
     Suivant->setDefault(false);
@@ -125,12 +135,7 @@ bool Tcash::SuivantClick() {
         // movement being changed exactly as it was.
         const char sens = CB1->currentIndex() == 0 ? 'C' : 'D';
         const double date = FromQDate(DateOp->date());
-        const std::int32_t saisi = doc.TextToCents(Cours->text().toStdString());
-        // The amount is typed in the currency shown: back to euro cents, truncated. A factor
-        // that is not positive cannot convert anything.
-        const double facteur = static_cast<double>(doc.Facteur);
-        const std::int32_t montant =
-            facteur > 0.0 ? platform::Trunc32(static_cast<double>(saisi) / facteur) : 0;
+        const std::int32_t montant = MontantSaisi(doc);
 
         if (montant < 1) {
             FPrompts.Message(this, QString(), QString::fromUtf8("Saisie incorrecte!"),
@@ -162,6 +167,18 @@ bool Tcash::SuivantClick() {
     }
     DateOp->setFocus();
     return enregistre;
+}
+
+std::int32_t Tcash::MontantSaisi(const TCorv& doc) const {
+    // The local currency's cents do not all come back to the euro cents they were shown
+    // from: an amount that was not retyped keeps what the document holds.
+    if (FModif && FMouvement != nullptr && Cours->text() == FMontantAffiche)
+        return FMouvement->Montant;
+    const std::int32_t saisi = doc.TextToCents(Cours->text().toStdString());
+    // The amount is typed in the currency shown: back to euro cents, truncated. A factor that
+    // is not positive cannot convert anything.
+    const double facteur = static_cast<double>(doc.Facteur);
+    return facteur > 0.0 ? platform::Trunc32(static_cast<double>(saisi) / facteur) : 0;
 }
 
 void Tcash::OKBtnClick() {

@@ -5,6 +5,9 @@
 // main window shows and stored in euro cents.
 
 #include <QDialog>
+#include <QString>
+
+#include <cstdint>
 
 class QComboBox;
 class QDateEdit;
@@ -47,8 +50,13 @@ public:
 
 private:
     void FormCreate();
+    // The amount of the entry in euro cents; throws platform::ConversionError on a text that
+    // does not convert.
+    std::int32_t MontantSaisi(const TCorv& doc) const;
 
     UiPrompts& FPrompts;
+    // The amount field's text as EditMouvement filled it.
+    QString FMontantAffiche;
 };
 
 // The cash dialog while it is shown.

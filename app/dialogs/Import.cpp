@@ -27,7 +27,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <limits>
 
 const ChampImport ChampsImport[7] = {
@@ -260,8 +259,13 @@ TFImport::TFImport(QWidget* owner, TCorv* portefeuille, Valeurs* titre, UiPrompt
     List->setDragDropMode(QAbstractItemView::InternalMove);
     List->setDefaultDropAction(Qt::MoveAction);
     List->setSelectionMode(QAbstractItemView::SingleSelection);
-    List->setToolTip(u("Libellé : faites glisser une ligne pour la déplacer, double-cliquez "
-                       "pour la retirer"));
+    List->setToolTip(u("Faites glisser une ligne pour la déplacer, double-cliquez pour la "
+                       "retirer"));
+    // The title of the layout's one column.
+    auto* labelListe = new QLabel(u("Libellé"), this);
+    labelListe->setObjectName("LibelleList");
+    labelListe->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    labelListe->setBuddy(List);
     auto* labelDispo = new QLabel(u("Champs autorisés"), this);
     Dispo = new QListWidget(this);
     Dispo->setObjectName("Dispo");
@@ -329,15 +333,16 @@ TFImport::TFImport(QWidget* owner, TCorv* portefeuille, Valeurs* titre, UiPrompt
     fleches->addStretch(1);
     auto* format = new QGridLayout;
     format->addWidget(labelFormat, 0, 0);
-    format->addWidget(List, 1, 0);
-    format->addLayout(fleches, 1, 1);
+    format->addWidget(labelListe, 1, 0);
+    format->addWidget(List, 2, 0);
+    format->addLayout(fleches, 2, 1);
     format->addWidget(labelDispo, 0, 2);
-    format->addWidget(Dispo, 1, 2);
+    format->addWidget(Dispo, 1, 2, 2, 1);
     auto* modeles = new QHBoxLayout;
     modeles->addWidget(Load);
     modeles->addWidget(Save);
     modeles->addStretch(1);
-    format->addLayout(modeles, 2, 0, 1, 3);
+    format->addLayout(modeles, 3, 0, 1, 3);
     auto* ligneSep = new QHBoxLayout;
     ligneSep->addWidget(Sep);
     ligneSep->addWidget(Car);
@@ -528,6 +533,11 @@ void TFImport::SaveClick() {
                                               "Modele Import Corvane (*.cvm)", "cvm", QString());
     if (nom.isEmpty())
         return;
+    // A folder or a device at the path is not replaced by the model.
+    if (platform::IsUnfitTarget(nom.toStdString())) {
+        Warn(u("Modèle d'import"), "Ouverture du fichier impossible");
+        return;
+    }
     platform::AtomicFileWriter fichier(nom.toStdString());
     if (fichier.IsOpen())
         fichier.Write(ModelLine(ModeleCourant()));
@@ -540,7 +550,13 @@ void TFImport::LoadClick() {
                                               "Modele Import Corvane (*.cvm)");
     if (nom.isEmpty())
         return;
-    platform::LineReader lecteur(nom.toStdString(), 511);
+    // Checked before the reader opens it: a pipe would keep the open waiting for a writer.
+    const std::string chemin = nom.toStdString();
+    if (!platform::IsReadableRegularFile(chemin)) {
+        Warn(u("Modèle d'import"), "Ouverture du fichier impossible", false);
+        return;
+    }
+    platform::LineReader lecteur(chemin, 511);
     if (!lecteur.IsOpen()) {
         Warn(u("Modèle d'import"), "Ouverture du fichier impossible", false);
         return;
@@ -560,9 +576,9 @@ void TFImport::GoClick() {
         return;
     const ModeleImport modele = Modele();
     const std::string chemin = Fichier->text().trimmed().toStdString();
-    if (std::FILE* test = chemin.empty() ? nullptr : std::fopen(chemin.c_str(), "rb")) {
-        std::fclose(test);
-    } else {
+    // A folder opens on this system and holds no lines: it would be reported as an import of
+    // nothing, and the caller would take that for a completed import.
+    if (!platform::IsReadableRegularFile(chemin)) {
         Warn(u("Modèle d'import"), "Ouverture du fichier impossible");
         return;
     }

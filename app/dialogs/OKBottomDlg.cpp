@@ -157,7 +157,7 @@ TOKBottomDlg::TOKBottomDlg(QWidget* owner, TCorv* portefeuille, UiPrompts& promp
 }
 
 void TOKBottomDlg::BtChooseClick() {
-    TBourse picker(this, FPortefeuille);
+    TBourse picker(this, FPortefeuille, FPrompts);
     if (!FPrompts.RunDialog(picker))
         return;
     NomBourse->setText(picker.Marche());

@@ -24,6 +24,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QStandardItemModel>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -155,9 +156,11 @@ bool ReadQuoteSites(const std::string& path, std::vector<TQuoteSite>& sites) {
         const bool blanche = etat == platform::LineReader::Status::Line &&
                              ligne.find_first_not_of(" \t") == std::string::npos;
         if (etat == platform::LineReader::Status::Line && !ligne.empty()) {
-            if (ligne[0] >= '0' && ligne[0] <= '9')
+            const bool chiffre = ligne[0] >= '0' && ligne[0] <= '9';
+            if (chiffre)
                 site.Type = static_cast<std::int8_t>(ligne[0] - '0');
             site.Nom = ligne.substr(1);
+            site.Valide = chiffre && site.Nom.find_first_not_of(" \t") != std::string::npos;
         }
         sites.push_back(std::move(site));
         if (!blanche)
@@ -405,9 +408,13 @@ void TForm6::FormCreate() {
     ReadQuoteSites(FPortefeuille->Repertoire + "/servers.lst", sites);
     {
         const QSignalBlocker bloque(Liste);
+        auto* modele = qobject_cast<QStandardItemModel*>(Liste->model());
         for (const TQuoteSite& site : sites) {
             Liste->addItem(QString::fromStdString(site.Nom));
             FTypes.push_back(site.Type);
+            // Kept so that the sites after it keep their numbers, but no site to choose.
+            if (!site.Valide && modele != nullptr)
+                modele->item(Liste->count() - 1)->setEnabled(false);
         }
     }
     // Whether or not the list could be read, the schedules come from the document.
@@ -460,12 +467,16 @@ bool TForm6::ReadNumbers(TOptionsNumbers& numbers, QString& message) const {
     if (!ReadAmount(doc, Taux, "Le taux de conversion", numbers.Taux, message))
         return false;
     std::int32_t port = 0;
-    if (!ParseWholeNumber(PortNum->text().toStdString(), port) || port < 0 || port > 65535) {
+    const bool portLu =
+        ParseWholeNumber(PortNum->text().toStdString(), port) && port >= 0 && port <= 65535;
+    // While the proxy is off its fields are disabled: the port cannot be corrected there, and
+    // is not needed.
+    if (!portLu && Proxy->isChecked()) {
         message =
             u("Le port du proxy « %1 » n'est pas un numéro de port valide.").arg(PortNum->text());
         return false;
     }
-    numbers.Port = port;
+    numbers.Port = portLu ? std::optional<std::int32_t>(port) : std::nullopt;
     return ReadAmount(doc, CouvC, "Le coefficient de couverture cash", numbers.CouvC, message) &&
            ReadAmount(doc, CouvT, "Le coefficient de couverture titres", numbers.CouvT, message);
 }

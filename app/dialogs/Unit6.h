@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -54,7 +55,8 @@ private:
 // to be valid.
 struct TOptionsNumbers {
     float Taux = 0.0f;
-    std::int32_t Port = 0;
+    // None when the proxy is off and its disabled field holds no port: nothing to store.
+    std::optional<std::int32_t> Port;
     float CouvC = 0.0f;
     float CouvT = 0.0f;
 };
@@ -63,11 +65,12 @@ struct TOptionsNumbers {
 struct TQuoteSite {
     std::string Nom;
     std::int8_t Type = 0;
+    bool Valide = false; // a digit then a name: a site the user may choose
 };
 
 // Reads the quote-site list "servers.lst"; false when the file cannot be opened. Every line is
-// a site, its number being the site's index, so a malformed line is kept (named as it reads,
-// serving quotes only) rather than shifting the sites after it.
+// a site, its number being the site's index, so a blank or malformed line is kept (named as it
+// reads, serving quotes only, not Valide) rather than shifting the sites after it.
 bool ReadQuoteSites(const std::string& path, std::vector<TQuoteSite>& sites);
 
 class TForm6 : public QDialog {
@@ -113,8 +116,8 @@ public:
     void ProxyClick();
     void Button1Click();
 
-    // Reads the rate, the proxy port and the coverage coefficients; on a refusal returns false
-    // with the message for the user.
+    // Reads the rate, the proxy port (checked only while the proxy is on) and the coverage
+    // coefficients; on a refusal returns false with the message for the user.
     bool ReadNumbers(TOptionsNumbers& numbers, QString& message) const;
 
 protected:

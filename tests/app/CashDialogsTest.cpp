@@ -148,7 +148,7 @@ TEST_F(CashDialogsTest, ChangingAMovementRewritesItInPlace) {
     d.EditMouvement(m);
     EXPECT_EQ(d.DateOp->date(), QDate(2026, 1, 10));
     EXPECT_EQ(d.CB1->currentIndex(), 1);
-    EXPECT_EQ(d.Cours->text(), "123.45");
+    EXPECT_EQ(d.Cours->text(), "123,45");
     EXPECT_EQ(d.Comment->text(), "Frais de garde");
     EXPECT_FALSE(d.Suivant->isEnabled());
     EXPECT_TRUE(d.OKBtn->isDefault());
@@ -168,7 +168,39 @@ TEST_F(CashDialogsTest, ChangingAMovementRewritesItInPlace) {
     Tcash local(nullptr, &doc, prompts);
     m->Montant = 12345;
     local.EditMouvement(m);
-    EXPECT_EQ(local.Cours->text(), "809.77");
+    EXPECT_EQ(local.Cours->text(), "809,77");
+}
+
+TEST_F(CashDialogsTest, AMovementValidatedUnchangedKeepsItsCents) {
+    // Cents that single precision does not hold, and local amounts that do not convert back
+    // to the euro cents they were shown from.
+    struct Cas {
+        std::int32_t montant;
+        bool local;
+        const char* montre;
+    };
+    for (const Cas& c : {Cas{6553601, false, "65536,01"}, Cas{4000011, false, "40000,11"},
+                         Cas{2147483647, false, "21474836,47"}, Cas{10000, true, "655,95"},
+                         Cas{6553601, true, "429888,03"}}) {
+        doc.Facteur = 1.0f;
+        if (c.local)
+            Local();
+        Mvt* m = AddMvt('C', c.montant, "Virement");
+        Tcash d(nullptr, &doc, prompts);
+        d.EditMouvement(m);
+        EXPECT_EQ(d.Cours->text(), c.montre) << c.montant;
+        d.OKBtn->click();
+        EXPECT_EQ(d.result(), QDialog::Accepted) << c.montant;
+        EXPECT_EQ(m->Montant, c.montant) << c.local;
+    }
+    // A changed amount is converted from what was typed.
+    Mvt* m = AddMvt('C', 10000, "Virement");
+    Tcash d(nullptr, &doc, prompts);
+    d.EditMouvement(m);
+    d.Cours->setText("6,56");
+    d.OKBtn->click();
+    EXPECT_EQ(m->Montant, 100);
+    EXPECT_TRUE(prompts.messages.empty());
 }
 
 TEST_F(CashDialogsTest, ARefusedChangeLeavesTheMovementAsItWas) {

@@ -10,6 +10,7 @@
 
 #include <cstdlib>
 #include <set>
+#include <sys/stat.h>
 
 namespace {
 
@@ -87,15 +88,54 @@ TEST_F(DocumentTest, OpenMalformedFileKeepsThePreviousDocument) {
 }
 
 TEST_F(DocumentTest, OpenExistingButUnreadablePathIsAnError) {
+    const std::string bon = WriteFile("bon.cvx", kGoodFile);
+    prompts.openNames = {QString::fromStdString(bon)};
+    form->FileOpen();
     TCorv* precedent = form->Portefeuille();
+    Modify();
+    QTreeWidget* arbre = form->findChild<QTreeWidget*>("LT1");
+    const int noeuds = arbre->topLevelItemCount();
     const std::string dossier = Path("dossier.cvx");
     std::filesystem::create_directory(dossier);
-    prompts.openNames = {QString::fromStdString(dossier)};
-    form->FileOpen();
-    ASSERT_EQ(prompts.messages.size(), 1u);
-    EXPECT_EQ(prompts.messages[0].title, "Corvane");
-    EXPECT_EQ(form->Portefeuille(), precedent);
-    EXPECT_EQ(Current(), "");
+    // Neither a folder nor a device is a portfolio: the failed-open message, and no save asked,
+    // no tree emptied, no last file changed, by Open as by a drop.
+    for (const std::string& chemin : {dossier, std::string("/dev/null")}) {
+        prompts.messages.clear();
+        prompts.openNames = {QString::fromStdString(chemin)};
+        form->FileOpen();
+        form->DropFiles({QString::fromStdString(chemin)});
+        ASSERT_EQ(prompts.messages.size(), 2u) << chemin;
+        for (const auto& message : prompts.messages) {
+            EXPECT_EQ(message.title, "Corvane");
+            EXPECT_EQ(message.text, "Ouverture du fichier impossible");
+            EXPECT_EQ(message.icon, QMessageBox::Warning);
+        }
+        EXPECT_EQ(form->Portefeuille(), precedent);
+        EXPECT_TRUE(precedent->Modifie);
+        EXPECT_EQ(arbre->topLevelItemCount(), noeuds);
+        EXPECT_EQ(form->windowTitle(), QString::fromStdString(bon));
+        EXPECT_EQ(Current(), bon);
+    }
+}
+
+TEST_F(DocumentTest, SaveAsNeverReplacesWhatIsNotAFile) {
+    Modify();
+    const std::string dossier = Path("dossier.cvx");
+    std::filesystem::create_directory(dossier);
+    const std::string tube = Path("tube.cvx");
+    ASSERT_EQ(::mkfifo(tube.c_str(), 0600), 0);
+    for (const std::string& chemin : {dossier, tube}) {
+        prompts.messages.clear();
+        prompts.saveNames = {QString::fromStdString(chemin)};
+        form->FileSaveAs();
+        ASSERT_EQ(prompts.messages.size(), 1u) << chemin;
+        EXPECT_EQ(prompts.messages[0].title, "Corvane");
+        EXPECT_TRUE(form->Portefeuille()->Modifie);
+        EXPECT_TRUE(form->Portefeuille()->Fichier.empty());
+        EXPECT_EQ(Current(), "");
+    }
+    EXPECT_TRUE(std::filesystem::is_directory(dossier));
+    EXPECT_TRUE(std::filesystem::is_fifo(tube));
 }
 
 TEST_F(DocumentTest, OpenMissingPathGivesANewDocumentBearingIt) {

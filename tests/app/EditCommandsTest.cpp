@@ -341,7 +341,7 @@ TEST_F(EditCommandsTest, CashMovements) {
     onCash = [&](Tcash& d) {
         EXPECT_TRUE(d.FModif && d.FMouvement == m && !d.Suivant->isEnabled());
         EXPECT_EQ(d.CB1->currentIndex(), 1);
-        EXPECT_EQ(d.Cours->text(), "809.77"); // 123.45 € at the rate, cut at the cent
+        EXPECT_EQ(d.Cours->text(), "809,77"); // 123.45 € at the rate, cut at the cent
         d.Cours->setText("65,60");            // 1000 cents at the rate
         d.OKBtn->click();
         return d.result() == QDialog::Accepted;

@@ -284,4 +284,37 @@ TEST_F(HistoEditorTest, AnImportFromTheEditorReloadsTheHistoryAndDropsAPendingSp
     EXPECT_NE(ReadHisto("12000").find("07/01/2026;1300;0;0;0;"), std::string::npos);
 }
 
+TEST_F(HistoEditorTest, AnImportOfWhatIsNotAFileLeavesTheEditorAsItWas) {
+    WriteHisto("12000", kTrois);
+    std::filesystem::create_directory(Path("dossier.txt"));
+    TFHisto editor(nullptr, &flag, titre, doc.get(), prompts);
+    AnswerSplit(QDate(2026, 1, 6), 2);
+    editor.BtDivClick();
+    ASSERT_TRUE(flag);
+    const std::int64_t divise = CentsAt(0, "Cours");
+    ASSERT_NE(divise, 1001);
+    const std::string avant = ReadHisto("12000");
+    for (const std::string& source : {Path("dossier.txt"), std::string("/dev/null")}) {
+        prompts.messages.clear();
+        prompts.onDialog = [&](QDialog& dialog) {
+            auto* import = qobject_cast<TFImport*>(&dialog);
+            if (import == nullptr)
+                return false;
+            import->Fichier->setText(QString::fromStdString(source));
+            import->List->clear();
+            import->AppliqueModele({1, true, ';', { ciDate, ciCours }});
+            import->GoClick();
+            return import->result() == QDialog::Accepted;
+        };
+        editor.ImporterClick();
+        ASSERT_NE(LastMessage(), nullptr) << source;
+        EXPECT_EQ(LastMessage()->text, "Ouverture du fichier impossible");
+        // The split not yet validated is still in the table, and nothing was written.
+        EXPECT_TRUE(flag) << source;
+        EXPECT_FALSE(editor.BtDiv->isEnabled()) << source;
+        EXPECT_EQ(CentsAt(0, "Cours"), divise) << source;
+        EXPECT_EQ(ReadHisto("12000"), avant) << source;
+    }
+}
+
 } // namespace

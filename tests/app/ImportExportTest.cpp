@@ -14,6 +14,8 @@
 #include <QListWidget>
 #include <QRadioButton>
 
+#include <sys/stat.h>
+
 namespace {
 
 ModeleImport Layout(char sep, std::initializer_list<std::uint8_t> kinds, bool multi = false) {
@@ -269,6 +271,21 @@ TEST_F(ImportExportTest, TheExportDialogSaysWhenItCannotWrite) {
     ASSERT_NE(LastMessage(), nullptr);
     EXPECT_EQ(LastMessage()->title, "Export");
     EXPECT_EQ(LastMessage()->text, "Ouverture du fichier impossible");
+
+    // Neither a folder nor a pipe is replaced by the export.
+    std::filesystem::create_directory(Path("dossier.txt"));
+    ASSERT_EQ(::mkfifo(Path("tube.txt").c_str(), 0600), 0);
+    for (const char* cible : {"dossier.txt", "tube.txt"}) {
+        prompts.messages.clear();
+        e.Fichier->setText(QString::fromStdString(Path(cible)));
+        e.Button1Click();
+        EXPECT_NE(e.result(), QDialog::Accepted) << cible;
+        ASSERT_EQ(prompts.messages.size(), 1u) << cible;
+        EXPECT_EQ(LastMessage()->title, "Export");
+        EXPECT_EQ(LastMessage()->text, "Ouverture du fichier impossible");
+    }
+    EXPECT_TRUE(std::filesystem::is_directory(Path("dossier.txt")));
+    EXPECT_TRUE(std::filesystem::is_fifo(Path("tube.txt")));
 }
 
 TEST_F(ImportExportTest, TheLayoutIsBuiltUnderItsRules) {
@@ -346,6 +363,42 @@ TEST_F(ImportExportTest, ModelsAreSavedAndLoadedThroughTheDialog) {
     EXPECT_EQ(main.Modele().Separateur, '\t');
 }
 
+TEST_F(ImportExportTest, ModelsAreOnlyReadFromAndWrittenToFiles) {
+    TFImport d(nullptr, doc.get(), alpha, prompts);
+    d.AppliqueModele({1, true, '|', {ciDate, ciCours}});
+    std::filesystem::create_directory(Path("dossier.cvm"));
+    for (const std::string& source : {Path("dossier.cvm"), std::string("/dev/null")}) {
+        prompts.messages.clear();
+        prompts.openNames.push_back(QString::fromStdString(source));
+        d.LoadClick();
+        ASSERT_EQ(prompts.messages.size(), 1u) << source;
+        EXPECT_EQ(LastMessage()->title, QString::fromUtf8("Modèle d'import"));
+        EXPECT_EQ(LastMessage()->text, "Ouverture du fichier impossible");
+        EXPECT_EQ(LastMessage()->icon, QMessageBox::NoIcon);
+        EXPECT_EQ(Kinds(*d.List), (std::vector<std::string>{"Date", "Cours"}));
+    }
+    ASSERT_EQ(::mkfifo(Path("tube.cvm").c_str(), 0600), 0);
+    for (const char* cible : {"dossier.cvm", "tube.cvm"}) {
+        prompts.messages.clear();
+        prompts.saveNames.push_back(QString::fromStdString(Path(cible)));
+        d.SaveClick();
+        ASSERT_EQ(prompts.messages.size(), 1u) << cible;
+        EXPECT_EQ(LastMessage()->title, QString::fromUtf8("Modèle d'import"));
+        EXPECT_EQ(LastMessage()->text, "Ouverture du fichier impossible");
+        EXPECT_EQ(LastMessage()->icon, QMessageBox::Warning);
+    }
+    EXPECT_TRUE(std::filesystem::is_directory(Path("dossier.cvm")));
+    EXPECT_TRUE(std::filesystem::is_fifo(Path("tube.cvm")));
+}
+
+TEST_F(ImportExportTest, TheLayoutListIsTitledLibelle) {
+    TFImport d(nullptr, doc.get(), nullptr, prompts);
+    const auto* titre = d.findChild<QLabel*>("LibelleList");
+    ASSERT_NE(titre, nullptr);
+    EXPECT_EQ(titre->text(), QString::fromUtf8("Libellé"));
+    EXPECT_EQ(titre->buddy(), d.List);
+}
+
 TEST_F(ImportExportTest, ImporterReportsTheResultOrTheBadLineAndStaysOpenOnErrors) {
     TFImport d(nullptr, doc.get(), alpha, prompts);
     d.AppliqueModele({1, true, ';', {ciDate, ciCours}});
@@ -360,6 +413,21 @@ TEST_F(ImportExportTest, ImporterReportsTheResultOrTheBadLineAndStaysOpenOnError
     d.GoClick();
     EXPECT_EQ(LastMessage()->title, QString::fromUtf8("Modèle d'import"));
     EXPECT_EQ(LastMessage()->text, "Ouverture du fichier impossible");
+
+    // A folder opens on this system and reads as an empty file: it is no file to import, and
+    // the dialog does not close as if an import had been made.
+    std::filesystem::create_directory(Path("dossier.txt"));
+    for (const std::string& source : {Path("dossier.txt"), std::string("/dev/null")}) {
+        prompts.messages.clear();
+        d.Fichier->setText(QString::fromStdString(source));
+        d.GoClick();
+        ASSERT_EQ(prompts.messages.size(), 1u) << source;
+        EXPECT_EQ(LastMessage()->title, QString::fromUtf8("Modèle d'import"));
+        EXPECT_EQ(LastMessage()->text, "Ouverture du fichier impossible");
+        EXPECT_EQ(LastMessage()->icon, QMessageBox::Warning);
+        EXPECT_FALSE(d.FImporte) << source;
+        EXPECT_NE(d.result(), QDialog::Accepted) << source;
+    }
 
     d.Fichier->setText(QString::fromStdString(WriteFile("empty.txt", "")));
     d.GoClick();

@@ -27,6 +27,8 @@
 #include <tuple>
 #include <utility>
 
+#include <sys/stat.h>
+
 namespace {
 
 using platform::EncodeDate;
@@ -225,6 +227,19 @@ TEST_F(LaunchersTest, RefusalsAndAFailedSaveLeaveTheDocumentAsItWas) {
               u("Impossible d'enregistrer le portefeuille dans « %1 ».\nLe transfert n'a pas eu "
                 "lieu : le portefeuille en cours est inchangé.")
                   .arg(QString::fromStdString(impossible)));
+
+    // Neither a folder nor a pipe is replaced by the new portfolio, and nothing is asked.
+    std::filesystem::create_directories(Path("dossier.cvx"));
+    ASSERT_EQ(::mkfifo(Path("tube.cvx").c_str(), 0600), 0);
+    for (const char* cible : {"dossier.cvx", "tube.cvx"}) {
+        Transfer(Path(cible), true, false);
+        unchanged(cible);
+        EXPECT_EQ(prompts.messages[0].title, "Corvane");
+        EXPECT_EQ(prompts.messages[0].text, "Ouverture du fichier impossible");
+        EXPECT_EQ(prompts.messages[0].buttons, QMessageBox::Ok);
+    }
+    EXPECT_TRUE(std::filesystem::is_directory(Path("dossier.cvx")));
+    EXPECT_TRUE(std::filesystem::is_fifo(Path("tube.cvx")));
 
     // The document goes on with its own file; an existing file is replaced once agreed.
     form->FileSave();

@@ -54,13 +54,13 @@ const char* const kChimie = "000120;air liquide;Chimie;ignoré;encore\n"
                             "012063;Bic;Chimie;\n";
 
 TEST_F(MarketPickerTest, NoMarketListsNothingAndOnlyCancels) {
-    TBourse sansDossier(nullptr, &doc);
+    TBourse sansDossier(nullptr, &doc, prompts);
     EXPECT_EQ(sansDossier.windowTitle(), "Valeurs disponibles");
     EXPECT_EQ(sansDossier.CBBourse->count(), 0);
     Market(".cache.bdx", kChimie);
     std::filesystem::create_directories(std::filesystem::path(dataDir_) / "Bourses" /
                                         "Dossier.bdx");
-    TBourse d(nullptr, &doc);
+    TBourse d(nullptr, &doc, prompts);
     d.show();
     EXPECT_EQ(d.CBBourse->count(), 0);
     EXPECT_EQ(d.CBActivite->count(), 0);
@@ -76,7 +76,7 @@ TEST_F(MarketPickerTest, ListsMarketsSectorsAndRowsAndSkipsMalformedLines) {
     Market("Zeta.bdx", "1;Z;Divers;\n");
     Market("alpha.bdx", std::string(kChimie) + "5;" + std::string(600, 'x') + ";Long;\n");
     Market("notes.txt", "1;N;Notes;\n");
-    TBourse d(nullptr, &doc);
+    TBourse d(nullptr, &doc, prompts);
     EXPECT_EQ(Items(d.CBBourse), QStringList({"alpha", "Zeta"}));
     EXPECT_EQ(d.Marche(), "alpha");
     // Sectors differing in case are two; a line too long or short of separators gives none.
@@ -106,7 +106,7 @@ TEST_F(MarketPickerTest, ListsMarketsSectorsAndRowsAndSkipsMalformedLines) {
 
 TEST_F(MarketPickerTest, ReturnsTheRowWithTheSectorOfTheMode) {
     Market("alpha.bdx", kChimie);
-    TBourse selection(nullptr, &doc);
+    TBourse selection(nullptr, &doc, prompts);
     selection.CBActivite->setCurrentIndex(1);
     EXPECT_EQ(Rows(selection.LB), QStringList({"AXA|12062"}));
     selection.LB->setCurrentItem(Row(selection.LB, "AXA"));
@@ -117,7 +117,7 @@ TEST_F(MarketPickerTest, ReturnsTheRowWithTheSectorOfTheMode) {
     EXPECT_EQ(selection.FActiviteChoisie, "chimie");
     EXPECT_EQ(selection.Marche(), "alpha");
 
-    TBourse tous(nullptr, &doc);
+    TBourse tous(nullptr, &doc, prompts);
     tous.RTous->click();
     QTreeWidgetItem* alcatel = Row(tous.LB, "ALCATEL");
     ASSERT_NE(alcatel, nullptr);
@@ -126,6 +126,28 @@ TEST_F(MarketPickerTest, ReturnsTheRowWithTheSectorOfTheMode) {
     EXPECT_EQ(tous.result(), QDialog::Accepted);
     EXPECT_EQ(tous.FCode, "13000");
     EXPECT_EQ(tous.FActiviteChoisie, QString::fromUtf8("Télécoms"));
+}
+
+TEST_F(MarketPickerTest, AListThatIsNoFileIsSaidAndListsNothing) {
+    Market("alpha.bdx", kChimie);
+    std::filesystem::create_directories(std::filesystem::path(dataDir_) / "Bourses" /
+                                        "Dossier.bdx");
+    TBourse d(nullptr, &doc, prompts);
+    EXPECT_TRUE(prompts.messages.empty());
+    ASSERT_GT(d.LB->topLevelItemCount(), 0);
+    // A folder, or a list gone since the markets were listed: not the previous market's rows.
+    for (const char* marche : {"Dossier", "Absent"}) {
+        prompts.messages.clear();
+        d.LoadMarket(marche);
+        ASSERT_EQ(prompts.messages.size(), 1u) << marche;
+        EXPECT_EQ(prompts.messages[0].title, "Valeurs disponibles");
+        EXPECT_EQ(prompts.messages[0].text, "Ouverture du fichier impossible");
+        EXPECT_EQ(prompts.messages[0].icon, QMessageBox::Warning);
+        EXPECT_EQ(d.CBActivite->count(), 0) << marche;
+        EXPECT_EQ(d.LB->topLevelItemCount(), 0) << marche;
+    }
+    d.LoadMarket("alpha");
+    EXPECT_EQ(Rows(d.LB), QStringList({"AIR LIQUIDE|120", "BIC|12063"}));
 }
 
 TEST_F(MarketPickerTest, LineSplitting) {
@@ -140,7 +162,7 @@ TEST_F(MarketPickerTest, LineSplitting) {
 
 TEST_F(MarketPickerTest, TheListsThatComeWithTheProgramAllRead) {
     TCorv seed(std::string(CORVANE_TEST_DATA_DIR) + "/../../data");
-    TBourse d(nullptr, &seed);
+    TBourse d(nullptr, &seed, prompts);
     ASSERT_EQ(Items(d.CBBourse), QStringList({QString::fromUtf8("Premier marché"),
                                               QString::fromUtf8("Second marché")}));
     d.RTous->click();

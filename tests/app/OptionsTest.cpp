@@ -14,6 +14,8 @@
 #include <QSpinBox>
 #include <QTimer>
 
+#include <tuple>
+
 namespace {
 
 class OptionsTest : public AppTest {
@@ -123,6 +125,7 @@ TEST_F(OptionsTest, RefusedNumberChangesNothing) {
         Options([&, champ = champ, texte = texte](TForm6& d) {
             d.LibMon->setText("dollars");
             d.Maj->setChecked(true);
+            d.Proxy->setChecked(true); // the port is checked only when the proxy is used
             d.findChild<QLineEdit*>(QString::fromStdString(champ))->setText(texte);
             return true;
         });
@@ -135,6 +138,31 @@ TEST_F(OptionsTest, RefusedNumberChangesNothing) {
             EXPECT_EQ(s.ReadInteger("MAJ"), 0) << champ;
         });
     }
+}
+
+TEST_F(OptionsTest, ThePortOfAProxyNotUsedIsNotChecked) {
+    // The field is disabled while the proxy is off: what it holds cannot stop the validation,
+    // and a port that does not read keeps the stored one.
+    for (const QString& texte : {QString(), QString("80a")}) {
+        prompts.messages.clear();
+        Options([&](TForm6& d) {
+            EXPECT_FALSE(d.Proxy->isChecked());
+            EXPECT_FALSE(d.PortNum->isEnabled());
+            d.LibMon->setText("dollars");
+            d.PortNum->setText(texte);
+            return true;
+        });
+        EXPECT_TRUE(prompts.messages.empty()) << texte.toStdString();
+        ReadKey([&](platform::SettingsStore& s) {
+            EXPECT_EQ(s.ReadString("LIBLOCAL"), "dollars");
+            EXPECT_EQ(s.ReadInteger("PROXYPORT"), 3128);
+        });
+    }
+    Options([](TForm6& d) {
+        d.PortNum->setText("8080");
+        return true;
+    });
+    ReadKey([](platform::SettingsStore& s) { EXPECT_EQ(s.ReadInteger("PROXYPORT"), 8080); });
 }
 
 TEST_F(OptionsTest, RateShowsNineSignificantDigits) {
@@ -174,6 +202,7 @@ TEST_F(OptionsTest, SiteChoiceLimitsTheRefreshDepths) {
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStandardItemModel>
 #include <QToolButton>
 
 namespace {
@@ -366,11 +395,15 @@ TEST_F(FeeDialogTest, QuoteSiteListReading) {
     // A malformed line keeps its place, so the sites after it keep their index.
     std::string text = "2A\r\nxB\n\n9D\n" + std::string(300, 'z') + "\n1E";
     ASSERT_TRUE(ReadQuoteSites(WriteFile("s.lst", text), sites));
-    std::vector<std::pair<std::string, int>> got;
+    std::vector<std::tuple<std::string, int, bool>> got;
     for (const auto& s : sites)
-        got.emplace_back(s.Nom, s.Type);
-    EXPECT_EQ(got, (std::vector<std::pair<std::string, int>>{
-                       {"A", 2}, {"B", 0}, {"", 0}, {"D", 9}, {"", 0}, {"E", 1}}));
+        got.emplace_back(s.Nom, s.Type, s.Valide);
+    EXPECT_EQ(got, (std::vector<std::tuple<std::string, int, bool>>{{"A", 2, true},
+                                                                    {"B", 0, false},
+                                                                    {"", 0, false},
+                                                                    {"D", 9, true},
+                                                                    {"", 0, false},
+                                                                    {"E", 1, true}}));
     text.clear();
     for (int i = 0; i < 30; ++i)
         text += "1S" + std::to_string(i) + "\n";
@@ -385,6 +418,19 @@ TEST_F(FeeDialogTest, QuoteSiteListReading) {
     EXPECT_EQ(d->Liste->count(), 0);
     EXPECT_EQ(d->Type->Count(), 3);
     EXPECT_EQ(d->DSFrais1->rowCount(), 3);
+    // Blank and garbled lines keep their numbers in the list but cannot be chosen.
+    std::ofstream(dataDir_ + "/servers.lst") << "2A\n\nxB\n2 \n1C\n";
+    d = Open();
+    ASSERT_EQ(d->Liste->count(), 5);
+    auto* modele = qobject_cast<QStandardItemModel*>(d->Liste->model());
+    ASSERT_NE(modele, nullptr);
+    std::vector<bool> choisissables;
+    for (int i = 0; i < d->Liste->count(); ++i)
+        choisissables.push_back(modele->item(i)->isEnabled() &&
+                                (modele->item(i)->flags() & Qt::ItemIsSelectable));
+    EXPECT_EQ(choisissables, (std::vector<bool>{true, false, false, false, true}));
+    EXPECT_EQ(d->Liste->itemText(4), "C");
+
     std::ofstream(dataDir_ + "/servers.lst") << "9X\n";
     d = Open();
     d->Liste->setCurrentIndex(0);

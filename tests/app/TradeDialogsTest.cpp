@@ -304,6 +304,100 @@ TEST_F(TradeDialogsTest, StoreAndNextAppendsAndPreviewsTheRepeat) {
     EXPECT_EQ(d.FEnregistres, 1);
 }
 
+TEST_F(TradeDialogsTest, TradesBeyondThirtyTwoBitCentsAreRefused) {
+    doc.Modifie = false;
+    TAddOper d(nullptr, &doc, nullptr, titre, prompts);
+    d.show();
+    const auto refuse = [&](const char* cas) {
+        prompts.messages.clear();
+        d.Suivant->click();
+        ExpectMessage(QString(), QString::fromUtf8("Saisie incorrecte!"), QMessageBox::Warning);
+        prompts.messages.clear();
+        d.OKBtn->click();
+        ExpectMessage(QString(), QString::fromUtf8("Saisie incorrecte!"), QMessageBox::Warning);
+        EXPECT_TRUE(d.isVisible()) << cas;
+        EXPECT_EQ(titre->Operes.size(), 1u) << cas;
+        EXPECT_FALSE(doc.Modifie) << cas;
+    };
+
+    // 100 000 shares at 500,00 €: 50 million euros do not fit 32-bit cents. The amounts show
+    // every cent, and the fees, which fit, read back.
+    Type(d, "Achat", 100000, "500");
+    EXPECT_EQ(d.MntBrut->text(), "50000000,00");
+    for (QLineEdit* frais : {d.SRD, d.Frais1, d.Frais2})
+        EXPECT_EQ(TAddOper::Montant(doc.TextToCents(frais->text().toStdString())), frais->text());
+    refuse("montant");
+
+    // The amount fits, the amount with its fees does not, whichever the direction.
+    Type(d, "Achat", 1, "21474836,47");
+    EXPECT_EQ(d.MntBrut->text(), "21474836,47");
+    refuse("achat");
+    Type(d, "Vente", 1, "21474836,47");
+    refuse("vente");
+    // Fees typed whose total does not fit.
+    Type(d, "Achat", 1, "1");
+    for (QLineEdit* frais : {d.SRD, d.Frais1, d.Frais2})
+        frais->setText("21474836,47");
+    refuse("frais");
+
+    // The largest amounts the fields can make are written out, never as an exponent.
+    Type(d, "Achat", 9999999, "21474836,47");
+    EXPECT_EQ(d.MntBrut->text(), "214748343225163,53");
+    for (QLineEdit* champ : {d.MntBrut, d.MntNet, d.ValBr, d.ValNette, d.Cash, d.CashLq})
+        EXPECT_FALSE(champ->text().contains('E')) << champ->objectName().toStdString();
+    refuse("plus grand");
+}
+
+TEST_F(TradeDialogsTest, AFeeBeyondThirtyTwoBitCentsIsNotShownAndRefusesTheTrade) {
+    // A schedule at 200 %: the fee of 20 million euros does not fit 32-bit cents, while the
+    // amount does.
+    doc.TranchesFrais1.clear();
+    doc.TranchesSRD.clear();
+    doc.TranchesFrais2.clear();
+    Tranche(doc.TranchesFrais2, 0, 2.0f, 0);
+    TAddOper d(nullptr, &doc, nullptr, titre, prompts);
+    d.show();
+    Type(d, "Achat", 1, "20000000");
+    // Left empty rather than showing the ceiling, which would be read back as the fee.
+    EXPECT_EQ(d.Frais2->text(), "");
+    EXPECT_TRUE(prompts.messages.empty());
+    d.Qte->setValue(2); // changes read the fields again without a word
+    EXPECT_TRUE(prompts.messages.empty());
+    d.Qte->setValue(1);
+    d.OKBtn->click();
+    ExpectMessage(QString(), QString::fromUtf8("Saisie incorrecte!"), QMessageBox::Warning);
+    d.Suivant->click();
+    EXPECT_EQ(titre->Operes.size(), 1u);
+
+    // The calculator's fee at the ceiling is not copied either, and holds the entry on its
+    // own: a fee typed over the other one is not enough.
+    QString taux = "200";
+    prompts.onDialog = [&](QDialog& dialog) {
+        dynamic_cast<TForm4&>(dialog).VPerFrais->setText(taux);
+        return true;
+    };
+    d.Frais1DblClick(d.Frais1);
+    EXPECT_EQ(d.Frais1->text(), "");
+    d.Frais2->setText("5");
+    emit d.Frais2->textEdited("5");
+    prompts.messages.clear();
+    d.Suivant->click();
+    ExpectMessage(QString(), QString::fromUtf8("Saisie incorrecte!"), QMessageBox::Warning);
+    EXPECT_EQ(titre->Operes.size(), 1u);
+
+    // Once every fee fits, the fees typed or copied are the trade's.
+    taux = "1";
+    d.Frais1DblClick(d.Frais1);
+    EXPECT_EQ(d.Frais1->text(), "200000,00");
+    prompts.messages.clear();
+    d.Suivant->click();
+    EXPECT_TRUE(prompts.messages.empty());
+    ASSERT_EQ(titre->Operes.size(), 2u);
+    EXPECT_EQ(titre->Operes[1]->Frais1, 20000000);
+    EXPECT_EQ(titre->Operes[1]->Frais2, 500);
+    EXPECT_EQ(titre->Operes[1]->Cours, 2000000000);
+}
+
 TEST_F(TradeDialogsTest, ModifiedTradeCashPreviewAndOk) {
     Operes* achat = titre->Operes[0].get();
     TAddOper d(nullptr, &doc, achat, titre, prompts);

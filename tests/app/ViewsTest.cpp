@@ -468,6 +468,34 @@ TEST_F(ViewsTest, DatePickersWriteTheirRegistryValues) {
     EXPECT_TRUE(prompts.messages.empty());
 }
 
+TEST_F(ViewsTest, RepartitionColumnsAreFittedOnceAndKeepTheUsersWidths) {
+    prompts.answers = {QMessageBox::No};
+    form->ColRepChanged({9, 21}); // "Valorisation Brut", then the label
+    Valeurs* a = Add("1", "UNE VALEUR AU LIBELLE BIEN PLUS LONG QUE SON TITRE", 10000);
+    Trade(a, EncodeDate(2025, 1, 10), 'A', 10, 10000);
+    form->BuildTree();
+    QTreeWidget* liste = W<QTreeWidget>("ListRepart");
+    ASSERT_EQ(liste->topLevelItemCount(), 1);
+    ASSERT_EQ(liste->columnCount(), 3);
+    // The first fill with rows fits the columns to what they hold.
+    const int libelle = liste->columnWidth(2);
+    EXPECT_GT(libelle, liste->header()->sectionSizeHint(2));
+
+    // Widths the user set outlive every later redisplay, quote ticks included.
+    liste->setColumnWidth(1, 333);
+    liste->setColumnWidth(2, 44);
+    form->RefreshViews(a);
+    form->RefreshViews(nullptr);
+    form->BuildTree();
+    EXPECT_EQ(liste->columnWidth(1), 333);
+    EXPECT_EQ(liste->columnWidth(2), 44);
+
+    // Columns built again are fitted again.
+    prompts.answers = {QMessageBox::No};
+    form->ColRepChanged({9, 21});
+    EXPECT_EQ(liste->columnWidth(2), libelle);
+}
+
 TEST_F(ViewsTest, RepartitionColumnsFromTheRegistryAndTheChooser) {
     form.reset();
     WithKey([&](platform::SettingsStore& s) {

@@ -99,6 +99,15 @@ TEST_F(TextFiles, OnlyReadableRegularFilesOpen) {
     EXPECT_TRUE(LineReader(file).IsOpen());
 }
 
+TEST_F(TextFiles, OnlyWhatIsThereAndNotAFileIsNoWriteTarget) {
+    const std::string file = Put("plain.txt", "x\n");
+    std::filesystem::create_directory(dir_ / "folder");
+    EXPECT_FALSE(IsUnfitTarget(file));
+    EXPECT_FALSE(IsUnfitTarget((dir_ / "nope.txt").string())); // created when written
+    EXPECT_TRUE(IsUnfitTarget((dir_ / "folder").string()));
+    EXPECT_TRUE(IsUnfitTarget("/dev/null"));
+}
+
 TEST_F(TextFiles, OverLongLinesAreSkippedWhole) {
     const std::string ten = "0123456789";
     LineReader reader(Put("long.txt", ten + "\n" + ten + "A\n" + ten + "\r\n" + ten + "A\r\n" +
