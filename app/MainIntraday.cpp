@@ -28,13 +28,6 @@ QDateTime JourIntraday() {
 
 constexpr double kMsParJour = 86400000.0;
 
-std::string CheminIntraday(const TCorv& doc, const Valeurs& titre) {
-    std::string chemin = doc.Repertoire;
-    if (!chemin.empty() && chemin.back() != '/')
-        chemin += '/';
-    return chemin + "intraday/" + titre.Code + ".itd";
-}
-
 } // namespace
 
 qint64 InstantIntraday(platform::TDateTime heure) {
@@ -55,7 +48,7 @@ void TMainForm::ShowIntraday(Valeurs* titre, bool histoLisible) {
     c.Points[c.Series2].clear();
     chart->setTitle(QString());
 
-    const FichierIntraday fichier = LitIntraday(CheminIntraday(doc, *titre));
+    const FichierIntraday fichier = LitIntraday(doc.IntradayFilePath(titre));
     c.Chart4Bas->setVisible(fichier.Ouvert);
     c.Chart4Gauche->setVisible(fichier.Ouvert);
     if (!fichier.Ouvert) {

@@ -15,11 +15,15 @@
 #include "platform/Numbers.h"
 #include "platform/TextFile.h"
 
-#include <cstdio>
+#include <cerrno>
 #include <filesystem>
 #include <string_view>
 #include <system_error>
 #include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -138,27 +142,82 @@ void AppendInt(std::string& out, std::int64_t value) {
         out.push_back(digits[--n]);
 }
 
+// Closes the descriptor it holds.
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int Get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+// Why a history file that is there could not be read, as the user is told.
+std::string ReadFailure(int error) {
+    if (error == EACCES || error == EPERM)
+        return "accès refusé";
+    if (error == EISDIR)
+        return "ce n'est pas un fichier";
+    return "erreur de lecture";
+}
+
 // Reads a history file whole: a history has thousands of lines, and reading them one
 // character at a time was most of the load time. Lines end with LF or CRLF and hold at most
 // 511 characters, as in every text file of the program.
+//
+// Only a file that does not exist is a missing history. One that is there but cannot be
+// read must not pass for an empty history: the next save would replace it.
 class HistoLines {
 public:
     using Status = platform::LineReader::Status;
     static constexpr std::size_t kMaxLength = 511;
+    enum class Access { Read, Missing, Unreadable };
 
     explicit HistoLines(const std::string& path) {
-        std::FILE* file = std::fopen(path.c_str(), "rb");
-        if (file == nullptr)
+        // Without blocking: a pipe at the path would otherwise wait for a writer.
+        const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+        if (file.Get() < 0) {
+            const int error = errno;
+            // A name too long for the system cannot be a file either.
+            if (error == ENOENT || error == ENOTDIR || error == ENAMETOOLONG) {
+                access_ = Access::Missing;
+            } else {
+                access_ = Access::Unreadable;
+                failure_ = ReadFailure(error);
+            }
             return;
+        }
+        struct stat status {};
+        if (::fstat(file.Get(), &status) != 0 || !S_ISREG(status.st_mode)) {
+            access_ = Access::Unreadable;
+            failure_ = ReadFailure(EISDIR);
+            return;
+        }
         char chunk[1 << 16];
-        std::size_t n = 0;
-        while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0)
-            text_.append(chunk, n);
-        open_ = std::ferror(file) == 0;
-        std::fclose(file);
+        while (true) {
+            const ssize_t n = ::read(file.Get(), chunk, sizeof chunk);
+            if (n > 0) {
+                text_.append(chunk, static_cast<std::size_t>(n));
+            } else if (n == 0) {
+                break;
+            } else if (errno != EINTR) {
+                access_ = Access::Unreadable;
+                failure_ = ReadFailure(errno);
+                text_.clear();
+                return;
+            }
+        }
+        access_ = Access::Read;
     }
 
-    bool IsOpen() const { return open_; }
+    Access GetAccess() const { return access_; }
+    const std::string& Failure() const { return failure_; }
 
     Status Read(std::string_view& line) {
         if (pos_ >= text_.size())
@@ -175,7 +234,8 @@ public:
 private:
     std::string text_;
     std::size_t pos_ = 0;
-    bool open_ = false;
+    Access access_ = Access::Unreadable;
+    std::string failure_;
 };
 
 std::int32_t CentsAt(const platform::MemTable& table, int row, int field) {
@@ -184,11 +244,43 @@ std::int32_t CentsAt(const platform::MemTable& table, int row, int field) {
 
 } // namespace
 
-std::string TCorv::HistoFilePath(const Valeurs* titre) const {
-    std::string path = Repertoire;
+std::string CodeFileName(const std::string& code) {
+    // A name of dots alone is the folder itself or its parent.
+    const bool dotsOnly = code == "." || code == "..";
+    std::string name;
+    name.reserve(code.size());
+    for (const char c : code) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (dotsOnly || byte < 0x20 || byte == 0x7F || c == '/' || c == '\\' || c == '%') {
+            static constexpr char kHex[] = "0123456789ABCDEF";
+            name += '%';
+            name += kHex[byte >> 4];
+            name += kHex[byte & 0x0F];
+        } else {
+            name += c;
+        }
+    }
+    return name;
+}
+
+namespace {
+
+std::string DataFilePath(const std::string& repertoire, const char* folder, const std::string& code,
+                         const char* extension) {
+    std::string path = repertoire;
     if (!path.empty() && path.back() != '/')
         path += '/';
-    return path + "historique/" + titre->Code + ".his";
+    return path + folder + '/' + CodeFileName(code) + extension;
+}
+
+} // namespace
+
+std::string TCorv::HistoFilePath(const Valeurs* titre) const {
+    return DataFilePath(Repertoire, "historique", titre->Code, ".his");
+}
+
+std::string TCorv::IntradayFilePath(const Valeurs* titre) const {
+    return DataFilePath(Repertoire, "intraday", titre->Code, ".itd");
 }
 
 bool TCorv::LoadHistoFile(Valeurs* titre) {
@@ -203,9 +295,14 @@ bool TCorv::LoadHistoFile(Valeurs* titre) {
     const std::string path = HistoFilePath(titre);
     DateHisto = Epoch1970();
     HistoLines reader(path);
-    if (!reader.IsOpen()) {
+    if (reader.GetAccess() == HistoLines::Access::Missing) {
         TitreHisto = titre;
         return false;
+    }
+    if (reader.GetAccess() == HistoLines::Access::Unreadable) {
+        TitreHisto = nullptr;
+        throw HistoReadError("Impossible de lire le fichier historique " + path + " : " +
+                             reader.Failure());
     }
     std::string_view line;
     if (reader.Read(line) == HistoLines::Status::End) {

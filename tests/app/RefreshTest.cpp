@@ -454,6 +454,21 @@ TEST_F(RefreshTest, TimedRefreshWaitsForAModalDialog) {
     EXPECT_EQ(doc->FindTitre("111111")->Infos.Cours, 4530);
 }
 
+TEST_F(RefreshTest, AHistoryFileThatCannotBeReadIsNeitherFetchedNorReplaced) {
+    Add("111111");
+    ServeSite1("111111");
+    // A folder where the file should be.
+    std::filesystem::create_directories(DataFile("historique/111111.his"));
+    Refresh("RafCmpHisto");
+    EXPECT_EQ(proxy.Count(kQuote1), 1);
+    EXPECT_EQ(proxy.Count(kHisto1), 0);
+    EXPECT_TRUE(std::filesystem::is_directory(DataFile("historique/111111.his")));
+    EXPECT_EQ(doc->TitreHisto, nullptr);
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_TRUE(prompts.messages[0].text.contains("111111.his"));
+    ExpectFinalSteps();
+}
+
 TEST_F(RefreshTest, CodesAndPathsThatDoNotFitAreSkipped) {
     Add("1234567890");
     Add("123456789");
