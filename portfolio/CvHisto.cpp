@@ -15,15 +15,11 @@
 #include "platform/Numbers.h"
 #include "platform/TextFile.h"
 
-#include <cerrno>
 #include <filesystem>
 #include <string_view>
 #include <system_error>
+#include <utility>
 #include <vector>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -142,82 +138,15 @@ void AppendInt(std::string& out, std::int64_t value) {
         out.push_back(digits[--n]);
 }
 
-// Closes the descriptor it holds.
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int Get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
-// Why a history file that is there could not be read, as the user is told.
-std::string ReadFailure(int error) {
-    if (error == EACCES || error == EPERM)
-        return "accès refusé";
-    if (error == EISDIR)
-        return "ce n'est pas un fichier";
-    return "erreur de lecture";
-}
-
-// Reads a history file whole: a history has thousands of lines, and reading them one
-// character at a time was most of the load time. Lines end with LF or CRLF and hold at most
-// 511 characters, as in every text file of the program.
-//
-// Only a file that does not exist is a missing history. One that is there but cannot be
-// read must not pass for an empty history: the next save would replace it.
+// The lines of a history file read whole: a history has thousands of lines, and reading
+// them one character at a time was most of the load time. Lines end with LF or CRLF and hold
+// at most 511 characters, as in every text file of the program.
 class HistoLines {
 public:
     using Status = platform::LineReader::Status;
     static constexpr std::size_t kMaxLength = 511;
-    enum class Access { Read, Missing, Unreadable };
 
-    explicit HistoLines(const std::string& path) {
-        // Without blocking: a pipe at the path would otherwise wait for a writer.
-        const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-        if (file.Get() < 0) {
-            const int error = errno;
-            // A name too long for the system cannot be a file either.
-            if (error == ENOENT || error == ENOTDIR || error == ENAMETOOLONG) {
-                access_ = Access::Missing;
-            } else {
-                access_ = Access::Unreadable;
-                failure_ = ReadFailure(error);
-            }
-            return;
-        }
-        struct stat status {};
-        if (::fstat(file.Get(), &status) != 0 || !S_ISREG(status.st_mode)) {
-            access_ = Access::Unreadable;
-            failure_ = ReadFailure(EISDIR);
-            return;
-        }
-        char chunk[1 << 16];
-        while (true) {
-            const ssize_t n = ::read(file.Get(), chunk, sizeof chunk);
-            if (n > 0) {
-                text_.append(chunk, static_cast<std::size_t>(n));
-            } else if (n == 0) {
-                break;
-            } else if (errno != EINTR) {
-                access_ = Access::Unreadable;
-                failure_ = ReadFailure(errno);
-                text_.clear();
-                return;
-            }
-        }
-        access_ = Access::Read;
-    }
-
-    Access GetAccess() const { return access_; }
-    const std::string& Failure() const { return failure_; }
+    explicit HistoLines(std::string text) : text_(std::move(text)) {}
 
     Status Read(std::string_view& line) {
         if (pos_ >= text_.size())
@@ -232,10 +161,8 @@ public:
     }
 
 private:
-    std::string text_;
+    const std::string text_;
     std::size_t pos_ = 0;
-    Access access_ = Access::Unreadable;
-    std::string failure_;
 };
 
 std::int32_t CentsAt(const platform::MemTable& table, int row, int field) {
@@ -294,16 +221,19 @@ bool TCorv::LoadHistoFile(Valeurs* titre) {
     }
     const std::string path = HistoFilePath(titre);
     DateHisto = Epoch1970();
-    HistoLines reader(path);
-    if (reader.GetAccess() == HistoLines::Access::Missing) {
+    platform::WholeFile file = platform::ReadWholeFile(path);
+    if (file.state == platform::WholeFile::State::Missing) {
         TitreHisto = titre;
         return false;
     }
-    if (reader.GetAccess() == HistoLines::Access::Unreadable) {
+    // Only a file that does not exist is an empty history: one that is there but cannot be
+    // read would be replaced by the next save.
+    if (file.state == platform::WholeFile::State::Unreadable) {
         TitreHisto = nullptr;
         throw HistoReadError("Impossible de lire le fichier historique " + path + " : " +
-                             reader.Failure());
+                             file.reason);
     }
+    HistoLines reader(std::move(file.text));
     std::string_view line;
     if (reader.Read(line) == HistoLines::Status::End) {
         TitreHisto = titre;

@@ -14,11 +14,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
-
-#include <set>
 
 #include <sys/resource.h>
 #include <sys/stat.h>
