@@ -12,12 +12,15 @@ std::int32_t EurosToCents(double amount) {
     const double cents = amount * 100.0;
     // Single precision holds every whole number below 2^24 and absorbs the binary error of
     // amount × 100 (0.29 × 100 is just short of 29). Above, its steps of 2 cents and more
-    // would move the amount itself: there the error of the double is far below a cent, and
-    // rounding to the nearest cent gives back the cents the amount was made from.
+    // would move the amount itself. There the error of the double is below a millionth of a
+    // cent: an amount that close to a whole number of cents is that number, and any other
+    // loses its fraction, as below.
     constexpr double kSinglePrecisionExact = 16777216.0;
     if (std::fabs(cents) < kSinglePrecisionExact)
         return platform::Trunc32(static_cast<double>(static_cast<float>(cents)));
-    return platform::Trunc32(std::nearbyint(cents));
+    constexpr double kBinaryError = 1e-3;
+    const double whole = std::nearbyint(cents);
+    return platform::Trunc32(std::fabs(cents - whole) < kBinaryError ? whole : cents);
 }
 
 namespace {
