@@ -21,13 +21,6 @@
 
 namespace {
 
-std::string CheminIntraday(const TCorv& doc, const Valeurs& titre) {
-    std::string chemin = doc.Repertoire;
-    if (!chemin.empty() && chemin.back() != '/')
-        chemin += '/';
-    return chemin + "intraday/" + titre.Code + ".itd";
-}
-
 } // namespace
 
 void GradueIntraday(ChartWidgets& c) {
@@ -76,7 +69,7 @@ void TMainForm::ShowIntraday(Valeurs* titre, bool histoLisible) {
     c.Points[c.Series2].clear();
     chart->setTitle(QString());
 
-    const FichierIntraday fichier = LitIntraday(CheminIntraday(doc, *titre));
+    const FichierIntraday fichier = LitIntraday(doc.IntradayFilePath(titre));
     c.Chart4Bas->setVisible(fichier.Ouvert);
     c.Chart4Gauche->setVisible(fichier.Ouvert);
     if (!fichier.Ouvert) {

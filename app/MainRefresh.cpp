@@ -94,13 +94,6 @@ template <std::size_t N> bool CopyField(char (&field)[N], const std::string& tex
     return true;
 }
 
-std::string IntradayPath(const TCorv& doc, const std::string& code) {
-    std::string path = doc.Repertoire;
-    if (!path.empty() && path.back() != '/')
-        path += '/';
-    return path + "intraday/" + code + ".itd";
-}
-
 } // namespace
 
 void TMainForm::CreateRefresh() {
@@ -309,7 +302,7 @@ void TMainForm::RefreshWalk(Valeurs* only, bool forced, std::int32_t depth) {
             if (!GetFormule(&ask))
                 continue;
             if (kind == 1) {
-                const std::string chemin = IntradayPath(*doc, code);
+                const std::string chemin = doc->IntradayFilePath(titre);
                 if (!CopyField(ask.Fichier, chemin))
                     continue;
                 std::error_code ignore;

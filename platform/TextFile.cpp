@@ -128,6 +128,69 @@ bool IsUnfitTarget(const std::string& path) {
     return ::stat(path.c_str(), &status) == 0 && !IsReadableRegularFile(path);
 }
 
+namespace {
+
+// Closes the descriptor it holds.
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int Get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+std::string ReadFailure(int error) {
+    if (error == EACCES || error == EPERM)
+        return "accès refusé";
+    if (error == EISDIR)
+        return "ce n'est pas un fichier";
+    return "erreur de lecture";
+}
+
+WholeFile Unreadable(int error) {
+    WholeFile file;
+    file.state = WholeFile::State::Unreadable;
+    file.reason = ReadFailure(error);
+    return file;
+}
+
+} // namespace
+
+WholeFile ReadWholeFile(const std::string& path) {
+    // Without blocking: a pipe at the path would otherwise wait for a writer.
+    const FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (fd.Get() < 0) {
+        const int error = errno;
+        // A name too long for the system cannot be a file either.
+        if (error == ENOENT || error == ENOTDIR || error == ENAMETOOLONG)
+            return WholeFile{};
+        return Unreadable(error);
+    }
+    struct stat status {};
+    if (::fstat(fd.Get(), &status) != 0 || !S_ISREG(status.st_mode))
+        return Unreadable(EISDIR);
+    WholeFile file;
+    char chunk[1 << 16];
+    while (true) {
+        const ssize_t n = ::read(fd.Get(), chunk, sizeof chunk);
+        if (n > 0)
+            file.text.append(chunk, static_cast<std::size_t>(n));
+        else if (n == 0)
+            break;
+        else if (errno != EINTR)
+            return Unreadable(errno);
+    }
+    file.state = WholeFile::State::Read;
+    return file;
+}
+
 LineReader::LineReader(const std::string& path, std::size_t maxLength)
     : file_(std::fopen(path.c_str(), "rb")), maxLength_(maxLength) {
     struct stat status {};

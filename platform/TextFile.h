@@ -44,6 +44,19 @@ bool IsReadableRegularFile(const std::string& path);
 // it is no target for a document. A path that names nothing is fit: the file is created.
 bool IsUnfitTarget(const std::string& path);
 
+// A file read whole, for the files the program reads often and in full (histories).
+struct WholeFile {
+    enum class State { Read, Missing, Unreadable };
+    State state = State::Missing;
+    std::string text;   // the file's bytes, when Read
+    std::string reason; // why a file that is there could not be read, as the user is told
+};
+
+// Missing only when nothing is at the path (a folder on the way missing or not a folder
+// included). A folder, a pipe or a device at the path, a file this user may not read, or a
+// read error make it Unreadable: such a file is there, and must not pass for an empty one.
+WholeFile ReadWholeFile(const std::string& path);
+
 // Converts Windows-1252 text to UTF-8; valid UTF-8 is returned unchanged.
 std::string ToUtf8(std::string_view text);
 

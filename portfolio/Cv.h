@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -146,6 +147,20 @@ struct AncienneTranche {
     float Tva = 0.206f;
 };
 
+// A history file that exists but cannot be read (no permission, a folder in its place, a read
+// error). Nothing is loaded then, so that no later save can write over the file.
+class HistoReadError : public std::runtime_error {
+public:
+    explicit HistoReadError(const std::string& message) : std::runtime_error(message) {}
+};
+
+// The name a security's files take in the data folders ("historique", "intraday"), without
+// extension. An ordinary code is its own name; the characters of a code that could name
+// another place ("/", "\\", control characters, a code "." or "..") are written as "%XX"
+// escapes, and so is "%" itself, so that two codes never share a name and no name leaves its
+// folder.
+std::string CodeFileName(const std::string& code);
+
 using ListeTitres = std::vector<std::unique_ptr<Valeurs>>;
 using ListeTranches = std::vector<std::unique_ptr<TrancheFrais>>;
 
@@ -275,15 +290,23 @@ public:
     // -- more alarms declarations here --
 
     // History files and indicators (CvHisto.cpp), over the history table of the data module.
+    // LoadHistoFile: false when the security has no history file (an empty history, which is
+    // then the loaded one). A file that exists but cannot be read throws HistoReadError, one
+    // that does not read as a history platform::ConversionError; either way no history is
+    // loaded afterwards (TitreHisto none, table empty).
     bool LoadHistoFile(Valeurs* titre);
-    bool SaveHistoFile(); // false when the file could not be written; the old one is kept
+    // False when there is no loaded history to write, or the file could not be written (the
+    // old one is then kept).
+    bool SaveHistoFile();
     void AddHistoPoint(const InfosCours& jour);
     std::int32_t LastHistoCours() const;
     float HistoVariation(int n) const;
     void ComputeIndicateurs(Valeurs* titre, int periodeRsi, std::int32_t& moyenne,
                             std::int32_t& rsi, int periodeMoyenne);
-    // The history file of a security: "historique/<code>.his" in the data directory.
+    // The files of a security in the data directory: "historique/<name>.his" and
+    // "intraday/<name>.itd", the name given by CodeFileName.
     std::string HistoFilePath(const Valeurs* titre) const;
+    std::string IntradayFilePath(const Valeurs* titre) const;
     // -- more history declarations here --
 };
 

@@ -206,8 +206,15 @@ void TFExport::Button1Click() {
         return;
     }
     // From the history editor the table holds this security's history, edits included.
-    if (FPortefeuille->TitreHisto != FTitre)
-        FPortefeuille->LoadHistoFile(FTitre);
+    if (FPortefeuille->TitreHisto != FTitre) {
+        try {
+            FPortefeuille->LoadHistoFile(FTitre);
+        } catch (const std::exception& error) {
+            FPrompts.Message(this, "Export", QString::fromStdString(error.what()),
+                             QMessageBox::Warning, QMessageBox::Ok);
+            return;
+        }
+    }
     const std::string texte = ExportText(TheDatas().Historique, FTitre->Code, ChampsCoches(),
                                          Separateur(), FPortefeuille->Facteur);
     platform::AtomicFileWriter fichier(chemin);

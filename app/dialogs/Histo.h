@@ -33,7 +33,8 @@ class TFHisto : public QDialog {
 public:
     // division: set to true when a split is made, to false when the editor closes without
     // Valider (not owned; may be null). Loads the security's history unless the table holds
-    // it already; a history file that cannot be read throws platform::ConversionError.
+    // it already; a history file that cannot be read throws (HistoReadError, or
+    // platform::ConversionError for a file that does not read as a history).
     TFHisto(QWidget* owner, bool* division, Valeurs* titre, TCorv* portefeuille,
             UiPrompts& prompts);
     ~TFHisto() override;

@@ -635,6 +635,20 @@ TEST_F(ChartsTest, CrosshairFollowsTheMouseAndReadsThePointOut) {
     EXPECT_EQ(croix->Figures(), 1);
 }
 
+TEST_F(ChartsTest, AForeignCodeReadsOnlyItsOwnFilesInsideTheDataFolders) {
+    Valeurs* titre = Add("../16000", 1000, 1.0f);
+    // What the code would name outside the folders.
+    WriteFile("data/16000.itd", "05/12/01\n1000 930\n");
+    WriteFile("data/16000.his", "01/01/1970\n16/02/2026;900;0;0;0;\n");
+    WriteFile("data/intraday/..%2F16000.itd", "06/12/01\n1100 1000\n");
+    Select(titre);
+    EXPECT_EQ(Chart("Chart4")->chart()->title(), "Intraday du 06/12/01");
+    ASSERT_EQ(Serie("Series2")->count(), 1);
+    EXPECT_DOUBLE_EQ(Serie("Series2")->at(0).y(), 11.0);
+    EXPECT_EQ(Serie("Series9")->count(), 0) << "no history of its own";
+    EXPECT_EQ(doc->TitreHisto, titre);
+}
+
 TEST_F(ChartsTest, UnreadableHistoryStillDrawsThePageAndSaysWhy) {
     Valeurs* titre = Add("15000", 1000, 1.0f);
     WriteFile("data/intraday/15000.itd", "05/12/01\n1000 930\n");

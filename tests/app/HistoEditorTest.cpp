@@ -3,6 +3,8 @@
 
 #include "HistoFixture.h"
 
+#include "../OtherUser.h"
+
 #include "DBControls.h"
 #include "MemTableModel.h"
 #include "QtDates.h"
@@ -253,6 +255,39 @@ TEST_F(HistoEditorTest, AnUnreadableHistoryOpensNoEditor) {
     WriteHisto("12000", "02/01/2026;1001;1100;900;1500;\nxx/01/2026;1;1;1;1;\n");
     EXPECT_THROW(TFHisto(nullptr, &flag, titre, doc.get(), prompts), platform::ConversionError);
     EXPECT_NE(ReadHisto("12000").find("xx/01"), std::string::npos);
+}
+
+TEST_F(HistoEditorTest, AHistoryFileThatCannotBeReadOpensNoEditorAndIsKept) {
+    // A folder where the file should be.
+    std::filesystem::create_directory(HistoPath("12000"));
+    try {
+        TFHisto editor(nullptr, &flag, titre, doc.get(), prompts);
+        ADD_FAILURE() << "the editor opened";
+    } catch (const HistoReadError& error) {
+        EXPECT_TRUE(
+            QString::fromUtf8(error.what()).contains(QString::fromStdString(HistoPath("12000"))));
+    }
+    EXPECT_TRUE(std::filesystem::is_directory(HistoPath("12000")));
+    EXPECT_EQ(doc->TitreHisto, nullptr);
+
+    // A file the user may not read.
+    std::filesystem::remove(HistoPath("12000"));
+    WriteHisto("12000", kTrois);
+    const std::string before = ReadHisto("12000");
+    MakeUnreadable("12000");
+    std::unique_ptr<TFHisto> editor;
+    {
+        const OtherUser user;
+        if (!user.Active())
+            GTEST_SKIP() << "no other user to read as";
+        EXPECT_THROW(editor = std::make_unique<TFHisto>(nullptr, &flag, titre, doc.get(), prompts),
+                     HistoReadError);
+        // An editor opened on nothing would have saved nothing over the file.
+        if (editor != nullptr)
+            editor->BtOkClick();
+    }
+    MakeReadable("12000");
+    EXPECT_EQ(ReadHisto("12000"), before);
 }
 
 TEST_F(HistoEditorTest, AnImportFromTheEditorReloadsTheHistoryAndDropsAPendingSplit) {

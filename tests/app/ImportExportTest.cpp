@@ -3,6 +3,8 @@
 
 #include "HistoFixture.h"
 
+#include "../OtherUser.h"
+
 #include "dialogs/Export.h"
 #include "dialogs/Import.h"
 
@@ -215,6 +217,29 @@ TEST_F(ImportExportTest, AStoredHistoryThatDoesNotReadIsNotReplacedByTheImport) 
     EXPECT_TRUE(prompts.messages.back().text.startsWith("Import incomplet"));
 }
 
+TEST_F(ImportExportTest, AStoredHistoryTheUserMayNotReadIsNotReplacedByTheImport) {
+    WriteHisto("12000", "02/01/2026;1001;1100;900;1500;\n");
+    const std::string before = ReadHisto("12000");
+    const std::string multi = WriteFile("multi.txt", "12000;03/01/2026;10;\n13000;03/01/2026;5;\n");
+    const std::string one = WriteFile("one.txt", "04/01/2026;11;\n");
+    MakeUnreadable("12000");
+    TFImport d(nullptr, doc.get(), nullptr, prompts);
+    {
+        const OtherUser user;
+        if (!user.Active())
+            GTEST_SKIP() << "no other user to read as";
+        EXPECT_EQ(d.ImportFile(nullptr, Layout(';', {ciSicovam, ciDate, ciCours}, true), multi), 1);
+        // From the history editor, into that security alone.
+        EXPECT_EQ(d.ImportFile(alpha, Layout(';', {ciDate, ciCours}), one), 0);
+    }
+    MakeReadable("12000");
+    EXPECT_EQ(ReadHisto("12000"), before);
+    EXPECT_EQ(ReadHisto("13000"), "01/01/1970\n03/01/2026;500;0;0;0;\n");
+    EXPECT_EQ(doc->TitreHisto, nullptr);
+    ASSERT_FALSE(prompts.messages.empty());
+    EXPECT_TRUE(prompts.messages.back().text.contains(QString::fromStdString(HistoPath("12000"))));
+}
+
 TEST_F(ImportExportTest, ImportedPricesAreInTheDisplayedCurrency) {
     Local();
     TFImport d(nullptr, doc.get(), alpha, prompts);
@@ -286,6 +311,17 @@ TEST_F(ImportExportTest, TheExportDialogSaysWhenItCannotWrite) {
     }
     EXPECT_TRUE(std::filesystem::is_directory(Path("dossier.txt")));
     EXPECT_TRUE(std::filesystem::is_fifo(Path("tube.txt")));
+}
+
+TEST_F(ImportExportTest, TheExportOfAHistoryThatCannotBeReadSaysSoAndWritesNothing) {
+    std::filesystem::create_directory(HistoPath("12000"));
+    TFExport e(nullptr, alpha, doc.get(), prompts);
+    e.Fichier->setText(QString::fromStdString(Path("out.txt")));
+    e.Button1Click();
+    EXPECT_NE(e.result(), QDialog::Accepted);
+    EXPECT_FALSE(std::filesystem::exists(Path("out.txt")));
+    ASSERT_NE(LastMessage(), nullptr);
+    EXPECT_TRUE(LastMessage()->text.contains(QString::fromStdString(HistoPath("12000"))));
 }
 
 TEST_F(ImportExportTest, TheLayoutIsBuiltUnderItsRules) {

@@ -4,6 +4,8 @@
 
 #include "AppTestSupport.h"
 
+#include "../OtherUser.h"
+
 #include "platform/DateText.h"
 #include "platform/DateTime.h"
 #include "portfolio/Cv.h"
@@ -452,6 +454,55 @@ TEST_F(RefreshTest, TimedRefreshWaitsForAModalDialog) {
     dialogue.hide();
     EXPECT_TRUE(WaitFor([&] { return proxy.requests.size() == 3u; }));
     EXPECT_EQ(doc->FindTitre("111111")->Infos.Cours, 4530);
+}
+
+TEST_F(RefreshTest, AHistoryFileThatCannotBeReadIsNeitherFetchedNorReplaced) {
+    Add("111111");
+    ServeSite1("111111");
+    // A folder where the file should be.
+    std::filesystem::create_directories(DataFile("historique/111111.his"));
+    Refresh("RafCmpHisto");
+    EXPECT_EQ(proxy.Count(kQuote1), 1);
+    EXPECT_EQ(proxy.Count(kHisto1), 0);
+    EXPECT_TRUE(std::filesystem::is_directory(DataFile("historique/111111.his")));
+    EXPECT_EQ(doc->TitreHisto, nullptr);
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_TRUE(prompts.messages[0].text.contains("111111.his"));
+    ExpectFinalSteps();
+}
+
+TEST_F(RefreshTest, AHistoryTheUserMayNotReadIsNeitherFetchedNorReplaced) {
+    namespace fs = std::filesystem;
+    Add("111111");
+    ServeSite1("111111");
+    fs::create_directories(DataFile("historique"));
+    // Old enough for the walk to fetch the recent days, were the file taken for empty.
+    std::ofstream(DataFile("historique/111111.his"))
+        << "01/01/1970\n02/01/2026;4000;4100;3900;7;\n";
+    const std::vector<std::string> before = Lines(DataFile("historique/111111.his"));
+    // Everything stays open to the other user but the history file itself.
+    for (const auto& entry : fs::recursive_directory_iterator(dir_))
+        fs::permissions(entry.path(), entry.is_directory()
+                                          ? fs::perms::all
+                                          : fs::perms::owner_read | fs::perms::owner_write |
+                                                fs::perms::group_read | fs::perms::others_read);
+    fs::permissions(dir_, fs::perms::all);
+    fs::permissions(DataFile("historique/111111.his"), fs::perms::none);
+    {
+        const OtherUser user;
+        if (!user.Active())
+            GTEST_SKIP() << "no other user to read as";
+        Refresh("RafCmpHisto");
+    }
+    fs::permissions(DataFile("historique/111111.his"),
+                    fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(proxy.Count(kHisto1), 0);
+    EXPECT_EQ(Lines(DataFile("historique/111111.his")), before);
+    EXPECT_EQ(doc->TitreHisto, nullptr);
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_TRUE(prompts.messages[0].text.contains(
+        QString::fromStdString(DataFile("historique/111111.his"))));
+    ExpectFinalSteps();
 }
 
 TEST_F(RefreshTest, CodesAndPathsThatDoNotFitAreSkipped) {

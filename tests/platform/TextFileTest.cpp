@@ -1,5 +1,7 @@
 #include "platform/TextFile.h"
 
+#include "../OtherUser.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -8,6 +10,8 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include <sys/stat.h>
 
 using namespace platform;
 namespace fs = std::filesystem;
@@ -106,6 +110,54 @@ TEST_F(TextFiles, OnlyWhatIsThereAndNotAFileIsNoWriteTarget) {
     EXPECT_FALSE(IsUnfitTarget((dir_ / "nope.txt").string())); // created when written
     EXPECT_TRUE(IsUnfitTarget((dir_ / "folder").string()));
     EXPECT_TRUE(IsUnfitTarget("/dev/null"));
+}
+
+TEST_F(TextFiles, AWholeFileIsMissingOnlyWhenNothingIsThere) {
+    const std::string bytes("one\r\ntwo\0\xFF\nlast", 15);
+    WholeFile read = ReadWholeFile(Put("a.bin", bytes));
+    EXPECT_EQ(read.state, WholeFile::State::Read);
+    EXPECT_EQ(read.text, bytes);
+    EXPECT_EQ(ReadWholeFile(Put("empty", "")).state, WholeFile::State::Read);
+    // Larger than one read, so that the pieces must be put together in order.
+    std::string large;
+    for (int i = 0; large.size() < 200000; ++i)
+        large += std::to_string(i) + ';';
+    EXPECT_EQ(ReadWholeFile(Put("large", large)).text, large);
+
+    for (const fs::path& nothing : {dir_ / "nope", dir_ / "no-folder" / "nope",
+                                    dir_ / "a.bin" / "nope", dir_ / std::string(5000, 'x')}) {
+        SCOPED_TRACE(nothing.string());
+        const WholeFile missing = ReadWholeFile(nothing.string());
+        EXPECT_EQ(missing.state, WholeFile::State::Missing);
+        EXPECT_TRUE(missing.reason.empty());
+    }
+
+    fs::create_directory(dir_ / "folder");
+    ASSERT_EQ(::mkfifo((dir_ / "pipe").c_str(), 0644), 0);
+    for (const std::string& there :
+         {(dir_ / "folder").string(), (dir_ / "pipe").string(), std::string("/dev/null")}) {
+        SCOPED_TRACE(there);
+        const WholeFile file = ReadWholeFile(there);
+        EXPECT_EQ(file.state, WholeFile::State::Unreadable);
+        EXPECT_EQ(file.reason, "ce n'est pas un fichier");
+        EXPECT_TRUE(file.text.empty());
+    }
+}
+
+TEST_F(TextFiles, AWholeFileTheUserMayNotReadIsThereButUnreadable) {
+    const std::string path = Put("secret", "x\n");
+    fs::permissions(dir_, fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
+    fs::permissions(path, fs::perms::none);
+    WholeFile file;
+    {
+        const OtherUser user;
+        if (!user.Active())
+            GTEST_SKIP() << "no other user to read as";
+        file = ReadWholeFile(path);
+    }
+    EXPECT_EQ(file.state, WholeFile::State::Unreadable);
+    EXPECT_EQ(file.reason, "accès refusé");
+    EXPECT_TRUE(file.text.empty());
 }
 
 TEST_F(TextFiles, OverLongLinesAreSkippedWhole) {
