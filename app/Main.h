@@ -20,6 +20,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 class QAction;
 class QCheckBox;
@@ -363,13 +365,27 @@ private:
 
     ChartWidgets* FCharts = nullptr;
 
-    // Alarms (MainAlarms.cpp): the alarms of the selected security and the alarm log.
+    // Alarms (MainAlarms.cpp): the alarms of the selected security, the alarm log, and the
+    // check after a new price.
 public:
     void ActAlarmeExecute();
     void ViewLogsExecute();
+    // Checks the alarms of a security whose price changed. True when an alarm fired and its
+    // line reached the log, so that the log viewer will show it: the caller then sets the
+    // pending-alarm flag. Fired alarms that the log did not take are kept for
+    // ReportUnloggedAlarms.
+    bool CheckAlarmesLogged(TCorv& doc, Valeurs* titre);
+    // Tells the user, in one message, of the fired alarms kept since the last report; nothing
+    // when there are none. Called once a command's checks are over, so that a refresh walk
+    // with many of them says it once.
+    void ReportUnloggedAlarms();
 
 private:
     void CreateAlarms();
+
+    // Fired alarms that did not reach a log: the log they were meant for (empty for a document
+    // never saved) and their line.
+    std::vector<std::pair<std::string, std::string>> FAlarmesNonJournalisees;
 
     // Editing (MainEdit.cpp, MainEditDialogs.cpp): the commands that add, change and delete
     // securities, trades and cash movements, tick trades and purge the ticked ones.

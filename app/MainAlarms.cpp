@@ -1,5 +1,6 @@
 // The alarm commands: the alarms of the security selected in the tree, and the alarm log,
-// whose reading stops the flashing of the window.
+// whose reading stops the flashing of the window; and the check after a new price, which
+// makes the window flash only for what the log holds and tells the user of the rest.
 
 #include "Main.h"
 
@@ -7,10 +8,13 @@
 #include "dialogs/Falarme.h"
 #include "dialogs/Logs.h"
 
+#include "platform/DateText.h"
 #include "portfolio/Cv.h"
 
 #include <QAction>
 #include <QTimer>
+
+#include <utility>
 
 void TMainForm::CreateAlarms() {
     const std::pair<QAction*, void (TMainForm::*)()> commandes[] = {
@@ -44,4 +48,69 @@ void TMainForm::ViewLogsExecute() {
     // Once the alarms have been read the window stops flashing now, not at the next tick.
     if (!FPortefeuille->AlarmeNouvelle && TimeLogs->isActive())
         TimeLogsTimer();
+}
+
+namespace {
+
+// A log line as the user reads it in a message.
+QString ReadableAlarm(const std::string& ligne) {
+    SLogs entree;
+    if (!TFLogs::ReadLine(ligne, entree))
+        return QString::fromStdString(ligne);
+    return QString::fromUtf8("%1 %2 %3 – %4 %5 : %6")
+        .arg(entree.Sens ? "Achat" : "Vente")
+        .arg(QString::fromStdString(platform::DateToStrFull(entree.Date)))
+        .arg(QString::fromStdString(platform::TimeToStr(entree.Heure)))
+        .arg(QString::fromStdString(entree.Sicovam))
+        .arg(QString::fromStdString(entree.Libelle))
+        .arg(QString::fromStdString(entree.Texte));
+}
+
+} // namespace
+
+bool TMainForm::CheckAlarmesLogged(TCorv& doc, Valeurs* titre) {
+    // Taken from the document at once: the walk may lose the document before it reports.
+    const std::string journal = TCorv::LogPath(doc.Fichier);
+    const auto garder = [&] {
+        const bool perdues = !doc.AlarmesNonJournalisees.empty();
+        for (std::string& ligne : doc.AlarmesNonJournalisees)
+            FAlarmesNonJournalisees.emplace_back(journal, std::move(ligne));
+        doc.AlarmesNonJournalisees.clear();
+        return perdues;
+    };
+    bool declenchee = false;
+    try {
+        declenchee = doc.CheckAlarmes(titre);
+    } catch (...) {
+        garder();
+        throw;
+    }
+    // One append takes all the lines of a check or none of them.
+    return !garder() && declenchee;
+}
+
+void TMainForm::ReportUnloggedAlarms() {
+    if (FAlarmesNonJournalisees.empty())
+        return;
+    // Taken before the message is shown: checks made while it waits are told next time.
+    const auto alarmes = std::exchange(FAlarmesNonJournalisees, {});
+    QString texte;
+    const std::string* journal = nullptr;
+    for (const auto& [chemin, ligne] : alarmes) {
+        if (journal == nullptr || *journal != chemin) {
+            if (journal != nullptr)
+                texte += "\n\n";
+            texte += chemin.empty()
+                         ? QString::fromUtf8("Ces alarmes se sont déclenchées, mais le "
+                                             "portefeuille n'a pas encore été enregistré : elles "
+                                             "ne figurent dans aucun journal des alarmes.")
+                         : QString::fromUtf8("Ces alarmes se sont déclenchées, mais le journal "
+                                             "des alarmes « %1 » n'a pas pu être complété : "
+                                             "elles n'y figurent pas.")
+                               .arg(QString::fromStdString(chemin));
+            journal = &chemin;
+        }
+        texte += "\n" + ReadableAlarm(ligne);
+    }
+    FPrompts->Message(this, "Corvane", texte, QMessageBox::Warning, QMessageBox::Ok);
 }

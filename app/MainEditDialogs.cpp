@@ -166,7 +166,15 @@ void TMainForm::ModifValExecute() {
     if (s.Cours != ancienCours) {
         titre->Infos = CoursSaisi(s.Cours);
         RefreshViews(titre);
-        if (doc.CheckAlarmes(titre)) {
+        bool journalisee = false;
+        try {
+            journalisee = CheckAlarmesLogged(doc, titre);
+        } catch (...) {
+            ReportUnloggedAlarms();
+            throw;
+        }
+        ReportUnloggedAlarms();
+        if (journalisee) {
             doc.AlarmeNouvelle = true;
             TimeLogs->start();
         }

@@ -231,6 +231,7 @@ void TMainForm::UpdateCours(Valeurs* only, bool forced, std::int32_t depth) {
         if (!erreur)
             erreur = std::current_exception();
     }
+    ReportUnloggedAlarms();
     if (FCloseAfterRefresh) {
         // The user asked to close while the walk ran: ask again now that it is over.
         FCloseAfterRefresh = false;
@@ -330,7 +331,7 @@ void TMainForm::RefreshWalk(Valeurs* only, bool forced, std::int32_t depth) {
                 titre->Infos = ask.Infos;
                 doc->SortOperes(titre);
                 doc->ComputeTitre(titre);
-                if (titre->Infos.Cours != ancienCours && doc->CheckAlarmes(titre))
+                if (titre->Infos.Cours != ancienCours && CheckAlarmesLogged(*doc, titre))
                     doc->AlarmeNouvelle = true;
             } else if (kind == 2 && doc->TitreHisto == titre) {
                 if (!doc->SaveHistoFile())

@@ -225,6 +225,11 @@ public:
     float CouvC = 5.0f;
     float CouvT = 5.0f;
     bool AlarmeNouvelle = false;
+    // The log lines (without their line end) of fired alarms that the alarm check could not
+    // append to the log, in firing order: a document never saved has no log, and a log can be
+    // read-only or its disk full. The check only adds to it; whoever runs the check tells the
+    // user and empties it.
+    std::vector<std::string> AlarmesNonJournalisees;
 
     // Records and totals (CvRecords.cpp).
     Valeurs* AddTitre(const Valeurs& model);
@@ -279,6 +284,7 @@ public:
     bool OperandText(const ElementAlarme& element, std::string& texte, bool leftForm) const;
     void ComparisonText(std::uint8_t oper, std::string& texte) const;
     void AlarmeText(const SDetAlarme& alarme, std::string& texte) const;
+    // True when an alarm fired, whether or not its line reached the log.
     bool CheckAlarmes(Valeurs* titre);
     // The same texts, giving an element whose kind takes no parameter the value 1 that the
     // alarm dialogs read as "defined"; the alarm check and the dialogs go through these.

@@ -20,6 +20,9 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include <filesystem>
+#include <fstream>
+
 namespace {
 
 using platform::EncodeDate;
@@ -148,6 +151,7 @@ TEST_F(EditCommandsTest, AddSecurity) {
 }
 
 TEST_F(EditCommandsTest, ModifySecurity) {
+    doc->Fichier = Path("port.cvx"); // a log beside it takes the fired alarm
     std::filesystem::create_directories(Path("data/historique"));
     WriteFile("data/historique/100001.his", "01/01/1970\n16/02/2026;10;0;0;100;\n");
     WriteFile("data/historique/100009.his", "01/01/1970\n16/02/2026;20;0;0;100;\n");
@@ -189,6 +193,54 @@ TEST_F(EditCommandsTest, ModifySecurity) {
     Said("", "Le code valeur et le libellé doivent être saisis.");
     EXPECT_EQ(alpha->Code + alpha->Libelle, "100009Zeta");
     EXPECT_FALSE(doc->Modifie);
+}
+
+TEST_F(EditCommandsTest, TypedPriceWhoseAlarmsTheLogDoesNotTake) {
+    Valeurs* alpha = Add("100001", "Alpha");
+    alpha->Alarmes.push_back(std::make_unique<SDetAlarme>(
+        SDetAlarme{true, false, "", kToday + 9, {0, 1}, {1, 100}, 0})); // price above 1.00
+    alpha->Alarmes.push_back(std::make_unique<SDetAlarme>(
+        SDetAlarme{true, true, "", kToday + 9, {0, 1}, {1, 1200}, 3})); // price below 12.00
+    Show(alpha);
+    const auto toldOnce = [this](const char* what) {
+        ASSERT_EQ(prompts.messages.size(), 1u) << what;
+        const QString texte = prompts.messages[0].text;
+        EXPECT_EQ(texte.count("100001"), 2) << what;
+        EXPECT_TRUE(texte.contains(QString::fromUtf8("Le cours du titre est supérieur  à 1.00")))
+            << what;
+        EXPECT_TRUE(texte.contains(QString::fromUtf8("Le cours du titre est inférieur  à 12.00")))
+            << what;
+        EXPECT_EQ(prompts.messages[0].icon, QMessageBox::Warning) << what;
+        EXPECT_FALSE(doc->AlarmeNouvelle) << what;
+        EXPECT_FALSE(form->AlarmTimer()->isActive()) << what;
+        prompts.messages.clear();
+    };
+
+    // Never saved: there is no log, and nothing would show in the log viewer.
+    onTitre = Typed("100001", "Alpha", "10,5");
+    form->ModifValExecute();
+    toldOnce("no log");
+    EXPECT_EQ(alpha->Infos.Cours, 1050);
+
+    // A folder standing where the log would be.
+    doc->Fichier = Path("port.cvx");
+    std::filesystem::create_directories(Path("port.cvl"));
+    onTitre = Typed("100001", "Alpha", "11,5");
+    form->ModifValExecute();
+    toldOnce("log not writable");
+    EXPECT_TRUE(prompts.messages.empty());
+
+    // The log takes them again: the window flashes, nothing is said.
+    std::filesystem::remove(Path("port.cvl"));
+    onTitre = Typed("100001", "Alpha", "11,75");
+    form->ModifValExecute();
+    EXPECT_TRUE(prompts.messages.empty());
+    std::ifstream log(Path("port.cvl"));
+    int lignes = 0;
+    for (std::string ligne; std::getline(log, ligne);)
+        ++lignes;
+    EXPECT_EQ(lignes, 2);
+    EXPECT_TRUE(doc->AlarmeNouvelle && form->AlarmTimer()->isActive());
 }
 
 TEST_F(EditCommandsTest, DeleteSecurity) {

@@ -417,6 +417,80 @@ TEST_F(RefreshTest, AlarmsAreCheckedOnlyWhenThePriceMoves) {
     EXPECT_FALSE(form->AlarmTimer()->isActive());
 }
 
+TEST_F(RefreshTest, AlarmsTheLogDoesNotTakeAreToldOnceAndDoNotFlash) {
+    doc->Fichier = Path("port.cvx");
+    std::filesystem::create_directories(Path("port.cvl")); // a folder where the log would be
+    const std::vector<std::string> codes = {"111111", "222222", "333333"};
+    for (const std::string& code : codes) {
+        Valeurs* t = Add(code);
+        for (const std::int32_t seuil : {4000, 4100}) { // both below the page's 45,30
+            auto alarme = std::make_unique<SDetAlarme>();
+            alarme->Active = true;
+            alarme->DateVal = platform::EncodeDate(2030, 1, 1);
+            alarme->Element1.Type = 0;
+            alarme->Element2.Type = 1;
+            alarme->Element2.Param = seuil;
+            t->Alarmes.push_back(std::move(alarme));
+        }
+        ServeSite1(code);
+    }
+    const auto priceMoves = [&] {
+        for (const std::string& code : codes)
+            doc->FindTitre(code)->Infos.Cours = 3900;
+    };
+
+    priceMoves();
+    Refresh("RafCmpCours");
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    const QString texte = prompts.messages[0].text;
+    for (const std::string& code : codes) // one line per alarm, each with code and label
+        EXPECT_EQ(texte.count(QString::fromStdString("Titre " + code)), 2) << code;
+    EXPECT_TRUE(texte.contains(QString::fromStdString(Path("port.cvl"))));
+    EXPECT_EQ(prompts.messages[0].icon, QMessageBox::Warning);
+    EXPECT_EQ(doc->FindTitre("333333")->Infos.Cours, 4530); // the quotes are taken all the same
+    EXPECT_FALSE(doc->AlarmeNouvelle);
+    EXPECT_FALSE(form->AlarmTimer()->isActive());
+    ExpectFinalSteps();
+
+    // The log takes them again: the window flashes and nothing is said.
+    prompts.messages.clear();
+    std::filesystem::remove(Path("port.cvl"));
+    priceMoves();
+    Refresh("RafCmpCours");
+    EXPECT_TRUE(prompts.messages.empty());
+    EXPECT_EQ(Lines(Path("port.cvl")).size(), 6u);
+    EXPECT_TRUE(doc->AlarmeNouvelle);
+    EXPECT_TRUE(form->AlarmTimer()->isActive());
+}
+
+TEST_F(RefreshTest, AlarmsWithoutALogAreToldEvenWhenTheWalkFails) {
+    // Never saved: no log. The second security's code cannot be a request's tag, which ends
+    // the walk with an error after the first one's alarm fired.
+    ASSERT_TRUE(doc->Fichier.empty());
+    Valeurs* a = Add("111111");
+    auto alarme = std::make_unique<SDetAlarme>();
+    alarme->Active = true;
+    alarme->DateVal = platform::EncodeDate(2030, 1, 1);
+    alarme->Element1.Type = 0;
+    alarme->Element2.Type = 1;
+    alarme->Element2.Param = 4000;
+    a->Alarmes.push_back(std::move(alarme));
+    Add("X22222");
+    ServeSite1("111111");
+    ServeSite1("X22222");
+
+    Refresh("RafCmpCours");
+    ASSERT_EQ(prompts.messages.size(), 2u);
+    EXPECT_EQ(prompts.messages[0].icon, QMessageBox::Warning);
+    const QString texte = prompts.messages[0].text;
+    EXPECT_TRUE(texte.contains("111111"));
+    EXPECT_TRUE(texte.contains(QString::fromUtf8("Le cours du titre est supérieur  à 40.00")));
+    EXPECT_EQ(prompts.messages[1].icon, QMessageBox::Critical); // the walk's own error
+    EXPECT_FALSE(doc->AlarmeNouvelle);
+    EXPECT_FALSE(form->AlarmTimer()->isActive());
+    ExpectFinalSteps();
+}
+
 TEST_F(RefreshTest, NothingIsRefusedOrFreedUnderAWaitingWalk) {
     Add("111111");
     Add("222222");
