@@ -19,10 +19,6 @@
 
 #include <algorithm>
 
-namespace {
-
-} // namespace
-
 void GradueIntraday(ChartWidgets& c) {
     const QRectF zone = c.Chart4->chart()->plotArea();
     const QFontMetricsF police(c.Chart4Bas->labelsFont());
