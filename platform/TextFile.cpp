@@ -191,14 +191,31 @@ WholeFile ReadWholeFile(const std::string& path) {
     return file;
 }
 
-LineReader::LineReader(const std::string& path, std::size_t maxLength)
-    : file_(std::fopen(path.c_str(), "rb")), maxLength_(maxLength) {
+namespace {
+
+// Opens a regular file for reading, or gives nothing. The open does not block, so that a named
+// pipe at the path is refused at once instead of waiting for a writer.
+std::FILE* OpenRegularFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return nullptr;
     struct stat status {};
-    if (file_ != nullptr && (::fstat(fileno(file_), &status) != 0 || !S_ISREG(status.st_mode))) {
-        std::fclose(file_);
-        file_ = nullptr;
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || flags < 0 ||
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        ::close(fd);
+        return nullptr;
     }
+    std::FILE* file = ::fdopen(fd, "rb");
+    if (file == nullptr)
+        ::close(fd);
+    return file;
 }
+
+} // namespace
+
+LineReader::LineReader(const std::string& path, std::size_t maxLength)
+    : file_(OpenRegularFile(path)), maxLength_(maxLength) {}
 
 LineReader::~LineReader() {
     if (file_ != nullptr)

@@ -101,6 +101,9 @@ TEST_F(TextFiles, OnlyReadableRegularFilesOpen) {
     EXPECT_FALSE(LineReader(folder).IsOpen());
     EXPECT_FALSE(LineReader("/dev/null").IsOpen());
     EXPECT_TRUE(LineReader(file).IsOpen());
+    // A named pipe with no writer would hold an ordinary open for ever.
+    ASSERT_EQ(::mkfifo((dir_ / "pipe").c_str(), 0644), 0);
+    EXPECT_FALSE(LineReader((dir_ / "pipe").string()).IsOpen());
 }
 
 TEST_F(TextFiles, OnlyWhatIsThereAndNotAFileIsNoWriteTarget) {
