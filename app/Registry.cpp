@@ -137,7 +137,9 @@ void TMainForm::ReadSettings() {
     }
 
     if (reg.ValueExists("COLREP2")) {
-        const std::vector<std::uint8_t> bytes = reg.ReadBinary("COLREP2", kColRepSize);
+        // A value edited by hand to another length still gives its first ids; missing ones
+        // are "no column", and the list skips ids it does not know.
+        const std::vector<std::uint8_t> bytes = reg.ReadBinary("COLREP2");
         FColRep.fill(0);
         std::copy_n(bytes.begin(), std::min(bytes.size(), FColRep.size()), FColRep.begin());
     } else {

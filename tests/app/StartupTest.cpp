@@ -3,6 +3,7 @@
 
 #include "AppTestSupport.h"
 
+#include "ColonnesRep.h"
 #include "Program.h"
 
 #include "platform/DateText.h"
@@ -11,6 +12,7 @@
 #include <QAction>
 #include <QSlider>
 #include <QTimer>
+#include <QTreeWidget>
 
 namespace {
 
@@ -121,6 +123,38 @@ TEST_F(StartupTest, MistypedValueIsAnError) {
         s.WriteString("MOYENNE1", "10");
     });
     EXPECT_THROW(Start(), platform::SettingsError);
+}
+
+TEST_F(StartupTest, ColumnSettingOfAnotherLengthGivesTheIdsItHolds) {
+    const auto headers = [](const TMainForm& form) {
+        const auto* liste = form.findChild<QTreeWidget*>("ListRepart");
+        QStringList texts;
+        for (int c = 0; liste != nullptr && c < liste->columnCount(); ++c)
+            texts << liste->headerItem()->text(c);
+        return texts;
+    };
+    const auto libelle = [](int id) { return QString::fromUtf8(ColonneRepById(id)->Libelle); };
+    const auto start = [&](const std::vector<std::uint8_t>& colonnes) {
+        WithKey([&](platform::SettingsStore& s) {
+            s.WriteString("INSTALL", dataDir_);
+            s.WriteBinary("COLREP2", colonnes);
+        });
+        return Start();
+    };
+
+    // Short: the ids it has, unknown ones skipped.
+    EXPECT_EQ(headers(*start({11, 200, 12})), (QStringList{"Valeur", libelle(11), libelle(12)}));
+    // Long: the first 22 bytes are the ids, the rest is ignored.
+    std::vector<std::uint8_t> longue(30, 0);
+    longue[0] = 3;
+    longue[21] = 9;
+    longue[22] = 5;
+    longue[29] = 6;
+    EXPECT_EQ(headers(*start(longue)), (QStringList{"Valeur", libelle(3), libelle(9)}));
+    EXPECT_EQ(headers(*start({})), (QStringList{"Valeur"}));
+    EXPECT_TRUE(prompts.messages.empty());
+    // The value is the user's: it is not rewritten behind their back.
+    ReadKey([](platform::SettingsStore& s) { EXPECT_TRUE(s.ReadBinary("COLREP2").empty()); });
 }
 
 TEST_F(StartupTest, CommandLineNamesTheDocumentOnlyFromThreeArguments) {
