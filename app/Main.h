@@ -20,6 +20,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QAction;
 class QCheckBox;
@@ -278,7 +279,10 @@ public:
 private:
     void CreateRefresh();
     void RepaintStatusLine();
-    void RefreshWalk(Valeurs* only, bool forced, std::int32_t depth);
+    // Adds to nonEnregistres the history files it could not write; they stay there when an
+    // error ends the walk.
+    void RefreshWalk(Valeurs* only, bool forced, std::int32_t depth,
+                     std::vector<std::string>& nonEnregistres);
     bool RefuseCloseWhileRefreshing(QCloseEvent* event);
 
     HttpClient* Http = nullptr;

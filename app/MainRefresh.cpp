@@ -214,16 +214,25 @@ void TMainForm::UpdateCours(Valeurs* only, bool forced, std::int32_t depth) {
     FProgress = 0;
     RepaintStatusLine();
 
+    // Whatever goes wrong is told once the walk is over, all of it in one message: an error
+    // that ends the walk must not hide a history that could not be saved before it.
+    std::vector<std::string> nonEnregistres;
+    QStringList erreurs;
+    const auto noter = [&erreurs] {
+        try {
+            throw;
+        } catch (const std::exception& error) {
+            erreurs << QString::fromStdString(error.what());
+        } catch (...) {
+            erreurs << QString::fromUtf8("Erreur inattendue.");
+        }
+    };
     FRefreshing = true;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    // The final steps run however the walk ends; its error is shown after them.
-    std::exception_ptr erreur;
     try {
-        RefreshWalk(only, forced, depth);
+        RefreshWalk(only, forced, depth, nonEnregistres);
     } catch (...) {
-        erreur = std::current_exception();
+        noter();
     }
-    QApplication::restoreOverrideCursor();
     FProgress = 0;
     StatusPanel2->clear();
     RepaintStatusLine();
@@ -235,19 +244,30 @@ void TMainForm::UpdateCours(Valeurs* only, bool forced, std::int32_t depth) {
             FPortefeuille->Modifie = true;
         }
     } catch (...) {
-        if (!erreur)
-            erreur = std::current_exception();
+        noter();
     }
+    QStringList problemes;
+    if (!nonEnregistres.empty()) {
+        QString texte = QString::fromUtf8("Impossible d'enregistrer l'historique :");
+        for (const std::string& chemin : nonEnregistres)
+            texte += "\n" + QString::fromStdString(chemin);
+        problemes << texte;
+    }
+    problemes << erreurs;
+    if (!problemes.isEmpty())
+        FPrompts->Message(this, "Corvane", problemes.join("\n\n"),
+                          erreurs.isEmpty() ? QMessageBox::Warning : QMessageBox::Critical,
+                          QMessageBox::Ok);
     if (FCloseAfterRefresh) {
-        // The user asked to close while the walk ran: ask again now that it is over.
+        // The user asked to close while the walk ran: ask again now that it is over
+        // and told.
         FCloseAfterRefresh = false;
         QTimer::singleShot(0, this, [this] { close(); });
     }
-    if (erreur)
-        std::rethrow_exception(erreur);
 }
 
-void TMainForm::RefreshWalk(Valeurs* only, bool forced, std::int32_t depth) {
+void TMainForm::RefreshWalk(Valeurs* only, bool forced, std::int32_t depth,
+                            std::vector<std::string>& nonEnregistres) {
     TCorv* const doc = FPortefeuille.get();
     std::int32_t site = 0;
     {
@@ -284,7 +304,6 @@ void TMainForm::RefreshWalk(Valeurs* only, bool forced, std::int32_t depth) {
                               platform::SafeDiv(99, 3 * static_cast<std::int64_t>(codes.size())));
 
     AskWeb ask{};
-    std::vector<std::string> nonEnregistres;
     bool arret = false;
     for (const std::string& code : codes) {
         if (arret || FPortefeuille.get() != doc)
@@ -350,13 +369,6 @@ void TMainForm::RefreshWalk(Valeurs* only, bool forced, std::int32_t depth) {
     }
     if (FPortefeuille.get() == doc && doc->AlarmeNouvelle)
         TimeLogs->start();
-    if (!nonEnregistres.empty()) {
-        std::string texte = "Impossible d'enregistrer l'historique :";
-        for (const std::string& chemin : nonEnregistres)
-            texte += "\n" + chemin;
-        FPrompts->Message(this, "Corvane", QString::fromStdString(texte), QMessageBox::Warning,
-                          QMessageBox::Ok);
-    }
 }
 
 bool TMainForm::FetchCours(AskWeb& ask) {

@@ -337,6 +337,43 @@ TEST_F(RefreshTest, ConversionErrorsEndTheWalkAndAreShown) {
     ExpectFinalSteps();
 }
 
+TEST_F(RefreshTest, EveryProblemOfTheWalkIsToldOnceAfterIt) {
+    // The first security's history cannot be written; the second ends the walk with an error.
+    Add("111111");
+    Add("ABC");
+    ServeSite1("111111");
+    std::ofstream(DataFile("historique")) << "un fichier, pas un dossier";
+    bool pendant = true;
+    QCursor* curseur = nullptr;
+    prompts.onMessage = [&](const ShownMessage&) {
+        pendant = form->Refreshing();
+        curseur = QApplication::overrideCursor();
+    };
+    Refresh("RafCmpHisto");
+    EXPECT_EQ(proxy.Count(kHisto1), 1);
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    const ShownMessage& message = prompts.messages[0];
+    EXPECT_EQ(message.title, "Corvane");
+    EXPECT_EQ(message.icon, QMessageBox::Critical);
+    EXPECT_EQ(message.text, QString::fromUtf8("Impossible d'enregistrer l'historique :\n") +
+                                QString::fromStdString(DataFile("historique/111111.his")) +
+                                QString::fromUtf8("\n\n'ABC' n'est pas une valeur entière "
+                                                  "correcte"));
+    EXPECT_FALSE(pendant);
+    EXPECT_EQ(curseur, nullptr);
+    ExpectFinalSteps();
+
+    // Alone, the history that could not be saved is a warning.
+    doc->RemoveTitre(doc->FindTitre("ABC"));
+    prompts.messages.clear();
+    Refresh("RafCmpHisto");
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0].icon, QMessageBox::Warning);
+    EXPECT_TRUE(prompts.messages[0].text.endsWith(
+        QString::fromStdString(DataFile("historique/111111.his"))));
+    ExpectFinalSteps();
+}
+
 TEST_F(RefreshTest, SiteTwoSendsItsOwnIdentifierForTheLaterKinds) {
     WithKey([&](platform::SettingsStore& s) { s.WriteInteger("HTTP", 2); });
     Add("777777");
