@@ -355,6 +355,11 @@ void TMainForm::closeEvent(QCloseEvent* event) {
     }
 }
 
+void TMainForm::showEvent(QShowEvent* event) {
+    FLaidOut = true;
+    QMainWindow::showEvent(event);
+}
+
 bool TMainForm::event(QEvent* event) {
     if (event->type() == QEvent::StatusTip) {
         ShowHint(static_cast<QStatusTipEvent*>(event)->tip());

@@ -106,6 +106,7 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override; // FormClose
     bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
@@ -163,6 +164,7 @@ private:
     std::uint8_t FRepartGroup = 0; // grouping of the repartition pie: none = by security
     QString FHint;
     int FSplitWidth = 144; // width of the left panel while the window has not been laid out
+    bool FLaidOut = false; // shown at least once: the widgets' sizes are what the user saw
 
     // Widgets.
     QSplitter* Splitter = nullptr;

@@ -173,9 +173,9 @@ void TMainForm::FormDestroy() {
             FRegistry->WriteInteger("HEIGHT", height());
             FRegistry->WriteInteger("WIDTH", width());
         }
-        // A window never shown has no layout: its panel keeps the width it was given.
-        FRegistry->WriteInteger("SPLIT",
-                                PartGauche->isVisible() ? PartGauche->width() : FSplitWidth);
+        // The window is hidden by now, but its widgets keep the sizes they were last shown
+        // with. A window never shown has no layout: its panel keeps the width it was given.
+        FRegistry->WriteInteger("SPLIT", FLaidOut ? PartGauche->width() : FSplitWidth);
         key.Close();
     } catch (const std::exception& error) {
         // The window is going away: there is nobody left to show this to.

@@ -11,6 +11,7 @@
 
 #include <QAction>
 #include <QSlider>
+#include <QSplitter>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -256,6 +257,42 @@ TEST_F(StartupTest, ClosingWritesTheWindowValues) {
         EXPECT_EQ(form->findChild<QWidget*>("PartGauche")->width(), 200);
     }
     ReadKey([&](platform::SettingsStore& s) { EXPECT_EQ(s.ReadInteger("SPLIT"), 200); });
+}
+
+TEST_F(StartupTest, ClosedWindowSavesWhatTheUserLastSaw) {
+    WithKey([&](platform::SettingsStore& s) {
+        s.WriteString("INSTALL", dataDir_);
+        s.WriteInteger("SPLIT", 200);
+    });
+    {
+        auto form = Start();
+        form->show();
+        form->resize(1100, 640);
+        QApplication::processEvents();
+        // The user drags the splitter, moves a period, then closes: the window is hidden
+        // before it goes away.
+        auto* splitter = form->findChild<QSplitter*>("Splitter");
+        splitter->setSizes({260, splitter->width() - 260});
+        QApplication::processEvents();
+        ASSERT_EQ(form->findChild<QWidget*>("PartGauche")->width(), 260);
+        form->findChild<QSlider*>("Track3")->setValue(14);
+        ASSERT_TRUE(form->close());
+        ASSERT_FALSE(form->isVisible());
+    }
+    ReadKey([&](platform::SettingsStore& s) {
+        EXPECT_EQ(s.ReadInteger("SPLIT"), 260);
+        EXPECT_EQ(s.ReadInteger("WIDTH"), 1100);
+        EXPECT_EQ(s.ReadInteger("HEIGHT"), 640);
+        EXPECT_EQ(s.ReadInteger("RSI"), 14);
+    });
+    {
+        auto form = Start();
+        form->show();
+        QApplication::processEvents();
+        EXPECT_EQ(form->width(), 1100);
+        EXPECT_EQ(form->findChild<QWidget*>("PartGauche")->width(), 260);
+        EXPECT_EQ(form->findChild<QSlider*>("Track3")->value(), 14);
+    }
 }
 
 TEST_F(StartupTest, CloseAsksToSaveAndCancelKeepsTheWindow) {
