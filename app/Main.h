@@ -286,6 +286,9 @@ private:
     void RefreshWalk(Valeurs* only, bool forced, std::int32_t depth,
                      std::vector<std::string>& nonEnregistres);
     bool RefuseCloseWhileRefreshing(QCloseEvent* event);
+    // The commands that wait for the end of a walk, and the busy look of their buttons.
+    std::vector<QAction*> RefusedWhileRefreshing() const;
+    void MarkRefused(bool walking);
 
     HttpClient* Http = nullptr;
     QTimer* TimeLogs = nullptr;
@@ -293,6 +296,7 @@ private:
     bool FConnected = false;
     bool FRefreshing = false;
     bool FCloseAfterRefresh = false;
+    std::string FHistoCode; // the security whose page the walk's current request brings
     int FViewLogsImage = 21;
     int FHttpTimeOut = 40000;
     std::array<QIcon, 2> FViewLogsIcons; // the alarm-log command's images 21 and 22

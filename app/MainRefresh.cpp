@@ -14,6 +14,7 @@
 #include "portfolio/Cv.h"
 #include "quotescan/AskWeb.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -228,11 +229,13 @@ void TMainForm::UpdateCours(Valeurs* only, bool forced, std::int32_t depth) {
         }
     };
     FRefreshing = true;
+    MarkRefused(true);
     try {
         RefreshWalk(only, forced, depth, nonEnregistres);
     } catch (...) {
         noter();
     }
+    MarkRefused(false);
     FProgress = 0;
     StatusPanel2->clear();
     RepaintStatusLine();
@@ -341,6 +344,7 @@ void TMainForm::RefreshWalk(Valeurs* only, bool forced, std::int32_t depth,
                 if (doc->DateHisto >= reference)
                     continue;
             }
+            FHistoCode = code;
             if (!FetchCours(ask)) {
                 arret = true;
                 break;
@@ -407,11 +411,17 @@ bool TMainForm::FetchCours(AskWeb& ask) {
     QByteArray page = Http->Body();
     const bool lu = AnalyseRep(&ask, page.data());
     if (lu && ask.Type == 2) {
+        // While the page came, the window may have shown another security, whose history
+        // then took the table: the walked security's comes back before its days go in.
+        Valeurs* titre = FPortefeuille->FindTitre(FHistoCode);
+        if (titre != nullptr && FPortefeuille->TitreHisto != titre)
+            FPortefeuille->LoadHistoFile(titre);
+        const bool garder = titre != nullptr && FPortefeuille->TitreHisto == titre;
         bool fin = false;
         do {
             InfosCours jour{};
             fin = GetNextRep(&jour);
-            if (!fin)
+            if (!fin && garder)
                 FPortefeuille->AddHistoPoint(jour);
         } while (!fin);
     }
@@ -468,6 +478,31 @@ void TMainForm::TimeLogsTimer() {
         TimeLogs->stop();
     }
     ViewLogs->setIcon(FViewLogsIcons[FViewLogsImage == 21 ? 0 : 1]);
+}
+
+std::vector<QAction*> TMainForm::RefusedWhileRefreshing() const {
+    return {
+        FileNewAct,  FileOpenAct, FileExitAct, AddVal,      ModifVal,     delval,
+        AddOpere,    UpdOp,       DelOpere,    DPointer1,   AddCash,      UpdCash,
+        DelCash,     Purge1,      CtlRel,      Histo,       ActTransfert, Importationdhistoriques1,
+        MajComp,     RafCmpCours, RafCmpIntra, RafCmpHisto, RafVal,       RafValCours,
+        RafValIntra, RafvalHist};
+}
+
+void TMainForm::MarkRefused(bool walking) {
+    // The window stays free during a walk; only the buttons of the commands that wait for
+    // its end show that they are busy.
+    for (QAction* action : RefusedWhileRefreshing()) {
+        for (QObject* objet : action->associatedObjects()) {
+            auto* bouton = qobject_cast<QAbstractButton*>(objet);
+            if (bouton == nullptr)
+                continue;
+            if (walking)
+                bouton->setCursor(Qt::WaitCursor);
+            else
+                bouton->unsetCursor();
+        }
+    }
 }
 
 bool TMainForm::RefuseCloseWhileRefreshing(QCloseEvent* event) {
