@@ -75,7 +75,7 @@ void HttpClient::Get(const QString& url) {
     if (!r->isFinished()) {
         if (TimeOut > 0)
             deadline.start(TimeOut);
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        loop.exec();
         deadline.stop();
     }
     if (!r->isFinished()) {

@@ -1,9 +1,10 @@
 #pragma once
 
 // The window's HTTP client: one GET at a time, synchronous for its caller. While a request
-// waits, the caller's thread keeps dispatching timers, repaints and network events (the
-// connect, packet and failure notifications among them) but not the user's mouse and keys,
-// so that no command can start from inside the request.
+// waits, the caller's thread keeps dispatching every event: timers, repaints, network events
+// (the connect, packet and failure notifications among them) and the user's mouse and keys,
+// so that the window answers during a long walk. The caller decides which commands may run
+// meanwhile.
 
 #include <QByteArray>
 #include <QObject>

@@ -38,6 +38,7 @@
 #include <QVBoxLayout>
 
 #include <cstdio>
+#include <optional>
 
 TMainForm* MainForm = nullptr;
 
@@ -354,6 +355,11 @@ void TMainForm::closeEvent(QCloseEvent* event) {
     }
 }
 
+void TMainForm::showEvent(QShowEvent* event) {
+    FLaidOut = true;
+    QMainWindow::showEvent(event);
+}
+
 bool TMainForm::event(QEvent* event) {
     if (event->type() == QEvent::StatusTip) {
         ShowHint(static_cast<QStatusTipEvent*>(event)->tip());
@@ -371,9 +377,31 @@ QString TMainForm::CurrentHint() const {
     return StatusPanel0->text();
 }
 
+namespace {
+
+// The paths of a drop, when every item is a file of this machine. Anything else (a web
+// address, a remote share) is no portfolio: opening it would give an empty document named
+// after the address and record that address as the last file used.
+std::optional<QStringList> DroppedLocalFiles(const QMimeData& data) {
+    if (!data.hasUrls())
+        return std::nullopt;
+    QStringList chemins;
+    for (const QUrl& url : data.urls()) {
+        if (!url.isLocalFile() || url.toLocalFile().isEmpty())
+            return std::nullopt;
+        chemins << url.toLocalFile();
+    }
+    return chemins;
+}
+
+} // namespace
+
 void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
-    if (event->mimeData()->hasUrls())
+    // Refused at once, so that the pointer tells the user before they let go.
+    if (!Refreshing() && DroppedLocalFiles(*event->mimeData()))
         event->acceptProposedAction();
+    else
+        event->ignore();
 }
 
 void TMainForm::dropEvent(QDropEvent* event) {
@@ -381,11 +409,13 @@ void TMainForm::dropEvent(QDropEvent* event) {
         event->ignore();
         return;
     }
-    QStringList chemins;
-    for (const QUrl& url : event->mimeData()->urls())
-        chemins << (url.isLocalFile() ? url.toLocalFile() : url.toString());
+    const std::optional<QStringList> chemins = DroppedLocalFiles(*event->mimeData());
+    if (!chemins) {
+        event->ignore();
+        return;
+    }
     event->acceptProposedAction();
-    Guard([&] { DropFiles(chemins); });
+    Guard([&] { DropFiles(*chemins); });
 }
 
 void TMainForm::Guard(const std::function<void()>& command) {

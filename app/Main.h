@@ -110,6 +110,7 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override; // FormClose
     bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
@@ -170,6 +171,7 @@ private:
     bool FRepartAFitter = false;
     QString FHint;
     int FSplitWidth = 144; // width of the left panel while the window has not been laid out
+    bool FLaidOut = false; // shown at least once: the widgets' sizes are what the user saw
 
     // Widgets.
     QSplitter* Splitter = nullptr;
@@ -286,8 +288,14 @@ public:
 private:
     void CreateRefresh();
     void RepaintStatusLine();
-    void RefreshWalk(Valeurs* only, bool forced, std::int32_t depth);
+    // Adds to nonEnregistres the history files it could not write; they stay there when an
+    // error ends the walk.
+    void RefreshWalk(Valeurs* only, bool forced, std::int32_t depth,
+                     std::vector<std::string>& nonEnregistres);
     bool RefuseCloseWhileRefreshing(QCloseEvent* event);
+    // The commands that wait for the end of a walk, and the busy look of their buttons.
+    std::vector<QAction*> RefusedWhileRefreshing() const;
+    void MarkRefused(bool walking);
 
     HttpClient* Http = nullptr;
     QTimer* TimeLogs = nullptr;
@@ -295,6 +303,7 @@ private:
     bool FConnected = false;
     bool FRefreshing = false;
     bool FCloseAfterRefresh = false;
+    std::string FHistoCode; // the security whose page the walk's current request brings
     int FViewLogsImage = 21;
     int FHttpTimeOut = 40000;
     std::array<QIcon, 2> FViewLogsIcons; // the alarm-log command's images 21 and 22

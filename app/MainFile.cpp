@@ -94,7 +94,8 @@ void TMainForm::SetEuroToggle() {
 }
 
 void TMainForm::FileNew() {
-    if (!ConfirmSave())
+    // A walk holds the document until it is over (Quote refresh).
+    if (FRefreshing || !ConfirmSave())
         return;
     // The new document is ready before the old one goes, so that a settings error leaves
     // the window with the document it had.
@@ -111,6 +112,8 @@ void TMainForm::FileNew() {
 }
 
 void TMainForm::FileOpen() {
+    if (FRefreshing)
+        return; // the walk holds the document until it is over
     const QString chemin =
         FPrompts->OpenFileName(this, QString::fromUtf8("Ouvrir"), QString::fromUtf8(kFiltreOuvrir));
     // A path that cannot be opened changes nothing: no save is asked, the tree stays.
@@ -169,6 +172,10 @@ void TMainForm::FileSaveAs() {
 }
 
 void TMainForm::FileExit() {
+    if (FRefreshing) {
+        close(); // put off until the walk is over, as the close box is
+        return;
+    }
     if (!ConfirmSave())
         return;
     FPortefeuille.reset();

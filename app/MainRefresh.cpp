@@ -14,6 +14,7 @@
 #include "portfolio/Cv.h"
 #include "quotescan/AskWeb.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -207,16 +208,27 @@ void TMainForm::UpdateCours(Valeurs* only, bool forced, std::int32_t depth) {
     FProgress = 0;
     RepaintStatusLine();
 
+    // Whatever goes wrong is told once the walk is over, all of it in one message: an error
+    // that ends the walk must not hide a history that could not be saved before it.
+    std::vector<std::string> nonEnregistres;
+    QStringList erreurs;
+    const auto noter = [&erreurs] {
+        try {
+            throw;
+        } catch (const std::exception& error) {
+            erreurs << QString::fromStdString(error.what());
+        } catch (...) {
+            erreurs << QString::fromUtf8("Erreur inattendue.");
+        }
+    };
     FRefreshing = true;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    // The final steps run however the walk ends; its error is shown after them.
-    std::exception_ptr erreur;
+    MarkRefused(true);
     try {
-        RefreshWalk(only, forced, depth);
+        RefreshWalk(only, forced, depth, nonEnregistres);
     } catch (...) {
-        erreur = std::current_exception();
+        noter();
     }
-    QApplication::restoreOverrideCursor();
+    MarkRefused(false);
     FProgress = 0;
     StatusPanel2->clear();
     RepaintStatusLine();
@@ -228,20 +240,31 @@ void TMainForm::UpdateCours(Valeurs* only, bool forced, std::int32_t depth) {
             FPortefeuille->Modifie = true;
         }
     } catch (...) {
-        if (!erreur)
-            erreur = std::current_exception();
+        noter();
     }
     ReportUnloggedAlarms();
+    QStringList problemes;
+    if (!nonEnregistres.empty()) {
+        QString texte = QString::fromUtf8("Impossible d'enregistrer l'historique :");
+        for (const std::string& chemin : nonEnregistres)
+            texte += "\n" + QString::fromStdString(chemin);
+        problemes << texte;
+    }
+    problemes << erreurs;
+    if (!problemes.isEmpty())
+        FPrompts->Message(this, "Corvane", problemes.join("\n\n"),
+                          erreurs.isEmpty() ? QMessageBox::Warning : QMessageBox::Critical,
+                          QMessageBox::Ok);
     if (FCloseAfterRefresh) {
-        // The user asked to close while the walk ran: ask again now that it is over.
+        // The user asked to close while the walk ran: ask again now that it is over
+        // and told.
         FCloseAfterRefresh = false;
         QTimer::singleShot(0, this, [this] { close(); });
     }
-    if (erreur)
-        std::rethrow_exception(erreur);
 }
 
-void TMainForm::RefreshWalk(Valeurs* only, bool forced, std::int32_t depth) {
+void TMainForm::RefreshWalk(Valeurs* only, bool forced, std::int32_t depth,
+                            std::vector<std::string>& nonEnregistres) {
     TCorv* const doc = FPortefeuille.get();
     std::int32_t site = 0;
     {
@@ -278,7 +301,6 @@ void TMainForm::RefreshWalk(Valeurs* only, bool forced, std::int32_t depth) {
                               platform::SafeDiv(99, 3 * static_cast<std::int64_t>(codes.size())));
 
     AskWeb ask{};
-    std::vector<std::string> nonEnregistres;
     bool arret = false;
     for (const std::string& code : codes) {
         if (arret || FPortefeuille.get() != doc)
@@ -316,6 +338,7 @@ void TMainForm::RefreshWalk(Valeurs* only, bool forced, std::int32_t depth) {
                 if (doc->DateHisto >= reference)
                     continue;
             }
+            FHistoCode = code;
             if (!FetchCours(ask)) {
                 arret = true;
                 break;
@@ -344,13 +367,6 @@ void TMainForm::RefreshWalk(Valeurs* only, bool forced, std::int32_t depth) {
     }
     if (FPortefeuille.get() == doc && doc->AlarmeNouvelle)
         TimeLogs->start();
-    if (!nonEnregistres.empty()) {
-        std::string texte = "Impossible d'enregistrer l'historique :";
-        for (const std::string& chemin : nonEnregistres)
-            texte += "\n" + chemin;
-        FPrompts->Message(this, "Corvane", QString::fromStdString(texte), QMessageBox::Warning,
-                          QMessageBox::Ok);
-    }
 }
 
 bool TMainForm::FetchCours(AskWeb& ask) {
@@ -389,11 +405,17 @@ bool TMainForm::FetchCours(AskWeb& ask) {
     QByteArray page = Http->Body();
     const bool lu = AnalyseRep(&ask, page.data());
     if (lu && ask.Type == 2) {
+        // While the page came, the window may have shown another security, whose history
+        // then took the table: the walked security's comes back before its days go in.
+        Valeurs* titre = FPortefeuille->FindTitre(FHistoCode);
+        if (titre != nullptr && FPortefeuille->TitreHisto != titre)
+            FPortefeuille->LoadHistoFile(titre);
+        const bool garder = titre != nullptr && FPortefeuille->TitreHisto == titre;
         bool fin = false;
         do {
             InfosCours jour{};
             fin = GetNextRep(&jour);
-            if (!fin)
+            if (!fin && garder)
                 FPortefeuille->AddHistoPoint(jour);
         } while (!fin);
     }
@@ -450,6 +472,31 @@ void TMainForm::TimeLogsTimer() {
         TimeLogs->stop();
     }
     ViewLogs->setIcon(FViewLogsIcons[FViewLogsImage == 21 ? 0 : 1]);
+}
+
+std::vector<QAction*> TMainForm::RefusedWhileRefreshing() const {
+    return {
+        FileNewAct,  FileOpenAct, FileExitAct, AddVal,      ModifVal,     delval,
+        AddOpere,    UpdOp,       DelOpere,    DPointer1,   AddCash,      UpdCash,
+        DelCash,     Purge1,      CtlRel,      Histo,       ActTransfert, Importationdhistoriques1,
+        MajComp,     RafCmpCours, RafCmpIntra, RafCmpHisto, RafVal,       RafValCours,
+        RafValIntra, RafvalHist};
+}
+
+void TMainForm::MarkRefused(bool walking) {
+    // The window stays free during a walk; only the buttons of the commands that wait for
+    // its end show that they are busy.
+    for (QAction* action : RefusedWhileRefreshing()) {
+        for (QObject* objet : action->associatedObjects()) {
+            auto* bouton = qobject_cast<QAbstractButton*>(objet);
+            if (bouton == nullptr)
+                continue;
+            if (walking)
+                bouton->setCursor(Qt::WaitCursor);
+            else
+                bouton->unsetCursor();
+        }
+    }
 }
 
 bool TMainForm::RefuseCloseWhileRefreshing(QCloseEvent* event) {

@@ -137,7 +137,9 @@ void TMainForm::ReadSettings() {
     }
 
     if (reg.ValueExists("COLREP2")) {
-        const std::vector<std::uint8_t> bytes = reg.ReadBinary("COLREP2", kColRepSize);
+        // A value edited by hand to another length still gives its first ids; missing ones
+        // are "no column", and the list skips ids it does not know.
+        const std::vector<std::uint8_t> bytes = reg.ReadBinary("COLREP2");
         FColRep.fill(0);
         std::copy_n(bytes.begin(), std::min(bytes.size(), FColRep.size()), FColRep.begin());
     } else {
@@ -171,9 +173,9 @@ void TMainForm::FormDestroy() {
             FRegistry->WriteInteger("HEIGHT", height());
             FRegistry->WriteInteger("WIDTH", width());
         }
-        // A window never shown has no layout: its panel keeps the width it was given.
-        FRegistry->WriteInteger("SPLIT",
-                                PartGauche->isVisible() ? PartGauche->width() : FSplitWidth);
+        // The window is hidden by now, but its widgets keep the sizes they were last shown
+        // with. A window never shown has no layout: its panel keeps the width it was given.
+        FRegistry->WriteInteger("SPLIT", FLaidOut ? PartGauche->width() : FSplitWidth);
         key.Close();
     } catch (const std::exception& error) {
         // The window is going away: there is nobody left to show this to.

@@ -6,11 +6,17 @@
 #include <QProcess>
 #include <QUrl>
 
+std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, const QString& title,
+                                            const QString& text, QMessageBox::Icon icon,
+                                            QMessageBox::StandardButtons buttons) {
+    return std::make_unique<QMessageBox>(icon, title, text, buttons, parent);
+}
+
 QMessageBox::StandardButton QtPrompts::Message(QWidget* parent, const QString& title,
                                                const QString& text, QMessageBox::Icon icon,
                                                QMessageBox::StandardButtons buttons) {
-    QMessageBox box(icon, title, text, buttons, parent);
-    return static_cast<QMessageBox::StandardButton>(box.exec());
+    const std::unique_ptr<QMessageBox> box = MakeMessageBox(parent, title, text, icon, buttons);
+    return static_cast<QMessageBox::StandardButton>(box->exec());
 }
 
 QString QtPrompts::OpenFileName(QWidget* parent, const QString& title, const QString& filter) {

@@ -28,6 +28,13 @@ public:
     virtual bool StartProgram(const QString& program, const QStringList& arguments) = 0;
 };
 
+#include <memory>
+
+// The message box that the desktop shows for Message.
+std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, const QString& title,
+                                            const QString& text, QMessageBox::Icon icon,
+                                            QMessageBox::StandardButtons buttons);
+
 // The real dialogs of the desktop.
 class QtPrompts final : public UiPrompts {
 public:

@@ -39,6 +39,7 @@ public:
     std::deque<QString> openNames;                   // "" (cancel) when empty
     std::deque<QString> saveNames;
     std::function<bool(QDialog&)> onDialog;
+    std::function<void(const ShownMessage&)> onMessage; // runs while the message is up
     std::vector<QString> opened;
     std::vector<QString> started;
     int dialogs = 0;
@@ -47,6 +48,8 @@ public:
                                         QMessageBox::Icon icon,
                                         QMessageBox::StandardButtons buttons) override {
         messages.push_back({title, text, icon, buttons});
+        if (onMessage)
+            onMessage(messages.back());
         if (answers.empty())
             return QMessageBox::Ok;
         const auto answer = answers.front();

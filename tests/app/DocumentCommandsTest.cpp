@@ -6,7 +6,11 @@
 #include "portfolio/Cv.h"
 
 #include <QAction>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QTreeWidget>
+#include <QUrl>
 
 #include <cstdlib>
 #include <set>
@@ -240,6 +244,40 @@ TEST_F(DocumentTest, DropOfTwoFilesDoesNothing) {
     EXPECT_TRUE(prompts.messages.empty());
     EXPECT_EQ(form->Portefeuille(), precedent);
     EXPECT_EQ(Current(), "");
+}
+
+TEST_F(DocumentTest, OnlyLocalFilesAreTakenFromADrop) {
+    const auto drop = [&](const QList<QUrl>& urls) {
+        QMimeData data;
+        data.setUrls(urls);
+        QDragEnterEvent entree(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(form.get(), &entree);
+        QDropEvent depot(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(form.get(), &depot);
+        return std::pair{entree.isAccepted(), depot.isAccepted()};
+    };
+    TCorv* precedent = form->Portefeuille();
+    for (const QList<QUrl>& urls :
+         {QList<QUrl>{QUrl("http://exemple.fr/portef.cvx")},
+          QList<QUrl>{QUrl("ftp://exemple.fr/portef.cvx")},
+          QList<QUrl>{QUrl::fromLocalFile(QString::fromStdString(Path("a.cvx"))),
+                      QUrl("https://exemple.fr/b.cvx")}}) {
+        const auto [entree, depot] = drop(urls);
+        EXPECT_FALSE(entree) << urls.constFirst().toString().toStdString();
+        EXPECT_FALSE(depot) << urls.constFirst().toString().toStdString();
+        EXPECT_EQ(form->Portefeuille(), precedent);
+        EXPECT_EQ(form->windowTitle(), "Corvane");
+        EXPECT_EQ(Current(), "");
+    }
+    EXPECT_TRUE(prompts.messages.empty());
+
+    // A file of this machine is opened, by its path.
+    const std::string bon = WriteFile("bon.cvx", kGoodFile);
+    const auto [entree, depot] = drop({QUrl::fromLocalFile(QString::fromStdString(bon))});
+    EXPECT_TRUE(entree);
+    EXPECT_TRUE(depot);
+    EXPECT_EQ(form->Portefeuille()->Fichier, bon);
+    EXPECT_EQ(Current(), bon);
 }
 
 TEST_F(DocumentTest, ExitAnsweredYesThenCancelledKeepsTheDocument) {

@@ -10,15 +10,19 @@
 #include "platform/DateTime.h"
 #include "portfolio/Cv.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QLabel>
+#include <QTabWidget>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QWindow>
+#include <qpa/qwindowsysteminterface.h>
 
 #include <algorithm>
 #include <fstream>
@@ -61,7 +65,8 @@ template <typename Predicate> bool WaitFor(Predicate done) {
 // the URL holds decides the answer, and an URL that no rule names gets a 404.
 class Proxy : public QObject {
 public:
-    enum class Kind { Page, Abort, Silent };
+    static constexpr int kLateMs = 300;
+    enum class Kind { Page, Abort, Silent, Late }; // Late: the page after kLateMs
     struct Rule {
         std::string fragment;
         Kind kind = Kind::Page;
@@ -118,6 +123,15 @@ private:
             socket->abort();
             return;
         }
+        if (rule != nullptr && rule->kind == Kind::Late) {
+            QTimer::singleShot(kLateMs, socket,
+                               [this, socket, copie = *rule] { Answer(socket, &copie); });
+            return;
+        }
+        Answer(socket, rule);
+    }
+
+    void Answer(QTcpSocket* socket, const Rule* rule) {
         const std::string body = rule != nullptr ? rule->body : "absent";
         const std::string head =
             std::string(rule != nullptr ? "HTTP/1.1 200 OK" : "HTTP/1.1 404 Not Found") +
@@ -339,6 +353,43 @@ TEST_F(RefreshTest, ConversionErrorsEndTheWalkAndAreShown) {
     ExpectFinalSteps();
 }
 
+TEST_F(RefreshTest, EveryProblemOfTheWalkIsToldOnceAfterIt) {
+    // The first security's history cannot be written; the second ends the walk with an error.
+    Add("111111");
+    Add("ABC");
+    ServeSite1("111111");
+    std::ofstream(DataFile("historique")) << "un fichier, pas un dossier";
+    bool pendant = true;
+    QCursor* curseur = nullptr;
+    prompts.onMessage = [&](const ShownMessage&) {
+        pendant = form->Refreshing();
+        curseur = QApplication::overrideCursor();
+    };
+    Refresh("RafCmpHisto");
+    EXPECT_EQ(proxy.Count(kHisto1), 1);
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    const ShownMessage& message = prompts.messages[0];
+    EXPECT_EQ(message.title, "Corvane");
+    EXPECT_EQ(message.icon, QMessageBox::Critical);
+    EXPECT_EQ(message.text, QString::fromUtf8("Impossible d'enregistrer l'historique :\n") +
+                                QString::fromStdString(DataFile("historique/111111.his")) +
+                                QString::fromUtf8("\n\n'ABC' n'est pas une valeur entière "
+                                                  "correcte"));
+    EXPECT_FALSE(pendant);
+    EXPECT_EQ(curseur, nullptr);
+    ExpectFinalSteps();
+
+    // Alone, the history that could not be saved is a warning.
+    doc->RemoveTitre(doc->FindTitre("ABC"));
+    prompts.messages.clear();
+    Refresh("RafCmpHisto");
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0].icon, QMessageBox::Warning);
+    EXPECT_TRUE(prompts.messages[0].text.endsWith(
+        QString::fromStdString(DataFile("historique/111111.his"))));
+    ExpectFinalSteps();
+}
+
 TEST_F(RefreshTest, SiteTwoSendsItsOwnIdentifierForTheLaterKinds) {
     WithKey([&](platform::SettingsStore& s) { s.WriteInteger("HTTP", 2); });
     Add("777777");
@@ -514,6 +565,93 @@ TEST_F(RefreshTest, NothingIsRefusedOrFreedUnderAWaitingWalk) {
     // The close that was refused comes back once the walk is over.
     prompts.answers = {QMessageBox::No};
     EXPECT_TRUE(WaitFor([&] { return form->Portefeuille() == nullptr; }));
+}
+
+TEST_F(RefreshTest, TheWindowAnswersTheUserDuringAWalk) {
+    Add("111111");
+    Add("222222");
+    ServeSite1("111111");
+    ServeSite1("222222");
+    // The history of 111111 comes late, time for the user to act; that of 222222 is complete.
+    proxy.rules.insert(proxy.rules.begin(), {std::string(kHisto1) + "111111", Proxy::Kind::Late,
+                                             TestPage("site1_history.html")});
+    std::filesystem::create_directories(DataFile("historique"));
+    const std::vector<std::string> histoB{"01/01/1970", "10/03/2026;4400;4500;4300;9;"};
+    std::ofstream(DataFile("historique/222222.his")) << histoB[0] << "\n" << histoB[1] << "\n";
+
+    form->show();
+    QApplication::setActiveWindow(form.get());
+    form->BuildTree();
+    auto* arbre = form->findChild<QTreeWidget*>("LT1");
+    const auto noeud = [&](const char* libelle) {
+        const auto items = arbre->findItems(libelle, Qt::MatchRecursive);
+        return items.size() == 1 ? items[0] : nullptr;
+    };
+    ASSERT_NE(noeud("Titre 111111"), nullptr);
+    arbre->setCurrentItem(noeud("Titre 111111"));
+    arbre->setFocus();
+    QApplication::processEvents();
+
+    const auto curseur = [&](const char* action) {
+        const QWidget* bouton = nullptr;
+        for (QObject* objet : form->Action(action)->associatedObjects())
+            if (auto* widget = qobject_cast<QAbstractButton*>(objet))
+                bouton = widget;
+        return bouton != nullptr && bouton->testAttribute(Qt::WA_SetCursor)
+                   ? bouton->cursor().shape()
+                   : Qt::ArrowCursor;
+    };
+    bool choisiPendant = false;
+    QObject::connect(arbre, &QTreeWidget::currentItemChanged, form.get(),
+                     [&] { choisiPendant = choisiPendant || form->Refreshing(); });
+    Qt::CursorShape ajout = Qt::ArrowCursor, aide = Qt::WaitCursor;
+    QCursor* global = nullptr;
+    TCorv* pendant = nullptr;
+    proxy.onRequest = [&](const std::string& url) {
+        if (url.find(kQuote1) != std::string::npos && url.find("111111") != std::string::npos) {
+            ajout = curseur("AddVal");
+            aide = curseur("HelpAbout");
+            global = QApplication::overrideCursor();
+            // What replaces or changes the document waits for the end of the walk.
+            doc->Modifie = false;
+            form->Action("FileNew")->trigger();
+            form->Action("AddCash")->trigger();
+            pendant = form->Portefeuille();
+            // Views and a dialog that only read the records run at once.
+            form->findChild<QTabWidget*>("PageCtl1")->setCurrentIndex(2);
+            form->Action("ViewLogs")->trigger();
+        }
+        if (url.find(kHisto1) != std::string::npos) {
+            // The user goes down the tree with the keyboard, as the desktop delivers keys:
+            // queued, for the running event loop to dispatch.
+            QWindow* fenetre = form->windowHandle();
+            QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(
+                fenetre, QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+            QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(
+                fenetre, QEvent::KeyRelease, Qt::Key_Down, Qt::NoModifier);
+        }
+    };
+    Refresh("RafCmpHisto");
+
+    EXPECT_TRUE(choisiPendant);
+    EXPECT_EQ(arbre->currentItem(), noeud("Titre 222222"));
+    EXPECT_EQ(ajout, Qt::WaitCursor);
+    EXPECT_EQ(aide, Qt::ArrowCursor);
+    EXPECT_EQ(global, nullptr);
+    EXPECT_EQ(curseur("AddVal"), Qt::ArrowCursor);
+    EXPECT_EQ(pendant, doc);
+    EXPECT_EQ(form->Portefeuille(), doc);
+    EXPECT_TRUE(doc->Mouvements.empty());
+    EXPECT_EQ(prompts.dialogs, 1); // the alarm log
+    EXPECT_TRUE(prompts.messages.empty());
+    // The security shown during the request took the history table; the walked one's days
+    // still went into its own file, and the other file is as it was.
+    EXPECT_EQ(Lines(DataFile("historique/111111.his")),
+              (std::vector<std::string>{"01/01/1970", "15/03/2001;4510;0;0;0;",
+                                        "16/03/2001;4490;0;0;0;", "19/03/2001;4600;0;0;0;"}));
+    EXPECT_EQ(Lines(DataFile("historique/222222.his")), histoB);
+    EXPECT_EQ(proxy.Count("222222"), 2); // quote and intraday; its history is complete
+    ExpectFinalSteps();
 }
 
 TEST_F(RefreshTest, TimedRefreshWaitsForAModalDialog) {
