@@ -3,12 +3,9 @@
 #include "../UiPrompts.h"
 
 #include "platform/ConversionError.h"
-#include "platform/DateText.h"
-#include "platform/MemTable.h"
 #include "platform/Numbers.h"
 #include "platform/TextFile.h"
 #include "portfolio/Cv.h"
-#include "portfolio/Fdatas.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -26,13 +23,6 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <cmath>
-#include <limits>
-
-const ChampImport ChampsImport[7] = {
-    {ciSicovam, "Sicovam"}, {ciDate, "Date"},     {ciCours, "Cours"},   {ciHaut, "+Haut"},
-    {ciBas, "+Bas"},        {ciVolume, "Volume"}, {ciIgnore, "Ignoré"},
-};
 
 namespace {
 
@@ -48,188 +38,7 @@ bool Imprimable(char c) {
     return c >= 0x20 && c < 0x7F;
 }
 
-std::string_view TrimBlanks(std::string_view text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos)
-        return {};
-    const auto last = text.find_last_not_of(" \t");
-    return text.substr(first, last - first + 1);
-}
-
-// A field's text in a message: short, and visible even when empty.
-std::string Cite(std::string_view field) {
-    std::string texte(field.substr(0, 40));
-    if (field.size() > 40)
-        texte += "...";
-    return "\xC2\xAB " + texte + " \xC2\xBB";
-}
-
-double LitPrix(std::string_view field, const char* nom) {
-    double valeur = 0.0;
-    if (!platform::ScanDouble(field, valeur))
-        throw platform::ConversionError(std::string(nom) + " : " + Cite(field) +
-                                        " n'est pas un nombre");
-    if (!std::isfinite(valeur) || valeur < 0.0)
-        throw platform::ConversionError(std::string(nom) + " : " + Cite(field) +
-                                        " n'est pas un prix correct");
-    // The history keeps whole cents in 32 bits.
-    if (valeur * 100.0 >= 2147483647.0)
-        throw platform::ConversionError(std::string(nom) + " : " + Cite(field) + " est trop grand");
-    return valeur;
-}
-
-std::int32_t LitVolume(std::string_view field) {
-    std::size_t i = 0;
-    while (i < field.size() && (field[i] == ' ' || field[i] == '\t'))
-        ++i;
-    bool negatif = false;
-    if (i < field.size() && (field[i] == '+' || field[i] == '-'))
-        negatif = field[i++] == '-';
-    std::int64_t valeur = 0;
-    bool chiffres = false;
-    for (; i < field.size() && field[i] >= '0' && field[i] <= '9'; ++i) {
-        chiffres = true;
-        valeur = valeur * 10 + (field[i] - '0');
-        if (valeur > std::numeric_limits<std::int32_t>::max())
-            throw platform::ConversionError("Volume : " + Cite(field) + " est trop grand");
-    }
-    if (negatif && chiffres && valeur != 0)
-        throw platform::ConversionError("Volume : " + Cite(field) + " est négatif");
-    return static_cast<std::int32_t>(valeur);
-}
-
-// A price of the file, in the displayed currency, back to the table's euros. Outside euros
-// the amount is rounded to the cent, so that a file exported in that currency imports back
-// into the same cents.
-double VersEuros(double prix, float facteur) {
-    if (facteur == 1.0f || !(facteur > 0.0f))
-        return prix;
-    return std::nearbyint(prix / facteur * 100.0) / 100.0;
-}
-
 } // namespace
-
-// ---- model files ----
-
-std::string ModelLine(const ModeleFichier& modele) {
-    std::string ligne;
-    ligne += modele.TypeImp == 1 ? '1' : '0';
-    ligne += modele.AvecSep ? '1' : '0';
-    ligne += Imprimable(modele.Car) ? modele.Car : ' ';
-    ligne += platform::FormatInt(static_cast<std::int64_t>(modele.Champs.size()));
-    ligne += ' ';
-    for (std::uint8_t kind : modele.Champs)
-        ligne += static_cast<char>('0' + std::min<int>(kind, ciIgnore));
-    ligne += '\n';
-    return ligne;
-}
-
-bool ReadModelLine(std::string_view line, bool avecTitre, ModeleFichier& modele) {
-    while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
-        line.remove_suffix(1);
-    if (line.size() < 5)
-        return false;
-    if ((line[0] != '0' && line[0] != '1') || (line[1] != '0' && line[1] != '1'))
-        return false;
-    ModeleFichier lu;
-    lu.TypeImp = line[0] - '0';
-    if (lu.TypeImp == 1 && !avecTitre)
-        return false; // "the current security only" means nothing without one
-    lu.AvecSep = line[1] == '1';
-    if (!Imprimable(line[2]))
-        return false;
-    lu.Car = line[2];
-    const std::size_t blanc = line.find(' ', 3);
-    if (blanc == std::string_view::npos || blanc == 3 || blanc - 3 > 2)
-        return false;
-    int nombre = 0;
-    for (std::size_t i = 3; i < blanc; ++i) {
-        if (line[i] < '0' || line[i] > '9')
-            return false;
-        nombre = nombre * 10 + (line[i] - '0');
-    }
-    const std::string_view chiffres = line.substr(blanc + 1);
-    if (nombre > kMaxChampsImport || chiffres.size() != static_cast<std::size_t>(nombre))
-        return false;
-    std::array<bool, 7> vu{};
-    for (char c : chiffres) {
-        if (c < '0' || c > '0' + ciIgnore)
-            return false;
-        const auto kind = static_cast<std::uint8_t>(c - '0');
-        if (kind != ciIgnore && vu[kind])
-            return false;
-        vu[kind] = true;
-        lu.Champs.push_back(kind);
-    }
-    modele = std::move(lu);
-    return true;
-}
-
-// ---- reading a line ----
-
-LigneImport CutImportLine(std::string_view line, const ModeleImport& modele) {
-    LigneImport ligne;
-    const char sep = modele.Separateur;
-    const int nombre = std::clamp(modele.NbChamps, 0, kMaxChampsImport);
-    std::size_t pos = 0;
-    bool fin = false;
-    for (int i = 0; i < nombre; ++i) {
-        const std::uint8_t kind = modele.Champs[i];
-        std::string_view field;
-        bool present = true;
-        if (sep == ' ') {
-            while (pos < line.size() && line[pos] == ' ')
-                ++pos;
-            if (pos >= line.size()) {
-                present = false;
-            } else {
-                const std::size_t end = line.find(' ', pos);
-                field = line.substr(pos, end == std::string_view::npos ? end : end - pos);
-                pos = end == std::string_view::npos ? line.size() : end;
-            }
-        } else if (fin) {
-            present = false;
-        } else {
-            const std::size_t end = line.find(sep, pos);
-            if (end == std::string_view::npos) {
-                field = line.substr(pos);
-                fin = true;
-            } else {
-                field = line.substr(pos, end - pos);
-                pos = end + 1;
-            }
-        }
-        if (!present) {
-            if (kind == ciIgnore)
-                continue;
-            throw platform::ConversionError("il manque des champs (" + platform::FormatInt(nombre) +
-                                            " attendus)");
-        }
-        switch (kind) {
-        case ciSicovam:
-            ligne.Sicovam = std::string(TrimBlanks(field));
-            break;
-        case ciDate:
-            if (!platform::TryStrToDate(field, ligne.Date))
-                throw platform::ConversionError("Date : " + Cite(field) +
-                                                " n'est pas une date correcte");
-            ligne.Date = platform::DateOf(ligne.Date);
-            break;
-        case ciCours:
-        case ciHaut:
-        case ciBas:
-            ligne.Prix[kind - ciCours] = LitPrix(field, ChampsImport[kind].Nom);
-            break;
-        case ciVolume:
-            ligne.Volume = LitVolume(field);
-            break;
-        default:
-            continue;
-        }
-        ligne.Rempli[kind] = true;
-    }
-    return ligne;
-}
 
 // ---- the dialog ----
 
@@ -615,196 +424,66 @@ void TFImport::Progress(const QString& text, bool force) {
 // ---- reading and merging ----
 
 int TFImport::ImportFile(Valeurs* titre, const ModeleImport& modele, const std::string& path) {
-    const bool parCode = titre == nullptr || modele.Multi;
-    const int lues = ReadFile(modele, path, parCode);
-    if (lues < 0)
+    const ResultatImport resultat =
+        ImportHistoriques(*FPortefeuille, titre, modele, path,
+                          [this](const AvancementImport& avancement) { Avance(avancement); });
+    if (!resultat.Ouvert)
         return -1;
-    return Merge(titre, modele);
-}
-
-int TFImport::ReadFile(const ModeleImport& modele, const std::string& path, bool parCode) {
-    Progress("Chargement du fichier", true);
-    platform::MemTable& staging = TheDatas().LoadHisto;
-    staging.CheckBrowseMode();
-    staging.EmptyTable();
-    platform::LineReader lecteur(path, kLigneImportMax);
-    if (!lecteur.IsOpen())
-        return -1;
-    const int code = staging.FindField("Sicovam");
-    const int date = staging.FindField("Date");
-    const int prix[3] = {staging.FindField("Cours"), staging.FindField("Haut"),
-                         staging.FindField("Bas")};
-    const int volume = staging.FindField("Volume");
-    const float facteur = FPortefeuille->Facteur;
-    platform::ControlsDisabled calme(staging);
-    std::string ligne;
-    int numero = 0;
-    int chargees = 0;
-    const auto refuse = [&](const std::string& raison) {
-        // Nothing of a file with a bad line is kept: the histories are merged only from a
-        // file read to its end.
-        staging.EmptyTable();
-        throw platform::ConversionError("Ligne " + platform::FormatInt(numero) + " : " + raison);
-    };
-    while (true) {
-        const auto etat = lecteur.Read(ligne);
-        if (etat == platform::LineReader::Status::End)
+    if (const auto& refus = resultat.Refus) {
+        std::string raison;
+        switch (refus->Motif) {
+        case RefusImport::Cause::TropLongue:
+            raison = "plus de " + platform::FormatInt(kLigneImportMax) + " caractères";
             break;
-        ++numero;
-        if (etat == platform::LineReader::Status::TooLong)
-            refuse("plus de " + platform::FormatInt(kLigneImportMax) + " caractères");
-        if (TrimBlanks(ligne).empty())
-            continue; // a blank line, as editors leave at the end
-        LigneImport lu;
-        try {
-            lu = CutImportLine(ligne, modele);
-        } catch (const platform::ConversionError& error) {
-            refuse(error.what());
+        case RefusImport::Cause::SansCode:
+            raison = "le code de la valeur est absent";
+            break;
+        case RefusImport::Cause::Illisible:
+            raison = refus->Raison;
+            break;
         }
-        if (parCode && lu.Sicovam.empty())
-            refuse("le code de la valeur est absent");
-        ++chargees;
-        Progress(u("Chargement du fichier [%1 lignes chargée(s)]").arg(chargees));
-        staging.Append();
-        staging.Fields(code).SetAsString(lu.Sicovam);
-        staging.Fields(date).SetAsDateTime(lu.Date);
-        for (int i = 0; i < 3; ++i)
-            if (lu.Rempli[ciCours + i])
-                staging.Fields(prix[i]).SetAsFloat(VersEuros(lu.Prix[i], facteur));
-        if (lu.Rempli[ciVolume])
-            staging.Fields(volume).SetAsInteger(lu.Volume);
-        staging.Post();
+        throw platform::ConversionError("Ligne " + platform::FormatInt(refus->Ligne) + " : " +
+                                        raison);
     }
-    return chargees;
+    Signale(resultat, titre);
+    return resultat.Fusionnees;
 }
 
-int TFImport::Merge(Valeurs* titre, const ModeleImport& modele) {
-    platform::MemTable& staging = TheDatas().LoadHisto;
-    platform::MemTable& histo = TheDatas().Historique;
-    if (staging.IsEmpty())
-        return 0;
-    const int sCode = staging.FindField("Sicovam");
-    const int sDate = staging.FindField("Date");
-    const int hDate = histo.FindField("Date");
-    // Cours, Haut, Bas, Volume in both tables.
-    const char* const valeurs[4] = {"Cours", "Haut", "Bas", "Volume"};
-    int sChamp[4];
-    int hChamp[4];
-    for (int i = 0; i < 4; ++i) {
-        sChamp[i] = staging.FindField(valeurs[i]);
-        hChamp[i] = histo.FindField(valeurs[i]);
+void TFImport::Avance(const AvancementImport& avancement) {
+    const QString code = QString::fromStdString(avancement.Code);
+    switch (avancement.Quand) {
+    case AvancementImport::Etape::Chargement:
+        if (avancement.Compte == 0)
+            Progress("Chargement du fichier", true);
+        else
+            Progress(u("Chargement du fichier [%1 lignes chargée(s)]").arg(avancement.Compte));
+        break;
+    case AvancementImport::Etape::Traitement:
+        Progress(u("Traitement de la valeur %1 [%2 chargée(s)]").arg(code).arg(avancement.Compte),
+                 avancement.Compte == 0);
+        break;
+    case AvancementImport::Etape::Fin:
+        Progress(u("Fin de la valeur %1 [%2 chargée(s)]").arg(code).arg(avancement.Compte), true);
+        break;
     }
-    const bool parCode = titre == nullptr || modele.Multi;
+}
 
-    QStringList inconnues; // codes that no security carries
-    QStringList autres;    // other codes of a several-securities file read for one security
-    QStringList echecs;    // histories that could not be read or written
-    int total = 0;
-    int compte = 0;
-    bool premier = true;
-    std::string courant;
-    Valeurs* cible = nullptr;
-
-    const auto termine = [&] {
-        if (cible == nullptr)
-            return;
-        Progress(u("Fin de la valeur %1 [%2 chargée(s)]")
-                     .arg(QString::fromStdString(cible->Code))
-                     .arg(compte),
-                 true);
-        if (FPortefeuille->SaveHistoFile()) {
-            total += compte;
-        } else {
-            echecs << u("l'historique de la valeur %1 n'a pas pu être enregistré (%2)")
-                          .arg(QString::fromStdString(cible->Code),
-                               QString::fromStdString(FPortefeuille->HistoFilePath(cible)));
-            // The table goes back to what the file holds.
-            try {
-                FPortefeuille->LoadHistoFile(cible);
-            } catch (const std::exception&) {
-                FPortefeuille->LoadHistoFile(nullptr);
-            }
-        }
-        compte = 0;
-        cible = nullptr;
-    };
-    const auto commence = [&](Valeurs* titreLigne) {
-        cible = titreLigne;
-        if (cible == nullptr)
-            return;
-        try {
-            FPortefeuille->LoadHistoFile(cible);
-        } catch (const std::exception& error) {
-            // A stored history that does not read is left as it is, not replaced by the
-            // imported days alone.
-            echecs << QString::fromStdString(error.what());
-            cible = nullptr;
-            return;
-        }
-        Progress(
-            u("Traitement de la valeur %1 [0 chargée(s)]").arg(QString::fromStdString(cible->Code)),
-            true);
-    };
-
-    platform::ControlsDisabled calmeH(histo);
-    staging.CheckBrowseMode();
-    for (int row = 0; row < staging.RecordCount(); ++row) {
-        const std::string code = parCode ? staging.TextAt(row, sCode) : std::string();
-        if (premier || code != courant) {
-            termine();
-            premier = false;
-            courant = code;
-            Valeurs* titreLigne = nullptr;
-            if (!parCode)
-                titreLigne = titre;
-            else if (titre != nullptr)
-                titreLigne = code == titre->Code ? titre : nullptr;
-            else
-                titreLigne = FPortefeuille->FindTitre(code);
-            if (titreLigne == nullptr)
-                (titre != nullptr ? autres : inconnues) << QString::fromStdString(code);
-            commence(titreLigne);
-        }
-        if (cible == nullptr)
-            continue;
-        const platform::TDateTime jour = staging.NumberAt(row, sDate);
-        const bool existe = histo.Locate("Date", {platform::Value{jour}});
-        if (existe) {
-            histo.Edit();
-        } else {
-            histo.Insert();
-            histo.Fields(hDate).SetAsDateTime(jour);
-        }
-        for (int i = 0; i < 4; ++i) {
-            // A field that the layout does not hold keeps the stored value of a day already
-            // in the history, and is 0 on a new day.
-            if (staging.IsNullAt(row, sChamp[i])) {
-                if (!existe)
-                    histo.Fields(hChamp[i]).SetAsInteger(0);
-                continue;
-            }
-            histo.Fields(hChamp[i]).SetValue(staging.ValueAt(row, sChamp[i]));
-        }
-        histo.Post();
-        ++compte;
-        if (compte % 500 == 0)
-            Progress(u("Traitement de la valeur %1 [%2 chargée(s)]")
-                         .arg(QString::fromStdString(cible->Code))
-                         .arg(compte));
-    }
-    termine();
-
-    const auto liste = [](const QStringList& codes) {
-        const int montres = std::min<int>(static_cast<int>(codes.size()), 30);
-        QString texte = QStringList(codes.mid(0, montres)).join(", ");
+void TFImport::Signale(const ResultatImport& resultat, const Valeurs* titre) {
+    const auto liste = [](const std::vector<std::string>& codes) {
+        const std::size_t montres = std::min<std::size_t>(codes.size(), 30);
+        QStringList textes;
+        for (std::size_t i = 0; i < montres; ++i)
+            textes << QString::fromStdString(codes[i]);
+        QString texte = textes.join(", ");
         if (codes.size() > montres)
             texte += u(", … (%1 en tout)").arg(codes.size());
         return texte;
     };
+    const auto& inconnues = resultat.Inconnues;
     if (inconnues.size() == 1)
         Warn("Import",
              u("La valeur %1 est inexistante dans le portefeuille,elle ne sera pas chargée \n")
-                 .arg(inconnues.front()),
+                 .arg(QString::fromStdString(inconnues.front())),
              false);
     else if (inconnues.size() > 1)
         Warn("Import",
@@ -812,13 +491,22 @@ int TFImport::Merge(Valeurs* titre, const ModeleImport& modele) {
                "chargées :\n") +
                  liste(inconnues),
              false);
-    if (!autres.isEmpty() && titre != nullptr)
+    if (!resultat.Autres.empty() && titre != nullptr)
         Warn("Import",
              u("Les lignes des valeurs %1 ne concernent pas la valeur %2 : elles ne sont pas "
                "chargées.")
-                 .arg(liste(autres), QString::fromStdString(titre->Code)),
+                 .arg(liste(resultat.Autres), QString::fromStdString(titre->Code)),
              false);
-    if (!echecs.isEmpty())
-        Warn("Import", u("Import incomplet :\n") + echecs.join("\n"));
-    return total;
+    if (resultat.Echecs.empty())
+        return;
+    QStringList echecs;
+    for (const EchecHistorique& echec : resultat.Echecs) {
+        if (echec.Quand == EchecHistorique::Etape::Lecture)
+            echecs << QString::fromStdString(echec.Raison);
+        else
+            echecs << u("l'historique de la valeur %1 n'a pas pu être enregistré (%2)")
+                          .arg(QString::fromStdString(echec.Code),
+                               QString::fromStdString(echec.Chemin));
+    }
+    Warn("Import", u("Import incomplet :\n") + echecs.join("\n"));
 }

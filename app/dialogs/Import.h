@@ -1,20 +1,14 @@
 #pragma once
 
-// The import of daily price histories from text files: a layout of fields (built here, or
-// loaded from an import model file ".cvm") says how to cut each line; the lines are read
-// whole into the staging table of the data module first, and merged date by date into the
-// histories only when every line has been read, so that a file with a bad line changes no
-// history at all.
+// The dialog of the import of daily price histories: it builds the layout (or loads it from
+// an import model file ".cvm"), runs the import and tells the user what came of it.
 
-#include "platform/DateTime.h"
+#include "portfolio/HistoImport.h"
 
 #include <QDialog>
 
-#include <array>
 #include <cstdint>
 #include <string>
-#include <string_view>
-#include <vector>
 
 class QButtonGroup;
 class QGroupBox;
@@ -27,70 +21,6 @@ class QToolButton;
 class TCorv;
 class UiPrompts;
 struct Valeurs;
-
-// The kinds of field of an import line. Kind k fills the k-th field of the staging table;
-// ciIgnore fills nothing.
-enum ChampImportKind : std::uint8_t {
-    ciSicovam = 0,
-    ciDate,
-    ciCours,
-    ciHaut,
-    ciBas,
-    ciVolume,
-    ciIgnore
-};
-
-struct ChampImport {
-    std::uint8_t Id;
-    char Nom[8]; // UTF-8, zero-terminated
-};
-extern const ChampImport ChampsImport[7];
-
-constexpr int kMaxChampsImport = 64;
-// Lines of an import text hold at most this many characters.
-constexpr std::size_t kLigneImportMax = 1023;
-
-// The layout of an import as the reading uses it.
-struct ModeleImport {
-    bool Multi = false;  // the file holds several securities, each line its code
-    char Separateur = 9; // tab, a chosen character, or a blank for runs of blanks
-    std::int32_t NbChamps = 0;
-    std::uint8_t Champs[kMaxChampsImport] = {};
-};
-
-// An import model file's one line, as the dialog's controls give it.
-struct ModeleFichier {
-    int TypeImp = 1;      // 0: several securities, 1: the current one only
-    bool AvecSep = false; // a chosen separator rather than tabs
-    char Car = ' ';       // the chosen separator (written in both modes)
-    std::vector<std::uint8_t> Champs;
-};
-
-// "%d%d%c%d " then one digit per field and a line break: "01;4 0125\n" for a layout
-// Sicovam, Date, Cours, Volume separated by ";" over several securities.
-std::string ModelLine(const ModeleFichier& modele);
-// False for anything but a well-formed line: type and separator flags "0" or "1", a printable
-// separator, a count up to 64 followed by a blank and exactly that many kinds 0 to 6, no kind
-// but Ignoré twice. A model for the current security only is refused without one.
-bool ReadModelLine(std::string_view line, bool avecTitre, ModeleFichier& modele);
-
-// The values of one import line; a kind that the layout does not hold is not filled.
-struct LigneImport {
-    std::string Sicovam;
-    platform::TDateTime Date = 0.0;
-    double Prix[3] = {0.0, 0.0, 0.0}; // Cours, Haut, Bas as written in the file
-    std::int32_t Volume = 0;
-    std::array<bool, 7> Rempli{}; // by kind
-};
-
-// Cuts one line (without its line break) under a layout. With a blank separator the blanks
-// before a field are skipped and a field runs to the next blank; with any other the field
-// runs to the next separator, blanks included. Dates are day/month/year; prices are read
-// with "." up to the first character that cannot continue them ("12,50" gives 12); a volume
-// is its leading digits (0 when there are none). Text after the layout's last field is
-// ignored. Throws platform::ConversionError with the reason, in French, for a field that
-// does not read, a negative or oversized figure, or a line short of a field the layout fills.
-LigneImport CutImportLine(std::string_view line, const ModeleImport& modele);
 
 class TFImport : public QDialog {
     Q_OBJECT
@@ -114,10 +44,10 @@ public:
     void SaveClick();
     void GoClick();
 
-    // Reads the file under the layout into the staging table, then merges its rows into the
-    // histories and saves each one. Returns the number of rows merged, or -1 when the file
-    // cannot be opened; a line that does not read throws platform::ConversionError naming
-    // it, before any history has changed. Prices are read in the displayed currency.
+    // Runs the import (see ImportHistoriques), showing its progress and telling the user of
+    // unknown codes and of histories left as they were. Returns the number of rows merged, or
+    // -1 when the file cannot be opened; a line that does not read throws
+    // platform::ConversionError naming it, before any history has changed.
     int ImportFile(Valeurs* titre, const ModeleImport& modele, const std::string& path);
 
     QLabel* Libelle = nullptr;
@@ -154,8 +84,8 @@ private:
     void SepClick();
     void Warn(const QString& caption, const QString& text, bool icon = true);
     void Progress(const QString& text, bool force = false);
-    int ReadFile(const ModeleImport& modele, const std::string& path, bool parCode);
-    int Merge(Valeurs* titre, const ModeleImport& modele);
+    void Avance(const AvancementImport& avancement);
+    void Signale(const ResultatImport& resultat, const Valeurs* titre);
 
     UiPrompts& FPrompts;
     QButtonGroup* FTypeImp = nullptr;

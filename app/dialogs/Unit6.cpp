@@ -6,11 +6,9 @@
 
 #include "platform/Checked.h"
 #include "platform/ConversionError.h"
-#include "platform/TextFile.h"
 #include "portfolio/Cv.h"
 #include "portfolio/Fdatas.h"
 
-#include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -22,7 +20,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QSpinBox>
 #include <QStandardItemModel>
 #include <QToolButton>
@@ -35,10 +32,6 @@ TForm6* Form6 = nullptr;
 
 namespace {
 
-// The dialog keeps the depths of this many sites.
-constexpr std::size_t kSitesMax = 23;
-// The most characters of a line of the site list, its end excluded.
-constexpr std::size_t kSiteLineMax = 253;
 // The largest amount of a fee table whose cents still fit the document's 32-bit amounts.
 constexpr double kMontantMax = 21474836.47;
 
@@ -140,88 +133,6 @@ ListeTranches ReadTable(platform::MemTable& table, const char* index, int plVal)
 }
 
 } // namespace
-
-bool ReadQuoteSites(const std::string& path, std::vector<TQuoteSite>& sites) {
-    sites.clear();
-    platform::LineReader lecteur(path, kSiteLineMax);
-    if (!lecteur.IsOpen())
-        return false;
-    std::string ligne;
-    std::size_t nommes = 0; // sites up to the last line that is not blank
-    while (sites.size() < kSitesMax) {
-        const platform::LineReader::Status etat = lecteur.Read(ligne);
-        if (etat == platform::LineReader::Status::End)
-            break;
-        TQuoteSite site;
-        const bool blanche = etat == platform::LineReader::Status::Line &&
-                             ligne.find_first_not_of(" \t") == std::string::npos;
-        if (etat == platform::LineReader::Status::Line && !ligne.empty()) {
-            const bool chiffre = ligne[0] >= '0' && ligne[0] <= '9';
-            if (chiffre)
-                site.Type = static_cast<std::int8_t>(ligne[0] - '0');
-            site.Nom = ligne.substr(1);
-            site.Valide = chiffre && site.Nom.find_first_not_of(" \t") != std::string::npos;
-        }
-        sites.push_back(std::move(site));
-        if (!blanche)
-            nommes = sites.size();
-    }
-    // Blank lines at the end of the file name no site.
-    sites.resize(nommes);
-    return true;
-}
-
-// ---- radio group ----
-
-TRadioGroup::TRadioGroup(const QString& caption, QWidget* parent) : QWidget(parent) {
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    box_ = new QGroupBox(caption, this);
-    outer->addWidget(box_);
-    layout_ = new QVBoxLayout(box_);
-    buttons_ = new QButtonGroup(this);
-    buttons_->setExclusive(true);
-}
-
-void TRadioGroup::Clear() {
-    for (QAbstractButton* button : buttons_->buttons()) {
-        buttons_->removeButton(button);
-        delete button;
-    }
-}
-
-void TRadioGroup::AddItem(const QString& text) {
-    auto* button = new QRadioButton(text, box_);
-    buttons_->addButton(button, Count());
-    layout_->addWidget(button);
-}
-
-int TRadioGroup::Count() const {
-    return static_cast<int>(buttons_->buttons().size());
-}
-
-QString TRadioGroup::Item(int index) const {
-    QAbstractButton* button = buttons_->button(index);
-    return button ? button->text() : QString();
-}
-
-int TRadioGroup::ItemIndex() const {
-    return buttons_->checkedId();
-}
-
-void TRadioGroup::SetItemIndex(int index) {
-    if (index >= Count())
-        index = Count() - 1;
-    if (index < 0) {
-        if (QAbstractButton* checked = buttons_->checkedButton()) {
-            buttons_->setExclusive(false);
-            checked->setChecked(false);
-            buttons_->setExclusive(true);
-        }
-        return;
-    }
-    buttons_->button(index)->setChecked(true);
-}
 
 // ---- the dialog ----
 

@@ -6,6 +6,9 @@
 // deferred-settlement option of the document, and only on "&Valider"; its caller stores the
 // other fields.
 
+#include "RadioGroup.h"
+#include "portfolio/QuoteSites.h"
+
 #include <QDialog>
 
 #include <cstdint>
@@ -15,15 +18,12 @@
 #include <vector>
 
 class MemTableModel;
-class QButtonGroup;
 class QCheckBox;
 class QComboBox;
-class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QSpinBox;
-class QVBoxLayout;
 class TCorv;
 class TDBGrid;
 class TDBNavigator;
@@ -31,25 +31,6 @@ class UiPrompts;
 namespace platform {
 class MemTable;
 }
-
-// A group of radio buttons addressed by index, whose items can be replaced.
-class TRadioGroup : public QWidget {
-    Q_OBJECT
-public:
-    TRadioGroup(const QString& caption, QWidget* parent);
-    void Clear();
-    void AddItem(const QString& text);
-    int Count() const;
-    QString Item(int index) const;
-    int ItemIndex() const; // -1 when none is chosen
-    // An index past the last item chooses the last one, as the items present allow.
-    void SetItemIndex(int index);
-
-private:
-    QGroupBox* box_;
-    QVBoxLayout* layout_;
-    QButtonGroup* buttons_;
-};
 
 // The numbers typed in the dialog, read together so that none is stored before all are known
 // to be valid.
@@ -60,18 +41,6 @@ struct TOptionsNumbers {
     float CouvC = 0.0f;
     float CouvT = 0.0f;
 };
-
-// One line of the quote-site list: the site's name and the deepest request kind it serves.
-struct TQuoteSite {
-    std::string Nom;
-    std::int8_t Type = 0;
-    bool Valide = false; // a digit then a name: a site the user may choose
-};
-
-// Reads the quote-site list "servers.lst"; false when the file cannot be opened. Every line is
-// a site, its number being the site's index, so a blank or malformed line is kept (named as it
-// reads, serving quotes only, not Valide) rather than shifting the sites after it.
-bool ReadQuoteSites(const std::string& path, std::vector<TQuoteSite>& sites);
 
 class TForm6 : public QDialog {
     Q_OBJECT
