@@ -57,6 +57,8 @@ struct BilanTitre {
     std::int32_t RentLatNet = 0;
     std::int32_t Libre1 = 0;
     std::int32_t Libre2 = 0;
+
+    bool operator==(const BilanTitre&) const = default;
 };
 
 // One element of an alarm's condition: a kind 0..10 and its parameter (0: not given yet).
@@ -103,7 +105,25 @@ struct Operes {
     std::int32_t PxMoyVenNet = 0;
     std::int32_t PlValBrut = 0;
     std::int32_t PlValNet = 0;
+
+    bool operator==(const Operes&) const = default;
 };
+
+// The gains that one trade realises: exact, and as the trade's 32-bit fields hold them (the
+// integer forms wrap, the floating-point ones stop at the bounds).
+struct GainsOpere {
+    std::int64_t Brut = 0;
+    std::int64_t Net = 0;
+    std::int32_t ChampBrut = 0;
+    std::int32_t ChampNet = 0;
+};
+
+// The one rule by which a trade changes a position, shared by the replay of the trades and the
+// trade dialog's preview. A trade of q shares (q != 0) at u cents with f cents of fees, of sense
+// 'A' (a buy) or any other (a sale), on the position b as it stands before it (b.NbInPort
+// held, negative when short): writes into b the four averages after the trade and gives the
+// gain it realises. Nothing else of b changes.
+GainsOpere ReplayOpere(BilanTitre& b, char sens, std::int32_t q, std::int32_t u, std::int64_t f);
 
 // One cash movement.
 struct Mvt {
@@ -264,6 +284,10 @@ public:
     // Positions, gains and yields (CvPositions.cpp).
     void ComputeTitre(Valeurs* titre, std::optional<double> jusqua = std::nullopt,
                       const ::Operes* exclue = nullptr);
+    // The same position, given instead of written: neither the security's block nor its
+    // trades' computed fields change.
+    BilanTitre ComputeBilan(const Valeurs& titre, std::optional<double> jusqua = std::nullopt,
+                            const ::Operes* exclue = nullptr) const;
     bool ComputeRentabilite(Valeurs* titre, double debut);
     void ComputeRentabilites(double debut);
     void Purge();

@@ -55,45 +55,23 @@ bool Sature(std::int32_t frais) {
 
 } // namespace
 
-ApercuOpere CalculApercu(const BilanTitre& b, bool vente, std::int64_t q, std::int64_t p,
+ApercuOpere CalculApercu(const BilanTitre& b, bool vente, std::int32_t q, std::int32_t p,
                          std::int64_t f) {
     ApercuOpere a;
     if (q <= 0)
         return a;
-    const std::int64_t h = b.NbInPort;
-    const double fraisParTitre = static_cast<double>(f) / static_cast<double>(q);
-    const double achatNet = static_cast<double>(b.PxMoyAchNet) * 100.0;
-    a.MntBrut = q * p;
+    BilanTitre apres = b;
+    const GainsOpere gains = ReplayOpere(apres, vente ? 'V' : 'A', q, p, f);
+    a.ValBrut = gains.Brut;
+    a.ValNet = gains.Net;
+    a.MntBrut = platform::Mul64(q, p);
     if (vente) {
-        if (h > 0 && q <= h) {
-            a.ValBrut = (p - b.PxMoyAchBrut) * q;
-            a.ValNet = platform::Trunc64((static_cast<double>(p) - fraisParTitre - achatNet) *
-                                         static_cast<double>(q));
-        } else if (h > 0) {
-            // Only the fees of the shares held weigh on the gain; the rest go to the short
-            // position that the sale opens.
-            const std::int64_t s = platform::Trunc64(fraisParTitre * static_cast<double>(h));
-            a.ValBrut = (p - b.PxMoyAchBrut) * h;
-            a.ValNet = platform::Trunc64((static_cast<double>(p - s / h) - achatNet) *
-                                         static_cast<double>(h));
-        }
         a.MntNet = a.MntBrut - f;
         a.EffetCash = a.MntBrut - f;
     } else {
-        if (h < 0) {
-            const std::int64_t k = h + q < 0 ? q : -h; // shares covered
-            const std::int64_t s = platform::Trunc64(fraisParTitre * static_cast<double>(k));
-            a.ValBrut = k * (b.PxMoyVenBrut - p);
-            a.ValNet = (b.PxMoyVenNet - p - s / k) * k;
-        }
-        // A purchase that turns a short position into a long one holds only shares bought at
-        // its own price, as the replay of the trades finds.
-        if (h + q <= 0)
-            a.PxAch = 0;
-        else if (h < 0)
-            a.PxAch = p;
-        else
-            a.PxAch = (h * b.PxMoyAchBrut + q * p) / (h + q);
+        // A position left short or flat holds no purchased share, whatever average the block
+        // still carries from an earlier long position.
+        a.PxAch = std::int64_t{b.NbInPort} + q > 0 ? apres.PxMoyAchBrut : 0;
         a.MntNet = a.MntBrut + f;
         a.EffetCash = -(a.MntBrut + f);
     }
@@ -319,7 +297,7 @@ std::int32_t TAddOper::Quantite(bool vide0) const {
 void TAddOper::CoursChange() {
     if (FPortefeuille == nullptr)
         return;
-    FApercuFait = false;
+    FPosition.reset();
     FApercuAchat = false;
     const TCorv& doc = *FPortefeuille;
     try {
@@ -348,15 +326,15 @@ void TAddOper::CoursChange() {
 }
 
 void TAddOper::CPlusValue() {
-    FApercuFait = false;
+    FPosition.reset();
     FApercuAchat = false;
     if (FPortefeuille == nullptr || FTitre == nullptr)
         return;
     TCorv& doc = *FPortefeuille;
-    std::int64_t p = 0, f = 0;
-    std::int32_t q = 0;
+    std::int64_t f = 0;
+    std::int32_t p = 0, q = 0;
     try {
-        p = Cents(doc, Cours);
+        p = doc.TextToCents(Cours->text().toStdString());
         f = Cents(doc, Frais1) + Cents(doc, Frais2) + Cents(doc, SRD);
         q = Quantite(true);
     } catch (const platform::ConversionError& erreur) {
@@ -365,15 +343,15 @@ void TAddOper::CPlusValue() {
     }
     const double date = FromQDate(DateOp->date());
 
-    // The position just before the trade being typed.
+    // The position just before the trade being typed, on a copy: the document keeps the full
+    // position and the trades their computed fields.
     doc.SortOperes(FTitre);
-    doc.ComputeTitre(FTitre, date, FOpere);
-    FApercuFait = true;
+    FPosition = doc.ComputeBilan(*FTitre, date, FOpere);
     if (q == 0)
         return;
 
     const bool vente = CB1->currentIndex() == 1;
-    const ApercuOpere a = CalculApercu(FTitre->Bilan, vente, q, p, f);
+    const ApercuOpere a = CalculApercu(*FPosition, vente, q, p, f);
     if (a.PxAch) {
         PxAch->setText(Montant(*a.PxAch));
         FApercuAchat = true;
@@ -410,8 +388,8 @@ void TAddOper::DateOpChange() {
     CoursChange();
     // A purchase's preview has just shown the average after it; otherwise the field shows the
     // average of the position at the date, which a sale does not change.
-    if (FApercuFait && !FApercuAchat)
-        PxAch->setText(Montant(FTitre->Bilan.PxMoyAchBrut));
+    if (FPosition && !FApercuAchat)
+        PxAch->setText(Montant(FPosition->PxMoyAchBrut));
 }
 
 void TAddOper::ReverseCashEffect() {

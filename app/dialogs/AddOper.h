@@ -24,6 +24,8 @@
 // The dialog never changes the document's cash totals: the cash preview of a modification
 // leaves the trade out by itself (ReverseCashEffect).
 
+#include "portfolio/Cv.h"
+
 #include <QDialog>
 #include <QString>
 
@@ -42,9 +44,6 @@ class QPushButton;
 class QSpinBox;
 class TCorv;
 class UiPrompts;
-struct BilanTitre;
-struct Operes;
-struct Valeurs;
 
 // What the trade as typed does to the position just before it: gains, amounts, new average.
 struct ApercuOpere {
@@ -57,7 +56,8 @@ struct ApercuOpere {
 };
 
 // sale: "Vente"; q > 0 shares at p cents with f cents of fees, on the position b.
-ApercuOpere CalculApercu(const BilanTitre& b, bool vente, std::int64_t q, std::int64_t p,
+// Replays the trade on a copy of b, by the same rule as the positions.
+ApercuOpere CalculApercu(const BilanTitre& b, bool vente, std::int32_t q, std::int32_t p,
                          std::int64_t f);
 
 class TAddOper : public QDialog {
@@ -152,9 +152,9 @@ private:
     // takes it off the document's totals.
     std::int64_t FRetraitCash = 0;
     std::int64_t FRetraitCashLiq = 0;
-    // What the last preview did: it replayed the position up to the date, and it showed the
-    // average after a purchase.
-    bool FApercuFait = false;
+    // What the last preview found: the position just before the trade (a copy; the
+    // document's own stays whole), and whether it showed the average after a purchase.
+    std::optional<BilanTitre> FPosition;
     bool FApercuAchat = false;
     // Writes a computed fee into its field. A fee at the engine's 32-bit ceiling is not the
     // schedule's fee but its cut: the field is left empty rather than show it, and the entry

@@ -23,6 +23,9 @@
 #include <QTreeWidget>
 #include <QValidator>
 
+#include <string>
+#include <vector>
+
 namespace {
 
 using platform::EncodeDate;
@@ -253,6 +256,92 @@ TEST_F(TradeDialogsTest, GainsOfSalesAndCovers) {
     Recompute();
     EXPECT_EQ(*a.PxAch, court->Bilan.PxMoyAchBrut);
     EXPECT_EQ(*a.PxAch, 1500);
+}
+
+TEST_F(TradeDialogsTest, PreviewOfEachKindAgreesWithTheStoredTrade) {
+    // Holding 100 bought at 10,00 with 15,00 of fees, or short 80 sold at 20,00: each trade's
+    // preview gives the gains that the replay writes once it is stored, and the average
+    // purchase price that the position then has (0 when it holds nothing).
+    struct Cas {
+        const char* nom;
+        char depart; // 'A': long 100, 'V': short 80
+        bool vente;
+        std::int32_t q, p, f;
+    };
+    const Cas cas[] = {
+        {"vente partielle", 'A', true, 40, 1300, 839},
+        {"vente au-delà", 'A', true, 150, 1300, 1501},
+        {"vente à découvert", 'V', true, 20, 1900, 77},
+        {"achat", 'A', false, 33, 1177, 101},
+        {"rachat partiel", 'V', false, 50, 1500, 107},
+        {"rachat exact", 'V', false, 80, 1500, 99},
+        {"rachat au-delà", 'V', false, 130, 1450, 263},
+    };
+    int numero = 0;
+    for (const Cas& c : cas) {
+        Valeurs* v = Titre(std::to_string(20000 + numero++).c_str(), false);
+        if (c.depart == 'A')
+            Opere(*v, EncodeDate(2026, 1, 5), 'A', 100, 1000, 1500);
+        else
+            Opere(*v, EncodeDate(2026, 1, 5), 'V', 80, 2000, 0);
+        Recompute();
+        const ApercuOpere a = CalculApercu(v->Bilan, c.vente, c.q, c.p, c.f);
+        const Operes* stocke =
+            Opere(*v, EncodeDate(2026, 2, 1), c.vente ? 'V' : 'A', c.q, c.p, c.f);
+        Recompute();
+        EXPECT_EQ(a.ValBrut, stocke->PlValBrut) << c.nom;
+        EXPECT_EQ(a.ValNet, stocke->PlValNet) << c.nom;
+        EXPECT_EQ(a.PxAch.has_value(), !c.vente) << c.nom;
+        if (a.PxAch) {
+            EXPECT_EQ(*a.PxAch, v->Bilan.NbInPort > 0 ? v->Bilan.PxMoyAchBrut : 0) << c.nom;
+        }
+    }
+}
+
+TEST_F(TradeDialogsTest, TypingLeavesTheDocumentPositionsWhole) {
+    // A sale after the purchase and another security: a preview at an earlier date, or with
+    // the purchase left out, must not leave any of them replayed only in part.
+    Operes* achat = titre->Operes[0].get();
+    Opere(*titre, EncodeDate(2026, 2, 10), 'V', 40, 1300, 839);
+    Valeurs* autre = Titre("15000", false);
+    Opere(*autre, EncodeDate(2026, 1, 7), 'A', 10, 5000, 300);
+    Recompute();
+    struct Etat {
+        BilanTitre bilan;
+        std::vector<Operes> operes;
+        bool operator==(const Etat&) const = default;
+    };
+    const auto etat = [this] {
+        std::vector<Etat> etats;
+        for (const auto& v : doc.Titres) {
+            Etat e{v->Bilan, {}};
+            for (const auto& op : v->Operes)
+                e.operes.push_back(*op);
+            etats.push_back(std::move(e));
+        }
+        return etats;
+    };
+    const std::vector<Etat> avant = etat();
+
+    TAddOper neuf(nullptr, &doc, nullptr, titre, prompts);
+    neuf.ChkSRD->setChecked(false);
+    Type(neuf, "Vente", 30, "12");
+    neuf.DateOp->setDate(QDate(2026, 1, 20)); // before the sale: 100 held
+    EXPECT_EQ(neuf.ValBr->text(), "60,00");
+    EXPECT_EQ(neuf.PxAch->text(), "10,00");
+    EXPECT_TRUE(etat() == avant);
+
+    // The purchase modified: the position before it is empty, and the sale's fields stay
+    // those of the whole replay.
+    TAddOper modif(nullptr, &doc, achat, titre, prompts);
+    Type(modif, "Achat", 100, "11");
+    modif.DateOp->setDate(ToQDate(achat->Date));
+    modif.Frais1->setText("15");
+    EXPECT_EQ(modif.PxAch->text(), "11,00");
+    modif.CB1->setCurrentText("Vente");
+    modif.DateOp->setDate(QDate(2026, 3, 1)); // the sale alone: short 40, no purchase average
+    EXPECT_EQ(modif.PxAch->text(), "0,00");
+    EXPECT_TRUE(etat() == avant);
 }
 
 TEST_F(TradeDialogsTest, StoreAndNextAppendsAndPreviewsTheRepeat) {
