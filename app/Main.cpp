@@ -421,10 +421,6 @@ void TMainForm::dropEvent(QDropEvent* event) {
 void TMainForm::Guard(const std::function<void()>& command) {
     try {
         command();
-    } catch (const platform::ConversionError& error) {
-        ShowError(QString::fromStdString(error.what()));
-    } catch (const platform::SettingsError& error) {
-        ShowError(QString::fromStdString(error.what()));
     } catch (const std::exception& error) {
         ShowError(QString::fromStdString(error.what()));
     } catch (...) {

@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -47,6 +48,7 @@ struct Operes; // Editing
 struct Mvt;    // Editing
 // Quote refresh
 struct AskWeb;
+enum class AskKind : std::int32_t;
 class HttpClient;
 class QPainter;
 
@@ -262,7 +264,8 @@ private:
     // Quote refresh (MainRefresh.cpp): the walk over the securities, its commands and timers,
     // the progress panel and the HTTP client's notifications.
 public:
-    void UpdateCours(Valeurs* only, bool forced, std::int32_t depth);
+    // Asks each security for the kinds up to depth; without one, up to the kind the options set.
+    void UpdateCours(Valeurs* only, bool forced, std::optional<AskKind> depth);
     bool FetchCours(AskWeb& ask);
     void Misejourcomplte1Click();
     void RafCmpCoursExecute();
@@ -290,7 +293,7 @@ private:
     void RepaintStatusLine();
     // Adds to nonEnregistres the history files it could not write; they stay there when an
     // error ends the walk.
-    void RefreshWalk(Valeurs* only, bool forced, std::int32_t depth,
+    void RefreshWalk(Valeurs* only, bool forced, std::optional<AskKind> depth,
                      std::vector<std::string>& nonEnregistres);
     bool RefuseCloseWhileRefreshing(QCloseEvent* event);
     // The commands that wait for the end of a walk, and the busy look of their buttons.

@@ -134,12 +134,13 @@ bool TMainForm::SaveTo(const std::string& path) {
     const std::string ancien = FPortefeuille->Fichier;
     FPortefeuille->Fichier = path;
     // A folder or a device at the path is not replaced by the document.
-    if (platform::IsUnfitTarget(path) || !FPortefeuille->SaveFile()) {
+    std::string raison = "l'emplacement n'est pas un fichier";
+    if (platform::IsUnfitTarget(path) || !FPortefeuille->SaveFile(&raison)) {
         FPortefeuille->Fichier = ancien;
         FPrompts->Message(this, "Corvane",
                           QString::fromUtf8("Impossible d'enregistrer le portefeuille dans « "
-                                            "%1 ».\nLe portefeuille n'a pas été enregistré.")
-                              .arg(QString::fromStdString(path)),
+                                            "%1 » : %2.\nLe portefeuille n'a pas été enregistré.")
+                              .arg(QString::fromStdString(path), QString::fromStdString(raison)),
                           QMessageBox::Warning, QMessageBox::Ok);
         return false;
     }

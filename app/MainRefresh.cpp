@@ -143,28 +143,28 @@ void TMainForm::CreateRefresh() {
 
 void TMainForm::Misejourcomplte1Click() {
     if (FPortefeuille)
-        UpdateCours(nullptr, false, -1);
+        UpdateCours(nullptr, false, std::nullopt);
 }
 
 void TMainForm::RafCmpCoursExecute() {
     if (FPortefeuille)
-        UpdateCours(nullptr, false, 0);
+        UpdateCours(nullptr, false, AskKind::Quote);
 }
 
 void TMainForm::RafCmpIntraExecute() {
     if (FPortefeuille)
-        UpdateCours(nullptr, false, 1);
+        UpdateCours(nullptr, false, AskKind::Intraday);
 }
 
 void TMainForm::RafCmpHistoExecute() {
     if (FPortefeuille)
-        UpdateCours(nullptr, false, 2);
+        UpdateCours(nullptr, false, AskKind::History);
 }
 
 namespace {
 
 // The selected security, refreshed even when it is not followed automatically.
-void RefreshSelected(TMainForm& form, std::int32_t depth) {
+void RefreshSelected(TMainForm& form, std::optional<AskKind> depth) {
     if (form.Portefeuille() == nullptr)
         return;
     if (Valeurs* titre = form.SelectedTitre())
@@ -174,19 +174,19 @@ void RefreshSelected(TMainForm& form, std::int32_t depth) {
 } // namespace
 
 void TMainForm::RafValExecute() {
-    RefreshSelected(*this, -1);
+    RefreshSelected(*this, std::nullopt);
 }
 
 void TMainForm::RafValCoursExecute() {
-    RefreshSelected(*this, 0);
+    RefreshSelected(*this, AskKind::Quote);
 }
 
 void TMainForm::RafValIntraExecute() {
-    RefreshSelected(*this, 1);
+    RefreshSelected(*this, AskKind::Intraday);
 }
 
 void TMainForm::RafvalHistExecute() {
-    RefreshSelected(*this, 2);
+    RefreshSelected(*this, AskKind::History);
 }
 
 void TMainForm::Timer1Timer() {
@@ -201,7 +201,7 @@ void TMainForm::Timer1Timer() {
     Misejourcomplte1Click();
 }
 
-void TMainForm::UpdateCours(Valeurs* only, bool forced, std::int32_t depth) {
+void TMainForm::UpdateCours(Valeurs* only, bool forced, std::optional<AskKind> depth) {
     // One walk at a time: a command or a tick that comes while a request waits is refused.
     if (FRefreshing || !FPortefeuille)
         return;
@@ -263,15 +263,15 @@ void TMainForm::UpdateCours(Valeurs* only, bool forced, std::int32_t depth) {
     }
 }
 
-void TMainForm::RefreshWalk(Valeurs* only, bool forced, std::int32_t depth,
+void TMainForm::RefreshWalk(Valeurs* only, bool forced, std::optional<AskKind> depth,
                             std::vector<std::string>& nonEnregistres) {
     TCorv* const doc = FPortefeuille.get();
     std::int32_t site = 0;
     {
         OpenedKey key(*FRegistry);
         site = FRegistry->ReadInteger("HTTP");
-        if (depth < 0)
-            depth = FRegistry->ReadInteger("MAJTYPE");
+        if (!depth)
+            depth = static_cast<AskKind>(FRegistry->ReadInteger("MAJTYPE"));
         key.Close();
     }
 
@@ -312,7 +312,7 @@ void TMainForm::RefreshWalk(Valeurs* only, bool forced, std::int32_t depth,
         const bool codeValide = CopyField(ask.Code, code);
         const std::int32_t ancienCours = titre->Infos.Cours;
         ask.Site = site;
-        for (std::int32_t kind = 0; kind <= 2; ++kind) {
+        for (const AskKind kind : {AskKind::Quote, AskKind::Intraday, AskKind::History}) {
             ask.Type = kind;
             FProgress = platform::Saturate32(static_cast<std::int64_t>(FProgress) + pas);
             RepaintStatusLine();
@@ -320,11 +320,11 @@ void TMainForm::RefreshWalk(Valeurs* only, bool forced, std::int32_t depth,
                 continue;
             if (!titre->SuiviAuto && !forced)
                 continue;
-            if (kind > depth)
+            if (kind > *depth)
                 break;
             if (!GetFormule(&ask))
                 continue;
-            if (kind == 1) {
+            if (kind == AskKind::Intraday) {
                 const std::string chemin = doc->IntradayFilePath(titre);
                 if (!CopyField(ask.Fichier, chemin))
                     continue;
@@ -332,7 +332,7 @@ void TMainForm::RefreshWalk(Valeurs* only, bool forced, std::int32_t depth,
                 std::filesystem::create_directories(std::filesystem::path(chemin).parent_path(),
                                                     ignore);
             }
-            if (kind == 2) {
+            if (kind == AskKind::History) {
                 if (doc->TitreHisto != titre)
                     doc->LoadHistoFile(titre);
                 if (doc->DateHisto >= reference)
@@ -350,13 +350,13 @@ void TMainForm::RefreshWalk(Valeurs* only, bool forced, std::int32_t depth,
             titre = doc->FindTitre(code);
             if (titre == nullptr)
                 break;
-            if (kind == 0) {
+            if (kind == AskKind::Quote) {
                 titre->Infos = ask.Infos;
                 doc->SortOperes(titre);
                 doc->ComputeTitre(titre);
                 if (titre->Infos.Cours != ancienCours && CheckAlarmesLogged(*doc, titre))
                     doc->AlarmeNouvelle = true;
-            } else if (kind == 2 && doc->TitreHisto == titre) {
+            } else if (kind == AskKind::History && doc->TitreHisto == titre) {
                 if (!doc->SaveHistoFile())
                     nonEnregistres.push_back(doc->HistoFilePath(titre));
             }
@@ -404,7 +404,7 @@ bool TMainForm::FetchCours(AskWeb& ask) {
     // it until its last record: the copy lives until then.
     QByteArray page = Http->Body();
     const bool lu = AnalyseRep(&ask, page.data());
-    if (lu && ask.Type == 2) {
+    if (lu && ask.Type == AskKind::History) {
         // While the page came, the window may have shown another security, whose history
         // then took the table: the walked security's comes back before its days go in.
         Valeurs* titre = FPortefeuille->FindTitre(FHistoCode);

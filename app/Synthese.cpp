@@ -20,7 +20,6 @@ void Parts(std::int64_t cash, std::int64_t titres, double& partCash, double& par
     partTitres = static_cast<double>(titres) / static_cast<double>(total) * 100.0;
 }
 
-// Truncation toward zero; out of range saturates, NaN is 0.
 } // namespace
 
 FiguresSynthese CalculeSynthese(const TCorv& doc) {

@@ -261,8 +261,9 @@ public:
 
     // The portfolio file (CvFile.cpp). LoadFile gives 0 for an empty file and for a path that
     // is not a readable regular file, and throws platform::ConversionError on a malformed line
-    // or a read error.
-    bool SaveFile();
+    // or a read error. SaveFile gives false when nothing was written, and then tells why in
+    // raison when given.
+    bool SaveFile(std::string* raison = nullptr);
     int LoadFile(const std::string& path);
 
     // Fees, settlement dates and amount texts (CvFees.cpp).
@@ -279,7 +280,6 @@ public:
     // 25 September 2000: up to that day every trade of an eligible security was settled
     // monthly; after it only the trades made with the deferred-settlement option are.
     static double FinSrdObligatoire();
-    // -- more fees declarations here --
 
     // Positions, gains and yields (CvPositions.cpp).
     void ComputeTitre(Valeurs* titre, std::optional<double> jusqua = std::nullopt,
@@ -290,6 +290,8 @@ public:
                             const ::Operes* exclue = nullptr) const;
     bool ComputeRentabilite(Valeurs* titre, double debut);
     void ComputeRentabilites(double debut);
+
+    // Purge, split, transfer and removal of securities (CvTransfer.cpp).
     void Purge();
     bool ApplyDivision(Valeurs* titre, int ratio, double date);
     void Transfert(bool uneLigne, const std::string& commentaire);
@@ -300,7 +302,6 @@ public:
     // value sur le titre " and its label, dated today); none, and nullptr, when its realised
     // net gain is 0. Shared by the delete-security command and the transfer.
     Mvt* AddPlValueMvt(const Valeurs* titre);
-    // -- more positions declarations here --
 
     // Alarms and the alarm log (CvAlarms.cpp).
     bool OperandValue(Valeurs* titre, std::int32_t& valeur, const ElementAlarme& element);
@@ -317,7 +318,6 @@ public:
     // The alarm log beside a portfolio file: its last four characters become ".cvl". Empty
     // when the name is shorter than that (a document never saved has no log).
     static std::string LogPath(const std::string& fichier);
-    // -- more alarms declarations here --
 
     // History files and indicators (CvHisto.cpp), over the history table of the data module.
     // LoadHistoFile: false when the security has no history file (an empty history, which is
@@ -337,8 +337,8 @@ public:
     // "intraday/<name>.itd", the name given by CodeFileName.
     std::string HistoFilePath(const Valeurs* titre) const;
     std::string IntradayFilePath(const Valeurs* titre) const;
-    // -- more history declarations here --
 };
 
+// The orders of the trades and of the securities (CvRecords.cpp).
 int CompareOperes(const Operes* a, const Operes* b);
 int CompareTitres(const Valeurs* a, const Valeurs* b);

@@ -488,19 +488,24 @@ private:
 
 } // namespace
 
-bool TCorv::SaveFile() {
+bool TCorv::SaveFile(std::string* raison) {
+    const auto echec = [raison](std::string pourquoi) {
+        if (raison != nullptr)
+            *raison = std::move(pourquoi);
+        return false;
+    };
     std::string texte;
     try {
         texte = DocumentText(*this);
-    } catch (const std::exception&) {
-        return false; // a value that has no text: nothing is written
+    } catch (const std::exception& erreur) {
+        return echec(erreur.what()); // a value that has no text: nothing is written
     }
     platform::AtomicFileWriter fichier(Fichier);
     if (!fichier.IsOpen())
-        return false;
+        return echec("le fichier ne peut pas être créé");
     fichier.Write(texte);
     if (!fichier.Commit())
-        return false;
+        return echec("l'écriture du fichier n'a pas abouti");
     Modifie = false;
     return true;
 }

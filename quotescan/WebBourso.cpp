@@ -3,7 +3,7 @@
 namespace quotescan {
 
 bool CWebBourso::BuildUrl() {
-    if (Ask->Type != 0)
+    if (Ask->Type != AskKind::Quote)
         return false;
     // "%3D" is the query's own encoded '=', sent as these three characters.
     return WriteUrl(Host, "/cours33.phtml?code=%s&choix_bourse=pays%3D33");

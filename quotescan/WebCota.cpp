@@ -7,11 +7,11 @@ namespace quotescan {
 
 bool CWebCota::BuildUrl() {
     switch (Ask->Type) {
-    case 0:
+    case AskKind::Quote:
         return WriteUrl(Host, "/resultat_requete_cours_30mn.asp?VALEUR=%s");
-    case 1:
+    case AskKind::Intraday:
         return WriteUrl(Host, "/resultat_requete_intraday.asp?VALEUR=%s&x=8&y=6");
-    case 2:
+    case AskKind::History:
         return WriteUrl(Host, "/resultat_requete_historique.asp?DATE=1&VALEUR=%s&x=8&y=7");
     default:
         return false;

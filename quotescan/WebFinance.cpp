@@ -3,7 +3,7 @@
 namespace quotescan {
 
 bool CWebFinance::BuildUrl() {
-    if (Ask->Type != 0)
+    if (Ask->Type != AskKind::Quote)
         return false;
     return WriteUrl(Host, "/quote?s=%s&d=v2&o=t&m=*");
 }

@@ -13,11 +13,11 @@ CWebInf::~CWebInf() = default;
 bool CWebInf::Analyse(char* page) {
     Search = std::make_unique<CSearch>(page);
     switch (Ask->Type) {
-    case 0:
+    case AskKind::Quote:
         return AnalyseCours();
-    case 1:
+    case AskKind::Intraday:
         return AnalyseIntraday();
-    case 2:
+    case AskKind::History:
         return AnalyseHisto();
     default:
         return false;

@@ -9,11 +9,11 @@ namespace quotescan {
 
 bool CWebSelect::BuildUrl() {
     switch (Ask->Type) {
-    case 0:
+    case AskKind::Quote:
         return WriteUrl(Host, "/cours.asp?VALEUR=%s&PLACE=1");
-    case 1:
+    case AskKind::Intraday:
         return WriteUrl(Host, "/intraday.asp?VALEUR=%s&SRCODBC=webtrade");
-    case 2:
+    case AskKind::History:
         return WriteUrl(Host, "/historic.asp?VALEUR=%s&Date=3&SRCODBC=webtrade");
     default:
         return false;

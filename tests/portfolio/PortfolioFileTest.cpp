@@ -558,7 +558,9 @@ TEST_F(PortfolioFile, FailedSaveKeepsThePreviousFileAndTheModifiedFlag) {
     cvtest::FillRichDocument(doc);
     doc.Fichier = dir.File("absent/dossier/p.cvx");
     doc.Modifie = true;
-    EXPECT_FALSE(doc.SaveFile());
+    std::string raison;
+    EXPECT_FALSE(doc.SaveFile(&raison));
+    EXPECT_EQ(raison, "le fichier ne peut pas être créé");
     EXPECT_TRUE(doc.Modifie);
 
     const std::string ancien = "1|*\nG|1.000000|1.000000|*\n";
@@ -574,11 +576,12 @@ TEST_F(PortfolioFile, FailedSaveKeepsThePreviousFileAndTheModifiedFlag) {
     rlimit petit = avant;
     petit.rlim_cur = 4096;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &petit), 0);
-    const bool ecrit = doc.SaveFile();
+    const bool ecrit = doc.SaveFile(&raison);
     setrlimit(RLIMIT_FSIZE, &avant);
     std::signal(SIGXFSZ, ancienSignal);
 
     EXPECT_FALSE(ecrit);
+    EXPECT_EQ(raison, "l'écriture du fichier n'a pas abouti");
     EXPECT_TRUE(doc.Modifie);
     EXPECT_EQ(ReadAll(dir.File("p.cvx")), ancien);
     std::size_t fichiers = 0;
@@ -586,7 +589,9 @@ TEST_F(PortfolioFile, FailedSaveKeepsThePreviousFileAndTheModifiedFlag) {
         ++fichiers;
     EXPECT_EQ(fichiers, 1u); // no temporary file left behind
 
-    EXPECT_TRUE(doc.SaveFile());
+    raison = "inchangée";
+    EXPECT_TRUE(doc.SaveFile(&raison));
+    EXPECT_EQ(raison, "inchangée"); // a save that succeeds gives no reason
     EXPECT_FALSE(doc.Modifie);
     EXPECT_NE(ReadAll(dir.File("p.cvx")), ancien);
 }

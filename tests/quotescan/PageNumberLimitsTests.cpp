@@ -56,7 +56,7 @@ class QuoteLimits : public ::testing::TestWithParam<QuoteSite> {
 protected:
     // Analyses the site's quote page with one text replaced.
     bool Analyse(const std::string& from, const std::string& to) {
-        ask = Request(GetParam().site, 0);
+        ask = Request(GetParam().site, AskKind::Quote);
         page = PageText(Replaced(PageFileText(GetParam().file), from, to));
         return AnalyseRep(&ask, page.data());
     }
@@ -124,14 +124,14 @@ protected:
         return "site" + std::to_string(GetParam()) + "_" + kind + ".html";
     }
     bool Intraday(const std::string& price) {
-        ask = Request(GetParam(), 1);
+        ask = Request(GetParam(), AskKind::Intraday);
         ask.Infos.Date = platform::EncodeDate(2001, 3, 12);
         SetFichier(ask, file);
         page = PageText(Replaced(PageFileText(PageName("intraday")), "45.25", price));
         return AnalyseRep(&ask, page.data());
     }
     std::vector<std::int32_t> HistoryPrices(const std::string& price) {
-        ask = Request(GetParam(), 2);
+        ask = Request(GetParam(), AskKind::History);
         page = PageText(Replaced(PageFileText(PageName("history")), "44.90", price));
         std::vector<std::int32_t> prices;
         if (!AnalyseRep(&ask, page.data()))
