@@ -1,8 +1,8 @@
 #include "Program.h"
 
-#include "Main.h"
-#include "dialogs/Fdivision.h"
-#include "dialogs/Unit3.h"
+#include "dialogs/AboutBox.h"
+#include "dialogs/SplitDialog.h"
+#include "window/Main.h"
 
 #include "portfolio/Fdatas.h"
 

@@ -3,11 +3,11 @@
 // Beside it, the lookup of the point under the mouse alone: searched near the mouse by its x,
 // against every point mapped to the screen and compared.
 
-#include "ChartData.h"
-#include "ChartWidgets.h"
-#include "Main.h"
-#include "Registry.h"
-#include "UiPrompts.h"
+#include "views/ChartData.h"
+#include "widgets/UiPrompts.h"
+#include "window/ChartWidgets.h"
+#include "window/Main.h"
+#include "window/Registry.h"
 
 #include "platform/DateTime.h"
 #include "platform/Settings.h"

@@ -4,9 +4,9 @@
 // use, offscreen), a temporary settings file and data directory per test, and prompts that
 // answer from a script instead of opening modal loops.
 
-#include "Main.h"
-#include "Registry.h"
-#include "UiPrompts.h"
+#include "widgets/UiPrompts.h"
+#include "window/Main.h"
+#include "window/Registry.h"
 
 #include "platform/DateTime.h"
 #include "platform/Settings.h"

@@ -3,8 +3,8 @@
 
 #include "AppTestSupport.h"
 
-#include "ColonnesRep.h"
 #include "Program.h"
+#include "views/ColonnesRep.h"
 
 #include "platform/DateText.h"
 #include "portfolio/Cv.h"
