@@ -3,7 +3,7 @@
 // its INSTALL value, which the program needs and never writes itself. An existing INSTALL is
 // kept unless --force is given. Prints the settings file's path.
 
-#include "Registry.h"
+#include "window/Registry.h"
 
 #include "platform/Settings.h"
 

@@ -1,17 +1,42 @@
 #include "Program.h"
 
-#include "Main.h"
-#include "dialogs/Fdivision.h"
-#include "dialogs/Unit3.h"
+#include "dialogs/AboutBox.h"
+#include "dialogs/SplitDialog.h"
+#include "window/Main.h"
 
 #include "portfolio/Fdatas.h"
 
+#include <QDir>
+#include <QLibraryInfo>
 #include <QMessageBox>
+#include <QTranslator>
 
 #include <cstdio>
+#include <memory>
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName("Corvane");
+    InstallQtFrench(*this);
+}
+
+QTranslator* InstallQtFrench(QCoreApplication& application, const QString& directory) {
+    auto traduction = std::make_unique<QTranslator>();
+    // By name rather than by locale: the program speaks French on every desktop.
+    if (!traduction->load(QStringLiteral("qtbase_fr"), directory)) {
+        std::fprintf(stderr,
+                     "Corvane : traduction française de Qt introuvable dans %s ; les textes de "
+                     "Qt restent en anglais.\n",
+                     QDir::toNativeSeparators(directory).toLocal8Bit().constData());
+        return nullptr;
+    }
+    QTranslator* installee = traduction.release();
+    installee->setParent(&application);
+    QCoreApplication::installTranslator(installee);
+    return installee;
+}
+
+QTranslator* InstallQtFrench(QCoreApplication& application) {
+    return InstallQtFrench(application, QLibraryInfo::path(QLibraryInfo::TranslationsPath));
 }
 
 bool TApplication::notify(QObject* receiver, QEvent* event) {

@@ -14,6 +14,16 @@ public:
     bool notify(QObject* receiver, QEvent* event) override;
 };
 
+class QCoreApplication;
+class QTranslator;
+
+// Qt's own texts (standard buttons, file, print and colour dialogs) in French whatever the
+// user's language, from Qt's translation in directory. Without it they stay English and the
+// program starts all the same: null is returned and the missing file is noted on stderr.
+QTranslator* InstallQtFrench(QCoreApplication& application, const QString& directory);
+// The same from the directory where Qt keeps its translations.
+QTranslator* InstallQtFrench(QCoreApplication& application);
+
 // Shows an error that reached the application object.
 void ShowException(const QString& text);
 

@@ -5,10 +5,10 @@
 
 #include "fuzz/FuzzSupport.h"
 
-#include "app/UiPrompts.h"
-#include "app/dialogs/Logs.h"
+#include "dialogs/AlarmLogDialog.h"
 #include "platform/DateTime.h"
 #include "portfolio/Cv.h"
+#include "widgets/UiPrompts.h"
 
 #include <QApplication>
 #include <QPushButton>

@@ -10,8 +10,8 @@
 
 #include "fuzz/FuzzSupport.h"
 
-#include "app/dialogs/ImportFormat.h"
 #include "platform/ConversionError.h"
+#include "portfolio/HistoImport.h"
 
 #include <algorithm>
 #include <cmath>

@@ -6,10 +6,10 @@
 
 #include "fuzz/FuzzSupport.h"
 
-#include "app/ChartData.h"
 #include "platform/DateText.h"
 #include "platform/DateTime.h"
 #include "quotescan/IntradayFile.h"
+#include "views/ChartData.h"
 
 #include <cstddef>
 #include <cstdint>

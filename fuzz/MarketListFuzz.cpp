@@ -5,7 +5,7 @@
 
 #include "fuzz/FuzzSupport.h"
 
-#include "app/dialogs/MarketList.h"
+#include "views/MarketList.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -5,7 +5,7 @@
 
 #include "fuzz/FuzzSupport.h"
 
-#include "app/dialogs/QuoteSites.h"
+#include "portfolio/QuoteSites.h"
 
 #include <cstddef>
 #include <cstdint>

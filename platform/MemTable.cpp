@@ -15,15 +15,6 @@ namespace platform {
 
 namespace {
 
-std::string_view Trim(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r' ||
-                             text.back() == '\n'))
-        text.remove_suffix(1);
-    return text;
-}
-
 // Keeps at most maxChars UTF-8 characters, never cutting one in the middle.
 std::string Truncate(std::string text, int maxChars) {
     if (maxChars <= 0 || text.size() <= static_cast<std::size_t>(maxChars))
@@ -70,53 +61,6 @@ double NumberForField(FieldType type, double number, bool integral) {
         break;
     }
     return number;
-}
-
-bool ParseInt32(std::string_view text, std::int32_t& result) {
-    text = Trim(text);
-    if (!text.empty() && text.front() == '+')
-        text.remove_prefix(1);
-    std::int64_t value = 0;
-    auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || ptr != text.data() + text.size() || text.empty())
-        return false;
-    if (value < std::numeric_limits<std::int32_t>::min() ||
-        value > std::numeric_limits<std::int32_t>::max())
-        return false;
-    result = static_cast<std::int32_t>(value);
-    return true;
-}
-
-// Accepts "." or "," as decimal point and blanks as thousands separators, as a user types.
-bool ParseFloat(std::string_view text, double& result) {
-    std::string clean;
-    text = Trim(text);
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == ' ')
-            continue;
-        if (c == '\xC2' && i + 1 < text.size() && text[i + 1] == '\xA0') { // no-break space
-            ++i;
-            continue;
-        }
-        if (c == '\xE2' && i + 2 < text.size() && text[i + 1] == '\x80' &&
-            text[i + 2] == '\xAF') { // narrow no-break space
-            i += 2;
-            continue;
-        }
-        clean.push_back(c == ',' ? '.' : c);
-    }
-    std::string_view view = clean;
-    if (!view.empty() && view.front() == '+')
-        view.remove_prefix(1);
-    if (view.empty())
-        return false;
-    double value = 0.0;
-    auto [ptr, ec] = std::from_chars(view.data(), view.data() + view.size(), value);
-    if (ec != std::errc() || ptr != view.data() + view.size())
-        return false;
-    result = value;
-    return true;
 }
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
@@ -189,10 +133,10 @@ std::int32_t Field::AsInteger() const {
         return 0;
     switch (def.Type) {
     case FieldType::String: {
-        std::int32_t value = 0;
-        if (!ParseInt32(cell.text, value))
+        const std::optional<std::int32_t> value = ParseInt32(cell.text, kCellInteger);
+        if (!value)
             throw ConversionError("'" + cell.text + "' n'est pas une valeur entière correcte");
-        return value;
+        return *value;
     }
     case FieldType::Integer:
     case FieldType::Boolean:
@@ -210,10 +154,10 @@ double Field::AsFloat() const {
     if (cell.null)
         return 0.0;
     if (def.Type == FieldType::String) {
-        double value = 0.0;
-        if (!ParseFloat(cell.text, value))
+        const std::optional<double> value = ParseDouble(cell.text, kCellDecimal);
+        if (!value)
             throw ConversionError("'" + cell.text + "' n'est pas une valeur numérique correcte");
-        return value;
+        return *value;
     }
     return cell.number;
 }
@@ -801,19 +745,19 @@ MemTable::Cell MemTable::ConvertText(int field, std::string_view text) const {
     case FieldType::String:
         break;
     case FieldType::Integer: {
-        std::int32_t value = 0;
-        if (!ParseInt32(trimmed, value))
+        const std::optional<std::int32_t> value = ParseInt32(trimmed, kCellInteger);
+        if (!value)
             throw ConversionError("'" + std::string(trimmed) +
                                   "' n'est pas une valeur entière correcte");
-        cell.number = value;
+        cell.number = *value;
         break;
     }
     case FieldType::Float: {
-        double value = 0.0;
-        if (!ParseFloat(trimmed, value))
+        const std::optional<double> value = ParseDouble(trimmed, kCellDecimal);
+        if (!value)
             throw ConversionError("'" + std::string(trimmed) +
                                   "' n'est pas une valeur numérique correcte");
-        cell.number = value;
+        cell.number = *value;
         break;
     }
     case FieldType::Date:

@@ -13,19 +13,64 @@ namespace platform {
 
 namespace {
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+std::size_t SkipBlanks(std::string_view text) {
+    return text.size() - TrimLeft(text, kCBlanks).size();
 }
 
-std::size_t SkipBlanks(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size() && IsBlank(text[i]))
-        ++i;
-    return i;
+// The length of a group space (space, UTF-8 no-break or narrow no-break space) at text[i], or 0.
+std::size_t GroupBlankAt(std::string_view text, std::size_t i) {
+    constexpr std::string_view kNoBreak = "\xC2\xA0";
+    constexpr std::string_view kNarrowNoBreak = "\xE2\x80\xAF";
+    if (text[i] == ' ')
+        return 1;
+    if (text.substr(i, kNoBreak.size()) == kNoBreak)
+        return kNoBreak.size();
+    if (text.substr(i, kNarrowNoBreak.size()) == kNarrowNoBreak)
+        return kNarrowNoBreak.size();
+    return 0;
+}
+
+std::string WithoutGroupBlanks(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        if (const std::size_t n = GroupBlankAt(text, i); n > 0) {
+            i += n;
+            continue;
+        }
+        out += text[i++];
+    }
+    return out;
+}
+
+// Reads a run of digits at text[i], appending them to out; false when there is none.
+bool CopyDigits(std::string_view text, std::size_t& i, std::string& out) {
+    const std::size_t start = i;
+    while (i < text.size() && IsDigit(text[i]))
+        out += text[i++];
+    return i > start;
+}
+
+bool IsNonFiniteWord(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return lower == "inf" || lower == "infinity" || lower == "nan";
+}
+
+// from_chars over a whole normalised text; nothing when out of the type's range.
+template <typename F> std::optional<F> ReadFloating(const std::string& number) {
+    F value{};
+    const char* const end = number.data() + number.size();
+    const auto [ptr, ec] = std::from_chars(number.data(), end, value, std::chars_format::general);
+    if (ec != std::errc() || ptr != end)
+        return std::nullopt;
+    return value;
 }
 
 bool IsHexDigit(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+    return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
 
 // Rough power of ten of a decimal number text (digits, point, exponent), enough to tell an
@@ -34,14 +79,14 @@ long DecimalMagnitude(std::string_view number) {
     long magnitude = 0;
     std::size_t i = 0;
     bool seenNonZero = false;
-    for (; i < number.size() && number[i] >= '0' && number[i] <= '9'; ++i) {
+    for (; i < number.size() && IsDigit(number[i]); ++i) {
         if (number[i] != '0')
             seenNonZero = true;
         if (seenNonZero)
             ++magnitude;
     }
     if (i < number.size() && number[i] == '.') {
-        for (++i; i < number.size() && number[i] >= '0' && number[i] <= '9'; ++i) {
+        for (++i; i < number.size() && IsDigit(number[i]); ++i) {
             if (seenNonZero)
                 continue;
             if (number[i] != '0')
@@ -58,7 +103,7 @@ long DecimalMagnitude(std::string_view number) {
             ++i;
         }
         long exponent = 0;
-        for (; i < number.size() && number[i] >= '0' && number[i] <= '9'; ++i)
+        for (; i < number.size() && IsDigit(number[i]); ++i)
             if (exponent < 100000000)
                 exponent = exponent * 10 + (number[i] - '0');
         magnitude += negative ? -exponent : exponent;
@@ -231,6 +276,100 @@ std::string FormatUser(double value, int decimals, int precision, bool grouped) 
 
 } // namespace
 
+std::string_view TrimLeft(std::string_view text, std::string_view blanks) {
+    const std::size_t first = text.find_first_not_of(blanks);
+    return first == std::string_view::npos ? std::string_view() : text.substr(first);
+}
+
+std::string_view TrimRight(std::string_view text, std::string_view blanks) {
+    const std::size_t last = text.find_last_not_of(blanks);
+    return last == std::string_view::npos ? std::string_view() : text.substr(0, last + 1);
+}
+
+std::string_view Trim(std::string_view text, Blanks blanks) {
+    return TrimRight(TrimLeft(text, blanks.leading), blanks.trailing);
+}
+
+std::optional<std::string> NormaliseNumber(std::string_view text, const NumberSyntax& syntax) {
+    text = Trim(text, syntax.blanks);
+    std::string kept;
+    if (syntax.groupBlanks) {
+        kept = WithoutGroupBlanks(text);
+        text = kept;
+    }
+    std::string out;
+    std::size_t i = 0;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        if (text[i] == '-')
+            out += '-';
+        ++i;
+    }
+    if (syntax.nonFinite && IsNonFiniteWord(text.substr(i)))
+        return out + std::string(text.substr(i));
+    const std::size_t signEnd = out.size();
+    const bool integerDigits = CopyDigits(text, i, out);
+    bool decimalDigits = false;
+    if (i < text.size() && syntax.decimalPoints.find(text[i]) != std::string_view::npos) {
+        ++i;
+        if (!integerDigits)
+            out.insert(signEnd, 1, '0');
+        out += '.';
+        decimalDigits = CopyDigits(text, i, out);
+    }
+    if (!integerDigits && !decimalDigits)
+        return std::nullopt;
+    if (syntax.exponent && i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        ++i;
+        out += 'e';
+        if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+            out += text[i++];
+        if (!CopyDigits(text, i, out))
+            return std::nullopt;
+    }
+    if (i != text.size())
+        return std::nullopt;
+    return out;
+}
+
+std::optional<std::int32_t> ParseInt32(std::string_view text, const NumberSyntax& syntax) {
+    NumberSyntax whole = syntax;
+    whole.decimalPoints = {};
+    whole.exponent = false;
+    const std::optional<std::string> number = NormaliseNumber(text, whole);
+    if (!number)
+        return std::nullopt;
+    const bool negative = number->front() == '-';
+    // The magnitude may reach one more than the largest int32, for the smallest one.
+    constexpr std::int64_t limit = std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1;
+    std::int64_t magnitude = 0;
+    for (const char c : std::string_view(*number).substr(negative ? 1 : 0)) {
+        magnitude = magnitude * 10 + (c - '0');
+        if (magnitude > limit)
+            return std::nullopt;
+    }
+    const std::int64_t value = negative ? -magnitude : magnitude;
+    if (value > std::numeric_limits<std::int32_t>::max())
+        return std::nullopt;
+    return static_cast<std::int32_t>(value);
+}
+
+std::optional<double> ParseDouble(std::string_view text, const NumberSyntax& syntax) {
+    const std::optional<std::string> number = NormaliseNumber(text, syntax);
+    if (!number)
+        return std::nullopt;
+    return ReadFloating<double>(*number);
+}
+
+std::optional<float> ParseSingle(std::string_view text, const NumberSyntax& syntax) {
+    const std::optional<std::string> number = NormaliseNumber(text, syntax);
+    if (!number)
+        return std::nullopt;
+    const std::optional<long double> value = ReadFloating<long double>(*number);
+    if (!value || std::fabs(*value) > static_cast<long double>(std::numeric_limits<float>::max()))
+        return std::nullopt;
+    return static_cast<float>(*value);
+}
+
 bool ScanInt(std::string_view text, std::int32_t& target) {
     std::size_t i = SkipBlanks(text);
     bool negative = false;
@@ -238,12 +377,12 @@ bool ScanInt(std::string_view text, std::int32_t& target) {
         negative = text[i] == '-';
         ++i;
     }
-    if (i >= text.size() || text[i] < '0' || text[i] > '9')
+    if (i >= text.size() || !IsDigit(text[i]))
         return false;
     // Read as the C library does, into a 64-bit long that saturates, then kept to 32 bits.
     std::uint64_t magnitude = 0;
     bool saturated = false;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    for (; i < text.size() && IsDigit(text[i]); ++i) {
         const unsigned digit = static_cast<unsigned>(text[i] - '0');
         if (magnitude > (std::numeric_limits<std::uint64_t>::max() - digit) / 10)
             saturated = true;

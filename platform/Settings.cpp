@@ -409,6 +409,10 @@ std::vector<std::uint8_t> SettingsStore::ReadBinary(const std::string& name,
     return value.bytes;
 }
 
+std::vector<std::uint8_t> SettingsStore::ReadBinary(const std::string& name) const {
+    return Find(name, Type::Binary).bytes;
+}
+
 double SettingsStore::ReadFloat(const std::string& name) const {
     return BytesDouble(ReadBinary(name, 8));
 }

@@ -44,6 +44,9 @@ public:
     std::string ReadString(const std::string& name) const;
     std::int32_t ReadInteger(const std::string& name) const;
     std::vector<std::uint8_t> ReadBinary(const std::string& name, std::size_t size) const;
+    // The bytes of a binary value whatever their count, for a value whose reader can make
+    // do with part of it.
+    std::vector<std::uint8_t> ReadBinary(const std::string& name) const;
     double ReadFloat(const std::string& name) const; // an 8-byte binary
     double ReadDate(const std::string& name) const;  // an 8-byte binary
 

@@ -4,8 +4,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <filesystem>
 #include <string>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 #include <utility>
 
@@ -78,6 +80,27 @@ void AppendCodePoint(std::string& out, char32_t cp) {
     }
 }
 
+// The file that a path finally names: symbolic links are followed, link after link, to the
+// file they point to, which need not exist yet. Renaming a new file over a link would replace
+// the link and leave the file it points to unchanged. Empty when the links go round in a loop.
+std::string FollowLinks(const std::string& path) {
+    namespace fs = std::filesystem;
+    // As many links as the system itself follows before it gives up.
+    constexpr int kMaxLinks = 40;
+    fs::path current(path);
+    for (int n = 0; n <= kMaxLinks; ++n) {
+        std::error_code erreur;
+        if (!fs::is_symlink(fs::symlink_status(current, erreur)))
+            return current.string(); // a plain file, a new name, or one we cannot look at
+        const fs::path cible = fs::read_symlink(current, erreur);
+        if (erreur)
+            return current.string();
+        // A relative target is relative to the folder holding the link.
+        current = cible.is_absolute() ? cible : current.parent_path() / cible;
+    }
+    return {};
+}
+
 } // namespace
 
 std::string ToUtf8(std::string_view text) {
@@ -101,14 +124,99 @@ bool IsReadableRegularFile(const std::string& path) {
            ::access(path.c_str(), R_OK) == 0;
 }
 
-LineReader::LineReader(const std::string& path, std::size_t maxLength)
-    : file_(std::fopen(path.c_str(), "rb")), maxLength_(maxLength) {
+bool IsUnfitTarget(const std::string& path) {
     struct stat status {};
-    if (file_ != nullptr && (::fstat(fileno(file_), &status) != 0 || !S_ISREG(status.st_mode))) {
-        std::fclose(file_);
-        file_ = nullptr;
-    }
+    return ::stat(path.c_str(), &status) == 0 && !IsReadableRegularFile(path);
 }
+
+namespace {
+
+// Closes the descriptor it holds.
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int Get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+std::string ReadFailure(int error) {
+    if (error == EACCES || error == EPERM)
+        return "accès refusé";
+    if (error == EISDIR)
+        return "ce n'est pas un fichier";
+    return "erreur de lecture";
+}
+
+WholeFile Unreadable(int error) {
+    WholeFile file;
+    file.state = WholeFile::State::Unreadable;
+    file.reason = ReadFailure(error);
+    return file;
+}
+
+} // namespace
+
+WholeFile ReadWholeFile(const std::string& path) {
+    // Without blocking: a pipe at the path would otherwise wait for a writer.
+    const FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (fd.Get() < 0) {
+        const int error = errno;
+        // A name too long for the system cannot be a file either.
+        if (error == ENOENT || error == ENOTDIR || error == ENAMETOOLONG)
+            return WholeFile{};
+        return Unreadable(error);
+    }
+    struct stat status {};
+    if (::fstat(fd.Get(), &status) != 0 || !S_ISREG(status.st_mode))
+        return Unreadable(EISDIR);
+    WholeFile file;
+    char chunk[1 << 16];
+    while (true) {
+        const ssize_t n = ::read(fd.Get(), chunk, sizeof chunk);
+        if (n > 0)
+            file.text.append(chunk, static_cast<std::size_t>(n));
+        else if (n == 0)
+            break;
+        else if (errno != EINTR)
+            return Unreadable(errno);
+    }
+    file.state = WholeFile::State::Read;
+    return file;
+}
+
+namespace {
+
+// Opens a regular file for reading, or gives nothing. The open does not block, so that a named
+// pipe at the path is refused at once instead of waiting for a writer.
+std::FILE* OpenRegularFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return nullptr;
+    struct stat status {};
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || flags < 0 ||
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        ::close(fd);
+        return nullptr;
+    }
+    std::FILE* file = ::fdopen(fd, "rb");
+    if (file == nullptr)
+        ::close(fd);
+    return file;
+}
+
+} // namespace
+
+LineReader::LineReader(const std::string& path, std::size_t maxLength)
+    : file_(OpenRegularFile(path)), maxLength_(maxLength) {}
 
 LineReader::~LineReader() {
     if (file_ != nullptr)
@@ -159,7 +267,11 @@ LineReader::Status LineReader::Read(std::string& line) {
     return Status::Line;
 }
 
-AtomicFileWriter::AtomicFileWriter(std::string path) : path_(std::move(path)) {
+AtomicFileWriter::AtomicFileWriter(std::string path) : path_(FollowLinks(path)) {
+    if (path_.empty()) {
+        failed_ = true;
+        return;
+    }
     std::string pattern = path_ + ".tmp-XXXXXX";
     const int fd = ::mkstemp(pattern.data());
     if (fd < 0) {

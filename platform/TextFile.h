@@ -39,12 +39,31 @@ private:
 // pipe or a device is not a file the user can open as a document.
 bool IsReadableRegularFile(const std::string& path);
 
+// True when something stands at the path that IsReadableRegularFile refuses (a folder, a pipe,
+// a device, a file this user may not read): a file written there would replace it or fail, so
+// it is no target for a document. A path that names nothing is fit: the file is created.
+bool IsUnfitTarget(const std::string& path);
+
+// A file read whole, for the files the program reads often and in full (histories).
+struct WholeFile {
+    enum class State { Read, Missing, Unreadable };
+    State state = State::Missing;
+    std::string text;   // the file's bytes, when Read
+    std::string reason; // why a file that is there could not be read, as the user is told
+};
+
+// Missing only when nothing is at the path (a folder on the way missing or not a folder
+// included). A folder, a pipe or a device at the path, a file this user may not read, or a
+// read error make it Unreadable: such a file is there, and must not pass for an empty one.
+WholeFile ReadWholeFile(const std::string& path);
+
 // Converts Windows-1252 text to UTF-8; valid UTF-8 is returned unchanged.
 std::string ToUtf8(std::string_view text);
 
 // Writes a file safely: the text goes to a temporary file in the same folder, which is
 // flushed, synced and renamed over the target only when everything was written. A failure
-// leaves the previous file untouched.
+// leaves the previous file untouched. A path that is a symbolic link (or a chain of them)
+// writes the file the link points to, in that file's folder; the link stays a link.
 class AtomicFileWriter {
 public:
     explicit AtomicFileWriter(std::string path);

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -56,6 +57,8 @@ struct BilanTitre {
     std::int32_t RentLatNet = 0;
     std::int32_t Libre1 = 0;
     std::int32_t Libre2 = 0;
+
+    bool operator==(const BilanTitre&) const = default;
 };
 
 // One element of an alarm's condition: a kind 0..10 and its parameter (0: not given yet).
@@ -102,7 +105,25 @@ struct Operes {
     std::int32_t PxMoyVenNet = 0;
     std::int32_t PlValBrut = 0;
     std::int32_t PlValNet = 0;
+
+    bool operator==(const Operes&) const = default;
 };
+
+// The gains that one trade realises: exact, and as the trade's 32-bit fields hold them (the
+// integer forms wrap, the floating-point ones stop at the bounds).
+struct GainsOpere {
+    std::int64_t Brut = 0;
+    std::int64_t Net = 0;
+    std::int32_t ChampBrut = 0;
+    std::int32_t ChampNet = 0;
+};
+
+// The one rule by which a trade changes a position, shared by the replay of the trades and the
+// trade dialog's preview. A trade of q shares (q != 0) at u cents with f cents of fees, of sense
+// 'A' (a buy) or any other (a sale), on the position b as it stands before it (b.NbInPort
+// held, negative when short): writes into b the four averages after the trade and gives the
+// gain it realises. Nothing else of b changes.
+GainsOpere ReplayOpere(BilanTitre& b, char sens, std::int32_t q, std::int32_t u, std::int64_t f);
 
 // One cash movement.
 struct Mvt {
@@ -145,6 +166,20 @@ struct AncienneTranche {
     std::int32_t MntMin = 0;
     float Tva = 0.206f;
 };
+
+// A history file that exists but cannot be read (no permission, a folder in its place, a read
+// error). Nothing is loaded then, so that no later save can write over the file.
+class HistoReadError : public std::runtime_error {
+public:
+    explicit HistoReadError(const std::string& message) : std::runtime_error(message) {}
+};
+
+// The name a security's files take in the data folders ("historique", "intraday"), without
+// extension. An ordinary code is its own name; the characters of a code that could name
+// another place ("/", "\\", control characters, a code "." or "..") are written as "%XX"
+// escapes, and so is "%" itself, so that two codes never share a name and no name leaves its
+// folder.
+std::string CodeFileName(const std::string& code);
 
 using ListeTitres = std::vector<std::unique_ptr<Valeurs>>;
 using ListeTranches = std::vector<std::unique_ptr<TrancheFrais>>;
@@ -210,6 +245,11 @@ public:
     float CouvC = 5.0f;
     float CouvT = 5.0f;
     bool AlarmeNouvelle = false;
+    // The log lines (without their line end) of fired alarms that the alarm check could not
+    // append to the log, in firing order: a document never saved has no log, and a log can be
+    // read-only or its disk full. The check only adds to it; whoever runs the check tells the
+    // user and empties it.
+    std::vector<std::string> AlarmesNonJournalisees;
 
     // Records and totals (CvRecords.cpp).
     Valeurs* AddTitre(const Valeurs& model);
@@ -219,9 +259,11 @@ public:
     void SortOperes(Valeurs* titre);
     void SortTitres();
 
-    // The portfolio file (CvFile.cpp). LoadFile throws platform::ConversionError on a
-    // malformed line.
-    bool SaveFile();
+    // The portfolio file (CvFile.cpp). LoadFile gives 0 for an empty file and for a path that
+    // is not a readable regular file, and throws platform::ConversionError on a malformed line
+    // or a read error. SaveFile gives false when nothing was written, and then tells why in
+    // raison when given.
+    bool SaveFile(std::string* raison = nullptr);
     int LoadFile(const std::string& path);
 
     // Fees, settlement dates and amount texts (CvFees.cpp).
@@ -235,13 +277,21 @@ public:
     float TextToFloat(const std::string& texte, int decimales) const;
     std::int32_t TextToCents(const std::string& texte) const;
     void FloatToTextTrunc(int decimales, std::string& texte, float valeur) const;
-    // -- more fees declarations here --
+    // 25 September 2000: up to that day every trade of an eligible security was settled
+    // monthly; after it only the trades made with the deferred-settlement option are.
+    static double FinSrdObligatoire();
 
     // Positions, gains and yields (CvPositions.cpp).
     void ComputeTitre(Valeurs* titre, std::optional<double> jusqua = std::nullopt,
                       const ::Operes* exclue = nullptr);
+    // The same position, given instead of written: neither the security's block nor its
+    // trades' computed fields change.
+    BilanTitre ComputeBilan(const Valeurs& titre, std::optional<double> jusqua = std::nullopt,
+                            const ::Operes* exclue = nullptr) const;
     bool ComputeRentabilite(Valeurs* titre, double debut);
     void ComputeRentabilites(double debut);
+
+    // Purge, split, transfer and removal of securities (CvTransfer.cpp).
     void Purge();
     bool ApplyDivision(Valeurs* titre, int ratio, double date);
     void Transfert(bool uneLigne, const std::string& commentaire);
@@ -252,7 +302,6 @@ public:
     // value sur le titre " and its label, dated today); none, and nullptr, when its realised
     // net gain is 0. Shared by the delete-security command and the transfer.
     Mvt* AddPlValueMvt(const Valeurs* titre);
-    // -- more positions declarations here --
 
     // Alarms and the alarm log (CvAlarms.cpp).
     bool OperandValue(Valeurs* titre, std::int32_t& valeur, const ElementAlarme& element);
@@ -260,6 +309,7 @@ public:
     bool OperandText(const ElementAlarme& element, std::string& texte, bool leftForm) const;
     void ComparisonText(std::uint8_t oper, std::string& texte) const;
     void AlarmeText(const SDetAlarme& alarme, std::string& texte) const;
+    // True when an alarm fired, whether or not its line reached the log.
     bool CheckAlarmes(Valeurs* titre);
     // The same texts, giving an element whose kind takes no parameter the value 1 that the
     // alarm dialogs read as "defined"; the alarm check and the dialogs go through these.
@@ -268,20 +318,27 @@ public:
     // The alarm log beside a portfolio file: its last four characters become ".cvl". Empty
     // when the name is shorter than that (a document never saved has no log).
     static std::string LogPath(const std::string& fichier);
-    // -- more alarms declarations here --
 
     // History files and indicators (CvHisto.cpp), over the history table of the data module.
+    // LoadHistoFile: false when the security has no history file (an empty history, which is
+    // then the loaded one). A file that exists but cannot be read throws HistoReadError, one
+    // that does not read as a history platform::ConversionError; either way no history is
+    // loaded afterwards (TitreHisto none, table empty).
     bool LoadHistoFile(Valeurs* titre);
-    bool SaveHistoFile(); // false when the file could not be written; the old one is kept
+    // False when there is no loaded history to write, or the file could not be written (the
+    // old one is then kept).
+    bool SaveHistoFile();
     void AddHistoPoint(const InfosCours& jour);
     std::int32_t LastHistoCours() const;
     float HistoVariation(int n) const;
     void ComputeIndicateurs(Valeurs* titre, int periodeRsi, std::int32_t& moyenne,
                             std::int32_t& rsi, int periodeMoyenne);
-    // The history file of a security: "historique/<code>.his" in the data directory.
+    // The files of a security in the data directory: "historique/<name>.his" and
+    // "intraday/<name>.itd", the name given by CodeFileName.
     std::string HistoFilePath(const Valeurs* titre) const;
-    // -- more history declarations here --
+    std::string IntradayFilePath(const Valeurs* titre) const;
 };
 
+// The orders of the trades and of the securities (CvRecords.cpp).
 int CompareOperes(const Operes* a, const Operes* b);
 int CompareTitres(const Valeurs* a, const Valeurs* b);

@@ -20,9 +20,9 @@ std::int32_t PercentOf(std::int32_t montant, std::int32_t param) {
     return platform::Trunc32(static_cast<double>(montant) * static_cast<double>(p));
 }
 
-// One line of the log. The viewer cuts it at "|" and reads at most 511 characters of it, so
-// the fields are cleaned as the portfolio writer cleans its own, and an over-long label is
-// shortened rather than losing the whole entry.
+// One line of the log, without its line end. The viewer cuts it at "|" and reads at most 511
+// characters of it, so the fields are cleaned as the portfolio writer cleans its own, and an
+// over-long label is shortened rather than losing the whole entry.
 std::string LogLine(bool achat, platform::TDateTime quand, std::string_view code,
                     std::string_view libelle, std::string_view phrase) {
     std::string debut(1, achat ? 'A' : 'V');
@@ -34,7 +34,7 @@ std::string LogLine(bool achat, platform::TDateTime quand, std::string_view code
     std::string nom = cvfile::CleanText(libelle);
     const std::size_t fixe = debut.size() + fin.size();
     cvfile::CutUtf8(nom, fixe < cvfile::kMaxWrittenLine ? cvfile::kMaxWrittenLine - fixe : 0);
-    return debut + nom + fin + '\n';
+    return debut + nom + fin;
 }
 
 bool TakesNoParameter(std::int8_t type) {
@@ -213,14 +213,18 @@ std::string TCorv::LogPath(const std::string& fichier) {
 
 bool TCorv::CheckAlarmes(Valeurs* titre) {
     const std::string chemin = LogPath(Fichier);
-    std::string lignes;
+    std::vector<std::string> lignes;
     bool declenchee = false;
     // The log is opened on every check, so that it exists beside the portfolio once quotes
-    // have come in. A document never saved has none, and a log that cannot be written loses
-    // these lines only: whether an alarm fired and which alarms expired do not depend on it.
+    // have come in. Whether an alarm fired and which alarms expired do not depend on it; the
+    // lines it does not take are kept for the caller to tell.
     const auto ecrire = [&] {
-        if (!chemin.empty())
-            platform::AppendToFile(chemin, lignes);
+        std::string texte;
+        for (const std::string& ligne : lignes)
+            texte += ligne + '\n';
+        if (!chemin.empty() && platform::AppendToFile(chemin, texte))
+            return;
+        AlarmesNonJournalisees.insert(AlarmesNonJournalisees.end(), lignes.begin(), lignes.end());
     };
     try {
         if (titre != nullptr) {
@@ -239,7 +243,8 @@ bool TCorv::CheckAlarmes(Valeurs* titre) {
                 AlarmeText(*alarme, phrase);
                 // Each firing is stamped with its own reading of the clock.
                 const platform::TDateTime maintenant = platform::Clock::Now();
-                lignes += LogLine(alarme->Signal, maintenant, titre->Code, titre->Libelle, phrase);
+                lignes.push_back(
+                    LogLine(alarme->Signal, maintenant, titre->Code, titre->Libelle, phrase));
             }
         }
     } catch (...) {

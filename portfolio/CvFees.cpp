@@ -11,10 +11,10 @@
 #include "platform/Settings.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -27,8 +27,6 @@ constexpr const char* kDateLiqC = "DATELIQC";
 
 // The mark of a settlement date never set, written by the main window as the default.
 constexpr std::string_view kDateJamais = "01/01/70";
-// Up to this day every trade of an eligible security was settled monthly.
-constexpr std::string_view kFinSrdObligatoire = "25/09/00";
 
 // The schedules are kept in ascending threshold order, so the last bracket not above the
 // amount is the one that applies. Amounts are 64-bit: a large trade must not wrap into
@@ -79,10 +77,6 @@ float ToSingle(double value) {
     return static_cast<float>(value);
 }
 
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
 [[noreturn]] void BadFloat(std::string_view texte) {
     throw platform::ConversionError("'" + std::string(texte) +
                                     "' n'est pas une valeur en virgule flottante correcte");
@@ -100,96 +94,12 @@ std::string CleanAmount(const std::string& texte) {
     if (const auto point = s.find('.'); point != std::string::npos)
         s[point] = ',';
     for (std::size_t i = s.size(); i-- > 0;) {
-        if (IsDigit(s[i]))
+        if (platform::IsDigit(s[i]))
             break;
         if (s[i] != ',')
             s.erase(i, 1);
     }
     return s;
-}
-
-// A whole number as the class library reads it: blanks before, an optional sign, digits, and
-// nothing after; out of the 32-bit range is refused too.
-std::int32_t ParseInteger(std::string_view texte) {
-    std::size_t i = 0;
-    while (i < texte.size() && texte[i] == ' ')
-        ++i;
-    bool negatif = false;
-    if (i < texte.size() && (texte[i] == '+' || texte[i] == '-')) {
-        negatif = texte[i] == '-';
-        ++i;
-    }
-    if (i == texte.size())
-        BadInteger(texte);
-    std::int64_t valeur = 0;
-    for (; i < texte.size(); ++i) {
-        if (!IsDigit(texte[i]))
-            BadInteger(texte);
-        valeur = valeur * 10 + (texte[i] - '0');
-        if (valeur > static_cast<std::int64_t>(std::numeric_limits<std::int32_t>::max()) + 1)
-            BadInteger(texte);
-    }
-    if (negatif)
-        valeur = -valeur;
-    if (valeur > std::numeric_limits<std::int32_t>::max())
-        BadInteger(texte);
-    return static_cast<std::int32_t>(valeur);
-}
-
-// A decimal number with "," as separator, whatever the C locale says: blanks around, an
-// optional sign, digits with at most one ",", an optional exponent.
-float ParseCommaFloat(std::string_view texte) {
-    std::size_t i = 0;
-    const auto blancs = [&] {
-        while (i < texte.size() && texte[i] == ' ')
-            ++i;
-    };
-    const auto chiffres = [&](std::string& vers) {
-        while (i < texte.size() && IsDigit(texte[i]))
-            vers += texte[i++];
-    };
-    blancs();
-    std::string nombre;
-    if (i < texte.size() && (texte[i] == '+' || texte[i] == '-')) {
-        if (texte[i] == '-')
-            nombre += '-';
-        ++i;
-    }
-    std::string entier;
-    std::string decimales;
-    chiffres(entier);
-    if (i < texte.size() && texte[i] == ',') {
-        ++i;
-        chiffres(decimales);
-    }
-    if (entier.empty() && decimales.empty())
-        BadFloat(texte);
-    nombre += entier.empty() ? "0" : entier;
-    if (!decimales.empty())
-        nombre += "." + decimales;
-    if (i < texte.size() && (texte[i] == 'e' || texte[i] == 'E')) {
-        ++i;
-        nombre += 'e';
-        if (i < texte.size() && (texte[i] == '+' || texte[i] == '-'))
-            nombre += texte[i++];
-        std::string exposant;
-        chiffres(exposant);
-        if (exposant.empty())
-            BadFloat(texte);
-        nombre += exposant;
-    }
-    blancs();
-    if (i != texte.size())
-        BadFloat(texte);
-
-    // Read at extended precision, then narrowed, as the class library's reader does.
-    long double valeur = 0.0L;
-    const auto [fin, erreur] = std::from_chars(nombre.data(), nombre.data() + nombre.size(), valeur,
-                                               std::chars_format::general);
-    if (erreur != std::errc() || fin != nombre.data() + nombre.size() ||
-        std::fabs(valeur) > static_cast<long double>(std::numeric_limits<float>::max()))
-        BadFloat(texte);
-    return static_cast<float>(valeur);
 }
 
 } // namespace
@@ -290,12 +200,16 @@ void TCorv::LoadSettings(platform::SettingsStore& registre) {
     registre.WriteDate(kDateLiqC, std::trunc(DateLiqC));
 }
 
+double TCorv::FinSrdObligatoire() {
+    // A fixed day, not a two-digit-year text: read through the sliding year window, the
+    // boundary would move to 2100 as the clock passes 2050.
+    return platform::EncodeDate(2000, 9, 25);
+}
+
 bool TCorv::IsSrdPending(const Valeurs* titre, const ::Operes* opere) const {
     if (!titre || !opere || !titre->SRD)
         return false;
-    // The literal goes through the two-digit year window on purpose: the program has always
-    // read it that way.
-    if (opere->Date > platform::StrToDate(kFinSrdObligatoire))
+    if (opere->Date > FinSrdObligatoire())
         return opere->Date > DateLiqP && opere->SRD;
     return opere->Date > DateLiqP;
 }
@@ -314,7 +228,11 @@ float TCorv::TextToFloat(const std::string& texte, int /*decimales*/) const {
     if (texte.empty())
         return 0.0f;
     // A text cut down to nothing (such as "abc") is refused, unlike an empty one.
-    return ParseCommaFloat(CleanAmount(texte));
+    const std::optional<float> valeur =
+        platform::ParseSingle(CleanAmount(texte), platform::kAmountDecimal);
+    if (!valeur)
+        BadFloat(texte);
+    return *valeur;
 }
 
 std::int32_t TCorv::TextToCents(const std::string& texte) const {
@@ -325,22 +243,28 @@ std::int32_t TCorv::TextToCents(const std::string& texte) const {
     std::int64_t cents = 0;
     const auto virgule = s.find(',');
     if (virgule == std::string::npos) {
-        cents = static_cast<std::int64_t>(ParseInteger(s)) * 100;
+        const std::optional<std::int32_t> euros = platform::ParseInt32(s, platform::kAmountInteger);
+        if (!euros)
+            BadInteger(texte);
+        cents = static_cast<std::int64_t>(*euros) * 100;
     } else {
         const std::string_view avant = std::string_view(s).substr(0, virgule);
         const std::string_view apres = std::string_view(s).substr(virgule + 1, 2);
-        const std::int64_t euros = ParseInteger(avant);
+        const std::optional<std::int32_t> euros =
+            platform::ParseInt32(avant, platform::kAmountInteger);
+        if (!euros)
+            BadInteger(texte);
         std::int64_t fraction = 0;
         for (const char c : apres) {
-            if (!IsDigit(c))
-                BadInteger(apres);
+            if (!platform::IsDigit(c))
+                BadInteger(texte);
             fraction = fraction * 10 + (c - '0');
         }
         if (apres.size() == 1)
             fraction *= 10;
         // "-1,50" means minus one euro fifty, not minus fifty cents less than one euro.
         const bool negatif = avant.find('-') != std::string_view::npos;
-        cents = euros * 100 + (negatif ? -fraction : fraction);
+        cents = std::int64_t{*euros} * 100 + (negatif ? -fraction : fraction);
     }
     if (cents > std::numeric_limits<std::int32_t>::max() ||
         cents < std::numeric_limits<std::int32_t>::min())

@@ -11,6 +11,7 @@
 
 #include <array>
 #include <exception>
+#include <initializer_list>
 #include <string_view>
 #include <unordered_map>
 
@@ -81,30 +82,21 @@ template <std::size_t N> void FitTexts(std::array<std::string, N>& texts, std::s
     }
 }
 
-// Appends one line built by build(texts); a line that would be too long for the reader is
-// built again with its longest texts shortened, so that every saved file reads back.
+// Appends one line built by build(texts). Texts that pass what one line may carry together
+// with the code are shortened, longest first; texts read from a file never do, so saving
+// does not cut them.
 template <std::size_t N, typename Build>
-void PutLine(std::string& out, std::array<std::string, N> texts, Build build) {
-    const std::size_t debut = out.size();
+void PutLine(std::string& out, std::string_view code, std::array<std::string, N> texts,
+             Build build) {
+    FitTexts(texts, cvfile::kMaxLineTexts - code.size());
     build(out, texts);
-    out += '*';
-    const std::size_t longueur = out.size() - debut;
-    if (longueur > cvfile::kMaxWrittenLine) {
-        std::size_t somme = 0;
-        for (const auto& t : texts)
-            somme += t.size();
-        const std::size_t exces = longueur - cvfile::kMaxWrittenLine;
-        FitTexts(texts, somme > exces ? somme - exces : 0);
-        out.resize(debut);
-        build(out, texts);
-        out += '*';
-    }
-    out += '\n';
+    out += "*\n";
 }
 
+// Codes are cut alike in the C, O and A lines, so that trades and alarms find their security.
 std::string StoredCode(const std::string& code) {
     std::string clean = cvfile::CleanText(code);
-    cvfile::CutUtf8(clean, cvfile::kMaxCode);
+    cvfile::CutUtf8(clean, cvfile::kMaxLineTexts);
     return clean;
 }
 
@@ -126,7 +118,7 @@ void PutTitre(std::string& out, const Valeurs& titre) {
     const std::string code = StoredCode(titre.Code);
     const InfosCours& infos = titre.Infos;
     const BilanTitre& p = titre.BilanPurge;
-    PutLine(out,
+    PutLine(out, code,
             std::array<std::string, 3>{cvfile::CleanText(titre.Libelle),
                                        cvfile::CleanText(titre.NomBourse),
                                        cvfile::CleanText(titre.Activite)},
@@ -175,7 +167,7 @@ void PutTitre(std::string& out, const Valeurs& titre) {
     }
     for (const auto& alarme : titre.Alarmes) {
         const SDetAlarme& a = *alarme;
-        PutLine(out, std::array<std::string, 1>{cvfile::CleanText(a.Intitule)},
+        PutLine(out, code, std::array<std::string, 1>{cvfile::CleanText(a.Intitule)},
                 [&](std::string& o, const std::array<std::string, 1>& t) {
                     o += "A|";
                     PutText(o, code);
@@ -193,7 +185,7 @@ void PutTitre(std::string& out, const Valeurs& titre) {
 }
 
 void PutMouvement(std::string& out, const Mvt& m) {
-    PutLine(out, std::array<std::string, 1>{cvfile::CleanText(m.Comment)},
+    PutLine(out, std::string_view{}, std::array<std::string, 1>{cvfile::CleanText(m.Comment)},
             [&](std::string& o, const std::array<std::string, 1>& t) {
                 o += "M|";
                 PutDate(o, m.Date);
@@ -325,6 +317,15 @@ private:
             Malformed(numero_, "champs manquants");
     }
 
+    // Texts that one line may not carry are refused: saving would have to cut them.
+    void CheckTexts(std::initializer_list<std::string_view> texts) const {
+        std::size_t total = 0;
+        for (const std::string_view t : texts)
+            total += t.size();
+        if (total > cvfile::kMaxLineTexts)
+            Malformed(numero_, "textes trop longs");
+    }
+
     char Sens(const Fields& f, std::size_t k) const {
         if (f[k].empty())
             Malformed(numero_, "sens manquant");
@@ -381,6 +382,7 @@ private:
     void ReadTitre(std::string_view line) {
         const Fields f(line);
         Need(f, 25);
+        CheckTexts({f[1], f[2], f[3], f[4]});
         Valeurs* t = Titre(f[1]);
         t->Libelle.assign(f[2]);
         t->NomBourse.assign(f[3]);
@@ -426,6 +428,7 @@ private:
         const bool avecSrd = !f.StartsWith(9, '*');
         if (avecSrd)
             Need(f, 10);
+        CheckTexts({f[1]});
         auto op = std::make_unique<Operes>();
         op->Pointe = IsTrue(f[2]);
         op->Date = platform::StrToDate(f[3]);
@@ -447,6 +450,7 @@ private:
     void ReadAlarme(std::string_view line) {
         const Fields f(line);
         Need(f, 10);
+        CheckTexts({f[1], f[2]});
         auto a = std::make_unique<SDetAlarme>();
         a->Intitule.assign(f[2]);
         a->Active = IsTrue(f[3]);
@@ -470,6 +474,7 @@ private:
         platform::ScanInt(f[4], m->Montant);
         if (!f.StartsWith(5, '*')) {
             Need(f, 5);
+            CheckTexts({f[5]});
             m->Comment.assign(f[5]);
         }
         doc_.Mouvements.push_back(std::move(m));
@@ -483,30 +488,42 @@ private:
 
 } // namespace
 
-bool TCorv::SaveFile() {
+bool TCorv::SaveFile(std::string* raison) {
+    const auto echec = [raison](std::string pourquoi) {
+        if (raison != nullptr)
+            *raison = std::move(pourquoi);
+        return false;
+    };
     std::string texte;
     try {
         texte = DocumentText(*this);
-    } catch (const std::exception&) {
-        return false; // a value that has no text: nothing is written
+    } catch (const std::exception& erreur) {
+        return echec(erreur.what()); // a value that has no text: nothing is written
     }
     platform::AtomicFileWriter fichier(Fichier);
     if (!fichier.IsOpen())
-        return false;
+        return echec("le fichier ne peut pas être créé");
     fichier.Write(texte);
     if (!fichier.Commit())
-        return false;
+        return echec("l'écriture du fichier n'a pas abouti");
     Modifie = false;
     return true;
 }
 
 int TCorv::LoadFile(const std::string& path) {
     Fichier = path;
-    platform::LineReader fichier(path);
+    // Checked before opening: opening a named pipe would wait for a writer, and a folder or a
+    // device holds no portfolio.
+    if (!platform::IsReadableRegularFile(path))
+        return 0;
+    platform::LineReader fichier(path, cvfile::kMaxLine);
     if (!fichier.IsOpen())
         return 0;
     std::string ligne;
     auto etat = fichier.Read(ligne);
+    // A read error is not the end of the file: the part read must not pass for the document.
+    if (etat == platform::LineReader::Status::End && fichier.Failed())
+        Malformed(1, "erreur de lecture");
     if (etat == platform::LineReader::Status::End)
         return 0;
     Reader lecteur(*this);
@@ -519,6 +536,8 @@ int TCorv::LoadFile(const std::string& path) {
                 Malformed(lecteur.Numero() + 1, "ligne trop longue");
             lecteur.Line(ligne);
         }
+        if (fichier.Failed())
+            Malformed(lecteur.Numero() + 1, "erreur de lecture");
     } catch (const platform::ConversionError& e) {
         const std::string message = e.what();
         if (message.rfind("Ligne ", 0) == 0)

@@ -10,11 +10,26 @@
 
 namespace cvfile {
 
-// The longest line the writer produces, line end excluded. The reader refuses lines above
-// 511 characters; staying below leaves room for a CRLF line end.
+// The longest line of the alarm log, line end excluded. Its viewer refuses lines above 511
+// characters; staying below leaves room for a CRLF line end.
 inline constexpr std::size_t kMaxWrittenLine = 509;
-// Codes appear in the C, O and A lines and must be cut the same way in all of them.
+// Codes in the alarm log.
 inline constexpr std::size_t kMaxCode = 128;
+
+// The texts of one portfolio line (code, labels, alarm title, comment) hold at most this many
+// bytes together; the reader refuses more and the writer shortens more, so a file that loads
+// saves back with the same texts. Earlier files keep their lines to 511 characters of
+// Windows-1252, where a character takes up to three bytes once in UTF-8: any texts of such a
+// line fit.
+inline constexpr std::size_t kMaxLineTexts = 3 * 511;
+// The widest part of a portfolio line that is not text, as the writer formats it: the C line,
+// its kind, 26 separators and the closing "*", 16 integers of up to 11 characters ("-2147483648"),
+// a date of up to 11 ("DD/MM/YYYYY", the furthest day a date holds), a time of 8, the variation of
+// up to 43 ("%.2f" of the largest float, sign included) and two flags.
+inline constexpr std::size_t kMaxLineFields = 1 + 26 + 1 + 16 * 11 + 11 + 8 + 43 + 2;
+// The longest portfolio line, line end excluded: every line the writer produces fits, and the
+// reader refuses longer ones. The reader's limit must not be lowered below this.
+inline constexpr std::size_t kMaxLine = kMaxLineTexts + kMaxLineFields;
 
 // Field 0 is the text before the first "|" (its first character is the line's kind); field
 // k is the text after the k-th "|", up to the next one or the line end. Fields past the

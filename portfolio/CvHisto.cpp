@@ -15,10 +15,10 @@
 #include "platform/Numbers.h"
 #include "platform/TextFile.h"
 
-#include <cstdio>
 #include <filesystem>
 #include <string_view>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -138,27 +138,15 @@ void AppendInt(std::string& out, std::int64_t value) {
         out.push_back(digits[--n]);
 }
 
-// Reads a history file whole: a history has thousands of lines, and reading them one
-// character at a time was most of the load time. Lines end with LF or CRLF and hold at most
-// 511 characters, as in every text file of the program.
+// The lines of a history file read whole: a history has thousands of lines, and reading
+// them one character at a time was most of the load time. Lines end with LF or CRLF and hold
+// at most 511 characters, as in every text file of the program.
 class HistoLines {
 public:
     using Status = platform::LineReader::Status;
     static constexpr std::size_t kMaxLength = 511;
 
-    explicit HistoLines(const std::string& path) {
-        std::FILE* file = std::fopen(path.c_str(), "rb");
-        if (file == nullptr)
-            return;
-        char chunk[1 << 16];
-        std::size_t n = 0;
-        while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0)
-            text_.append(chunk, n);
-        open_ = std::ferror(file) == 0;
-        std::fclose(file);
-    }
-
-    bool IsOpen() const { return open_; }
+    explicit HistoLines(std::string text) : text_(std::move(text)) {}
 
     Status Read(std::string_view& line) {
         if (pos_ >= text_.size())
@@ -173,9 +161,8 @@ public:
     }
 
 private:
-    std::string text_;
+    const std::string text_;
     std::size_t pos_ = 0;
-    bool open_ = false;
 };
 
 std::int32_t CentsAt(const platform::MemTable& table, int row, int field) {
@@ -184,11 +171,43 @@ std::int32_t CentsAt(const platform::MemTable& table, int row, int field) {
 
 } // namespace
 
-std::string TCorv::HistoFilePath(const Valeurs* titre) const {
-    std::string path = Repertoire;
+std::string CodeFileName(const std::string& code) {
+    // A name of dots alone is the folder itself or its parent.
+    const bool dotsOnly = code == "." || code == "..";
+    std::string name;
+    name.reserve(code.size());
+    for (const char c : code) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (dotsOnly || byte < 0x20 || byte == 0x7F || c == '/' || c == '\\' || c == '%') {
+            static constexpr char kHex[] = "0123456789ABCDEF";
+            name += '%';
+            name += kHex[byte >> 4];
+            name += kHex[byte & 0x0F];
+        } else {
+            name += c;
+        }
+    }
+    return name;
+}
+
+namespace {
+
+std::string DataFilePath(const std::string& repertoire, const char* folder, const std::string& code,
+                         const char* extension) {
+    std::string path = repertoire;
     if (!path.empty() && path.back() != '/')
         path += '/';
-    return path + "historique/" + titre->Code + ".his";
+    return path + folder + '/' + CodeFileName(code) + extension;
+}
+
+} // namespace
+
+std::string TCorv::HistoFilePath(const Valeurs* titre) const {
+    return DataFilePath(Repertoire, "historique", titre->Code, ".his");
+}
+
+std::string TCorv::IntradayFilePath(const Valeurs* titre) const {
+    return DataFilePath(Repertoire, "intraday", titre->Code, ".itd");
 }
 
 bool TCorv::LoadHistoFile(Valeurs* titre) {
@@ -202,11 +221,19 @@ bool TCorv::LoadHistoFile(Valeurs* titre) {
     }
     const std::string path = HistoFilePath(titre);
     DateHisto = Epoch1970();
-    HistoLines reader(path);
-    if (!reader.IsOpen()) {
+    platform::WholeFile file = platform::ReadWholeFile(path);
+    if (file.state == platform::WholeFile::State::Missing) {
         TitreHisto = titre;
         return false;
     }
+    // Only a file that does not exist is an empty history: one that is there but cannot be
+    // read would be replaced by the next save.
+    if (file.state == platform::WholeFile::State::Unreadable) {
+        TitreHisto = nullptr;
+        throw HistoReadError("Impossible de lire le fichier historique " + path + " : " +
+                             file.reason);
+    }
+    HistoLines reader(std::move(file.text));
     std::string_view line;
     if (reader.Read(line) == HistoLines::Status::End) {
         TitreHisto = titre;

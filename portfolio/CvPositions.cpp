@@ -6,24 +6,29 @@
 
 #include "platform/Checked.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 
 using namespace position_arith;
 
 namespace {
 
-// Average purchase prices and the gain of covering a short position, for a buy of q > 0
-// shares out of a position of h.
-void ReplayBuy(BilanTitre& b, Operes& op, std::int64_t a, std::int32_t h) {
-    const std::int32_t q = op.Quantite;
-    const std::int32_t u = op.Cours;
-    const std::int32_t f = op.Frais;
+// Average purchase prices and the gain of covering a short position, for a buy of q shares
+// out of a position of h.
+GainsOpere ReplayBuy(BilanTitre& b, std::int32_t q, std::int32_t u, std::int64_t f,
+                     std::int32_t h) {
+    GainsOpere gains;
+    const std::int64_t a = platform::Mul64(q, u);
     const std::int64_t n = std::int64_t{h} + q;
     if (h < 0) {
         const std::int64_t k = n < 0 ? std::int64_t{q} : -std::int64_t{h}; // shares covered
-        const std::int32_t g = platform::Trunc32(Quotient(f, q) * static_cast<double>(k));
-        op.PlValBrut = Low32((Wide{b.PxMoyVenBrut} - u) * k);
-        op.PlValNet = Low32((Wide{b.PxMoyVenNet} - u - DivWide(g, k)) * k);
+        const std::int64_t g =
+            platform::Trunc64(Quotient(static_cast<double>(f), q) * static_cast<double>(k));
+        const Wide brut = (Wide{b.PxMoyVenBrut} - u) * k;
+        const Wide net = (Wide{b.PxMoyVenNet} - u - DivWide(g, k)) * k;
+        gains = {static_cast<std::int64_t>(brut), static_cast<std::int64_t>(net), Low32(brut),
+                 Low32(net)};
         if (n > 0) {
             b.PxMoyAchBrut = Low32(DivWide(a, q));
             b.PxMoyAchNet = static_cast<float>(Quotient(static_cast<double>(a + f), q) * 0.01);
@@ -31,22 +36,27 @@ void ReplayBuy(BilanTitre& b, Operes& op, std::int64_t a, std::int32_t h) {
             b.PxMoyAchBrut = 0;
             b.PxMoyAchNet = 0.0f;
         }
-        return;
+        return gains;
     }
     b.PxMoyAchBrut = Low32(DivWide(Wide{a} + Wide{h} * b.PxMoyAchBrut, n));
-    b.PxMoyAchNet = static_cast<float>(
-        Quotient(static_cast<double>(h) * b.PxMoyAchNet * 100.0 + static_cast<double>(a) + f,
-                 static_cast<double>(n)) *
-        0.01);
+    b.PxMoyAchNet = static_cast<float>(Quotient(static_cast<double>(h) * b.PxMoyAchNet * 100.0 +
+                                                    static_cast<double>(a) + static_cast<double>(f),
+                                                static_cast<double>(n)) *
+                                       0.01);
+    return gains;
 }
 
-// Realised gain of a sale of q > 0 shares out of a position of h, and the average sale
-// prices of the short position it leaves.
-void ReplaySale(BilanTitre& b, Operes& op, std::int64_t a, std::int32_t h) {
-    const std::int32_t q = op.Quantite;
-    const std::int32_t u = op.Cours;
-    const std::int32_t f = op.Frais;
+// Realised gain of a sale of q shares out of a position of h, and the average sale prices of
+// the short position it leaves.
+GainsOpere ReplaySale(BilanTitre& b, std::int32_t q, std::int32_t u, std::int64_t f,
+                      std::int32_t h) {
+    GainsOpere gains;
+    const std::int64_t a = platform::Mul64(q, u);
     const double achatNet = static_cast<double>(b.PxMoyAchNet) * 100.0;
+    const auto realise = [&gains](Wide brut, double net) {
+        const std::int64_t tronque = platform::Trunc64(net);
+        gains = {static_cast<std::int64_t>(brut), tronque, Low32(brut), platform::Trunc32(net)};
+    };
     if (h <= 0) {
         const Wide total = Wide{q} - h;
         b.PxMoyVenBrut = Low32(DivWide(Wide{a} - Wide{h} * b.PxMoyVenBrut, total));
@@ -54,18 +64,19 @@ void ReplaySale(BilanTitre& b, Operes& op, std::int64_t a, std::int32_t h) {
     } else if (h < q) {
         // Only the fees of the h shares that close the long position weigh on its gain; the
         // rest go to the short position that the sale opens.
-        const std::int32_t g = platform::Trunc32(Quotient(f, q) * h);
-        op.PlValBrut = Low32((Wide{u} - b.PxMoyAchBrut) * h);
-        op.PlValNet =
-            platform::Trunc32((static_cast<double>(u - platform::SafeDiv(g, h)) - achatNet) * h);
+        const std::int64_t g =
+            platform::Trunc64(Quotient(static_cast<double>(f), q) * static_cast<double>(h));
+        realise((Wide{u} - b.PxMoyAchBrut) * h,
+                (static_cast<double>(u - platform::SafeDiv(g, h)) - achatNet) * h);
         b.PxMoyVenBrut = u;
         b.PxMoyVenNet = Low32(Wide{u} - DivWide(Wide{f} - g, Wide{q} - h));
     } else {
-        op.PlValBrut = Low32((Wide{u} - b.PxMoyAchBrut) * q);
-        op.PlValNet = platform::Trunc32((u - Quotient(f, q) - achatNet) * q);
+        realise((Wide{u} - b.PxMoyAchBrut) * q,
+                (u - Quotient(static_cast<double>(f), q) - achatNet) * q);
         b.PxMoyVenBrut = u;
         b.PxMoyVenNet = Low32(Wide{u} - DivWide(f, q));
     }
+    return gains;
 }
 
 // Fees of selling a quantity at a price.
@@ -77,39 +88,58 @@ std::int32_t SaleFee(const TCorv& doc, std::int32_t quantite, std::int32_t cours
     return doc.ComputeFrais(calcul);
 }
 
-} // namespace
+// What the replay computes for one trade, to be written into it or not.
+struct ResultatOpere {
+    std::int32_t PxMoyAchBrut = 0;
+    float PxMoyAchNet = 0.0f;
+    std::int32_t PxMoyVenBrut = 0;
+    std::int32_t PxMoyVenNet = 0;
+    std::int32_t PlValBrut = 0;
+    std::int32_t PlValNet = 0;
+};
 
-void TCorv::ComputeTitre(Valeurs* titre, std::optional<double> jusqua, const ::Operes* exclue) {
-    BilanTitre& b = titre->Bilan;
-    b = titre->BilanPurge;
+// The position of a security replayed from its carried-over block; resultat(i, r) receives
+// the results of the i-th trade of the list for each trade replayed.
+template <typename Resultat>
+BilanTitre Replay(const TCorv& doc, const Valeurs& titre, std::optional<double> jusqua,
+                  const ::Operes* exclue, Resultat&& resultat) {
+    BilanTitre b = titre.BilanPurge;
     b.RealNetTOT = platform::Wrap32(std::int64_t{b.VRealNet} - b.ARealNet);
     std::int32_t regle = b.NbInPort; // held by settled trades
 
-    for (const auto& ptr : titre->Operes) {
-        ::Operes& op = *ptr;
+    for (std::size_t i = 0; i < titre.Operes.size(); ++i) {
+        const ::Operes& op = *titre.Operes[i];
         if ((jusqua && op.Date > *jusqua) || &op == exclue)
             continue;
         const std::int32_t q = op.Quantite;
         const std::int32_t f = op.Frais;
         const std::int64_t a = platform::Mul64(q, op.Cours);
-        const std::int32_t h = b.NbInPort;
-        const bool enAttente = IsSrdPending(titre, &op);
+        const bool enAttente = doc.IsSrdPending(&titre, &op);
+        const bool achat = op.Sens == 'A';
 
         Add32(b.TotFrais, f);
-        op.PlValBrut = 0;
-        op.PlValNet = 0;
+        ResultatOpere r;
+        // A sale leaves the purchase averages as they were before it.
+        r.PxMoyAchBrut = b.PxMoyAchBrut;
+        r.PxMoyAchNet = b.PxMoyAchNet;
         // A trade of no shares (only a hand-edited file holds one) pays its fees and changes
         // no average.
-        if (op.Sens == 'A') {
+        if (q != 0) {
+            const GainsOpere gains = ReplayOpere(b, op.Sens, q, op.Cours, f);
+            r.PlValBrut = gains.ChampBrut;
+            r.PlValNet = gains.ChampNet;
+        }
+        if (achat) {
+            r.PxMoyAchBrut = b.PxMoyAchBrut;
+            r.PxMoyAchNet = b.PxMoyAchNet;
+        }
+        r.PxMoyVenBrut = b.PxMoyVenBrut;
+        r.PxMoyVenNet = b.PxMoyVenNet;
+
+        if (achat) {
             Add32(b.NbAchat, q);
             Add32(b.ARealBrut, a);
             Add32(b.ARealNet, a + f);
-            if (q != 0)
-                ReplayBuy(b, op, a, h);
-            op.PxMoyAchBrut = b.PxMoyAchBrut;
-            op.PxMoyAchNet = b.PxMoyAchNet;
-            op.PxMoyVenBrut = b.PxMoyVenBrut;
-            op.PxMoyVenNet = b.PxMoyVenNet;
             if (enAttente) {
                 Add32(b.AchRMBrut, a);
                 Add32(b.AchRMNet, a + f);
@@ -122,12 +152,6 @@ void TCorv::ComputeTitre(Valeurs* titre, std::optional<double> jusqua, const ::O
             Add32(b.NbVentes, q);
             Add32(b.VRealBrut, a);
             Add32(b.VRealNet, a - f);
-            op.PxMoyAchBrut = b.PxMoyAchBrut;
-            op.PxMoyAchNet = b.PxMoyAchNet;
-            if (q != 0)
-                ReplaySale(b, op, a, h);
-            op.PxMoyVenBrut = b.PxMoyVenBrut;
-            op.PxMoyVenNet = b.PxMoyVenNet;
             if (enAttente) {
                 Add32(b.VenRMBrut, a);
                 Add32(b.VenRMNet, a - f);
@@ -137,9 +161,10 @@ void TCorv::ComputeTitre(Valeurs* titre, std::optional<double> jusqua, const ::O
                 Add32(b.RealNetTOT, a - f);
             }
         }
-        Add32(b.PlValBrut, op.PlValBrut);
-        Add32(b.PlValNet, op.PlValNet);
+        Add32(b.PlValBrut, r.PlValBrut);
+        Add32(b.PlValNet, r.PlValNet);
         b.NbInPort = platform::Wrap32(std::int64_t{b.NbAchat} - b.NbVentes);
+        resultat(i, r);
     }
 
     // Only a long position is valued; a short or empty one is worth nothing here.
@@ -147,10 +172,10 @@ void TCorv::ComputeTitre(Valeurs* titre, std::optional<double> jusqua, const ::O
     b.CoutBrut = b.CoutNet = b.ValorBrut = b.ValorNet = b.ValorBrutAct = b.ValorNetAct = 0;
     const std::int32_t p = b.NbInPort;
     if (p <= 0)
-        return;
-    const std::int32_t cours = titre->Infos.Cours;
+        return b;
+    const std::int32_t cours = titre.Infos.Cours;
     const double achatNet = static_cast<double>(b.PxMoyAchNet) * 100.0;
-    const std::int32_t fraisVente = SaleFee(*this, p, cours, false);
+    const std::int32_t fraisVente = SaleFee(doc, p, cours, false);
     b.PlValLatBrut = Low32((Wide{cours} - b.PxMoyAchBrut) * p);
     b.CoutBrut = platform::Wrap32(platform::Mul64(p, b.PxMoyAchBrut));
     b.CoutNet = platform::Trunc32(static_cast<double>(p) * b.PxMoyAchNet * 100.0);
@@ -159,10 +184,36 @@ void TCorv::ComputeTitre(Valeurs* titre, std::optional<double> jusqua, const ::O
     b.ValorNet = platform::Wrap32(valeur - fraisVente);
     const std::int64_t valeurAct = platform::Mul64(cours, regle);
     b.ValorBrutAct = platform::Wrap32(valeurAct);
-    b.ValorNetAct = platform::Wrap32(valeurAct - SaleFee(*this, regle, cours, false));
+    b.ValorNetAct = platform::Wrap32(valeurAct - SaleFee(doc, regle, cours, false));
     const double latent = (cours - achatNet) * p;
     b.PlValLatNet = platform::Trunc32(latent - fraisVente);
-    b.PlValLatNetSRD = platform::Trunc32(latent - SaleFee(*this, p, cours, titre->SRD));
+    b.PlValLatNetSRD = platform::Trunc32(latent - SaleFee(doc, p, cours, titre.SRD));
+    return b;
+}
+
+} // namespace
+
+GainsOpere ReplayOpere(BilanTitre& b, char sens, std::int32_t q, std::int32_t u, std::int64_t f) {
+    const std::int32_t h = b.NbInPort;
+    return sens == 'A' ? ReplayBuy(b, q, u, f, h) : ReplaySale(b, q, u, f, h);
+}
+
+void TCorv::ComputeTitre(Valeurs* titre, std::optional<double> jusqua, const ::Operes* exclue) {
+    titre->Bilan =
+        Replay(*this, *titre, jusqua, exclue, [titre](std::size_t i, const ResultatOpere& r) {
+            ::Operes& op = *titre->Operes[i];
+            op.PxMoyAchBrut = r.PxMoyAchBrut;
+            op.PxMoyAchNet = r.PxMoyAchNet;
+            op.PxMoyVenBrut = r.PxMoyVenBrut;
+            op.PxMoyVenNet = r.PxMoyVenNet;
+            op.PlValBrut = r.PlValBrut;
+            op.PlValNet = r.PlValNet;
+        });
+}
+
+BilanTitre TCorv::ComputeBilan(const Valeurs& titre, std::optional<double> jusqua,
+                               const ::Operes* exclue) const {
+    return Replay(*this, titre, jusqua, exclue, [](std::size_t, const ResultatOpere&) {});
 }
 
 bool TCorv::ComputeRentabilite(Valeurs* titre, double debut) {

@@ -10,13 +10,17 @@ using platform::FieldType;
 
 std::int32_t EurosToCents(double amount) {
     const double cents = amount * 100.0;
-    // Single precision keeps 24 bits: above 16 777 216 cents it would move a whole number of
-    // cents to its neighbour. A figure within binary noise of a whole cent is that cent; below
-    // 2^24 this is what single precision gives too.
-    const double nearest = std::nearbyint(cents);
-    if (std::fabs(cents - nearest) <= 1e-9 * std::fabs(nearest))
-        return platform::Trunc32(nearest);
-    return platform::Trunc32(static_cast<double>(static_cast<float>(cents)));
+    // Single precision holds every whole number below 2^24 and absorbs the binary error of
+    // amount × 100 (0.29 × 100 is just short of 29). Above, its steps of 2 cents and more
+    // would move the amount itself. There the error of the double is below a millionth of a
+    // cent: an amount that close to a whole number of cents is that number, and any other
+    // loses its fraction, as below.
+    constexpr double kSinglePrecisionExact = 16777216.0;
+    if (std::fabs(cents) < kSinglePrecisionExact)
+        return platform::Trunc32(static_cast<double>(static_cast<float>(cents)));
+    constexpr double kBinaryError = 1e-3;
+    const double whole = std::nearbyint(cents);
+    return platform::Trunc32(std::fabs(cents - whole) < kBinaryError ? whole : cents);
 }
 
 namespace {

@@ -9,9 +9,9 @@
 #include <cstdint>
 
 // An amount of a table (euros) back to whole cents: the amount × 100 rounded to single
-// precision, then truncated toward zero; but an amount of whole cents gives those cents,
-// however large. A row built from N cents gives N again. Every reader of the history table
-// uses this rule.
+// precision, then truncated toward zero; from 2^24 cents on, where single precision no
+// longer holds every cent, the amount's own fraction of a cent is dropped. A row built from
+// any 32-bit N cents gives N again. Every reader of the history table uses this rule.
 std::int32_t EurosToCents(double amount);
 
 class TDatas {

@@ -3,7 +3,16 @@
 // The two records exchanged between the program and the quote-page library. Both sides use
 // this one declaration.
 
+#include <cstddef>
 #include <cstdint>
+
+// What a request asks for. The library also receives values outside these three (a caller
+// built without this header) and refuses them.
+enum class AskKind : std::int32_t {
+    Quote = 0,    // the current quote
+    Intraday = 1, // the day's prices, into an intraday file
+    History = 2,  // the daily history, read record by record
+};
 
 // One quote of one security, or one day of history.
 struct InfosCours {
@@ -20,12 +29,20 @@ struct InfosCours {
 // One request of the program to the library.
 struct AskWeb {
     std::int32_t Site; // quote site index 0..3
-    std::int32_t Type; // 0 quote, 1 intraday, 2 history
+    AskKind Type;      // what is asked for
     char Code[10];     // security code, NUL-terminated
     char Formule[258]; // URL to fetch, NUL-terminated
     InfosCours Infos;  // the quote read from a quote page
     char Fichier[256]; // intraday file path, NUL-terminated
 };
+
+// The record crosses the library boundary: its layout is that of the int32 field it always had.
+static_assert(sizeof(AskKind) == sizeof(std::int32_t));
+static_assert(offsetof(AskWeb, Type) == 4);
+static_assert(offsetof(AskWeb, Code) == 8);
+static_assert(offsetof(AskWeb, Infos) == 280);
+static_assert(offsetof(AskWeb, Fichier) == 320);
+static_assert(sizeof(AskWeb) == 576);
 
 #if defined(__GNUC__)
 #define QUOTESCAN_API extern "C" __attribute__((visibility("default")))

@@ -51,7 +51,7 @@ QUOTESCAN_API bool AnalyseRep(AskWeb* ask, char* page) {
             auto parser = quotescan::CreateParser(ask);
             if (parser == nullptr || !parser->Analyse(page))
                 return false;
-            if (ask->Type == 2) {
+            if (ask->Type == AskKind::History) {
                 // The request is only lent for this call; the history records need the page only.
                 parser->Ask = nullptr;
                 WebCourant = std::move(parser);

@@ -1,8 +1,11 @@
 #include "quotescan/Search.h"
 
+#include "platform/Checked.h"
 #include "platform/DateText.h"
 #include "platform/Numbers.h"
 
+#include <cmath>
+#include <limits>
 #include <string>
 
 namespace quotescan {
@@ -30,6 +33,34 @@ std::string ChangeCase(std::string_view marker) {
     }
     return result;
 }
+
+// The digits of a page number, gathered so that no length of text can overflow: once the
+// magnitude is far beyond 32 bits it stops growing, and the value saturates at the bounds of
+// the field it fills. A number that wrapped instead would come out small or negative, a
+// price or volume that looks real.
+class PageNumber {
+public:
+    explicit PageNumber(bool negative) : negative_(negative) {}
+
+    void AddDigit(char digit) {
+        if (magnitude_ < kCap)
+            magnitude_ = magnitude_ * 10 + (digit - '0');
+    }
+    // The number times 10^decimals plus fraction (fraction < 10^decimals), saturated to 32 bits.
+    std::int32_t Scaled(int decimals, std::int64_t fraction) const {
+        std::int64_t value = magnitude_;
+        for (int i = 0; i < decimals; ++i)
+            value *= 10;
+        value += fraction;
+        return platform::Saturate32(negative_ ? -value : value);
+    }
+
+private:
+    // Past every int32, and far enough from the int64 limit for the scaling above.
+    static constexpr std::int64_t kCap = std::int64_t{1} << 40;
+    bool negative_;
+    std::int64_t magnitude_ = 0;
+};
 
 } // namespace
 
@@ -155,6 +186,9 @@ bool CSearch::ReadFloat(float* out) {
         return false;
     float value = 0; // a lone sign reads as 0
     platform::ScanFloat(Marque, value);
+    // Too many digits for a float read as infinity: it saturates like the integers.
+    if (std::isinf(value))
+        value = std::copysign(std::numeric_limits<float>::max(), value);
     *out = value;
     return true;
 }
@@ -165,9 +199,11 @@ bool CSearch::ReadInt(std::int32_t* out) {
     SkipWhile(IsDigit);
     if (!CloseValue())
         return false;
-    std::int32_t value = 0; // a lone sign reads as 0
-    platform::ScanInt(Marque, value);
-    *out = value;
+    // The value is an optional sign and digits; a lone sign reads as 0.
+    PageNumber number(*Marque == '-');
+    for (const char* p = IsDigit(*Marque) ? Marque : Marque + 1; IsDigit(*p); ++p)
+        number.AddDigit(*p);
+    *out = number.Scaled(0, 0);
     return true;
 }
 
@@ -177,13 +213,11 @@ bool CSearch::ReadCents(std::int32_t* out) {
     if (Exhausted())
         return false;
     Marque = Courant;
-    const bool negative = *Courant == '-';
     bool inDecimals = *Courant == '.';
+    PageNumber whole(*Courant == '-');
     if (!IsDigit(*Courant))
         Skip(1);
-    // Digits are accumulated modulo 2^32, as the 32-bit conversion of the whole part wraps.
-    std::uint32_t whole = 0;
-    std::uint32_t fraction = 0;
+    std::int64_t fraction = 0;
     int decimalsLeft = 2;
     while (!Exhausted() && decimalsLeft > 0) {
         const char c = *Courant;
@@ -191,12 +225,11 @@ bool CSearch::ReadCents(std::int32_t* out) {
             *Courant = '\0';
             inDecimals = true;
         } else if (IsDigit(c)) {
-            const auto digit = static_cast<std::uint32_t>(c - '0');
             if (inDecimals) {
-                fraction = fraction * 10 + digit;
+                fraction = fraction * 10 + (c - '0');
                 --decimalsLeft;
             } else {
-                whole = whole * 10u + digit;
+                whole.AddDigit(c);
             }
         } else {
             break;
@@ -207,10 +240,7 @@ bool CSearch::ReadCents(std::int32_t* out) {
         return false;
     if (decimalsLeft == 1)
         fraction *= 10;
-    std::uint32_t cents = whole * 100u + fraction;
-    if (negative)
-        cents = 0u - cents;
-    *out = static_cast<std::int32_t>(cents);
+    *out = whole.Scaled(2, fraction);
     return true;
 }
 

@@ -30,6 +30,8 @@ public:
 
     bool ReadDate(double* out); // throws platform::ConversionError for a text that is no date
     bool ReadTime(double* out); // throws platform::ConversionError for a text that is no time
+    // A number too long for its output saturates at the output's bounds (the largest finite
+    // float for ReadFloat) rather than wrapping.
     bool ReadFloat(float* out);
     bool ReadInt(std::int32_t* out);
     bool ReadCents(std::int32_t* out); // at most two decimals; a third digit is consumed

@@ -7,11 +7,11 @@ namespace quotescan {
 
 bool CWebCota::BuildUrl() {
     switch (Ask->Type) {
-    case 0:
+    case AskKind::Quote:
         return WriteUrl(Host, "/resultat_requete_cours_30mn.asp?VALEUR=%s");
-    case 1:
+    case AskKind::Intraday:
         return WriteUrl(Host, "/resultat_requete_intraday.asp?VALEUR=%s&x=8&y=6");
-    case 2:
+    case AskKind::History:
         return WriteUrl(Host, "/resultat_requete_historique.asp?DATE=1&VALEUR=%s&x=8&y=7");
     default:
         return false;
@@ -22,18 +22,18 @@ bool CWebCota::AnalyseCours() {
     InfosCours& infos = Ask->Infos;
     infos = InfosCours{};
     if (!FindMarker("downline.gif", 1) || !FindMarker("<TR>", 2) || !FindMarker("size=2>", 3) ||
-        !Search->ReadCents(&infos.Cours))
+        !ReadPrice(&infos.Cours))
         return false;
     if (!FindMarker("size=2>", 1) || !Search->ReadFloat(&infos.Variation))
         return false;
-    if (!FindMarker("size=2>", 1) || !Search->ReadInt(&infos.Volume))
+    if (!FindMarker("size=2>", 1) || !ReadVolume(&infos.Volume))
         return false;
     infos.Volume = ThousandsToShares(infos.Volume);
-    if (!FindMarker("size=2>", 1) || !Search->ReadCents(&infos.Ouverture))
+    if (!FindMarker("size=2>", 1) || !ReadPrice(&infos.Ouverture))
         return false;
-    if (!FindMarker("size=2>", 1) || !Search->ReadCents(&infos.Haut))
+    if (!FindMarker("size=2>", 1) || !ReadPrice(&infos.Haut))
         return false;
-    if (!FindMarker("size=2>", 1) || !Search->ReadCents(&infos.Bas))
+    if (!FindMarker("size=2>", 1) || !ReadPrice(&infos.Bas))
         return false;
     StampNow();
     return true;
@@ -48,8 +48,8 @@ bool CWebCota::AnalyseIntraday() {
     do {
         std::int32_t price = 0;
         std::int32_t time = 0;
-        if (!FindMarker("value=\"", 1) || !Search->ReadCents(&price) ||
-            !FindMarker("value=\"", 1) || !Search->ReadInt(&time) || !file.WritePoint(price, time))
+        if (!FindMarker("value=\"", 1) || !ReadPrice(&price) || !FindMarker("value=\"", 1) ||
+            !Search->ReadInt(&time) || !file.WritePoint(price, time))
             return false;
     } while (FindMarker("<param name=\"valeur", 1));
     return file.Close();

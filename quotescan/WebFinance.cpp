@@ -3,7 +3,7 @@
 namespace quotescan {
 
 bool CWebFinance::BuildUrl() {
-    if (Ask->Type != 0)
+    if (Ask->Type != AskKind::Quote)
         return false;
     return WriteUrl(Host, "/quote?s=%s&d=v2&o=t&m=*");
 }
@@ -11,19 +11,18 @@ bool CWebFinance::BuildUrl() {
 bool CWebFinance::AnalyseCours() {
     InfosCours& infos = Ask->Infos;
     infos = InfosCours{};
-    if (!FindMarker("Dern. Cours", 1) || !FindMarker("width=11>", 1) ||
-        !Search->ReadCents(&infos.Cours))
+    if (!FindMarker("Dern. Cours", 1) || !FindMarker("width=11>", 1) || !ReadPrice(&infos.Cours))
         return false;
     if (!FindMarker("color=#007f00>", 2) || !Search->ReadFloat(&infos.Variation))
         return false;
-    if (!FindMarker("<TD noWrap>", 1) || !Search->ReadInt(&infos.Volume))
+    if (!FindMarker("<TD noWrap>", 1) || !ReadVolume(&infos.Volume))
         return false;
     infos.Volume = ThousandsToShares(infos.Volume);
-    if (!FindMarker("width=11>", 1) || !Search->ReadCents(&infos.Ouverture))
+    if (!FindMarker("width=11>", 1) || !ReadPrice(&infos.Ouverture))
         return false;
-    if (!FindMarker("width=11>", 1) || !Search->ReadCents(&infos.Bas))
+    if (!FindMarker("width=11>", 1) || !ReadPrice(&infos.Bas))
         return false;
-    if (!FindMarker("width=11>", 1) || !Search->ReadCents(&infos.Haut))
+    if (!FindMarker("width=11>", 1) || !ReadPrice(&infos.Haut))
         return false;
     StampNow();
     return true;

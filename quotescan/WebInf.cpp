@@ -13,11 +13,11 @@ CWebInf::~CWebInf() = default;
 bool CWebInf::Analyse(char* page) {
     Search = std::make_unique<CSearch>(page);
     switch (Ask->Type) {
-    case 0:
+    case AskKind::Quote:
         return AnalyseCours();
-    case 1:
+    case AskKind::Intraday:
         return AnalyseIntraday();
-    case 2:
+    case AskKind::History:
         return AnalyseHisto();
     default:
         return false;
@@ -43,6 +43,27 @@ bool CWebInf::NextHisto(InfosCours*) {
 bool CWebInf::FindMarker(std::string_view marker, int n) {
     Marqueur.assign(marker);
     return Search->Find(Marqueur, n, false);
+}
+
+namespace {
+
+bool StoreIfNotNegative(std::int32_t value, std::int32_t* out) {
+    if (value < 0)
+        return false;
+    *out = value;
+    return true;
+}
+
+} // namespace
+
+bool CWebInf::ReadPrice(std::int32_t* out) {
+    std::int32_t cents = 0;
+    return Search->ReadCents(&cents) && StoreIfNotNegative(cents, out);
+}
+
+bool CWebInf::ReadVolume(std::int32_t* out) {
+    std::int32_t volume = 0;
+    return Search->ReadInt(&volume) && StoreIfNotNegative(volume, out);
 }
 
 bool CWebInf::WriteUrl(std::string_view host, std::string_view path) {
@@ -76,8 +97,8 @@ bool CWebInf::ReadHistoPrice(InfosCours* infos) {
     if (Reste <= 0)
         return false;
     --Reste;
-    return FindMarker("<param name=", 1) && FindMarker("value=\"", 1) &&
-           Search->ReadCents(&infos->Cours) && FindMarker("value=\"", 1);
+    return FindMarker("<param name=", 1) && FindMarker("value=\"", 1) && ReadPrice(&infos->Cours) &&
+           FindMarker("value=\"", 1);
 }
 
 } // namespace quotescan

@@ -37,6 +37,11 @@ public:
 
 protected:
     bool FindMarker(std::string_view marker, int n);
+    // A price in cents and a volume in shares (or thousands, as the site gives it). Neither is
+    // ever negative: a signed one means the cursor is not on the value the parser expects, and
+    // the read answers false without writing, as for a value that is missing.
+    bool ReadPrice(std::int32_t* out);
+    bool ReadVolume(std::int32_t* out);
     // Writes "http://" host path into Formule, the request's Code standing for the path's "%s".
     // False, Formule untouched, when Code is not terminated within its field or the URL does
     // not fit Formule.

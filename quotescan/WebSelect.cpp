@@ -9,11 +9,11 @@ namespace quotescan {
 
 bool CWebSelect::BuildUrl() {
     switch (Ask->Type) {
-    case 0:
+    case AskKind::Quote:
         return WriteUrl(Host, "/cours.asp?VALEUR=%s&PLACE=1");
-    case 1:
+    case AskKind::Intraday:
         return WriteUrl(Host, "/intraday.asp?VALEUR=%s&SRCODBC=webtrade");
-    case 2:
+    case AskKind::History:
         return WriteUrl(Host, "/historic.asp?VALEUR=%s&Date=3&SRCODBC=webtrade");
     default:
         return false;
@@ -28,17 +28,17 @@ bool CWebSelect::AnalyseCours() {
         return false;
     if (!FindMarker("-", 1) || !Search->ReadTime(&infos.Heure))
         return false;
-    if (!FindMarker("<TD NOWRAP", 1) || !FindMarker(">", 3) || !Search->ReadCents(&infos.Cours))
+    if (!FindMarker("<TD NOWRAP", 1) || !FindMarker(">", 3) || !ReadPrice(&infos.Cours))
         return false;
     if (!FindMarker("<TD NOWRAP", 1) || !FindMarker(">", 4) || !Search->ReadFloat(&infos.Variation))
         return false;
-    if (!FindMarker("<TR", 2) || !FindMarker(">", 3) || !Search->ReadCents(&infos.Ouverture))
+    if (!FindMarker("<TR", 2) || !FindMarker(">", 3) || !ReadPrice(&infos.Ouverture))
         return false;
-    if (!FindMarker("<TD", 1) || !FindMarker(">", 2) || !Search->ReadCents(&infos.Bas))
+    if (!FindMarker("<TD", 1) || !FindMarker(">", 2) || !ReadPrice(&infos.Bas))
         return false;
-    if (!FindMarker("<TD", 1) || !FindMarker(">", 2) || !Search->ReadCents(&infos.Haut))
+    if (!FindMarker("<TD", 1) || !FindMarker(">", 2) || !ReadPrice(&infos.Haut))
         return false;
-    if (!FindMarker("<TD", 1) || !FindMarker(">", 2) || !Search->ReadInt(&infos.Volume))
+    if (!FindMarker("<TD", 1) || !FindMarker(">", 2) || !ReadVolume(&infos.Volume))
         return false;
     infos.Volume = ThousandsToShares(infos.Volume);
     StampNow();
@@ -71,7 +71,7 @@ bool CWebSelect::AnalyseIntraday() {
     for (std::int32_t i = 0; i < count; ++i) {
         std::int32_t price = 0;
         std::int32_t time = 0;
-        if (!FindMarker("value=", 1) || !Search->ReadCents(&price) || !FindMarker("value=", 1) ||
+        if (!FindMarker("value=", 1) || !ReadPrice(&price) || !FindMarker("value=", 1) ||
             !Search->ReadInt(&time) || !file.WritePoint(price, time))
             return false;
     }

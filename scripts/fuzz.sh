@@ -44,7 +44,7 @@ targets=${FUZZ_TARGETS:-$all_targets}
 mkdir -p "$out/obj" || exit 1
 
 flags=(-std=c++20 -O1 -g -fno-omit-frame-pointer -ffp-contract=off -fPIC
-  -fsanitize=address,undefined -fno-sanitize-recover=all -I.)
+  -fsanitize=address,undefined -fno-sanitize-recover=all -I. -Iapp)
 qt_pkgs="Qt6Widgets"
 
 platform_src=(platform/*.cpp)
@@ -60,15 +60,16 @@ sources() {
       platform/DateText.cpp platform/DateTime.cpp platform/Numbers.cpp ;;
     portfolio_file) echo fuzz/PortfolioFileFuzz.cpp "${portfolio_src[@]}" "${platform_src[@]}" ;;
     history_file) echo fuzz/HistoFileFuzz.cpp "${portfolio_src[@]}" "${platform_src[@]}" ;;
-    alarm_log) echo fuzz/AlarmLogFuzz.cpp app/dialogs/Logs.cpp "$out/obj/moc_Logs.cpp" \
+    alarm_log) echo fuzz/AlarmLogFuzz.cpp app/dialogs/AlarmLogDialog.cpp \
+      "$out/obj/moc_AlarmLogDialog.cpp" \
       "${portfolio_src[@]}" "${platform_src[@]}" ;;
     settings_file) echo fuzz/SettingsFileFuzz.cpp platform/Settings.cpp platform/TextFile.cpp ;;
-    intraday_file) echo fuzz/IntradayFileFuzz.cpp app/ChartData.cpp quotescan/IntradayFile.cpp \
+    intraday_file) echo fuzz/IntradayFileFuzz.cpp app/views/ChartData.cpp quotescan/IntradayFile.cpp \
       "${portfolio_src[@]}" "${platform_src[@]}" ;;
     text_lines) echo fuzz/TextLinesFuzz.cpp platform/TextFile.cpp ;;
-    market_list) echo fuzz/MarketListFuzz.cpp app/dialogs/MarketList.cpp platform/TextFile.cpp ;;
-    quote_sites) echo fuzz/QuoteSitesFuzz.cpp app/dialogs/QuoteSites.cpp platform/TextFile.cpp ;;
-    import_model) echo fuzz/ImportModelFuzz.cpp app/dialogs/ImportFormat.cpp "${platform_src[@]}" ;;
+    market_list) echo fuzz/MarketListFuzz.cpp app/views/MarketList.cpp platform/TextFile.cpp ;;
+    quote_sites) echo fuzz/QuoteSitesFuzz.cpp portfolio/QuoteSites.cpp platform/TextFile.cpp ;;
+    import_model) echo fuzz/ImportModelFuzz.cpp "${portfolio_src[@]}" "${platform_src[@]}" ;;
     *) return 1 ;;
   esac
 }
@@ -77,8 +78,9 @@ sources() {
 # into Qt strings.
 needs_qt() {
   case "$1" in
-    alarm_log | fuzz/AlarmLogFuzz.cpp | app/dialogs/Logs.cpp | */moc_Logs.cpp) return 0 ;;
-    market_list | fuzz/MarketListFuzz.cpp | app/dialogs/MarketList.cpp) return 0 ;;
+    alarm_log | fuzz/AlarmLogFuzz.cpp | app/dialogs/AlarmLogDialog.cpp | */moc_AlarmLogDialog.cpp)
+      return 0 ;;
+    market_list | fuzz/MarketListFuzz.cpp | app/views/MarketList.cpp) return 0 ;;
     *) return 1 ;;
   esac
 }
@@ -161,7 +163,7 @@ compile_all() {
     if [ "$target" = alarm_log ]; then
       moc=$(pkg-config --variable=libexecdir Qt6Core 2>/dev/null)/moc
       [ -x "$moc" ] || moc=/usr/lib/qt6/libexec/moc
-      "$moc" app/dialogs/Logs.h -o "$out/obj/moc_Logs.cpp" || return 1
+      "$moc" app/dialogs/AlarmLogDialog.h -o "$out/obj/moc_AlarmLogDialog.cpp" || return 1
     fi
   done
   list=$(for target in $targets; do sources "$target"; done | tr ' ' '\n' | sort -u)

@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     AskWeb ask;
     std::memset(&ask, 0, sizeof ask);
     ask.Site = data[0] % 5;
-    ask.Type = data[1] % 4;
+    ask.Type = static_cast<AskKind>(data[1] % 4); // the unknown kind too
     std::strcpy(ask.Code, "12000");
     // Intraday points are written, but nowhere that keeps them.
     std::strcpy(ask.Fichier, "/dev/null");

@@ -4,9 +4,9 @@
 // use, offscreen), a temporary settings file and data directory per test, and prompts that
 // answer from a script instead of opening modal loops.
 
-#include "Main.h"
-#include "Registry.h"
-#include "UiPrompts.h"
+#include "widgets/UiPrompts.h"
+#include "window/Main.h"
+#include "window/Registry.h"
 
 #include "platform/DateTime.h"
 #include "platform/Settings.h"
@@ -39,6 +39,7 @@ public:
     std::deque<QString> openNames;                   // "" (cancel) when empty
     std::deque<QString> saveNames;
     std::function<bool(QDialog&)> onDialog;
+    std::function<void(const ShownMessage&)> onMessage; // runs while the message is up
     std::vector<QString> opened;
     std::vector<QString> started;
     int dialogs = 0;
@@ -47,6 +48,8 @@ public:
                                         QMessageBox::Icon icon,
                                         QMessageBox::StandardButtons buttons) override {
         messages.push_back({title, text, icon, buttons});
+        if (onMessage)
+            onMessage(messages.back());
         if (answers.empty())
             return QMessageBox::Ok;
         const auto answer = answers.front();

@@ -51,6 +51,22 @@ protected:
         return text.str();
     }
     std::string ReadHisto(const std::string& code) const { return ReadText(HistoPath(code)); }
+    // Takes the read permission off a history file; the folders stay open, and the history
+    // folder writable, to whoever runs the test's next steps (see OtherUser).
+    void MakeUnreadable(const std::string& code) {
+        namespace fs = std::filesystem;
+        const fs::perms open = fs::perms::owner_all | fs::perms::group_read |
+                               fs::perms::group_exec | fs::perms::others_read |
+                               fs::perms::others_exec;
+        fs::permissions(dir_, open);
+        fs::permissions(dataDir_, open);
+        fs::permissions(fs::path(dataDir_) / "historique", fs::perms::all);
+        fs::permissions(HistoPath(code), fs::perms::none);
+    }
+    void MakeReadable(const std::string& code) {
+        std::filesystem::permissions(HistoPath(code), std::filesystem::perms::owner_read |
+                                                          std::filesystem::perms::owner_write);
+    }
 
     platform::MemTable& Historique() { return TheDatas().Historique; }
     double At(int row, const char* field) {

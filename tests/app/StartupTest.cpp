@@ -4,13 +4,16 @@
 #include "AppTestSupport.h"
 
 #include "Program.h"
+#include "views/ColonnesRep.h"
 
 #include "platform/DateText.h"
 #include "portfolio/Cv.h"
 
 #include <QAction>
 #include <QSlider>
+#include <QSplitter>
 #include <QTimer>
+#include <QTreeWidget>
 
 namespace {
 
@@ -123,6 +126,38 @@ TEST_F(StartupTest, MistypedValueIsAnError) {
     EXPECT_THROW(Start(), platform::SettingsError);
 }
 
+TEST_F(StartupTest, ColumnSettingOfAnotherLengthGivesTheIdsItHolds) {
+    const auto headers = [](const TMainForm& form) {
+        const auto* liste = form.findChild<QTreeWidget*>("ListRepart");
+        QStringList texts;
+        for (int c = 0; liste != nullptr && c < liste->columnCount(); ++c)
+            texts << liste->headerItem()->text(c);
+        return texts;
+    };
+    const auto libelle = [](int id) { return QString::fromUtf8(ColonneRepById(id)->Libelle); };
+    const auto start = [&](const std::vector<std::uint8_t>& colonnes) {
+        WithKey([&](platform::SettingsStore& s) {
+            s.WriteString("INSTALL", dataDir_);
+            s.WriteBinary("COLREP2", colonnes);
+        });
+        return Start();
+    };
+
+    // Short: the ids it has, unknown ones skipped.
+    EXPECT_EQ(headers(*start({11, 200, 12})), (QStringList{"Valeur", libelle(11), libelle(12)}));
+    // Long: the first 22 bytes are the ids, the rest is ignored.
+    std::vector<std::uint8_t> longue(30, 0);
+    longue[0] = 3;
+    longue[21] = 9;
+    longue[22] = 5;
+    longue[29] = 6;
+    EXPECT_EQ(headers(*start(longue)), (QStringList{"Valeur", libelle(3), libelle(9)}));
+    EXPECT_EQ(headers(*start({})), (QStringList{"Valeur"}));
+    EXPECT_TRUE(prompts.messages.empty());
+    // The value is the user's: it is not rewritten behind their back.
+    ReadKey([](platform::SettingsStore& s) { EXPECT_TRUE(s.ReadBinary("COLREP2").empty()); });
+}
+
 TEST_F(StartupTest, CommandLineNamesTheDocumentOnlyFromThreeArguments) {
     const std::string courant = WriteFile("courant.cvx", kGoodFile);
     const std::string second = WriteFile("second.cvx", kGoodFile);
@@ -222,6 +257,42 @@ TEST_F(StartupTest, ClosingWritesTheWindowValues) {
         EXPECT_EQ(form->findChild<QWidget*>("PartGauche")->width(), 200);
     }
     ReadKey([&](platform::SettingsStore& s) { EXPECT_EQ(s.ReadInteger("SPLIT"), 200); });
+}
+
+TEST_F(StartupTest, ClosedWindowSavesWhatTheUserLastSaw) {
+    WithKey([&](platform::SettingsStore& s) {
+        s.WriteString("INSTALL", dataDir_);
+        s.WriteInteger("SPLIT", 200);
+    });
+    {
+        auto form = Start();
+        form->show();
+        form->resize(1100, 640);
+        QApplication::processEvents();
+        // The user drags the splitter, moves a period, then closes: the window is hidden
+        // before it goes away.
+        auto* splitter = form->findChild<QSplitter*>("Splitter");
+        splitter->setSizes({260, splitter->width() - 260});
+        QApplication::processEvents();
+        ASSERT_EQ(form->findChild<QWidget*>("PartGauche")->width(), 260);
+        form->findChild<QSlider*>("Track3")->setValue(14);
+        ASSERT_TRUE(form->close());
+        ASSERT_FALSE(form->isVisible());
+    }
+    ReadKey([&](platform::SettingsStore& s) {
+        EXPECT_EQ(s.ReadInteger("SPLIT"), 260);
+        EXPECT_EQ(s.ReadInteger("WIDTH"), 1100);
+        EXPECT_EQ(s.ReadInteger("HEIGHT"), 640);
+        EXPECT_EQ(s.ReadInteger("RSI"), 14);
+    });
+    {
+        auto form = Start();
+        form->show();
+        QApplication::processEvents();
+        EXPECT_EQ(form->width(), 1100);
+        EXPECT_EQ(form->findChild<QWidget*>("PartGauche")->width(), 260);
+        EXPECT_EQ(form->findChild<QSlider*>("Track3")->value(), 14);
+    }
 }
 
 TEST_F(StartupTest, CloseAsksToSaveAndCancelKeepsTheWindow) {

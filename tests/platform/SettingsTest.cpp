@@ -142,6 +142,10 @@ TEST_F(Settings, MissingAndMistypedValues) {
     EXPECT_THROW(store.ReadString("I"), SettingsError);
     EXPECT_THROW(store.ReadFloat("B4"), SettingsError);
     EXPECT_THROW(store.ReadBinary("B4", 5), SettingsError);
+    // Without a size, any count of bytes reads, but only from a binary value.
+    EXPECT_EQ(store.ReadBinary("B4"), (std::vector<std::uint8_t>{1, 2, 3, 4}));
+    EXPECT_THROW(store.ReadBinary("S"), SettingsError);
+    EXPECT_THROW(store.ReadBinary("NONE"), SettingsError);
     EXPECT_THROW(store.ReadInteger("B4"), SettingsError);
     try {
         store.ReadInteger("S");

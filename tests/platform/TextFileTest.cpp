@@ -1,5 +1,7 @@
 #include "platform/TextFile.h"
 
+#include "../OtherUser.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -8,6 +10,8 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include <sys/stat.h>
 
 using namespace platform;
 namespace fs = std::filesystem;
@@ -97,6 +101,66 @@ TEST_F(TextFiles, OnlyReadableRegularFilesOpen) {
     EXPECT_FALSE(LineReader(folder).IsOpen());
     EXPECT_FALSE(LineReader("/dev/null").IsOpen());
     EXPECT_TRUE(LineReader(file).IsOpen());
+    // A named pipe with no writer would hold an ordinary open for ever.
+    ASSERT_EQ(::mkfifo((dir_ / "pipe").c_str(), 0644), 0);
+    EXPECT_FALSE(LineReader((dir_ / "pipe").string()).IsOpen());
+}
+
+TEST_F(TextFiles, OnlyWhatIsThereAndNotAFileIsNoWriteTarget) {
+    const std::string file = Put("plain.txt", "x\n");
+    std::filesystem::create_directory(dir_ / "folder");
+    EXPECT_FALSE(IsUnfitTarget(file));
+    EXPECT_FALSE(IsUnfitTarget((dir_ / "nope.txt").string())); // created when written
+    EXPECT_TRUE(IsUnfitTarget((dir_ / "folder").string()));
+    EXPECT_TRUE(IsUnfitTarget("/dev/null"));
+}
+
+TEST_F(TextFiles, AWholeFileIsMissingOnlyWhenNothingIsThere) {
+    const std::string bytes("one\r\ntwo\0\xFF\nlast", 15);
+    WholeFile read = ReadWholeFile(Put("a.bin", bytes));
+    EXPECT_EQ(read.state, WholeFile::State::Read);
+    EXPECT_EQ(read.text, bytes);
+    EXPECT_EQ(ReadWholeFile(Put("empty", "")).state, WholeFile::State::Read);
+    // Larger than one read, so that the pieces must be put together in order.
+    std::string large;
+    for (int i = 0; large.size() < 200000; ++i)
+        large += std::to_string(i) + ';';
+    EXPECT_EQ(ReadWholeFile(Put("large", large)).text, large);
+
+    for (const fs::path& nothing : {dir_ / "nope", dir_ / "no-folder" / "nope",
+                                    dir_ / "a.bin" / "nope", dir_ / std::string(5000, 'x')}) {
+        SCOPED_TRACE(nothing.string());
+        const WholeFile missing = ReadWholeFile(nothing.string());
+        EXPECT_EQ(missing.state, WholeFile::State::Missing);
+        EXPECT_TRUE(missing.reason.empty());
+    }
+
+    fs::create_directory(dir_ / "folder");
+    ASSERT_EQ(::mkfifo((dir_ / "pipe").c_str(), 0644), 0);
+    for (const std::string& there :
+         {(dir_ / "folder").string(), (dir_ / "pipe").string(), std::string("/dev/null")}) {
+        SCOPED_TRACE(there);
+        const WholeFile file = ReadWholeFile(there);
+        EXPECT_EQ(file.state, WholeFile::State::Unreadable);
+        EXPECT_EQ(file.reason, "ce n'est pas un fichier");
+        EXPECT_TRUE(file.text.empty());
+    }
+}
+
+TEST_F(TextFiles, AWholeFileTheUserMayNotReadIsThereButUnreadable) {
+    const std::string path = Put("secret", "x\n");
+    fs::permissions(dir_, fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
+    fs::permissions(path, fs::perms::none);
+    WholeFile file;
+    {
+        const OtherUser user;
+        if (!user.Active())
+            GTEST_SKIP() << "no other user to read as";
+        file = ReadWholeFile(path);
+    }
+    EXPECT_EQ(file.state, WholeFile::State::Unreadable);
+    EXPECT_EQ(file.reason, "accès refusé");
+    EXPECT_TRUE(file.text.empty());
 }
 
 TEST_F(TextFiles, OverLongLinesAreSkippedWhole) {
@@ -198,6 +262,62 @@ TEST_F(TextFiles, AtomicWriterFailuresLeaveNoTrace) {
     EXPECT_TRUE(fs::is_directory(dir_ / "taken"));
     EXPECT_EQ(Get((dir_ / "taken" / "inside.txt").string()), "kept");
     EXPECT_EQ(EntryCount(), 1u);
+}
+
+TEST_F(TextFiles, AtomicWriterWritesThroughSymbolicLinks) {
+    fs::create_directory(dir_ / "real");
+    const std::string target = Put("real/doc.cvx", "previous");
+    const auto write = [](const fs::path& path, const std::string& text) {
+        AtomicFileWriter writer(path.string());
+        EXPECT_TRUE(writer.IsOpen());
+        writer.Write(text);
+        return writer.Commit();
+    };
+    const auto entries = [](const fs::path& folder) {
+        std::size_t n = 0;
+        for ([[maybe_unused]] const auto& entry : fs::directory_iterator(folder))
+            ++n;
+        return n;
+    };
+
+    // An absolute link, a relative one, and a chain ending in the relative one.
+    fs::create_symlink(target, dir_ / "absolute.cvx");
+    fs::create_symlink("real/doc.cvx", dir_ / "relative.cvx");
+    fs::create_symlink("relative.cvx", dir_ / "chain.cvx");
+    for (const char* name : {"absolute.cvx", "relative.cvx", "chain.cvx"}) {
+        SCOPED_TRACE(name);
+        const std::string text = std::string("through ") + name;
+        EXPECT_TRUE(write(dir_ / name, text));
+        EXPECT_TRUE(fs::is_symlink(dir_ / name));
+        EXPECT_EQ(Get(target), text);
+        EXPECT_EQ(entries(dir_ / "real"), 1u); // no temporary file left beside the target
+    }
+    EXPECT_TRUE(fs::is_symlink(dir_ / "relative.cvx"));
+    EXPECT_EQ(fs::read_symlink(dir_ / "chain.cvx"), "relative.cvx");
+
+    // A link to a file not written yet: the file is created where the link points.
+    fs::create_symlink("real/new.cvx", dir_ / "dangling.cvx");
+    EXPECT_TRUE(write(dir_ / "dangling.cvx", "created"));
+    EXPECT_TRUE(fs::is_symlink(dir_ / "dangling.cvx"));
+    EXPECT_EQ(Get((dir_ / "real" / "new.cvx").string()), "created");
+    EXPECT_EQ(entries(dir_), 5u);
+}
+
+TEST_F(TextFiles, AtomicWriterRefusesLinksThatLeadNowhere) {
+    // Links in a loop, and a link into a missing folder: nothing is written, the links stay.
+    fs::create_symlink("b.cvx", dir_ / "a.cvx");
+    fs::create_symlink("a.cvx", dir_ / "b.cvx");
+    fs::create_symlink("missing/doc.cvx", dir_ / "lost.cvx");
+    for (const char* name : {"a.cvx", "lost.cvx"}) {
+        SCOPED_TRACE(name);
+        AtomicFileWriter writer((dir_ / name).string());
+        EXPECT_FALSE(writer.IsOpen());
+        writer.Write("text");
+        EXPECT_FALSE(writer.Commit());
+        EXPECT_TRUE(fs::is_symlink(dir_ / name));
+    }
+    EXPECT_EQ(fs::read_symlink(dir_ / "a.cvx"), "b.cvx");
+    EXPECT_EQ(EntryCount(), 3u);
 }
 
 TEST_F(TextFiles, AppendToFile) {

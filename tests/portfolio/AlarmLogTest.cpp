@@ -181,6 +181,56 @@ TEST_F(AlarmLogTest, AnUnreadableHistoryStillLogsTheAlarmsFiredBeforeIt) {
                          "Le cours du titre est supérieur  à 12.50|*");
 }
 
+TEST_F(AlarmLogTest, LinesTheLogDoesNotTakeAreKeptForTheCaller) {
+    const std::string achat = "A|15/03/2024|10:20:30|12000|Société Exemple|"
+                              "Le cours du titre est supérieur  à 12.50|*";
+    const std::string vente = "V|15/03/2024|10:20:30|12000|Société Exemple|"
+                              "Le cours du titre est supérieur ou égal  à 13.00|*";
+    AddAlarme(titre, true, today, 1250);
+    AddAlarme(titre, false, today, 1300, 1);
+    EXPECT_TRUE(corv.CheckAlarmes(&titre));
+    EXPECT_TRUE(corv.AlarmesNonJournalisees.empty());
+    EXPECT_EQ(LogLines(), (std::vector<std::string>{achat, vente}));
+
+    // A folder standing where the log would be: the alarms fire all the same and their lines
+    // are kept, in firing order, added to at each check.
+    fs::remove(dir / "perso.cvl");
+    fs::create_directories(dir / "perso.cvl");
+    EXPECT_TRUE(corv.CheckAlarmes(&titre));
+    EXPECT_EQ(corv.AlarmesNonJournalisees, (std::vector<std::string>{achat, vente}));
+    EXPECT_TRUE(corv.CheckAlarmes(&titre));
+    EXPECT_EQ(corv.AlarmesNonJournalisees, (std::vector<std::string>{achat, vente, achat, vente}));
+
+    // Nothing fired: nothing to keep.
+    corv.AlarmesNonJournalisees.clear();
+    titre.Infos.Cours = 1000;
+    EXPECT_FALSE(corv.CheckAlarmes(&titre));
+    EXPECT_TRUE(corv.AlarmesNonJournalisees.empty());
+
+    // A document never saved has no log to take them.
+    titre.Infos.Cours = 1300;
+    corv.Fichier.clear();
+    EXPECT_TRUE(corv.CheckAlarmes(&titre));
+    EXPECT_EQ(corv.AlarmesNonJournalisees, (std::vector<std::string>{achat, vente}));
+}
+
+TEST_F(AlarmLogTest, AnUnreadableHistoryKeepsTheLinesTheLogDidNotTake) {
+    fs::create_directories(dir / "historique");
+    {
+        std::ofstream f(dir / "historique" / "12000.his", std::ios::binary);
+        f << "01/01/1970\n31/02/2024;100;100;100;10;\n";
+    }
+    fs::create_directories(dir / "perso.cvl");
+    AddAlarme(titre, true, today, 1250);
+    SDetAlarme* rsi = AddAlarme(titre, false, today, 3000);
+    rsi->Element1.Type = 4;
+    rsi->Element1.Param = 14;
+    EXPECT_THROW(corv.CheckAlarmes(&titre), platform::ConversionError);
+    EXPECT_EQ(corv.AlarmesNonJournalisees,
+              (std::vector<std::string>{"A|15/03/2024|10:20:30|12000|Société Exemple|"
+                                        "Le cours du titre est supérieur  à 12.50|*"}));
+}
+
 TEST_F(AlarmLogTest, WithoutALogTheCheckStillWorks) {
     // Never saved, a name too short for an extension, and a folder that does not exist.
     for (const std::string& fichier :

@@ -72,6 +72,24 @@ TEST_F(AmountTextTest, TextToFloatRefusesWhatIsNotANumber) {
         EXPECT_THROW(corv.TextToFloat(texte, 2), platform::ConversionError) << texte;
 }
 
+TEST_F(AmountTextTest, ARefusedTextIsQuotedAsTyped) {
+    // The message names what the user typed, not what is left once the trailing characters
+    // are cut or the part before the "," taken.
+    const auto cite = [](const auto& conversion) -> std::string {
+        try {
+            conversion();
+        } catch (const platform::ConversionError& e) {
+            const std::string message = e.what();
+            return message.substr(0, message.find('\'', 1) + 1);
+        }
+        return "accepté";
+    };
+    for (const std::string texte : {"abc", "12a5 €", "1,2,3"})
+        EXPECT_EQ(cite([&] { corv.TextToFloat(texte, 2); }), "'" + texte + "'");
+    for (const std::string texte : {",5", "12a5 €", "1,a5", "1 2"})
+        EXPECT_EQ(cite([&] { corv.TextToCents(texte); }), "'" + texte + "'");
+}
+
 TEST_F(AmountTextTest, FloatToTextCutsAtTheAskedDecimals) {
     EXPECT_EQ(Trunc(2.999f), "2.99");
     EXPECT_EQ(Trunc(12.349f), "12.34");

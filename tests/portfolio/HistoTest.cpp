@@ -1,5 +1,7 @@
 // History files and the indicators over the loaded history.
 
+#include "../OtherUser.h"
+
 #include "platform/ConversionError.h"
 #include "platform/DateTime.h"
 #include "portfolio/Cv.h"
@@ -7,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <clocale>
 #include <csignal>
 #include <cstdlib>
@@ -14,11 +17,13 @@
 #include <fstream>
 #include <map>
 #include <random>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -285,6 +290,60 @@ TEST_F(HistoTest, AnyLineOrderLoadsTheSameRowsWithTheFirstLineOfADateKept) {
     EXPECT_NE(expected(jours), expected(reversed));
 }
 
+TEST_F(HistoTest, EveryWholeCentAmountComesBackFromTheTable) {
+    // Where single precision holds every cent, the conversion is the rounding to it followed
+    // by the truncation: a fraction of a cent is dropped.
+    EXPECT_EQ(EurosToCents(0.29), 29);
+    EXPECT_EQ(EurosToCents(12.345), 1234);
+    EXPECT_EQ(EurosToCents(-12.345), -1234);
+    EXPECT_EQ(EurosToCents(167772.15), 16777215);
+
+    // Above, too, a fraction of a cent is dropped, toward zero.
+    EXPECT_EQ(EurosToCents(200000.007), 20000000);
+    EXPECT_EQ(EurosToCents(-200000.007), -20000000);
+    EXPECT_EQ(EurosToCents(200000.993), 20000099);
+
+    // Every 32-bit figure of cents comes back, whether the amount was made from the cents (a
+    // file, a download) or read as a text of euros (an import, the editor): around each power
+    // of two from 2^23 on, across the whole range, and at the limits.
+    std::vector<std::int64_t> sweep = {16777217, 99999999, INT32_MAX, INT32_MIN};
+    for (std::int64_t power = std::int64_t{1} << 23; power <= (std::int64_t{1} << 31); power *= 2)
+        for (std::int64_t d = -300; d <= 300; ++d)
+            for (const std::int64_t cents : {power + d, -(power + d)})
+                if (cents >= INT32_MIN && cents <= INT32_MAX)
+                    sweep.push_back(cents);
+    for (std::int64_t cents = INT32_MIN; cents <= INT32_MAX; cents += 9973)
+        sweep.push_back(cents);
+    int wrong = 0;
+    std::int64_t firstWrong = 0;
+    for (const std::int64_t cents : sweep) {
+        const auto n = static_cast<std::int32_t>(cents);
+        const std::int64_t whole = (cents < 0 ? -cents : cents) / 100;
+        const std::int64_t fraction = (cents < 0 ? -cents : cents) % 100;
+        const std::string euros = (cents < 0 ? "-" : "") + std::to_string(whole) +
+                                  (fraction < 10 ? ".0" : ".") + std::to_string(fraction);
+        double parsed = 0.0;
+        std::from_chars(euros.data(), euros.data() + euros.size(), parsed);
+        if (EurosToCents(n * 0.01) != n || EurosToCents(parsed) != n) {
+            if (wrong++ == 0)
+                firstWrong = cents;
+        }
+    }
+    EXPECT_EQ(wrong, 0) << "first: " << firstWrong << " cents";
+
+    // And through the file, unchanged by loads and saves.
+    const std::string text = "01/01/1970\n"
+                             "02/01/2024;16777217;99999999;16777216;2147483647;\n"
+                             "03/01/2024;99999999;2147483647;-2147483648;1;\n";
+    WriteFile(titre, text);
+    for (int pass = 0; pass < 2; ++pass) {
+        ASSERT_TRUE(corv.LoadHistoFile(&titre));
+        ASSERT_TRUE(corv.SaveHistoFile());
+    }
+    EXPECT_EQ(ReadFile(titre), text);
+    EXPECT_EQ(corv.LastHistoCours(), 99999999);
+}
+
 TEST_F(HistoTest, EmptyAndMissingFiles) {
     WriteFile(titre, "01/01/1970\n");
     corv.DateHisto = 5.0;
@@ -344,6 +403,129 @@ TEST_F(HistoTest, ABadLineFailsTheLoadAndCannotCostTheGoodFile) {
         EXPECT_THROW(corv.ComputeIndicateurs(&titre, 1, moyenne, rsi, 1),
                      platform::ConversionError);
     }
+}
+
+// A history file that is there but cannot be read is reported, naming it, and leaves no
+// loaded history behind: nothing can be added to it or saved over the file.
+void ExpectNothingLoadedAfterTheRefusal(TCorv& corv, Valeurs& titre, const std::string& path) {
+    try {
+        corv.LoadHistoFile(&titre);
+        ADD_FAILURE() << "no error for " << path;
+    } catch (const HistoReadError& error) {
+        EXPECT_NE(std::string(error.what()).find(path), std::string::npos) << error.what();
+    }
+    EXPECT_EQ(corv.TitreHisto, nullptr);
+    EXPECT_TRUE(TheDatas().Historique.IsEmpty());
+    InfosCours jour{};
+    jour.Date = platform::EncodeDate(2024, 2, 1);
+    jour.Cours = 500;
+    corv.AddHistoPoint(jour);
+    EXPECT_TRUE(TheDatas().Historique.IsEmpty());
+    EXPECT_FALSE(corv.SaveHistoFile());
+    std::int32_t moyenne = 0;
+    std::int32_t rsi = 0;
+    EXPECT_THROW(corv.ComputeIndicateurs(&titre, 1, moyenne, rsi, 1), HistoReadError);
+}
+
+TEST_F(HistoTest, AFolderInPlaceOfTheFileIsNoEmptyHistory) {
+    WriteFile(autre, "01/01/1970\n02/01/2024;100;110;90;5;\n");
+    fs::create_directory(FileOf(titre));
+    ASSERT_TRUE(corv.LoadHistoFile(&autre)); // another history is loaded before
+    ExpectNothingLoadedAfterTheRefusal(corv, titre, FileOf(titre).string());
+    EXPECT_TRUE(fs::is_directory(FileOf(titre)));
+
+    // Only a file that does not exist is an empty history, also when its folder is missing
+    // or is not a folder.
+    fs::remove(FileOf(titre));
+    EXPECT_FALSE(corv.LoadHistoFile(&titre));
+    EXPECT_EQ(corv.TitreHisto, &titre);
+    fs::remove_all(dir / "historique");
+    EXPECT_FALSE(corv.LoadHistoFile(&titre));
+    EXPECT_EQ(corv.TitreHisto, &titre);
+    std::ofstream(dir / "historique") << "not a folder";
+    EXPECT_FALSE(corv.LoadHistoFile(&titre));
+    EXPECT_EQ(corv.TitreHisto, &titre);
+}
+
+TEST_F(HistoTest, APipeInPlaceOfTheFileIsRefusedWithoutWaiting) {
+    ASSERT_EQ(::mkfifo(FileOf(titre).c_str(), 0644), 0);
+    ExpectNothingLoadedAfterTheRefusal(corv, titre, FileOf(titre).string());
+}
+
+TEST_F(HistoTest, AFileTheUserMayNotReadIsReportedAndKept) {
+    const std::string text = "01/01/1970\n02/01/2024;100;110;90;5;\n";
+    WriteFile(titre, text);
+    // The user could replace the file, though not read it.
+    fs::permissions(dir, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                             fs::perms::others_read | fs::perms::others_exec);
+    fs::permissions(dir / "historique", fs::perms::all);
+    fs::permissions(FileOf(titre), fs::perms::none);
+    {
+        const OtherUser user;
+        if (!user.Active())
+            GTEST_SKIP() << "no other user to read as";
+        ExpectNothingLoadedAfterTheRefusal(corv, titre, FileOf(titre).string());
+    }
+    fs::permissions(FileOf(titre), fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(ReadFile(titre), text);
+}
+
+TEST_F(HistoTest, CodesNeverLeaveTheirFolder) {
+    // Ordinary codes name their files as they always did.
+    for (const std::string code : {"12000", "012345", "FR0000120271", "ABC-1_2.x", "Société"}) {
+        EXPECT_EQ(CodeFileName(code), code);
+    }
+    EXPECT_EQ(corv.HistoFilePath(&titre), (dir / "historique" / "12000.his").string());
+    EXPECT_EQ(corv.IntradayFilePath(&titre), (dir / "intraday" / "12000.itd").string());
+
+    const std::vector<std::string> codes = {"..",
+                                            ".",
+                                            "../12000",
+                                            "../../evil",
+                                            "a/b",
+                                            "/abs",
+                                            "a\\b",
+                                            "x%2Fy",
+                                            "x/y",
+                                            "x%252Fy",
+                                            "tab\tx",
+                                            "line\nx",
+                                            std::string("nul\0x", 5),
+                                            "",
+                                            "..."};
+    std::set<std::string> names;
+    for (const std::string& code : codes) {
+        SCOPED_TRACE(code);
+        Valeurs v;
+        v.Code = code;
+        for (const auto& [path, folder] :
+             {std::pair{fs::path(corv.HistoFilePath(&v)), "historique"},
+              std::pair{fs::path(corv.IntradayFilePath(&v)), "intraday"}}) {
+            EXPECT_EQ(path.parent_path(), dir / folder);
+            EXPECT_EQ(path.lexically_normal().parent_path(), dir / folder);
+            EXPECT_EQ(path.string().find('\0'), std::string::npos);
+        }
+        const std::string name = CodeFileName(code);
+        EXPECT_EQ(name.find('/'), std::string::npos);
+        EXPECT_NE(name, ".");
+        EXPECT_NE(name, "..");
+        names.insert(name);
+    }
+    EXPECT_EQ(names.size(), codes.size()); // no two codes share a file
+
+    // A code from a foreign portfolio writes and reads its own file inside the folder (the
+    // place it names stays inside the test's folder).
+    titre.Code = "../evil";
+    UseHistory({1234});
+    ASSERT_TRUE(corv.SaveHistoFile());
+    EXPECT_FALSE(fs::exists(dir / "evil.his"));
+    int files = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir / "historique"))
+        ++files;
+    EXPECT_EQ(files, 1);
+    corv.LoadHistoFile(nullptr);
+    ASSERT_TRUE(corv.LoadHistoFile(&titre));
+    EXPECT_EQ(corv.LastHistoCours(), 1234);
 }
 
 TEST_F(HistoTest, AFailedSaveKeepsThePreviousFile) {

@@ -75,7 +75,7 @@ std::string Mutate(std::string text, Alea& alea) {
             break;
         }
         case 4: { // a long run inside a line, sometimes past the reader's limit
-            const std::size_t longueur = 50 + alea.Below(700);
+            const std::size_t longueur = 50 + alea.Below(2000);
             std::string run;
             for (std::size_t i = 0; i < longueur; ++i)
                 run += static_cast<char>(' ' + alea.Below(95));

@@ -5,15 +5,22 @@
 
 #include "portfolio/Cv.h"
 
+#include "portfolio/CvFileFields.h"
+
 #include "platform/ConversionError.h"
 #include "platform/DateTime.h"
+#include "platform/TextFile.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <clocale>
 #include <csignal>
+#include <filesystem>
+#include <limits>
 #include <sstream>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 using cvtest::ReadAll;
 using cvtest::TempFolder;
@@ -288,6 +295,48 @@ TEST_F(PortfolioFile, MissingOrEmptyFileGivesZeroAndKeepsThePath) {
     EXPECT_EQ(vide.Fichier, dir.File("vide.cvx"));
 }
 
+TEST_F(PortfolioFile, PathThatIsNotARegularFileGivesZero) {
+    std::filesystem::create_directory(dir.File("dossier.cvx"));
+    ASSERT_EQ(::mkfifo(dir.File("tube.cvx").c_str(), 0600), 0);
+    for (const char* name : {"dossier.cvx", "tube.cvx"}) { // a pipe must not wait for a writer
+        SCOPED_TRACE(name);
+        TCorv doc("");
+        EXPECT_EQ(doc.LoadFile(dir.File(name)), 0);
+        EXPECT_EQ(doc.Fichier, dir.File(name));
+        EXPECT_TRUE(doc.Titres.empty());
+    }
+}
+
+TEST_F(PortfolioFile, ReadErrorIsRefusedRatherThanTakenForTheEnd) {
+    // Reading this file fails at its first byte.
+    const std::string memoire = "/proc/self/mem";
+    if (!platform::IsReadableRegularFile(memoire))
+        GTEST_SKIP() << "no " << memoire << " to fail a read";
+    TCorv doc("");
+    EXPECT_THROW(doc.LoadFile(memoire), platform::ConversionError);
+}
+
+TEST_F(PortfolioFile, SavingThroughALinkWritesTheFileItPointsTo) {
+    TCorv doc("");
+    cvtest::FillRichDocument(doc);
+    std::filesystem::create_directory(dir.File("vrai"));
+    Save(doc, "vrai/p.cvx");
+    std::filesystem::create_symlink("vrai/p.cvx", dir.File("lien.cvx"));
+
+    TCorv ouvert("");
+    ASSERT_EQ(ouvert.LoadFile(dir.File("lien.cvx")), 1);
+    cvtest::AddMvt(ouvert, EncodeDate(2024, 5, 6), 'C', 4242, "Ajout");
+    ouvert.Modifie = true;
+    ASSERT_TRUE(ouvert.SaveFile());
+    EXPECT_FALSE(ouvert.Modifie);
+
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.File("lien.cvx")));
+    TCorv relu("");
+    ASSERT_EQ(relu.LoadFile(dir.File("vrai/p.cvx")), 1);
+    cvtest::ExpectSameStored(ouvert, relu);
+    EXPECT_EQ(relu.Mouvements.size(), doc.Mouvements.size() + 1);
+}
+
 TEST_F(PortfolioFile, MalformedLinesAreRejected) {
     const std::string head = "0|*\n";
     const std::string c = "C|1|L|P|S|1|01/01/2020|10:00:00|0.00|0|0|F|F|"
@@ -296,8 +345,19 @@ TEST_F(PortfolioFile, MalformedLinesAreRejected) {
         {"head line without separator", "1500\nG|1|2|*\n"},
         {"empty head line", "\nG|1|2|*\n"},
         {"legacy head line cut short", "150000|100000|0.006|0.196|1500|500000\n"},
-        {"head line too long", std::string(600, '1') + "|*\n"},
-        {"line too long", head + "M|01/01/2020|F|C|1|" + std::string(600, 'x') + "|*\n"},
+        {"head line too long", std::string(cvfile::kMaxLine + 1, '1') + "|*\n"},
+        {"line too long",
+         head + "M|01/01/2020|F|C|1|" + std::string(cvfile::kMaxLine, 'x') + "|*\n"},
+        {"comment longer than a line carries",
+         head + "M|01/01/2020|F|C|1|" + std::string(cvfile::kMaxLineTexts + 1, 'x') + "|*\n"},
+        {"C line texts longer than a line carries",
+         head + "C|1|" + std::string(cvfile::kMaxLineTexts, 'L') + c.substr(5)},
+        {"code longer than a line carries", head + "O|" +
+                                                std::string(cvfile::kMaxLineTexts + 1, '1') +
+                                                "|F|01/01/2020|A|10|100|5|6|*\n"},
+        {"alarm texts longer than a line carries", head + "A|12|" +
+                                                       std::string(cvfile::kMaxLineTexts - 1, 't') +
+                                                       "|T|T|01/01/2020|0|0|0|0|0|*\n"},
         {"G line cut short", head + "G|1.5\n"},
         {"S line without MntMin", head + "S|0|0.1|0.2|*\n"},
         {"F line without MntMin", head + "F|0|0.1|0.2\n"},
@@ -327,7 +387,9 @@ TEST_F(PortfolioFile, MalformedLinesAreRejected) {
     // The same lines, complete, are accepted.
     for (const std::string& text :
          {head + c, head + "O|1|F|01/01/2020|A|10|100|5|6|*\n", head + "S|0|0.1|0.2|3|*\n",
-          head + "M|01/01/2020|F|C|5|*\n", head + "A|1|t|T|T|01/01/2020|0|0|0|0|0|*\n"}) {
+          head + "M|01/01/2020|F|C|5|*\n", head + "A|1|t|T|T|01/01/2020|0|0|0|0|0|*\n",
+          head + "M|01/01/2020|F|C|1|" + std::string(cvfile::kMaxLineTexts, 'x') + "|*\n",
+          head + "C|1|" + std::string(cvfile::kMaxLineTexts - 3, 'L') + c.substr(5)}) {
         SCOPED_TRACE(text);
         WriteAll(dir.File("juste.cvx"), text);
         TCorv doc("");
@@ -365,29 +427,130 @@ TEST_F(PortfolioFile, TextsWithSeparatorsOrLineBreaksReadBack) {
 TEST_F(PortfolioFile, OverlongTextsAreShortenedSoTheFileReadsBack) {
     TCorv doc("");
     std::string accents;
-    for (int i = 0; i < 300; ++i)
+    for (int i = 0; i < 900; ++i)
         accents += "é";
-    Valeurs& v = cvtest::AddValeur(doc, "1", std::string(600, 'x'));
+    Valeurs& v = cvtest::AddValeur(doc, "1", std::string(1600, 'x'));
     v.NomBourse = accents;
     v.Activite = "court";
     auto alarme = std::make_unique<SDetAlarme>();
-    alarme->Intitule = std::string(1000, 'i');
+    alarme->Intitule = std::string(3000, 'i');
     v.Alarmes.push_back(std::move(alarme));
-    cvtest::AddMvt(doc, 1, 'C', 5, std::string(700, 'm'));
+    cvtest::AddMvt(doc, 1, 'C', 5, std::string(2000, 'm'));
 
     const std::string text = Save(doc, "long.cvx");
     for (const std::string& line : Lines(text))
-        EXPECT_LE(line.size(), 509u);
+        EXPECT_LE(line.size(), cvfile::kMaxLine);
     auto relu = Load("long.cvx", text);
     const Valeurs& r = *relu->Titres[0];
     EXPECT_EQ(r.Activite, "court");
-    EXPECT_GT(r.Libelle.size(), 100u);
+    // Cut no further than needed, a two-byte letter aside.
+    const std::size_t total =
+        r.Code.size() + r.Libelle.size() + r.NomBourse.size() + r.Activite.size();
+    EXPECT_LE(total, cvfile::kMaxLineTexts);
+    EXPECT_GE(total, cvfile::kMaxLineTexts - 1);
+    EXPECT_GT(r.Libelle.size(), 600u);
     EXPECT_EQ(r.Libelle, std::string(r.Libelle.size(), 'x'));
-    EXPECT_GT(r.NomBourse.size(), 100u);
+    EXPECT_GT(r.NomBourse.size(), 600u);
     EXPECT_EQ(accents.compare(0, r.NomBourse.size(), r.NomBourse), 0);
     EXPECT_EQ(r.NomBourse.size() % 2, 0u); // no character cut in half
-    EXPECT_GT(r.Alarmes[0]->Intitule.size(), 300u);
-    EXPECT_GT(relu->Mouvements[0]->Comment.size(), 300u);
+    EXPECT_EQ(r.Alarmes[0]->Intitule.size(), cvfile::kMaxLineTexts - 1);
+    EXPECT_EQ(relu->Mouvements[0]->Comment.size(), cvfile::kMaxLineTexts);
+}
+
+// Lines of 511 characters, the most an earlier file holds, with two-digit years that the
+// writer widens to four digits, and Windows-1252 texts that grow once in UTF-8.
+TEST_F(PortfolioFile, LongestLinesOfAnEarlierFileSaveBackWithTheirTexts) {
+    const auto line511 = [](const std::string& avant, char remplissage, const std::string& apres) {
+        return avant + std::string(511 - avant.size() - apres.size(), remplissage) + apres;
+    };
+    const auto repeat = [](std::size_t n, const std::string& what) {
+        std::string out;
+        for (std::size_t i = 0; i < n; ++i)
+            out += what;
+        return out;
+    };
+    const std::string c1 = "C|1|";
+    const std::string c2 = "|Paris|Banques|4567|02/05/24|17:35:12|-1.25|4600|4500|T|F|"
+                           "0|0|0|0|0|0|0|0|0|0|0|0|0|*";
+    const std::string a1 = "A|1|";
+    const std::string a2 = "|T|T|30/12/99|0|1500|1|0|0|*";
+    const std::string o1 = "O|";
+    const std::string o2 = "|F|15/03/20|V|5|2000|10|0|0|F|*";
+    const std::string m1 = "M|05/01/99|F|D|300|";
+    const std::string m2 = "|*";
+    const std::string text = "1500|*\r\n" + line511(c1, 'L', c2) + "\r\n" + line511(a1, 'A', a2) +
+                             "\r\n" + line511(o1, '7', o2) + "\r\n" + line511(m1, 'm', m2) +
+                             "\r\n" + line511(m1, '\xE9', m2) + "\r\n" + line511(m1, '\x80', m2) +
+                             "\r\n";
+    for (const std::string& line : Lines(text))
+        ASSERT_LE(line.size(), 512u); // with its CR
+
+    auto doc = Load("ancien.cvx", text);
+    ASSERT_EQ(doc->Titres.size(), 2u);
+    ASSERT_EQ(doc->Mouvements.size(), 3u);
+    const std::size_t libelle = 511 - c1.size() - c2.size();
+    const std::size_t comment = 511 - m1.size() - m2.size();
+    EXPECT_EQ(doc->Titres[0]->Libelle, std::string(libelle, 'L'));
+    EXPECT_EQ(doc->Titres[0]->Alarmes[0]->Intitule, std::string(511 - a1.size() - a2.size(), 'A'));
+    EXPECT_EQ(doc->Titres[1]->Code, std::string(511 - o1.size() - o2.size(), '7'));
+    EXPECT_EQ(doc->Mouvements[0]->Comment, std::string(comment, 'm'));
+    EXPECT_EQ(doc->Mouvements[1]->Comment, repeat(comment, "é"));
+    EXPECT_EQ(doc->Mouvements[2]->Comment, repeat(comment, "€"));
+
+    doc->Fichier = dir.File("sauve.cvx");
+    ASSERT_TRUE(doc->SaveFile());
+    TCorv relu("");
+    ASSERT_EQ(relu.LoadFile(dir.File("sauve.cvx")), 1);
+    cvtest::ExpectSameStored(*doc, relu);
+    EXPECT_EQ(Save(relu, "encore.cvx"), ReadAll(dir.File("sauve.cvx")));
+}
+
+// Texts that fill what a line may carry, beside the widest numbers every field can hold: the
+// saved file stays within the reader's limit and reads back the same.
+TEST_F(PortfolioFile, FullestLinesTheWriterProducesReadBack) {
+    constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
+    const std::size_t textes = cvfile::kMaxLineTexts;
+    TCorv doc("");
+    doc.Cash = kMin;
+    const std::string code = "-1234567890";
+    Valeurs& v = cvtest::AddValeur(doc, code, std::string(textes / 3, 'L'));
+    v.NomBourse = std::string(textes / 3, 'B');
+    v.Activite = std::string(textes - code.size() - 2 * (textes / 3), 'S');
+    v.Infos.Cours = kMin;
+    v.Infos.Haut = kMin;
+    v.Infos.Bas = kMin;
+    v.Infos.Variation = -std::numeric_limits<float>::max();
+    v.Infos.Date = EncodeDate(9999, 12, 31);
+    v.Infos.Heure = EncodeTime(23, 59, 59);
+    std::int32_t* bilan[] = {
+        &v.BilanPurge.NbAchat,   &v.BilanPurge.NbVentes,     &v.BilanPurge.PxMoyAchBrut,
+        &v.BilanPurge.PlValBrut, &v.BilanPurge.PlValNet,     &v.BilanPurge.TotFrais,
+        &v.BilanPurge.ARealBrut, &v.BilanPurge.ARealNet,     &v.BilanPurge.VRealBrut,
+        &v.BilanPurge.VRealNet,  &v.BilanPurge.PxMoyVenBrut, &v.BilanPurge.PxMoyVenNet};
+    for (std::int32_t* champ : bilan)
+        *champ = kMin;
+    v.BilanPurge.PxMoyAchNet = static_cast<float>(kMin);
+    cvtest::AddOpere(v, EncodeDate(9999, 12, 31), 'V', kMin, kMin, kMin, 0, 0, true, true);
+    auto alarme = std::make_unique<SDetAlarme>();
+    alarme->Intitule = std::string(textes - code.size(), 'I');
+    alarme->DateVal = EncodeDate(9999, 12, 31);
+    alarme->Element1 = {-128, kMin};
+    alarme->Element2 = {-128, kMin};
+    alarme->Oper = 255;
+    v.Alarmes.push_back(std::move(alarme));
+    cvtest::AddMvt(doc, EncodeDate(9999, 12, 31), 'D', kMin, std::string(textes, 'c'));
+
+    const std::string text = Save(doc, "plein.cvx");
+    std::size_t longest = 0;
+    for (const std::string& line : Lines(text)) {
+        EXPECT_LE(line.size(), cvfile::kMaxLine);
+        longest = std::max(longest, line.size());
+    }
+    EXPECT_GT(longest, textes + 200); // the C line, its numbers as wide as they go
+
+    TCorv relu("");
+    ASSERT_EQ(relu.LoadFile(doc.Fichier), 1);
+    cvtest::ExpectSameStored(doc, relu);
 }
 
 TEST_F(PortfolioFile, FailedSaveKeepsThePreviousFileAndTheModifiedFlag) {
@@ -395,7 +558,9 @@ TEST_F(PortfolioFile, FailedSaveKeepsThePreviousFileAndTheModifiedFlag) {
     cvtest::FillRichDocument(doc);
     doc.Fichier = dir.File("absent/dossier/p.cvx");
     doc.Modifie = true;
-    EXPECT_FALSE(doc.SaveFile());
+    std::string raison;
+    EXPECT_FALSE(doc.SaveFile(&raison));
+    EXPECT_EQ(raison, "le fichier ne peut pas être créé");
     EXPECT_TRUE(doc.Modifie);
 
     const std::string ancien = "1|*\nG|1.000000|1.000000|*\n";
@@ -411,11 +576,12 @@ TEST_F(PortfolioFile, FailedSaveKeepsThePreviousFileAndTheModifiedFlag) {
     rlimit petit = avant;
     petit.rlim_cur = 4096;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &petit), 0);
-    const bool ecrit = doc.SaveFile();
+    const bool ecrit = doc.SaveFile(&raison);
     setrlimit(RLIMIT_FSIZE, &avant);
     std::signal(SIGXFSZ, ancienSignal);
 
     EXPECT_FALSE(ecrit);
+    EXPECT_EQ(raison, "l'écriture du fichier n'a pas abouti");
     EXPECT_TRUE(doc.Modifie);
     EXPECT_EQ(ReadAll(dir.File("p.cvx")), ancien);
     std::size_t fichiers = 0;
@@ -423,7 +589,9 @@ TEST_F(PortfolioFile, FailedSaveKeepsThePreviousFileAndTheModifiedFlag) {
         ++fichiers;
     EXPECT_EQ(fichiers, 1u); // no temporary file left behind
 
-    EXPECT_TRUE(doc.SaveFile());
+    raison = "inchangée";
+    EXPECT_TRUE(doc.SaveFile(&raison));
+    EXPECT_EQ(raison, "inchangée"); // a save that succeeds gives no reason
     EXPECT_FALSE(doc.Modifie);
     EXPECT_NE(ReadAll(dir.File("p.cvx")), ancien);
 }

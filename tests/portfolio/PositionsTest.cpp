@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <limits>
+#include <optional>
+#include <vector>
 
 namespace {
 
@@ -153,6 +155,65 @@ TEST_F(Positions, UpToDateAndLeftOutTradeKeepTheirFieldsUntouched) {
     EXPECT_EQ(t->Bilan.PxMoyVenBrut, 1300);
     EXPECT_EQ(achat->PxMoyAchBrut, 4242);
     EXPECT_EQ(vente->PlValBrut, 0);
+}
+
+TEST_F(Positions, PositionGivenOnACopyWritesNeitherTheBlockNorTheTrades) {
+    Valeurs* t = AddSecurity("5", 1000);
+    AddFlatFee(doc.TranchesFrais1, 500);
+    Operes* achat = AddTrade(t, Day(2024, 3, 1), 'A', 100, 1000, 300);
+    AddTrade(t, Day(2024, 4, 2), 'V', 150, 1300, 700);
+    AddTrade(t, Day(2024, 5, 3), 'A', 20, 1100, 90);
+    Compute(t);
+    const BilanTitre bilan = t->Bilan;
+    std::vector<Operes> operes;
+    for (const auto& op : t->Operes)
+        operes.push_back(*op);
+
+    // Each date and left-out trade: the copy is the block that the replay writes, and asking
+    // for it changes nothing of the security.
+    const std::optional<double> dates[] = {std::nullopt, Day(2024, 3, 1), Day(2024, 4, 2)};
+    for (const Operes* exclue :
+         {static_cast<const Operes*>(nullptr), static_cast<const Operes*>(achat)}) {
+        for (const auto& date : dates) {
+            const BilanTitre copie = doc.ComputeBilan(*t, date, exclue);
+            EXPECT_EQ(t->Bilan, bilan);
+            for (std::size_t i = 0; i < operes.size(); ++i)
+                EXPECT_EQ(*t->Operes[i], operes[i]) << i;
+            doc.ComputeTitre(t, date, exclue);
+            EXPECT_EQ(copie, t->Bilan);
+            Compute(t);
+        }
+    }
+}
+
+TEST_F(Positions, OneTradeOnABlockGivesExactGainsAndTheFieldsTheirWrappedForm) {
+    // Long 10 at 2 000 000 000 cents: selling them at a cent loses more than 32 bits hold.
+    BilanTitre b;
+    b.NbInPort = 10;
+    b.PxMoyAchBrut = 2'000'000'000;
+    b.PxMoyAchNet = 20'000'000.0f;
+    const GainsOpere vente = ReplayOpere(b, 'V', 10, 1, 0);
+    EXPECT_EQ(vente.Brut, (1 - 2'000'000'000LL) * 10);
+    EXPECT_EQ(vente.ChampBrut, static_cast<std::int32_t>(vente.Brut + 5 * 4294967296LL));
+    EXPECT_EQ(vente.Net, vente.Brut);
+    EXPECT_EQ(vente.ChampNet, std::numeric_limits<std::int32_t>::min()); // floating: stops
+    EXPECT_EQ(b.PxMoyAchBrut, 2'000'000'000); // a sale keeps the purchase averages
+    EXPECT_EQ(b.PxMoyVenBrut, 1);
+    EXPECT_EQ(b.NbInPort, 10); // the quantities are the caller's
+
+    // Short 30 sold at 20,00 (19,90 net): a buy of 50 at 15,00 with 1,00 of fees covers 30,
+    // bearing 30/50 of the fees, and leaves 20 held at its own price.
+    BilanTitre court;
+    court.NbInPort = -30;
+    court.PxMoyVenBrut = 2000;
+    court.PxMoyVenNet = 1990;
+    court.PxMoyAchBrut = 777; // left from an earlier long position
+    const GainsOpere rachat = ReplayOpere(court, 'A', 50, 1500, 100);
+    EXPECT_EQ(rachat.Brut, 500 * 30);
+    EXPECT_EQ(rachat.Net, (1990 - 1500 - 60 / 30) * 30);
+    EXPECT_EQ(rachat.ChampNet, rachat.Net);
+    EXPECT_EQ(court.PxMoyAchBrut, 1500);
+    EXPECT_FLOAT_EQ(court.PxMoyAchNet, 15.02f);
 }
 
 TEST_F(Positions, CarriedOverBlockStartsTheReplay) {

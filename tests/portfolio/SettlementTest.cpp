@@ -182,9 +182,16 @@ TEST_F(PendingTest, TradesAroundTheEndOfCompulsoryDeferredSettlement) {
     EXPECT_FALSE(Pending(EncodeDate(2000, 9, 26), true));
     EXPECT_TRUE(Pending(EncodeDate(2000, 9, 26) + 0.5, true));
 
-    // From 2050 on, "25/09/00" reads as 2100 and later trades count as compulsory again.
+    // The boundary is a fixed day: a clock past 2050, where a two-digit year 00 would mean
+    // 2100, changes nothing.
     platform::Clock::SetFixed(EncodeDate(2060, 1, 1));
-    EXPECT_TRUE(Pending(EncodeDate(2000, 10, 2), false));
+    corv.DateLiqP = EncodeDate(2000, 8, 24);
+    EXPECT_EQ(TCorv::FinSrdObligatoire(), EncodeDate(2000, 9, 25));
+    for (const bool srd : {false, true}) {
+        EXPECT_TRUE(Pending(EncodeDate(2000, 9, 25), srd));
+        EXPECT_EQ(Pending(EncodeDate(2000, 10, 2), srd), srd);
+        EXPECT_EQ(Pending(EncodeDate(2059, 12, 1), srd), srd);
+    }
 
     titre.SRD = false;
     EXPECT_FALSE(Pending(EncodeDate(2000, 9, 20), true));

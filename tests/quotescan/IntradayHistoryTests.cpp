@@ -24,7 +24,7 @@ class IntradayTest : public ::testing::Test {
 protected:
     // Runs a kind-1 analysis whose file goes to the temporary folder.
     bool Analyse(int site, const std::string& pageFile) {
-        ask = Request(site, 1);
+        ask = Request(site, AskKind::Intraday);
         ask.Infos.Date = platform::EncodeDate(2001, 3, 12);
         SetFichier(ask, file);
         std::vector<char> page = PageFile(pageFile);
@@ -82,7 +82,7 @@ TEST_F(IntradayTest, FileThatCannotBeCreatedFails) {
     file = dir.Path() / "absent" / "12000.itd";
     EXPECT_FALSE(Analyse(1, "site1_intraday.html"));
     // A path filling its field without a NUL is refused rather than read beyond.
-    ask = Request(1, 1);
+    ask = Request(1, AskKind::Intraday);
     std::memset(ask.Fichier, 'a', sizeof ask.Fichier);
     std::vector<char> page = PageFile("site1_intraday.html");
     EXPECT_FALSE(AnalyseRep(&ask, page.data()));
@@ -94,7 +94,7 @@ TEST_F(IntradayTest, EveryCutOfAPageNeverWritesMoreThanThePage) {
         const std::string text = PageFileText(name);
         for (std::size_t length = 0; length < text.size(); ++length) {
             fs::remove(file);
-            ask = Request(site, 1);
+            ask = Request(site, AskKind::Intraday);
             ask.Infos.Date = platform::EncodeDate(2001, 3, 12);
             SetFichier(ask, file);
             std::vector<char> page = PageText(text.substr(0, length));
@@ -118,7 +118,7 @@ TEST_F(IntradayTest, EveryCutOfAPageNeverWritesMoreThanThePage) {
 // All records of a history analysis: (cents, date) pairs.
 std::vector<std::pair<int, double>> ReadHistory(int site, std::vector<char>& page,
                                                 bool* analysed = nullptr) {
-    AskWeb ask = Request(site, 2);
+    AskWeb ask = Request(site, AskKind::History);
     const bool ok = AnalyseRep(&ask, page.data());
     if (analysed)
         *analysed = ok;
@@ -188,7 +188,7 @@ TEST(HistoryPages, PagesWithoutCountFail) {
 }
 
 TEST(HistoryPages, DateThatDoesNotConvertReachesTheCallerAndEndsTheRead) {
-    AskWeb ask = Request(2, 2);
+    AskWeb ask = Request(2, AskKind::History);
     std::vector<char> page = PageFile("site2_history_baddate.html"); // 2nd date text is "12"
     ASSERT_TRUE(AnalyseRep(&ask, page.data()));
     InfosCours infos{};

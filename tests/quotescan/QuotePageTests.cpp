@@ -50,7 +50,7 @@ const QuotePage kQuotePages[] = {
 
 TEST(QuotePages, ValidAndCaseChangedPagesGiveTheQuoteStampedNow) {
     for (const QuotePage& p : kQuotePages) {
-        AskWeb ask = Request(p.site, 0);
+        AskWeb ask = Request(p.site, AskKind::Quote);
         ask.Infos.Date = 1;
         std::vector<char> page = PageFile(p.file);
         const double before = platform::Clock::Now();
@@ -72,7 +72,7 @@ TEST(QuotePages, EveryCutOfAPageFailsOrGivesTheWholeQuote) {
         const char* last = p.site == 0 ? "46,00" : p.site == 2 ? "&SRCODBC" : "44,50";
         const std::size_t lastValue = text.rfind(last) + (p.site == 2 ? 0 : std::strlen(last));
         for (std::size_t length = 0; length < text.size(); ++length) {
-            AskWeb ask = Request(p.site, 0);
+            AskWeb ask = Request(p.site, AskKind::Quote);
             std::vector<char> page = PageText(text.substr(0, length));
             const bool ok = AnalyseRep(&ask, page.data());
             if (length <= lastValue) {
@@ -85,7 +85,7 @@ TEST(QuotePages, EveryCutOfAPageFailsOrGivesTheWholeQuote) {
 }
 
 TEST(QuotePages, CutPageKeepsTheValuesReadBeforeTheGap) {
-    AskWeb ask = Request(0, 0);
+    AskWeb ask = Request(0, AskKind::Quote);
     ask.Infos.Haut = 5;
     ask.Infos.Date = 5;
     std::vector<char> page = PageFile("site0_quote_cut.html");
@@ -97,18 +97,18 @@ TEST(QuotePages, CutPageKeepsTheValuesReadBeforeTheGap) {
 }
 
 TEST(QuotePages, SiteTwoTakesTheSiteIdentifierOfTheSecurity) {
-    AskWeb ask = Request(2, 0, "12000");
+    AskWeb ask = Request(2, AskKind::Quote, "12000");
     std::vector<char> page = PageFile("site2_quote.html");
     ASSERT_TRUE(AnalyseRep(&ask, page.data()));
     EXPECT_STREQ(ask.Code, "12345");
     // The next requests for the security send it.
-    ask.Type = 1;
+    ask.Type = AskKind::Intraday;
     ASSERT_TRUE(GetFormule(&ask));
     EXPECT_NE(std::strstr(ask.Formule, "VALEUR=12345&"), nullptr);
 }
 
 TEST(QuotePages, SiteTwoIdentifierTooLongKeepsTheCallersCode) {
-    AskWeb ask = Request(2, 0, "12000");
+    AskWeb ask = Request(2, AskKind::Quote, "12000");
     std::memset(ask.Code + 6, '#', sizeof ask.Code - 6); // beyond the NUL: must stay as it is
     std::vector<char> page = PageFile("site2_quote_longid.html");
     ASSERT_TRUE(AnalyseRep(&ask, page.data()));
@@ -119,14 +119,14 @@ TEST(QuotePages, SiteTwoIdentifierTooLongKeepsTheCallersCode) {
 TEST(QuotePages, SiteTwoIdentifierCutByThePageEndIsNotTaken) {
     std::string text = PageFileText("site2_quote.html");
     text.resize(text.find("&SRCODBC") - 2); // "...VALEUR=123"
-    AskWeb ask = Request(2, 0, "12000");
+    AskWeb ask = Request(2, AskKind::Quote, "12000");
     std::vector<char> page = PageText(text);
     EXPECT_FALSE(AnalyseRep(&ask, page.data()));
     EXPECT_STREQ(ask.Code, "12000");
 }
 
 TEST(QuotePages, SiteTwoWithoutIntradayLinkFails) {
-    AskWeb ask = Request(2, 0, "12000");
+    AskWeb ask = Request(2, AskKind::Quote, "12000");
     std::vector<char> page = PageFile("site2_quote_nolink.html");
     EXPECT_FALSE(AnalyseRep(&ask, page.data()));
     EXPECT_EQ(ask.Infos.Cours, 4530); // the values were read all the same
@@ -134,7 +134,7 @@ TEST(QuotePages, SiteTwoWithoutIntradayLinkFails) {
 }
 
 TEST(QuotePages, DateThatDoesNotConvertReachesTheCaller) {
-    AskWeb ask = Request(2, 0);
+    AskWeb ask = Request(2, AskKind::Quote);
     std::vector<char> page = PageFile("site2_quote_baddate.html");
     EXPECT_THROW(AnalyseRep(&ask, page.data()), platform::ConversionError);
     try {
@@ -153,7 +153,7 @@ TEST(QuotePages, HugeVolumeSaturatesInsteadOfOverflowing) {
     const std::size_t at = text.find(">1250<");
     ASSERT_NE(at, std::string::npos);
     text.replace(at + 1, 4, "9999999");
-    AskWeb ask = Request(1, 0);
+    AskWeb ask = Request(1, AskKind::Quote);
     std::vector<char> page = PageText(text);
     ASSERT_TRUE(AnalyseRep(&ask, page.data()));
     EXPECT_EQ(ask.Infos.Volume, 2147483647);

@@ -36,7 +36,7 @@ inline std::vector<char> PageFile(const std::string& name) {
     return PageText(PageFileText(name));
 }
 
-inline AskWeb Request(int site, int type, const char* code = "12000") {
+inline AskWeb Request(int site, AskKind type, const char* code = "12000") {
     AskWeb ask;
     std::memset(&ask, 0, sizeof ask);
     ask.Site = site;

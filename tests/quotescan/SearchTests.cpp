@@ -8,7 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 using quotescan::CSearch;
@@ -164,11 +166,50 @@ TEST_F(SearchTest, ReadCentsExamples) {
     }
 }
 
-TEST_F(SearchTest, ReadCentsWrapsHugeValuesInsteadOfOverflowing) {
-    std::vector<char> page = PageText("99999999999999999999,99 ");
-    CSearch search(page.data());
-    std::int32_t cents = 0;
-    EXPECT_TRUE(search.ReadCents(&cents)); // defined value, no undefined behaviour
+TEST_F(SearchTest, NumbersBeyondTheirOutputSaturate) {
+    constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
+    constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
+    const std::string sixty(60, '9');
+    struct Case {
+        std::string text;
+        std::int32_t value;
+    };
+    // 30 000 000,00 is 3e9 cents, one past 2^32 - 1 294 967 296 when wrapped.
+    const Case cents[] = {
+        {"30000000,00 ", kMax},    {"-30000000,00 ", kMin},    {sixty + ",99 ", kMax},
+        {"21474836,47 ", kMax},    {"21474836,46 ", kMax - 1}, {"-21474836,48 ", kMin},
+        {"42949672,96 ", kMax},    {"4294967296,00 ", kMax},   {"1" + sixty + " ", kMax},
+        {"-" + sixty + " ", kMin}, {"21474836,5 ", kMax},      {"0,01 ", 1},
+    };
+    for (const Case& c : cents) {
+        std::vector<char> page = PageText(c.text);
+        CSearch search(page.data());
+        std::int32_t value = 0;
+        ASSERT_TRUE(search.ReadCents(&value)) << c.text;
+        EXPECT_EQ(value, c.value) << c.text;
+    }
+    const Case integers[] = {
+        {"3000000000 ", kMax}, {"-3000000000 ", kMin},    {"4294967296 ", kMax},
+        {"2147483647 ", kMax}, {"2147483646 ", kMax - 1}, {"-2147483648 ", kMin},
+        {sixty + " ", kMax},   {"-" + sixty + " ", kMin}, {"+4294967297 ", kMax},
+    };
+    for (const Case& c : integers) {
+        std::vector<char> page = PageText(c.text);
+        CSearch search(page.data());
+        std::int32_t value = 0;
+        ASSERT_TRUE(search.ReadInt(&value)) << c.text;
+        EXPECT_EQ(value, c.value) << c.text;
+    }
+    for (const auto& [text, value] :
+         {std::pair{"+" + sixty + "% ", std::numeric_limits<float>::max()},
+          std::pair{"-" + sixty + ",5 ", -std::numeric_limits<float>::max()},
+          std::pair{sixty.substr(0, 30) + " ", 1e30f}}) {
+        std::vector<char> page = PageText(text);
+        CSearch search(page.data());
+        float f = 0;
+        ASSERT_TRUE(search.ReadFloat(&f)) << text;
+        EXPECT_FLOAT_EQ(f, value) << text;
+    }
 }
 
 TEST_F(SearchTest, ReadsAtThePageEndFailWithoutWriting) {

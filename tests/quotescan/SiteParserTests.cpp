@@ -52,7 +52,7 @@ TEST_F(SiteParserTest, OverlongSiteTwoDateIsCut) {
     const std::string from = "value=\"991231\"";
     text.replace(text.find(from), from.size(), "value=\"0103159999999999999999\"");
     std::vector<char> page = PageText(text);
-    AskWeb ask = Request(2, 2);
+    AskWeb ask = Request(2, AskKind::History);
     CWebSelect parser(&ask);
     ASSERT_TRUE(parser.Analyse(page.data()));
     EXPECT_EQ(parser.Reste, 4);
@@ -67,7 +67,7 @@ TEST_F(SiteParserTest, OverlongSiteTwoDateIsCut) {
 
 TEST_F(SiteParserTest, QuoteIsStampedWithTheClock) {
     std::vector<char> page = PageFile("site2_quote.html");
-    AskWeb ask = Request(2, 0);
+    AskWeb ask = Request(2, AskKind::Quote);
     CWebSelect parser(&ask);
     ASSERT_TRUE(parser.Analyse(page.data()));
     EXPECT_EQ(ask.Infos.Date, platform::EncodeDate(2024, 6, 15));
@@ -80,7 +80,7 @@ TEST_F(SiteParserTest, HistoryCountsAtTheLimitsEndCleanly) {
         std::string text = PageFileText("site1_history.html");
         text.replace(text.find("value=\"3\""), 9, std::string("value=\"") + count + "\"");
         std::vector<char> page = PageText(text);
-        AskWeb ask = Request(1, 2);
+        AskWeb ask = Request(1, AskKind::History);
         CWebCota parser(&ask);
         ASSERT_TRUE(parser.Analyse(page.data())) << count;
         InfosCours infos{};
@@ -94,7 +94,7 @@ TEST_F(SiteParserTest, NegativeIntradayCountWritesTheDateLineOnly) {
     std::string text = PageFileText("site2_intraday.html");
     text.replace(text.find("value=\"3\""), 9, "value=\"-4\"");
     std::vector<char> page = PageText(text);
-    AskWeb ask = Request(2, 1);
+    AskWeb ask = Request(2, AskKind::Intraday);
     ask.Infos.Date = platform::EncodeDate(2001, 3, 12);
     SetFichier(ask, dir.Path() / "x.itd");
     CWebSelect parser(&ask);

@@ -1,0 +1,191 @@
+#include "dialogs/CashDialog.h"
+
+#include "reports/ReportCommon.h"
+#include "views/ViewText.h"
+#include "widgets/QtDates.h"
+#include "widgets/UiPrompts.h"
+
+#include "platform/Checked.h"
+#include "platform/ConversionError.h"
+#include "platform/DateTime.h"
+#include "portfolio/Cv.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <cmath>
+#include <memory>
+#include <string>
+
+Tcash* cash = nullptr;
+
+namespace {
+
+// A movement's cents in the displayed currency: the amount times the rate, cut at the cent
+// once the tenth of a cent is rounded, as the lists show it. Computed in double from the whole
+// cents, so that no amount loses a cent to single precision.
+std::int64_t MontantAffiche(std::int32_t cents, double facteur) {
+    return platform::Trunc64(std::round(static_cast<double>(cents) * facteur * 10.0)) / 10;
+}
+
+} // namespace
+
+Tcash::Tcash(QWidget* owner, TCorv* portefeuille, UiPrompts& prompts)
+    : QDialog(owner), FPortefeuille(portefeuille), FPrompts(prompts) {
+    setObjectName("cash");
+    setWindowTitle("Gestion des mouvements");
+    const auto u = [](const char* text) { return QString::fromUtf8(text); };
+
+    TypMnt = new QLabel(this);
+    TypMnt->setObjectName("TypMnt");
+    TypMnt->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    TypMnt->setAlignment(Qt::AlignCenter);
+
+    DateOp = MakeDatePicker(this, "DateOp");
+    CB1 = new QComboBox(this);
+    CB1->setObjectName("CB1");
+    CB1->addItem(u("Crédit"));
+    CB1->addItem(u("Débit"));
+    Cours = new QLineEdit(this);
+    Cours->setObjectName("Cours");
+    Cours->setMaxLength(12);
+    Comment = new QLineEdit(this);
+    Comment->setObjectName("Comment");
+    Comment->setMinimumWidth(260);
+
+    auto* champs = new QFormLayout;
+    champs->addRow(u("Date"), DateOp);
+    champs->addRow(u("Sens"), CB1);
+    champs->addRow(u("Montant"), Cours);
+    champs->addRow(u("Commentaire"), Comment);
+
+    OKBtn = new QPushButton(u("OK"), this);
+    OKBtn->setObjectName("OKBtn");
+    OKBtn->setAutoDefault(false);
+    Suivant = new QPushButton(u("OK && Suivant"), this);
+    Suivant->setObjectName("Suivant");
+    Suivant->setDefault(true);
+    CancelBtn = new QPushButton(u("Annuler"), this);
+    CancelBtn->setObjectName("CancelBtn");
+    CancelBtn->setAutoDefault(false);
+    auto* boutons = new QHBoxLayout;
+    boutons->addStretch(1);
+    boutons->addWidget(OKBtn);
+    boutons->addWidget(Suivant);
+    boutons->addWidget(CancelBtn);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(TypMnt);
+    layout->addLayout(champs);
+    layout->addLayout(boutons);
+
+    setTabOrder(DateOp, CB1);
+    setTabOrder(CB1, Cours);
+    setTabOrder(Cours, Comment);
+    setTabOrder(Comment, OKBtn);
+    setTabOrder(OKBtn, Suivant);
+    setTabOrder(Suivant, CancelBtn);
+
+    connect(OKBtn, &QPushButton::clicked, this, &Tcash::OKBtnClick);
+    connect(Suivant, &QPushButton::clicked, this, [this] { SuivantClick(); });
+    connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+
+    TypMnt->setText(FPortefeuille != nullptr ? edition::TypMntText(*FPortefeuille)
+                                             : u("Montants exprimés en Euros"));
+
+    FormCreate();
+}
+
+void Tcash::FormCreate() {
+    DateOp->setDate(ToQDate(platform::Date()));
+    CB1->setCurrentIndex(0);
+    FModif = false;
+}
+
+void Tcash::EditMouvement(Mvt* mouvement) {
+    if (mouvement == nullptr || FPortefeuille == nullptr)
+        return;
+    DateOp->setDate(ToQDate(mouvement->Date));
+    CB1->setCurrentIndex(mouvement->Sens == 'D' ? 1 : 0);
+    Cours->setText(QString::fromStdString(ChampMontantText(
+        MontantAffiche(mouvement->Montant, static_cast<double>(FPortefeuille->Facteur)))));
+    FMontantAffiche = Cours->text();
+    Comment->setText(QString::fromStdString(mouvement->Comment));
+    Suivant->setEnabled(false);
+    Suivant->setDefault(false);
+    OKBtn->setDefault(true);
+    FModif = true;
+    FMouvement = mouvement;
+}
+
+bool Tcash::SuivantClick() {
+    bool enregistre = false;
+    try {
+        if (FPortefeuille == nullptr || (FModif && FMouvement == nullptr))
+            return false;
+        TCorv& doc = *FPortefeuille;
+
+        // Everything is read before anything is written, so that a refused entry leaves a
+        // movement being changed exactly as it was.
+        const char sens = CB1->currentIndex() == 0 ? 'C' : 'D';
+        const double date = FromQDate(DateOp->date());
+        const std::int32_t montant = MontantSaisi(doc);
+
+        if (montant < 1) {
+            FPrompts.Message(this, QString(), QString::fromUtf8("Saisie incorrecte!"),
+                             QMessageBox::Warning, QMessageBox::Ok);
+        } else {
+            std::unique_ptr<Mvt> nouveau;
+            Mvt* cible = FMouvement;
+            if (!FModif) {
+                nouveau = std::make_unique<Mvt>();
+                cible = nouveau.get();
+            }
+            cible->Sens = sens;
+            cible->Date = date;
+            cible->Montant = montant;
+            cible->Comment = Comment->text().toStdString();
+            if (nouveau)
+                doc.Mouvements.push_back(std::move(nouveau));
+            doc.Modifie = true;
+            ++FEnregistres;
+            enregistre = true;
+
+            Cours->setText("0");
+            DateOp->setDate(ToQDate(platform::Date()));
+            Comment->clear();
+        }
+    } catch (const platform::ConversionError& erreur) {
+        FPrompts.Message(this, "Corvane", QString::fromStdString(erreur.what()),
+                         QMessageBox::Critical, QMessageBox::Ok);
+    }
+    DateOp->setFocus();
+    return enregistre;
+}
+
+std::int32_t Tcash::MontantSaisi(const TCorv& doc) const {
+    // The local currency's cents do not all come back to the euro cents they were shown
+    // from: an amount that was not retyped keeps what the document holds.
+    if (FModif && FMouvement != nullptr && Cours->text() == FMontantAffiche)
+        return FMouvement->Montant;
+    const std::int32_t saisi = doc.TextToCents(Cours->text().toStdString());
+    // The amount is typed in the currency shown: back to euro cents, truncated. A factor that
+    // is not positive cannot convert anything.
+    const double facteur = static_cast<double>(doc.Facteur);
+    return facteur > 0.0 ? platform::Trunc32(static_cast<double>(saisi) / facteur) : 0;
+}
+
+void Tcash::OKBtnClick() {
+    // A refused entry keeps the dialog open, so that what was typed can be corrected rather
+    // than lost.
+    if (!SuivantClick())
+        return;
+    FValide = true;
+    accept();
+}

@@ -1,0 +1,178 @@
+#include "dialogs/SecurityDialog.h"
+
+#include "dialogs/MarketPickerDialog.h"
+#include "views/ViewText.h"
+#include "widgets/UiPrompts.h"
+
+#include "portfolio/Cv.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <QValidator>
+
+#include <algorithm>
+#include <array>
+
+TOKBottomDlg* OKBottomDlg = nullptr;
+
+namespace {
+
+// The characters of code page 850 from 0x80 to 0xFF; below them it is ASCII.
+constexpr std::array<char16_t, 128> kOem850 = {
+    0x00C7, 0x00FC, 0x00E9, 0x00E2, 0x00E4, 0x00E0, 0x00E5, 0x00E7, 0x00EA, 0x00EB, 0x00E8, 0x00EF,
+    0x00EE, 0x00EC, 0x00C4, 0x00C5, 0x00C9, 0x00E6, 0x00C6, 0x00F4, 0x00F6, 0x00F2, 0x00FB, 0x00F9,
+    0x00FF, 0x00D6, 0x00DC, 0x00F8, 0x00A3, 0x00D8, 0x00D7, 0x0192, 0x00E1, 0x00ED, 0x00F3, 0x00FA,
+    0x00F1, 0x00D1, 0x00AA, 0x00BA, 0x00BF, 0x00AE, 0x00AC, 0x00BD, 0x00BC, 0x00A1, 0x00AB, 0x00BB,
+    0x2591, 0x2592, 0x2593, 0x2502, 0x2524, 0x00C1, 0x00C2, 0x00C0, 0x00A9, 0x2563, 0x2551, 0x2557,
+    0x255D, 0x00A2, 0x00A5, 0x2510, 0x2514, 0x2534, 0x252C, 0x251C, 0x2500, 0x253C, 0x00E3, 0x00C3,
+    0x255A, 0x2554, 0x2569, 0x2566, 0x2560, 0x2550, 0x256C, 0x00A4, 0x00F0, 0x00D0, 0x00CA, 0x00CB,
+    0x00C8, 0x0131, 0x00CD, 0x00CE, 0x00CF, 0x2518, 0x250C, 0x2588, 0x2584, 0x00A6, 0x00CC, 0x2580,
+    0x00D3, 0x00DF, 0x00D4, 0x00D2, 0x00F5, 0x00D5, 0x00B5, 0x00FE, 0x00DE, 0x00DA, 0x00DB, 0x00D9,
+    0x00FD, 0x00DD, 0x00AF, 0x00B4, 0x00AD, 0x00B1, 0x2017, 0x00BE, 0x00B6, 0x00A7, 0x00F7, 0x00B8,
+    0x00B0, 0x00A8, 0x00B7, 0x00B9, 0x00B3, 0x00B2, 0x25A0, 0x00A0};
+
+bool EnOem(QChar c) {
+    const char16_t u = c.unicode();
+    if (u >= 0x20 && u < 0x7F)
+        return true;
+    return std::find(kOem850.begin(), kOem850.end(), u) != kOem850.end();
+}
+
+// Applied to everything the edits receive, typed or pasted.
+class OemValidator : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int& pos) const override {
+        QString garde;
+        garde.reserve(input.size());
+        int curseur = pos;
+        for (int i = 0; i < input.size(); ++i) {
+            if (EnOem(input[i]))
+                garde += input[i];
+            else if (i < pos)
+                --curseur;
+        }
+        input = garde;
+        pos = std::clamp(curseur, 0, static_cast<int>(garde.size()));
+        return Acceptable;
+    }
+};
+
+} // namespace
+
+QString OemFilter(const QString& texte) {
+    QString garde;
+    for (const QChar c : texte) {
+        if (EnOem(c))
+            garde += c;
+    }
+    return garde;
+}
+
+QString TOKBottomDlg::Montant(std::int64_t cents) {
+    return QString::fromStdString(ChampMontantText(cents));
+}
+
+TOKBottomDlg::TOKBottomDlg(QWidget* owner, TCorv* portefeuille, UiPrompts& prompts)
+    : QDialog(owner), FPortefeuille(portefeuille), FPrompts(prompts) {
+    setObjectName("OKBottomDlg");
+    setWindowTitle(QString::fromUtf8("Ajout d'une valeur"));
+    const auto u = [](const char* text) { return QString::fromUtf8(text); };
+    auto* oem = new OemValidator(this);
+    const auto edit = [this, oem](const char* name, int limite) {
+        auto* champ = new QLineEdit(this);
+        champ->setObjectName(name);
+        if (limite > 0)
+            champ->setMaxLength(limite);
+        champ->setValidator(oem);
+        return champ;
+    };
+
+    NomBourse = edit("NomBourse", 15);
+    BtChoose = new QPushButton(u("&Choisir"), this);
+    BtChoose->setObjectName("BtChoose");
+    BtChoose->setAutoDefault(false);
+    Activite = edit("Activite", 40);
+    CodeV = edit("CodeV", 8);
+    LibV = edit("LibV", 0);
+    LibV->setMinimumWidth(280);
+    CBReg = new QComboBox(this);
+    CBReg->setObjectName("CBReg");
+    CBReg->addItem(u("Comptant"));
+    CBReg->addItem(u("R.Mens.(S.R.D)"));
+    Cours = edit("Cours", 0);
+    SuiviAuto = new QCheckBox(u("Mise à jour automatique"), this);
+    SuiviAuto->setObjectName("SuiviAuto");
+
+    auto* champs = new QGridLayout;
+    champs->addWidget(new QLabel(u("Bourse"), this), 0, 0);
+    champs->addWidget(NomBourse, 0, 1);
+    champs->addWidget(BtChoose, 0, 2);
+    champs->addWidget(new QLabel(u("Sec. Activité"), this), 1, 0);
+    champs->addWidget(Activite, 1, 1, 1, 2);
+    champs->addWidget(new QLabel(u("Code Valeur"), this), 2, 0);
+    champs->addWidget(CodeV, 2, 1);
+    champs->addWidget(new QLabel(u("Libellé Valeur"), this), 3, 0);
+    champs->addWidget(LibV, 3, 1, 1, 2);
+    champs->addWidget(new QLabel(u("Marché"), this), 4, 0);
+    champs->addWidget(CBReg, 4, 1);
+    champs->addWidget(new QLabel(u("Cours Valeur"), this), 5, 0);
+    champs->addWidget(Cours, 5, 1);
+    champs->addWidget(SuiviAuto, 6, 1, 1, 2);
+
+    OKBtn = new QPushButton(u("OK"), this);
+    OKBtn->setObjectName("OKBtn");
+    OKBtn->setDefault(true);
+    CancelBtn = new QPushButton(u("Annuler"), this);
+    CancelBtn->setObjectName("CancelBtn");
+    CancelBtn->setAutoDefault(false);
+    auto* boutons = new QHBoxLayout;
+    boutons->addStretch(1);
+    boutons->addWidget(OKBtn);
+    boutons->addWidget(CancelBtn);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(champs);
+    layout->addLayout(boutons);
+
+    setTabOrder(NomBourse, BtChoose);
+    setTabOrder(BtChoose, Activite);
+    setTabOrder(Activite, CodeV);
+    setTabOrder(CodeV, LibV);
+    setTabOrder(LibV, CBReg);
+    setTabOrder(CBReg, Cours);
+    setTabOrder(Cours, SuiviAuto);
+    setTabOrder(SuiviAuto, OKBtn);
+    setTabOrder(OKBtn, CancelBtn);
+
+    connect(BtChoose, &QPushButton::clicked, this, &TOKBottomDlg::BtChooseClick);
+    connect(OKBtn, &QPushButton::clicked, this, &QDialog::accept);
+    connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TOKBottomDlg::BtChooseClick() {
+    TBourse picker(this, FPortefeuille, FPrompts);
+    if (!FPrompts.RunDialog(picker))
+        return;
+    NomBourse->setText(picker.Marche());
+    Activite->setText(picker.FActiviteChoisie);
+    CodeV->setText(picker.FCode);
+    LibV->setText(picker.FLibelle);
+}
+
+bool TOKBottomDlg::CodeDisponible(const Valeurs* titre) const {
+    if (FPortefeuille == nullptr)
+        return true;
+    const std::string code = CodeV->text().toStdString();
+    for (const auto& autre : FPortefeuille->Titres) {
+        if (autre.get() != titre && autre->Code == code)
+            return false;
+    }
+    return true;
+}

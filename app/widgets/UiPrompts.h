@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+#include <QStringList>
+
+class QDialog;
+class QWidget;
+
+// Every modal exchange of the main window with the user goes through this interface, so that
+// tests can answer message boxes and file dialogs without running a modal loop.
+class UiPrompts {
+public:
+    virtual ~UiPrompts() = default;
+
+    virtual QMessageBox::StandardButton Message(QWidget* parent, const QString& title,
+                                                const QString& text, QMessageBox::Icon icon,
+                                                QMessageBox::StandardButtons buttons) = 0;
+    // Empty when cancelled.
+    virtual QString OpenFileName(QWidget* parent, const QString& title, const QString& filter) = 0;
+    virtual QString SaveFileName(QWidget* parent, const QString& title, const QString& filter,
+                                 const QString& defaultSuffix, const QString& initialName) = 0;
+    // Shows a dialog modally; true when it was accepted.
+    virtual bool RunDialog(QDialog& dialog) = 0;
+    // Opens a local file with the desktop's default program.
+    virtual bool OpenLocalFile(const QString& path) = 0;
+    // Starts a program without waiting for it; false when it could not be started.
+    virtual bool StartProgram(const QString& program, const QStringList& arguments) = 0;
+};
+
+#include <memory>
+
+// The message box that the desktop shows for Message.
+std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, const QString& title,
+                                            const QString& text, QMessageBox::Icon icon,
+                                            QMessageBox::StandardButtons buttons);
+
+// The real dialogs of the desktop.
+class QtPrompts final : public UiPrompts {
+public:
+    QMessageBox::StandardButton Message(QWidget* parent, const QString& title, const QString& text,
+                                        QMessageBox::Icon icon,
+                                        QMessageBox::StandardButtons buttons) override;
+    QString OpenFileName(QWidget* parent, const QString& title, const QString& filter) override;
+    QString SaveFileName(QWidget* parent, const QString& title, const QString& filter,
+                         const QString& defaultSuffix, const QString& initialName) override;
+    bool RunDialog(QDialog& dialog) override;
+    bool OpenLocalFile(const QString& path) override;
+    bool StartProgram(const QString& program, const QStringList& arguments) override;
+};

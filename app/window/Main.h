@@ -1,0 +1,455 @@
+#pragma once
+
+// The main window: the one open portfolio, its commands, its views and the program settings.
+// TMainForm's code is split by concern, in this folder:
+//   Main.cpp             construction in two stages, pages, status line, closing, hints, drops
+//   MainActions.cpp      the actions, menus, tool bars and pop-up menus
+//   MainFile.cpp         the document commands (New, Open, Save, Save as, help, calculator...)
+//   MainOptions.cpp      the options command and the write-back of its values
+//   Registry.cpp         the settings read at start and written at the end
+//   MainViews.cpp        the navigation tree and the views redrawn after every change
+//   MainLists.cpp        the lists of securities, trades and cash movements
+//   MainSummary.cpp      the portfolio summary page
+//   MainRepart.cpp       the repartition list and pie
+//   MainTitre.cpp        the security page and the building of its charts
+//   MainHisto.cpp        the history charts, their periods and the crosshair
+//   MainIntraday.cpp     the intraday chart
+//   MainRefresh.cpp      the quote refresh walk, its commands and timers
+//   MainAlarms.cpp       the alarms of the selected security and the alarm log
+//   MainEdit.cpp         the commands that delete, tick and select records
+//   MainEditDialogs.cpp  the commands that add and change records through their dialogs
+//   MainLaunch.cpp       the launchers: statement check, history editor, transfer, import,
+//                        printed reports
+
+#include "widgets/UiPrompts.h"
+#include "window/Registry.h"
+
+#include <QMainWindow>
+#include <QStringList>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+class QAction;
+class QCheckBox;
+class QDateEdit;
+class QLabel;
+class QMenu;
+class QPrinter;
+class QProgressBar;
+class QSlider;
+class QSplitter;
+class QStackedWidget;
+class QTabWidget;
+class QTimer;
+class QToolBar;
+class QTreeWidget;
+class QChartView;
+class MainViewWidgets; // Views
+class ChartWidgets;    // Charts
+class QToolButton;
+class TCorv;
+struct Valeurs;
+struct Operes; // Editing
+struct Mvt;    // Editing
+// Quote refresh
+struct AskWeb;
+enum class AskKind : std::int32_t;
+class HttpClient;
+class QPainter;
+
+// Raised while the window is built when the program cannot start at all (its settings key or
+// its data directory is missing); the message is for the user.
+class StartupError : public std::runtime_error {
+public:
+    explicit StartupError(const std::string& message) : std::runtime_error(message) {}
+};
+
+class TMainForm : public QMainWindow {
+    Q_OBJECT
+
+public:
+    // arguments: the command line, program name first. prompts: where message boxes and
+    // dialogs go (the desktop's own when null); not owned.
+    explicit TMainForm(const QStringList& arguments, UiPrompts* prompts = nullptr,
+                       QWidget* owner = nullptr);
+    ~TMainForm() override;
+
+    TCorv* Portefeuille() const { return FPortefeuille.get(); }
+    const std::string& InstallDir() const { return FInstallDir; }
+    QTimer* RefreshTimer() const { return Timer1; }
+    QPrinter* Printer() const { return FPrinter.get(); }
+    UiPrompts& Prompts() const { return *FPrompts; }
+
+    // Document commands.
+    bool ConfirmSave();
+    bool OpenPortefeuille(const std::string& path);
+    // True, once the user has been told, when the path names something that cannot be opened
+    // as a portfolio: it exists but is no file this user can read.
+    bool RefuseOpening(const std::string& path);
+    void FileNew();
+    void FileOpen();
+    void FileSave();
+    void FileSaveAs();
+    void FileExit();
+    void DropFiles(const QStringList& paths);
+    void HelpContents();
+    void CalculetteExecute();
+    void HelpAbout();
+    void FilePrintSetup();
+    void DoParamExecute();
+
+    // Views.
+    void BuildTree();
+    void RefreshViews(Valeurs* titre = nullptr);
+    void BuildRepartColumns();
+
+    // The application's current hint goes to the first panel of the status line.
+    void ShowHint(const QString& hint);
+    QString CurrentHint() const;
+
+    // Runs a command so that no exception reaches the event loop: errors are shown.
+    void Guard(const std::function<void()>& command);
+    void ShowError(const QString& text);
+
+    // The commands, found by their action name.
+    QAction* Action(const QString& name) const;
+
+protected:
+    void closeEvent(QCloseEvent* event) override; // FormClose
+    bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    // Construction.
+    void FormCreate();
+    void CreateWidgets();
+    void CreatePages();
+    void CreateStatusLine();
+    void CreateActions();
+    void CreateMenus();
+    void CreateToolBars();
+    void CreatePopups();
+    void ReadSettings();
+    void FormDestroy();
+
+    // Settings helpers.
+    void ReadDefaultString(const char* name, const std::string& value);
+    void ReadDefaultInteger(const char* name, std::int32_t value);
+    void StartRefreshTimer(std::int32_t minutes);
+
+    // Document helpers.
+    void NewDocument();
+    void SetEuroToggle();
+    bool SaveTo(const std::string& path);
+    void Track1Change(QSlider* sender);
+
+    QAction* MakeAction(const char* name, const QString& caption, const QString& hint,
+                        bool enabled);
+
+    // The document and its surroundings.
+    std::unique_ptr<platform::SettingsStore> FRegistry;
+    std::unique_ptr<TCorv> FPortefeuille;
+    std::string FInstallDir;
+    std::unique_ptr<QtPrompts> FOwnPrompts;
+    UiPrompts* FPrompts = nullptr;
+    std::unique_ptr<QPrinter> FPrinter;
+    QStringList FArguments;
+
+    // Window state that other concerns read.
+    std::int32_t FMoyenne1 = 10;
+    std::int32_t FMoyenne2 = 20;
+    std::int32_t FRsi = 7;
+    std::int32_t FPerVar = 7;
+    std::array<std::uint8_t, kColRepSize> FColRep{};
+    std::uint8_t FRepartBase = 1;
+    std::int32_t FProgress = 0;
+    bool FShowVolume = false;
+    bool FEditOpereMode = false;
+    Valeurs* FSelTitre = nullptr;
+    QPoint FCrossChart1{-1, -1};
+    QPoint FCrossChart4{-1, -1};
+    QPoint FCrossChart5{-1, -1};
+    int FCrossPenStyle = 0;
+    std::uint8_t FRepartGroup = 0; // grouping of the repartition pie: none = by security
+    // The repartition list's columns were built and not yet fitted to rows: the first fill
+    // that has rows fits them, and later fills keep the widths the user set.
+    bool FRepartAFitter = false;
+    QString FHint;
+    int FSplitWidth = 144; // width of the left panel while the window has not been laid out
+    bool FLaidOut = false; // shown at least once: the widgets' sizes are what the user saw
+
+    // Widgets.
+    QSplitter* Splitter = nullptr;
+    QWidget* PartGauche = nullptr;
+    QLabel* LibMon = nullptr;
+    QTreeWidget* LT1 = nullptr;
+    QStackedWidget* Pages = nullptr;
+    QTabWidget* PgPort = nullptr;
+    QTabWidget* PgCash = nullptr;
+    QTabWidget* PgTitre = nullptr;
+    QTabWidget* PageCtl1 = nullptr;
+    QDateEdit* DateLP = nullptr;
+    QDateEdit* DateLC = nullptr;
+    QDateEdit* DateRent = nullptr;
+    QDateEdit* PDateDeb = nullptr;
+    QDateEdit* PDateFin = nullptr;
+    QSlider* Track1 = nullptr;
+    QSlider* Track2 = nullptr;
+    QSlider* Track3 = nullptr;
+    QSlider* TrackVar = nullptr;
+    QLabel* TxtTr1 = nullptr;
+    QLabel* TxtTr2 = nullptr;
+    QLabel* TxtTr3 = nullptr;
+    QLabel* TxtVar = nullptr;
+    QCheckBox* Check3d = nullptr;
+    QChartView* Chart1 = nullptr;
+    QLabel* StatusPanel0 = nullptr;
+    QProgressBar* StatusPanel1 = nullptr;
+    QLabel* StatusPanel2 = nullptr;
+    QTimer* Timer1 = nullptr;
+
+    // Menus and pop-up menus.
+    QMenu* MenuFichiers = nullptr;
+    QMenu* MenuImprimer = nullptr;
+    QMenu* MenuTitres = nullptr;
+    QMenu* MenuValeurs = nullptr;
+    QMenu* MenuOperes = nullptr;
+    QMenu* MenuCash = nullptr;
+    QMenu* MenuPortefeuille = nullptr;
+    QMenu* MenuAide = nullptr;
+    QMenu* PopupTree = nullptr;
+    QMenu* PopupOperes = nullptr;
+    QMenu* PopupCash = nullptr;
+    QMenu* Rafraichir = nullptr;
+    QMenu* RafComp = nullptr;
+
+    // Commands (named as the window's actions).
+    QAction* FileNewAct = nullptr;
+    QAction* FileOpenAct = nullptr;
+    QAction* FileSaveAct = nullptr;
+    QAction* FileSaveAsAct = nullptr;
+    QAction* Calculette = nullptr;
+    QAction* DoParam = nullptr;
+    QAction* Importationdhistoriques1 = nullptr;
+    QAction* Purge1 = nullptr;
+    QAction* ActTransfert = nullptr;
+    QAction* EdiPort = nullptr;
+    QAction* EditTitre = nullptr;
+    QAction* EditVal = nullptr;
+    QAction* FilePrintSetupAct = nullptr;
+    QAction* FileExitAct = nullptr;
+    QAction* AddVal = nullptr;
+    QAction* ModifVal = nullptr;
+    QAction* delval = nullptr;
+    QAction* ActAlarme = nullptr;
+    QAction* RafVal = nullptr;
+    QAction* MajComp = nullptr;
+    QAction* Histo = nullptr;
+    QAction* RafValCours = nullptr;
+    QAction* RafValIntra = nullptr;
+    QAction* RafvalHist = nullptr;
+    QAction* RafCmpCours = nullptr;
+    QAction* RafCmpIntra = nullptr;
+    QAction* RafCmpHisto = nullptr;
+    QAction* AddOpere = nullptr;
+    QAction* UpdOp = nullptr;
+    QAction* DelOpere = nullptr;
+    QAction* DPointer1 = nullptr;
+    QAction* AddCash = nullptr;
+    QAction* UpdCash = nullptr;
+    QAction* DelCash = nullptr;
+    QAction* CtlRel = nullptr;
+    QAction* Commute = nullptr;
+    QAction* ViewLogs = nullptr;
+    QAction* HelpContentsAct = nullptr;
+    QAction* HelpAboutAct = nullptr;
+
+    // Quote refresh (MainRefresh.cpp): the walk over the securities, its commands and timers,
+    // the progress panel and the HTTP client's notifications.
+public:
+    // Asks each security for the kinds up to depth; without one, up to the kind the options set.
+    void UpdateCours(Valeurs* only, bool forced, std::optional<AskKind> depth);
+    bool FetchCours(AskWeb& ask);
+    void Misejourcomplte1Click();
+    void RafCmpCoursExecute();
+    void RafCmpIntraExecute();
+    void RafCmpHistoExecute();
+    void RafValExecute();
+    void RafValCoursExecute();
+    void RafValIntraExecute();
+    void RafvalHistExecute();
+    void Timer1Timer();
+    void TimeLogsTimer();
+    void HttpConnect();
+    void HttpPacketRecvd();
+    void HttpFailure();
+    void StatusLineDrawPanel(QPainter& canvas, const QRect& rect);
+    bool Refreshing() const { return FRefreshing; }
+    std::int32_t Progress() const { return FProgress; }
+    QTimer* AlarmTimer() const { return TimeLogs; }
+    int ViewLogsImage() const { return FViewLogsImage; }
+    // The request time-out, in milliseconds; tests shorten it.
+    void SetHttpTimeOut(int milliseconds) { FHttpTimeOut = milliseconds; }
+
+private:
+    void CreateRefresh();
+    void RepaintStatusLine();
+    // Adds to nonEnregistres the history files it could not write; they stay there when an
+    // error ends the walk.
+    void RefreshWalk(Valeurs* only, bool forced, std::optional<AskKind> depth,
+                     std::vector<std::string>& nonEnregistres);
+    bool RefuseCloseWhileRefreshing(QCloseEvent* event);
+    // The commands that wait for the end of a walk, and the busy look of their buttons.
+    std::vector<QAction*> RefusedWhileRefreshing() const;
+    void MarkRefused(bool walking);
+
+    HttpClient* Http = nullptr;
+    QTimer* TimeLogs = nullptr;
+    QTimer* FRefreshRetry = nullptr; // a timed refresh waiting for a modal dialog to close
+    bool FConnected = false;
+    bool FRefreshing = false;
+    bool FCloseAfterRefresh = false;
+    std::string FHistoCode; // the security whose page the walk's current request brings
+    int FViewLogsImage = 21;
+    int FHttpTimeOut = 40000;
+    std::array<QIcon, 2> FViewLogsIcons; // the alarm-log command's images 21 and 22
+
+    // Views: tree, lists, summary, repartition (MainViews.cpp, MainLists.cpp, MainSummary.cpp,
+    // MainRepart.cpp; their widgets in MainViewWidgets.h).
+public:
+    void ClearViews();
+    Valeurs* SelectedTitre() const;
+    void FillTitres();
+    void FillOperes(Valeurs* titre);
+    void FillCash();
+    void ShowPortefeuille();
+    void ShowRepartition();
+    void FillRepart();
+    void CommuteExecute();
+    // New column ids of the repartition list, validated in the column chooser: the list is
+    // rebuilt, and the ids are saved in COLREP2 when the user agrees.
+    void ColRepChanged(const std::array<std::uint8_t, kColRepSize>& ids);
+
+private:
+    void CreateViews();
+    void CreateListHandlers();
+    void LT1Change();
+    void PageCtl1Change();
+    void ListColumnClick(QTreeWidget* list, int column);
+    void SortList(QTreeWidget* list);
+    void ListTitreDblClick();
+    void ListTitreMouseMove(QTreeWidget* list, const QPoint& at);
+    void ListRepartMouseDown();
+    bool RunColumnChooser(std::array<std::uint8_t, kColRepSize>& ids);
+    void PortCurClick(QWidget* button);
+    void BtNbrClick(QWidget* button);
+    void BtBourseClick(QWidget* button);
+    void Chart2MouseMove(const QString& sliceLabel);
+    void OnlyHoldClick();
+    void DateLPExit();
+    void DateLCExit();
+    void DateRentChange();
+
+    MainViewWidgets* FViews = nullptr;
+    bool FBuildingTree = false;
+    std::uint8_t TreeSelKind = 0; // kind of node selected when the last rebuild began
+
+    // Charts: the security synthesis page, the intraday and history charts, their crosshair
+    // (MainTitre.cpp, MainIntraday.cpp, MainHisto.cpp; their widgets in ChartWidgets.h).
+public:
+    void ShowTitre(Valeurs* titre);
+    void ShowGraphiques(Valeurs* titre);
+    // Inverts the crosshair at (x, y) in the chart's viewport: twice at one place erases it.
+    void DrawCrosshair(QChartView* chart, int x, int y);
+    void Chart4MouseMove(int x, int y);
+    void Chart1MouseMove(int x, int y);
+    void Chart5MouseMove(int x, int y);
+    void Chart4AfterDraw();
+    void Chart1AfterDraw();
+    void Chart5AfterDraw();
+
+private:
+    void CreateCharts();
+    void TrackRedraw(QSlider* sender);
+    void PDateDebChange();
+    void BtRSIClick(QToolButton* sender);
+    void Check3dClick(QCheckBox* sender);
+    void ShowIntraday(Valeurs* titre, bool histoLisible);
+    void ClearGraphiques(bool axes);
+    void ChartMouseMove(QChartView* chart, QPoint& saved, int x, int y);
+
+    ChartWidgets* FCharts = nullptr;
+
+    // Alarms (MainAlarms.cpp): the alarms of the selected security, the alarm log, and the
+    // check after a new price.
+public:
+    void ActAlarmeExecute();
+    void ViewLogsExecute();
+    // Checks the alarms of a security whose price changed. True when an alarm fired and its
+    // line reached the log, so that the log viewer will show it: the caller then sets the
+    // pending-alarm flag. Fired alarms that the log did not take are kept for
+    // ReportUnloggedAlarms.
+    bool CheckAlarmesLogged(TCorv& doc, Valeurs* titre);
+    // Tells the user, in one message, of the fired alarms kept since the last report; nothing
+    // when there are none. Called once a command's checks are over, so that a refresh walk
+    // with many of them says it once.
+    void ReportUnloggedAlarms();
+
+private:
+    void CreateAlarms();
+
+    // Fired alarms that did not reach a log: the log they were meant for (empty for a document
+    // never saved) and their line.
+    std::vector<std::pair<std::string, std::string>> FAlarmesNonJournalisees;
+
+    // Editing (MainEdit.cpp, MainEditDialogs.cpp): the commands that add, change and delete
+    // securities, trades and cash movements, tick trades and purge the ticked ones.
+public:
+    void AddValExecute();
+    void ModifValExecute();
+    void delvalExecute();
+    void AddOpereExecute();
+    void UpdOpExecute();
+    void DelOpereExecute();
+    void DPointer1Click();
+    void AddCashExecute();
+    void UpdCashExecute();
+    void DelCashExecute();
+    void Purge1Click();
+    // The records of the selected rows of the trade and cash lists, or null.
+    Operes* SelectedOpere() const;
+    Mvt* SelectedMvt() const;
+
+private:
+    void CreateEditing();
+    bool EditingAllowed() const;
+    void ForgetTradeRows();
+
+    Operes* FEditOpere = nullptr; // the trade that the trade dialog modifies
+
+    // Launchers (MainLaunch.cpp): the statement check, the history editor with the split of
+    // trades, the transfer of the portfolio into a new file, the history import and the
+    // printed reports.
+public:
+    void CtlRelExecute();
+    void HistoExecute();
+    void ActTransfertExecute();
+    void Importationdhistoriques1Click();
+    void EdiPortExecute();
+    void EditTitreExecute();
+    void EditValExecute();
+
+private:
+    void CreateLaunchers();
+};
+
+extern TMainForm* MainForm;

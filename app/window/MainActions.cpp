@@ -1,0 +1,279 @@
+// The commands of the main window: one action per command, shared by the menus, the tool
+// bars, the pop-up menus and the shortcuts. A command whose code is not in the program yet
+// stays disabled, so that nothing offered to the user does nothing.
+
+#include "window/Main.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFont>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPixmap>
+#include <QStyle>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
+
+namespace {
+
+// A small drawn icon for the commands that the desktop's standard icons do not cover.
+QIcon GlyphIcon(const QString& glyph, const QColor& fond) {
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(fond.darker(140));
+    painter.setBrush(fond);
+    painter.drawRoundedRect(QRectF(2, 2, 28, 28), 6, 6);
+    QFont font = painter.font();
+    font.setBold(true);
+    font.setPixelSize(glyph.size() > 1 ? 14 : 20);
+    painter.setFont(font);
+    painter.setPen(Qt::white);
+    painter.drawText(QRect(0, 0, 32, 32), Qt::AlignCenter, glyph);
+    return QIcon(pixmap);
+}
+
+QIcon StandardIcon(QStyle::StandardPixmap which) {
+    return QApplication::style()->standardIcon(which);
+}
+
+} // namespace
+
+QAction* TMainForm::MakeAction(const char* name, const QString& caption, const QString& hint,
+                               bool enabled) {
+    auto* action = new QAction(caption, this);
+    action->setObjectName(name);
+    action->setStatusTip(hint);
+    action->setToolTip(hint.isEmpty() ? QString(caption).remove('&') : hint);
+    action->setEnabled(enabled);
+    return action;
+}
+
+void TMainForm::CreateActions() {
+    const auto u = [](const char* text) { return QString::fromUtf8(text); };
+    const auto run = [this](QAction* action, void (TMainForm::*command)()) {
+        connect(action, &QAction::triggered, this,
+                [this, command] { Guard([&] { (this->*command)(); }); });
+    };
+
+    // Files.
+    FileNewAct = MakeAction("FileNew", u("&Nouveau"), u("Créer un nouveau portefeuille"), true);
+    FileNewAct->setShortcut(QKeySequence("Ctrl+O")); // Ctrl+N refreshes the current security
+    FileNewAct->setIcon(StandardIcon(QStyle::SP_FileIcon));
+    run(FileNewAct, &TMainForm::FileNew);
+    FileOpenAct =
+        MakeAction("FileOpen", u("&Ouvrir..."), u("Ouvrir un portefeuille existant"), true);
+    FileOpenAct->setIcon(StandardIcon(QStyle::SP_DialogOpenButton));
+    run(FileOpenAct, &TMainForm::FileOpen);
+    FileSaveAct =
+        MakeAction("FileSave", u("&Enregistrer"), u("Enregistrer le portefeuille en cours"), true);
+    FileSaveAct->setShortcut(QKeySequence("Ctrl+S"));
+    FileSaveAct->setIcon(StandardIcon(QStyle::SP_DialogSaveButton));
+    run(FileSaveAct, &TMainForm::FileSave);
+    FileSaveAsAct = MakeAction("FileSaveAs", u("Enregistrer &sous..."),
+                               u("Enregistrer le fichier en cours sous un autre nom"), true);
+    FileSaveAsAct->setIcon(GlyphIcon(u("S…"), QColor(0x2e, 0x5c, 0x9a)));
+    run(FileSaveAsAct, &TMainForm::FileSaveAs);
+    Calculette =
+        MakeAction("Calculette", u("&Calculatrice"), u("Accéder à la calculatrice Windows"), true);
+    Calculette->setIcon(GlyphIcon(u("±"), QColor(0x55, 0x55, 0x55)));
+    run(Calculette, &TMainForm::CalculetteExecute);
+    DoParam = MakeAction("DoParam", u("O&ptions"), u("Paramétrer Corvane"), true);
+    DoParam->setIcon(StandardIcon(QStyle::SP_FileDialogDetailedView));
+    run(DoParam, &TMainForm::DoParamExecute);
+    Importationdhistoriques1 =
+        MakeAction("Importationdhistoriques1", u("&Importation d'historiques"), QString(), false);
+    Purge1 = MakeAction("Purge1", u("&Purge"), u("Purger les opérés pointées"), false);
+    ActTransfert = MakeAction("ActTransfert", u("&Transfert du portefeuille"), QString(), false);
+    EdiPort = MakeAction("EdiPort", u("&Portefeuille"), u("Edition de la synthése du portefeuille"),
+                         false);
+    EditTitre = MakeAction("EditTitre", u("&Titre"), u("Edition de la synthése des titres"), false);
+    EditVal = MakeAction("EditVal", u("&Valeur"), u("Edition de la synthése de la valeur courante"),
+                         false);
+    FilePrintSetupAct = MakeAction("FilePrintSetup", u("&Configuration imprimante..."),
+                                   u("Modifier la configuration imprimante"), true);
+    run(FilePrintSetupAct, &TMainForm::FilePrintSetup);
+    FileExitAct = MakeAction("FileExit", u("&Quitter"), u("Quitter cette application"), true);
+    run(FileExitAct, &TMainForm::FileExit);
+
+    // Securities.
+    AddVal =
+        MakeAction("AddVal", u("A&jouter"), u("Ajouter une nouvelle valeur à la liste"), false);
+    AddVal->setShortcut(QKeySequence("Shift+F11"));
+    AddVal->setIcon(GlyphIcon("+", QColor(0x2e, 0x8b, 0x57)));
+    ModifVal = MakeAction("ModifVal", u("&Modifier"),
+                          u("Modifier les informations concernant la valeur"), false);
+    ModifVal->setIcon(StandardIcon(QStyle::SP_FileDialogContentsView));
+    delval = MakeAction("delval", u("&Supprimer"), u("Supprimer la valeur selectionée"), false);
+    delval->setIcon(StandardIcon(QStyle::SP_TrashIcon));
+    ActAlarme = MakeAction("ActAlarme", u("&Alarmes"), u("Gérer les alarmes pour ce titre"), false);
+    RafVal = MakeAction("RafVal", u("&Rafraichissement"),
+                        u("Rafraichissement de la valeur courante"), false);
+    RafVal->setShortcut(QKeySequence("Ctrl+N"));
+    RafVal->setIcon(StandardIcon(QStyle::SP_BrowserReload));
+    MajComp = MakeAction("MajComp", u("&Mise à jour complète"),
+                         u("Mise à jour de toutes les valeurs"), false);
+    MajComp->setIcon(GlyphIcon(u("↻"), QColor(0x1f, 0x6f, 0xb2)));
+    Histo =
+        MakeAction("Histo", u("&Historiques"), u("Mise à jour manuelle des historiques"), false);
+    Histo->setIcon(GlyphIcon("H", QColor(0x8b, 0x5a, 0x2b)));
+    RafValCours = MakeAction("RafValCours", u("Rafraîchir le cours"), QString(), false);
+    RafValIntra =
+        MakeAction("RafValIntra", u("Rafraîchir le cours & l'intraday"), QString(), false);
+    RafvalHist =
+        MakeAction("RafvalHist", u("Rafraîchir cousr,intraday et historique"), QString(), false);
+    RafCmpCours = MakeAction("RafCmpCours", u("Mise à jour des cours"), QString(), false);
+    RafCmpIntra =
+        MakeAction("RafCmpIntra", u("Mise à jour des cours & Intraday"), QString(), false);
+    RafCmpHisto = MakeAction("RafCmpHisto", u("Mise à jour des cours, Intraday, Historique"),
+                             QString(), false);
+
+    // Trades.
+    AddOpere = MakeAction("AddOpere", u("&Ajout"), u("Ajouter un opéré à la liste"), false);
+    AddOpere->setShortcut(QKeySequence("Ctrl+A"));
+    UpdOp = MakeAction("UpdOp", u("&Modifier"), u("Mise à jour de l'opéré"), false);
+    DelOpere = MakeAction("DelOpere", u("&Supprimer"), u("Supprimer l'opéré courant"), false);
+    DPointer1 = MakeAction("DPointer1", u("(Dé)&Pointer"), QString(), false);
+
+    // Cash.
+    AddCash = MakeAction("AddCash", u("&Ajouter"), u("Ajouter un mouvement"), false);
+    UpdCash = MakeAction("UpdCash", u("&Modifier"), u("Modifier le mouvement selectionné"), false);
+    DelCash =
+        MakeAction("DelCash", u("&Supprimer"), u("Supprimer le mouvement selectionné"), false);
+
+    // Portfolio.
+    CtlRel = MakeAction("CtlRel", u("&Contrôler "), u("Contrôler les relevés d'opérations"), false);
+    CtlRel->setShortcut(QKeySequence("Shift+F12"));
+    CtlRel->setIcon(StandardIcon(QStyle::SP_DialogApplyButton));
+    Commute = MakeAction("Commute", QString(),
+                         u("Commute l'affichage des valeurs entre Euro et monnaie choisie"), false);
+    Commute->setCheckable(true);
+    Commute->setChecked(true); // amounts are shown in euros
+    Commute->setIcon(GlyphIcon(u("€"), QColor(0xb8, 0x86, 0x0b)));
+    ViewLogs = MakeAction("ViewLogs", u("&Consultation des alarmes"), u("Consultation des alarmes"),
+                          false);
+    ViewLogs->setShortcut(QKeySequence("F12"));
+    ViewLogs->setIcon(StandardIcon(QStyle::SP_MessageBoxWarning));
+
+    // Help.
+    HelpContentsAct = MakeAction("HelpContents", u("&Rubriques d'aide"),
+                                 u("Afficher le sommaire de l'aide"), true);
+    HelpContentsAct->setShortcut(QKeySequence("F1"));
+    HelpContentsAct->setIcon(StandardIcon(QStyle::SP_DialogHelpButton));
+    run(HelpContentsAct, &TMainForm::HelpContents);
+    HelpAboutAct = MakeAction("HelpAbout", u("&A propos..."),
+                              u("Afficher des informations sur le programme"), true);
+    HelpAboutAct->setIcon(StandardIcon(QStyle::SP_MessageBoxInformation));
+    run(HelpAboutAct, &TMainForm::HelpAbout);
+
+    // Shortcuts work wherever the focus is in the window.
+    for (QAction* action : findChildren<QAction*>())
+        addAction(action);
+}
+
+void TMainForm::CreateMenus() {
+    const auto u = [](const char* text) { return QString::fromUtf8(text); };
+    QMenuBar* barre = menuBar();
+    barre->setObjectName("MainMenu");
+
+    MenuFichiers = barre->addMenu(u("&Fichiers"));
+    MenuFichiers->setObjectName("MenuFichiers");
+    MenuFichiers->addActions({FileNewAct, FileOpenAct, FileSaveAct, FileSaveAsAct});
+    MenuFichiers->addSeparator();
+    MenuFichiers->addActions({Calculette, DoParam});
+    MenuFichiers->addSeparator();
+    MenuFichiers->addActions({Importationdhistoriques1, Purge1, ActTransfert});
+    MenuFichiers->addSeparator();
+    MenuImprimer = MenuFichiers->addMenu(u("&Imprimer"));
+    MenuImprimer->setObjectName("MenuImprimer");
+    MenuImprimer->addActions({EdiPort, EditTitre, EditVal});
+    MenuFichiers->addAction(FilePrintSetupAct);
+    MenuFichiers->addSeparator();
+    MenuFichiers->addAction(FileExitAct);
+
+    MenuTitres = barre->addMenu(u("&Titres"));
+    MenuTitres->setObjectName("MenuTitres");
+    MenuValeurs = MenuTitres->addMenu(u("&Valeurs"));
+    MenuValeurs->setObjectName("MenuValeurs");
+    MenuValeurs->addActions({AddVal, ModifVal, delval, ActAlarme});
+    MenuValeurs->addSeparator();
+    MenuValeurs->addActions({RafVal, MajComp, Histo});
+    MenuOperes = MenuTitres->addMenu(u("&Opérés"));
+    MenuOperes->setObjectName("MenuOperes");
+    MenuOperes->addActions({AddOpere, UpdOp, DelOpere});
+
+    MenuCash = barre->addMenu(u("&Cash"));
+    MenuCash->setObjectName("MenuCash");
+    MenuCash->addActions({AddCash, UpdCash, DelCash});
+
+    MenuPortefeuille = barre->addMenu(u("&Portefeuille"));
+    MenuPortefeuille->setObjectName("MenuPortefeuille");
+    MenuPortefeuille->addActions({CtlRel, Commute, ViewLogs});
+
+    MenuAide = barre->addMenu(u("A&ide"));
+    MenuAide->setObjectName("MenuAide");
+    MenuAide->addActions({HelpContentsAct, HelpAboutAct});
+
+    for (QMenu* menu : findChildren<QMenu*>())
+        menu->setToolTipsVisible(false);
+}
+
+void TMainForm::CreateToolBars() {
+    const auto barre = [this](const char* name, const QString& title) {
+        QToolBar* outils = addToolBar(title);
+        outils->setObjectName(name);
+        outils->setIconSize(QSize(24, 24));
+        return outils;
+    };
+    QToolBar* fichiers = barre("ToolBarFichiers", "Fichiers");
+    fichiers->addActions({FileNewAct, FileOpenAct, FileSaveAct, FileSaveAsAct});
+    fichiers->addSeparator();
+    fichiers->addActions({DoParam, Calculette});
+
+    Rafraichir = new QMenu(this);
+    Rafraichir->setObjectName("Rafraichir");
+    Rafraichir->addActions({RafValCours, RafValIntra, RafvalHist});
+    RafComp = new QMenu(this);
+    RafComp->setObjectName("RafComp");
+    RafComp->addActions({RafCmpCours, RafCmpIntra, RafCmpHisto});
+
+    QToolBar* titres = barre("ToolBarTitres", "Titres");
+    titres->addActions({AddVal, ModifVal, delval});
+    titres->addSeparator();
+    titres->addAction(RafVal);
+    titres->addAction(MajComp);
+    for (auto [action, menu] : {std::pair{RafVal, Rafraichir}, std::pair{MajComp, RafComp}}) {
+        if (auto* bouton = qobject_cast<QToolButton*>(titres->widgetForAction(action))) {
+            bouton->setMenu(menu);
+            bouton->setPopupMode(QToolButton::MenuButtonPopup);
+        }
+    }
+    titres->addAction(Histo);
+
+    QToolBar* portefeuille = barre("ToolBarPortefeuille", "Portefeuille");
+    portefeuille->addActions({CtlRel, Commute, ViewLogs});
+
+    QToolBar* aide = barre("ToolBarAide", "Aide");
+    aide->addActions({HelpContentsAct, HelpAboutAct});
+}
+
+void TMainForm::CreatePopups() {
+    PopupTree = new QMenu(this);
+    PopupTree->setObjectName("PopupTree");
+    PopupTree->addActions({AddVal, ModifVal, delval, ActAlarme, Histo});
+    connect(LT1, &QTreeWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { PopupTree->popup(LT1->viewport()->mapToGlobal(at)); });
+
+    // The trade and cash lists take these when they are built.
+    PopupOperes = new QMenu(this);
+    PopupOperes->setObjectName("PopupOperes");
+    PopupOperes->addActions({AddOpere, UpdOp, DelOpere});
+    PopupOperes->addSeparator();
+    PopupOperes->addAction(DPointer1);
+    PopupCash = new QMenu(this);
+    PopupCash->setObjectName("PopupCash");
+    PopupCash->addActions({AddCash, UpdCash, DelCash});
+}

@@ -1,0 +1,233 @@
+// The editing commands that need no security or trade dialog: deleting a security, a trade
+// or a cash movement, adding and changing movements through the cash dialog, ticking a trade
+// and purging the ticked trades. The commands that open the security and trade dialogs are
+// in MainEditDialogs.cpp.
+
+#include "window/Main.h"
+
+#include "dialogs/CashDialog.h"
+#include "window/MainViewWidgets.h"
+#include "window/Shown.h"
+
+#include "portfolio/Cv.h"
+
+#include <QAction>
+#include <QEvent>
+#include <QKeyEvent>
+#include <QTreeWidget>
+
+#include <algorithm>
+#include <functional>
+#include <utility>
+
+namespace {
+
+// The Delete key in a list or the tree runs the list's delete command, whatever modifier keys
+// are held; every other key goes on to the list.
+class ToucheSuppr : public QObject {
+public:
+    ToucheSuppr(QObject* parent, std::function<void()> action)
+        : QObject(parent), action_(std::move(action)) {}
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress ||
+            static_cast<QKeyEvent*>(event)->key() != Qt::Key_Delete)
+            return false;
+        action_();
+        return true;
+    }
+
+private:
+    std::function<void()> action_;
+};
+
+QTreeWidgetItem* SelectedRow(const QTreeWidget* list) {
+    const QList<QTreeWidgetItem*> rows = list->selectedItems();
+    return rows.isEmpty() ? nullptr : rows.front();
+}
+
+} // namespace
+
+void TMainForm::CreateEditing() {
+    const std::pair<QAction*, void (TMainForm::*)()> commandes[] = {
+        {delval, &TMainForm::delvalExecute},     {DelOpere, &TMainForm::DelOpereExecute},
+        {DPointer1, &TMainForm::DPointer1Click}, {AddCash, &TMainForm::AddCashExecute},
+        {UpdCash, &TMainForm::UpdCashExecute},   {DelCash, &TMainForm::DelCashExecute},
+        {Purge1, &TMainForm::Purge1Click},       {AddVal, &TMainForm::AddValExecute},
+        {ModifVal, &TMainForm::ModifValExecute}, {AddOpere, &TMainForm::AddOpereExecute},
+        {UpdOp, &TMainForm::UpdOpExecute},
+    };
+    for (const auto& [action, handler] : commandes) {
+        action->setEnabled(true);
+        connect(action, &QAction::triggered, this,
+                [this, handler] { Guard([this, handler] { (this->*handler)(); }); });
+    }
+
+    const std::pair<QTreeWidget*, void (TMainForm::*)()> suppressions[] = {
+        {LT1, &TMainForm::delvalExecute},
+        {FViews->LvOp, &TMainForm::DelOpereExecute},
+        {FViews->LstCash, &TMainForm::DelCashExecute},
+    };
+    for (const auto& [list, handler] : suppressions)
+        list->installEventFilter(new ToucheSuppr(
+            list, [this, handler] { Guard([this, handler] { (this->*handler)(); }); }));
+}
+
+// The records of a quote walk must stay where they are until it ends; while it waits for a
+// page only timers run, but a command reached another way is refused all the same.
+bool TMainForm::EditingAllowed() const {
+    return FPortefeuille && !FRefreshing;
+}
+
+// The trade list keeps its rows while the tree shows something other than a security; rows
+// whose trades are gone must not stay behind for a later sort or click.
+void TMainForm::ForgetTradeRows() {
+    if (SelectedTitre() == nullptr)
+        FViews->LvOp->clear();
+}
+
+Operes* TMainForm::SelectedOpere() const {
+    Valeurs* titre = SelectedTitre();
+    const void* record = RecordOf(SelectedRow(FViews->LvOp));
+    if (titre == nullptr || record == nullptr)
+        return nullptr;
+    // Only a trade that the selected security still has: a row may outlive its record.
+    for (const auto& op : titre->Operes) {
+        if (op.get() == record)
+            return op.get();
+    }
+    return nullptr;
+}
+
+Mvt* TMainForm::SelectedMvt() const {
+    const void* record = RecordOf(SelectedRow(FViews->LstCash));
+    if (!FPortefeuille || record == nullptr)
+        return nullptr;
+    for (const auto& mvt : FPortefeuille->Mouvements) {
+        if (mvt.get() == record)
+            return mvt.get();
+    }
+    return nullptr;
+}
+
+void TMainForm::delvalExecute() {
+    Valeurs* titre = SelectedTitre();
+    if (!EditingAllowed() || titre == nullptr)
+        return;
+    TCorv& doc = *FPortefeuille;
+    auto& titres = doc.Titres;
+    const auto place = std::find_if(titres.begin(), titres.end(),
+                                    [titre](const auto& t) { return t.get() == titre; });
+    if (place == titres.end())
+        return;
+    const auto rang = static_cast<std::size_t>(place - titres.begin());
+
+    // The checks read the position as the trades give it now, not as a dialog's preview may
+    // have left it.
+    doc.SortOperes(titre);
+    doc.ComputeTitre(titre);
+    const QString corvane = QStringLiteral("Corvane");
+    if (titre->Bilan.NbInPort != 0) {
+        FPrompts->Message(this, corvane,
+                          QString::fromUtf8("Vous ne pouvez supprimer un titre encore détenu."),
+                          QMessageBox::Warning, QMessageBox::Ok);
+        return;
+    }
+    if (doc.HasPendingSrd(titre)) {
+        FPrompts->Message(this, corvane, QString::fromUtf8("Ce titre à des opérés non liquidés."),
+                          QMessageBox::Warning, QMessageBox::Ok);
+        return;
+    }
+    if (titre->Bilan.PlValNet != 0) {
+        FPrompts->Message(this, corvane,
+                          QString::fromUtf8("Ce titre a généré des +/- values.\n"
+                                            "Celles-ci seront portées à votre crédit cash."),
+                          QMessageBox::Warning, QMessageBox::Ok);
+        doc.AddPlValueMvt(titre);
+    }
+
+    // The tree and the trade list point at the security and its trades: they let go of them
+    // before these are freed. The rebuild then selects the neighbour, or the root when no
+    // security is left.
+    FViews->LvOp->clear();
+    doc.RemoveTitre(titre);
+    if (titres.empty()) {
+        LT1->setCurrentItem(LT1->topLevelItem(0));
+    } else {
+        LT1->setCurrentItem(nullptr);
+        FSelTitre = titres[std::min(rang, titres.size() - 1)].get();
+    }
+    BuildTree();
+    doc.Modifie = true;
+}
+
+void TMainForm::DelOpereExecute() {
+    Valeurs* titre = SelectedTitre();
+    Operes* opere = SelectedOpere();
+    if (!EditingAllowed() || titre == nullptr || opere == nullptr)
+        return;
+    delete SelectedRow(FViews->LvOp); // the row goes with its trade
+    auto& operes = titre->Operes;
+    operes.erase(std::find_if(operes.begin(), operes.end(),
+                              [opere](const auto& op) { return op.get() == opere; }));
+    RefreshViews(titre);
+    FPortefeuille->Modifie = true;
+    BuildTree();
+}
+
+void TMainForm::DPointer1Click() {
+    Operes* opere = SelectedOpere();
+    if (!EditingAllowed() || opere == nullptr)
+        return;
+    // The tick is stored in the portfolio file: closing without saving would lose it, so it
+    // counts as a change like any other.
+    opere->Pointe = !opere->Pointe;
+    FPortefeuille->Modifie = true;
+    RefreshViews(nullptr);
+}
+
+void TMainForm::AddCashExecute() {
+    if (!EditingAllowed())
+        return;
+    {
+        Tcash dialog(this, FPortefeuille.get(), *FPrompts);
+        const Shown<Tcash> shown(cash, &dialog);
+        // The dialog stores each movement itself, whichever way it is closed.
+        FPrompts->RunDialog(dialog);
+    }
+    RefreshViews(nullptr);
+}
+
+void TMainForm::UpdCashExecute() {
+    Mvt* mouvement = SelectedMvt();
+    if (!EditingAllowed() || mouvement == nullptr)
+        return;
+    {
+        Tcash dialog(this, FPortefeuille.get(), *FPrompts);
+        dialog.EditMouvement(mouvement);
+        const Shown<Tcash> shown(cash, &dialog);
+        FPrompts->RunDialog(dialog);
+    }
+    RefreshViews(nullptr);
+}
+
+void TMainForm::DelCashExecute() {
+    Mvt* mouvement = SelectedMvt();
+    if (!EditingAllowed() || mouvement == nullptr)
+        return;
+    delete SelectedRow(FViews->LstCash);
+    auto& mouvements = FPortefeuille->Mouvements;
+    mouvements.erase(std::find_if(mouvements.begin(), mouvements.end(),
+                                  [mouvement](const auto& m) { return m.get() == mouvement; }));
+    FPortefeuille->Modifie = true;
+    RefreshViews(nullptr);
+}
+
+void TMainForm::Purge1Click() {
+    if (!EditingAllowed())
+        return;
+    FPortefeuille->Purge();
+    RefreshViews(nullptr);
+    ForgetTradeRows();
+}

@@ -1,0 +1,235 @@
+// The document commands: New, Open, Save, Save As, Exit, the drop of a file, and the commands
+// that reach outside the document (help page, calculator, about box, printer set-up).
+
+#include "window/Main.h"
+
+#include "dialogs/AboutBox.h"
+#include "widgets/QtDates.h"
+#include "window/Registry.h"
+
+#include "platform/ConversionError.h"
+#include "platform/TextFile.h"
+#include "portfolio/Cv.h"
+
+#include <QAction>
+#include <QDateEdit>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QStandardPaths>
+#include <QTreeWidget>
+
+#include <filesystem>
+#include <system_error>
+
+namespace {
+
+const char* const kFiltreOuvrir = "Fichier Corvane (*.cvx)";
+const char* const kFiltreEnregistrer = "Fichier Corvane (*.cvx)";
+
+// A path that names nothing yet starts a new document bearing it; anything else must be a
+// file this user can read: a folder or a device would otherwise become an empty document that
+// the next save writes over.
+bool Ouvrable(const std::string& path) {
+    if (platform::IsReadableRegularFile(path))
+        return true;
+    std::error_code erreur;
+    return !std::filesystem::exists(path, erreur) && !erreur;
+}
+
+} // namespace
+
+bool TMainForm::ConfirmSave() {
+    if (!FPortefeuille || !FPortefeuille->Modifie)
+        return true;
+    const QMessageBox::StandardButton reponse = FPrompts->Message(
+        this, QString(),
+        QString::fromUtf8("Le portefeuille a été modifié.Souhaitez-vous le sauvegarder?"),
+        QMessageBox::NoIcon, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    if (reponse == QMessageBox::Yes) {
+        FileSave();
+        return FPortefeuille == nullptr || !FPortefeuille->Modifie;
+    }
+    return reponse == QMessageBox::No;
+}
+
+bool TMainForm::RefuseOpening(const std::string& path) {
+    if (Ouvrable(path))
+        return false;
+    FPrompts->Message(this, "Corvane", "Ouverture du fichier impossible", QMessageBox::Warning,
+                      QMessageBox::Ok);
+    return true;
+}
+
+// The caller has the program key open.
+bool TMainForm::OpenPortefeuille(const std::string& path) {
+    if (RefuseOpening(path))
+        return false;
+    auto nouveau = std::make_unique<TCorv>(FInstallDir);
+    try {
+        nouveau->LoadFile(path);
+    } catch (const platform::ConversionError&) {
+        FPrompts->Message(this, "Corvane", "Format de fichier incorrect!", QMessageBox::Warning,
+                          QMessageBox::Ok);
+        return false;
+    }
+    nouveau->LoadSettings(*FRegistry);
+    FPortefeuille = std::move(nouveau);
+    DateLC->setDate(ToQDate(FPortefeuille->DateLiqC));
+    DateLP->setDate(ToQDate(FPortefeuille->DateLiqP));
+    setWindowTitle(QString::fromStdString(FPortefeuille->Fichier));
+    SetEuroToggle();
+    BuildTree();
+    return true;
+}
+
+void TMainForm::SetEuroToggle() {
+    Commute->setChecked(true);
+    Commute->setText(QString::fromUtf8("&Affichage en ") +
+                     QString::fromStdString(FPortefeuille ? FPortefeuille->LibLocal : ""));
+    LibMon->setText("Affichage en Euros");
+    if (FPortefeuille)
+        FPortefeuille->Facteur = 1.0f;
+}
+
+void TMainForm::FileNew() {
+    // A walk holds the document until it is over (Quote refresh).
+    if (FRefreshing || !ConfirmSave())
+        return;
+    // The new document is ready before the old one goes, so that a settings error leaves
+    // the window with the document it had.
+    OpenedKey key(*FRegistry);
+    auto nouveau = std::make_unique<TCorv>(FInstallDir);
+    nouveau->LoadSettings(*FRegistry);
+    key.Close();
+    FPortefeuille.reset();
+    LT1->clear();
+    setWindowTitle("Nouveau");
+    FPortefeuille = std::move(nouveau);
+    SetEuroToggle();
+    BuildTree();
+}
+
+void TMainForm::FileOpen() {
+    if (FRefreshing)
+        return; // the walk holds the document until it is over
+    const QString chemin =
+        FPrompts->OpenFileName(this, QString::fromUtf8("Ouvrir"), QString::fromUtf8(kFiltreOuvrir));
+    // A path that cannot be opened changes nothing: no save is asked, the tree stays.
+    if (chemin.isEmpty() || RefuseOpening(chemin.toStdString()))
+        return;
+    if (!ConfirmSave())
+        return;
+    OpenedKey key(*FRegistry);
+    LT1->clear();
+    if (OpenPortefeuille(chemin.toStdString()))
+        FRegistry->WriteString("CURRENT", chemin.toStdString());
+    key.Close();
+}
+
+// Writes the document at the path; the document's path, CURRENT and the caption follow only
+// a save that succeeded, so that they never name a file that does not hold the document.
+bool TMainForm::SaveTo(const std::string& path) {
+    const std::string ancien = FPortefeuille->Fichier;
+    FPortefeuille->Fichier = path;
+    // A folder or a device at the path is not replaced by the document.
+    std::string raison = "l'emplacement n'est pas un fichier";
+    if (platform::IsUnfitTarget(path) || !FPortefeuille->SaveFile(&raison)) {
+        FPortefeuille->Fichier = ancien;
+        FPrompts->Message(this, "Corvane",
+                          QString::fromUtf8("Impossible d'enregistrer le portefeuille dans « "
+                                            "%1 » : %2.\nLe portefeuille n'a pas été enregistré.")
+                              .arg(QString::fromStdString(path), QString::fromStdString(raison)),
+                          QMessageBox::Warning, QMessageBox::Ok);
+        return false;
+    }
+    OpenedKey key(*FRegistry);
+    FRegistry->WriteString("CURRENT", path);
+    key.Close();
+    return true;
+}
+
+void TMainForm::FileSave() {
+    if (!FPortefeuille)
+        return;
+    if (FPortefeuille->Fichier.empty()) {
+        FileSaveAs();
+        return;
+    }
+    SaveTo(FPortefeuille->Fichier);
+}
+
+void TMainForm::FileSaveAs() {
+    if (!FPortefeuille)
+        return;
+    const QString chemin =
+        FPrompts->SaveFileName(this, QString::fromUtf8("Enregistrer sous"),
+                               QString::fromUtf8(kFiltreEnregistrer), "cvx", "portef");
+    if (chemin.isEmpty())
+        return;
+    if (SaveTo(chemin.toStdString()))
+        setWindowTitle(chemin);
+}
+
+void TMainForm::FileExit() {
+    if (FRefreshing) {
+        close(); // put off until the walk is over, as the close box is
+        return;
+    }
+    if (!ConfirmSave())
+        return;
+    FPortefeuille.reset();
+    close();
+}
+
+void TMainForm::DropFiles(const QStringList& paths) {
+    if (paths.size() != 1)
+        return;
+    const std::string nom = paths.constFirst().toStdString();
+    if (RefuseOpening(nom) || !ConfirmSave())
+        return;
+    OpenedKey key(*FRegistry);
+    LT1->clear();
+    if (OpenPortefeuille(nom))
+        FRegistry->WriteString("CURRENT", nom);
+    key.Close();
+}
+
+void TMainForm::HelpContents() {
+    const std::string repertoire = FPortefeuille ? FPortefeuille->Repertoire : FInstallDir;
+    const QString page = QString::fromStdString(repertoire) + "/help/guide.htm";
+    if (!QFileInfo::exists(page) || !FPrompts->OpenLocalFile(page))
+        FPrompts->Message(this, "Corvane",
+                          QString::fromUtf8("Impossible d'ouvrir l'aide « %1 ».").arg(page),
+                          QMessageBox::Warning, QMessageBox::Ok);
+}
+
+void TMainForm::CalculetteExecute() {
+    for (const char* programme : {"gnome-calculator", "kcalc", "galculator", "xcalc"}) {
+        if (QStandardPaths::findExecutable(programme).isEmpty())
+            continue;
+        if (FPrompts->StartProgram(programme, {}))
+            return;
+    }
+    FPrompts->Message(this, "Corvane",
+                      QString::fromUtf8("Aucune calculatrice n'a été trouvée (gnome-calculator, "
+                                        "kcalc, galculator ou xcalc)."),
+                      QMessageBox::Warning, QMessageBox::Ok);
+}
+
+void TMainForm::HelpAbout() {
+    if (Form3 != nullptr) {
+        FPrompts->RunDialog(*Form3);
+        return;
+    }
+    TForm3 apropos(this);
+    FPrompts->RunDialog(apropos);
+}
+
+void TMainForm::FilePrintSetup() {
+    QPrintDialog dialog(FPrinter.get(), this);
+    dialog.setWindowTitle("Configuration imprimante");
+    dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
+    FPrompts->RunDialog(dialog);
+}

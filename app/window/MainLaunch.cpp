@@ -1,0 +1,317 @@
+// The commands that open the dialogs working on the whole document rather than on one record:
+// the statement check, the history editor with the split of the trades, the transfer of the
+// portfolio into a new file, the history import and the printed reports.
+
+#include "window/Main.h"
+
+#include "dialogs/HistoryEditorDialog.h"
+#include "dialogs/HistoryImportDialog.h"
+#include "dialogs/ReconciliationDialog.h"
+#include "dialogs/SplitDialog.h"
+#include "dialogs/TransferDialog.h"
+#include "reports/PortfolioReport.h"
+#include "reports/SecuritiesReport.h"
+#include "reports/TradesReport.h"
+#include "window/MainViewWidgets.h"
+#include "window/Shown.h"
+
+#include "platform/DateTime.h"
+#include "platform/TextFile.h"
+#include "portfolio/Cv.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileInfo>
+#include <QTabWidget>
+#include <QTreeWidget>
+
+#include <cmath>
+#include <limits>
+#include <map>
+#include <memory>
+#include <utility>
+#include <vector>
+
+namespace {
+
+std::unique_ptr<Valeurs> CopyTitre(const Valeurs& titre) {
+    auto copie = std::make_unique<Valeurs>();
+    copie->Code = titre.Code;
+    copie->Libelle = titre.Libelle;
+    copie->Activite = titre.Activite;
+    copie->NomBourse = titre.NomBourse;
+    copie->SRD = titre.SRD;
+    copie->SuiviAuto = titre.SuiviAuto;
+    copie->Bilan = titre.Bilan;
+    copie->BilanPurge = titre.BilanPurge;
+    copie->Infos = titre.Infos;
+    copie->Operes.reserve(titre.Operes.size());
+    for (const auto& opere : titre.Operes)
+        copie->Operes.push_back(std::make_unique<Operes>(*opere));
+    copie->Alarmes.reserve(titre.Alarmes.size());
+    for (const auto& alarme : titre.Alarmes)
+        copie->Alarmes.push_back(std::make_unique<SDetAlarme>(*alarme));
+    return copie;
+}
+
+// The transfer purges the document and drops securities before it writes the new file. It
+// works on copies of the records: when the new file cannot be written, the originals come
+// back untouched and the open document is exactly what it was, still bound to its own file.
+// Until the transfer is kept the window's views go on pointing at the originals, which live
+// as long as this object.
+class TransfertEnCours {
+public:
+    explicit TransfertEnCours(TCorv& doc)
+        : doc_(doc), fichier_(doc.Fichier), modifie_(doc.Modifie), titreHisto_(doc.TitreHisto),
+          dateHisto_(doc.DateHisto) {
+        ListeTitres titres;
+        titres.reserve(doc.Titres.size());
+        for (const auto& titre : doc.Titres) {
+            titres.push_back(CopyTitre(*titre));
+            copies_.emplace(titre.get(), titres.back().get());
+        }
+        std::vector<std::unique_ptr<Mvt>> mouvements;
+        mouvements.reserve(doc.Mouvements.size());
+        for (const auto& mouvement : doc.Mouvements)
+            mouvements.push_back(std::make_unique<Mvt>(*mouvement));
+
+        originaux_ = std::move(doc.Titres);
+        mouvements_ = std::move(doc.Mouvements);
+        doc.Titres = std::move(titres);
+        doc.Mouvements = std::move(mouvements);
+        // The loaded history names an original; its users load it again for the copy.
+        doc.TitreHisto = nullptr;
+        doc.DateHisto = 0.0;
+    }
+    ~TransfertEnCours() {
+        if (!garde_) {
+            doc_.Titres = std::move(originaux_);
+            doc_.Mouvements = std::move(mouvements_);
+            doc_.Fichier = fichier_;
+            doc_.Modifie = modifie_;
+            doc_.TitreHisto = titreHisto_;
+            doc_.DateHisto = dateHisto_;
+        }
+    }
+    TransfertEnCours(const TransfertEnCours&) = delete;
+    TransfertEnCours& operator=(const TransfertEnCours&) = delete;
+
+    void Garder() { garde_ = true; }
+
+    // The copy of an original security, null when the transfer removed it.
+    Valeurs* CopyOf(const Valeurs* original) const {
+        const auto it = copies_.find(original);
+        if (it == copies_.end())
+            return nullptr;
+        for (const auto& titre : doc_.Titres)
+            if (titre.get() == it->second)
+                return it->second;
+        return nullptr;
+    }
+
+private:
+    TCorv& doc_;
+    ListeTitres originaux_;
+    std::vector<std::unique_ptr<Mvt>> mouvements_;
+    std::map<const Valeurs*, Valeurs*> copies_;
+    std::string fichier_;
+    bool modifie_;
+    Valeurs* titreHisto_;
+    double dateHisto_;
+    bool garde_ = false;
+};
+
+// Whether two paths name one file: through links when both exist, else by their text.
+bool SameFile(const QString& a, const QString& b) {
+    if (a.isEmpty() || b.isEmpty())
+        return false;
+    const QFileInfo fa(a);
+    const QFileInfo fb(b);
+    if (fa.exists() && fb.exists())
+        return fa.canonicalFilePath() == fb.canonicalFilePath();
+    return QDir::cleanPath(fa.absoluteFilePath()) == QDir::cleanPath(fb.absoluteFilePath());
+}
+
+// A split takes effect after its last day: every trade of that day, whatever its time, was
+// made at the old prices.
+double EndOfDay(platform::TDateTime jour) {
+    return std::nextafter(platform::DateOf(jour) + 1.0, -std::numeric_limits<double>::infinity());
+}
+
+} // namespace
+
+void TMainForm::CreateLaunchers() {
+    const std::pair<QAction*, void (TMainForm::*)()> commandes[] = {
+        {CtlRel, &TMainForm::CtlRelExecute},
+        {Histo, &TMainForm::HistoExecute},
+        {ActTransfert, &TMainForm::ActTransfertExecute},
+        {Importationdhistoriques1, &TMainForm::Importationdhistoriques1Click},
+        {EdiPort, &TMainForm::EdiPortExecute},
+        {EditTitre, &TMainForm::EditTitreExecute},
+        {EditVal, &TMainForm::EditValExecute},
+    };
+    for (const auto& [action, handler] : commandes)
+        connect(action, &QAction::triggered, this,
+                [this, handler] { Guard([this, handler] { (this->*handler)(); }); });
+    for (QAction* action : {CtlRel, ActTransfert, Importationdhistoriques1, EdiPort, EditTitre})
+        action->setEnabled(true);
+    // The history editor and the trades report follow the tree: they are enabled while a
+    // security is selected.
+    for (QAction* action : {Histo, EditVal})
+        action->setEnabled(SelectedTitre() != nullptr);
+}
+
+void TMainForm::CtlRelExecute() {
+    if (!EditingAllowed())
+        return;
+    {
+        TForm5 dialog(this);
+        dialog.FPortefeuille = FPortefeuille.get();
+        dialog.FillList();
+        const Shown<TForm5> shown(Form5, &dialog);
+        // The dialog stores each tick in its trade as it is clicked, whichever way it closes.
+        FPrompts->RunDialog(dialog);
+    }
+    RefreshViews(nullptr);
+}
+
+void TMainForm::HistoExecute() {
+    Valeurs* titre = SelectedTitre();
+    if (!EditingAllowed() || titre == nullptr)
+        return;
+    bool division = false;
+    int ratio = 0;
+    platform::TDateTime jusqua = 0.0;
+    {
+        TFHisto dialog(this, &division, titre, FPortefeuille.get(), *FPrompts);
+        if (!FPrompts->RunDialog(dialog))
+            return;
+        ratio = dialog.DivisionRatio();
+        jusqua = dialog.DivisionDate();
+    }
+    if (division && ratio >= TDivision::kRatioMin) {
+        FPortefeuille->ApplyDivision(titre, ratio, EndOfDay(jusqua));
+        // The history file already holds the split: the trades must be saved with it, or the
+        // portfolio would be closed without a word and reopened with unsplit trades.
+        FPortefeuille->Modifie = true;
+        BuildTree();
+    }
+    if (PageCtl1->tabText(PageCtl1->currentIndex()) == "Graphiques")
+        ShowGraphiques(titre);
+}
+
+void TMainForm::ActTransfertExecute() {
+    if (!EditingAllowed())
+        return;
+    TransfertOptions options;
+    {
+        TTransfert dialog(this, *FPrompts);
+        if (!FPrompts->RunDialog(dialog))
+            return;
+        options = dialog.Options();
+    }
+    const QString saisi = QString::fromStdString(options.Fichier).trimmed();
+    if (saisi.isEmpty())
+        return;
+    // The document's own file keeps the portfolio as last saved, and a file named later is
+    // opened from anywhere: the new file is recorded by its full path.
+    const QString nouveau = QFileInfo(saisi).absoluteFilePath();
+    TCorv& doc = *FPortefeuille;
+    const QString corvane = QStringLiteral("Corvane");
+    if (SameFile(nouveau, QString::fromStdString(doc.Fichier))) {
+        FPrompts->Message(this, corvane,
+                          QString::fromUtf8("Le portefeuille ne peut pas être transféré dans son "
+                                            "propre fichier « %1 ».\nIndiquez un nouveau fichier.")
+                              .arg(nouveau),
+                          QMessageBox::Warning, QMessageBox::Ok);
+        return;
+    }
+    // A folder or a device at the path is no file to hold the portfolio: nothing is purged
+    // nor written.
+    if (platform::IsUnfitTarget(nouveau.toStdString())) {
+        FPrompts->Message(this, corvane, "Ouverture du fichier impossible", QMessageBox::Warning,
+                          QMessageBox::Ok);
+        return;
+    }
+    if (QFileInfo::exists(nouveau) &&
+        FPrompts->Message(this, corvane,
+                          QString::fromUtf8("Le fichier « %1 » existe déjà.\nVoulez-vous le "
+                                            "remplacer par le portefeuille transféré ?")
+                              .arg(nouveau),
+                          QMessageBox::Warning,
+                          QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+        return;
+
+    Valeurs* selection = SelectedTitre();
+    TransfertEnCours transfert(doc);
+    // Purged sales carry the gains of the last computation, and the removal reads the
+    // positions: both must be those of the trades as they are now.
+    for (const auto& titre : doc.Titres) {
+        doc.SortOperes(titre.get());
+        doc.ComputeTitre(titre.get());
+    }
+    doc.Purge();
+    if (options.Suppr)
+        doc.Transfert(options.Cumul, options.Intitule);
+    doc.Fichier = nouveau.toStdString();
+    if (!doc.SaveFile()) {
+        FPrompts->Message(this, corvane,
+                          QString::fromUtf8("Impossible d'enregistrer le portefeuille dans « %1 »."
+                                            "\nLe transfert n'a pas eu lieu : le portefeuille en "
+                                            "cours est inchangé.")
+                              .arg(nouveau),
+                          QMessageBox::Warning, QMessageBox::Ok);
+        return;
+    }
+    transfert.Garder();
+    setWindowTitle(nouveau);
+
+    // The tree and the lists let go of the original records before these are freed.
+    if (selection != nullptr) {
+        FSelTitre = transfert.CopyOf(selection);
+        if (FSelTitre == nullptr)
+            LT1->setCurrentItem(LT1->topLevelItem(0));
+    }
+    BuildTree();
+    ForgetTradeRows();
+
+    OpenedKey key(*FRegistry);
+    FRegistry->WriteString("CURRENT", doc.Fichier);
+    key.Close();
+}
+
+void TMainForm::Importationdhistoriques1Click() {
+    if (!EditingAllowed())
+        return;
+    bool importe = false;
+    {
+        TFImport dialog(this, FPortefeuille.get(), nullptr, *FPrompts);
+        importe = FPrompts->RunDialog(dialog);
+    }
+    if (importe)
+        RefreshViews(nullptr);
+}
+
+// The reports read the document as last computed; each preview is modal and returns once it
+// is closed.
+void TMainForm::EdiPortExecute() {
+    if (!FPortefeuille)
+        return;
+    TEdit1 edit(this, FPortefeuille.get());
+    edit.Preview(*Printer(), *FPrompts);
+}
+
+void TMainForm::EditTitreExecute() {
+    if (!FPortefeuille)
+        return;
+    TEdit2 edit(this, FPortefeuille.get());
+    edit.Preview(*Printer(), *FPrompts);
+}
+
+void TMainForm::EditValExecute() {
+    Valeurs* titre = SelectedTitre();
+    if (!FPortefeuille || titre == nullptr)
+        return;
+    TEdit3 edit(this, titre, FPortefeuille.get());
+    edit.Preview(*Printer(), *FPrompts);
+}

@@ -1,0 +1,683 @@
+// The navigation tree, the pages it shows, and the recomputation that precedes every
+// redisplay. The lists are filled in MainLists.cpp, the portfolio summary in MainSummary.cpp
+// and the repartition views in MainRepart.cpp.
+
+#include "window/Main.h"
+
+#include "views/PieData.h"
+#include "views/ViewSort.h"
+#include "window/MainViewWidgets.h"
+
+#include "portfolio/Cv.h"
+
+#include <QAction>
+#include <QChart>
+#include <QChartView>
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QFormLayout>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QPainter>
+#include <QPainterPath>
+#include <QStackedWidget>
+#include <QStyledItemDelegate>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+// Kinds of node selected when a rebuild began.
+constexpr std::uint8_t kSelRacine = 2;
+constexpr std::uint8_t kSelCash = 4;
+constexpr std::uint8_t kSelGroupe = 8;
+constexpr std::uint8_t kSelTitre = 16;
+
+// Tree nodes of securities that are not refreshed automatically carry this flag.
+constexpr int kRoleManuel = Qt::UserRole + 1;
+
+QString U(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+// Draws the green of manual securities, yellow when the node is selected.
+class TreeDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (index.data(kRoleManuel).toBool()) {
+            option->palette.setColor(QPalette::Text, kVert);
+            option->palette.setColor(QPalette::HighlightedText, kJauneSelection);
+        }
+    }
+};
+
+// The picker leaves the layout that the page was created with, together with its caption.
+void Detache(QWidget* page, QWidget* champ) {
+    if (auto* form = qobject_cast<QFormLayout*>(page->layout())) {
+        if (QWidget* etiquette = form->labelForField(champ))
+            delete etiquette;
+    }
+}
+
+// A title label on top of a page, whatever layout the page already has.
+void InsereTitre(QWidget* page, QLabel* titre) {
+    QLayout* layout = page->layout();
+    if (auto* boite = qobject_cast<QBoxLayout*>(layout)) {
+        boite->insertWidget(0, titre);
+    } else if (auto* form = qobject_cast<QFormLayout*>(layout)) {
+        form->insertRow(0, titre);
+    } else if (auto* grille = qobject_cast<QGridLayout*>(layout)) {
+        struct Place {
+            QLayoutItem* item;
+            int ligne, colonne, lignes, colonnes;
+        };
+        std::vector<Place> places;
+        for (int i = grille->count() - 1; i >= 0; --i) {
+            Place p{nullptr, 0, 0, 1, 1};
+            grille->getItemPosition(i, &p.ligne, &p.colonne, &p.lignes, &p.colonnes);
+            p.item = grille->takeAt(i);
+            places.push_back(p);
+        }
+        const int lignes = grille->rowCount();
+        for (int r = lignes - 1; r >= 0; --r)
+            grille->setRowStretch(r + 1, grille->rowStretch(r));
+        grille->setRowStretch(0, 0);
+        for (const Place& p : places)
+            grille->addItem(p.item, p.ligne + 1, p.colonne, p.lignes, p.colonnes,
+                            p.item->alignment());
+        grille->addWidget(titre, 0, 0, 1, std::max(grille->columnCount(), 1));
+    } else {
+        auto* boite = new QVBoxLayout(page);
+        boite->addWidget(titre);
+        boite->addStretch(1);
+    }
+}
+
+QLabel* Titre(QWidget* parent, const char* name) {
+    auto* label = new QLabel(parent);
+    label->setObjectName(name);
+    label->setStyleSheet("font-weight: bold; font-size: 11pt; padding: 2px;");
+    return label;
+}
+
+QLabel* Etiquette(QWidget* parent, const char* text, const char* hint = nullptr) {
+    auto* label = new QLabel(U(text), parent);
+    if (hint != nullptr) {
+        label->setToolTip(U(hint));
+        label->setStatusTip(U(hint));
+    }
+    return label;
+}
+
+QLabel* Entete(QWidget* parent, const char* text) {
+    auto* label = new QLabel(U(text), parent);
+    label->setAlignment(Qt::AlignCenter);
+    label->setStyleSheet("font-weight: bold;");
+    return label;
+}
+
+// A figure of a summary: right-aligned in a sunken frame.
+QLabel* Valeur(QWidget* parent, const char* name) {
+    auto* label = new QLabel(parent);
+    label->setObjectName(name);
+    label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    label->setMinimumWidth(110);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    return label;
+}
+
+QFrame* Cadre(QWidget* parent) {
+    auto* cadre = new QFrame(parent);
+    cadre->setFrameStyle(QFrame::StyledPanel | QFrame::Raised);
+    return cadre;
+}
+
+QToolButton* Bouton(QWidget* parent, const char* name, const char* text, const char* hint,
+                    bool enfonce) {
+    auto* bouton = new QToolButton(parent);
+    bouton->setObjectName(name);
+    bouton->setText(U(text));
+    bouton->setCheckable(true);
+    bouton->setChecked(enfonce);
+    bouton->setMinimumWidth(80);
+    if (hint != nullptr) {
+        bouton->setToolTip(U(hint));
+        bouton->setStatusTip(U(hint));
+    }
+    return bouton;
+}
+
+QChartView* Camembert(QWidget* parent, const char* name) {
+    auto* chart = new QChart;
+    chart->legend()->hide();
+    chart->setBackgroundRoundness(0);
+    auto* vue = new QChartView(chart, parent);
+    vue->setObjectName(name);
+    vue->setRenderHint(QPainter::Antialiasing);
+    vue->setMinimumHeight(220);
+    return vue;
+}
+
+// A list of records, one per row: whole rows selected, sorted only by the program, on the
+// pale yellow of the window's lists.
+QTreeWidget* MakeList(QWidget* parent, const char* name, const QStringList& captions) {
+    auto* list = new QTreeWidget(parent);
+    list->setObjectName(name);
+    list->setColumnCount(static_cast<int>(captions.size()));
+    list->setHeaderLabels(captions);
+    list->setRootIsDecorated(false);
+    list->setItemsExpandable(false);
+    list->setUniformRowHeights(true);
+    list->setSortingEnabled(false);
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->setAllColumnsShowFocus(true);
+    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list->setContextMenuPolicy(Qt::CustomContextMenu);
+    list->header()->setSectionsClickable(true);
+    list->header()->setStretchLastSection(false);
+    list->header()->setDefaultAlignment(Qt::AlignCenter);
+    QPalette palette = list->palette();
+    palette.setColor(QPalette::Base, kFondListes);
+    list->setPalette(palette);
+    list->setProperty("Tag", 0);
+    return list;
+}
+
+// An action whose command is in the program: something listens to it.
+class Ecoute : public QObject {
+public:
+    static bool Branchee(const QAction* action) {
+        return (action->*&Ecoute::receivers)(SIGNAL(triggered(bool))) > 0;
+    }
+};
+
+} // namespace
+
+QIcon Imagemini(int index) {
+    if (index < kImagePointe || index > kImageBaisse)
+        return QIcon();
+    QPixmap image(16, 16);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    QPainterPath forme;
+    switch (index) {
+    case 0: // tick of a ticked trade
+        p.setPen(QPen(QColor(0, 0, 160), 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.drawPolyline(QPolygonF({QPointF(3, 8.5), QPointF(6.5, 12), QPointF(13, 4)}));
+        return QIcon(image);
+    case 1: // descending
+        forme.addPolygon(QPolygonF({QPointF(3, 5), QPointF(13, 5), QPointF(8, 11)}));
+        p.fillPath(forme, QColor(80, 80, 80));
+        return QIcon(image);
+    case 2: // ascending
+        forme.addPolygon(QPolygonF({QPointF(3, 11), QPointF(13, 11), QPointF(8, 5)}));
+        p.fillPath(forme, QColor(80, 80, 80));
+        return QIcon(image);
+    case 3: // rise
+        forme.addPolygon(QPolygonF({QPointF(2, 13), QPointF(14, 13), QPointF(8, 3)}));
+        p.fillPath(forme, kVert);
+        return QIcon(image);
+    default: // fall
+        forme.addPolygon(QPolygonF({QPointF(2, 3), QPointF(14, 3), QPointF(8, 13)}));
+        p.fillPath(forme, kRouge);
+        return QIcon(image);
+    }
+}
+
+QIcon ImageVide() {
+    QPixmap image(16, 16);
+    image.fill(Qt::transparent);
+    return QIcon(image);
+}
+
+void SetRecord(QTreeWidgetItem* item, const void* record) {
+    item->setData(0, Qt::UserRole, QVariant::fromValue(reinterpret_cast<quintptr>(record)));
+}
+
+void* RecordOf(const QTreeWidgetItem* item) {
+    if (item == nullptr)
+        return nullptr;
+    return reinterpret_cast<void*>(item->data(0, Qt::UserRole).value<quintptr>());
+}
+
+// The widgets of the views go on the pages of the four page controls.
+void TMainForm::CreateViews() {
+    FViews = new MainViewWidgets(this);
+    MainViewWidgets& v = *FViews;
+    LT1->setItemDelegate(new TreeDelegate(LT1));
+    LT1->setSelectionMode(QAbstractItemView::SingleSelection);
+    LT1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Long labels scroll rather than being cut short.
+    LT1->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    LT1->header()->setStretchLastSection(false);
+
+    // Portfolio summary: the settlement dates above three tables.
+    {
+        QWidget* page = PgPort->widget(0);
+        Detache(page, DateLP);
+        Detache(page, DateLC);
+        delete page->layout();
+        auto* colonne = new QVBoxLayout(page);
+        auto* dates = new QHBoxLayout;
+        dates->addWidget(Etiquette(page, "Date de liquidation courante"));
+        dates->addWidget(DateLP);
+        dates->addSpacing(20);
+        dates->addWidget(Etiquette(page, "Date de liquidation suivante"));
+        dates->addWidget(DateLC);
+        dates->addStretch(1);
+        colonne->addLayout(dates);
+
+        QFrame* positions = Cadre(page);
+        auto* g = new QGridLayout(positions);
+        g->addWidget(Entete(positions, "Position courante"), 0, 1, 1, 2);
+        g->addWidget(Entete(positions, "Position en liquidation"), 0, 3, 1, 2);
+        g->addWidget(Entete(positions, "Montant"), 1, 1);
+        g->addWidget(Entete(positions, "Pourcentage"), 1, 2);
+        g->addWidget(Entete(positions, "Montant"), 1, 3);
+        g->addWidget(Entete(positions, "Pourcentage"), 1, 4);
+        g->addWidget(Etiquette(positions, "Solde Cash", "Solde cash de la liquidation précédente"),
+                     2, 0);
+        g->addWidget(Etiquette(positions, "Evaluation des titres",
+                               "Valorisation nette des titres (Brut - Frais)"),
+                     3, 0);
+        g->addWidget(Etiquette(positions, "Evaluation totale"), 4, 0);
+        const auto ligne = [&](int r, std::initializer_list<std::pair<int, QLabel**>> champs) {
+            for (const auto& [c, champ] : champs)
+                g->addWidget(*champ, r, c);
+        };
+        v.VCashPo = Valeur(positions, "VCashPo");
+        v.VCashPoP = Valeur(positions, "VCashPoP");
+        v.VCashPoL = Valeur(positions, "VCashPoL");
+        v.VCashPoPL = Valeur(positions, "VCashPoPL");
+        v.VEvalTi = Valeur(positions, "VEvalTi");
+        v.VEvalTiP = Valeur(positions, "VEvalTiP");
+        v.VEvalTiL = Valeur(positions, "VEvalTiL");
+        v.VEvalTiPL = Valeur(positions, "VEvalTiPL");
+        v.VEvalGlo = Valeur(positions, "VEvalGlo");
+        v.VEvalGloL = Valeur(positions, "VEvalGloL");
+        ligne(2, {{1, &v.VCashPo}, {2, &v.VCashPoP}, {3, &v.VCashPoL}, {4, &v.VCashPoPL}});
+        ligne(3, {{1, &v.VEvalTi}, {2, &v.VEvalTiP}, {3, &v.VEvalTiL}, {4, &v.VEvalTiPL}});
+        ligne(4, {{1, &v.VEvalGlo}, {3, &v.VEvalGloL}});
+        colonne->addWidget(positions);
+
+        auto* bas = new QHBoxLayout;
+        QFrame* rm = Cadre(page);
+        auto* r = new QGridLayout(rm);
+        r->addWidget(Entete(rm, "Opérations au R.M"), 0, 0);
+        r->addWidget(Entete(rm, "Montant Brut"), 0, 1);
+        r->addWidget(Entete(rm, "Montant Net"), 0, 2);
+        r->addWidget(Etiquette(rm, "Montant des achats"), 1, 0);
+        r->addWidget(Etiquette(rm, "Montant des ventes"), 2, 0);
+        r->addWidget(Etiquette(rm, "Solde en liquidation"), 3, 0);
+        v.VAchRMB = Valeur(rm, "VAchRMB");
+        v.VAchRMN = Valeur(rm, "VAchRMN");
+        v.VVeRMB = Valeur(rm, "VVeRMB");
+        v.VVeRMN = Valeur(rm, "VVeRMN");
+        v.VSoLiqB = Valeur(rm, "VSoLiqB");
+        v.VSoLiqN = Valeur(rm, "VSoLiqN");
+        r->addWidget(v.VAchRMB, 1, 1);
+        r->addWidget(v.VAchRMN, 1, 2);
+        r->addWidget(v.VVeRMB, 2, 1);
+        r->addWidget(v.VVeRMN, 2, 2);
+        r->addWidget(v.VSoLiqB, 3, 1);
+        r->addWidget(v.VSoLiqN, 3, 2);
+        bas->addWidget(rm);
+
+        QFrame* couv = Cadre(page);
+        auto* c = new QGridLayout(couv);
+        c->addWidget(Entete(couv, "Couverture au R.M"), 0, 0);
+        c->addWidget(Entete(couv, "Montant"), 0, 1);
+        c->addWidget(Etiquette(couv, "Couverture totale"), 1, 0);
+        c->addWidget(Etiquette(couv, "Couverture engagée"), 2, 0);
+        c->addWidget(Etiquette(couv, "Couverture disponible"), 3, 0);
+        v.VCouvT = Valeur(couv, "VCouvT");
+        v.VCouvE = Valeur(couv, "VCouvE");
+        v.VCouvD = Valeur(couv, "VCouvD");
+        c->addWidget(v.VCouvT, 1, 1);
+        c->addWidget(v.VCouvE, 2, 1);
+        c->addWidget(v.VCouvD, 3, 1);
+        bas->addWidget(couv);
+        colonne->addLayout(bas);
+        colonne->addStretch(1);
+    }
+
+    // Cash and securities pie.
+    {
+        QWidget* page = PgPort->widget(1);
+        auto* colonne = new QVBoxLayout(page);
+        v.Chart3 = Camembert(page, "Chart3");
+        v.Chart3->setProperty("Tag", 0);
+        colonne->addWidget(v.Chart3, 1);
+        auto* boutons = new QHBoxLayout;
+        v.PortCur = Bouton(page, "PortCur", "Courant", nullptr, false);
+        v.PortLiq = Bouton(page, "PortLiq", "Liquidation", nullptr, true);
+        boutons->addStretch(1);
+        boutons->addWidget(v.PortCur);
+        boutons->addWidget(v.PortLiq);
+        boutons->addStretch(1);
+        colonne->addLayout(boutons);
+        for (QToolButton* bouton : {v.PortCur, v.PortLiq})
+            connect(bouton, &QToolButton::clicked, this,
+                    [this, bouton] { Guard([&] { PortCurClick(bouton); }); });
+    }
+
+    // Cash page: the two balances and the movements.
+    {
+        QWidget* page = PgCash->widget(0);
+        auto* colonne = new QVBoxLayout(page);
+        auto* soldes = new QHBoxLayout;
+        v.VCash = Valeur(page, "VCash");
+        v.CashL = Valeur(page, "CashL");
+        soldes->addWidget(Etiquette(page, "Solde actuel"));
+        soldes->addWidget(v.VCash);
+        soldes->addSpacing(20);
+        soldes->addWidget(Etiquette(page, "Solde en liquidation"));
+        soldes->addWidget(v.CashL);
+        soldes->addStretch(1);
+        colonne->addLayout(soldes);
+        v.LstCash = MakeList(page, "LstCash", {"Date", "Sens", "Montant", "Commentaire"});
+        colonne->addWidget(v.LstCash, 1);
+    }
+
+    // Securities pages: quotes, summary with the repartition pie, repartition list.
+    {
+        QWidget* page = PgTitre->widget(0);
+        auto* colonne = new QVBoxLayout(page);
+        v.ListTitre =
+            MakeList(page, "ListTitre",
+                     {"Valeur", U("Libellé"), "Date", "Cours", "Variation", "+Haut", "+Bas"});
+        colonne->addWidget(v.ListTitre);
+    }
+    {
+        QWidget* page = PgTitre->widget(1);
+        Detache(page, DateRent);
+        delete page->layout();
+        auto* colonne = new QVBoxLayout(page);
+        auto* haut = new QHBoxLayout;
+
+        QFrame* gauche = Cadre(page);
+        auto* g = new QGridLayout(gauche);
+        g->addWidget(Entete(gauche, "Brut."), 0, 1);
+        g->addWidget(Entete(gauche, "Net."), 0, 2);
+        g->addWidget(Entete(gauche, "S.R.D"), 0, 3);
+        g->addWidget(Etiquette(gauche, "Coût"), 1, 0);
+        g->addWidget(Etiquette(gauche, "Valorisation"), 2, 0);
+        g->addWidget(Etiquette(gauche, "+Value Lat."), 3, 0);
+        g->addWidget(Etiquette(gauche, "+Value Réal."), 4, 0);
+        v.GCoB = Valeur(gauche, "GCoB");
+        v.GCoN = Valeur(gauche, "GCoN");
+        v.GReaB = Valeur(gauche, "GReaB");
+        v.GReaN = Valeur(gauche, "GReaN");
+        v.GPvLB = Valeur(gauche, "GPvLB");
+        v.GPvLN = Valeur(gauche, "GPvLN");
+        v.GPvLNSRD = Valeur(gauche, "GPvLNSRD");
+        v.GPvB = Valeur(gauche, "GPvB");
+        v.GPvN = Valeur(gauche, "GPvN");
+        g->addWidget(v.GCoB, 1, 1);
+        g->addWidget(v.GCoN, 1, 2);
+        g->addWidget(v.GReaB, 2, 1);
+        g->addWidget(v.GReaN, 2, 2);
+        g->addWidget(v.GPvLB, 3, 1);
+        g->addWidget(v.GPvLN, 3, 2);
+        g->addWidget(v.GPvLNSRD, 3, 3);
+        g->addWidget(v.GPvB, 4, 1);
+        g->addWidget(v.GPvN, 4, 2);
+        haut->addWidget(gauche);
+
+        QFrame* droite = Cadre(page);
+        auto* d = new QGridLayout(droite);
+        d->addWidget(Etiquette(droite, "Depuis le"), 0, 0);
+        d->addWidget(DateRent, 0, 1);
+        d->addWidget(Entete(droite, "Brut."), 1, 1);
+        d->addWidget(Entete(droite, "Net."), 1, 2);
+        d->addWidget(Etiquette(droite, "Rentabilité Titres"), 2, 0);
+        d->addWidget(Etiquette(droite, "Montant des frais"), 3, 0);
+        v.VRentTiB = Valeur(droite, "VRentTiB");
+        v.VRentTiN = Valeur(droite, "VRentTiN");
+        v.VTotFrPer = Valeur(droite, "VTotFrPer");
+        d->addWidget(v.VRentTiB, 2, 1);
+        d->addWidget(v.VRentTiN, 2, 2);
+        d->addWidget(v.VTotFrPer, 3, 2);
+        d->setRowStretch(4, 1);
+        haut->addWidget(droite);
+        haut->addStretch(1);
+        colonne->addLayout(haut);
+
+        v.Chart2 = Camembert(page, "Chart2");
+        colonne->addWidget(v.Chart2, 1);
+        auto* boutons = new QHBoxLayout;
+        v.BtCout = Bouton(page, "BtCout", "Coût", "Affiche la répartition par coût d'achat", false);
+        v.BtVal = Bouton(page, "BtVal", "Valeur", "Affiche la répartition par valorisation", true);
+        v.BtBourse = Bouton(page, "BtBourse", "Bourse", "Affiche la répartition par bourse", false);
+        v.BtActivite = Bouton(page, "BtActivite", "Activité",
+                              "Affiche la répartition par secteur d'activité", false);
+        boutons->addStretch(1);
+        boutons->addWidget(v.BtVal);
+        boutons->addWidget(v.BtCout);
+        boutons->addSpacing(30);
+        boutons->addWidget(v.BtBourse);
+        boutons->addWidget(v.BtActivite);
+        boutons->addStretch(1);
+        colonne->addLayout(boutons);
+        for (QToolButton* bouton : {v.BtVal, v.BtCout})
+            connect(bouton, &QToolButton::clicked, this,
+                    [this, bouton] { Guard([&] { BtNbrClick(bouton); }); });
+        for (QToolButton* bouton : {v.BtBourse, v.BtActivite})
+            connect(bouton, &QToolButton::clicked, this,
+                    [this, bouton] { Guard([&] { BtBourseClick(bouton); }); });
+    }
+    {
+        QWidget* page = PgTitre->widget(2);
+        auto* colonne = new QVBoxLayout(page);
+        v.ListRepart = MakeList(page, "ListRepart", {"Valeur"});
+        colonne->addWidget(v.ListRepart, 1);
+        v.OnlyHold = new QCheckBox(U("Montrer uniquement les titres détenus"), page);
+        v.OnlyHold->setObjectName("OnlyHold");
+        colonne->addWidget(v.OnlyHold);
+        connect(v.OnlyHold, &QCheckBox::clicked, this, [this] { Guard([&] { OnlyHoldClick(); }); });
+    }
+
+    // Security pages: the title labels and the trades.
+    v.Libelle1 = Titre(PageCtl1->widget(0), "Libelle1");
+    InsereTitre(PageCtl1->widget(0), v.Libelle1);
+    {
+        QWidget* page = PageCtl1->widget(1);
+        auto* colonne = new QVBoxLayout(page);
+        v.Libelle = Titre(page, "Libelle");
+        colonne->addWidget(v.Libelle);
+        v.LvOp = MakeList(page, "LvOp",
+                          {"Sens", "Date", U("Qté"), "Cours", "Frais", "Px Brut Moy.",
+                           "Px  Net Moy.", "+Val. Brute", "+Val. Nette"});
+        colonne->addWidget(v.LvOp, 1);
+    }
+    v.Libelle2 = Titre(PageCtl1->widget(2), "Libelle2");
+    InsereTitre(PageCtl1->widget(2), v.Libelle2);
+
+    CreateListHandlers();
+
+    // Tree and pages.
+    connect(LT1, &QTreeWidget::currentItemChanged, this, [this] { Guard([&] { LT1Change(); }); });
+    connect(PageCtl1, &QTabWidget::currentChanged, this,
+            [this] { Guard([&] { PageCtl1Change(); }); });
+
+    // Display toggle and the three date pickers. The pickers report a date once it is
+    // entered, not at every keystroke.
+    Commute->setEnabled(true);
+    connect(Commute, &QAction::triggered, this, [this](bool checked) {
+        // The check state is the toggle's own business: CommuteExecute flips it.
+        Commute->setChecked(!checked);
+        Guard([&] { CommuteExecute(); });
+    });
+    for (QDateEdit* picker : {DateLP, DateLC, DateRent})
+        picker->setKeyboardTracking(false);
+    connect(DateLP, &QDateEdit::dateChanged, this, [this] { Guard([&] { DateLPExit(); }); });
+    connect(DateLC, &QDateEdit::dateChanged, this, [this] { Guard([&] { DateLCExit(); }); });
+    connect(DateRent, &QDateEdit::dateChanged, this, [this] { Guard([&] { DateRentChange(); }); });
+}
+
+Valeurs* TMainForm::SelectedTitre() const {
+    return Record<Valeurs>(LT1->currentItem());
+}
+
+void TMainForm::ClearViews() {
+    LT1->clear();
+    FViews->LvOp->clear();
+    FViews->LstCash->clear();
+    for (QLabel* titre : {FViews->Libelle, FViews->Libelle1, FViews->Libelle2})
+        titre->setText(QString());
+}
+
+void TMainForm::RefreshViews(Valeurs* titre) {
+    if (!FPortefeuille)
+        return;
+    TCorv& doc = *FPortefeuille;
+    for (const std::unique_ptr<Valeurs>& valeur : doc.Titres) {
+        if (titre != nullptr && valeur.get() != titre)
+            continue;
+        doc.SortOperes(valeur.get());
+        doc.ComputeTitre(valeur.get());
+        if (titre != nullptr)
+            break;
+    }
+    doc.ComputeTotals();
+
+    // The securities list shows the order of the previous redisplay, the repartition list
+    // the order that ShowRepartition gives the document now.
+    ShowPortefeuille();
+    FillCash();
+    FillTitres();
+    ShowRepartition();
+    FillRepart();
+    if (Valeurs* selection = SelectedTitre()) {
+        FillOperes(selection);
+        ShowTitre(selection); // Charts
+    }
+}
+
+void TMainForm::BuildTree() {
+    if (!FPortefeuille) {
+        ClearViews();
+        return;
+    }
+
+    // What was selected decides what is selected again.
+    TreeSelKind = 0;
+    QTreeWidgetItem* courant = LT1->currentItem();
+    if (courant == nullptr) {
+        if (FSelTitre != nullptr)
+            TreeSelKind |= kSelTitre;
+    } else if (auto* titre = Record<Valeurs>(courant)) {
+        if (FSelTitre == nullptr)
+            FSelTitre = titre;
+        TreeSelKind |= kSelTitre;
+    } else if (courant->parent() == nullptr) {
+        TreeSelKind |= kSelRacine;
+    } else if (courant->parent()->indexOfChild(courant) == 0) {
+        TreeSelKind |= kSelCash;
+    } else {
+        TreeSelKind |= FSelTitre != nullptr ? kSelTitre : kSelGroupe;
+    }
+
+    FBuildingTree = true;
+    LT1->clear();
+    auto* racine = new QTreeWidgetItem(LT1, {"Portefeuille"});
+    auto* cash = new QTreeWidgetItem(racine, {"Cash"});
+    auto* detenus = new QTreeWidgetItem(racine, {U("Titres en portefeuille")});
+    auto* suivis = new QTreeWidgetItem(racine, {U("Titres suivis")});
+    try {
+        RefreshViews(nullptr);
+    } catch (...) {
+        FBuildingTree = false;
+        throw;
+    }
+    FBuildingTree = false;
+
+    for (const std::unique_ptr<Valeurs>& valeur : FPortefeuille->Titres) {
+        auto* noeud = new QTreeWidgetItem(valeur->Bilan.NbInPort != 0 ? detenus : suivis,
+                                          {QString::fromStdString(valeur->Libelle)});
+        SetRecord(noeud, valeur.get());
+        noeud->setToolTip(0, noeud->text(0));
+        if (!valeur->SuiviAuto) {
+            noeud->setData(0, kRoleManuel, true);
+            noeud->setForeground(0, kVert);
+        }
+    }
+    LT1->expandAll();
+
+    QTreeWidgetItem* cible = nullptr;
+    if ((TreeSelKind & kSelTitre) == 0) {
+        if ((TreeSelKind & kSelRacine) != 0)
+            cible = racine;
+        else if ((TreeSelKind & kSelCash) != 0)
+            cible = cash;
+        else
+            cible = detenus;
+    } else {
+        for (QTreeWidgetItem* groupe : {detenus, suivis}) {
+            for (int i = 0; cible == nullptr && i < groupe->childCount(); ++i) {
+                if (RecordOf(groupe->child(i)) == FSelTitre)
+                    cible = groupe->child(i);
+            }
+        }
+        if (cible == nullptr)
+            cible = racine;
+    }
+    LT1->setCurrentItem(cible);
+    FSelTitre = nullptr;
+}
+
+void TMainForm::LT1Change() {
+    QTreeWidgetItem* noeud = LT1->currentItem();
+    if (noeud == nullptr || FBuildingTree)
+        return;
+    for (QMenu* menu : {MenuOperes, MenuCash, MenuValeurs, MenuTitres})
+        menu->menuAction()->setEnabled(false);
+    for (QAction* action : {EditVal, ModifVal, delval, Histo, RafVal})
+        action->setEnabled(false);
+    // Commands whose code is not in the program yet stay disabled.
+    const auto active = [](QAction* action) { action->setEnabled(Ecoute::Branchee(action)); };
+
+    if (noeud->parent() == nullptr) {
+        Pages->setCurrentWidget(PgPort);
+        return;
+    }
+    if (noeud->parent()->parent() == nullptr) {
+        if (noeud->parent()->indexOfChild(noeud) == 0) {
+            Pages->setCurrentWidget(PgCash);
+            MenuCash->menuAction()->setEnabled(true);
+        } else {
+            // Both groups of securities show the securities pages: "Titres suivis" lists
+            // the securities that are followed without being held.
+            Pages->setCurrentWidget(PgTitre);
+            MenuValeurs->menuAction()->setEnabled(true);
+            MenuTitres->menuAction()->setEnabled(true);
+        }
+        return;
+    }
+    Pages->setCurrentWidget(PageCtl1);
+    for (QMenu* menu : {MenuValeurs, MenuTitres, MenuOperes})
+        menu->menuAction()->setEnabled(true);
+    for (QAction* action : {EditVal, ModifVal, delval, Histo, RafVal})
+        active(action);
+    RefreshViews(Record<Valeurs>(noeud));
+}
+
+void TMainForm::PageCtl1Change() {
+    if (PageCtl1->currentIndex() == 1)
+        return;
+    if (Valeurs* titre = SelectedTitre())
+        RefreshViews(titre);
+}

@@ -1,0 +1,185 @@
+#include "window/Registry.h"
+
+#include "widgets/QtDates.h"
+#include "window/Main.h"
+
+#include "platform/DateText.h"
+#include "platform/DateTime.h"
+#include "portfolio/Cv.h"
+
+#include <QDateEdit>
+#include <QSlider>
+#include <QSplitter>
+#include <QTimer>
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <vector>
+
+OpenedKey::OpenedKey(platform::SettingsStore& store) : store_(store) {
+    if (!store_.OpenKey(kCleProgramme, false))
+        throw platform::SettingsError("La clé de configuration « SoftWare\\Corvane » est "
+                                      "introuvable (fichier " +
+                                      platform::SettingsStore::StorePath() + ").");
+}
+
+OpenedKey::~OpenedKey() {
+    if (!store_.IsOpen())
+        return;
+    try {
+        if (!store_.CloseKey())
+            std::fprintf(stderr, "Corvane : réglages non enregistrés dans %s\n",
+                         platform::SettingsStore::StorePath().c_str());
+    } catch (const std::exception& error) {
+        // Only reached while another error is already on its way to the user.
+        std::fprintf(stderr, "Corvane : %s\n", error.what());
+    }
+}
+
+void OpenedKey::Close() {
+    CloseOrThrow(store_);
+}
+
+void CloseOrThrow(platform::SettingsStore& store) {
+    if (store.IsOpen() && !store.CloseKey())
+        throw platform::SettingsError("Impossible d'enregistrer les réglages dans " +
+                                      platform::SettingsStore::StorePath() + ".");
+}
+
+std::string ReadStringOrEmpty(const platform::SettingsStore& store, const char* name) {
+    return store.ValueExists(name) ? store.ReadString(name) : std::string();
+}
+
+void TMainForm::ReadDefaultString(const char* name, const std::string& value) {
+    if (!FRegistry->ValueExists(name))
+        FRegistry->WriteString(name, value);
+}
+
+void TMainForm::ReadDefaultInteger(const char* name, std::int32_t value) {
+    if (!FRegistry->ValueExists(name))
+        FRegistry->WriteInteger(name, value);
+}
+
+void TMainForm::StartRefreshTimer(std::int32_t minutes) {
+    // A period of zero minutes or less would make the timer fire without pause.
+    if (minutes <= 0) {
+        Timer1->stop();
+        return;
+    }
+    const std::int64_t ms = static_cast<std::int64_t>(minutes) * 60000;
+    Timer1->setInterval(static_cast<int>(std::min<std::int64_t>(ms, INT_MAX)));
+    Timer1->start();
+}
+
+// The values are visited in a fixed order; a missing one is written with its default (and
+// with its exact type), so that the settings file always lists every value the program uses.
+void TMainForm::ReadSettings() {
+    platform::SettingsStore& reg = *FRegistry;
+
+    if (reg.ValueExists("INSTALL"))
+        FInstallDir = reg.ReadString("INSTALL");
+    if (FInstallDir.empty())
+        throw StartupError("Corvane n'est pas installé pour cet utilisateur : la valeur "
+                           "INSTALL de la clé « SoftWare\\Corvane » (fichier " +
+                           platform::SettingsStore::StorePath() +
+                           ") est absente.\nLancez scripts/setup-user.sh pour la créer.");
+
+    ReadDefaultString("CURRENT", "");
+
+    const auto period = [&](const char* name, std::int32_t& field, QSlider* track) {
+        if (reg.ValueExists(name)) {
+            field = reg.ReadInteger(name);
+            track->setValue(field);
+            field = track->value(); // the bar keeps the period within its range
+        } else {
+            reg.WriteInteger(name, field);
+        }
+    };
+    period("MOYENNE1", FMoyenne1, Track1);
+    period("MOYENNE2", FMoyenne2, Track2);
+    period("RSI", FRsi, Track3);
+    period("PERVAR", FPerVar, TrackVar);
+
+    ReadDefaultInteger("MAJ", 0);
+    ReadDefaultInteger("MAJTYPE", 2);
+    ReadDefaultInteger("TEMPS", 10);
+    ReadDefaultString("LIBLOCAL", "francs");
+    if (!reg.ValueExists("TAUX"))
+        reg.WriteFloat("TAUX", 6.55957);
+    ReadDefaultInteger("HTTP", 1);
+    ReadDefaultInteger("PROXY", 0);
+    ReadDefaultString("PROXYNAME", "");
+    ReadDefaultInteger("PROXYPORT", 3128);
+
+    // "01/01/70" is the mark of a settlement date never set, recognised by the document.
+    const auto jamais = [] { return platform::StrToDate("01/01/70"); };
+    if (!reg.ValueExists("DATELIQP"))
+        reg.WriteDate("DATELIQP", jamais());
+
+    if (reg.ValueExists("DATEDEB")) {
+        PDateDeb->setDate(ToQDate(reg.ReadDate("DATEDEB")));
+    } else {
+        PDateDeb->setDate(PDateFin->date().addDays(-30));
+        reg.WriteDate("DATEDEB", FromQDate(PDateDeb->date()));
+    }
+
+    if (!reg.ValueExists("DATELIQC"))
+        reg.WriteDate("DATELIQC", jamais());
+
+    if (reg.ValueExists("DATERENT")) {
+        DateRent->setDate(ToQDate(reg.ReadDate("DATERENT")));
+    } else {
+        const int annee = platform::DecodeDate(platform::Date()).year;
+        const double debut = platform::StrToDate("01/01/" + std::to_string(annee));
+        reg.WriteDate("DATERENT", debut);
+        DateRent->setDate(ToQDate(debut));
+    }
+
+    if (reg.ValueExists("COLREP2")) {
+        // A value edited by hand to another length still gives its first ids; missing ones
+        // are "no column", and the list skips ids it does not know.
+        const std::vector<std::uint8_t> bytes = reg.ReadBinary("COLREP2");
+        FColRep.fill(0);
+        std::copy_n(bytes.begin(), std::min(bytes.size(), FColRep.size()), FColRep.begin());
+    } else {
+        FColRep = kColRepDefaut;
+        reg.WriteBinary("COLREP2", std::vector<std::uint8_t>(FColRep.begin(), FColRep.end()));
+    }
+
+    if (reg.ValueExists("HEIGHT"))
+        resize(width(), reg.ReadInteger("HEIGHT"));
+    if (reg.ValueExists("WIDTH"))
+        resize(reg.ReadInteger("WIDTH"), height());
+    if (reg.ValueExists("SPLIT")) {
+        FSplitWidth = std::max(reg.ReadInteger("SPLIT"), PartGauche->minimumWidth());
+        PartGauche->resize(FSplitWidth, PartGauche->height());
+        Splitter->setSizes({FSplitWidth, std::max(width() - FSplitWidth, 1)});
+    }
+}
+
+void TMainForm::FormDestroy() {
+    try {
+        OpenedKey key(*FRegistry);
+        if (FRsi != 0)
+            FRegistry->WriteInteger("RSI", FRsi);
+        if (FMoyenne1 != 0)
+            FRegistry->WriteInteger("MOYENNE1", FMoyenne1);
+        if (FMoyenne2 != 0)
+            FRegistry->WriteInteger("MOYENNE2", FMoyenne2);
+        if (FPerVar != 0)
+            FRegistry->WriteInteger("PERVAR", FPerVar);
+        if (!(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen))) {
+            FRegistry->WriteInteger("HEIGHT", height());
+            FRegistry->WriteInteger("WIDTH", width());
+        }
+        // The window is hidden by now, but its widgets keep the sizes they were last shown
+        // with. A window never shown has no layout: its panel keeps the width it was given.
+        FRegistry->WriteInteger("SPLIT", FLaidOut ? PartGauche->width() : FSplitWidth);
+        key.Close();
+    } catch (const std::exception& error) {
+        // The window is going away: there is nobody left to show this to.
+        std::fprintf(stderr, "Corvane : réglages non enregistrés : %s\n", error.what());
+    }
+    FPortefeuille.reset();
+}

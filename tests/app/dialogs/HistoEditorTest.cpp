@@ -1,0 +1,355 @@
+// The history editor: what it loads and shows, the split of the history and of the trades,
+// and what Valider saves and every other way out drops.
+
+#include "../HistoFixture.h"
+
+#include "../../OtherUser.h"
+
+#include "dialogs/HistoryEditorDialog.h"
+#include "dialogs/HistoryImportDialog.h"
+#include "dialogs/SplitDialog.h"
+#include "widgets/DBControls.h"
+#include "widgets/MemTableModel.h"
+#include "widgets/QtDates.h"
+
+#include "platform/ConversionError.h"
+
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+
+namespace {
+
+const char* const kTrois = "02/01/2026;1001;1100;900;1500;\n"
+                           "05/01/2026;1000;1050;950;2000;\n"
+                           "06/01/2026;1200;1300;1100;700;\n";
+
+class HistoEditorTest : public HistoFixture {
+protected:
+    void SetUp() override {
+        HistoFixture::SetUp();
+        titre = AddTitre("12000", "Alpha");
+        division = std::make_unique<TDivision>(nullptr);
+        oldDivision = Division;
+        Division = division.get();
+    }
+    void TearDown() override {
+        Division = oldDivision;
+        division.reset();
+        HistoFixture::TearDown();
+    }
+    // The split dialog answers with this date and ratio, validated.
+    void AnswerSplit(const QDate& date, int ratio) {
+        prompts.onDialog = [date, ratio](QDialog& dialog) {
+            auto* d = qobject_cast<TDivision*>(&dialog);
+            if (d == nullptr)
+                return false;
+            d->PDate->setDate(date);
+            d->Valeur->setValue(ratio);
+            d->Button1Click();
+            return d->result() == QDialog::Accepted;
+        };
+    }
+    void AddOpere(double date, std::int32_t quantite, std::int32_t cours) {
+        auto op = std::make_unique<Operes>();
+        op->Date = date;
+        op->Quantite = quantite;
+        op->Cours = cours;
+        titre->Operes.push_back(std::move(op));
+    }
+
+    Valeurs* titre = nullptr;
+    std::unique_ptr<TDivision> division;
+    TDivision* oldDivision = nullptr;
+    bool flag = false;
+};
+
+TEST_F(HistoEditorTest, OpensOnTheSecuritysHistoryInTheDisplayedCurrency) {
+    WriteHisto("12000", kTrois);
+    {
+        TFHisto editor(nullptr, &flag, titre, doc.get(), prompts);
+        EXPECT_EQ(editor.windowTitle(), "Saisie des historiques");
+        EXPECT_EQ(editor.Libelle->text(), "12000 - Alpha");
+        EXPECT_EQ(editor.TypMnt->text(), QString::fromUtf8("Montants exprimés en Euros"));
+        EXPECT_EQ(doc->TitreHisto, titre);
+        ASSERT_EQ(editor.DataSource1->rowCount(), 3);
+        EXPECT_EQ(editor.DataSource1->index(0, 1).data().toString(), "10,01");
+    }
+    Local();
+    TFHisto local(nullptr, &flag, titre, doc.get(), prompts);
+    EXPECT_EQ(local.TypMnt->text(), QString::fromUtf8("Montants exprimés en francs"));
+    // 10,00 euros shown in francs; the table keeps euros.
+    EXPECT_EQ(local.DataSource1->index(1, 1).data().toString(), "65,60");
+    EXPECT_EQ(CentsAt(1, "Cours"), 1000);
+
+    // A price typed in francs is stored in euros and saved in euro cents.
+    ASSERT_TRUE(local.DataSource1->setData(local.DataSource1->index(1, 1), "72,16"));
+    local.BtOkClick();
+    EXPECT_EQ(local.result(), QDialog::Accepted);
+    EXPECT_NE(ReadHisto("12000").find("05/01/2026;1100;1050;950;2000;"), std::string::npos);
+}
+
+TEST_F(HistoEditorTest, ASecurityWithoutHistoryOpensEmptyAndValiderCreatesTheFile) {
+    TFHisto editor(nullptr, &flag, titre, doc.get(), prompts);
+    EXPECT_EQ(editor.DataSource1->rowCount(), 0);
+    EXPECT_EQ(doc->TitreHisto, titre);
+    editor.DataSource1->Insert();
+    ASSERT_TRUE(editor.DataSource1->setData(editor.DataSource1->index(0, 0), "03/02/26"));
+    ASSERT_TRUE(editor.DataSource1->setData(editor.DataSource1->index(0, 1), "12,5"));
+    ASSERT_TRUE(editor.DataSource1->setData(editor.DataSource1->index(0, 4), "300"));
+    editor.BtOkClick();
+    EXPECT_EQ(editor.result(), QDialog::Accepted);
+    EXPECT_EQ(ReadHisto("12000"), "01/01/1970\n03/02/2026;1250;0;0;300;\n");
+}
+
+TEST_F(HistoEditorTest, EditsThatWouldSpoilTheHistoryAreRefused) {
+    WriteHisto("12000", kTrois);
+    TFHisto editor(nullptr, &flag, titre, doc.get(), prompts);
+    MemTableModel& m = *editor.DataSource1;
+    // A second row for a day already there.
+    EXPECT_FALSE(m.setData(m.index(2, 0), "05/01/2026"));
+    ASSERT_NE(LastMessage(), nullptr);
+    EXPECT_TRUE(LastMessage()->text.contains(QString::fromUtf8("déjà")));
+    EXPECT_FALSE(m.setData(m.index(0, 1), "-3"));
+    EXPECT_EQ(CentsAt(0, "Cours"), 1001);
+    // A row left without a date is not saved.
+    m.Insert();
+    ASSERT_TRUE(m.setData(m.index(m.CurrentRow(), 1), "9"));
+    m.Post();
+    const std::string avant = ReadHisto("12000");
+    prompts.messages.clear();
+    editor.BtOkClick();
+    ASSERT_NE(LastMessage(), nullptr);
+    EXPECT_TRUE(LastMessage()->text.contains("n'a pas de date"));
+    EXPECT_FALSE(editor.FValide);
+    EXPECT_EQ(ReadHisto("12000"), avant);
+}
+
+TEST_F(HistoEditorTest, TheSplitDividesTheDaysUpToItsDateOnly) {
+    WriteHisto("12000", kTrois);
+    ASSERT_TRUE(doc->LoadHistoFile(titre));
+    // Ratio 2 up to the second day: cents truncated, volumes doubled, the last day unchanged.
+    EXPECT_EQ(ApplyHistoDivision(Historique(), 2, Day(5, 1, 2026) + 0.75), 2);
+    EXPECT_EQ(CentsAt(0, "Cours"), 500); // 10,01 / 2
+    EXPECT_EQ(CentsAt(0, "Haut"), 550);
+    EXPECT_EQ(CentsAt(0, "Bas"), 450);
+    EXPECT_EQ(At(0, "Volume"), 3000);
+    EXPECT_EQ(CentsAt(1, "Cours"), 500);
+    EXPECT_EQ(At(1, "Volume"), 4000);
+    EXPECT_EQ(CentsAt(2, "Cours"), 1200);
+    EXPECT_EQ(CentsAt(2, "Haut"), 1300);
+    EXPECT_EQ(At(2, "Volume"), 700);
+    // Ratio 3: 10,00 and 10,01 both give 3,33.
+    ASSERT_TRUE(doc->LoadHistoFile(titre));
+    EXPECT_EQ(ApplyHistoDivision(Historique(), 3, Day(6, 1, 2026)), 3);
+    EXPECT_EQ(CentsAt(0, "Cours"), 333);
+    EXPECT_EQ(CentsAt(1, "Cours"), 333);
+    EXPECT_EQ(At(0, "Volume"), 4500);
+    // Ratios that split nothing change nothing; a huge volume saturates.
+    ASSERT_TRUE(doc->LoadHistoFile(titre));
+    EXPECT_EQ(ApplyHistoDivision(Historique(), 1, Day(6, 1, 2026)), 0);
+    EXPECT_EQ(ApplyHistoDivision(Historique(), 0, Day(6, 1, 2026)), 0);
+    EXPECT_EQ(ApplyHistoDivision(Historique(), -2, Day(6, 1, 2026)), 0);
+    EXPECT_EQ(CentsAt(0, "Cours"), 1001);
+    EXPECT_EQ(ApplyHistoDivision(Historique(), 2000000, Day(2, 1, 2026)), 1);
+    EXPECT_EQ(At(0, "Volume"), 2147483647.0);
+}
+
+TEST_F(HistoEditorTest, ASplitValidatedIsSavedAndReachesTheTrades) {
+    WriteHisto("12000", kTrois);
+    AddOpere(Day(3, 1, 2026), 10, 2001);
+    AddOpere(Day(6, 1, 2026), 4, 1200);
+    TFHisto editor(nullptr, &flag, titre, doc.get(), prompts);
+    AnswerSplit(QDate(2026, 1, 5), 2);
+    editor.BtDivClick();
+    EXPECT_TRUE(flag);
+    EXPECT_EQ(Division->Libelle->text(), "12000 - Alpha");
+    EXPECT_FALSE(editor.BtDiv->isEnabled()); // one split per opening
+    EXPECT_EQ(editor.DivisionRatio(), 2);
+    EXPECT_EQ(editor.DivisionDate(), Day(5, 1, 2026));
+    // Nothing is written before Valider.
+    EXPECT_EQ(ReadHisto("12000"), std::string("01/01/1970\n") + kTrois);
+    editor.BtOkClick();
+    EXPECT_EQ(editor.result(), QDialog::Accepted);
+    EXPECT_TRUE(flag);
+    EXPECT_EQ(ReadHisto("12000"), "01/01/1970\n"
+                                  "02/01/2026;500;550;450;3000;\n"
+                                  "05/01/2026;500;525;475;4000;\n"
+                                  "06/01/2026;1200;1300;1100;700;\n");
+    // What the caller then does with the split dialog's values.
+    ASSERT_TRUE(doc->ApplyDivision(titre, Division->Ratio(), Division->Jusqua()));
+    EXPECT_EQ(titre->Operes[0]->Quantite, 20);
+    EXPECT_EQ(titre->Operes[0]->Cours, 1000);
+    EXPECT_EQ(titre->Operes[1]->Quantite, 4);
+    EXPECT_EQ(titre->Operes[1]->Cours, 1200);
+}
+
+TEST_F(HistoEditorTest, ASplitLeftWithoutValiderIsDroppedWhicheverWayTheEditorCloses) {
+    WriteHisto("12000", kTrois);
+    const std::string stocke = ReadHisto("12000");
+    for (int maniere = 0; maniere < 2; ++maniere) {
+        TFHisto editor(nullptr, &flag, titre, doc.get(), prompts);
+        AnswerSplit(QDate(2026, 1, 6), 2);
+        editor.BtDivClick();
+        ASSERT_TRUE(flag);
+        EXPECT_EQ(CentsAt(2, "Cours"), 600);
+        if (maniere == 0)
+            editor.BtAnnulClick();
+        else {
+            editor.show();
+            editor.close(); // the close box
+        }
+        EXPECT_EQ(editor.result(), QDialog::Rejected) << maniere;
+        EXPECT_FALSE(flag) << maniere;
+        EXPECT_EQ(editor.DivisionRatio(), 0);
+        EXPECT_EQ(ReadHisto("12000"), stocke);
+        // The table holds the stored history again, not the split one.
+        EXPECT_EQ(CentsAt(2, "Cours"), 1200) << maniere;
+    }
+}
+
+TEST_F(HistoEditorTest, TheSplitDialogRefusesRatiosThatSplitNothingAndKeepsItsValues) {
+    EXPECT_EQ(division->PDate->date(), QDate(2026, 3, 15));
+    EXPECT_EQ(division->Ratio(), 0);
+    division->FPrompts = &prompts;
+    for (int ratio : {0, 1, -3}) {
+        division->Valeur->setValue(ratio);
+        division->Button1Click();
+        EXPECT_NE(division->result(), QDialog::Accepted) << ratio;
+        ASSERT_NE(LastMessage(), nullptr);
+        EXPECT_EQ(LastMessage()->title, "Division");
+    }
+    WriteHisto("12000", kTrois);
+    TFHisto editor(nullptr, &flag, titre, doc.get(), prompts);
+    AnswerSplit(QDate(2026, 1, 2), 4);
+    editor.BtDivClick();
+    // A later use proposes the last values.
+    EXPECT_EQ(division->PDate->date(), QDate(2026, 1, 2));
+    EXPECT_EQ(division->Ratio(), 4);
+    // A cancelled split changes nothing.
+    TFHisto second(nullptr, &flag, titre, doc.get(), prompts);
+    prompts.onDialog = [](QDialog&) { return false; };
+    flag = false;
+    second.BtDivClick();
+    EXPECT_FALSE(flag);
+    EXPECT_TRUE(second.BtDiv->isEnabled());
+}
+
+TEST_F(HistoEditorTest, AHistoryThatCannotBeWrittenKeepsTheEditorOpen) {
+    WriteHisto("12000", kTrois);
+    TFHisto editor(nullptr, &flag, titre, doc.get(), prompts);
+    // A folder where the file should go: the save fails and the old content stays.
+    std::filesystem::remove(HistoPath("12000"));
+    std::filesystem::create_directory(HistoPath("12000"));
+    editor.BtOkClick();
+    EXPECT_FALSE(editor.FValide);
+    ASSERT_NE(LastMessage(), nullptr);
+    EXPECT_TRUE(LastMessage()->text.contains(QString::fromUtf8("n'a pas pu être enregistré")));
+}
+
+TEST_F(HistoEditorTest, AnUnreadableHistoryOpensNoEditor) {
+    WriteHisto("12000", "02/01/2026;1001;1100;900;1500;\nxx/01/2026;1;1;1;1;\n");
+    EXPECT_THROW(TFHisto(nullptr, &flag, titre, doc.get(), prompts), platform::ConversionError);
+    EXPECT_NE(ReadHisto("12000").find("xx/01"), std::string::npos);
+}
+
+TEST_F(HistoEditorTest, AHistoryFileThatCannotBeReadOpensNoEditorAndIsKept) {
+    // A folder where the file should be.
+    std::filesystem::create_directory(HistoPath("12000"));
+    try {
+        TFHisto editor(nullptr, &flag, titre, doc.get(), prompts);
+        ADD_FAILURE() << "the editor opened";
+    } catch (const HistoReadError& error) {
+        EXPECT_TRUE(
+            QString::fromUtf8(error.what()).contains(QString::fromStdString(HistoPath("12000"))));
+    }
+    EXPECT_TRUE(std::filesystem::is_directory(HistoPath("12000")));
+    EXPECT_EQ(doc->TitreHisto, nullptr);
+
+    // A file the user may not read.
+    std::filesystem::remove(HistoPath("12000"));
+    WriteHisto("12000", kTrois);
+    const std::string before = ReadHisto("12000");
+    MakeUnreadable("12000");
+    std::unique_ptr<TFHisto> editor;
+    {
+        const OtherUser user;
+        if (!user.Active())
+            GTEST_SKIP() << "no other user to read as";
+        EXPECT_THROW(editor = std::make_unique<TFHisto>(nullptr, &flag, titre, doc.get(), prompts),
+                     HistoReadError);
+        // An editor opened on nothing would have saved nothing over the file.
+        if (editor != nullptr)
+            editor->BtOkClick();
+    }
+    MakeReadable("12000");
+    EXPECT_EQ(ReadHisto("12000"), before);
+}
+
+TEST_F(HistoEditorTest, AnImportFromTheEditorReloadsTheHistoryAndDropsAPendingSplit) {
+    WriteHisto("12000", kTrois);
+    const std::string texte = WriteFile("in.txt", "07/01/2026;13.00;\n");
+    TFHisto editor(nullptr, &flag, titre, doc.get(), prompts);
+    AnswerSplit(QDate(2026, 1, 6), 2);
+    editor.BtDivClick();
+    ASSERT_TRUE(flag);
+    prompts.onDialog = [&](QDialog& dialog) {
+        auto* import = qobject_cast<TFImport*>(&dialog);
+        if (import == nullptr)
+            return false;
+        EXPECT_EQ(import->Libelle->text(), "12000 - Alpha");
+        import->Fichier->setText(QString::fromStdString(texte));
+        import->Sep->setChecked(true);
+        import->Car->setText(";");
+        import->List->clear();
+        import->AppliqueModele({1, true, ';', { ciDate, ciCours }});
+        import->GoClick();
+        return import->result() == QDialog::Accepted;
+    };
+    editor.ImporterClick();
+    EXPECT_FALSE(flag);
+    EXPECT_TRUE(editor.BtDiv->isEnabled());
+    ASSERT_EQ(Historique().RecordCount(), 4);
+    EXPECT_EQ(CentsAt(0, "Cours"), 1001); // the split is gone with the reload
+    EXPECT_EQ(CentsAt(3, "Cours"), 1300);
+    EXPECT_NE(ReadHisto("12000").find("07/01/2026;1300;0;0;0;"), std::string::npos);
+}
+
+TEST_F(HistoEditorTest, AnImportOfWhatIsNotAFileLeavesTheEditorAsItWas) {
+    WriteHisto("12000", kTrois);
+    std::filesystem::create_directory(Path("dossier.txt"));
+    TFHisto editor(nullptr, &flag, titre, doc.get(), prompts);
+    AnswerSplit(QDate(2026, 1, 6), 2);
+    editor.BtDivClick();
+    ASSERT_TRUE(flag);
+    const std::int64_t divise = CentsAt(0, "Cours");
+    ASSERT_NE(divise, 1001);
+    const std::string avant = ReadHisto("12000");
+    for (const std::string& source : {Path("dossier.txt"), std::string("/dev/null")}) {
+        prompts.messages.clear();
+        prompts.onDialog = [&](QDialog& dialog) {
+            auto* import = qobject_cast<TFImport*>(&dialog);
+            if (import == nullptr)
+                return false;
+            import->Fichier->setText(QString::fromStdString(source));
+            import->List->clear();
+            import->AppliqueModele({1, true, ';', { ciDate, ciCours }});
+            import->GoClick();
+            return import->result() == QDialog::Accepted;
+        };
+        editor.ImporterClick();
+        ASSERT_NE(LastMessage(), nullptr) << source;
+        EXPECT_EQ(LastMessage()->text, "Ouverture du fichier impossible");
+        // The split not yet validated is still in the table, and nothing was written.
+        EXPECT_TRUE(flag) << source;
+        EXPECT_FALSE(editor.BtDiv->isEnabled()) << source;
+        EXPECT_EQ(CentsAt(0, "Cours"), divise) << source;
+        EXPECT_EQ(ReadHisto("12000"), avant) << source;
+    }
+}
+
+} // namespace

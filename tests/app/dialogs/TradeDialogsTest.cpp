@@ -1,0 +1,562 @@
+// The security dialog (market picker, OEM filter, code check) and the trade dialog: the option
+// state, the live fees and preview figures on a known document, what "OK && Suivant" stores,
+// what it refuses and says, and the cash preview of a modified trade.
+
+#include "../AppTestSupport.h"
+
+#include "dialogs/FeeCalculatorDialog.h"
+#include "dialogs/MarketPickerDialog.h"
+#include "dialogs/SecurityDialog.h"
+#include "dialogs/TradeDialog.h"
+#include "widgets/QtDates.h"
+
+#include "portfolio/Cv.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTreeWidget>
+#include <QValidator>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using platform::EncodeDate;
+
+class TradeDialogsTest : public AppTest {
+protected:
+    void SetUp() override {
+        AppTest::SetUp();
+        doc.Repertoire = dataDir_;
+        doc.DateLiqP = EncodeDate(2026, 2, 24);
+        doc.DateLiqC = EncodeDate(2026, 3, 25);
+        Tranche(doc.TranchesFrais1, 0, 0.0065f, 0);
+        Tranche(doc.TranchesFrais2, 0, 0.0f, 500);
+        Tranche(doc.TranchesSRD, 0, 0.004f, 0);
+        titre = Titre("12000", true);
+        Opere(*titre, EncodeDate(2026, 1, 5), 'A', 100, 1000, 1500);
+        auto credit = std::make_unique<Mvt>();
+        credit->Sens = 'C';
+        credit->Montant = 200000;
+        doc.Mouvements.push_back(std::move(credit));
+        Recompute(); // Cash 985,00
+    }
+    static void Tranche(ListeTranches& bareme, std::int32_t seuil, float frais, std::int32_t min) {
+        bareme.push_back(
+            std::make_unique<TrancheFrais>(TrancheFrais{seuil, frais, min, 0.0f, false}));
+    }
+    Valeurs* Titre(const char* code, bool srd) {
+        Valeurs model;
+        model.Code = code;
+        model.Libelle = std::string("Titre ") + code;
+        model.SRD = srd;
+        return doc.AddTitre(model);
+    }
+    static Operes* Opere(Valeurs& v, double date, char sens, std::int32_t q, std::int32_t cours,
+                         std::int32_t frais) {
+        auto o = std::make_unique<Operes>();
+        o->Date = date;
+        o->Sens = sens;
+        o->Quantite = q;
+        o->Cours = cours;
+        o->Frais = o->Frais1 = frais;
+        v.Operes.push_back(std::move(o));
+        return v.Operes.back().get();
+    }
+    void Recompute() {
+        for (const auto& v : doc.Titres) {
+            doc.SortOperes(v.get());
+            doc.ComputeTitre(v.get());
+        }
+        doc.ComputeTotals();
+    }
+    // The three fee fields, then MntBrut, MntNet, ValBr, ValNette, PxAch, Cash, CashLq.
+    static QStringList Shown(const TAddOper& d) {
+        return {d.SRD->text(),    d.Frais1->text(), d.Frais2->text(),   d.MntBrut->text(),
+                d.MntNet->text(), d.ValBr->text(),  d.ValNette->text(), d.PxAch->text(),
+                d.Cash->text(),   d.CashLq->text()};
+    }
+    // What the main window does before showing the dialog for a new trade.
+    static void Type(TAddOper& d, const char* sens, int q, const char* cours) {
+        d.CB1->setCurrentText(QString::fromUtf8(sens));
+        d.Qte->setValue(q);
+        d.Cours->setText(cours);
+    }
+    static QLineEdit* Edit(const TAddOper& d) { return d.Qte->findChild<QLineEdit*>(); }
+    void ExpectMessage(const QString& title, const QString& text, QMessageBox::Icon icon) {
+        ASSERT_NE(LastMessage(), nullptr) << text.toStdString();
+        EXPECT_EQ(LastMessage()->title, title);
+        EXPECT_EQ(LastMessage()->text, text);
+        EXPECT_EQ(LastMessage()->icon, icon);
+        EXPECT_EQ(LastMessage()->buttons, QMessageBox::Ok);
+    }
+
+    TCorv doc{""};
+    Valeurs* titre = nullptr;
+};
+
+TEST_F(TradeDialogsTest, SecurityDialogFieldsPickerAndCodeCheck) {
+    TOKBottomDlg d(nullptr, &doc, prompts);
+    EXPECT_EQ(d.windowTitle(), QString::fromUtf8("Ajout d'une valeur"));
+    EXPECT_EQ(d.NomBourse->maxLength(), 15);
+    EXPECT_EQ(d.Activite->maxLength(), 40);
+    EXPECT_EQ(d.CodeV->maxLength(), 8);
+    EXPECT_EQ(d.CBReg->itemText(1), "R.Mens.(S.R.D)");
+    EXPECT_TRUE(d.OKBtn->isDefault());
+
+    // Only what code page 850 holds is kept, typed or set.
+    d.LibV->setText(QString::fromUtf8("Cœur € Défense"));
+    EXPECT_EQ(d.LibV->text(), QString::fromUtf8("Cur  Défense"));
+    EXPECT_EQ(OemFilter(QString::fromUtf8("ÀÉçñ£ß±Ω")), QString::fromUtf8("ÀÉçñ£ß±"));
+
+    d.CodeV->setText("12000");
+    EXPECT_FALSE(d.CodeDisponible(nullptr));
+    EXPECT_TRUE(d.CodeDisponible(titre));
+    d.CodeV->setText("12001");
+    EXPECT_TRUE(d.CodeDisponible(nullptr));
+
+    // The picker fills market, sector, code and label; cancelled, it changes nothing.
+    std::filesystem::create_directories(std::filesystem::path(dataDir_) / "Bourses");
+    std::ofstream(std::filesystem::path(dataDir_) / "Bourses" / "Paris.bdx")
+        << "000120;air liquide;Chimie;\n";
+    prompts.onDialog = [](QDialog&) { return false; };
+    d.BtChooseClick();
+    EXPECT_EQ(d.CodeV->text(), "12001");
+    prompts.onDialog = [](QDialog& dialog) {
+        auto& picker = dynamic_cast<TBourse&>(dialog);
+        picker.LB->setCurrentItem(picker.LB->topLevelItem(0));
+        picker.BtOkClick();
+        return picker.result() == QDialog::Accepted;
+    };
+    d.BtChooseClick();
+    EXPECT_EQ(d.NomBourse->text(), "Paris");
+    EXPECT_EQ(d.Activite->text(), "Chimie");
+    EXPECT_EQ(d.CodeV->text(), "120");
+    EXPECT_EQ(d.LibV->text(), "AIR LIQUIDE");
+}
+
+TEST_F(TradeDialogsTest, OptionFollowsEligibilityDateAndTrade) {
+    TAddOper neuf(nullptr, &doc, nullptr, titre, prompts);
+    EXPECT_EQ(neuf.windowTitle(), QString::fromUtf8("Ajout d'un opéré"));
+    EXPECT_EQ(neuf.DateOp->date(), QDate(2026, 3, 15));
+    EXPECT_EQ(neuf.CB1->currentText(), "Achat");
+    EXPECT_TRUE(neuf.OptionSRD());
+    EXPECT_TRUE(neuf.SRD->isEnabled());
+    EXPECT_TRUE(neuf.Frais1->isEnabled());
+
+    neuf.DateOp->setDate(QDate(2000, 9, 25));
+    EXPECT_FALSE(neuf.ChkSRD->isEnabled());
+    EXPECT_FALSE(neuf.ChkSRD->isChecked());
+    EXPECT_FALSE(neuf.SRD->isEnabled());
+    neuf.DateOp->setDate(QDate(2000, 9, 26)); // enabled again, left unchecked
+    EXPECT_TRUE(neuf.ChkSRD->isEnabled());
+    EXPECT_FALSE(neuf.OptionSRD());
+
+    doc.AjoutFrais1SRD = false;
+    neuf.ChkSRD->setChecked(true);
+    EXPECT_TRUE(neuf.SRD->isEnabled());
+    EXPECT_FALSE(neuf.Frais1->isEnabled());
+
+    Valeurs* comptant = Titre("13000", false);
+    TAddOper horsSrd(nullptr, &doc, nullptr, comptant, prompts);
+    EXPECT_FALSE(horsSrd.ChkSRD->isEnabled());
+    EXPECT_FALSE(horsSrd.SRD->isEnabled());
+
+    Operes* vieux = Opere(*titre, EncodeDate(2000, 9, 20), 'A', 1, 100, 0);
+    vieux->SRD = true;
+    EXPECT_FALSE(TAddOper(nullptr, &doc, vieux, titre, prompts).ChkSRD->isEnabled());
+    Operes* recent = Opere(*titre, EncodeDate(2026, 2, 2), 'A', 1, 100, 0);
+    TAddOper modif(nullptr, &doc, recent, titre, prompts);
+    EXPECT_TRUE(modif.ChkSRD->isEnabled());
+    EXPECT_FALSE(modif.ChkSRD->isChecked());
+}
+
+TEST_F(TradeDialogsTest, OptionBoundaryStaysIn2000WhenTheClockPasses2050) {
+    // A two-digit year 00 would mean 2100 from 2051 on; the boundary must not move with it.
+    platform::Clock::SetFixed(EncodeDate(2060, 6, 1) + 0.5);
+    TAddOper neuf(nullptr, &doc, nullptr, titre, prompts);
+    EXPECT_TRUE(neuf.ChkSRD->isEnabled());
+    EXPECT_TRUE(neuf.OptionSRD());
+    neuf.DateOp->setDate(QDate(2059, 1, 10));
+    EXPECT_TRUE(neuf.ChkSRD->isEnabled());
+    neuf.DateOp->setDate(QDate(2000, 9, 25));
+    EXPECT_FALSE(neuf.ChkSRD->isEnabled());
+    neuf.DateOp->setDate(QDate(2000, 9, 26));
+    EXPECT_TRUE(neuf.ChkSRD->isEnabled());
+
+    Operes* recent = Opere(*titre, EncodeDate(2055, 2, 2), 'A', 1, 100, 0);
+    recent->SRD = true;
+    TAddOper modif(nullptr, &doc, recent, titre, prompts);
+    EXPECT_TRUE(modif.ChkSRD->isEnabled());
+    EXPECT_TRUE(modif.ChkSRD->isChecked());
+}
+
+TEST_F(TradeDialogsTest, LiveFeesAmountsAverageAndCash) {
+    TAddOper d(nullptr, &doc, nullptr, titre, prompts);
+    d.ChkSRD->setChecked(false);
+    Type(d, "Achat", 500, "10");
+    // 5 000 € at 0,65 % = 32,51; a flat 5,00; no deferred fee. The average of 100 + 500 at
+    // 10 € stays 10; the purchase takes 5 037,51 off the cash of 985,00.
+    EXPECT_EQ(Shown(d), QStringList({"0,00", "32,51", "5,00", "5000,00", "5037,51", "0,00", "0,00",
+                                     "10,00", "-4052,51", "-4052,51"}));
+
+    // As a deferred-settlement trade it pays 20,01 more and, pending, leaves the cash alone.
+    d.ChkSRD->setChecked(true);
+    EXPECT_EQ(Shown(d), QStringList({"20,01", "32,51", "5,00", "5000,00", "5057,52", "0,00", "0,00",
+                                     "10,00", "985,00", "-4072,52"}));
+    d.Cours->setText("13");
+    EXPECT_EQ(d.PxAch->text(), "12,50"); // (100 × 10 + 500 × 13) / 600
+
+    // An empty quantity: no fee, the gains and cash stay as they were.
+    Edit(d)->clear();
+    EXPECT_EQ(d.Frais1->text(), "0,00");
+    EXPECT_EQ(d.SRD->text(), "0,00");
+    EXPECT_EQ(d.CashLq->text(), "-5588,27");
+    EXPECT_TRUE(prompts.messages.empty());
+}
+
+TEST_F(TradeDialogsTest, GainsOfSalesAndCovers) {
+    TAddOper d(nullptr, &doc, nullptr, titre, prompts);
+    d.ChkSRD->setChecked(false);
+    // Selling 150 out of 100 held at 10 € (10,15 net): the gains are on the 100 held, with
+    // 100/150 of the 15 € of fees; the cash counts the whole sale.
+    Type(d, "Vente", 150, "13");
+    d.DateOp->setDate(QDate(2026, 3, 14)); // shows the average at the date, which a sale keeps
+    d.Frais1->setText("15");
+    d.Frais2->setText("0");
+    EXPECT_EQ(d.ValBr->text(), "300,00");
+    EXPECT_EQ(d.ValNette->text(), "275,00");
+    EXPECT_EQ(d.MntNet->text(), "1935,00");
+    EXPECT_EQ(d.Cash->text(), "2920,00");
+    EXPECT_EQ(d.PxAch->text(), "10,00");
+
+    // Short 80 sold at 20 €: buying 50 at 15 € with 1 € of fees covers 50 and stays short.
+    Valeurs* court = Titre("14000", false);
+    Opere(*court, EncodeDate(2026, 1, 5), 'V', 80, 2000, 0);
+    Recompute();
+    TAddOper c(nullptr, &doc, nullptr, court, prompts);
+    Type(c, "Achat", 50, "15");
+    c.Frais1->setText("1");
+    c.Frais2->setText("0");
+    EXPECT_EQ(c.ValBr->text(), "250,00");
+    EXPECT_EQ(c.ValNette->text(), "249,00"); // (20 − 15 − 1/50) × 50, in cents
+    EXPECT_EQ(c.PxAch->text(), "0,00");
+
+    // Buying 100 turns the short into 20 held at the purchase price, as the replay finds.
+    const ApercuOpere a = CalculApercu(court->Bilan, false, 100, 1500, 100);
+    ASSERT_TRUE(a.PxAch.has_value());
+    Opere(*court, EncodeDate(2026, 2, 1), 'A', 100, 1500, 100);
+    Recompute();
+    EXPECT_EQ(*a.PxAch, court->Bilan.PxMoyAchBrut);
+    EXPECT_EQ(*a.PxAch, 1500);
+}
+
+TEST_F(TradeDialogsTest, PreviewOfEachKindAgreesWithTheStoredTrade) {
+    // Holding 100 bought at 10,00 with 15,00 of fees, or short 80 sold at 20,00: each trade's
+    // preview gives the gains that the replay writes once it is stored, and the average
+    // purchase price that the position then has (0 when it holds nothing).
+    struct Cas {
+        const char* nom;
+        char depart; // 'A': long 100, 'V': short 80
+        bool vente;
+        std::int32_t q, p, f;
+    };
+    const Cas cas[] = {
+        {"vente partielle", 'A', true, 40, 1300, 839},
+        {"vente au-delà", 'A', true, 150, 1300, 1501},
+        {"vente à découvert", 'V', true, 20, 1900, 77},
+        {"achat", 'A', false, 33, 1177, 101},
+        {"rachat partiel", 'V', false, 50, 1500, 107},
+        {"rachat exact", 'V', false, 80, 1500, 99},
+        {"rachat au-delà", 'V', false, 130, 1450, 263},
+    };
+    int numero = 0;
+    for (const Cas& c : cas) {
+        Valeurs* v = Titre(std::to_string(20000 + numero++).c_str(), false);
+        if (c.depart == 'A')
+            Opere(*v, EncodeDate(2026, 1, 5), 'A', 100, 1000, 1500);
+        else
+            Opere(*v, EncodeDate(2026, 1, 5), 'V', 80, 2000, 0);
+        Recompute();
+        const ApercuOpere a = CalculApercu(v->Bilan, c.vente, c.q, c.p, c.f);
+        const Operes* stocke =
+            Opere(*v, EncodeDate(2026, 2, 1), c.vente ? 'V' : 'A', c.q, c.p, c.f);
+        Recompute();
+        EXPECT_EQ(a.ValBrut, stocke->PlValBrut) << c.nom;
+        EXPECT_EQ(a.ValNet, stocke->PlValNet) << c.nom;
+        EXPECT_EQ(a.PxAch.has_value(), !c.vente) << c.nom;
+        if (a.PxAch) {
+            EXPECT_EQ(*a.PxAch, v->Bilan.NbInPort > 0 ? v->Bilan.PxMoyAchBrut : 0) << c.nom;
+        }
+    }
+}
+
+TEST_F(TradeDialogsTest, TypingLeavesTheDocumentPositionsWhole) {
+    // A sale after the purchase and another security: a preview at an earlier date, or with
+    // the purchase left out, must not leave any of them replayed only in part.
+    Operes* achat = titre->Operes[0].get();
+    Opere(*titre, EncodeDate(2026, 2, 10), 'V', 40, 1300, 839);
+    Valeurs* autre = Titre("15000", false);
+    Opere(*autre, EncodeDate(2026, 1, 7), 'A', 10, 5000, 300);
+    Recompute();
+    struct Etat {
+        BilanTitre bilan;
+        std::vector<Operes> operes;
+        bool operator==(const Etat&) const = default;
+    };
+    const auto etat = [this] {
+        std::vector<Etat> etats;
+        for (const auto& v : doc.Titres) {
+            Etat e{v->Bilan, {}};
+            for (const auto& op : v->Operes)
+                e.operes.push_back(*op);
+            etats.push_back(std::move(e));
+        }
+        return etats;
+    };
+    const std::vector<Etat> avant = etat();
+
+    TAddOper neuf(nullptr, &doc, nullptr, titre, prompts);
+    neuf.ChkSRD->setChecked(false);
+    Type(neuf, "Vente", 30, "12");
+    neuf.DateOp->setDate(QDate(2026, 1, 20)); // before the sale: 100 held
+    EXPECT_EQ(neuf.ValBr->text(), "60,00");
+    EXPECT_EQ(neuf.PxAch->text(), "10,00");
+    EXPECT_TRUE(etat() == avant);
+
+    // The purchase modified: the position before it is empty, and the sale's fields stay
+    // those of the whole replay.
+    TAddOper modif(nullptr, &doc, achat, titre, prompts);
+    Type(modif, "Achat", 100, "11");
+    modif.DateOp->setDate(ToQDate(achat->Date));
+    modif.Frais1->setText("15");
+    EXPECT_EQ(modif.PxAch->text(), "11,00");
+    modif.CB1->setCurrentText("Vente");
+    modif.DateOp->setDate(QDate(2026, 3, 1)); // the sale alone: short 40, no purchase average
+    EXPECT_EQ(modif.PxAch->text(), "0,00");
+    EXPECT_TRUE(etat() == avant);
+}
+
+TEST_F(TradeDialogsTest, StoreAndNextAppendsAndPreviewsTheRepeat) {
+    TAddOper d(nullptr, &doc, nullptr, titre, prompts);
+    Valeurs* vu = nullptr;
+    d.FRefresh = [&](Valeurs* v) {
+        vu = v;
+        doc.ComputeTotals();
+    };
+    d.ChkSRD->setChecked(false);
+    d.DateOp->setDate(QDate(2026, 3, 2));
+    Type(d, "Vente", 40, "13");
+    d.Suivant->click();
+    ASSERT_EQ(titre->Operes.size(), 2u);
+    const Operes& v = *titre->Operes[1];
+    EXPECT_EQ(v.Sens, 'V');
+    EXPECT_EQ(v.Quantite, 40);
+    EXPECT_EQ(v.Cours, 1300);
+    EXPECT_EQ(v.Date, EncodeDate(2026, 3, 2));
+    EXPECT_FALSE(v.SRD);
+    EXPECT_FALSE(v.Pointe);
+    EXPECT_EQ(v.Frais1, 339); // 5 200 € at 0,65 %
+    EXPECT_EQ(v.Frais2, 500);
+    EXPECT_EQ(v.Frais, 839);
+    EXPECT_EQ(v.PlValBrut, 12000);
+    EXPECT_TRUE(doc.Modifie);
+    EXPECT_EQ(vu, titre);
+    EXPECT_EQ(d.FEnregistres, 1);
+    // The preview already counts the sale: the cash has it, and another 40 leaves 20.
+    EXPECT_EQ(doc.Cash, 98500 + 52000 - 839);
+    EXPECT_EQ(d.Cash->text(), "2008,22");
+    EXPECT_EQ(titre->Bilan.NbInPort, 60);
+    EXPECT_EQ(d.Qte->value(), 40);
+
+    // Refused: nothing stored, the French message, the dialog's fields kept.
+    d.Cours->setText("0");
+    d.Suivant->click();
+    ExpectMessage(QString(), QString::fromUtf8("Saisie incorrecte!"), QMessageBox::Warning);
+    d.Cours->setText("12a5");
+    const QString frais = d.Frais1->text();
+    ExpectMessage("Corvane", "'12a5' n'est pas une valeur entière correcte", QMessageBox::Critical);
+    EXPECT_EQ(d.Frais1->text(), frais); // nothing half-written
+    d.Suivant->click();
+    d.Cours->setText("13");
+    Edit(d)->clear();
+    d.Suivant->click();
+    EXPECT_EQ(LastMessage()->text, "'' n'est pas une valeur entière correcte");
+    EXPECT_EQ(titre->Operes.size(), 2u);
+    EXPECT_EQ(d.FEnregistres, 1);
+}
+
+TEST_F(TradeDialogsTest, TradesBeyondThirtyTwoBitCentsAreRefused) {
+    doc.Modifie = false;
+    TAddOper d(nullptr, &doc, nullptr, titre, prompts);
+    d.show();
+    const auto refuse = [&](const char* cas) {
+        prompts.messages.clear();
+        d.Suivant->click();
+        ExpectMessage(QString(), QString::fromUtf8("Saisie incorrecte!"), QMessageBox::Warning);
+        prompts.messages.clear();
+        d.OKBtn->click();
+        ExpectMessage(QString(), QString::fromUtf8("Saisie incorrecte!"), QMessageBox::Warning);
+        EXPECT_TRUE(d.isVisible()) << cas;
+        EXPECT_EQ(titre->Operes.size(), 1u) << cas;
+        EXPECT_FALSE(doc.Modifie) << cas;
+    };
+
+    // 100 000 shares at 500,00 €: 50 million euros do not fit 32-bit cents. The amounts show
+    // every cent, and the fees, which fit, read back.
+    Type(d, "Achat", 100000, "500");
+    EXPECT_EQ(d.MntBrut->text(), "50000000,00");
+    for (QLineEdit* frais : {d.SRD, d.Frais1, d.Frais2})
+        EXPECT_EQ(TAddOper::Montant(doc.TextToCents(frais->text().toStdString())), frais->text());
+    refuse("montant");
+
+    // The amount fits, the amount with its fees does not, whichever the direction.
+    Type(d, "Achat", 1, "21474836,47");
+    EXPECT_EQ(d.MntBrut->text(), "21474836,47");
+    refuse("achat");
+    Type(d, "Vente", 1, "21474836,47");
+    refuse("vente");
+    // Fees typed whose total does not fit.
+    Type(d, "Achat", 1, "1");
+    for (QLineEdit* frais : {d.SRD, d.Frais1, d.Frais2})
+        frais->setText("21474836,47");
+    refuse("frais");
+
+    // The largest amounts the fields can make are written out, never as an exponent.
+    Type(d, "Achat", 9999999, "21474836,47");
+    EXPECT_EQ(d.MntBrut->text(), "214748343225163,53");
+    for (QLineEdit* champ : {d.MntBrut, d.MntNet, d.ValBr, d.ValNette, d.Cash, d.CashLq})
+        EXPECT_FALSE(champ->text().contains('E')) << champ->objectName().toStdString();
+    refuse("plus grand");
+}
+
+TEST_F(TradeDialogsTest, AFeeBeyondThirtyTwoBitCentsIsNotShownAndRefusesTheTrade) {
+    // A schedule at 200 %: the fee of 20 million euros does not fit 32-bit cents, while the
+    // amount does.
+    doc.TranchesFrais1.clear();
+    doc.TranchesSRD.clear();
+    doc.TranchesFrais2.clear();
+    Tranche(doc.TranchesFrais2, 0, 2.0f, 0);
+    TAddOper d(nullptr, &doc, nullptr, titre, prompts);
+    d.show();
+    Type(d, "Achat", 1, "20000000");
+    // Left empty rather than showing the ceiling, which would be read back as the fee.
+    EXPECT_EQ(d.Frais2->text(), "");
+    EXPECT_TRUE(prompts.messages.empty());
+    d.Qte->setValue(2); // changes read the fields again without a word
+    EXPECT_TRUE(prompts.messages.empty());
+    d.Qte->setValue(1);
+    d.OKBtn->click();
+    ExpectMessage(QString(), QString::fromUtf8("Saisie incorrecte!"), QMessageBox::Warning);
+    d.Suivant->click();
+    EXPECT_EQ(titre->Operes.size(), 1u);
+
+    // The calculator's fee at the ceiling is not copied either, and holds the entry on its
+    // own: a fee typed over the other one is not enough.
+    QString taux = "200";
+    prompts.onDialog = [&](QDialog& dialog) {
+        dynamic_cast<TForm4&>(dialog).VPerFrais->setText(taux);
+        return true;
+    };
+    d.Frais1DblClick(d.Frais1);
+    EXPECT_EQ(d.Frais1->text(), "");
+    d.Frais2->setText("5");
+    emit d.Frais2->textEdited("5");
+    prompts.messages.clear();
+    d.Suivant->click();
+    ExpectMessage(QString(), QString::fromUtf8("Saisie incorrecte!"), QMessageBox::Warning);
+    EXPECT_EQ(titre->Operes.size(), 1u);
+
+    // Once every fee fits, the fees typed or copied are the trade's.
+    taux = "1";
+    d.Frais1DblClick(d.Frais1);
+    EXPECT_EQ(d.Frais1->text(), "200000,00");
+    prompts.messages.clear();
+    d.Suivant->click();
+    EXPECT_TRUE(prompts.messages.empty());
+    ASSERT_EQ(titre->Operes.size(), 2u);
+    EXPECT_EQ(titre->Operes[1]->Frais1, 20000000);
+    EXPECT_EQ(titre->Operes[1]->Frais2, 500);
+    EXPECT_EQ(titre->Operes[1]->Cours, 2000000000);
+}
+
+TEST_F(TradeDialogsTest, ModifiedTradeCashPreviewAndOk) {
+    Operes* achat = titre->Operes[0].get();
+    TAddOper d(nullptr, &doc, achat, titre, prompts);
+    // Filled as the main window fills it, stored fees last.
+    Type(d, "Achat", achat->Quantite, "10,00");
+    d.DateOp->setDate(ToQDate(achat->Date));
+    d.SRD->setText("0,00");
+    d.Frais1->setText("15,00");
+    d.Frais2->setText("0,00");
+    d.CPlusValue();
+    d.ReverseCashEffect();
+    EXPECT_EQ(d.Cash->text(), "985,00");
+    EXPECT_EQ(d.PxAch->text(), "10,00");
+
+    // 10 € more a share: 1 000 € less cash, whatever recomputation happens meanwhile.
+    d.Cours->setText("20");
+    d.Frais1->setText("15");
+    d.Frais2->setText("0");
+    EXPECT_EQ(d.Cash->text(), "-15,00");
+    EXPECT_EQ(doc.Cash, 98500);
+    Recompute();
+    d.Frais2->setText("0,00");
+    EXPECT_EQ(d.Cash->text(), "-15,00");
+
+    // OK with a price below a cent stays open; a sound entry closes with OK.
+    d.Cours->setText("0,001");
+    d.OKBtn->click();
+    EXPECT_FALSE(d.FValide);
+    EXPECT_EQ(LastMessage()->text, QString::fromUtf8("Saisie incorrecte!"));
+    d.Cours->setText("20");
+    d.Frais1->setText("15");
+    d.Frais2->setText("0");
+    d.OKBtn->click();
+    EXPECT_TRUE(d.FValide);
+    EXPECT_EQ(d.result(), QDialog::Accepted);
+    const Operes lu = d.Saisie();
+    EXPECT_EQ(lu.Cours, 2000);
+    EXPECT_EQ(lu.Frais, 1500);
+    EXPECT_EQ(lu.Quantite, 100);
+    EXPECT_EQ(titre->Operes.size(), 1u); // the caller stores a modification
+}
+
+TEST_F(TradeDialogsTest, FeeCalculatorFromTheFeeFields) {
+    TAddOper d(nullptr, &doc, nullptr, titre, prompts);
+    d.ChkSRD->setChecked(false);
+    Type(d, "Achat", 500, "10");
+    QKeyEvent altC(QEvent::KeyPress, Qt::Key_C, Qt::AltModifier, "c");
+    QApplication::sendEvent(d.SRD, &altC); // option off: nothing
+    EXPECT_EQ(prompts.dialogs, 0);
+
+    int kind = -1;
+    prompts.onDialog = [&](QDialog& dialog) {
+        auto& calc = dynamic_cast<TForm4&>(dialog);
+        kind = calc.FKind;
+        EXPECT_EQ(calc.FQuantite, 500);
+        EXPECT_EQ(calc.FCours, 1000);
+        calc.VMntMin->setText("40");
+        return true;
+    };
+    QApplication::sendEvent(d.Frais1, &altC);
+    EXPECT_EQ(kind, 1);
+    EXPECT_EQ(d.Frais1->text(), "40,00");
+    EXPECT_EQ(d.MntNet->text(), "5045,00"); // the preview follows the copied fee
+    prompts.onDialog = [&](QDialog& dialog) {
+        kind = dynamic_cast<TForm4&>(dialog).FKind;
+        return false;
+    };
+    d.Frais1DblClick(d.Frais2);
+    EXPECT_EQ(kind, 2);
+    EXPECT_EQ(d.Frais2->text(), "5,00");
+}
+
+} // namespace

@@ -1,0 +1,376 @@
+// The document commands: the save prompt, New, Open, Save, Save As, Exit, the drop of files,
+// and the commands that leave the program (help page, calculator).
+
+#include "../AppTestSupport.h"
+
+#include "portfolio/Cv.h"
+
+#include <QAction>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QTreeWidget>
+#include <QUrl>
+
+#include <cstdlib>
+#include <set>
+#include <sys/stat.h>
+
+namespace {
+
+class DocumentTest : public AppTest {
+protected:
+    void SetUp() override {
+        AppTest::SetUp();
+        WithKey([&](platform::SettingsStore& s) { s.WriteString("INSTALL", dataDir_); });
+        form = Start();
+    }
+    void TearDown() override {
+        form.reset();
+        AppTest::TearDown();
+    }
+    std::string Current() {
+        std::string courant;
+        ReadKey([&](platform::SettingsStore& s) { courant = s.ReadString("CURRENT"); });
+        return courant;
+    }
+    void Modify() { form->Portefeuille()->Modifie = true; }
+
+    std::unique_ptr<TMainForm> form;
+};
+
+TEST_F(DocumentTest, SavePromptAnswers) {
+    // Nothing to save: no question.
+    EXPECT_TRUE(form->ConfirmSave());
+    EXPECT_TRUE(prompts.messages.empty());
+
+    Modify();
+    prompts.answers = {QMessageBox::Cancel};
+    EXPECT_FALSE(form->ConfirmSave());
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0].title, "");
+    EXPECT_EQ(prompts.messages[0].text,
+              QString::fromUtf8("Le portefeuille a été modifié.Souhaitez-vous le sauvegarder?"));
+    EXPECT_EQ(prompts.messages[0].buttons,
+              QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    EXPECT_TRUE(form->Portefeuille()->Modifie);
+
+    prompts.answers = {QMessageBox::No};
+    EXPECT_TRUE(form->ConfirmSave());
+    EXPECT_TRUE(form->Portefeuille()->Modifie);
+
+    // Yes on a document without a path asks one; cancelling it answers false.
+    prompts.answers = {QMessageBox::Yes};
+    EXPECT_FALSE(form->ConfirmSave());
+    EXPECT_TRUE(form->Portefeuille()->Modifie);
+
+    const QString chemin = QString::fromStdString(Path("oui.cvx"));
+    prompts.answers = {QMessageBox::Yes};
+    prompts.saveNames = {chemin};
+    EXPECT_TRUE(form->ConfirmSave());
+    EXPECT_FALSE(form->Portefeuille()->Modifie);
+    EXPECT_TRUE(std::filesystem::exists(chemin.toStdString()));
+    EXPECT_EQ(Current(), chemin.toStdString());
+}
+
+TEST_F(DocumentTest, OpenMalformedFileKeepsThePreviousDocument) {
+    const std::string bon = WriteFile("bon.cvx", kGoodFile);
+    prompts.openNames = {QString::fromStdString(bon)};
+    form->FileOpen();
+    TCorv* precedent = form->Portefeuille();
+    ASSERT_EQ(precedent->Fichier, bon);
+
+    prompts.openNames = {QString::fromStdString(WriteFile("mauvais.cvx", kBadFile))};
+    form->FileOpen();
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0].title, "Corvane");
+    EXPECT_EQ(prompts.messages[0].text, "Format de fichier incorrect!");
+    EXPECT_EQ(prompts.messages[0].icon, QMessageBox::Warning);
+    EXPECT_EQ(form->Portefeuille(), precedent);
+    EXPECT_EQ(form->windowTitle(), QString::fromStdString(bon));
+    EXPECT_EQ(Current(), bon);
+}
+
+TEST_F(DocumentTest, OpenExistingButUnreadablePathIsAnError) {
+    const std::string bon = WriteFile("bon.cvx", kGoodFile);
+    prompts.openNames = {QString::fromStdString(bon)};
+    form->FileOpen();
+    TCorv* precedent = form->Portefeuille();
+    Modify();
+    QTreeWidget* arbre = form->findChild<QTreeWidget*>("LT1");
+    const int noeuds = arbre->topLevelItemCount();
+    const std::string dossier = Path("dossier.cvx");
+    std::filesystem::create_directory(dossier);
+    // Neither a folder nor a device is a portfolio: the failed-open message, and no save asked,
+    // no tree emptied, no last file changed, by Open as by a drop.
+    for (const std::string& chemin : {dossier, std::string("/dev/null")}) {
+        prompts.messages.clear();
+        prompts.openNames = {QString::fromStdString(chemin)};
+        form->FileOpen();
+        form->DropFiles({QString::fromStdString(chemin)});
+        ASSERT_EQ(prompts.messages.size(), 2u) << chemin;
+        for (const auto& message : prompts.messages) {
+            EXPECT_EQ(message.title, "Corvane");
+            EXPECT_EQ(message.text, "Ouverture du fichier impossible");
+            EXPECT_EQ(message.icon, QMessageBox::Warning);
+        }
+        EXPECT_EQ(form->Portefeuille(), precedent);
+        EXPECT_TRUE(precedent->Modifie);
+        EXPECT_EQ(arbre->topLevelItemCount(), noeuds);
+        EXPECT_EQ(form->windowTitle(), QString::fromStdString(bon));
+        EXPECT_EQ(Current(), bon);
+    }
+}
+
+TEST_F(DocumentTest, SaveAsNeverReplacesWhatIsNotAFile) {
+    Modify();
+    const std::string dossier = Path("dossier.cvx");
+    std::filesystem::create_directory(dossier);
+    const std::string tube = Path("tube.cvx");
+    ASSERT_EQ(::mkfifo(tube.c_str(), 0600), 0);
+    for (const std::string& chemin : {dossier, tube}) {
+        prompts.messages.clear();
+        prompts.saveNames = {QString::fromStdString(chemin)};
+        form->FileSaveAs();
+        ASSERT_EQ(prompts.messages.size(), 1u) << chemin;
+        EXPECT_EQ(prompts.messages[0].title, "Corvane");
+        EXPECT_TRUE(form->Portefeuille()->Modifie);
+        EXPECT_TRUE(form->Portefeuille()->Fichier.empty());
+        EXPECT_EQ(Current(), "");
+    }
+    EXPECT_TRUE(std::filesystem::is_directory(dossier));
+    EXPECT_TRUE(std::filesystem::is_fifo(tube));
+}
+
+TEST_F(DocumentTest, OpenMissingPathGivesANewDocumentBearingIt) {
+    const std::string absent = Path("absent.cvx");
+    prompts.openNames = {QString::fromStdString(absent)};
+    form->FileOpen();
+    EXPECT_TRUE(prompts.messages.empty());
+    EXPECT_EQ(form->Portefeuille()->Fichier, absent);
+    EXPECT_TRUE(form->Portefeuille()->Titres.empty());
+    EXPECT_EQ(form->windowTitle(), QString::fromStdString(absent));
+    EXPECT_EQ(Current(), absent);
+}
+
+TEST_F(DocumentTest, OpenAsksFirstAndCancelKeepsEverything) {
+    // Cancelling the file dialog asks nothing.
+    Modify();
+    form->FileOpen();
+    EXPECT_TRUE(prompts.messages.empty());
+
+    TCorv* precedent = form->Portefeuille();
+    prompts.openNames = {QString::fromStdString(WriteFile("bon.cvx", kGoodFile))};
+    prompts.answers = {QMessageBox::Cancel};
+    form->FileOpen();
+    EXPECT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(form->Portefeuille(), precedent);
+    EXPECT_EQ(form->findChild<QTreeWidget*>("LT1")->topLevelItemCount(), 1);
+}
+
+TEST_F(DocumentTest, NewAndOpenPutTheToggleInItsEuroState) {
+    QAction* commute = form->Action("Commute");
+    commute->setChecked(false);
+    commute->setText("autre");
+    form->Portefeuille()->Facteur = 6.5f;
+    prompts.openNames = {QString::fromStdString(WriteFile("bon.cvx", kGoodFile))};
+    form->FileOpen();
+    EXPECT_TRUE(commute->isChecked());
+    EXPECT_EQ(commute->text(), "&Affichage en francs");
+    EXPECT_FLOAT_EQ(form->Portefeuille()->Facteur, 1.0f);
+
+    commute->setChecked(false);
+    const std::string courant = Current();
+    form->FileNew();
+    EXPECT_TRUE(commute->isChecked());
+    EXPECT_EQ(form->windowTitle(), "Nouveau");
+    EXPECT_TRUE(form->Portefeuille()->Fichier.empty());
+    EXPECT_EQ(Current(), courant); // New leaves the last file used as it is
+}
+
+TEST_F(DocumentTest, FailedSaveIsReportedAndChangesNothing) {
+    const std::string bon = WriteFile("bon.cvx", kGoodFile);
+    prompts.openNames = {QString::fromStdString(bon)};
+    form->FileOpen();
+    Modify();
+    // A path under a plain file can never be written.
+    const std::string impossible = Path("bon.cvx") + "/sous.cvx";
+
+    prompts.saveNames = {QString::fromStdString(impossible)};
+    form->FileSaveAs();
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0].title, "Corvane");
+    EXPECT_TRUE(form->Portefeuille()->Modifie);
+    EXPECT_EQ(form->Portefeuille()->Fichier, bon);
+    EXPECT_EQ(form->windowTitle(), QString::fromStdString(bon));
+    EXPECT_EQ(Current(), bon);
+
+    form->Portefeuille()->Fichier = impossible;
+    form->FileSave();
+    EXPECT_EQ(prompts.messages.size(), 2u);
+    EXPECT_TRUE(form->Portefeuille()->Modifie);
+    EXPECT_EQ(Current(), bon);
+}
+
+TEST_F(DocumentTest, SaveAsMovesCaptionAndLastFile) {
+    Modify();
+    const std::string nouveau = Path("nouveau.cvx");
+    prompts.saveNames = {QString::fromStdString(nouveau)};
+    form->FileSave(); // no path yet: Save As
+    EXPECT_TRUE(prompts.messages.empty());
+    EXPECT_FALSE(form->Portefeuille()->Modifie);
+    EXPECT_EQ(form->Portefeuille()->Fichier, nouveau);
+    EXPECT_EQ(form->windowTitle(), QString::fromStdString(nouveau));
+    EXPECT_EQ(Current(), nouveau);
+    EXPECT_TRUE(std::filesystem::exists(nouveau));
+}
+
+TEST_F(DocumentTest, DropOfOneFileOpensItAfterThePrompt) {
+    const std::string bon = WriteFile("bon.cvx", kGoodFile);
+    Modify();
+    prompts.answers = {QMessageBox::No};
+    form->DropFiles({QString::fromStdString(bon)});
+    EXPECT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(form->Portefeuille()->Fichier, bon);
+    EXPECT_EQ(form->windowTitle(), QString::fromStdString(bon));
+    EXPECT_EQ(Current(), bon);
+}
+
+TEST_F(DocumentTest, DropOfTwoFilesDoesNothing) {
+    TCorv* precedent = form->Portefeuille();
+    Modify();
+    form->DropFiles({QString::fromStdString(WriteFile("a.cvx", kGoodFile)),
+                     QString::fromStdString(WriteFile("b.cvx", kGoodFile))});
+    EXPECT_TRUE(prompts.messages.empty());
+    EXPECT_EQ(form->Portefeuille(), precedent);
+    EXPECT_EQ(Current(), "");
+}
+
+TEST_F(DocumentTest, OnlyLocalFilesAreTakenFromADrop) {
+    const auto drop = [&](const QList<QUrl>& urls) {
+        QMimeData data;
+        data.setUrls(urls);
+        QDragEnterEvent entree(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(form.get(), &entree);
+        QDropEvent depot(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(form.get(), &depot);
+        return std::pair{entree.isAccepted(), depot.isAccepted()};
+    };
+    TCorv* precedent = form->Portefeuille();
+    for (const QList<QUrl>& urls :
+         {QList<QUrl>{QUrl("http://exemple.fr/portef.cvx")},
+          QList<QUrl>{QUrl("ftp://exemple.fr/portef.cvx")},
+          QList<QUrl>{QUrl::fromLocalFile(QString::fromStdString(Path("a.cvx"))),
+                      QUrl("https://exemple.fr/b.cvx")}}) {
+        const auto [entree, depot] = drop(urls);
+        EXPECT_FALSE(entree) << urls.constFirst().toString().toStdString();
+        EXPECT_FALSE(depot) << urls.constFirst().toString().toStdString();
+        EXPECT_EQ(form->Portefeuille(), precedent);
+        EXPECT_EQ(form->windowTitle(), "Corvane");
+        EXPECT_EQ(Current(), "");
+    }
+    EXPECT_TRUE(prompts.messages.empty());
+
+    // A file of this machine is opened, by its path.
+    const std::string bon = WriteFile("bon.cvx", kGoodFile);
+    const auto [entree, depot] = drop({QUrl::fromLocalFile(QString::fromStdString(bon))});
+    EXPECT_TRUE(entree);
+    EXPECT_TRUE(depot);
+    EXPECT_EQ(form->Portefeuille()->Fichier, bon);
+    EXPECT_EQ(Current(), bon);
+}
+
+TEST_F(DocumentTest, ExitAnsweredYesThenCancelledKeepsTheDocument) {
+    form->show();
+    Modify();
+    prompts.answers = {QMessageBox::Yes};
+    form->FileExit();
+    ASSERT_NE(form->Portefeuille(), nullptr);
+    EXPECT_TRUE(form->Portefeuille()->Modifie);
+    EXPECT_TRUE(form->isVisible());
+
+    prompts.answers = {QMessageBox::No};
+    form->FileExit();
+    EXPECT_EQ(form->Portefeuille(), nullptr);
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_EQ(prompts.messages.size(), 2u); // the close asked nothing more
+}
+
+TEST_F(DocumentTest, HelpPageOfTheDataDirectory) {
+    form->HelpContents();
+    ASSERT_EQ(prompts.opened.size(), 1u);
+    EXPECT_EQ(prompts.opened[0], QString::fromStdString(dataDir_ + "/help/guide.htm"));
+    std::filesystem::remove(dataDir_ + "/help/guide.htm");
+    form->HelpContents();
+    EXPECT_EQ(prompts.opened.size(), 1u);
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_TRUE(prompts.messages[0].text.contains("guide.htm"));
+}
+
+TEST_F(DocumentTest, CalculatorIsTheFirstOneInstalled) {
+    const std::string ancien = std::getenv("PATH") ? std::getenv("PATH") : "";
+    const std::filesystem::path bin = Path("bin");
+    std::filesystem::create_directory(bin);
+    setenv("PATH", bin.c_str(), 1);
+    form->CalculetteExecute();
+    EXPECT_TRUE(prompts.started.empty());
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0].title, "Corvane");
+
+    for (const char* nom : {"xcalc", "galculator"}) {
+        std::ofstream(bin / nom) << "#!/bin/sh\n";
+        std::filesystem::permissions(bin / nom, std::filesystem::perms::owner_all);
+    }
+    form->CalculetteExecute();
+    setenv("PATH", ancien.c_str(), 1);
+    ASSERT_EQ(prompts.started.size(), 1u);
+    EXPECT_EQ(prompts.started[0], "galculator");
+}
+
+TEST_F(DocumentTest, CommandErrorsAreShownNotThrown) {
+    // A value of the wrong type in the settings makes the options command fail.
+    WithKey([](platform::SettingsStore& s) { s.WriteString("HTTP", "un"); });
+    ASSERT_NO_THROW(form->Action("DoParam")->trigger());
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0].title, "Corvane");
+    EXPECT_TRUE(prompts.messages[0].text.contains("HTTP"));
+    EXPECT_EQ(prompts.dialogs, 0);
+}
+
+TEST_F(DocumentTest, EveryCommandExistsWithItsShortcut) {
+    const std::vector<std::pair<const char*, const char*>> commandes = {
+        {"FileNew", "Ctrl+O"},   {"FileOpen", ""},
+        {"FileSave", "Ctrl+S"},  {"FileSaveAs", ""},
+        {"Calculette", ""},      {"DoParam", ""},
+        {"FilePrintSetup", ""},  {"FileExit", ""},
+        {"HelpContents", "F1"},  {"HelpAbout", ""},
+        {"AddVal", "Shift+F11"}, {"RafVal", "Ctrl+N"},
+        {"AddOpere", "Ctrl+A"},  {"CtlRel", "Shift+F12"},
+        {"ViewLogs", "F12"},     {"Importationdhistoriques1", ""},
+        {"Purge1", ""},          {"ActTransfert", ""},
+        {"EdiPort", ""},         {"EditTitre", ""},
+        {"EditVal", ""},         {"ModifVal", ""},
+        {"delval", ""},          {"ActAlarme", ""},
+        {"MajComp", ""},         {"Histo", ""},
+        {"UpdOp", ""},           {"DelOpere", ""},
+        {"DPointer1", ""},       {"AddCash", ""},
+        {"UpdCash", ""},         {"DelCash", ""},
+        {"Commute", ""}};
+    const std::set<std::string> document = {
+        "FileNew", "FileOpen",       "FileSave", "FileSaveAs",   "Calculette",
+        "DoParam", "FilePrintSetup", "FileExit", "HelpContents", "HelpAbout"};
+    for (const auto& [nom, raccourci] : commandes) {
+        QAction* action = form->Action(nom);
+        ASSERT_NE(action, nullptr) << nom;
+        EXPECT_EQ(action->shortcut().toString(), raccourci) << nom;
+        if (document.count(nom) == 1) {
+            EXPECT_TRUE(action->isEnabled()) << nom;
+        }
+    }
+    // The hint of a command goes to the first panel of the status line.
+    QAction* nouveau = form->Action("FileNew");
+    nouveau->showStatusText(form.get());
+    EXPECT_EQ(form->CurrentHint(), QString::fromUtf8("Créer un nouveau portefeuille"));
+}
+
+} // namespace

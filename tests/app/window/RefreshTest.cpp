@@ -1,0 +1,776 @@
+// The quote refresh against a local HTTP proxy that serves the quote-page library's own test
+// pages for each site's URLs: what a walk copies, computes, writes and skips, how it stops,
+// and what it refuses while a request waits.
+
+#include "../AppTestSupport.h"
+
+#include "../../OtherUser.h"
+
+#include "platform/DateText.h"
+#include "platform/DateTime.h"
+#include "portfolio/Cv.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QLabel>
+#include <QTabWidget>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QWindow>
+#include <qpa/qwindowsysteminterface.h>
+
+#include <algorithm>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+namespace {
+
+std::string TestPage(const std::string& name) {
+    std::ifstream in(std::string(CORVANE_TEST_DATA_DIR) + "/quotescan/" + name, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+    const std::size_t at = text.find(from);
+    if (at != std::string::npos)
+        text.replace(at, from.size(), to);
+    return text;
+}
+
+std::vector<std::string> Lines(const std::string& path) {
+    std::ifstream in(path);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+template <typename Predicate> bool WaitFor(Predicate done) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
+}
+
+// An HTTP proxy on 127.0.0.1: each request names the whole URL; the first rule whose fragment
+// the URL holds decides the answer, and an URL that no rule names gets a 404.
+class Proxy : public QObject {
+public:
+    static constexpr int kLateMs = 300;
+    enum class Kind { Page, Abort, Silent, Late }; // Late: the page after kLateMs
+    struct Rule {
+        std::string fragment;
+        Kind kind = Kind::Page;
+        std::string body;
+    };
+
+    Proxy() {
+        server_.listen(QHostAddress::LocalHost, 0);
+        connect(&server_, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* socket = server_.nextPendingConnection()) {
+                socket->setParent(this);
+                connect(socket, &QTcpSocket::readyRead, this, [this, socket] { Read(socket); });
+            }
+        });
+    }
+    quint16 Port() const { return server_.serverPort(); }
+    void Serve(const std::string& fragment, const std::string& page) {
+        rules.push_back({fragment, Kind::Page, TestPage(page)});
+    }
+    int Count(const std::string& fragment) const {
+        int n = 0;
+        for (const std::string& url : requests)
+            n += url.find(fragment) != std::string::npos ? 1 : 0;
+        return n;
+    }
+
+    std::vector<Rule> rules;
+    std::vector<std::string> requests;
+    std::function<void(const std::string&)> onRequest; // runs while the walk waits
+    std::function<void()> betweenHalves;               // runs between two halves of a page
+
+private:
+    void Read(QTcpSocket* socket) {
+        std::string& text = pending_[socket];
+        text += socket->readAll().toStdString();
+        const std::size_t end = text.find("\r\n\r\n");
+        if (end == std::string::npos)
+            return;
+        const std::size_t a = text.find(' ');
+        const std::string url = text.substr(a + 1, text.find(' ', a + 1) - a - 1);
+        text.clear();
+        requests.push_back(url);
+        if (onRequest)
+            onRequest(url);
+        const Rule* rule = nullptr;
+        for (const Rule& r : rules)
+            if (url.find(r.fragment) != std::string::npos) {
+                rule = &r;
+                break;
+            }
+        if (rule != nullptr && rule->kind == Kind::Silent)
+            return;
+        if (rule != nullptr && rule->kind == Kind::Abort) {
+            socket->abort();
+            return;
+        }
+        if (rule != nullptr && rule->kind == Kind::Late) {
+            QTimer::singleShot(kLateMs, socket,
+                               [this, socket, copie = *rule] { Answer(socket, &copie); });
+            return;
+        }
+        Answer(socket, rule);
+    }
+
+    void Answer(QTcpSocket* socket, const Rule* rule) {
+        const std::string body = rule != nullptr ? rule->body : "absent";
+        const std::string head =
+            std::string(rule != nullptr ? "HTTP/1.1 200 OK" : "HTTP/1.1 404 Not Found") +
+            "\r\nContent-Type: text/html\r\nContent-Length: " + std::to_string(body.size()) +
+            "\r\nConnection: close\r\n\r\n";
+        const std::size_t half = betweenHalves ? body.size() / 2 : body.size();
+        socket->write((head + body.substr(0, half)).c_str());
+        socket->flush();
+        if (betweenHalves) {
+            betweenHalves();
+            socket->write(body.substr(half).c_str());
+        }
+        socket->disconnectFromHost();
+    }
+
+    QTcpServer server_;
+    std::map<QTcpSocket*, std::string> pending_;
+};
+
+constexpr const char* kQuote1 = "cours_30mn.asp?VALEUR=";
+constexpr const char* kIntra1 = "requete_intraday.asp?VALEUR=";
+constexpr const char* kHisto1 = "requete_historique.asp?DATE=1&VALEUR=";
+
+class RefreshTest : public AppTest {
+protected:
+    void SetUp() override {
+        AppTest::SetUp();
+        WithKey([&](platform::SettingsStore& s) {
+            s.WriteString("INSTALL", dataDir_);
+            s.WriteInteger("HTTP", 1);
+            s.WriteInteger("MAJTYPE", 2);
+            s.WriteInteger("PROXY", 1);
+            s.WriteString("PROXYNAME", "127.0.0.1");
+            s.WriteInteger("PROXYPORT", proxy.Port());
+        });
+        SetToday(2026, 3, 11); // a Wednesday
+        form = Start();
+        doc = form->Portefeuille();
+        status = form->findChild<QLabel*>("StatusPanel2");
+    }
+    void TearDown() override {
+        form.reset();
+        AppTest::TearDown();
+    }
+    static void SetToday(int year, int month, int day) {
+        platform::Clock::SetFixed(platform::EncodeDate(year, month, day) + 10.0 / 24);
+    }
+    Valeurs* Add(const std::string& code, bool suivi = true) {
+        Valeurs model;
+        model.Code = code;
+        model.Libelle = "Titre " + code;
+        model.SuiviAuto = suivi;
+        return doc->AddTitre(model);
+    }
+    void ServeSite1(const std::string& code) {
+        proxy.Serve(kQuote1 + code, "site1_quote.html");
+        proxy.Serve(kIntra1 + code, "site1_intraday.html");
+        proxy.Serve(kHisto1 + code, "site1_history.html");
+    }
+    // Runs a refresh command as the user would, on a document not yet modified.
+    void Refresh(const char* action) {
+        doc->Modifie = false;
+        form->Action(action)->trigger();
+    }
+    std::string DataFile(const std::string& name) const { return dataDir_ + "/" + name; }
+    // The walk ended as every walk must, whatever stopped it.
+    void ExpectFinalSteps() const {
+        EXPECT_FALSE(form->Refreshing());
+        EXPECT_EQ(form->Progress(), 0);
+        EXPECT_TRUE(status->text().isEmpty());
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+        EXPECT_TRUE(doc->Modifie);
+    }
+
+    Proxy proxy;
+    std::unique_ptr<TMainForm> form;
+    TCorv* doc = nullptr;
+    QLabel* status = nullptr;
+};
+
+TEST_F(RefreshTest, FullWalkCopiesQuotesWritesIntradayAndHistory) {
+    Valeurs* a = Add("111111");
+    auto achat = std::make_unique<Operes>();
+    achat->Date = platform::EncodeDate(2026, 1, 5);
+    achat->Quantite = 10;
+    achat->Cours = 4000;
+    a->Operes.push_back(std::move(achat));
+    Add("222222");
+    Valeurs* c = Add("333333", false);
+    ServeSite1("111111");
+    proxy.rules.push_back({std::string(kQuote1) + "222222", Proxy::Kind::Page,
+                           Replaced(TestPage("site1_quote.html"), ">45,30<", ">50,00<")});
+    proxy.Serve(kIntra1 + std::string("222222"), "site1_intraday.html");
+    proxy.Serve(kHisto1 + std::string("222222"), "site1_history.html");
+    // A history the user already has keeps its days; the table is in euros whatever is shown.
+    std::filesystem::create_directories(DataFile("historique"));
+    std::ofstream(DataFile("historique/222222.his"))
+        << "01/01/1970\n01/03/2001;4000;4100;3900;7;\n";
+    doc->Facteur = 6.55957f;
+    std::vector<int> progress;
+    proxy.onRequest = [&](const std::string&) { progress.push_back(form->Progress()); };
+
+    Refresh("MajComp");
+
+    EXPECT_TRUE(prompts.messages.empty());
+    EXPECT_EQ(proxy.requests.size(), 6u);
+    EXPECT_EQ(proxy.Count("333333"), 0);
+    // Three securities: 99 / 9 = 11 per kind.
+    EXPECT_EQ(progress, (std::vector<int>{11, 22, 33, 44, 55, 66}));
+    EXPECT_EQ(a->Infos.Cours, 4530);
+    EXPECT_EQ(a->Infos.Haut, 4600);
+    EXPECT_EQ(a->Infos.Volume, 1250000);
+    EXPECT_EQ(a->Bilan.ValorBrut, 45300);
+    EXPECT_EQ(doc->FindTitre("222222")->Infos.Cours, 5000);
+    EXPECT_EQ(c->Infos.Cours, 0);
+    // The library reads the program's clock: the date line is the fixed day.
+    EXPECT_EQ(Lines(DataFile("intraday/111111.itd")),
+              (std::vector<std::string>{platform::DateToStr(platform::Date()), "4510 930",
+                                        "4525 1200", "4530 1735"}));
+    EXPECT_EQ(Lines(DataFile("historique/111111.his")),
+              (std::vector<std::string>{"01/01/1970", "15/03/2001;4510;0;0;0;",
+                                        "16/03/2001;4490;0;0;0;", "19/03/2001;4600;0;0;0;"}));
+    const std::vector<std::string> b = Lines(DataFile("historique/222222.his"));
+    ASSERT_EQ(b.size(), 5u);
+    EXPECT_NE(std::find(b.begin(), b.end(), "01/03/2001;4000;4100;3900;7;"), b.end());
+    EXPECT_NE(std::find(b.begin(), b.end(), "19/03/2001;4600;0;0;0;"), b.end());
+    EXPECT_FALSE(doc->AlarmeNouvelle);
+    EXPECT_FALSE(form->AlarmTimer()->isActive());
+    ExpectFinalSteps();
+}
+
+TEST_F(RefreshTest, RequestStatusTextsShowTheCodeAndTheBytes) {
+    Add("012345");
+    proxy.Serve(kQuote1 + std::string("012345"), "site1_quote.html");
+    QString connecte, paquet, analyse;
+    proxy.onRequest = [&](const std::string&) {
+        WaitFor([&] { return status->text().contains(QString::fromUtf8("connecté")); });
+        connecte = status->text();
+    };
+    proxy.betweenHalves = [&] {
+        WaitFor([&] { return status->text().contains(QString::fromUtf8("octets reçus")); });
+        paquet = status->text();
+    };
+    Refresh("RafCmpCours");
+    EXPECT_EQ(connecte, QString::fromUtf8("Valeur: 12345 connecté..."));
+    EXPECT_TRUE(paquet.startsWith("Valeur: 12345 - ")) << paquet.toStdString();
+    EXPECT_TRUE(paquet.endsWith(QString::fromUtf8(" octets reçus"))) << paquet.toStdString();
+    EXPECT_EQ(doc->FindTitre("012345")->Infos.Cours, 4530);
+    ExpectFinalSteps();
+}
+
+TEST_F(RefreshTest, FailuresStopTheWalkAndTheFinalStepsStillRun) {
+    Add("111111");
+    Add("222222");
+    Add("333333");
+    ServeSite1("111111");
+    proxy.rules.push_back({std::string(kQuote1) + "222222", Proxy::Kind::Abort, {}});
+    ServeSite1("333333");
+    Refresh("RafCmpCours");
+    EXPECT_EQ(doc->FindTitre("111111")->Infos.Cours, 4530);
+    EXPECT_EQ(doc->FindTitre("222222")->Infos.Cours, 0);
+    EXPECT_EQ(proxy.Count("333333"), 0);
+    EXPECT_TRUE(prompts.messages.empty());
+    ExpectFinalSteps();
+
+    // A server that never answers: the time-out ends the request.
+    proxy.requests.clear();
+    proxy.rules.insert(proxy.rules.begin(),
+                       Proxy::Rule{std::string(kQuote1) + "111111", Proxy::Kind::Silent, {}});
+    doc->FindTitre("111111")->Infos.Cours = 0;
+    form->SetHttpTimeOut(300);
+    Refresh("RafCmpCours");
+    EXPECT_EQ(proxy.requests.size(), 1u);
+    EXPECT_EQ(doc->FindTitre("111111")->Infos.Cours, 0);
+    ExpectFinalSteps();
+
+    // Nobody listens on the proxy's port any more.
+    quint16 ferme = 0;
+    {
+        QTcpServer libere;
+        ASSERT_TRUE(libere.listen(QHostAddress::LocalHost, 0));
+        ferme = libere.serverPort();
+    }
+    proxy.requests.clear();
+    WithKey([&](platform::SettingsStore& s) { s.WriteInteger("PROXYPORT", ferme); });
+    Refresh("RafCmpCours");
+    EXPECT_TRUE(proxy.requests.empty());
+    ExpectFinalSteps();
+
+    // A page that the library cannot read also stops the walk.
+    WithKey([&](platform::SettingsStore& s) { s.WriteInteger("PROXYPORT", proxy.Port()); });
+    proxy.rules = {Proxy::Rule{kQuote1, Proxy::Kind::Page, TestPage("site1_quote_cut.html")}};
+    Refresh("RafCmpCours");
+    EXPECT_EQ(proxy.requests.size(), 1u);
+    ExpectFinalSteps();
+}
+
+TEST_F(RefreshTest, ConversionErrorsEndTheWalkAndAreShown) {
+    WithKey([&](platform::SettingsStore& s) { s.WriteInteger("HTTP", 2); });
+    Add("111111");
+    Add("222222");
+    proxy.Serve("cours.asp?VALEUR=111111", "site2_quote_baddate.html");
+    proxy.Serve("cours.asp?VALEUR=222222", "site2_quote.html");
+    Refresh("RafCmpCours");
+    EXPECT_EQ(proxy.Count("222222"), 0);
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0].title, "Corvane");
+    ExpectFinalSteps();
+
+    // A code that is not a number is the same kind of error, before any request.
+    doc->RemoveTitre(doc->FindTitre("111111"));
+    Add("ABC");
+    proxy.requests.clear();
+    Refresh("RafCmpCours");
+    ASSERT_EQ(prompts.messages.size(), 2u);
+    EXPECT_EQ(prompts.messages[1].text,
+              QString::fromUtf8("'ABC' n'est pas une valeur entière correcte"));
+    EXPECT_EQ(proxy.Count("ABC"), 0);
+    ExpectFinalSteps();
+}
+
+TEST_F(RefreshTest, EveryProblemOfTheWalkIsToldOnceAfterIt) {
+    // The first security's history cannot be written; the second ends the walk with an error.
+    Add("111111");
+    Add("ABC");
+    ServeSite1("111111");
+    std::ofstream(DataFile("historique")) << "un fichier, pas un dossier";
+    bool pendant = true;
+    QCursor* curseur = nullptr;
+    prompts.onMessage = [&](const ShownMessage&) {
+        pendant = form->Refreshing();
+        curseur = QApplication::overrideCursor();
+    };
+    Refresh("RafCmpHisto");
+    EXPECT_EQ(proxy.Count(kHisto1), 1);
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    const ShownMessage& message = prompts.messages[0];
+    EXPECT_EQ(message.title, "Corvane");
+    EXPECT_EQ(message.icon, QMessageBox::Critical);
+    EXPECT_EQ(message.text, QString::fromUtf8("Impossible d'enregistrer l'historique :\n") +
+                                QString::fromStdString(DataFile("historique/111111.his")) +
+                                QString::fromUtf8("\n\n'ABC' n'est pas une valeur entière "
+                                                  "correcte"));
+    EXPECT_FALSE(pendant);
+    EXPECT_EQ(curseur, nullptr);
+    ExpectFinalSteps();
+
+    // Alone, the history that could not be saved is a warning.
+    doc->RemoveTitre(doc->FindTitre("ABC"));
+    prompts.messages.clear();
+    Refresh("RafCmpHisto");
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0].icon, QMessageBox::Warning);
+    EXPECT_TRUE(prompts.messages[0].text.endsWith(
+        QString::fromStdString(DataFile("historique/111111.his"))));
+    ExpectFinalSteps();
+}
+
+TEST_F(RefreshTest, SiteTwoSendsItsOwnIdentifierForTheLaterKinds) {
+    WithKey([&](platform::SettingsStore& s) { s.WriteInteger("HTTP", 2); });
+    Add("777777");
+    proxy.Serve("cours.asp?VALEUR=777777", "site2_quote.html");
+    proxy.Serve("intraday.asp?VALEUR=12345", "site2_intraday.html");
+    proxy.Serve("historic.asp?VALEUR=12345", "site2_history.html");
+    Refresh("RafCmpHisto");
+    EXPECT_EQ(proxy.requests.size(), 3u);
+    EXPECT_EQ(proxy.Count("VALEUR=12345"), 2);
+    EXPECT_EQ(Lines(DataFile("intraday/777777.itd")).size(), 4u);
+    EXPECT_EQ(Lines(DataFile("historique/777777.his")).size(), 5u);
+    ExpectFinalSteps();
+
+    // A site that serves quotes only skips the other kinds and goes on.
+    WithKey([&](platform::SettingsStore& s) { s.WriteInteger("HTTP", 0); });
+    Add("888888");
+    proxy.requests.clear();
+    proxy.Serve("quote?s=", "site0_quote.html");
+    Refresh("RafCmpHisto");
+    EXPECT_EQ(proxy.requests.size(), 2u);
+    EXPECT_EQ(proxy.Count("quote?s="), 2);
+}
+
+TEST_F(RefreshTest, HistoryIsSkippedWhenRecentEnough) {
+    Add("111111");
+    ServeSite1("111111");
+    std::filesystem::create_directories(DataFile("historique"));
+    // Friday 13/03/2026: complete on the Sunday after, not on the Monday.
+    std::ofstream(DataFile("historique/111111.his"))
+        << "01/01/1970\n13/03/2026;4400;4500;4300;9;\n";
+    SetToday(2026, 3, 15);
+    Refresh("MajComp");
+    EXPECT_EQ(proxy.Count(kHisto1), 0);
+    EXPECT_EQ(proxy.Count(kIntra1), 1);
+
+    SetToday(2026, 3, 16);
+    Refresh("MajComp");
+    EXPECT_EQ(proxy.Count(kHisto1), 1);
+    EXPECT_EQ(Lines(DataFile("historique/111111.his")).size(), 5u);
+}
+
+TEST_F(RefreshTest, AlarmsAreCheckedOnlyWhenThePriceMoves) {
+    doc->Fichier = Path("port.cvx");
+    Valeurs* a = Add("111111");
+    auto alarme = std::make_unique<SDetAlarme>();
+    alarme->Active = true;
+    alarme->DateVal = platform::EncodeDate(2030, 1, 1);
+    alarme->Element1.Type = 0; // the quote
+    alarme->Element2.Type = 1; // above 40,00
+    alarme->Element2.Param = 4000;
+    alarme->Oper = 0;
+    a->Alarmes.push_back(std::move(alarme));
+    ServeSite1("111111");
+
+    a->Infos.Cours = 4530; // the page's price
+    Refresh("RafCmpCours");
+    EXPECT_FALSE(std::filesystem::exists(Path("port.cvl")));
+    EXPECT_FALSE(doc->AlarmeNouvelle);
+    EXPECT_FALSE(form->AlarmTimer()->isActive());
+
+    a->Infos.Cours = 3900;
+    Refresh("RafCmpCours");
+    EXPECT_EQ(Lines(Path("port.cvl")).size(), 1u);
+    EXPECT_TRUE(doc->AlarmeNouvelle);
+    EXPECT_TRUE(form->AlarmTimer()->isActive());
+
+    // The alarm-log command flashes until the log has been read.
+    form->TimeLogsTimer();
+    EXPECT_EQ(form->ViewLogsImage(), 22);
+    form->TimeLogsTimer();
+    EXPECT_EQ(form->ViewLogsImage(), 21);
+    form->TimeLogsTimer();
+    doc->AlarmeNouvelle = false;
+    form->TimeLogsTimer();
+    EXPECT_EQ(form->ViewLogsImage(), 21);
+    EXPECT_FALSE(form->AlarmTimer()->isActive());
+}
+
+TEST_F(RefreshTest, AlarmsTheLogDoesNotTakeAreToldOnceAndDoNotFlash) {
+    doc->Fichier = Path("port.cvx");
+    std::filesystem::create_directories(Path("port.cvl")); // a folder where the log would be
+    const std::vector<std::string> codes = {"111111", "222222", "333333"};
+    for (const std::string& code : codes) {
+        Valeurs* t = Add(code);
+        for (const std::int32_t seuil : {4000, 4100}) { // both below the page's 45,30
+            auto alarme = std::make_unique<SDetAlarme>();
+            alarme->Active = true;
+            alarme->DateVal = platform::EncodeDate(2030, 1, 1);
+            alarme->Element1.Type = 0;
+            alarme->Element2.Type = 1;
+            alarme->Element2.Param = seuil;
+            t->Alarmes.push_back(std::move(alarme));
+        }
+        ServeSite1(code);
+    }
+    const auto priceMoves = [&] {
+        for (const std::string& code : codes)
+            doc->FindTitre(code)->Infos.Cours = 3900;
+    };
+
+    priceMoves();
+    Refresh("RafCmpCours");
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    const QString texte = prompts.messages[0].text;
+    for (const std::string& code : codes) // one line per alarm, each with code and label
+        EXPECT_EQ(texte.count(QString::fromStdString("Titre " + code)), 2) << code;
+    EXPECT_TRUE(texte.contains(QString::fromStdString(Path("port.cvl"))));
+    EXPECT_EQ(prompts.messages[0].icon, QMessageBox::Warning);
+    EXPECT_EQ(doc->FindTitre("333333")->Infos.Cours, 4530); // the quotes are taken all the same
+    EXPECT_FALSE(doc->AlarmeNouvelle);
+    EXPECT_FALSE(form->AlarmTimer()->isActive());
+    ExpectFinalSteps();
+
+    // The log takes them again: the window flashes and nothing is said.
+    prompts.messages.clear();
+    std::filesystem::remove(Path("port.cvl"));
+    priceMoves();
+    Refresh("RafCmpCours");
+    EXPECT_TRUE(prompts.messages.empty());
+    EXPECT_EQ(Lines(Path("port.cvl")).size(), 6u);
+    EXPECT_TRUE(doc->AlarmeNouvelle);
+    EXPECT_TRUE(form->AlarmTimer()->isActive());
+}
+
+TEST_F(RefreshTest, AlarmsWithoutALogAreToldEvenWhenTheWalkFails) {
+    // Never saved: no log. The second security's code cannot be a request's tag, which ends
+    // the walk with an error after the first one's alarm fired.
+    ASSERT_TRUE(doc->Fichier.empty());
+    Valeurs* a = Add("111111");
+    auto alarme = std::make_unique<SDetAlarme>();
+    alarme->Active = true;
+    alarme->DateVal = platform::EncodeDate(2030, 1, 1);
+    alarme->Element1.Type = 0;
+    alarme->Element2.Type = 1;
+    alarme->Element2.Param = 4000;
+    a->Alarmes.push_back(std::move(alarme));
+    Add("X22222");
+    ServeSite1("111111");
+    ServeSite1("X22222");
+
+    Refresh("RafCmpCours");
+    ASSERT_EQ(prompts.messages.size(), 2u);
+    EXPECT_EQ(prompts.messages[0].icon, QMessageBox::Warning);
+    const QString texte = prompts.messages[0].text;
+    EXPECT_TRUE(texte.contains("111111"));
+    EXPECT_TRUE(texte.contains(QString::fromUtf8("Le cours du titre est supérieur  à 40.00")));
+    EXPECT_EQ(prompts.messages[1].icon, QMessageBox::Critical); // the walk's own error
+    EXPECT_FALSE(doc->AlarmeNouvelle);
+    EXPECT_FALSE(form->AlarmTimer()->isActive());
+    ExpectFinalSteps();
+}
+
+TEST_F(RefreshTest, NothingIsRefusedOrFreedUnderAWaitingWalk) {
+    Add("111111");
+    Add("222222");
+    Add("333333");
+    ServeSite1("111111");
+    ServeSite1("333333");
+    bool fermee = true;
+    proxy.onRequest = [&](const std::string& url) {
+        if (url.find("111111") == std::string::npos)
+            return;
+        form->Misejourcomplte1Click(); // a second walk
+        form->Timer1Timer();
+        fermee = form->close();
+        doc->RemoveTitre(doc->FindTitre("222222"));
+    };
+    Refresh("RafCmpCours");
+    EXPECT_FALSE(fermee);
+    EXPECT_EQ(proxy.requests.size(), 2u); // 111111 and 333333, once each
+    EXPECT_EQ(doc->FindTitre("333333")->Infos.Cours, 4530);
+    ExpectFinalSteps();
+    // The close that was refused comes back once the walk is over.
+    prompts.answers = {QMessageBox::No};
+    EXPECT_TRUE(WaitFor([&] { return form->Portefeuille() == nullptr; }));
+}
+
+TEST_F(RefreshTest, TheWindowAnswersTheUserDuringAWalk) {
+    Add("111111");
+    Add("222222");
+    ServeSite1("111111");
+    ServeSite1("222222");
+    // The history of 111111 comes late, time for the user to act; that of 222222 is complete.
+    proxy.rules.insert(proxy.rules.begin(), {std::string(kHisto1) + "111111", Proxy::Kind::Late,
+                                             TestPage("site1_history.html")});
+    std::filesystem::create_directories(DataFile("historique"));
+    const std::vector<std::string> histoB{"01/01/1970", "10/03/2026;4400;4500;4300;9;"};
+    std::ofstream(DataFile("historique/222222.his")) << histoB[0] << "\n" << histoB[1] << "\n";
+
+    form->show();
+    QApplication::setActiveWindow(form.get());
+    form->BuildTree();
+    auto* arbre = form->findChild<QTreeWidget*>("LT1");
+    const auto noeud = [&](const char* libelle) {
+        const auto items = arbre->findItems(libelle, Qt::MatchRecursive);
+        return items.size() == 1 ? items[0] : nullptr;
+    };
+    ASSERT_NE(noeud("Titre 111111"), nullptr);
+    arbre->setCurrentItem(noeud("Titre 111111"));
+    arbre->setFocus();
+    QApplication::processEvents();
+
+    const auto curseur = [&](const char* action) {
+        const QWidget* bouton = nullptr;
+        for (QObject* objet : form->Action(action)->associatedObjects())
+            if (auto* widget = qobject_cast<QAbstractButton*>(objet))
+                bouton = widget;
+        return bouton != nullptr && bouton->testAttribute(Qt::WA_SetCursor)
+                   ? bouton->cursor().shape()
+                   : Qt::ArrowCursor;
+    };
+    bool choisiPendant = false;
+    QObject::connect(arbre, &QTreeWidget::currentItemChanged, form.get(),
+                     [&] { choisiPendant = choisiPendant || form->Refreshing(); });
+    Qt::CursorShape ajout = Qt::ArrowCursor, aide = Qt::WaitCursor;
+    QCursor* global = nullptr;
+    TCorv* pendant = nullptr;
+    proxy.onRequest = [&](const std::string& url) {
+        if (url.find(kQuote1) != std::string::npos && url.find("111111") != std::string::npos) {
+            ajout = curseur("AddVal");
+            aide = curseur("HelpAbout");
+            global = QApplication::overrideCursor();
+            // What replaces or changes the document waits for the end of the walk.
+            doc->Modifie = false;
+            form->Action("FileNew")->trigger();
+            form->Action("AddCash")->trigger();
+            pendant = form->Portefeuille();
+            // Views and a dialog that only read the records run at once.
+            form->findChild<QTabWidget*>("PageCtl1")->setCurrentIndex(2);
+            form->Action("ViewLogs")->trigger();
+        }
+        if (url.find(kHisto1) != std::string::npos) {
+            // The user goes down the tree with the keyboard, as the desktop delivers keys:
+            // queued, for the running event loop to dispatch.
+            QWindow* fenetre = form->windowHandle();
+            QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(
+                fenetre, QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+            QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(
+                fenetre, QEvent::KeyRelease, Qt::Key_Down, Qt::NoModifier);
+        }
+    };
+    Refresh("RafCmpHisto");
+
+    EXPECT_TRUE(choisiPendant);
+    EXPECT_EQ(arbre->currentItem(), noeud("Titre 222222"));
+    EXPECT_EQ(ajout, Qt::WaitCursor);
+    EXPECT_EQ(aide, Qt::ArrowCursor);
+    EXPECT_EQ(global, nullptr);
+    EXPECT_EQ(curseur("AddVal"), Qt::ArrowCursor);
+    EXPECT_EQ(pendant, doc);
+    EXPECT_EQ(form->Portefeuille(), doc);
+    EXPECT_TRUE(doc->Mouvements.empty());
+    EXPECT_EQ(prompts.dialogs, 1); // the alarm log
+    EXPECT_TRUE(prompts.messages.empty());
+    // The security shown during the request took the history table; the walked one's days
+    // still went into its own file, and the other file is as it was.
+    EXPECT_EQ(Lines(DataFile("historique/111111.his")),
+              (std::vector<std::string>{"01/01/1970", "15/03/2001;4510;0;0;0;",
+                                        "16/03/2001;4490;0;0;0;", "19/03/2001;4600;0;0;0;"}));
+    EXPECT_EQ(Lines(DataFile("historique/222222.his")), histoB);
+    EXPECT_EQ(proxy.Count("222222"), 2); // quote and intraday; its history is complete
+    ExpectFinalSteps();
+}
+
+TEST_F(RefreshTest, TimedRefreshWaitsForAModalDialog) {
+    Add("111111");
+    ServeSite1("111111");
+    QDialog dialogue(form.get());
+    dialogue.setModal(true);
+    dialogue.show();
+    ASSERT_EQ(QApplication::activeModalWidget(), &dialogue);
+    form->Timer1Timer();
+    EXPECT_TRUE(proxy.requests.empty());
+    dialogue.hide();
+    EXPECT_TRUE(WaitFor([&] { return proxy.requests.size() == 3u; }));
+    EXPECT_EQ(doc->FindTitre("111111")->Infos.Cours, 4530);
+}
+
+TEST_F(RefreshTest, AHistoryFileThatCannotBeReadIsNeitherFetchedNorReplaced) {
+    Add("111111");
+    ServeSite1("111111");
+    // A folder where the file should be.
+    std::filesystem::create_directories(DataFile("historique/111111.his"));
+    Refresh("RafCmpHisto");
+    EXPECT_EQ(proxy.Count(kQuote1), 1);
+    EXPECT_EQ(proxy.Count(kHisto1), 0);
+    EXPECT_TRUE(std::filesystem::is_directory(DataFile("historique/111111.his")));
+    EXPECT_EQ(doc->TitreHisto, nullptr);
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_TRUE(prompts.messages[0].text.contains("111111.his"));
+    ExpectFinalSteps();
+}
+
+TEST_F(RefreshTest, AHistoryTheUserMayNotReadIsNeitherFetchedNorReplaced) {
+    namespace fs = std::filesystem;
+    Add("111111");
+    ServeSite1("111111");
+    fs::create_directories(DataFile("historique"));
+    // Old enough for the walk to fetch the recent days, were the file taken for empty.
+    std::ofstream(DataFile("historique/111111.his"))
+        << "01/01/1970\n02/01/2026;4000;4100;3900;7;\n";
+    const std::vector<std::string> before = Lines(DataFile("historique/111111.his"));
+    // Everything stays open to the other user but the history file itself.
+    for (const auto& entry : fs::recursive_directory_iterator(dir_))
+        fs::permissions(entry.path(), entry.is_directory()
+                                          ? fs::perms::all
+                                          : fs::perms::owner_read | fs::perms::owner_write |
+                                                fs::perms::group_read | fs::perms::others_read);
+    fs::permissions(dir_, fs::perms::all);
+    fs::permissions(DataFile("historique/111111.his"), fs::perms::none);
+    {
+        const OtherUser user;
+        if (!user.Active())
+            GTEST_SKIP() << "no other user to read as";
+        Refresh("RafCmpHisto");
+    }
+    fs::permissions(DataFile("historique/111111.his"),
+                    fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(proxy.Count(kHisto1), 0);
+    EXPECT_EQ(Lines(DataFile("historique/111111.his")), before);
+    EXPECT_EQ(doc->TitreHisto, nullptr);
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_TRUE(prompts.messages[0].text.contains(
+        QString::fromStdString(DataFile("historique/111111.his"))));
+    ExpectFinalSteps();
+}
+
+TEST_F(RefreshTest, CodesAndPathsThatDoNotFitAreSkipped) {
+    Add("1234567890");
+    Add("123456789");
+    ServeSite1("123456789");
+    Refresh("RafCmpIntra");
+    EXPECT_EQ(proxy.requests.size(), 2u);
+    EXPECT_EQ(proxy.Count("VALEUR=1234567890"), 0);
+    EXPECT_EQ(doc->FindTitre("1234567890")->Infos.Cours, 0);
+
+    // An intraday file whose path would not fit its field: the quote still comes.
+    proxy.requests.clear();
+    doc->Repertoire = Path(std::string(260, 'r'));
+    Refresh("RafCmpIntra");
+    EXPECT_EQ(proxy.requests.size(), 1u);
+    EXPECT_EQ(proxy.Count(kQuote1), 1);
+}
+
+TEST_F(RefreshTest, ProgressOfEmptyLargeAndSingleWalks) {
+    Refresh("MajComp"); // no security: nothing to divide by
+    EXPECT_TRUE(proxy.requests.empty());
+    ExpectFinalSteps();
+
+    for (int i = 0; i < 40; ++i)
+        Add(std::to_string(100000 + i), i == 5);
+    ServeSite1("100005");
+    std::vector<int> progress;
+    std::vector<QImage> panels;
+    proxy.onRequest = [&](const std::string&) {
+        progress.push_back(form->Progress());
+        panels.push_back(form->findChild<QWidget*>("StatusPanel1")->grab().toImage());
+    };
+    const auto bleu = [&](int at, double x) {
+        const QImage& image = panels.at(at);
+        return image.pixelColor(static_cast<int>(image.width() * x), image.height() / 2) ==
+               QColor(0, 0, 255);
+    };
+    Refresh("RafCmpCours");
+    EXPECT_EQ(progress, (std::vector<int>{0}));
+    EXPECT_FALSE(bleu(0, 0.02)); // an empty bar
+
+    // The selected security is refreshed even when it is not followed.
+    progress.clear();
+    form->BuildTree();
+    auto* arbre = form->findChild<QTreeWidget*>("LT1");
+    const auto items = arbre->findItems("Titre 100007", Qt::MatchRecursive);
+    ASSERT_EQ(items.size(), 1);
+    arbre->setCurrentItem(items[0]);
+    ServeSite1("100007");
+    Refresh("RafValCours");
+    EXPECT_EQ(progress, (std::vector<int>{33}));
+    EXPECT_TRUE(bleu(1, 0.02));
+    EXPECT_TRUE(bleu(1, 0.30));
+    EXPECT_FALSE(bleu(1, 0.36));
+    EXPECT_EQ(doc->FindTitre("100007")->Infos.Cours, 4530);
+}
+
+} // namespace
