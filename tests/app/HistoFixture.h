@@ -8,6 +8,7 @@
 #include "platform/DateTime.h"
 #include "portfolio/Cv.h"
 #include "portfolio/Fdatas.h"
+#include "support/Builders.h"
 
 #include <filesystem>
 #include <fstream>
@@ -27,12 +28,6 @@ protected:
         AppTest::TearDown();
     }
 
-    Valeurs* AddTitre(const std::string& code, const std::string& libelle) {
-        Valeurs model;
-        model.Code = code;
-        model.Libelle = libelle;
-        return doc->AddTitre(model);
-    }
     void Local() {
         doc->LibLocal = "francs";
         doc->Taux = doc->Facteur = 6.55957f;

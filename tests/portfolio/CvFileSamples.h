@@ -3,6 +3,7 @@
 // Sample documents and helpers shared by the portfolio-file tests.
 
 #include "portfolio/Cv.h"
+#include "support/Builders.h"
 
 #include "platform/DateTime.h"
 
@@ -52,46 +53,6 @@ inline void WriteAll(const std::string& path, const std::string& text) {
     out << text;
 }
 
-inline std::unique_ptr<TrancheFrais> Tranche(std::int32_t seuil, float frais, float tva,
-                                             std::int32_t mntMin, bool plVal) {
-    auto t = std::make_unique<TrancheFrais>();
-    t->Seuil = seuil;
-    t->Frais = frais;
-    t->Tva = tva;
-    t->MntMin = mntMin;
-    t->PlVal = plVal;
-    return t;
-}
-
-inline Operes& AddOpere(Valeurs& v, double date, char sens, std::int32_t quantite,
-                        std::int32_t cours, std::int32_t frais1, std::int32_t frais2,
-                        std::int32_t fraisSrd, bool srd, bool pointe) {
-    auto op = std::make_unique<Operes>();
-    op->Date = date;
-    op->Sens = sens;
-    op->Quantite = quantite;
-    op->Cours = cours;
-    op->Frais1 = frais1;
-    op->Frais2 = frais2;
-    op->FraisSRD = fraisSrd;
-    op->Frais = frais1 + frais2 + fraisSrd;
-    op->SRD = srd;
-    op->Pointe = pointe;
-    v.Operes.push_back(std::move(op));
-    return *v.Operes.back();
-}
-
-inline void AddMvt(TCorv& doc, double date, char sens, std::int32_t montant,
-                   const std::string& comment, bool pointe = false) {
-    auto m = std::make_unique<Mvt>();
-    m->Date = date;
-    m->Sens = sens;
-    m->Montant = montant;
-    m->Comment = comment;
-    m->Pointe = pointe;
-    doc.Mouvements.push_back(std::move(m));
-}
-
 inline Valeurs& AddValeur(TCorv& doc, const std::string& code, const std::string& libelle) {
     auto v = std::make_unique<Valeurs>();
     v->Code = code;
@@ -108,11 +69,11 @@ inline void FillRichDocument(TCorv& doc) {
     doc.CouvC = 2.5f;
     doc.CouvT = 0.75f;
     doc.AjoutFrais1SRD = false;
-    doc.TranchesSRD.push_back(Tranche(0, 0.002f, 0.196f, 150, false));
-    doc.TranchesSRD.push_back(Tranche(1000000, 0.0015f, 0.196f, 0, false));
-    doc.TranchesFrais1.push_back(Tranche(0, 0.0065f, 0.0f, 500, false));
-    doc.TranchesFrais1.push_back(Tranche(100000, 0.0045f, 0.2f, 0, true));
-    doc.TranchesFrais2.push_back(Tranche(0, 0.001f, 0.196f, 99, true));
+    build::AddBracket(doc.TranchesSRD, 0, 0.002f, 150, 0.196f);
+    build::AddBracket(doc.TranchesSRD, 1000000, 0.0015f, 0, 0.196f);
+    build::AddBracket(doc.TranchesFrais1, 0, 0.0065f, 500, 0.0f);
+    build::AddBracket(doc.TranchesFrais1, 100000, 0.0045f, 0, 0.2f, true);
+    build::AddBracket(doc.TranchesFrais2, 0, 0.001f, 99, 0.196f, true);
 
     Valeurs& a = AddValeur(doc, "12027", "Société Générale");
     a.NomBourse = "Paris";
@@ -139,9 +100,9 @@ inline void FillRichDocument(TCorv& doc) {
     p.VRealNet = 459500;
     p.PxMoyVenBrut = 7;
     p.PxMoyVenNet = -8;
-    AddOpere(a, EncodeDate(2021, 3, 4), 'A', 100, 4010, 650, 20, 0, false, true);
-    AddOpere(a, EncodeDate(2021, 3, 4), 'V', 50, 4300, 300, 10, 120, true, false);
-    AddOpere(a, EncodeDate(1950, 1, 2), 'A', 7, 1, 0, 0, 0, false, false);
+    build::AddTrade(a, EncodeDate(2021, 3, 4), 'A', 100, 4010, {650, 20, 0}, {.pointe = true});
+    build::AddTrade(a, EncodeDate(2021, 3, 4), 'V', 50, 4300, {300, 10, 120}, {.srd = true});
+    build::AddTrade(a, EncodeDate(1950, 1, 2), 'A', 7, 1);
     auto alarme = std::make_unique<SDetAlarme>();
     alarme->Active = true;
     alarme->Signal = true;
@@ -160,11 +121,12 @@ inline void FillRichDocument(TCorv& doc) {
 
     // Never quoted, nothing carried over.
     Valeurs& b = AddValeur(doc, "13000", "Air Liquide");
-    AddOpere(b, EncodeDate(2022, 7, 14), 'V', 2147483647, 2147483647, -1, 2, 3, true, true);
+    build::AddTrade(b, EncodeDate(2022, 7, 14), 'V', 2147483647, 2147483647, {-1, 2, 3},
+                    {.srd = true, .pointe = true});
 
-    AddMvt(doc, EncodeDate(2020, 1, 2), 'C', 1000000, "Versement initial", true);
-    AddMvt(doc, EncodeDate(2020, 2, 3), 'D', 2500, "");
-    AddMvt(doc, EncodeDate(2020, 2, 4), 'D', -7, "Frais de garde é€");
+    build::AddMovement(doc, EncodeDate(2020, 1, 2), 'C', 1000000, "Versement initial", true);
+    build::AddMovement(doc, EncodeDate(2020, 2, 3), 'D', 2500);
+    build::AddMovement(doc, EncodeDate(2020, 2, 4), 'D', -7, "Frais de garde é€");
 }
 
 // Every stored field of two documents is equal; the fields that the file does not hold are

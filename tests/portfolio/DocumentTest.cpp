@@ -9,8 +9,6 @@
 
 #include <limits>
 
-using cvtest::AddMvt;
-using cvtest::AddOpere;
 using cvtest::AddValeur;
 
 namespace {
@@ -136,12 +134,12 @@ TEST(Document, SecuritiesSortByLabelBytes) {
 TEST(Document, TradesOrderByDateThenBuysThenAmounts) {
     Valeurs v;
     const double jour = 44000;
-    Operes& achat10 = AddOpere(v, jour, 'A', 10, 1000, 0, 0, 0, false, false);
-    Operes& achat5 = AddOpere(v, jour, 'A', 5, 1000, 0, 0, 0, false, false);
-    Operes& vente10 = AddOpere(v, jour, 'V', 10, 1000, 0, 0, 0, false, false);
-    Operes& vente5 = AddOpere(v, jour, 'V', 5, 1000, 0, 0, 0, false, false);
-    Operes& veille = AddOpere(v, jour - 1, 'V', 1, 1, 0, 0, 0, false, false);
-    Operes& autre = AddOpere(v, jour, 'X', 1, 1, 0, 0, 0, false, false);
+    Operes& achat10 = *build::AddTrade(v, jour, 'A', 10, 1000);
+    Operes& achat5 = *build::AddTrade(v, jour, 'A', 5, 1000);
+    Operes& vente10 = *build::AddTrade(v, jour, 'V', 10, 1000);
+    Operes& vente5 = *build::AddTrade(v, jour, 'V', 5, 1000);
+    Operes& veille = *build::AddTrade(v, jour - 1, 'V', 1, 1);
+    Operes& autre = *build::AddTrade(v, jour, 'X', 1, 1);
 
     EXPECT_EQ(CompareOperes(&achat10, &achat10), 0);
     EXPECT_EQ(CompareOperes(&achat5, &achat10), -1);
@@ -158,12 +156,12 @@ TEST(Document, TradesOrderByDateThenBuysThenAmounts) {
 
     // Amounts beyond 32 bits: 50 000 x 50 000 cents must not wrap below 1 000.
     Valeurs w;
-    Operes& gros = AddOpere(w, jour, 'A', 50000, 50000, 0, 0, 0, false, false);
-    Operes& petit = AddOpere(w, jour, 'A', 1, 1000, 0, 0, 0, false, false);
+    Operes& gros = *build::AddTrade(w, jour, 'A', 50000, 50000);
+    Operes& petit = *build::AddTrade(w, jour, 'A', 1, 1000);
     EXPECT_EQ(CompareOperes(&petit, &gros), -1);
     EXPECT_EQ(CompareOperes(&gros, &petit), 1);
-    Operes& grosseVente = AddOpere(w, jour, 'V', 50000, 50000, 0, 0, 0, false, false);
-    Operes& petiteVente = AddOpere(w, jour, 'V', 1, 1000, 0, 0, 0, false, false);
+    Operes& grosseVente = *build::AddTrade(w, jour, 'V', 50000, 50000);
+    Operes& petiteVente = *build::AddTrade(w, jour, 'V', 1, 1000);
     EXPECT_EQ(CompareOperes(&grosseVente, &petiteVente), -1);
 
     TCorv doc("");
@@ -214,9 +212,9 @@ TEST(Document, TotalsAddThePositionsAndTheCashMovements) {
     EXPECT_EQ(doc.Cash, -500);
     EXPECT_EQ(doc.CashLiq, -300);
 
-    AddMvt(doc, 1, 'C', 1000, "");
-    AddMvt(doc, 2, 'D', 250, "");
-    AddMvt(doc, 3, 'X', 999999, ""); // neither credit nor debit: not counted
+    build::AddMovement(doc, 1, 'C', 1000);
+    build::AddMovement(doc, 2, 'D', 250);
+    build::AddMovement(doc, 3, 'X', 999999); // neither credit nor debit: not counted
     doc.ComputeTotals();
     EXPECT_EQ(doc.Cash, 250);
     EXPECT_EQ(doc.CashLiq, 450);
@@ -225,11 +223,11 @@ TEST(Document, TotalsAddThePositionsAndTheCashMovements) {
 TEST(Document, CashBalanceIsExactToTheCentAboveFloatPrecision) {
     TCorv doc("");
     // 167 772,16 euros, then single cents: a float balance would stay at 16 777 216.
-    AddMvt(doc, 1, 'C', 16777216, "");
+    build::AddMovement(doc, 1, 'C', 16777216);
     for (int i = 0; i < 5; ++i)
-        AddMvt(doc, 2, 'C', 1, "");
-    AddMvt(doc, 3, 'C', 2000000000, "");
-    AddMvt(doc, 4, 'D', 1999999999, "");
+        build::AddMovement(doc, 2, 'C', 1);
+    build::AddMovement(doc, 3, 'C', 2000000000);
+    build::AddMovement(doc, 4, 'D', 1999999999);
     doc.ComputeTotals();
     EXPECT_EQ(doc.Cash, 16777222);
     EXPECT_EQ(doc.CashLiq, 16777222);

@@ -3,6 +3,7 @@
 // Documents with given fee schedules, and trades for the settlement tests.
 
 #include "portfolio/Cv.h"
+#include "support/Builders.h"
 
 #include <memory>
 #include <string>
@@ -10,10 +11,7 @@
 
 namespace feetest {
 
-inline TrancheFrais Tranche(std::int32_t seuil, float frais, std::int32_t mntMin = 0,
-                            float tva = 0.0f, bool plVal = false) {
-    return TrancheFrais{seuil, frais, mntMin, tva, plVal};
-}
+using build::Bracket;
 
 // Brackets in ascending threshold order, as the document keeps them.
 struct Schedules {
@@ -38,13 +36,9 @@ inline CalculFrais Request(std::int32_t quantite, std::int32_t cours, bool srd =
     return CalculFrais{srd, quantite, cours, 0, 0, 0};
 }
 
+// Only the date and the two flags matter to the settlement tests.
 inline const Operes* AddTrade(Valeurs& titre, double date, bool srd, bool pointe = true) {
-    auto o = std::make_unique<Operes>();
-    o->Date = date;
-    o->SRD = srd;
-    o->Pointe = pointe;
-    titre.Operes.push_back(std::move(o));
-    return titre.Operes.back().get();
+    return build::AddTrade(titre, date, 'A', 0, 0, 0, {.srd = srd, .pointe = pointe});
 }
 
 } // namespace feetest

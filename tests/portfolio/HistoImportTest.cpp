@@ -7,6 +7,7 @@
 #include "portfolio/Cv.h"
 #include "portfolio/Fdatas.h"
 #include "portfolio/HistoImport.h"
+#include "support/Builders.h"
 
 #include <gtest/gtest.h>
 
@@ -55,11 +56,7 @@ protected:
         return pattern;
     }
 
-    Valeurs* Add(const std::string& code) {
-        Valeurs model;
-        model.Code = code;
-        return corv.AddTitre(model);
-    }
+    Valeurs* Add(const std::string& code) { return build::AddSecurity(corv, code); }
 
     fs::path HistoPath(const std::string& code) const {
         return dir / "historique" / (code + ".his");

@@ -66,8 +66,8 @@ std::vector<std::string> Lines(const std::string& text) {
 TEST_F(PortfolioFile, WritesTheDocumentLineByLine) {
     TCorv doc("");
     doc.Cash = -42;
-    doc.TranchesSRD.push_back(cvtest::Tranche(0, 0.002f, 0.196f, 150, false));
-    doc.TranchesFrais1.push_back(cvtest::Tranche(100000, 0.0065f, 0.0f, 500, true));
+    build::AddBracket(doc.TranchesSRD, 0, 0.002f, 150, 0.196f, false);
+    build::AddBracket(doc.TranchesFrais1, 100000, 0.0065f, 500, 0.0f, true);
     Valeurs& v = cvtest::AddValeur(doc, "1", "L");
     v.NomBourse = "P";
     v.Activite = "S";
@@ -76,7 +76,7 @@ TEST_F(PortfolioFile, WritesTheDocumentLineByLine) {
     v.BilanPurge.NbAchat = 3;
     v.BilanPurge.PxMoyAchNet = 12.99f;
     v.Bilan.NbAchat = 55; // computed, not stored
-    cvtest::AddOpere(v, EncodeDate(2021, 3, 4), 'A', 10, 1234, 5, 6, 0, false, true);
+    build::AddTrade(v, EncodeDate(2021, 3, 4), 'A', 10, 1234, {5, 6, 0}, {.pointe = true});
     auto alarme = std::make_unique<SDetAlarme>();
     alarme->Intitule = "Titre";
     alarme->Active = true;
@@ -85,8 +85,8 @@ TEST_F(PortfolioFile, WritesTheDocumentLineByLine) {
     alarme->Oper = 3;
     alarme->Element2 = {7, 20};
     v.Alarmes.push_back(std::move(alarme));
-    cvtest::AddMvt(doc, EncodeDate(2020, 1, 2), 'C', 1000, "");
-    cvtest::AddMvt(doc, EncodeDate(2020, 1, 3), 'D', 250, "Retrait", true);
+    build::AddMovement(doc, EncodeDate(2020, 1, 2), 'C', 1000);
+    build::AddMovement(doc, EncodeDate(2020, 1, 3), 'D', 250, "Retrait", true);
     doc.Modifie = true;
 
     const std::string text = Save(doc, "petit.cvx");
@@ -325,7 +325,7 @@ TEST_F(PortfolioFile, SavingThroughALinkWritesTheFileItPointsTo) {
 
     TCorv ouvert("");
     ASSERT_EQ(ouvert.LoadFile(dir.File("lien.cvx")), 1);
-    cvtest::AddMvt(ouvert, EncodeDate(2024, 5, 6), 'C', 4242, "Ajout");
+    build::AddMovement(ouvert, EncodeDate(2024, 5, 6), 'C', 4242, "Ajout");
     ouvert.Modifie = true;
     ASSERT_TRUE(ouvert.SaveFile());
     EXPECT_FALSE(ouvert.Modifie);
@@ -401,11 +401,11 @@ TEST_F(PortfolioFile, TextsWithSeparatorsOrLineBreaksReadBack) {
     TCorv doc("");
     Valeurs& v = cvtest::AddValeur(doc, "9|9", "A|B\nC\r");
     v.NomBourse = "x|y";
-    cvtest::AddOpere(v, EncodeDate(2022, 1, 1), '|', 1, 2, 0, 0, 0, false, false);
+    build::AddTrade(v, EncodeDate(2022, 1, 1), '|', 1, 2);
     auto alarme = std::make_unique<SDetAlarme>();
     alarme->Intitule = "a|b\r\nc";
     v.Alarmes.push_back(std::move(alarme));
-    cvtest::AddMvt(doc, EncodeDate(2022, 1, 2), 'C', 5, "un|deux\ntrois");
+    build::AddMovement(doc, EncodeDate(2022, 1, 2), 'C', 5, "un|deux\ntrois");
 
     const std::string text = Save(doc, "textes.cvx");
     EXPECT_EQ(Lines(text).size(), 6u); // head, G, C, O, A, M
@@ -435,7 +435,7 @@ TEST_F(PortfolioFile, OverlongTextsAreShortenedSoTheFileReadsBack) {
     auto alarme = std::make_unique<SDetAlarme>();
     alarme->Intitule = std::string(3000, 'i');
     v.Alarmes.push_back(std::move(alarme));
-    cvtest::AddMvt(doc, 1, 'C', 5, std::string(2000, 'm'));
+    build::AddMovement(doc, 1, 'C', 5, std::string(2000, 'm'));
 
     const std::string text = Save(doc, "long.cvx");
     for (const std::string& line : Lines(text))
@@ -530,7 +530,8 @@ TEST_F(PortfolioFile, FullestLinesTheWriterProducesReadBack) {
     for (std::int32_t* champ : bilan)
         *champ = kMin;
     v.BilanPurge.PxMoyAchNet = static_cast<float>(kMin);
-    cvtest::AddOpere(v, EncodeDate(9999, 12, 31), 'V', kMin, kMin, kMin, 0, 0, true, true);
+    build::AddTrade(v, EncodeDate(9999, 12, 31), 'V', kMin, kMin, kMin,
+                    {.srd = true, .pointe = true});
     auto alarme = std::make_unique<SDetAlarme>();
     alarme->Intitule = std::string(textes - code.size(), 'I');
     alarme->DateVal = EncodeDate(9999, 12, 31);
@@ -538,7 +539,7 @@ TEST_F(PortfolioFile, FullestLinesTheWriterProducesReadBack) {
     alarme->Element2 = {-128, kMin};
     alarme->Oper = 255;
     v.Alarmes.push_back(std::move(alarme));
-    cvtest::AddMvt(doc, EncodeDate(9999, 12, 31), 'D', kMin, std::string(textes, 'c'));
+    build::AddMovement(doc, EncodeDate(9999, 12, 31), 'D', kMin, std::string(textes, 'c'));
 
     const std::string text = Save(doc, "plein.cvx");
     std::size_t longest = 0;
@@ -566,7 +567,7 @@ TEST_F(PortfolioFile, FailedSaveKeepsThePreviousFileAndTheModifiedFlag) {
     const std::string ancien = "1|*\nG|1.000000|1.000000|*\n";
     WriteAll(dir.File("p.cvx"), ancien);
     for (int i = 0; i < 3000; ++i)
-        cvtest::AddOpere(*doc.Titres[0], 40000 + i, 'A', i, i, 0, 0, 0, false, false);
+        build::AddTrade(*doc.Titres[0], 40000 + i, 'A', i, i);
     doc.Fichier = dir.File("p.cvx");
 
     // A disk that fills up: writes past 4 KiB fail.
@@ -600,7 +601,7 @@ TEST_F(PortfolioFile, NumbersIgnoreTheUsersLocale) {
     ASSERT_NE(std::setlocale(LC_ALL, "fr_FR.UTF-8"), nullptr)
         << "the French locale must be installed (scripts/install-deps.sh)";
     TCorv doc("");
-    doc.TranchesFrais1.push_back(cvtest::Tranche(0, 0.0065f, 0.196f, 500, true));
+    build::AddBracket(doc.TranchesFrais1, 0, 0.0065f, 500, 0.196f, true);
     doc.CouvC = 1.5f;
     Valeurs& v = cvtest::AddValeur(doc, "1", "x");
     v.Infos.Variation = -2.75f;

@@ -6,6 +6,7 @@
 #include "portfolio/Cv.h"
 
 #include "platform/DateTime.h"
+#include "support/Builders.h"
 
 #include <gtest/gtest.h>
 
@@ -29,45 +30,15 @@ protected:
     void TearDown() override { platform::Clock::Reset(); }
 
     Valeurs* AddSecurity(const std::string& code, std::int32_t cours = 0, bool srd = false) {
-        Valeurs model;
-        model.Code = code;
-        model.Libelle = "Titre " + code;
-        model.SRD = srd;
-        model.Infos.Cours = cours;
-        return doc.AddTitre(model);
-    }
-
-    static Operes* AddTrade(Valeurs* titre, double date, char sens, std::int32_t quantite,
-                            std::int32_t cours, std::int32_t frais, bool srd = false,
-                            bool pointe = false) {
-        auto op = std::make_unique<Operes>();
-        op->Date = date;
-        op->Sens = sens;
-        op->Quantite = quantite;
-        op->Cours = cours;
-        op->Frais1 = frais;
-        op->Frais = frais;
-        op->SRD = srd;
-        op->Pointe = pointe;
-        Operes* result = op.get();
-        titre->Operes.push_back(std::move(op));
-        return result;
+        return build::AddSecurity(doc, code, "Titre " + code, {.cours = cours, .srd = srd});
     }
 
     // A schedule row that charges a flat amount (no VAT) on any trade of at least 0 cents.
     static void AddFlatFee(ListeTranches& schedule, std::int32_t montant) {
-        auto row = std::make_unique<TrancheFrais>();
-        row->Seuil = 0;
-        row->Frais = 0.0f;
-        row->MntMin = montant;
-        row->Tva = 0.0f;
-        schedule.push_back(std::move(row));
+        build::AddBracket(schedule, 0, 0.0f, montant);
     }
 
-    void Compute(Valeurs* titre) {
-        doc.SortOperes(titre);
-        doc.ComputeTitre(titre);
-    }
+    void Compute(Valeurs* titre) { build::Recompute(doc, *titre); }
 
     TCorv doc{"/tmp/corvane-positions-tests"};
 };

@@ -10,6 +10,7 @@
 
 namespace {
 
+using build::AddTrade;
 using positions_test::Day;
 using Positions = positions_test::PositionsFixture;
 
@@ -109,8 +110,8 @@ TEST_F(Positions, BuyThatExactlyCoversAShortClearsThePurchaseAverages) {
 TEST_F(Positions, PendingTradesCountAtTheComingSettlementOnly) {
     Valeurs* t = AddSecurity("4", 1200, true);
     AddFlatFee(doc.TranchesFrais1, 1000);
-    AddTrade(t, Day(2024, 3, 1), 'A', 100, 1000, 1500, true);
-    AddTrade(t, Day(2024, 6, 3), 'A', 10, 1000, 50, true);
+    AddTrade(t, Day(2024, 3, 1), 'A', 100, 1000, 1500, {.srd = true});
+    AddTrade(t, Day(2024, 6, 3), 'A', 10, 1000, 50, {.srd = true});
     Compute(t);
 
     const BilanTitre& b = t->Bilan;
@@ -124,7 +125,7 @@ TEST_F(Positions, PendingTradesCountAtTheComingSettlementOnly) {
     EXPECT_EQ(b.ValorBrutAct, 120000);
     EXPECT_EQ(b.ValorNetAct, 119000);
 
-    Operes* vente = AddTrade(t, Day(2024, 6, 5), 'V', 20, 1300, 100, true);
+    Operes* vente = AddTrade(t, Day(2024, 6, 5), 'V', 20, 1300, 100, {.srd = true});
     Compute(t);
     EXPECT_EQ(b.VenRMBrut, 26000);
     EXPECT_EQ(b.VenRMNet, 25900);

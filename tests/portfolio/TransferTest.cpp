@@ -8,6 +8,7 @@
 
 namespace {
 
+using build::AddTrade;
 using positions_test::Day;
 using Restructure = positions_test::PositionsFixture;
 
@@ -21,9 +22,9 @@ std::vector<std::string> Codes(const TCorv& doc) {
 TEST_F(Restructure, PurgeOfEveryTradeKeepsThePosition) {
     Valeurs* t = AddSecurity("1", 1200);
     AddFlatFee(doc.TranchesFrais1, 1000);
-    AddTrade(t, Day(2024, 3, 1), 'A', 100, 1000, 1500, false, true);
-    AddTrade(t, Day(2024, 4, 2), 'V', 40, 1300, 800, false, true);
-    AddTrade(t, Day(2024, 4, 9), 'A', 20, 1100, 300, false, true);
+    AddTrade(t, Day(2024, 3, 1), 'A', 100, 1000, 1500, {.pointe = true});
+    AddTrade(t, Day(2024, 4, 2), 'V', 40, 1300, 800, {.pointe = true});
+    AddTrade(t, Day(2024, 4, 9), 'A', 20, 1100, 300, {.pointe = true});
     Compute(t);
     const BilanTitre avant = t->Bilan;
 
@@ -54,9 +55,10 @@ TEST_F(Restructure, PurgeOfEveryTradeKeepsThePosition) {
 
 TEST_F(Restructure, PurgeLeavesUntickedAndPendingTrades) {
     Valeurs* t = AddSecurity("1", 1000, true);
-    AddTrade(t, Day(2024, 3, 1), 'A', 10, 1000, 0, false, true);
-    Operes* nonPointe = AddTrade(t, Day(2024, 3, 2), 'A', 5, 1000, 0, false, false);
-    Operes* enAttente = AddTrade(t, Day(2024, 6, 3), 'A', 7, 1000, 0, true, true);
+    AddTrade(t, Day(2024, 3, 1), 'A', 10, 1000, 0, {.pointe = true});
+    Operes* nonPointe = AddTrade(t, Day(2024, 3, 2), 'A', 5, 1000, 0);
+    Operes* enAttente =
+        AddTrade(t, Day(2024, 6, 3), 'A', 7, 1000, 0, {.srd = true, .pointe = true});
     doc.Purge();
     ASSERT_EQ(t->Operes.size(), 2u);
     EXPECT_EQ(t->Operes[0].get(), nonPointe);
@@ -113,8 +115,8 @@ protected:
         AddTrade(nul, Day(2024, 3, 8), 'V', 10, 1000, 0);
         AddTrade(AddSecurity("GARDE", 1000), Day(2024, 3, 1), 'A', 10, 1000, 0);
         Valeurs* attente = AddSecurity("SRD", 1100, true);
-        AddTrade(attente, Day(2024, 3, 1), 'A', 10, 1000, 0, true, true);
-        AddTrade(attente, Day(2024, 6, 3), 'V', 10, 1100, 0, true, true);
+        AddTrade(attente, Day(2024, 3, 1), 'A', 10, 1000, 0, {.srd = true, .pointe = true});
+        AddTrade(attente, Day(2024, 6, 3), 'V', 10, 1100, 0, {.srd = true, .pointe = true});
         for (const auto& t : doc.Titres)
             Compute(t.get());
         doc.Modifie = false;

@@ -4,6 +4,7 @@
 
 namespace {
 
+using build::AddTrade;
 using positions_test::Day;
 using Yields = positions_test::PositionsFixture;
 

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -40,49 +41,60 @@ void ExpectValues(const InfosCours& got, const InfosCours& want, const std::stri
 
 struct QuotePage {
     int site;
+    const char* name; // test name
     const char* file;
 };
 const QuotePage kQuotePages[] = {
-    {0, "site0_quote.html"},      {0, "site0_quote_case.html"}, {1, "site1_quote.html"},
-    {1, "site1_quote_case.html"}, {2, "site2_quote.html"},      {2, "site2_quote_case.html"},
-    {3, "site3_quote.html"},      {3, "site3_quote_case.html"},
+    {0, "Site0", "site0_quote.html"}, {0, "Site0Case", "site0_quote_case.html"},
+    {1, "Site1", "site1_quote.html"}, {1, "Site1Case", "site1_quote_case.html"},
+    {2, "Site2", "site2_quote.html"}, {2, "Site2Case", "site2_quote_case.html"},
+    {3, "Site3", "site3_quote.html"}, {3, "Site3Case", "site3_quote_case.html"},
 };
 
-TEST(QuotePages, ValidAndCaseChangedPagesGiveTheQuoteStampedNow) {
-    for (const QuotePage& p : kQuotePages) {
+void PrintTo(const QuotePage& p, std::ostream* out) {
+    *out << p.file;
+}
+
+class QuotePageOfSite : public ::testing::TestWithParam<QuotePage> {};
+
+TEST_P(QuotePageOfSite, GivesTheQuoteStampedNow) {
+    const QuotePage& p = GetParam();
+    AskWeb ask = Request(p.site, AskKind::Quote);
+    ask.Infos.Date = 1;
+    std::vector<char> page = PageFile(p.file);
+    const double before = platform::Clock::Now();
+    ASSERT_TRUE(AnalyseRep(&ask, page.data()));
+    const double after = platform::Clock::Now();
+    ExpectValues(ask.Infos, ExpectedQuote(p.site), p.file);
+    // The moment of reading, never the page's own date (site 2 gives 12/03/01).
+    EXPECT_GE(ask.Infos.Date + ask.Infos.Heure, before - 1e-6);
+    EXPECT_LE(ask.Infos.Date + ask.Infos.Heure, after + 1e-6);
+    EXPECT_EQ(ask.Infos.Date, platform::DateOf(ask.Infos.Date));
+    EXPECT_LT(ask.Infos.Heure, 1.0);
+}
+
+TEST_P(QuotePageOfSite, EveryCutFailsOrGivesTheWholeQuote) {
+    const QuotePage& p = GetParam();
+    const std::string text = PageFileText(p.file);
+    // The last value of each page needs the character that closes it.
+    const char* last = p.site == 0 ? "46,00" : p.site == 2 ? "&SRCODBC" : "44,50";
+    const std::size_t lastValue = text.rfind(last) + (p.site == 2 ? 0 : std::strlen(last));
+    for (std::size_t length = 0; length < text.size(); ++length) {
         AskWeb ask = Request(p.site, AskKind::Quote);
-        ask.Infos.Date = 1;
-        std::vector<char> page = PageFile(p.file);
-        const double before = platform::Clock::Now();
-        ASSERT_TRUE(AnalyseRep(&ask, page.data())) << p.file;
-        const double after = platform::Clock::Now();
-        ExpectValues(ask.Infos, ExpectedQuote(p.site), p.file);
-        // The moment of reading, never the page's own date (site 2 gives 12/03/01).
-        EXPECT_GE(ask.Infos.Date + ask.Infos.Heure, before - 1e-6) << p.file;
-        EXPECT_LE(ask.Infos.Date + ask.Infos.Heure, after + 1e-6) << p.file;
-        EXPECT_EQ(ask.Infos.Date, platform::DateOf(ask.Infos.Date)) << p.file;
-        EXPECT_LT(ask.Infos.Heure, 1.0) << p.file;
+        std::vector<char> page = PageText(text.substr(0, length));
+        const bool ok = AnalyseRep(&ask, page.data());
+        if (length <= lastValue) {
+            EXPECT_FALSE(ok) << "cut at " << length;
+        }
+        if (ok)
+            ExpectValues(ask.Infos, ExpectedQuote(p.site), p.file);
     }
 }
 
-TEST(QuotePages, EveryCutOfAPageFailsOrGivesTheWholeQuote) {
-    for (const QuotePage& p : kQuotePages) {
-        const std::string text = PageFileText(p.file);
-        // The last value of each page needs the character that closes it.
-        const char* last = p.site == 0 ? "46,00" : p.site == 2 ? "&SRCODBC" : "44,50";
-        const std::size_t lastValue = text.rfind(last) + (p.site == 2 ? 0 : std::strlen(last));
-        for (std::size_t length = 0; length < text.size(); ++length) {
-            AskWeb ask = Request(p.site, AskKind::Quote);
-            std::vector<char> page = PageText(text.substr(0, length));
-            const bool ok = AnalyseRep(&ask, page.data());
-            if (length <= lastValue) {
-                EXPECT_FALSE(ok) << p.file << " cut at " << length;
-            }
-            if (ok)
-                ExpectValues(ask.Infos, ExpectedQuote(p.site), p.file);
-        }
-    }
-}
+INSTANTIATE_TEST_SUITE_P(ValidAndCaseChanged, QuotePageOfSite, ::testing::ValuesIn(kQuotePages),
+                         [](const ::testing::TestParamInfo<QuotePage>& info) {
+                             return std::string(info.param.name);
+                         });
 
 TEST(QuotePages, CutPageKeepsTheValuesReadBeforeTheGap) {
     AskWeb ask = Request(0, AskKind::Quote);

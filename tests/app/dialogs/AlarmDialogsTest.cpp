@@ -12,6 +12,7 @@
 
 #include "platform/DateTime.h"
 #include "portfolio/Cv.h"
+#include "support/Builders.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -56,11 +57,7 @@ protected:
     }
 
     Valeurs* AddTitre(std::int32_t cours = 1234) {
-        Valeurs model;
-        model.Code = "100001";
-        model.Libelle = "Titre A";
-        model.Infos.Cours = cours;
-        titre = doc->AddTitre(model);
+        titre = build::AddSecurity(*doc, "100001", "Titre A", {.cours = cours});
         form->BuildTree();
         const auto items = form->findChild<QTreeWidget*>("LT1")->findItems(
             "Titre A", Qt::MatchExactly | Qt::MatchRecursive);
@@ -426,11 +423,7 @@ TEST_F(AlarmDialogsTest, ArmingFollowsCompletenessAndDate) {
 TEST_F(AlarmDialogsTest, TestAtATypedPriceRestoresThePosition) {
     doc->Fichier = Path("port.cvx");
     AddTitre(1000);
-    auto achat = std::make_unique<Operes>();
-    achat->Date = EncodeDate(2026, 1, 5);
-    achat->Quantite = 10;
-    achat->Cours = 1000;
-    titre->Operes.push_back(std::move(achat));
+    build::AddTrade(titre, EncodeDate(2026, 1, 5), 'A', 10, 1000);
     doc->ComputeTitre(titre);
     const BilanTitre avant = titre->Bilan;
     AddAlarme(MakeAlarme(0, 1, 0, 1, 1400)); // price above 14.00

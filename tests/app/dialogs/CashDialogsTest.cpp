@@ -8,6 +8,7 @@
 #include "widgets/QtDates.h"
 
 #include "portfolio/Cv.h"
+#include "support/Builders.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -18,20 +19,17 @@
 
 namespace {
 
+using namespace build;
+
 class CashDialogsTest : public AppTest {
 protected:
     void Local() {
         doc.LibLocal = "francs";
         doc.Taux = doc.Facteur = 6.55957f;
     }
+    // Movements of these tests are all entered on the same day.
     Mvt* AddMvt(char sens, std::int32_t montant, const char* comment) {
-        auto m = std::make_unique<Mvt>();
-        m->Date = platform::EncodeDate(2026, 1, 10);
-        m->Sens = sens;
-        m->Montant = montant;
-        m->Comment = comment;
-        doc.Mouvements.push_back(std::move(m));
-        return doc.Mouvements.back().get();
+        return AddMovement(doc, platform::EncodeDate(2026, 1, 10), sens, montant, comment);
     }
     void ExpectRefused(const char* text, const QString& title, QMessageBox::Icon icon) {
         ASSERT_NE(LastMessage(), nullptr) << text;
@@ -39,12 +37,6 @@ protected:
         EXPECT_EQ(LastMessage()->icon, icon) << text;
         EXPECT_EQ(LastMessage()->buttons, QMessageBox::Ok) << text;
     }
-    static void Tranche(ListeTranches& bareme, std::int32_t seuil, float frais, std::int32_t min,
-                        float tva, bool plVal = false) {
-        bareme.push_back(
-            std::make_unique<TrancheFrais>(TrancheFrais{seuil, frais, min, tva, plVal}));
-    }
-
     // The bracket as the calculator shows it: threshold, rate, minimum, VAT.
     static QStringList Edits(const TForm4& d) {
         return {d.VSeuil->text(), d.VPerFrais->text(), d.VMntMin->text(), d.VTva->text()};
@@ -223,8 +215,8 @@ TEST_F(CashDialogsTest, ARefusedChangeLeavesTheMovementAsItWas) {
 }
 
 TEST_F(CashDialogsTest, CalculatorShowsTheBracketOfTheAmountAndTheEngineFee) {
-    Tranche(doc.TranchesFrais1, 0, 0.0048f, 0, 0.206f);
-    Tranche(doc.TranchesFrais1, 1000000, 0.003f, 0, 0.206f);
+    AddBracket(doc.TranchesFrais1, 0, 0.0048f, 0, 0.206f);
+    AddBracket(doc.TranchesFrais1, 1000000, 0.003f, 0, 0.206f);
     TForm4 d(nullptr, 10000, 10, 1, &doc, prompts);
     EXPECT_EQ(d.windowTitle(), "Calcul des frais de type 1");
     EXPECT_EQ(d.VQte->text(), "10");
@@ -244,13 +236,13 @@ TEST_F(CashDialogsTest, CalculatorShowsTheBracketOfTheAmountAndTheEngineFee) {
 }
 
 TEST_F(CashDialogsTest, CalculatorMinimumsThresholdCentsAndMissingBrackets) {
-    Tranche(doc.TranchesFrais2, 0, 0.0f, 800, 0.0f);
+    AddBracket(doc.TranchesFrais2, 0, 0.0f, 800, 0.0f);
     TForm4 minimum(nullptr, 1, 1, 2, &doc, prompts);
     EXPECT_EQ(minimum.windowTitle(), "Calcul des frais de type 2");
     EXPECT_EQ(minimum.VFrais->text(), "8,00");
 
     // The threshold and the minimum keep their cents, as the engine applies them.
-    Tranche(doc.TranchesFrais1, 1550, 0.0f, 850, 0.0f);
+    AddBracket(doc.TranchesFrais1, 1550, 0.0f, 850, 0.0f);
     TForm4 dessous(nullptr, 1520, 1, 1, &doc, prompts);
     EXPECT_EQ(Edits(dessous), QStringList({"0.00", "0.00", "0.00", "0.00"}));
     EXPECT_EQ(dessous.VFrais->text(), "0,00");
@@ -260,8 +252,8 @@ TEST_F(CashDialogsTest, CalculatorMinimumsThresholdCentsAndMissingBrackets) {
 }
 
 TEST_F(CashDialogsTest, RateAboveTheThresholdOnlyForSchedulesOneAndTwo) {
-    Tranche(doc.TranchesFrais1, 100000, 0.0065f, 0, 0.0f, true);
-    Tranche(doc.TranchesSRD, 100000, 0.0065f, 0, 0.0f, true);
+    AddBracket(doc.TranchesFrais1, 100000, 0.0065f, 0, 0.0f, true);
+    AddBracket(doc.TranchesSRD, 100000, 0.0065f, 0, 0.0f, true);
     TForm4 un(nullptr, 10000, 20, 1, &doc, prompts);
     EXPECT_TRUE(un.Dep->isChecked());
     EXPECT_EQ(un.VFrais->text(), "6,51");
@@ -275,7 +267,7 @@ TEST_F(CashDialogsTest, RateAboveTheThresholdOnlyForSchedulesOneAndTwo) {
 }
 
 TEST_F(CashDialogsTest, EditedBracketIsReadBackWithoutTouchingTheSchedule) {
-    Tranche(doc.TranchesFrais1, 0, 0.0048f, 0, 0.206f);
+    AddBracket(doc.TranchesFrais1, 0, 0.0048f, 0, 0.206f);
     TForm4 d(nullptr, 10000, 10, 1, &doc, prompts);
     d.VPerFrais->setText("0,6"); // 601 + 123
     EXPECT_EQ(d.VFrais->text(), "7,24");

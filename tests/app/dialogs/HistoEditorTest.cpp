@@ -32,7 +32,7 @@ class HistoEditorTest : public HistoFixture {
 protected:
     void SetUp() override {
         HistoFixture::SetUp();
-        titre = AddTitre("12000", "Alpha");
+        titre = build::AddSecurity(*doc, "12000", "Alpha");
         division = std::make_unique<TDivision>(nullptr);
         oldDivision = Division;
         Division = division.get();
@@ -54,14 +54,6 @@ protected:
             return d->result() == QDialog::Accepted;
         };
     }
-    void AddOpere(double date, std::int32_t quantite, std::int32_t cours) {
-        auto op = std::make_unique<Operes>();
-        op->Date = date;
-        op->Quantite = quantite;
-        op->Cours = cours;
-        titre->Operes.push_back(std::move(op));
-    }
-
     Valeurs* titre = nullptr;
     std::unique_ptr<TDivision> division;
     TDivision* oldDivision = nullptr;
@@ -161,8 +153,8 @@ TEST_F(HistoEditorTest, TheSplitDividesTheDaysUpToItsDateOnly) {
 
 TEST_F(HistoEditorTest, ASplitValidatedIsSavedAndReachesTheTrades) {
     WriteHisto("12000", kTrois);
-    AddOpere(Day(3, 1, 2026), 10, 2001);
-    AddOpere(Day(6, 1, 2026), 4, 1200);
+    build::AddTrade(titre, Day(3, 1, 2026), 'A', 10, 2001);
+    build::AddTrade(titre, Day(6, 1, 2026), 'A', 4, 1200);
     TFHisto editor(nullptr, &flag, titre, doc.get(), prompts);
     AnswerSplit(QDate(2026, 1, 5), 2);
     editor.BtDivClick();

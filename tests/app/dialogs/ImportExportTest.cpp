@@ -41,8 +41,8 @@ class ImportExportTest : public HistoFixture {
 protected:
     void SetUp() override {
         HistoFixture::SetUp();
-        alpha = AddTitre("12000", "Alpha");
-        beta = AddTitre("13000", "Beta");
+        alpha = build::AddSecurity(*doc, "12000", "Alpha");
+        beta = build::AddSecurity(*doc, "13000", "Beta");
     }
     Valeurs* alpha = nullptr;
     Valeurs* beta = nullptr;

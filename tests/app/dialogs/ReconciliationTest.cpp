@@ -10,6 +10,7 @@
 
 #include "platform/DateTime.h"
 #include "portfolio/Cv.h"
+#include "support/Builders.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -24,40 +25,24 @@
 
 namespace {
 
+using namespace build;
 using platform::EncodeDate;
 
 class ReconciliationTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dix = Add("10", "DIX");
-        neuf = Add("9", "NEUF");
-        onze = Add("11", "ONZE");
-        a10 = Trade(dix, EncodeDate(2025, 1, 10), 'A', 10, 10000, false);
-        v10 = Trade(dix, EncodeDate(2025, 3, 1), 'V', 5, 12000, true);
-        a9 = Trade(neuf, EncodeDate(2025, 2, 1), 'A', 20, 5000, false);
-        v9 = Trade(neuf, EncodeDate(2025, 4, 1), 'V', 15, 5500, false);
-        a11 = Trade(onze, EncodeDate(2024, 12, 1), 'A', 1, 100, true);
+        dix = AddSecurity(doc, "10", "DIX");
+        neuf = AddSecurity(doc, "9", "NEUF");
+        onze = AddSecurity(doc, "11", "ONZE");
+        a10 = AddTrade(dix, EncodeDate(2025, 1, 10), 'A', 10, 10000, 0);
+        v10 = AddTrade(dix, EncodeDate(2025, 3, 1), 'V', 5, 12000, 0, {.pointe = true});
+        a9 = AddTrade(neuf, EncodeDate(2025, 2, 1), 'A', 20, 5000, 0);
+        v9 = AddTrade(neuf, EncodeDate(2025, 4, 1), 'V', 15, 5500, 0);
+        a11 = AddTrade(onze, EncodeDate(2024, 12, 1), 'A', 1, 100, 0, {.pointe = true});
         doc.Modifie = false;
         dialog.FPortefeuille = &doc;
     }
 
-    Valeurs* Add(const std::string& code, const std::string& libelle) {
-        Valeurs modele;
-        modele.Code = code;
-        modele.Libelle = libelle;
-        return doc.AddTitre(modele);
-    }
-    static Operes* Trade(Valeurs* titre, double date, char sens, std::int32_t quantite,
-                         std::int32_t cours, bool pointe) {
-        auto op = std::make_unique<Operes>();
-        op->Date = date;
-        op->Sens = sens;
-        op->Quantite = quantite;
-        op->Cours = cours;
-        op->Pointe = pointe;
-        titre->Operes.push_back(std::move(op));
-        return titre->Operes.back().get();
-    }
     QStringList Column(int column) const {
         QStringList texts;
         for (int i = 0; i < dialog.LvOp->topLevelItemCount(); ++i)

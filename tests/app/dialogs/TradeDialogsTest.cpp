@@ -11,6 +11,7 @@
 #include "widgets/QtDates.h"
 
 #include "portfolio/Cv.h"
+#include "support/Builders.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -28,6 +29,7 @@
 
 namespace {
 
+using namespace build;
 using platform::EncodeDate;
 
 class TradeDialogsTest : public AppTest {
@@ -37,45 +39,13 @@ protected:
         doc.Repertoire = dataDir_;
         doc.DateLiqP = EncodeDate(2026, 2, 24);
         doc.DateLiqC = EncodeDate(2026, 3, 25);
-        Tranche(doc.TranchesFrais1, 0, 0.0065f, 0);
-        Tranche(doc.TranchesFrais2, 0, 0.0f, 500);
-        Tranche(doc.TranchesSRD, 0, 0.004f, 0);
-        titre = Titre("12000", true);
-        Opere(*titre, EncodeDate(2026, 1, 5), 'A', 100, 1000, 1500);
-        auto credit = std::make_unique<Mvt>();
-        credit->Sens = 'C';
-        credit->Montant = 200000;
-        doc.Mouvements.push_back(std::move(credit));
-        Recompute(); // Cash 985,00
-    }
-    static void Tranche(ListeTranches& bareme, std::int32_t seuil, float frais, std::int32_t min) {
-        bareme.push_back(
-            std::make_unique<TrancheFrais>(TrancheFrais{seuil, frais, min, 0.0f, false}));
-    }
-    Valeurs* Titre(const char* code, bool srd) {
-        Valeurs model;
-        model.Code = code;
-        model.Libelle = std::string("Titre ") + code;
-        model.SRD = srd;
-        return doc.AddTitre(model);
-    }
-    static Operes* Opere(Valeurs& v, double date, char sens, std::int32_t q, std::int32_t cours,
-                         std::int32_t frais) {
-        auto o = std::make_unique<Operes>();
-        o->Date = date;
-        o->Sens = sens;
-        o->Quantite = q;
-        o->Cours = cours;
-        o->Frais = o->Frais1 = frais;
-        v.Operes.push_back(std::move(o));
-        return v.Operes.back().get();
-    }
-    void Recompute() {
-        for (const auto& v : doc.Titres) {
-            doc.SortOperes(v.get());
-            doc.ComputeTitre(v.get());
-        }
-        doc.ComputeTotals();
+        AddBracket(doc.TranchesFrais1, 0, 0.0065f, 0);
+        AddBracket(doc.TranchesFrais2, 0, 0.0f, 500);
+        AddBracket(doc.TranchesSRD, 0, 0.004f, 0);
+        titre = AddSecurity(doc, "12000", "Titre 12000", {.srd = true});
+        AddTrade(*titre, EncodeDate(2026, 1, 5), 'A', 100, 1000, 1500);
+        AddMovement(doc, 0.0, 'C', 200000);
+        Recompute(doc); // Cash 985,00
     }
     // The three fee fields, then MntBrut, MntNet, ValBr, ValNette, PxAch, Cash, CashLq.
     static QStringList Shown(const TAddOper& d) {
@@ -164,15 +134,15 @@ TEST_F(TradeDialogsTest, OptionFollowsEligibilityDateAndTrade) {
     EXPECT_TRUE(neuf.SRD->isEnabled());
     EXPECT_FALSE(neuf.Frais1->isEnabled());
 
-    Valeurs* comptant = Titre("13000", false);
+    Valeurs* comptant = AddSecurity(doc, "13000", "Titre 13000");
     TAddOper horsSrd(nullptr, &doc, nullptr, comptant, prompts);
     EXPECT_FALSE(horsSrd.ChkSRD->isEnabled());
     EXPECT_FALSE(horsSrd.SRD->isEnabled());
 
-    Operes* vieux = Opere(*titre, EncodeDate(2000, 9, 20), 'A', 1, 100, 0);
+    Operes* vieux = AddTrade(*titre, EncodeDate(2000, 9, 20), 'A', 1, 100, 0);
     vieux->SRD = true;
     EXPECT_FALSE(TAddOper(nullptr, &doc, vieux, titre, prompts).ChkSRD->isEnabled());
-    Operes* recent = Opere(*titre, EncodeDate(2026, 2, 2), 'A', 1, 100, 0);
+    Operes* recent = AddTrade(*titre, EncodeDate(2026, 2, 2), 'A', 1, 100, 0);
     TAddOper modif(nullptr, &doc, recent, titre, prompts);
     EXPECT_TRUE(modif.ChkSRD->isEnabled());
     EXPECT_FALSE(modif.ChkSRD->isChecked());
@@ -191,7 +161,7 @@ TEST_F(TradeDialogsTest, OptionBoundaryStaysIn2000WhenTheClockPasses2050) {
     neuf.DateOp->setDate(QDate(2000, 9, 26));
     EXPECT_TRUE(neuf.ChkSRD->isEnabled());
 
-    Operes* recent = Opere(*titre, EncodeDate(2055, 2, 2), 'A', 1, 100, 0);
+    Operes* recent = AddTrade(*titre, EncodeDate(2055, 2, 2), 'A', 1, 100, 0);
     recent->SRD = true;
     TAddOper modif(nullptr, &doc, recent, titre, prompts);
     EXPECT_TRUE(modif.ChkSRD->isEnabled());
@@ -238,9 +208,9 @@ TEST_F(TradeDialogsTest, GainsOfSalesAndCovers) {
     EXPECT_EQ(d.PxAch->text(), "10,00");
 
     // Short 80 sold at 20 €: buying 50 at 15 € with 1 € of fees covers 50 and stays short.
-    Valeurs* court = Titre("14000", false);
-    Opere(*court, EncodeDate(2026, 1, 5), 'V', 80, 2000, 0);
-    Recompute();
+    Valeurs* court = AddSecurity(doc, "14000", "Titre 14000");
+    AddTrade(*court, EncodeDate(2026, 1, 5), 'V', 80, 2000, 0);
+    Recompute(doc);
     TAddOper c(nullptr, &doc, nullptr, court, prompts);
     Type(c, "Achat", 50, "15");
     c.Frais1->setText("1");
@@ -252,8 +222,8 @@ TEST_F(TradeDialogsTest, GainsOfSalesAndCovers) {
     // Buying 100 turns the short into 20 held at the purchase price, as the replay finds.
     const ApercuOpere a = CalculApercu(court->Bilan, false, 100, 1500, 100);
     ASSERT_TRUE(a.PxAch.has_value());
-    Opere(*court, EncodeDate(2026, 2, 1), 'A', 100, 1500, 100);
-    Recompute();
+    AddTrade(*court, EncodeDate(2026, 2, 1), 'A', 100, 1500, 100);
+    Recompute(doc);
     EXPECT_EQ(*a.PxAch, court->Bilan.PxMoyAchBrut);
     EXPECT_EQ(*a.PxAch, 1500);
 }
@@ -279,16 +249,17 @@ TEST_F(TradeDialogsTest, PreviewOfEachKindAgreesWithTheStoredTrade) {
     };
     int numero = 0;
     for (const Cas& c : cas) {
-        Valeurs* v = Titre(std::to_string(20000 + numero++).c_str(), false);
+        const std::string code = std::to_string(20000 + numero++);
+        Valeurs* v = AddSecurity(doc, code, "Titre " + code);
         if (c.depart == 'A')
-            Opere(*v, EncodeDate(2026, 1, 5), 'A', 100, 1000, 1500);
+            AddTrade(*v, EncodeDate(2026, 1, 5), 'A', 100, 1000, 1500);
         else
-            Opere(*v, EncodeDate(2026, 1, 5), 'V', 80, 2000, 0);
-        Recompute();
+            AddTrade(*v, EncodeDate(2026, 1, 5), 'V', 80, 2000, 0);
+        Recompute(doc);
         const ApercuOpere a = CalculApercu(v->Bilan, c.vente, c.q, c.p, c.f);
         const Operes* stocke =
-            Opere(*v, EncodeDate(2026, 2, 1), c.vente ? 'V' : 'A', c.q, c.p, c.f);
-        Recompute();
+            AddTrade(*v, EncodeDate(2026, 2, 1), c.vente ? 'V' : 'A', c.q, c.p, c.f);
+        Recompute(doc);
         EXPECT_EQ(a.ValBrut, stocke->PlValBrut) << c.nom;
         EXPECT_EQ(a.ValNet, stocke->PlValNet) << c.nom;
         EXPECT_EQ(a.PxAch.has_value(), !c.vente) << c.nom;
@@ -302,10 +273,10 @@ TEST_F(TradeDialogsTest, TypingLeavesTheDocumentPositionsWhole) {
     // A sale after the purchase and another security: a preview at an earlier date, or with
     // the purchase left out, must not leave any of them replayed only in part.
     Operes* achat = titre->Operes[0].get();
-    Opere(*titre, EncodeDate(2026, 2, 10), 'V', 40, 1300, 839);
-    Valeurs* autre = Titre("15000", false);
-    Opere(*autre, EncodeDate(2026, 1, 7), 'A', 10, 5000, 300);
-    Recompute();
+    AddTrade(*titre, EncodeDate(2026, 2, 10), 'V', 40, 1300, 839);
+    Valeurs* autre = AddSecurity(doc, "15000", "Titre 15000");
+    AddTrade(*autre, EncodeDate(2026, 1, 7), 'A', 10, 5000, 300);
+    Recompute(doc);
     struct Etat {
         BilanTitre bilan;
         std::vector<Operes> operes;
@@ -443,7 +414,7 @@ TEST_F(TradeDialogsTest, AFeeBeyondThirtyTwoBitCentsIsNotShownAndRefusesTheTrade
     doc.TranchesFrais1.clear();
     doc.TranchesSRD.clear();
     doc.TranchesFrais2.clear();
-    Tranche(doc.TranchesFrais2, 0, 2.0f, 0);
+    AddBracket(doc.TranchesFrais2, 0, 2.0f, 0);
     TAddOper d(nullptr, &doc, nullptr, titre, prompts);
     d.show();
     Type(d, "Achat", 1, "20000000");
@@ -507,7 +478,7 @@ TEST_F(TradeDialogsTest, ModifiedTradeCashPreviewAndOk) {
     d.Frais2->setText("0");
     EXPECT_EQ(d.Cash->text(), "-15,00");
     EXPECT_EQ(doc.Cash, 98500);
-    Recompute();
+    Recompute(doc);
     d.Frais2->setText("0,00");
     EXPECT_EQ(d.Cash->text(), "-15,00");
 

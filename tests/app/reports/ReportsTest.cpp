@@ -12,6 +12,7 @@
 #include "platform/MemTable.h"
 #include "portfolio/Cv.h"
 #include "portfolio/Fdatas.h"
+#include "support/Builders.h"
 
 #include <QFontMetricsF>
 #include <QGuiApplication>
@@ -29,6 +30,8 @@
 #include <stdexcept>
 
 namespace {
+
+using namespace build;
 
 QString U(const char* text) {
     return QString::fromUtf8(text);
@@ -144,24 +147,6 @@ protected:
         doc->LibLocal = "francs";
     }
 
-    Valeurs* AddTitre(const char* code, const char* libelle) {
-        Valeurs model;
-        model.Code = code;
-        model.Libelle = libelle;
-        return doc->AddTitre(model);
-    }
-
-    static void AddOpere(Valeurs* titre, double date, char sens, int quantite, int cours,
-                         int frais) {
-        auto op = std::make_unique<Operes>();
-        op->Date = date;
-        op->Sens = sens;
-        op->Quantite = quantite;
-        op->Cours = cours;
-        op->Frais = frais;
-        titre->Operes.push_back(std::move(op));
-    }
-
     std::unique_ptr<TCorv> doc;
 };
 
@@ -252,7 +237,7 @@ TEST_F(ReportsTest, PortfolioSummaryInLocalCurrencyAndWithoutShares) {
 
 TEST_F(ReportsTest, SecuritiesSummaryListsEverySecurityWithTheGainTotals) {
     doc->Facteur = 2.0f;
-    Valeurs* a = AddTitre("12000", "ALPHA");
+    Valeurs* a = AddSecurity(*doc, "12000", "ALPHA");
     a->Bilan.NbInPort = 150;
     a->Bilan.PxMoyAchBrut = 2050;
     a->Bilan.PxMoyAchNet = 20.75f;
@@ -265,7 +250,7 @@ TEST_F(ReportsTest, SecuritiesSummaryListsEverySecurityWithTheGainTotals) {
     a->Bilan.PlValBrut = 1000;
     a->Bilan.PlValNet = -500;
     a->Bilan.TotFrais = 777;
-    Valeurs* b = AddTitre("13000", "BETA");
+    Valeurs* b = AddSecurity(*doc, "13000", "BETA");
     b->Bilan.PlValBrut = -4001;
     b->Bilan.PlValNet = -4500;
     TEdit2 edit(nullptr, doc.get());
@@ -309,7 +294,7 @@ TEST_F(ReportsTest, SecuritiesSummaryListsEverySecurityWithTheGainTotals) {
 }
 
 TEST_F(ReportsTest, EmptyPortfolioPrintsHeadingsAndZeroTotals) {
-    Valeurs* a = AddTitre("12000", "ALPHA");
+    Valeurs* a = AddSecurity(*doc, "12000", "ALPHA");
     a->Bilan.PlValBrut = 1234;
     { TEdit2 avant(nullptr, doc.get()); } // leaves a row in the table
     doc->Titres.clear();
@@ -329,7 +314,7 @@ TEST_F(ReportsTest, EmptyPortfolioPrintsHeadingsAndZeroTotals) {
 
 TEST_F(ReportsTest, LongListsBreakIntoPagesWithHeadersAndFootersOnEach) {
     for (int i = 0; i < 70; ++i) {
-        Valeurs* t = AddTitre(std::to_string(10000 + i).c_str(), "TITRE");
+        Valeurs* t = AddSecurity(*doc, std::to_string(10000 + i), "TITRE");
         t->Bilan.PlValNet = 100; // 1,00 each
     }
     TEdit2 edit(nullptr, doc.get());
@@ -371,9 +356,9 @@ TEST_F(ReportsTest, LongListsBreakIntoPagesWithHeadersAndFootersOnEach) {
 
 TEST_F(ReportsTest, TradesReportListsTheTradesAndShadesTheSales) {
     doc->Facteur = 10.0f;
-    Valeurs* t = AddTitre("12000", "ALPHA");
-    AddOpere(t, platform::EncodeDate(2026, 1, 5), 'A', 100, 2050, 1230);
-    AddOpere(t, platform::EncodeDate(2026, 2, 10), 'V', 40, 2500, 800);
+    Valeurs* t = AddSecurity(*doc, "12000", "ALPHA");
+    AddTrade(t, platform::EncodeDate(2026, 1, 5), 'A', 100, 2050, 1230);
+    AddTrade(t, platform::EncodeDate(2026, 2, 10), 'V', 40, 2500, 800);
     t->Operes[0]->PxMoyAchBrut = 2050;
     t->Operes[0]->PxMoyAchNet = 20.623f;
     t->Operes[1]->PxMoyAchBrut = 2050;
@@ -405,10 +390,10 @@ TEST_F(ReportsTest, TradesReportListsTheTradesAndShadesTheSales) {
 }
 
 TEST_F(ReportsTest, SecurityWithoutTradesPrintsHeadingsOnly) {
-    Valeurs* avec = AddTitre("12000", "ALPHA");
-    AddOpere(avec, platform::EncodeDate(2026, 1, 5), 'V', 1, 100, 0);
+    Valeurs* avec = AddSecurity(*doc, "12000", "ALPHA");
+    AddTrade(avec, platform::EncodeDate(2026, 1, 5), 'V', 1, 100, 0);
     { TEdit3 avant(nullptr, avec, doc.get()); }
-    Valeurs* sans = AddTitre("13000", "BETA");
+    Valeurs* sans = AddSecurity(*doc, "13000", "BETA");
     TEdit3 edit(nullptr, sans, doc.get());
     EXPECT_EQ(TheDatas().Operes.RecordCount(), 0);
     const std::vector<QRPage> pages = edit.QR.Prepare();
@@ -460,7 +445,8 @@ TEST_F(ReportsTest, PortfolioSummaryPrintsHeadingsAndExtremeAmountsWhole) {
 
 TEST_F(ReportsTest, SecuritiesSummaryPrintsExtremeRowsAndTotalsWhole) {
     for (const char* code : {"12000", "13000", "14000", "15000", "16000"}) {
-        Valeurs* t = AddTitre(code, "COMPAGNIE GENERALE DES ETABLISSEMENTS DE L'EST REUNIS");
+        Valeurs* t =
+            AddSecurity(*doc, code, "COMPAGNIE GENERALE DES ETABLISSEMENTS DE L'EST REUNIS");
         BilanTitre& b = t->Bilan;
         b.NbInPort = kMin;
         b.PxMoyAchBrut = b.CoutBrut = b.CoutNet = b.ValorBrut = b.ValorNet = kMin;
@@ -498,9 +484,9 @@ TEST_F(ReportsTest, SecuritiesSummaryPrintsExtremeRowsAndTotalsWhole) {
 
 TEST_F(ReportsTest, TradesReportPrintsExtremeTradesWhole) {
     doc->Facteur = 1.0f;
-    Valeurs* t = AddTitre("12000", "ALPHA");
-    AddOpere(t, platform::EncodeDate(2026, 12, 28), 'V', kMin, kMin, kMin);
-    AddOpere(t, platform::EncodeDate(2026, 12, 28), 'A', kMax, kMax, kMax);
+    Valeurs* t = AddSecurity(*doc, "12000", "ALPHA");
+    AddTrade(t, platform::EncodeDate(2026, 12, 28), 'V', kMin, kMin, kMin);
+    AddTrade(t, platform::EncodeDate(2026, 12, 28), 'A', kMax, kMax, kMax);
     for (const auto& op : t->Operes) {
         op->PxMoyAchBrut = op->PlValBrut = op->PlValNet = op->Cours;
         op->PxMoyAchNet = static_cast<float>(op->Cours) * 0.01f;
@@ -521,7 +507,7 @@ TEST_F(ReportsTest, TradesReportPrintsExtremeTradesWhole) {
 // In local currency an amount of 32-bit cents grows beyond the widest euro amount.
 TEST_F(ReportsTest, LocalCurrencyAmountsShrinkRatherThanBeingCut) {
     doc->Facteur = 6.55957f;
-    Valeurs* t = AddTitre("12000", "ALPHA");
+    Valeurs* t = AddSecurity(*doc, "12000", "ALPHA");
     t->Bilan.ValorNet = kMin;
     TEdit2 edit(nullptr, doc.get());
     const std::vector<QRPage> pages = edit.QR.Prepare();
@@ -537,7 +523,7 @@ TEST_F(ReportsTest, LocalCurrencyAmountsShrinkRatherThanBeingCut) {
 // A landscape report previewed or printed on a portrait page shrinks as a whole.
 TEST_F(ReportsTest, ALandscapeReportOnAPortraitPageShrinksToItsWidth) {
     for (int i = 0; i < 60; ++i)
-        AddTitre(std::to_string(20000 + i).c_str(), "TITRE")->Bilan.ValorNet = kMin;
+        AddSecurity(*doc, std::to_string(20000 + i), "TITRE")->Bilan.ValorNet = kMin;
     TEdit2 edit(nullptr, doc.get());
     QSizeF portrait = edit.QR.DefaultArea();
     portrait.transpose();
@@ -612,7 +598,7 @@ TEST_F(ReportsTest, UnknownFieldsAndExpressionsAreRefused) {
 
 TEST_F(ReportsTest, PrintsToPdfAndGivesThePrinterBackItsLayout) {
     for (int i = 0; i < 70; ++i)
-        AddTitre(std::to_string(20000 + i).c_str(), "TITRE");
+        AddSecurity(*doc, std::to_string(20000 + i), "TITRE");
     TEdit2 edit(nullptr, doc.get());
     const std::size_t expected = edit.QR.Prepare().size();
     ASSERT_GE(expected, 2u);
@@ -640,7 +626,7 @@ TEST_F(ReportsTest, PrintsToPdfAndGivesThePrinterBackItsLayout) {
 }
 
 TEST_F(ReportsTest, PreviewRunsThroughThePromptsInTheReportsOrientation) {
-    AddTitre("12000", "ALPHA");
+    AddSecurity(*doc, "12000", "ALPHA");
     TEdit2 edit(nullptr, doc.get());
     QPrinter printer;
     printer.setOutputFormat(QPrinter::PdfFormat);

@@ -10,6 +10,7 @@
 
 #include "platform/DateText.h"
 #include "portfolio/Cv.h"
+#include "support/Builders.h"
 
 #include <QApplication>
 #include <QCategoryAxis>
@@ -31,6 +32,8 @@
 #include <set>
 
 namespace {
+
+using namespace build;
 
 using platform::EncodeDate;
 using platform::EncodeTime;
@@ -412,17 +415,13 @@ protected:
         AppTest::TearDown();
     }
     Valeurs* Add(const std::string& code, std::int32_t cours, float variation) {
-        Valeurs modele;
-        modele.Code = code;
-        modele.Libelle = "TITRE " + code;
-        modele.SuiviAuto = true;
-        modele.Infos.Cours = cours;
-        modele.Infos.Haut = cours + 10;
-        modele.Infos.Bas = cours - 10;
-        modele.Infos.Variation = variation;
-        modele.Infos.Date = EncodeDate(2026, 3, 13);
-        modele.Infos.Heure = EncodeTime(17, 35, 0);
-        return doc->AddTitre(modele);
+        Valeurs* titre = AddSecurity(*doc, code, "TITRE " + code, {.cours = cours, .suivi = true});
+        titre->Infos.Haut = cours + 10;
+        titre->Infos.Bas = cours - 10;
+        titre->Infos.Variation = variation;
+        titre->Infos.Date = EncodeDate(2026, 3, 13);
+        titre->Infos.Heure = EncodeTime(17, 35, 0);
+        return titre;
     }
     void Select(Valeurs* titre) {
         form->BuildTree();
@@ -488,12 +487,7 @@ TEST_F(ChartsTest, SynthesisPageOfAQuoteWithoutTradesAndOfAShortPosition) {
     EXPECT_FALSE(Red("LVar"));
 
     // Selling short: the holding costs nothing while the count shows the negative quantity.
-    auto vente = std::make_unique<Operes>();
-    vente->Date = EncodeDate(2026, 3, 2);
-    vente->Sens = 'V';
-    vente->Quantite = 5;
-    vente->Cours = 1000;
-    titre->Operes.push_back(std::move(vente));
+    AddTrade(titre, EncodeDate(2026, 3, 2), 'V', 5, 1000);
     form->RefreshViews(titre);
     EXPECT_EQ(Text("NbP"), "-5");
     EXPECT_EQ(Text("VPortB"), "0,00");

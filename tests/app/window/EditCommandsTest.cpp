@@ -9,6 +9,7 @@
 #include "window/MainViewWidgets.h"
 
 #include "portfolio/Cv.h"
+#include "support/Builders.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -24,6 +25,8 @@
 #include <fstream>
 
 namespace {
+
+using namespace build;
 
 using platform::EncodeDate;
 const double kToday = EncodeDate(2026, 3, 15);
@@ -52,24 +55,15 @@ protected:
         AppTest::TearDown();
     }
     Valeurs* Add(const std::string& code, const std::string& libelle) {
-        Valeurs modele;
-        modele.Code = code;
-        modele.Libelle = libelle;
-        modele.SuiviAuto = true;
-        modele.Infos.Cours = 1000;
-        return doc->AddTitre(modele);
+        return AddSecurity(*doc, code, libelle, {.cours = 1000, .suivi = true});
     }
-    Operes* Trade(Valeurs* t, double date, char sens, std::int32_t q, std::int32_t cours,
-                  bool pointe = false) {
-        t->Operes.push_back(std::make_unique<Operes>());
-        Operes* op = t->Operes.back().get();
-        *op = Operes{pointe, date, sens, q, cours};
-        op->SRD = t->SRD;
-        return op;
+    // A trade follows its security's deferred-settlement flag, as the trade dialog sets it.
+    static Operes* Trade(Valeurs* t, double date, char sens, std::int32_t q, std::int32_t cours,
+                         bool pointe = false) {
+        return AddTrade(t, date, sens, q, cours, 0, {.srd = t->SRD, .pointe = pointe});
     }
     Mvt* Cash(char sens, std::int32_t montant, const char* comment) {
-        doc->Mouvements.push_back(std::make_unique<Mvt>(Mvt{false, kJan, sens, montant, comment}));
-        return doc->Mouvements.back().get();
+        return AddMovement(*doc, kJan, sens, montant, comment);
     }
     QTreeWidget* List(const char* name) { return form->findChild<QTreeWidget*>(name); }
     QTreeWidgetItem* Row(const char* list, const void* record) {

@@ -13,6 +13,7 @@
 
 #include "portfolio/Cv.h"
 #include "portfolio/Fdatas.h"
+#include "support/Builders.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -30,6 +31,8 @@
 #include <sys/stat.h>
 
 namespace {
+
+using namespace build;
 
 using platform::EncodeDate;
 const double kJan = EncodeDate(2026, 1, 5);
@@ -57,17 +60,9 @@ protected:
         form.reset();
         AppTest::TearDown();
     }
+    // The securities of these tests are quoted 10,00.
     Valeurs* Add(const std::string& code, const std::string& libelle) {
-        Valeurs modele;
-        modele.Code = code;
-        modele.Libelle = libelle;
-        modele.Infos.Cours = 1000;
-        return doc->AddTitre(modele);
-    }
-    Operes* Trade(Valeurs* t, double date, char sens, std::int32_t q, std::int32_t cours,
-                  bool pointe = false) {
-        t->Operes.push_back(std::make_unique<Operes>(Operes{pointe, date, sens, q, cours}));
-        return t->Operes.back().get();
+        return AddSecurity(*doc, code, libelle, {.cours = 1000});
     }
     QTreeWidget* Tree() { return form->findChild<QTreeWidget*>("LT1"); }
     void Select(const Valeurs* t) {
@@ -85,21 +80,21 @@ protected:
     // loss of 10,00; Delta only followed. Saved, then a movement added and not saved.
     void Portfolio() {
         alpha = Add("100001", "Alpha");
-        Trade(alpha, kJan, 'A', 100, 1000, true);
-        Trade(alpha, kFeb, 'A', 10, 1100);
+        AddTrade(alpha, kJan, 'A', 100, 1000, 0, {.pointe = true});
+        AddTrade(alpha, kFeb, 'A', 10, 1100);
         beta = Add("100002", "Beta");
-        Trade(beta, kJan, 'A', 10, 1000);
-        Trade(beta, kFeb, 'V', 10, 1200);
+        AddTrade(beta, kJan, 'A', 10, 1000);
+        AddTrade(beta, kFeb, 'V', 10, 1200);
         Valeurs* gamma = Add("100003", "Gamma");
-        Trade(gamma, kJan, 'A', 5, 2000);
-        Trade(gamma, kFeb, 'V', 5, 1800);
+        AddTrade(gamma, kJan, 'A', 5, 2000);
+        AddTrade(gamma, kFeb, 'V', 5, 1800);
         Add("100004", "Delta");
-        doc->Mouvements.push_back(std::make_unique<Mvt>(Mvt{false, kJan, 'C', 500000, "Apport"}));
+        AddMovement(*doc, kJan, 'C', 500000, "Apport");
         doc->Fichier = Path("ancien.cvx");
         form->BuildTree();
         ASSERT_TRUE(doc->SaveFile());
         ancien = Contents(Path("ancien.cvx"));
-        doc->Mouvements.push_back(std::make_unique<Mvt>(Mvt{false, kFeb, 'D', 2500, "Garde"}));
+        AddMovement(*doc, kFeb, 'D', 2500, "Garde");
         doc->Modifie = true;
     }
     void Transfer(const std::string& fichier, bool suppr, bool cumul, const char* e1 = "") {
@@ -251,8 +246,8 @@ TEST_F(LaunchersTest, RefusalsAndAFailedSaveLeaveTheDocumentAsItWas) {
 
 TEST_F(LaunchersTest, ASplitValidatedInTheHistoryEditorSplitsTheTradesUpToItsDay) {
     Valeurs* t = Add("12000", "Alpha");
-    Operes* matin = Trade(t, EncodeDate(2026, 1, 6) + 0.4375, 'A', 10, 2001);
-    Operes* apres = Trade(t, EncodeDate(2026, 1, 7), 'A', 3, 1200);
+    Operes* matin = AddTrade(t, EncodeDate(2026, 1, 6) + 0.4375, 'A', 10, 2001);
+    Operes* apres = AddTrade(t, EncodeDate(2026, 1, 7), 'A', 3, 1200);
     std::ofstream(dataDir_ + "/historique/12000.his") << "01/01/1970\n05/01/2026;10;11;9;20;\n";
     form->BuildTree();
     Select(t);

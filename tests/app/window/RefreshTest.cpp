@@ -9,6 +9,7 @@
 #include "platform/DateText.h"
 #include "platform/DateTime.h"
 #include "portfolio/Cv.h"
+#include "support/Builders.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -30,6 +31,8 @@
 #include <sstream>
 
 namespace {
+
+using namespace build;
 
 std::string TestPage(const std::string& name) {
     std::ifstream in(std::string(CORVANE_TEST_DATA_DIR) + "/quotescan/" + name, std::ios::binary);
@@ -180,11 +183,7 @@ protected:
         platform::Clock::SetFixed(platform::EncodeDate(year, month, day) + 10.0 / 24);
     }
     Valeurs* Add(const std::string& code, bool suivi = true) {
-        Valeurs model;
-        model.Code = code;
-        model.Libelle = "Titre " + code;
-        model.SuiviAuto = suivi;
-        return doc->AddTitre(model);
+        return AddSecurity(*doc, code, "Titre " + code, {.suivi = suivi});
     }
     void ServeSite1(const std::string& code) {
         proxy.Serve(kQuote1 + code, "site1_quote.html");
@@ -214,11 +213,7 @@ protected:
 
 TEST_F(RefreshTest, FullWalkCopiesQuotesWritesIntradayAndHistory) {
     Valeurs* a = Add("111111");
-    auto achat = std::make_unique<Operes>();
-    achat->Date = platform::EncodeDate(2026, 1, 5);
-    achat->Quantite = 10;
-    achat->Cours = 4000;
-    a->Operes.push_back(std::move(achat));
+    AddTrade(a, platform::EncodeDate(2026, 1, 5), 'A', 10, 4000);
     Add("222222");
     Valeurs* c = Add("333333", false);
     ServeSite1("111111");

@@ -8,6 +8,7 @@
 
 #include "platform/DateTime.h"
 #include "portfolio/Cv.h"
+#include "support/Builders.h"
 
 #include <QAction>
 #include <QApplication>
@@ -26,6 +27,8 @@
 #include <QTreeWidget>
 
 namespace {
+
+using namespace build;
 
 using platform::EncodeDate;
 
@@ -47,38 +50,15 @@ protected:
     Valeurs* Add(const std::string& code, const std::string& libelle, std::int32_t cours,
                  bool suivi = true, const std::string& bourse = "Paris",
                  const std::string& activite = "Banque") {
-        Valeurs modele;
-        modele.Code = code;
-        modele.Libelle = libelle;
-        modele.NomBourse = bourse;
-        modele.Activite = activite;
-        modele.SuiviAuto = suivi;
-        modele.Infos.Cours = cours;
-        modele.Infos.Haut = cours + 100;
-        modele.Infos.Bas = cours - 100;
-        modele.Infos.Variation = 1.5f;
-        modele.Infos.Date = EncodeDate(2026, 3, 13);
-        return doc->AddTitre(modele);
+        Valeurs* titre =
+            AddSecurity(*doc, code, libelle,
+                        {.cours = cours, .suivi = suivi, .bourse = bourse, .activite = activite});
+        titre->Infos.Haut = cours + 100;
+        titre->Infos.Bas = cours - 100;
+        titre->Infos.Variation = 1.5f;
+        titre->Infos.Date = EncodeDate(2026, 3, 13);
+        return titre;
     }
-    Operes* Trade(Valeurs* titre, double date, char sens, std::int32_t quantite, std::int32_t cours,
-                  std::int32_t frais = 0) {
-        auto op = std::make_unique<Operes>();
-        op->Date = date;
-        op->Sens = sens;
-        op->Quantite = quantite;
-        op->Cours = cours;
-        op->Frais1 = op->Frais = frais;
-        titre->Operes.push_back(std::move(op));
-        return titre->Operes.back().get();
-    }
-    void Cash(double date, char sens, std::int32_t montant) {
-        auto mvt = std::make_unique<Mvt>();
-        mvt->Date = date;
-        mvt->Sens = sens;
-        mvt->Montant = montant;
-        doc->Mouvements.push_back(std::move(mvt));
-    }
-
     template <typename T> T* W(const char* name) {
         T* widget = form->findChild<T*>(name);
         EXPECT_NE(widget, nullptr) << name;
@@ -163,10 +143,10 @@ TEST_F(ViewsTest, RichDocumentTreeAndSecuritiesList) {
     Valeurs* bouygues = Add("13000", "BOUYGUES", 3000, false);
     Valeurs* casino = Add("11000", "CASINO", 2000);
     Add("14000", "DANONE", 6000); // followed, not held
-    Trade(air, EncodeDate(2025, 5, 2), 'A', 10, 14000);
-    Trade(bouygues, EncodeDate(2025, 5, 2), 'A', 10, 3000);
-    Trade(bouygues, EncodeDate(2025, 6, 2), 'V', 10, 3100);
-    Trade(casino, EncodeDate(2025, 5, 2), 'V', 5, 2100); // short
+    AddTrade(air, EncodeDate(2025, 5, 2), 'A', 10, 14000);
+    AddTrade(bouygues, EncodeDate(2025, 5, 2), 'A', 10, 3000);
+    AddTrade(bouygues, EncodeDate(2025, 6, 2), 'V', 10, 3100);
+    AddTrade(casino, EncodeDate(2025, 5, 2), 'V', 5, 2100); // short
     form->BuildTree();
 
     QTreeWidgetItem* racine = Tree()->topLevelItem(0);
@@ -232,7 +212,7 @@ TEST_F(ViewsTest, SampleDocumentFillsEveryView) {
 TEST_F(ViewsTest, SelectionSurvivesRebuilds) {
     Valeurs* air = Add("12000", "AIR LIQUIDE", 15000);
     Valeurs* bic = Add("12500", "BIC", 5000);
-    Trade(air, EncodeDate(2025, 5, 2), 'A', 10, 14000);
+    AddTrade(air, EncodeDate(2025, 5, 2), 'A', 10, 14000);
     form->BuildTree();
 
     Tree()->setCurrentItem(Node("AIR LIQUIDE"));
@@ -244,7 +224,7 @@ TEST_F(ViewsTest, SelectionSurvivesRebuilds) {
     EXPECT_EQ(form->SelectedTitre(), air);
 
     // Sold out: the node moves to the followed securities and stays selected.
-    Trade(air, EncodeDate(2025, 6, 2), 'V', 10, 15000);
+    AddTrade(air, EncodeDate(2025, 6, 2), 'V', 10, 15000);
     form->BuildTree();
     ASSERT_NE(Tree()->currentItem(), nullptr);
     EXPECT_EQ(Tree()->currentItem()->parent()->text(0), QString::fromUtf8("Titres suivis"));
@@ -278,9 +258,9 @@ TEST_F(ViewsTest, SelectionSurvivesRebuilds) {
 
 TEST_F(ViewsTest, TradeListSortStateCyclesAndResetsToDateOrder) {
     Valeurs* air = Add("12000", "AIR LIQUIDE", 15000);
-    Trade(air, EncodeDate(2025, 1, 10), 'A', 30, 14000);
-    Trade(air, EncodeDate(2025, 2, 10), 'A', 10, 14500);
-    Trade(air, EncodeDate(2025, 3, 10), 'A', 20, 14800);
+    AddTrade(air, EncodeDate(2025, 1, 10), 'A', 30, 14000);
+    AddTrade(air, EncodeDate(2025, 2, 10), 'A', 10, 14500);
+    AddTrade(air, EncodeDate(2025, 3, 10), 'A', 20, 14800);
     form->BuildTree();
     Tree()->setCurrentItem(Node("AIR LIQUIDE"));
     QTreeWidget* lv = W<QTreeWidget>("LvOp");
@@ -316,12 +296,12 @@ TEST_F(ViewsTest, TradeListSortStateCyclesAndResetsToDateOrder) {
 
 TEST_F(ViewsTest, SalesLossesAndCashMovementsHaveTheirColours) {
     Valeurs* air = Add("12000", "AIR LIQUIDE", 15000);
-    Trade(air, EncodeDate(2025, 1, 10), 'A', 10, 10000);
-    Trade(air, EncodeDate(2025, 2, 10), 'V', 4, 12000); // gain
-    Trade(air, EncodeDate(2025, 3, 10), 'V', 4, 8000);  // loss
-    Cash(EncodeDate(2025, 1, 2), 'C', 200000);
-    Cash(EncodeDate(2025, 1, 2), 'D', 5000);
-    Cash(EncodeDate(2024, 12, 2), 'D', 1000);
+    AddTrade(air, EncodeDate(2025, 1, 10), 'A', 10, 10000);
+    AddTrade(air, EncodeDate(2025, 2, 10), 'V', 4, 12000); // gain
+    AddTrade(air, EncodeDate(2025, 3, 10), 'V', 4, 8000);  // loss
+    AddMovement(*doc, EncodeDate(2025, 1, 2), 'C', 200000);
+    AddMovement(*doc, EncodeDate(2025, 1, 2), 'D', 5000);
+    AddMovement(*doc, EncodeDate(2024, 12, 2), 'D', 1000);
     form->BuildTree();
     Tree()->setCurrentItem(Node("AIR LIQUIDE"));
 
@@ -357,9 +337,9 @@ TEST_F(ViewsTest, SalesLossesAndCashMovementsHaveTheirColours) {
 
 TEST_F(ViewsTest, SummaryFiguresAndTheLocalCurrency) {
     // Cash movements worth 1000,00 spent on securities now worth 2000,00.
-    Cash(EncodeDate(2025, 1, 2), 'C', 100000);
+    AddMovement(*doc, EncodeDate(2025, 1, 2), 'C', 100000);
     Valeurs* air = Add("12000", "AIR LIQUIDE", 20000);
-    Trade(air, EncodeDate(2025, 1, 10), 'A', 10, 10000);
+    AddTrade(air, EncodeDate(2025, 1, 10), 'A', 10, 10000);
     form->BuildTree();
 
     EXPECT_EQ(Text("VCashPo"), "0,00");
@@ -407,9 +387,9 @@ TEST_F(ViewsTest, RepartitionGroupsByMarketAndBySector) {
     Valeurs* a = Add("1", "UN", 10000, true, "Paris", "Banque");
     Valeurs* b = Add("2", "DEUX", 10000, true, "Londres", "Chimie");
     Valeurs* c = Add("3", "TROIS", 10000, true, "Paris", "Chimie");
-    Trade(a, EncodeDate(2025, 1, 10), 'A', 3, 10000);
-    Trade(b, EncodeDate(2025, 1, 10), 'A', 1, 10000);
-    Trade(c, EncodeDate(2025, 1, 10), 'A', 6, 5000);
+    AddTrade(a, EncodeDate(2025, 1, 10), 'A', 3, 10000);
+    AddTrade(b, EncodeDate(2025, 1, 10), 'A', 1, 10000);
+    AddTrade(c, EncodeDate(2025, 1, 10), 'A', 6, 5000);
     form->BuildTree();
     const auto ordre = [&] {
         std::vector<std::string> codes;
@@ -472,7 +452,7 @@ TEST_F(ViewsTest, RepartitionColumnsAreFittedOnceAndKeepTheUsersWidths) {
     prompts.answers = {QMessageBox::No};
     form->ColRepChanged({9, 21}); // "Valorisation Brut", then the label
     Valeurs* a = Add("1", "UNE VALEUR AU LIBELLE BIEN PLUS LONG QUE SON TITRE", 10000);
-    Trade(a, EncodeDate(2025, 1, 10), 'A', 10, 10000);
+    AddTrade(a, EncodeDate(2025, 1, 10), 'A', 10, 10000);
     form->BuildTree();
     QTreeWidget* liste = W<QTreeWidget>("ListRepart");
     ASSERT_EQ(liste->topLevelItemCount(), 1);
@@ -509,10 +489,10 @@ TEST_F(ViewsTest, RepartitionColumnsFromTheRegistryAndTheChooser) {
 
     Valeurs* a = Add("1", "UN", 10000);
     Valeurs* b = Add("2", "DEUX", 10000);
-    Trade(a, EncodeDate(2025, 1, 10), 'A', 10, 10000);
-    Trade(a, EncodeDate(2025, 2, 10), 'V', 5, 9000);
-    Trade(b, EncodeDate(2025, 1, 10), 'A', 10, 10000);
-    Trade(b, EncodeDate(2025, 2, 10), 'V', 5, 12000);
+    AddTrade(a, EncodeDate(2025, 1, 10), 'A', 10, 10000);
+    AddTrade(a, EncodeDate(2025, 2, 10), 'V', 5, 9000);
+    AddTrade(b, EncodeDate(2025, 1, 10), 'A', 10, 10000);
+    AddTrade(b, EncodeDate(2025, 2, 10), 'V', 5, 12000);
     Add("3", "TROIS", 500);
     form->BuildTree();
     QTreeWidget* liste = W<QTreeWidget>("ListRepart");
