@@ -63,6 +63,18 @@ void AppTest::TearDown() {
     std::filesystem::remove_all(dir_, ignored);
 }
 
+void WindowTest::SetUp() {
+    AppTest::SetUp();
+    WithKey([&](platform::SettingsStore& s) { s.WriteString("INSTALL", dataDir_); });
+    form = Start();
+    doc = form->Portefeuille();
+}
+
+void WindowTest::TearDown() {
+    form.reset();
+    AppTest::TearDown();
+}
+
 void AppTest::WithKey(const std::function<void(platform::SettingsStore&)>& write) {
     platform::SettingsStore store;
     ASSERT_TRUE(store.OpenKey(kCleProgramme, true));

@@ -109,6 +109,16 @@ protected:
     bool hadConfig_ = false;
 };
 
+// The main window started on an empty data folder, closed after the test.
+class WindowTest : public AppTest {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    std::unique_ptr<TMainForm> form;
+    TCorv* doc = nullptr;
+};
+
 // A portfolio file with one cash movement, and one whose date cannot be read.
 inline const char* const kGoodFile = "10000|*\nG|5.000000|5.000000|*\nM|01/02/26|F|C|10000|*\n";
 inline const char* const kBadFile = "10000|*\nG|5.000000|5.000000|*\nM|xx/02/26|F|C|10000|*\n";

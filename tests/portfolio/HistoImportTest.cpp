@@ -23,14 +23,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-ModeleImport Layout(char sep, std::initializer_list<std::uint8_t> kinds, bool multi = false) {
-    ModeleImport m;
-    m.Multi = multi;
-    m.Separateur = sep;
-    for (std::uint8_t k : kinds)
-        m.Champs[m.NbChamps++] = k;
-    return m;
-}
+using build::Layout;
 
 const ModeleImport kParCode = Layout(';', {ciSicovam, ciDate, ciCours}, true);
 const ModeleImport kDateCours = Layout(';', {ciDate, ciCours});

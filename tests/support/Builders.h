@@ -5,8 +5,10 @@
 // runs after a change. Each returns what it made so a test can adjust one more field.
 
 #include "portfolio/Cv.h"
+#include "portfolio/HistoImport.h"
 
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <string>
 
@@ -107,6 +109,17 @@ inline void Recompute(TCorv& doc) {
     for (const auto& titre : doc.Titres)
         Recompute(doc, *titre);
     doc.ComputeTotals();
+}
+
+// An import layout: the separator, then the kind of each field in the order of the line.
+inline ModeleImport Layout(char separateur, std::initializer_list<std::uint8_t> champs,
+                           bool multi = false) {
+    ModeleImport m;
+    m.Multi = multi;
+    m.Separateur = separateur;
+    for (const std::uint8_t k : champs)
+        m.Champs[m.NbChamps++] = k;
+    return m;
 }
 
 } // namespace build

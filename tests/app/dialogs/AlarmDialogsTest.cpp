@@ -42,18 +42,11 @@ SDetAlarme MakeAlarme(std::int8_t type1, std::int32_t param1, std::uint8_t oper,
     return a;
 }
 
-class AlarmDialogsTest : public AppTest {
+class AlarmDialogsTest : public WindowTest {
 protected:
     void SetUp() override {
-        AppTest::SetUp();
-        WithKey([&](platform::SettingsStore& s) { s.WriteString("INSTALL", dataDir_); });
-        form = Start();
-        doc = form->Portefeuille();
+        WindowTest::SetUp();
         prompts.onDialog = [this](QDialog& d) { return Dispatch(d); };
-    }
-    void TearDown() override {
-        form.reset();
-        AppTest::TearDown();
     }
 
     Valeurs* AddTitre(std::int32_t cours = 1234) {
@@ -89,8 +82,6 @@ protected:
         return *TAlarme::RowAlarme(d.Liste->topLevelItem(row));
     }
 
-    std::unique_ptr<TMainForm> form;
-    TCorv* doc = nullptr;
     Valeurs* titre = nullptr;
     std::function<void(TAlarme&)> onList;
     std::function<bool(TDetAlarme&)> onDetail; // true: Valider

@@ -185,18 +185,8 @@ TEST_F(AlarmLogTest, AnUnreadableLineEndingInACarriageReturnIsRewrittenWhole) {
     }
 }
 
-class AlarmLogCommandTest : public AppTest {
+class AlarmLogCommandTest : public WindowTest {
 protected:
-    void SetUp() override {
-        AppTest::SetUp();
-        WithKey([&](platform::SettingsStore& s) { s.WriteString("INSTALL", dataDir_); });
-        form = Start();
-    }
-    void TearDown() override {
-        form.reset();
-        AppTest::TearDown();
-    }
-    std::unique_ptr<TMainForm> form;
 };
 
 TEST_F(AlarmLogCommandTest, ReadingTheLogStopsTheFlashing) {

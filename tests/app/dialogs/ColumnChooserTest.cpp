@@ -175,17 +175,8 @@ TEST(ColumnChooserTest, EveryOtherWayOutLeavesTheCallersIdsAlone) {
     }
 }
 
-class ColumnChooserWindowTest : public AppTest {
+class ColumnChooserWindowTest : public WindowTest {
 protected:
-    void SetUp() override {
-        AppTest::SetUp();
-        WithKey([&](platform::SettingsStore& s) { s.WriteString("INSTALL", dataDir_); });
-        form = Start();
-    }
-    void TearDown() override {
-        form.reset();
-        AppTest::TearDown();
-    }
     QTreeWidget* Repart() { return form->findChild<QTreeWidget*>("ListRepart"); }
     QStringList Headers() {
         QStringList texts;
@@ -198,8 +189,6 @@ protected:
                          Qt::RightButton, Qt::NoModifier);
         QApplication::sendEvent(Repart()->viewport(), &clic);
     }
-
-    std::unique_ptr<TMainForm> form;
 };
 
 TEST_F(ColumnChooserWindowTest, RightClickOnTheRepartitionListOpensTheChooser) {

@@ -21,14 +21,7 @@
 
 namespace {
 
-ModeleImport Layout(char sep, std::initializer_list<std::uint8_t> kinds, bool multi = false) {
-    ModeleImport m;
-    m.Multi = multi;
-    m.Separateur = sep;
-    for (std::uint8_t k : kinds)
-        m.Champs[m.NbChamps++] = k;
-    return m;
-}
+using build::Layout;
 
 std::vector<std::string> Kinds(const QListWidget& list) {
     std::vector<std::string> names;

@@ -18,17 +18,8 @@
 
 namespace {
 
-class OptionsTest : public AppTest {
+class OptionsTest : public WindowTest {
 protected:
-    void SetUp() override {
-        AppTest::SetUp();
-        WithKey([&](platform::SettingsStore& s) { s.WriteString("INSTALL", dataDir_); });
-        form = Start();
-    }
-    void TearDown() override {
-        form.reset();
-        AppTest::TearDown();
-    }
     // Runs the options command, letting edit change the dialog; validates when it returns true.
     void Options(const std::function<bool(TForm6&)>& edit) {
         prompts.onDialog = [&](QDialog& dialog) {
@@ -40,8 +31,6 @@ protected:
         form->Action("DoParam")->trigger();
         EXPECT_EQ(Form6, nullptr);
     }
-
-    std::unique_ptr<TMainForm> form;
 };
 
 TEST_F(OptionsTest, DialogShowsTheSettingsAndCancelWritesNothing) {

@@ -400,19 +400,12 @@ TEST(ChartAxesTest, HistoryAxisLeavesRoomForTheEndPoints) {
 
 // -- The pages in the window -----------------------------------------------------------------
 
-class ChartsTest : public AppTest {
+class ChartsTest : public WindowTest {
 protected:
     void SetUp() override {
-        AppTest::SetUp();
-        WithKey([&](platform::SettingsStore& s) { s.WriteString("INSTALL", dataDir_); });
-        form = Start();
-        doc = form->Portefeuille();
+        WindowTest::SetUp();
         std::filesystem::create_directories(dir_ / "data" / "intraday");
         std::filesystem::create_directories(dir_ / "data" / "historique");
-    }
-    void TearDown() override {
-        form.reset();
-        AppTest::TearDown();
     }
     Valeurs* Add(const std::string& code, std::int32_t cours, float variation) {
         Valeurs* titre = AddSecurity(*doc, code, "TITRE " + code, {.cours = cours, .suivi = true});
@@ -458,9 +451,6 @@ protected:
                          Qt::NoButton, Qt::NoModifier);
         QApplication::sendEvent(chart->viewport(), &move);
     }
-
-    std::unique_ptr<TMainForm> form;
-    TCorv* doc = nullptr;
 };
 
 TEST_F(ChartsTest, SynthesisPageOfAQuoteWithoutTradesAndOfAShortPosition) {

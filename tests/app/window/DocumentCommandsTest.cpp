@@ -18,25 +18,14 @@
 
 namespace {
 
-class DocumentTest : public AppTest {
+class DocumentTest : public WindowTest {
 protected:
-    void SetUp() override {
-        AppTest::SetUp();
-        WithKey([&](platform::SettingsStore& s) { s.WriteString("INSTALL", dataDir_); });
-        form = Start();
-    }
-    void TearDown() override {
-        form.reset();
-        AppTest::TearDown();
-    }
     std::string Current() {
         std::string courant;
         ReadKey([&](platform::SettingsStore& s) { courant = s.ReadString("CURRENT"); });
         return courant;
     }
     void Modify() { form->Portefeuille()->Modifie = true; }
-
-    std::unique_ptr<TMainForm> form;
 };
 
 TEST_F(DocumentTest, SavePromptAnswers) {

@@ -33,13 +33,10 @@ const double kToday = EncodeDate(2026, 3, 15);
 const double kJan = EncodeDate(2026, 1, 5);
 const double kPending = EncodeDate(2026, 3, 2); // after the last settlement date
 
-class EditCommandsTest : public AppTest {
+class EditCommandsTest : public WindowTest {
 protected:
     void SetUp() override {
-        AppTest::SetUp();
-        WithKey([&](platform::SettingsStore& s) { s.WriteString("INSTALL", dataDir_); });
-        form = Start();
-        doc = form->Portefeuille();
+        WindowTest::SetUp();
         doc->DateLiqP = EncodeDate(2026, 2, 25);
         prompts.onDialog = [this](QDialog& d) {
             if (auto* t = dynamic_cast<TOKBottomDlg*>(&d))
@@ -49,10 +46,6 @@ protected:
             auto* c = dynamic_cast<Tcash*>(&d);
             return c != nullptr && cash == c && onCash(*c);
         };
-    }
-    void TearDown() override {
-        form.reset();
-        AppTest::TearDown();
     }
     Valeurs* Add(const std::string& code, const std::string& libelle) {
         return AddSecurity(*doc, code, libelle, {.cours = 1000, .suivi = true});
@@ -106,8 +99,6 @@ protected:
         };
     }
 
-    std::unique_ptr<TMainForm> form;
-    TCorv* doc = nullptr;
     std::function<bool(TOKBottomDlg&)> onTitre;
     std::function<bool(TAddOper&)> onOpere;
     std::function<bool(Tcash&)> onCash;

@@ -34,19 +34,8 @@ using platform::EncodeDate;
 
 const QString kNbsp = QString(QChar(0x00A0));
 
-class ViewsTest : public AppTest {
+class ViewsTest : public WindowTest {
 protected:
-    void SetUp() override {
-        AppTest::SetUp();
-        WithKey([&](platform::SettingsStore& s) { s.WriteString("INSTALL", dataDir_); });
-        form = Start();
-        doc = form->Portefeuille();
-    }
-    void TearDown() override {
-        form.reset();
-        AppTest::TearDown();
-    }
-
     Valeurs* Add(const std::string& code, const std::string& libelle, std::int32_t cours,
                  bool suivi = true, const std::string& bourse = "Paris",
                  const std::string& activite = "Banque") {
@@ -102,9 +91,6 @@ protected:
         emit W<QTreeWidget>(list)->header()->sectionClicked(column);
     }
     int Tag(const char* list) { return W<QTreeWidget>(list)->property("Tag").toInt(); }
-
-    std::unique_ptr<TMainForm> form;
-    TCorv* doc = nullptr;
 };
 
 TEST_F(ViewsTest, EmptyDocumentShowsTheGroupsZerosAndEmptyPies) {
