@@ -84,15 +84,10 @@ TMainForm::TMainForm(const QStringList& arguments, UiPrompts* prompts, QWidget* 
     CreateToolBars();
     CreatePopups();
     CreateStatusLine();
-    CreateViews(); // Views: tree, lists, summary, repartition
-    // Charts: security synthesis, intraday and history charts
+    CreateViews();
     CreateCharts();
-    // Quote refresh
     CreateRefresh();
-    CreateAlarms(); // Alarms: the alarm dialogs and the alarm log
-    // Editing: securities, trades and cash movements
-    CreateEditing();
-    CreateLaunchers(); // Launchers: statement check, history editor, transfer, reports
+    CreateDeleteKeys();
 
     // Stage 1: what the form does as soon as it exists.
     FormCreate();

@@ -152,8 +152,9 @@ private:
     bool SaveTo(const std::string& path);
     void Track1Change(QSlider* sender);
 
-    QAction* MakeAction(const char* name, const QString& caption, const QString& hint,
-                        bool enabled);
+    QAction* MakeAction(const char* name, const QString& caption, const QString& hint);
+    // Runs the command, through Guard, each time the action is triggered.
+    void Bind(QAction* action, void (TMainForm::*command)());
 
     // The document and its surroundings.
     std::unique_ptr<platform::SettingsStore> FRegistry;
@@ -405,8 +406,6 @@ public:
     void ReportUnloggedAlarms();
 
 private:
-    void CreateAlarms();
-
     // Fired alarms that did not reach a log: the log they were meant for (empty for a document
     // never saved) and their line.
     std::vector<std::pair<std::string, std::string>> FAlarmesNonJournalisees;
@@ -430,7 +429,7 @@ public:
     Mvt* SelectedMvt() const;
 
 private:
-    void CreateEditing();
+    void CreateDeleteKeys();
     bool EditingAllowed() const;
     void ForgetTradeRows();
 
@@ -447,9 +446,6 @@ public:
     void EdiPortExecute();
     void EditTitreExecute();
     void EditValExecute();
-
-private:
-    void CreateLaunchers();
 };
 
 extern TMainForm* MainForm;
