@@ -150,6 +150,9 @@ private:
     void NewDocument();
     void SetEuroToggle();
     bool SaveTo(const std::string& path);
+    // Tells the user that the portfolio could not be written at path, why, and what follows.
+    void ReportSaveFailure(const std::string& path, const std::string& raison,
+                           const QString& consequence);
     void Track1Change(QSlider* sender);
 
     QAction* MakeAction(const char* name, const QString& caption, const QString& hint);

@@ -233,13 +233,10 @@ void TMainForm::ActTransfertExecute() {
     if (options.Suppr)
         doc.Transfert(options.Cumul, options.Intitule);
     doc.Fichier = nouveau.toStdString();
-    if (!doc.SaveFile()) {
-        FPrompts->Message(this, corvane,
-                          QString::fromUtf8("Impossible d'enregistrer le portefeuille dans « %1 »."
-                                            "\nLe transfert n'a pas eu lieu : le portefeuille en "
-                                            "cours est inchangé.")
-                              .arg(nouveau),
-                          QMessageBox::Warning, QMessageBox::Ok);
+    if (std::string raison; !doc.SaveFile(&raison)) {
+        ReportSaveFailure(doc.Fichier, raison,
+                          QString::fromUtf8("Le transfert n'a pas eu lieu : le portefeuille en "
+                                            "cours est inchangé."));
         return;
     }
     transfert.Garder();

@@ -200,6 +200,10 @@ TEST_F(DocumentTest, FailedSaveIsReportedAndChangesNothing) {
     form->FileSaveAs();
     ASSERT_EQ(prompts.messages.size(), 1u);
     EXPECT_EQ(prompts.messages[0].title, "Corvane");
+    EXPECT_EQ(prompts.messages[0].text,
+              QString::fromUtf8("Impossible d'enregistrer le portefeuille dans « %1 » : le fichier "
+                                "ne peut pas être créé.\nLe portefeuille n'a pas été enregistré.")
+                  .arg(QString::fromStdString(impossible)));
     EXPECT_TRUE(form->Portefeuille()->Modifie);
     EXPECT_EQ(form->Portefeuille()->Fichier, bon);
     EXPECT_EQ(form->windowTitle(), QString::fromStdString(bon));
