@@ -93,18 +93,10 @@ TMainForm::TMainForm(const QStringList& arguments, UiPrompts* prompts, QWidget* 
     FormCreate();
 
     // Stage 2: formats, settings and the first document.
-    FInstallDir.clear();
-    FShowVolume = false;
-    FEditOpereMode = false;
-    FProgress = 0;
-    FSelTitre = nullptr;
-
     platform::FormatSettings& formats = platform::FormatSettings::Current();
     formats.DecimalSeparator = ',';
     formats.ThousandSeparator = "\u00A0";
 
-    FPortefeuille.reset();
-    FRepartGroup = 0;
     PDateFin->setDate(ToQDate(platform::Date()));
 
     FRegistry = std::make_unique<platform::SettingsStore>();
@@ -154,14 +146,7 @@ TMainForm::~TMainForm() {
 
 void TMainForm::FormCreate() {
     Check3d->setChecked(false);
-    FCrossChart1 = FCrossChart4 = FCrossChart5 = QPoint(-1, -1);
-    FCrossPenStyle = 0;
     Chart1->setCursor(Qt::CrossCursor);
-    FRepartBase = 1;
-    FMoyenne1 = 10;
-    FMoyenne2 = 20;
-    FRsi = 7;
-    FPerVar = 7;
     setAcceptDrops(true);
 }
 

@@ -37,10 +37,12 @@
 #include <vector>
 
 class QAction;
+class QChartView;
 class QCheckBox;
 class QDateEdit;
 class QLabel;
 class QMenu;
+class QPainter;
 class QPrinter;
 class QProgressBar;
 class QSlider;
@@ -49,20 +51,19 @@ class QStackedWidget;
 class QTabWidget;
 class QTimer;
 class QToolBar;
-class QTreeWidget;
-class QChartView;
-class MainViewWidgets; // Views
-class ChartWidgets;    // Charts
 class QToolButton;
-class TCorv;
-struct Valeurs;
-struct Operes; // Editing
-struct Mvt;    // Editing
-// Quote refresh
-struct AskWeb;
-enum class AskKind : std::int32_t;
+class QTreeWidget;
+
+class ChartWidgets;
 class HttpClient;
-class QPainter;
+class MainViewWidgets;
+
+class TCorv;
+struct AskWeb;
+struct Mvt;
+struct Operes;
+struct Valeurs;
+enum class AskKind : std::int32_t;
 
 // Raised while the window is built when the program cannot start at all (its settings key or
 // its data directory is missing); the message is for the user.
