@@ -34,10 +34,6 @@ QString Nom(std::uint8_t kind) {
     return kind <= ciIgnore ? u(ChampsImport[kind].Nom) : QString();
 }
 
-bool Imprimable(char c) {
-    return c >= 0x20 && c < 0x7F;
-}
-
 } // namespace
 
 // ---- the dialog ----
@@ -289,10 +285,9 @@ ModeleFichier TFImport::ModeleCourant() const {
     modele.TypeImp = TypeImpIndex();
     modele.AvecSep = Sep->isChecked();
     const QString car = Car->text();
-    modele.Car =
-        !car.isEmpty() && Imprimable(static_cast<char>(car[0].unicode())) && car[0].unicode() < 0x80
-            ? static_cast<char>(car[0].unicode())
-            : ' ';
+    modele.Car = !car.isEmpty() && platform::IsPrintableAscii(car[0].unicode())
+                     ? static_cast<char>(car[0].unicode())
+                     : ' ';
     for (int row = 0; row < List->count(); ++row)
         modele.Champs.push_back(
             static_cast<std::uint8_t>(List->item(row)->data(Qt::UserRole).toInt()));
