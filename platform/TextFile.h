@@ -8,6 +8,11 @@
 
 namespace platform {
 
+// A character that every code page the program's files meet writes alike, and that shows.
+constexpr bool IsPrintableAscii(char32_t c) {
+    return c >= 0x20 && c < 0x7F;
+}
+
 // Reads a text file line by line. Accepts LF and CRLF; a line is returned without its end.
 // Lines are returned in UTF-8: a line that is not valid UTF-8 is decoded as Windows-1252, so
 // files written by the Windows program read correctly.

@@ -3,6 +3,8 @@
 // Helpers of the portfolio file's reader and writer: splitting a line into its "|" fields,
 // and keeping written texts readable (no separator, no line break, no over-long line).
 
+#include "platform/TextFile.h"
+
 #include <array>
 #include <cstddef>
 #include <string>
@@ -93,7 +95,7 @@ inline void CutUtf8(std::string& text, std::size_t max) {
 // same lone ASCII character is written as "?".
 inline char CleanChar(char c) {
     const auto u = static_cast<unsigned char>(c);
-    if (u < 0x20 || u >= 0x7F || c == '|')
+    if (!platform::IsPrintableAscii(u) || c == '|')
         return '?';
     return c;
 }

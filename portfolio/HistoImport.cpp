@@ -22,10 +22,6 @@ const ChampImport ChampsImport[7] = {
 
 namespace {
 
-bool Imprimable(char c) {
-    return c >= 0x20 && c < 0x7F;
-}
-
 std::string_view TrimBlanks(std::string_view text) {
     const auto first = text.find_first_not_of(" \t");
     if (first == std::string_view::npos)
@@ -87,10 +83,6 @@ double VersEuros(double prix, float facteur) {
 
 } // namespace
 
-bool IsModelSeparator(char c) {
-    return Imprimable(c);
-}
-
 bool IsBlankImportLine(std::string_view line) {
     return TrimBlanks(line).empty();
 }
@@ -112,7 +104,7 @@ std::string ModelLine(const ModeleFichier& modele) {
     std::string ligne;
     ligne += modele.TypeImp == 1 ? '1' : '0';
     ligne += modele.AvecSep ? '1' : '0';
-    ligne += Imprimable(modele.Car) ? modele.Car : ' ';
+    ligne += platform::IsPrintableAscii(static_cast<unsigned char>(modele.Car)) ? modele.Car : ' ';
     ligne += platform::FormatInt(static_cast<std::int64_t>(modele.Champs.size()));
     ligne += ' ';
     for (std::uint8_t kind : modele.Champs)
@@ -133,7 +125,7 @@ bool ReadModelLine(std::string_view line, bool avecTitre, ModeleFichier& modele)
     if (lu.TypeImp == 1 && !avecTitre)
         return false; // "the current security only" means nothing without one
     lu.AvecSep = line[1] == '1';
-    if (!Imprimable(line[2]))
+    if (!platform::IsPrintableAscii(static_cast<unsigned char>(line[2])))
         return false;
     lu.Car = line[2];
     const std::size_t blanc = line.find(' ', 3);

@@ -57,8 +57,6 @@ struct ModeleFichier {
     std::vector<std::uint8_t> Champs;
 };
 
-// Whether a character may separate the fields of a model: printable ASCII.
-bool IsModelSeparator(char c);
 // Whether an import line holds only blanks and tabs: such lines, as editors leave at the end,
 // are skipped.
 bool IsBlankImportLine(std::string_view line);

@@ -180,7 +180,7 @@ std::vector<int> TFExport::ChampsCoches() const {
 
 char TFExport::Separateur() const {
     const QString car = Car->text();
-    if (Sep->isChecked() && !car.isEmpty() && car[0].unicode() >= 0x20 && car[0].unicode() < 0x7F)
+    if (Sep->isChecked() && !car.isEmpty() && platform::IsPrintableAscii(car[0].unicode()))
         return static_cast<char>(car[0].unicode());
     return Space->isChecked() ? '\t' : ' ';
 }

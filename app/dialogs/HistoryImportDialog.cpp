@@ -285,8 +285,7 @@ ModeleFichier TFImport::ModeleCourant() const {
     modele.TypeImp = TypeImpIndex();
     modele.AvecSep = Sep->isChecked();
     const QString car = Car->text();
-    modele.Car = !car.isEmpty() && IsModelSeparator(static_cast<char>(car[0].unicode())) &&
-                         car[0].unicode() < 0x80
+    modele.Car = !car.isEmpty() && platform::IsPrintableAscii(car[0].unicode())
                      ? static_cast<char>(car[0].unicode())
                      : ' ';
     for (int row = 0; row < List->count(); ++row)

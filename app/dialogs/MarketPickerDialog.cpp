@@ -75,7 +75,7 @@ QStringList Secteurs(const std::vector<LigneBourse>& lignes) {
 } // namespace
 
 TBourse::TBourse(QWidget* owner, TCorv* portefeuille, UiPrompts& prompts)
-    : QDialog(owner), FPortefeuille(portefeuille), FValide(false), FPrompts(prompts) {
+    : QDialog(owner), FPortefeuille(portefeuille), FPrompts(prompts) {
     setObjectName("Bourse");
     setWindowTitle("Valeurs disponibles");
     const auto u = [](const char* text) { return QString::fromUtf8(text); };

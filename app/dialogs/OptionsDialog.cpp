@@ -137,7 +137,7 @@ ListeTranches ReadTable(platform::MemTable& table, const char* index, int plVal)
 // ---- the dialog ----
 
 TForm6::TForm6(QWidget* owner, TCorv* portefeuille, UiPrompts* prompts)
-    : QDialog(owner), FPortefeuille(portefeuille), FValide(false), FPrompts(prompts) {
+    : QDialog(owner), FPortefeuille(portefeuille), FPrompts(prompts) {
     if (FPrompts == nullptr) {
         FOwnPrompts = std::make_unique<QtPrompts>();
         FPrompts = FOwnPrompts.get();

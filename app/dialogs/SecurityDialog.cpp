@@ -4,6 +4,7 @@
 #include "views/ViewText.h"
 #include "widgets/UiPrompts.h"
 
+#include "platform/TextFile.h"
 #include "portfolio/Cv.h"
 
 #include <QCheckBox>
@@ -39,7 +40,7 @@ constexpr std::array<char16_t, 128> kOem850 = {
 
 bool EnOem(QChar c) {
     const char16_t u = c.unicode();
-    if (u >= 0x20 && u < 0x7F)
+    if (platform::IsPrintableAscii(u))
         return true;
     return std::find(kOem850.begin(), kOem850.end(), u) != kOem850.end();
 }

@@ -84,32 +84,19 @@ TMainForm::TMainForm(const QStringList& arguments, UiPrompts* prompts, QWidget* 
     CreateToolBars();
     CreatePopups();
     CreateStatusLine();
-    CreateViews(); // Views: tree, lists, summary, repartition
-    // Charts: security synthesis, intraday and history charts
+    CreateViews();
     CreateCharts();
-    // Quote refresh
     CreateRefresh();
-    CreateAlarms(); // Alarms: the alarm dialogs and the alarm log
-    // Editing: securities, trades and cash movements
-    CreateEditing();
-    CreateLaunchers(); // Launchers: statement check, history editor, transfer, reports
+    CreateDeleteKeys();
 
     // Stage 1: what the form does as soon as it exists.
     FormCreate();
 
     // Stage 2: formats, settings and the first document.
-    FInstallDir.clear();
-    FShowVolume = false;
-    FEditOpereMode = false;
-    FProgress = 0;
-    FSelTitre = nullptr;
-
     platform::FormatSettings& formats = platform::FormatSettings::Current();
     formats.DecimalSeparator = ',';
     formats.ThousandSeparator = "\u00A0";
 
-    FPortefeuille.reset();
-    FRepartGroup = 0;
     PDateFin->setDate(ToQDate(platform::Date()));
 
     FRegistry = std::make_unique<platform::SettingsStore>();
@@ -159,14 +146,7 @@ TMainForm::~TMainForm() {
 
 void TMainForm::FormCreate() {
     Check3d->setChecked(false);
-    FCrossChart1 = FCrossChart4 = FCrossChart5 = QPoint(-1, -1);
-    FCrossPenStyle = 0;
     Chart1->setCursor(Qt::CrossCursor);
-    FRepartBase = 1;
-    FMoyenne1 = 10;
-    FMoyenne2 = 20;
-    FRsi = 7;
-    FPerVar = 7;
     setAcceptDrops(true);
 }
 

@@ -37,10 +37,12 @@
 #include <vector>
 
 class QAction;
+class QChartView;
 class QCheckBox;
 class QDateEdit;
 class QLabel;
 class QMenu;
+class QPainter;
 class QPrinter;
 class QProgressBar;
 class QSlider;
@@ -49,20 +51,19 @@ class QStackedWidget;
 class QTabWidget;
 class QTimer;
 class QToolBar;
-class QTreeWidget;
-class QChartView;
-class MainViewWidgets; // Views
-class ChartWidgets;    // Charts
 class QToolButton;
-class TCorv;
-struct Valeurs;
-struct Operes; // Editing
-struct Mvt;    // Editing
-// Quote refresh
-struct AskWeb;
-enum class AskKind : std::int32_t;
+class QTreeWidget;
+
+class ChartWidgets;
 class HttpClient;
-class QPainter;
+class MainViewWidgets;
+
+class TCorv;
+struct AskWeb;
+struct Mvt;
+struct Operes;
+struct Valeurs;
+enum class AskKind : std::int32_t;
 
 // Raised while the window is built when the program cannot start at all (its settings key or
 // its data directory is missing); the message is for the user.
@@ -150,10 +151,14 @@ private:
     void NewDocument();
     void SetEuroToggle();
     bool SaveTo(const std::string& path);
+    // Tells the user that the portfolio could not be written at path, why, and what follows.
+    void ReportSaveFailure(const std::string& path, const std::string& raison,
+                           const QString& consequence);
     void Track1Change(QSlider* sender);
 
-    QAction* MakeAction(const char* name, const QString& caption, const QString& hint,
-                        bool enabled);
+    QAction* MakeAction(const char* name, const QString& caption, const QString& hint);
+    // Runs the command, through Guard, each time the action is triggered.
+    void Bind(QAction* action, void (TMainForm::*command)());
 
     // The document and its surroundings.
     std::unique_ptr<platform::SettingsStore> FRegistry;
@@ -405,8 +410,6 @@ public:
     void ReportUnloggedAlarms();
 
 private:
-    void CreateAlarms();
-
     // Fired alarms that did not reach a log: the log they were meant for (empty for a document
     // never saved) and their line.
     std::vector<std::pair<std::string, std::string>> FAlarmesNonJournalisees;
@@ -430,7 +433,7 @@ public:
     Mvt* SelectedMvt() const;
 
 private:
-    void CreateEditing();
+    void CreateDeleteKeys();
     bool EditingAllowed() const;
     void ForgetTradeRows();
 
@@ -447,9 +450,6 @@ public:
     void EdiPortExecute();
     void EditTitreExecute();
     void EditValExecute();
-
-private:
-    void CreateLaunchers();
 };
 
 extern TMainForm* MainForm;

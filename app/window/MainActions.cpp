@@ -1,6 +1,5 @@
 // The commands of the main window: one action per command, shared by the menus, the tool
-// bars, the pop-up menus and the shortcuts. A command whose code is not in the program yet
-// stays disabled, so that nothing offered to the user does nothing.
+// bars, the pop-up menus and the shortcuts, each bound here to the member that runs it.
 
 #include "window/Main.h"
 
@@ -42,136 +41,162 @@ QIcon StandardIcon(QStyle::StandardPixmap which) {
 
 } // namespace
 
-QAction* TMainForm::MakeAction(const char* name, const QString& caption, const QString& hint,
-                               bool enabled) {
+QAction* TMainForm::MakeAction(const char* name, const QString& caption, const QString& hint) {
     auto* action = new QAction(caption, this);
     action->setObjectName(name);
     action->setStatusTip(hint);
     action->setToolTip(hint.isEmpty() ? QString(caption).remove('&') : hint);
-    action->setEnabled(enabled);
     return action;
+}
+
+void TMainForm::Bind(QAction* action, void (TMainForm::*command)()) {
+    connect(action, &QAction::triggered, this,
+            [this, command] { Guard([this, command] { (this->*command)(); }); });
 }
 
 void TMainForm::CreateActions() {
     const auto u = [](const char* text) { return QString::fromUtf8(text); };
-    const auto run = [this](QAction* action, void (TMainForm::*command)()) {
-        connect(action, &QAction::triggered, this,
-                [this, command] { Guard([&] { (this->*command)(); }); });
-    };
 
     // Files.
-    FileNewAct = MakeAction("FileNew", u("&Nouveau"), u("Créer un nouveau portefeuille"), true);
+    FileNewAct = MakeAction("FileNew", u("&Nouveau"), u("Créer un nouveau portefeuille"));
     FileNewAct->setShortcut(QKeySequence("Ctrl+O")); // Ctrl+N refreshes the current security
     FileNewAct->setIcon(StandardIcon(QStyle::SP_FileIcon));
-    run(FileNewAct, &TMainForm::FileNew);
-    FileOpenAct =
-        MakeAction("FileOpen", u("&Ouvrir..."), u("Ouvrir un portefeuille existant"), true);
+    Bind(FileNewAct, &TMainForm::FileNew);
+    FileOpenAct = MakeAction("FileOpen", u("&Ouvrir..."), u("Ouvrir un portefeuille existant"));
     FileOpenAct->setIcon(StandardIcon(QStyle::SP_DialogOpenButton));
-    run(FileOpenAct, &TMainForm::FileOpen);
+    Bind(FileOpenAct, &TMainForm::FileOpen);
     FileSaveAct =
-        MakeAction("FileSave", u("&Enregistrer"), u("Enregistrer le portefeuille en cours"), true);
+        MakeAction("FileSave", u("&Enregistrer"), u("Enregistrer le portefeuille en cours"));
     FileSaveAct->setShortcut(QKeySequence("Ctrl+S"));
     FileSaveAct->setIcon(StandardIcon(QStyle::SP_DialogSaveButton));
-    run(FileSaveAct, &TMainForm::FileSave);
+    Bind(FileSaveAct, &TMainForm::FileSave);
     FileSaveAsAct = MakeAction("FileSaveAs", u("Enregistrer &sous..."),
-                               u("Enregistrer le fichier en cours sous un autre nom"), true);
+                               u("Enregistrer le fichier en cours sous un autre nom"));
     FileSaveAsAct->setIcon(GlyphIcon(u("S…"), QColor(0x2e, 0x5c, 0x9a)));
-    run(FileSaveAsAct, &TMainForm::FileSaveAs);
+    Bind(FileSaveAsAct, &TMainForm::FileSaveAs);
     Calculette =
-        MakeAction("Calculette", u("&Calculatrice"), u("Accéder à la calculatrice Windows"), true);
+        MakeAction("Calculette", u("&Calculatrice"), u("Accéder à la calculatrice Windows"));
     Calculette->setIcon(GlyphIcon(u("±"), QColor(0x55, 0x55, 0x55)));
-    run(Calculette, &TMainForm::CalculetteExecute);
-    DoParam = MakeAction("DoParam", u("O&ptions"), u("Paramétrer Corvane"), true);
+    Bind(Calculette, &TMainForm::CalculetteExecute);
+    DoParam = MakeAction("DoParam", u("O&ptions"), u("Paramétrer Corvane"));
     DoParam->setIcon(StandardIcon(QStyle::SP_FileDialogDetailedView));
-    run(DoParam, &TMainForm::DoParamExecute);
+    Bind(DoParam, &TMainForm::DoParamExecute);
     Importationdhistoriques1 =
-        MakeAction("Importationdhistoriques1", u("&Importation d'historiques"), QString(), false);
-    Purge1 = MakeAction("Purge1", u("&Purge"), u("Purger les opérés pointées"), false);
-    ActTransfert = MakeAction("ActTransfert", u("&Transfert du portefeuille"), QString(), false);
-    EdiPort = MakeAction("EdiPort", u("&Portefeuille"), u("Edition de la synthése du portefeuille"),
-                         false);
-    EditTitre = MakeAction("EditTitre", u("&Titre"), u("Edition de la synthése des titres"), false);
-    EditVal = MakeAction("EditVal", u("&Valeur"), u("Edition de la synthése de la valeur courante"),
-                         false);
+        MakeAction("Importationdhistoriques1", u("&Importation d'historiques"), QString());
+    Bind(Importationdhistoriques1, &TMainForm::Importationdhistoriques1Click);
+    Purge1 = MakeAction("Purge1", u("&Purge"), u("Purger les opérés pointées"));
+    Bind(Purge1, &TMainForm::Purge1Click);
+    ActTransfert = MakeAction("ActTransfert", u("&Transfert du portefeuille"), QString());
+    Bind(ActTransfert, &TMainForm::ActTransfertExecute);
+    EdiPort =
+        MakeAction("EdiPort", u("&Portefeuille"), u("Edition de la synthése du portefeuille"));
+    Bind(EdiPort, &TMainForm::EdiPortExecute);
+    EditTitre = MakeAction("EditTitre", u("&Titre"), u("Edition de la synthése des titres"));
+    Bind(EditTitre, &TMainForm::EditTitreExecute);
+    EditVal =
+        MakeAction("EditVal", u("&Valeur"), u("Edition de la synthése de la valeur courante"));
+    Bind(EditVal, &TMainForm::EditValExecute);
     FilePrintSetupAct = MakeAction("FilePrintSetup", u("&Configuration imprimante..."),
-                                   u("Modifier la configuration imprimante"), true);
-    run(FilePrintSetupAct, &TMainForm::FilePrintSetup);
-    FileExitAct = MakeAction("FileExit", u("&Quitter"), u("Quitter cette application"), true);
-    run(FileExitAct, &TMainForm::FileExit);
+                                   u("Modifier la configuration imprimante"));
+    Bind(FilePrintSetupAct, &TMainForm::FilePrintSetup);
+    FileExitAct = MakeAction("FileExit", u("&Quitter"), u("Quitter cette application"));
+    Bind(FileExitAct, &TMainForm::FileExit);
 
     // Securities.
-    AddVal =
-        MakeAction("AddVal", u("A&jouter"), u("Ajouter une nouvelle valeur à la liste"), false);
+    AddVal = MakeAction("AddVal", u("A&jouter"), u("Ajouter une nouvelle valeur à la liste"));
     AddVal->setShortcut(QKeySequence("Shift+F11"));
     AddVal->setIcon(GlyphIcon("+", QColor(0x2e, 0x8b, 0x57)));
-    ModifVal = MakeAction("ModifVal", u("&Modifier"),
-                          u("Modifier les informations concernant la valeur"), false);
+    Bind(AddVal, &TMainForm::AddValExecute);
+    ModifVal =
+        MakeAction("ModifVal", u("&Modifier"), u("Modifier les informations concernant la valeur"));
     ModifVal->setIcon(StandardIcon(QStyle::SP_FileDialogContentsView));
-    delval = MakeAction("delval", u("&Supprimer"), u("Supprimer la valeur selectionée"), false);
+    Bind(ModifVal, &TMainForm::ModifValExecute);
+    delval = MakeAction("delval", u("&Supprimer"), u("Supprimer la valeur selectionée"));
     delval->setIcon(StandardIcon(QStyle::SP_TrashIcon));
-    ActAlarme = MakeAction("ActAlarme", u("&Alarmes"), u("Gérer les alarmes pour ce titre"), false);
-    RafVal = MakeAction("RafVal", u("&Rafraichissement"),
-                        u("Rafraichissement de la valeur courante"), false);
+    Bind(delval, &TMainForm::delvalExecute);
+    ActAlarme = MakeAction("ActAlarme", u("&Alarmes"), u("Gérer les alarmes pour ce titre"));
+    Bind(ActAlarme, &TMainForm::ActAlarmeExecute);
+    RafVal =
+        MakeAction("RafVal", u("&Rafraichissement"), u("Rafraichissement de la valeur courante"));
     RafVal->setShortcut(QKeySequence("Ctrl+N"));
     RafVal->setIcon(StandardIcon(QStyle::SP_BrowserReload));
-    MajComp = MakeAction("MajComp", u("&Mise à jour complète"),
-                         u("Mise à jour de toutes les valeurs"), false);
+    Bind(RafVal, &TMainForm::RafValExecute);
+    MajComp =
+        MakeAction("MajComp", u("&Mise à jour complète"), u("Mise à jour de toutes les valeurs"));
     MajComp->setIcon(GlyphIcon(u("↻"), QColor(0x1f, 0x6f, 0xb2)));
-    Histo =
-        MakeAction("Histo", u("&Historiques"), u("Mise à jour manuelle des historiques"), false);
+    Bind(MajComp, &TMainForm::Misejourcomplte1Click);
+    Histo = MakeAction("Histo", u("&Historiques"), u("Mise à jour manuelle des historiques"));
     Histo->setIcon(GlyphIcon("H", QColor(0x8b, 0x5a, 0x2b)));
-    RafValCours = MakeAction("RafValCours", u("Rafraîchir le cours"), QString(), false);
-    RafValIntra =
-        MakeAction("RafValIntra", u("Rafraîchir le cours & l'intraday"), QString(), false);
-    RafvalHist =
-        MakeAction("RafvalHist", u("Rafraîchir cousr,intraday et historique"), QString(), false);
-    RafCmpCours = MakeAction("RafCmpCours", u("Mise à jour des cours"), QString(), false);
-    RafCmpIntra =
-        MakeAction("RafCmpIntra", u("Mise à jour des cours & Intraday"), QString(), false);
-    RafCmpHisto = MakeAction("RafCmpHisto", u("Mise à jour des cours, Intraday, Historique"),
-                             QString(), false);
+    Bind(Histo, &TMainForm::HistoExecute);
+    RafValCours = MakeAction("RafValCours", u("Rafraîchir le cours"), QString());
+    Bind(RafValCours, &TMainForm::RafValCoursExecute);
+    RafValIntra = MakeAction("RafValIntra", u("Rafraîchir le cours & l'intraday"), QString());
+    Bind(RafValIntra, &TMainForm::RafValIntraExecute);
+    RafvalHist = MakeAction("RafvalHist", u("Rafraîchir cousr,intraday et historique"), QString());
+    Bind(RafvalHist, &TMainForm::RafvalHistExecute);
+    RafCmpCours = MakeAction("RafCmpCours", u("Mise à jour des cours"), QString());
+    Bind(RafCmpCours, &TMainForm::RafCmpCoursExecute);
+    RafCmpIntra = MakeAction("RafCmpIntra", u("Mise à jour des cours & Intraday"), QString());
+    Bind(RafCmpIntra, &TMainForm::RafCmpIntraExecute);
+    RafCmpHisto =
+        MakeAction("RafCmpHisto", u("Mise à jour des cours, Intraday, Historique"), QString());
+    Bind(RafCmpHisto, &TMainForm::RafCmpHistoExecute);
 
     // Trades.
-    AddOpere = MakeAction("AddOpere", u("&Ajout"), u("Ajouter un opéré à la liste"), false);
+    AddOpere = MakeAction("AddOpere", u("&Ajout"), u("Ajouter un opéré à la liste"));
     AddOpere->setShortcut(QKeySequence("Ctrl+A"));
-    UpdOp = MakeAction("UpdOp", u("&Modifier"), u("Mise à jour de l'opéré"), false);
-    DelOpere = MakeAction("DelOpere", u("&Supprimer"), u("Supprimer l'opéré courant"), false);
-    DPointer1 = MakeAction("DPointer1", u("(Dé)&Pointer"), QString(), false);
+    Bind(AddOpere, &TMainForm::AddOpereExecute);
+    UpdOp = MakeAction("UpdOp", u("&Modifier"), u("Mise à jour de l'opéré"));
+    Bind(UpdOp, &TMainForm::UpdOpExecute);
+    DelOpere = MakeAction("DelOpere", u("&Supprimer"), u("Supprimer l'opéré courant"));
+    Bind(DelOpere, &TMainForm::DelOpereExecute);
+    DPointer1 = MakeAction("DPointer1", u("(Dé)&Pointer"), QString());
+    Bind(DPointer1, &TMainForm::DPointer1Click);
 
     // Cash.
-    AddCash = MakeAction("AddCash", u("&Ajouter"), u("Ajouter un mouvement"), false);
-    UpdCash = MakeAction("UpdCash", u("&Modifier"), u("Modifier le mouvement selectionné"), false);
-    DelCash =
-        MakeAction("DelCash", u("&Supprimer"), u("Supprimer le mouvement selectionné"), false);
+    AddCash = MakeAction("AddCash", u("&Ajouter"), u("Ajouter un mouvement"));
+    Bind(AddCash, &TMainForm::AddCashExecute);
+    UpdCash = MakeAction("UpdCash", u("&Modifier"), u("Modifier le mouvement selectionné"));
+    Bind(UpdCash, &TMainForm::UpdCashExecute);
+    DelCash = MakeAction("DelCash", u("&Supprimer"), u("Supprimer le mouvement selectionné"));
+    Bind(DelCash, &TMainForm::DelCashExecute);
 
     // Portfolio.
-    CtlRel = MakeAction("CtlRel", u("&Contrôler "), u("Contrôler les relevés d'opérations"), false);
+    CtlRel = MakeAction("CtlRel", u("&Contrôler "), u("Contrôler les relevés d'opérations"));
     CtlRel->setShortcut(QKeySequence("Shift+F12"));
     CtlRel->setIcon(StandardIcon(QStyle::SP_DialogApplyButton));
+    Bind(CtlRel, &TMainForm::CtlRelExecute);
     Commute = MakeAction("Commute", QString(),
-                         u("Commute l'affichage des valeurs entre Euro et monnaie choisie"), false);
+                         u("Commute l'affichage des valeurs entre Euro et monnaie choisie"));
     Commute->setCheckable(true);
     Commute->setChecked(true); // amounts are shown in euros
     Commute->setIcon(GlyphIcon(u("€"), QColor(0xb8, 0x86, 0x0b)));
-    ViewLogs = MakeAction("ViewLogs", u("&Consultation des alarmes"), u("Consultation des alarmes"),
-                          false);
+    // Commute is a toggle whose check state its command flips: it is bound with the views.
+    ViewLogs =
+        MakeAction("ViewLogs", u("&Consultation des alarmes"), u("Consultation des alarmes"));
     ViewLogs->setShortcut(QKeySequence("F12"));
     ViewLogs->setIcon(StandardIcon(QStyle::SP_MessageBoxWarning));
+    Bind(ViewLogs, &TMainForm::ViewLogsExecute);
 
     // Help.
-    HelpContentsAct = MakeAction("HelpContents", u("&Rubriques d'aide"),
-                                 u("Afficher le sommaire de l'aide"), true);
+    HelpContentsAct =
+        MakeAction("HelpContents", u("&Rubriques d'aide"), u("Afficher le sommaire de l'aide"));
     HelpContentsAct->setShortcut(QKeySequence("F1"));
     HelpContentsAct->setIcon(StandardIcon(QStyle::SP_DialogHelpButton));
-    run(HelpContentsAct, &TMainForm::HelpContents);
-    HelpAboutAct = MakeAction("HelpAbout", u("&A propos..."),
-                              u("Afficher des informations sur le programme"), true);
+    Bind(HelpContentsAct, &TMainForm::HelpContents);
+    HelpAboutAct =
+        MakeAction("HelpAbout", u("&A propos..."), u("Afficher des informations sur le programme"));
     HelpAboutAct->setIcon(StandardIcon(QStyle::SP_MessageBoxInformation));
-    run(HelpAboutAct, &TMainForm::HelpAbout);
+    Bind(HelpAboutAct, &TMainForm::HelpAbout);
 
     // Shortcuts work wherever the focus is in the window.
     for (QAction* action : findChildren<QAction*>())
         addAction(action);
+
+    // The history editor and the trades report follow the tree: they are enabled while a
+    // security is selected, and none is yet.
+    for (QAction* action : {Histo, EditVal})
+        action->setEnabled(false);
 }
 
 void TMainForm::CreateMenus() {

@@ -16,18 +16,6 @@
 
 #include <utility>
 
-void TMainForm::CreateAlarms() {
-    const std::pair<QAction*, void (TMainForm::*)()> commandes[] = {
-        {ActAlarme, &TMainForm::ActAlarmeExecute},
-        {ViewLogs, &TMainForm::ViewLogsExecute},
-    };
-    for (const auto& [action, handler] : commandes) {
-        action->setEnabled(true);
-        connect(action, &QAction::triggered, this,
-                [this, handler] { Guard([this, handler] { (this->*handler)(); }); });
-    }
-}
-
 void TMainForm::ActAlarmeExecute() {
     Valeurs* titre = SelectedTitre();
     if (!FPortefeuille || titre == nullptr)

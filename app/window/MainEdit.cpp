@@ -49,29 +49,13 @@ QTreeWidgetItem* SelectedRow(const QTreeWidget* list) {
 
 } // namespace
 
-void TMainForm::CreateEditing() {
-    const std::pair<QAction*, void (TMainForm::*)()> commandes[] = {
-        {delval, &TMainForm::delvalExecute},     {DelOpere, &TMainForm::DelOpereExecute},
-        {DPointer1, &TMainForm::DPointer1Click}, {AddCash, &TMainForm::AddCashExecute},
-        {UpdCash, &TMainForm::UpdCashExecute},   {DelCash, &TMainForm::DelCashExecute},
-        {Purge1, &TMainForm::Purge1Click},       {AddVal, &TMainForm::AddValExecute},
-        {ModifVal, &TMainForm::ModifValExecute}, {AddOpere, &TMainForm::AddOpereExecute},
-        {UpdOp, &TMainForm::UpdOpExecute},
-    };
-    for (const auto& [action, handler] : commandes) {
-        action->setEnabled(true);
-        connect(action, &QAction::triggered, this,
-                [this, handler] { Guard([this, handler] { (this->*handler)(); }); });
-    }
-
-    const std::pair<QTreeWidget*, void (TMainForm::*)()> suppressions[] = {
-        {LT1, &TMainForm::delvalExecute},
-        {FViews->LvOp, &TMainForm::DelOpereExecute},
-        {FViews->LstCash, &TMainForm::DelCashExecute},
-    };
-    for (const auto& [list, handler] : suppressions)
-        list->installEventFilter(new ToucheSuppr(
-            list, [this, handler] { Guard([this, handler] { (this->*handler)(); }); }));
+// The Delete key deletes the selected record of the tree and of the trade and cash lists.
+void TMainForm::CreateDeleteKeys() {
+    LT1->installEventFilter(new ToucheSuppr(LT1, [this] { Guard([this] { delvalExecute(); }); }));
+    FViews->LvOp->installEventFilter(
+        new ToucheSuppr(FViews->LvOp, [this] { Guard([this] { DelOpereExecute(); }); }));
+    FViews->LstCash->installEventFilter(
+        new ToucheSuppr(FViews->LstCash, [this] { Guard([this] { DelCashExecute(); }); }));
 }
 
 // The records of a quote walk must stay where they are until it ends; while it waits for a

@@ -58,6 +58,22 @@ SaisieTitre LitTitre(const TOKBottomDlg& dialog, const TCorv& doc) {
     return s;
 }
 
+// The security dialog, shown to the rest of the program while it is open; false when it is
+// cancelled.
+bool RunSecurityDialog(UiPrompts& prompts, TOKBottomDlg& dialog) {
+    const Shown<TOKBottomDlg> shown(OKBottomDlg, &dialog);
+    return prompts.RunDialog(dialog);
+}
+
+// The add and the change commands refuse an entered security in the same words.
+constexpr char kTitreIncomplet[] = "Le code valeur et le libellé doivent être saisis.";
+constexpr char kTitreExistant[] = "Cette valeur existe déjà!";
+
+void RefuseTitre(UiPrompts& prompts, QWidget* parent, const char* raison) {
+    prompts.Message(parent, QString(), QString::fromUtf8(raison), QMessageBox::Warning,
+                    QMessageBox::Ok);
+}
+
 // A quote typed by hand: nothing of the day's quote but the price, stamped now.
 InfosCours CoursSaisi(std::int32_t cours) {
     InfosCours infos{};
@@ -75,19 +91,12 @@ void TMainForm::AddValExecute() {
     TCorv& doc = *FPortefeuille;
     TOKBottomDlg dialog(this, &doc, *FPrompts);
     dialog.CBReg->setCurrentIndex(1);
-    bool ok = false;
-    {
-        const Shown<TOKBottomDlg> shown(OKBottomDlg, &dialog);
-        ok = FPrompts->RunDialog(dialog);
-    }
-    if (!ok)
+    if (!RunSecurityDialog(*FPrompts, dialog))
         return;
 
     const SaisieTitre s = LitTitre(dialog, doc);
     if (s.Code.empty() || s.Libelle.empty()) {
-        FPrompts->Message(this, QString(),
-                          QString::fromUtf8("Le code valeur et le libellé doivent être saisis."),
-                          QMessageBox::Warning, QMessageBox::Ok);
+        RefuseTitre(*FPrompts, this, kTitreIncomplet);
     } else {
         Valeurs modele;
         modele.Code = s.Code;
@@ -102,8 +111,7 @@ void TMainForm::AddValExecute() {
         if (nouveau != nullptr)
             doc.Modifie = true;
         else
-            FPrompts->Message(this, QString(), QString::fromUtf8("Cette valeur existe déjà!"),
-                              QMessageBox::Warning, QMessageBox::Ok);
+            RefuseTitre(*FPrompts, this, kTitreExistant);
     }
     BuildTree();
 }
@@ -124,26 +132,18 @@ void TMainForm::ModifValExecute() {
     dialog.CBReg->setCurrentIndex(titre->SRD ? 1 : 0);
     dialog.SuiviAuto->setChecked(titre->SuiviAuto);
     dialog.BtChoose->setEnabled(false);
-    bool ok = false;
-    {
-        const Shown<TOKBottomDlg> shown(OKBottomDlg, &dialog);
-        ok = FPrompts->RunDialog(dialog);
-    }
-    if (!ok)
+    if (!RunSecurityDialog(*FPrompts, dialog))
         return;
 
     // Codes name the history files and must stay unique: a change that would lose either is
     // refused before anything is written, as the add command refuses it.
     const SaisieTitre s = LitTitre(dialog, doc);
     if (s.Code.empty() || s.Libelle.empty()) {
-        FPrompts->Message(this, QString(),
-                          QString::fromUtf8("Le code valeur et le libellé doivent être saisis."),
-                          QMessageBox::Warning, QMessageBox::Ok);
+        RefuseTitre(*FPrompts, this, kTitreIncomplet);
         return;
     }
     if (const Valeurs* autre = doc.FindTitre(s.Code); autre != nullptr && autre != titre) {
-        FPrompts->Message(this, QString(), QString::fromUtf8("Cette valeur existe déjà!"),
-                          QMessageBox::Warning, QMessageBox::Ok);
+        RefuseTitre(*FPrompts, this, kTitreExistant);
         return;
     }
 

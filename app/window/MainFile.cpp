@@ -130,6 +130,15 @@ void TMainForm::FileOpen() {
 
 // Writes the document at the path; the document's path, CURRENT and the caption follow only
 // a save that succeeded, so that they never name a file that does not hold the document.
+void TMainForm::ReportSaveFailure(const std::string& path, const std::string& raison,
+                                  const QString& consequence) {
+    FPrompts->Message(
+        this, "Corvane",
+        QString::fromUtf8("Impossible d'enregistrer le portefeuille dans « %1 » : %2.\n%3")
+            .arg(QString::fromStdString(path), QString::fromStdString(raison), consequence),
+        QMessageBox::Warning, QMessageBox::Ok);
+}
+
 bool TMainForm::SaveTo(const std::string& path) {
     const std::string ancien = FPortefeuille->Fichier;
     FPortefeuille->Fichier = path;
@@ -137,11 +146,8 @@ bool TMainForm::SaveTo(const std::string& path) {
     std::string raison = "l'emplacement n'est pas un fichier";
     if (platform::IsUnfitTarget(path) || !FPortefeuille->SaveFile(&raison)) {
         FPortefeuille->Fichier = ancien;
-        FPrompts->Message(this, "Corvane",
-                          QString::fromUtf8("Impossible d'enregistrer le portefeuille dans « "
-                                            "%1 » : %2.\nLe portefeuille n'a pas été enregistré.")
-                              .arg(QString::fromStdString(path), QString::fromStdString(raison)),
-                          QMessageBox::Warning, QMessageBox::Ok);
+        ReportSaveFailure(path, raison,
+                          QString::fromUtf8("Le portefeuille n'a pas été enregistré."));
         return false;
     }
     OpenedKey key(*FRegistry);

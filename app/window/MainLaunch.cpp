@@ -140,27 +140,6 @@ double EndOfDay(platform::TDateTime jour) {
 
 } // namespace
 
-void TMainForm::CreateLaunchers() {
-    const std::pair<QAction*, void (TMainForm::*)()> commandes[] = {
-        {CtlRel, &TMainForm::CtlRelExecute},
-        {Histo, &TMainForm::HistoExecute},
-        {ActTransfert, &TMainForm::ActTransfertExecute},
-        {Importationdhistoriques1, &TMainForm::Importationdhistoriques1Click},
-        {EdiPort, &TMainForm::EdiPortExecute},
-        {EditTitre, &TMainForm::EditTitreExecute},
-        {EditVal, &TMainForm::EditValExecute},
-    };
-    for (const auto& [action, handler] : commandes)
-        connect(action, &QAction::triggered, this,
-                [this, handler] { Guard([this, handler] { (this->*handler)(); }); });
-    for (QAction* action : {CtlRel, ActTransfert, Importationdhistoriques1, EdiPort, EditTitre})
-        action->setEnabled(true);
-    // The history editor and the trades report follow the tree: they are enabled while a
-    // security is selected.
-    for (QAction* action : {Histo, EditVal})
-        action->setEnabled(SelectedTitre() != nullptr);
-}
-
 void TMainForm::CtlRelExecute() {
     if (!EditingAllowed())
         return;
@@ -254,13 +233,10 @@ void TMainForm::ActTransfertExecute() {
     if (options.Suppr)
         doc.Transfert(options.Cumul, options.Intitule);
     doc.Fichier = nouveau.toStdString();
-    if (!doc.SaveFile()) {
-        FPrompts->Message(this, corvane,
-                          QString::fromUtf8("Impossible d'enregistrer le portefeuille dans « %1 »."
-                                            "\nLe transfert n'a pas eu lieu : le portefeuille en "
-                                            "cours est inchangé.")
-                              .arg(nouveau),
-                          QMessageBox::Warning, QMessageBox::Ok);
+    if (std::string raison; !doc.SaveFile(&raison)) {
+        ReportSaveFailure(doc.Fichier, raison,
+                          QString::fromUtf8("Le transfert n'a pas eu lieu : le portefeuille en "
+                                            "cours est inchangé."));
         return;
     }
     transfert.Garder();

@@ -121,22 +121,6 @@ void TMainForm::CreateRefresh() {
     FViewLogsIcons[0] = ViewLogs->icon();
     FViewLogsIcons[1] = QApplication::style()->standardIcon(QStyle::SP_MessageBoxCritical);
     FViewLogsImage = 21;
-
-    const std::pair<QAction*, void (TMainForm::*)()> commandes[] = {
-        {MajComp, &TMainForm::Misejourcomplte1Click},
-        {RafCmpCours, &TMainForm::RafCmpCoursExecute},
-        {RafCmpIntra, &TMainForm::RafCmpIntraExecute},
-        {RafCmpHisto, &TMainForm::RafCmpHistoExecute},
-        {RafVal, &TMainForm::RafValExecute},
-        {RafValCours, &TMainForm::RafValCoursExecute},
-        {RafValIntra, &TMainForm::RafValIntraExecute},
-        {RafvalHist, &TMainForm::RafvalHistExecute},
-    };
-    for (const auto& [action, handler] : commandes) {
-        action->setEnabled(true);
-        connect(action, &QAction::triggered, this,
-                [this, handler] { Guard([this, handler] { (this->*handler)(); }); });
-    }
 }
 
 // The commands. Those of the selected security do nothing without a selection.

@@ -195,14 +195,6 @@ QTreeWidget* MakeList(QWidget* parent, const char* name, const QStringList& capt
     return list;
 }
 
-// An action whose command is in the program: something listens to it.
-class Ecoute : public QObject {
-public:
-    static bool Branchee(const QAction* action) {
-        return (action->*&Ecoute::receivers)(SIGNAL(triggered(bool))) > 0;
-    }
-};
-
 } // namespace
 
 QIcon Imagemini(int index) {
@@ -515,7 +507,6 @@ void TMainForm::CreateViews() {
 
     // Display toggle and the three date pickers. The pickers report a date once it is
     // entered, not at every keystroke.
-    Commute->setEnabled(true);
     connect(Commute, &QAction::triggered, this, [this](bool checked) {
         // The check state is the toggle's own business: CommuteExecute flips it.
         Commute->setChecked(!checked);
@@ -647,8 +638,6 @@ void TMainForm::LT1Change() {
         menu->menuAction()->setEnabled(false);
     for (QAction* action : {EditVal, ModifVal, delval, Histo, RafVal})
         action->setEnabled(false);
-    // Commands whose code is not in the program yet stay disabled.
-    const auto active = [](QAction* action) { action->setEnabled(Ecoute::Branchee(action)); };
 
     if (noeud->parent() == nullptr) {
         Pages->setCurrentWidget(PgPort);
@@ -671,7 +660,7 @@ void TMainForm::LT1Change() {
     for (QMenu* menu : {MenuValeurs, MenuTitres, MenuOperes})
         menu->menuAction()->setEnabled(true);
     for (QAction* action : {EditVal, ModifVal, delval, Histo, RafVal})
-        active(action);
+        action->setEnabled(true);
     RefreshViews(Record<Valeurs>(noeud));
 }
 

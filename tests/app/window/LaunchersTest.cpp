@@ -219,8 +219,9 @@ TEST_F(LaunchersTest, RefusalsAndAFailedSaveLeaveTheDocumentAsItWas) {
     Transfer(impossible, true, true, "Cumul");
     unchanged("failed save");
     EXPECT_EQ(prompts.messages[0].text,
-              u("Impossible d'enregistrer le portefeuille dans « %1 ».\nLe transfert n'a pas eu "
-                "lieu : le portefeuille en cours est inchangé.")
+              u("Impossible d'enregistrer le portefeuille dans « %1 » : le fichier ne peut pas "
+                "être créé.\nLe transfert n'a pas eu lieu : le portefeuille en cours est "
+                "inchangé.")
                   .arg(QString::fromStdString(impossible)));
 
     // Neither a folder nor a pipe is replaced by the new portfolio, and nothing is asked.
