@@ -351,15 +351,44 @@ private:
         Signale(suivi_, AvancementImport::Etape::Traitement, cible_->Code, 0);
     }
 
+    // A day the history holds is updated in place at once; a new day waits for the end of its
+    // security, so that the new days go in together and are sorted once, rather than each
+    // shifting every later day of a long history.
     void Fusionne(const platform::MemTable& staging, platform::MemTable& histo, int row,
                   platform::TDateTime jour) {
-        const bool existe = histo.Locate("Date", {platform::Value{jour}});
-        if (existe) {
+        ++compte_;
+        if (compte_ % 500 == 0)
+            Signale(suivi_, AvancementImport::Etape::Traitement, cible_->Code, compte_);
+        if (histo.Locate("Date", {platform::Value{jour}})) {
             histo.Edit();
-        } else {
-            histo.Insert();
-            histo.Fields(hDate_).SetAsDateTime(jour);
+            Remplit(staging, histo, row, true);
+            histo.Post();
+            return;
         }
+        // A day written twice in the file: the later line wins, as it would over the earlier
+        // one merged first.
+        if (!nouveaux_.empty() && nouveaux_.back().jour == jour)
+            nouveaux_.back().row = row;
+        else
+            nouveaux_.push_back({row, jour});
+    }
+
+    void AjouteNouveaux(const platform::MemTable& staging, platform::MemTable& histo) {
+        if (nouveaux_.empty())
+            return;
+        platform::BulkLoad chargement(histo);
+        for (const Nouveau& nouveau : nouveaux_) {
+            histo.Append();
+            histo.Fields(hDate_).SetAsDateTime(nouveau.jour);
+            Remplit(staging, histo, nouveau.row, false);
+            histo.Post();
+        }
+        chargement.Finish(platform::MemTable::Repeats::Keep);
+        nouveaux_.clear();
+    }
+
+    void Remplit(const platform::MemTable& staging, platform::MemTable& histo, int row,
+                 bool existe) {
         for (int i = 0; i < 4; ++i) {
             // A field that the layout does not hold keeps the stored value of a day already
             // in the history, and is 0 on a new day.
@@ -370,15 +399,12 @@ private:
             }
             histo.Fields(hChamp_[i]).SetValue(staging.ValueAt(row, sChamp_[i]));
         }
-        histo.Post();
-        ++compte_;
-        if (compte_ % 500 == 0)
-            Signale(suivi_, AvancementImport::Etape::Traitement, cible_->Code, compte_);
     }
 
     void Termine() {
         if (cible_ == nullptr)
             return;
+        AjouteNouveaux(TheDatas().LoadHisto, TheDatas().Historique);
         Signale(suivi_, AvancementImport::Etape::Fin, cible_->Code, compte_);
         if (portefeuille_.SaveHistoFile()) {
             resultat_.Fusionnees += compte_;
@@ -408,6 +434,11 @@ private:
     int hDate_ = -1;
     Valeurs* cible_ = nullptr;
     int compte_ = 0;
+    struct Nouveau {
+        int row;
+        platform::TDateTime jour;
+    };
+    std::vector<Nouveau> nouveaux_; // the current security's days missing from its history
 };
 
 } // namespace

@@ -11,8 +11,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -140,6 +145,70 @@ TEST_F(HistoImportTest, ADayGivenTwiceTakesItsLastLineAndCodesAreGroupedWherever
         }
     EXPECT_EQ(chargees, 4);
     EXPECT_EQ(corv.TitreHisto, beta); // the last security merged
+}
+
+TEST_F(HistoImportTest, NewDaysBetweenStoredOnesInAShuffledFileWithRepeatsLandInDateOrder) {
+    // Every other day stored; the file gives every day of the range, shuffled, a third of
+    // them twice with other figures. What the history must hold is worked out day by day in
+    // the file's order: a stored day takes the file's price and volume and keeps its high
+    // and low, a new day has 0 for them, and a day's later line wins.
+    constexpr int kJours = 3000;
+    const double premier = platform::EncodeDate(2000, 1, 3);
+    const auto texteDate = [](double jour) {
+        const auto d = platform::DecodeDate(jour);
+        char texte[16];
+        std::snprintf(texte, sizeof texte, "%02d/%02d/%04d", d.day, d.month, d.year);
+        return std::string(texte);
+    };
+    std::map<double, std::array<int, 4>> attendu; // cours, haut, bas, volume in cents
+    std::string stocke;
+    for (int i = 0; i < kJours; i += 2) {
+        const std::array<int, 4> jour{1000 + i, 2000 + i, 500 + i, i};
+        attendu[premier + i] = jour;
+        stocke += texteDate(premier + i) + ";" + std::to_string(jour[0]) + ";" +
+                  std::to_string(jour[1]) + ";" + std::to_string(jour[2]) + ";" +
+                  std::to_string(jour[3]) + ";\n";
+    }
+    WriteHisto("12000", stocke);
+    struct Ligne {
+        double jour;
+        int cents;
+        int volume;
+    };
+    std::vector<Ligne> lignes;
+    for (int i = 0; i < kJours; ++i) {
+        lignes.push_back({premier + i, 3000 + 7 * i, 40 + i});
+        if (i % 3 == 0)
+            lignes.push_back({premier + i, 9000 + i, 7});
+    }
+    std::shuffle(lignes.begin(), lignes.end(), std::mt19937(7));
+    std::string fichier;
+    for (const Ligne& l : lignes) {
+        fichier += texteDate(l.jour) + ";" + std::to_string(l.cents / 100) + "." +
+                   (l.cents % 100 < 10 ? "0" : "") + std::to_string(l.cents % 100) + ";" +
+                   std::to_string(l.volume) + "\n";
+        auto [it, nouveau] = attendu.try_emplace(l.jour, std::array<int, 4>{0, 0, 0, 0});
+        it->second[0] = l.cents;
+        it->second[3] = l.volume;
+    }
+    const ResultatImport r =
+        Import(alpha, Layout(';', {ciDate, ciCours, ciVolume}), WriteFile("melange.txt", fichier));
+    ASSERT_TRUE(r.Ouvert);
+    ASSERT_FALSE(r.Refus.has_value());
+    EXPECT_EQ(r.Lues, static_cast<int>(lignes.size()));
+    EXPECT_EQ(r.Fusionnees, static_cast<int>(lignes.size()));
+
+    std::string historique = "01/01/1970\n";
+    for (const auto& [jour, v] : attendu)
+        historique += texteDate(jour) + ";" + std::to_string(v[0]) + ";" + std::to_string(v[1]) +
+                      ";" + std::to_string(v[2]) + ";" + std::to_string(v[3]) + ";\n";
+    EXPECT_EQ(ReadHisto("12000"), historique);
+    // The table left loaded is that history, in date order.
+    platform::MemTable& table = TheDatas().Historique;
+    ASSERT_EQ(table.RecordCount(), kJours);
+    const int date = table.FindField("Date");
+    for (int row = 1; row < table.RecordCount(); ++row)
+        ASSERT_LT(table.NumberAt(row - 1, date), table.NumberAt(row, date)) << row;
 }
 
 TEST_F(HistoImportTest, UnknownCodesAreReportedOnceAndTheirLinesSkipped) {
