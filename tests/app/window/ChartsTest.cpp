@@ -16,6 +16,7 @@
 #include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
+#include <QCheckBox>
 #include <QDateEdit>
 #include <QLabel>
 #include <QLineSeries>
@@ -645,6 +646,42 @@ TEST_F(ChartsTest, UnreadableHistoryStillDrawsThePageAndSaysWhy) {
     EXPECT_EQ(Serie("Series9")->count(), 0);
     EXPECT_EQ(Serie("Series1")->count(), 0);
     EXPECT_EQ(Text("LVarG"), "0,00 %");
+}
+
+TEST_F(ChartsTest, TheThreeDimensionalSwitchesThickenTheLinesOfTheirOwnChartsAndShadeThem) {
+    Valeurs* titre = Add("17000", 17700, 1.0f);
+    WriteFile("data/intraday/17000.itd", "13/03/26\n17700 1000\n17710 1100\n");
+    Histo("17000", {17000, 17100, 17200});
+    Select(titre);
+    const auto epaisseurs = [this](const char* vue) {
+        QList<qreal> largeurs;
+        for (QAbstractSeries* serie : Chart(vue)->chart()->series())
+            if (auto* ligne = qobject_cast<QLineSeries*>(serie))
+                largeurs << ligne->pen().widthF();
+        return largeurs;
+    };
+    ASSERT_FALSE(epaisseurs("Chart1").isEmpty());
+    ASSERT_FALSE(epaisseurs("Chart4").isEmpty());
+    const QList<qreal> intradayAvant = epaisseurs("Chart4");
+
+    form->findChild<QCheckBox*>("Check3d")->click();
+    for (const char* vue : {"Chart1", "Chart5"}) {
+        EXPECT_TRUE(Chart(vue)->chart()->isDropShadowEnabled()) << vue;
+        for (const qreal largeur : epaisseurs(vue))
+            EXPECT_EQ(largeur, 4.0) << vue;
+    }
+    EXPECT_FALSE(Chart("Chart4")->chart()->isDropShadowEnabled());
+    EXPECT_EQ(epaisseurs("Chart4"), intradayAvant);
+
+    form->findChild<QCheckBox*>("Check3d")->click();
+    EXPECT_FALSE(Chart("Chart1")->chart()->isDropShadowEnabled());
+    for (const qreal largeur : epaisseurs("Chart1"))
+        EXPECT_EQ(largeur, 2.0);
+
+    form->findChild<QCheckBox*>("Check3D2")->click();
+    EXPECT_TRUE(Chart("Chart4")->chart()->isDropShadowEnabled());
+    for (const qreal largeur : epaisseurs("Chart4"))
+        EXPECT_EQ(largeur, 4.0);
 }
 
 } // namespace
