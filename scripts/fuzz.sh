@@ -16,8 +16,8 @@
 #   import_model    import models (.cvm) and history text lines   fuzz/ImportModelFuzz.cpp
 # Seeds: tests/data/quotescan/*.html for the first, tests/data/<target>/ for the others.
 #
-# Time: FUZZ_SECONDS per target, default 15, FUZZ_JOBS targets at a time, default 1: the test
-# command spends 10 x 15 s fuzzing, plus about two minutes of building. A longer run, every
+# Time: FUZZ_SECONDS per target, default 15, FUZZ_JOBS targets at a time, default 1. The test
+# command runs three at a time: four rounds of 15 s, about a minute, plus the building. A longer run, every
 # target ten minutes, three at a time (about 40 minutes):
 #   FUZZ_SECONDS=600 FUZZ_JOBS=3 bash scripts/fuzz.sh
 # FUZZ_TARGETS="history_file settings_file" limits the run to those targets; FUZZ_ARGS adds
