@@ -2,6 +2,7 @@
 
 #include "reports/ReportCommon.h"
 #include "views/ViewText.h"
+#include "widgets/DialogButtons.h"
 #include "widgets/QtDates.h"
 #include "widgets/UiPrompts.h"
 
@@ -65,20 +66,11 @@ Tcash::Tcash(QWidget* owner, TCorv* portefeuille, UiPrompts& prompts)
     champs->addRow(u("Montant"), Cours);
     champs->addRow(u("Commentaire"), Comment);
 
-    OKBtn = new QPushButton(u("OK"), this);
-    OKBtn->setObjectName("OKBtn");
-    OKBtn->setAutoDefault(false);
-    Suivant = new QPushButton(u("OK && Suivant"), this);
-    Suivant->setObjectName("Suivant");
-    Suivant->setDefault(true);
-    CancelBtn = new QPushButton(u("Annuler"), this);
-    CancelBtn->setObjectName("CancelBtn");
-    CancelBtn->setAutoDefault(false);
-    auto* boutons = new QHBoxLayout;
-    boutons->addStretch(1);
-    boutons->addWidget(OKBtn);
-    boutons->addWidget(Suivant);
-    boutons->addWidget(CancelBtn);
+    const BoutonsSaisie pied = MakeBoutonsSaisie(this, true);
+    OKBtn = pied.OKBtn;
+    Suivant = pied.Suivant;
+    CancelBtn = pied.CancelBtn;
+    QHBoxLayout* boutons = pied.Rangee;
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(TypMnt);

@@ -2,6 +2,7 @@
 
 #include "dialogs/MarketPickerDialog.h"
 #include "views/ViewText.h"
+#include "widgets/DialogButtons.h"
 #include "widgets/UiPrompts.h"
 
 #include "platform/TextFile.h"
@@ -127,16 +128,10 @@ TOKBottomDlg::TOKBottomDlg(QWidget* owner, TCorv* portefeuille, UiPrompts& promp
     champs->addWidget(Cours, 5, 1);
     champs->addWidget(SuiviAuto, 6, 1, 1, 2);
 
-    OKBtn = new QPushButton(u("OK"), this);
-    OKBtn->setObjectName("OKBtn");
-    OKBtn->setDefault(true);
-    CancelBtn = new QPushButton(u("Annuler"), this);
-    CancelBtn->setObjectName("CancelBtn");
-    CancelBtn->setAutoDefault(false);
-    auto* boutons = new QHBoxLayout;
-    boutons->addStretch(1);
-    boutons->addWidget(OKBtn);
-    boutons->addWidget(CancelBtn);
+    const BoutonsSaisie pied = MakeBoutonsSaisie(this, false);
+    OKBtn = pied.OKBtn;
+    CancelBtn = pied.CancelBtn;
+    QHBoxLayout* boutons = pied.Rangee;
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(champs);

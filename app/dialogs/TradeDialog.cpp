@@ -2,6 +2,7 @@
 
 #include "dialogs/FeeCalculatorDialog.h"
 #include "views/ViewText.h"
+#include "widgets/DialogButtons.h"
 #include "widgets/QtDates.h"
 #include "widgets/UiPrompts.h"
 #include "window/Main.h"
@@ -192,20 +193,11 @@ TAddOper::TAddOper(QWidget* owner, TCorv* portefeuille, Operes* opere, Valeurs* 
     corps->addSpacing(16);
     corps->addLayout(apercu, 1);
 
-    OKBtn = new QPushButton(u("OK"), this);
-    OKBtn->setObjectName("OKBtn");
-    OKBtn->setAutoDefault(false);
-    Suivant = new QPushButton(u("OK && Suivant"), this);
-    Suivant->setObjectName("Suivant");
-    Suivant->setDefault(true);
-    CancelBtn = new QPushButton(u("Annuler"), this);
-    CancelBtn->setObjectName("CancelBtn");
-    CancelBtn->setAutoDefault(false);
-    auto* boutons = new QHBoxLayout;
-    boutons->addStretch(1);
-    boutons->addWidget(OKBtn);
-    boutons->addWidget(Suivant);
-    boutons->addWidget(CancelBtn);
+    const BoutonsSaisie pied = MakeBoutonsSaisie(this, true);
+    OKBtn = pied.OKBtn;
+    Suivant = pied.Suivant;
+    CancelBtn = pied.CancelBtn;
+    QHBoxLayout* boutons = pied.Rangee;
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(titre_);
