@@ -35,6 +35,11 @@ std::int64_t MontantAffiche(std::int32_t cents, double facteur) {
     return platform::Trunc64(std::round(static_cast<double>(cents) * facteur * 10.0)) / 10;
 }
 
+bool Pareil(const Mvt& a, const Mvt& b) {
+    return a.Pointe == b.Pointe && a.Date == b.Date && a.Sens == b.Sens && a.Montant == b.Montant &&
+           a.Comment == b.Comment;
+}
+
 } // namespace
 
 Tcash::Tcash(QWidget* owner, TCorv* portefeuille, UiPrompts& prompts)
@@ -109,6 +114,9 @@ void Tcash::EditMouvement(Mvt* mouvement) {
         MontantAffiche(mouvement->Montant, static_cast<double>(FPortefeuille->Facteur)))));
     FMontantAffiche = Cours->text();
     Comment->setText(QString::fromStdString(mouvement->Comment));
+    FSensMontre = CB1->currentIndex();
+    FDateMontre = DateOp->date();
+    FCommentMontre = Comment->text();
     Suivant->setEnabled(false);
     Suivant->setDefault(false);
     OKBtn->setDefault(true);
@@ -125,26 +133,18 @@ bool Tcash::SuivantClick() {
 
         // Everything is read before anything is written, so that a refused entry leaves a
         // movement being changed exactly as it was.
-        const char sens = CB1->currentIndex() == 0 ? 'C' : 'D';
-        const double date = FromQDate(DateOp->date());
-        const std::int32_t montant = MontantSaisi(doc);
-
-        if (montant < 1) {
+        const Mvt saisie = Saisie(doc);
+        if (FModif && Pareil(saisie, *FMouvement)) {
+            // Nothing changed: the movement stays exactly as it was, whatever it holds.
+            enregistre = true;
+        } else if (saisie.Montant < 1) {
             FPrompts.Message(this, QString(), QString::fromUtf8("Saisie incorrecte!"),
                              QMessageBox::Warning, QMessageBox::Ok);
         } else {
-            std::unique_ptr<Mvt> nouveau;
-            Mvt* cible = FMouvement;
-            if (!FModif) {
-                nouveau = std::make_unique<Mvt>();
-                cible = nouveau.get();
-            }
-            cible->Sens = sens;
-            cible->Date = date;
-            cible->Montant = montant;
-            cible->Comment = Comment->text().toStdString();
-            if (nouveau)
-                doc.Mouvements.push_back(std::move(nouveau));
+            if (FModif)
+                *FMouvement = saisie;
+            else
+                doc.Mouvements.push_back(std::make_unique<Mvt>(saisie));
             doc.Modifie = true;
             ++FEnregistres;
             enregistre = true;
@@ -159,6 +159,21 @@ bool Tcash::SuivantClick() {
     }
     DateOp->setFocus();
     return enregistre;
+}
+
+Mvt Tcash::Saisie(const TCorv& doc) const {
+    // A field of a movement being changed that the user left as shown keeps the value it
+    // was given, whatever the field could show of it.
+    const bool modif = FModif && FMouvement != nullptr;
+    Mvt m = modif ? *FMouvement : Mvt{};
+    if (!modif || CB1->currentIndex() != FSensMontre)
+        m.Sens = CB1->currentIndex() == 0 ? 'C' : 'D';
+    if (!modif || DateOp->date() != FDateMontre)
+        m.Date = FromQDate(DateOp->date());
+    m.Montant = MontantSaisi(doc);
+    if (!modif || Comment->text() != FCommentMontre)
+        m.Comment = Comment->text().toStdString();
+    return m;
 }
 
 std::int32_t Tcash::MontantSaisi(const TCorv& doc) const {

@@ -4,6 +4,7 @@
 // ("OK && Suivant"), or one movement changed in place. Amounts are typed in the currency the
 // main window shows and stored in euro cents.
 
+#include <QDate>
 #include <QDialog>
 #include <QString>
 
@@ -50,13 +51,19 @@ public:
 
 private:
     void FormCreate();
+    // The movement as typed; throws platform::ConversionError on an amount that does not
+    // convert.
+    Mvt Saisie(const TCorv& doc) const;
     // The amount of the entry in euro cents; throws platform::ConversionError on a text that
     // does not convert.
     std::int32_t MontantSaisi(const TCorv& doc) const;
 
     UiPrompts& FPrompts;
-    // The amount field's text as EditMouvement filled it.
+    // The fields as EditMouvement filled them.
     QString FMontantAffiche;
+    int FSensMontre = 0;
+    QDate FDateMontre;
+    QString FCommentMontre;
 };
 
 // The cash dialog while it is shown.

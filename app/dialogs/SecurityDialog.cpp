@@ -77,12 +77,16 @@ QString OemFilter(const QString& texte) {
     return garde;
 }
 
-QString TOKBottomDlg::Montant(std::int64_t cents) {
-    return QString::fromStdString(ChampMontantText(cents));
+FicheTitre FicheTitre::De(const Valeurs& titre) {
+    return {titre.Code,        titre.Libelle, titre.NomBourse, titre.Activite,
+            titre.Infos.Cours, titre.SRD,     titre.SuiviAuto};
 }
 
-TOKBottomDlg::TOKBottomDlg(QWidget* owner, TCorv* portefeuille, UiPrompts& prompts)
-    : QDialog(owner), FPortefeuille(portefeuille), FPrompts(prompts) {
+TOKBottomDlg::TOKBottomDlg(QWidget* owner, TCorv* portefeuille, UiPrompts& prompts,
+                           const Valeurs* titre)
+    : QDialog(owner), FPortefeuille(portefeuille), FPrompts(prompts),
+      FModification(titre != nullptr),
+      FFiche(titre != nullptr ? FicheTitre::De(*titre) : FicheTitre{}) {
     setObjectName("OKBottomDlg");
     setWindowTitle(QString::fromUtf8("Ajout d'une valeur"));
     const auto u = [](const char* text) { return QString::fromUtf8(text); };
@@ -150,6 +154,52 @@ TOKBottomDlg::TOKBottomDlg(QWidget* owner, TCorv* portefeuille, UiPrompts& promp
     connect(BtChoose, &QPushButton::clicked, this, &TOKBottomDlg::BtChooseClick);
     connect(OKBtn, &QPushButton::clicked, this, &QDialog::accept);
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+
+    Montre(FFiche);
+    // A security keeps the market it was chosen from.
+    BtChoose->setEnabled(!FModification);
+}
+
+void TOKBottomDlg::Montre(const FicheTitre& fiche) {
+    const auto montre = [](QLineEdit* champ, const std::string& texte, QString& montre) {
+        champ->setText(QString::fromStdString(texte));
+        montre = champ->text();
+    };
+    montre(CodeV, fiche.Code, FCodeMontre);
+    montre(LibV, fiche.Libelle, FLibelleMontre);
+    montre(NomBourse, fiche.NomBourse, FBourseMontre);
+    montre(Activite, fiche.Activite, FActiviteMontre);
+    // A new security has no price yet: the field starts empty.
+    if (FModification) {
+        Cours->setText(QString::fromStdString(ChampMontantText(fiche.Cours)));
+        FCoursMontre = Cours->text();
+    }
+    CBReg->setCurrentIndex(fiche.SRD ? 1 : 0);
+    SuiviAuto->setChecked(fiche.SuiviAuto);
+}
+
+FicheTitre TOKBottomDlg::Saisie() const {
+    // A field left as shown keeps the value given, whatever the field could show of it.
+    const auto texte = [](const QLineEdit* champ, const QString& montre, const std::string& donne) {
+        return champ->text() == montre ? donne : champ->text().toStdString();
+    };
+    FicheTitre s = FFiche;
+    s.Code = texte(CodeV, FCodeMontre, FFiche.Code);
+    s.Libelle = texte(LibV, FLibelleMontre, FFiche.Libelle);
+    s.NomBourse = texte(NomBourse, FBourseMontre, FFiche.NomBourse);
+    s.Activite = texte(Activite, FActiviteMontre, FFiche.Activite);
+    if (Cours->text() != FCoursMontre && FPortefeuille != nullptr)
+        s.Cours = FPortefeuille->TextToCents(Cours->text().toStdString());
+    s.SRD = CBReg->currentIndex() != 0;
+    s.SuiviAuto = SuiviAuto->isChecked();
+    return s;
+}
+
+std::optional<FicheTitre> TOKBottomDlg::Resultat() const {
+    FicheTitre s = Saisie();
+    if (FModification && s == FFiche)
+        return std::nullopt;
+    return s;
 }
 
 void TOKBottomDlg::BtChooseClick() {

@@ -1,23 +1,17 @@
 #pragma once
 
 // The security dialog ("Ajout d'une valeur"): market, sector, code, label, settlement market,
-// price and the automatic-update flag of one security. It validates nothing itself: the
-// caller checks the code, the label and the uniqueness of the code.
-//
-// How a caller uses it:
-//   TOKBottomDlg dlg(mainWindow, document, prompts);
-//   new security: dlg.CBReg->setCurrentIndex(1) ("R.Mens.(S.R.D)");
-//   modification: fill CodeV, LibV, NomBourse, Activite, Cours (TOKBottomDlg::Montant of the
-//     price), CBReg (1 when Valeurs.SRD), SuiviAuto, and disable BtChoose;
-//   OKBottomDlg = &dlg; const bool ok = prompts.RunDialog(dlg); OKBottomDlg = nullptr;
-//   on OK read the texts of CodeV, LibV, NomBourse, Activite, TCorv::TextToCents of Cours,
-//   CBReg->currentIndex() != 0 (eligible to deferred settlement) and SuiviAuto->isChecked();
-//   a modification may first ask CodeDisponible(titre), the codes being unique.
+// price and the automatic-update flag of one security. It is given the security to modify (or
+// none for a new one), shows it, and gives back what the user typed. It checks only that the
+// price reads as an amount; the caller checks the code, the label and the uniqueness of the
+// code.
 
 #include <QDialog>
 #include <QString>
 
 #include <cstdint>
+#include <optional>
+#include <string>
 
 class QCheckBox;
 class QComboBox;
@@ -31,21 +25,38 @@ struct Valeurs;
 // 850) can hold, so that what is typed survives the round trip it always made.
 QString OemFilter(const QString& texte);
 
+// A security as the dialog shows and gives it back: its identity and its last price.
+struct FicheTitre {
+    std::string Code;
+    std::string Libelle;
+    std::string NomBourse;
+    std::string Activite;
+    std::int32_t Cours = 0; // cents
+    bool SRD = true;        // a new security is proposed as eligible to deferred settlement
+    bool SuiviAuto = false;
+
+    static FicheTitre De(const Valeurs& titre);
+    bool operator==(const FicheTitre&) const = default;
+};
+
 class TOKBottomDlg : public QDialog {
     Q_OBJECT
 public:
-    // prompts: where the market picker is shown; not owned.
-    TOKBottomDlg(QWidget* owner, TCorv* portefeuille, UiPrompts& prompts);
+    // titre: the security to modify, or nullptr to enter a new one; only read. prompts: where
+    // the market picker and the refusals are shown; not owned.
+    TOKBottomDlg(QWidget* owner, TCorv* portefeuille, UiPrompts& prompts,
+                 const Valeurs* titre = nullptr);
+
+    // Once closed with OK: the security as typed; for a modification only when the user changed
+    // something. A field the user left as shown gives back the value it was given. Throws
+    // platform::ConversionError on a price that does not read as an amount.
+    std::optional<FicheTitre> Resultat() const;
 
     // Fills market, sector, code and label from the market lists through the market picker.
     void BtChooseClick();
     // True when no security of the document but titre (the one being modified, or nullptr)
     // has the code typed in CodeV: the document requires codes to be unique.
     bool CodeDisponible(const Valeurs* titre) const;
-
-    // An amount in cents as the dialogs show it: euros with two decimals and the program's
-    // decimal separator.
-    static QString Montant(std::int64_t cents);
 
     QLineEdit* NomBourse = nullptr;
     QPushButton* BtChoose = nullptr;
@@ -61,7 +72,14 @@ public:
     TCorv* FPortefeuille = nullptr; // not owned
 
 private:
+    void Montre(const FicheTitre& fiche);
+    FicheTitre Saisie() const;
+
     UiPrompts& FPrompts;
+    bool FModification = false;
+    FicheTitre FFiche; // as given
+    // The texts of the fields as the dialog showed them.
+    QString FCodeMontre, FLibelleMontre, FBourseMontre, FActiviteMontre, FCoursMontre;
 };
 
 // The security dialog while it is shown.

@@ -29,6 +29,7 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <memory>
@@ -47,6 +48,9 @@ bool Tient32(std::int64_t cents) {
     return cents >= std::numeric_limits<std::int32_t>::min() &&
            cents <= std::numeric_limits<std::int32_t>::max();
 }
+
+// The largest quantity that can be typed.
+constexpr int kQuantiteMax = 9999999;
 
 // The fee engine holds each fee in 32 bits and stops at the ceiling: a fee there is not the
 // schedule's fee but its cut, which no trade can carry with an amount of at least one cent.
@@ -129,7 +133,7 @@ TAddOper::TAddOper(QWidget* owner, TCorv* portefeuille, Operes* opere, Valeurs* 
     CB1->addItem(u("Vente"));
     Qte = new QSpinBox(this);
     Qte->setObjectName("Qte");
-    Qte->setRange(1, 9999999);
+    Qte->setRange(1, kQuantiteMax);
     Qte->setAlignment(Qt::AlignRight);
     Cours = edit("Cours", 12);
     SRD = edit("SRD", 12);
@@ -252,6 +256,58 @@ TAddOper::TAddOper(QWidget* owner, TCorv* portefeuille, Operes* opere, Valeurs* 
 
     if (auto* principale = qobject_cast<TMainForm*>(owner))
         FRefresh = [principale](Valeurs* valeur) { principale->RefreshViews(valeur); };
+
+    // Whatever the user changes counts; what the dialog writes itself is done under blockers.
+    const auto touche = [this] { FTouche = true; };
+    connect(Qte->findChild<QLineEdit*>(), &QLineEdit::textChanged, this, touche);
+    connect(CB1, &QComboBox::currentIndexChanged, this, touche);
+    for (QLineEdit* champ : {Cours, SRD, Frais1, Frais2})
+        connect(champ, &QLineEdit::textChanged, this, touche);
+    connect(DateOp, &QDateEdit::dateChanged, this, touche);
+    connect(ChkSRD, &QCheckBox::toggled, this, touche);
+
+    Montre();
+}
+
+void TAddOper::Montre() {
+    if (FTitre != nullptr) {
+        Valeur->setText(QString::fromStdString(FTitre->Code));
+        Libelle->setText(QString::fromStdString(FTitre->Libelle));
+    }
+    if (FOpere != nullptr) {
+        setWindowTitle(QString::fromUtf8("Modification d'un opéré"));
+        Suivant->setEnabled(false);
+        Suivant->setDefault(false);
+        OKBtn->setDefault(true);
+        // The quantity box takes the stored quantity whole, even beyond what can be typed.
+        Qte->setRange(std::min(1, FOpere->Quantite), std::max(kQuantiteMax, FOpere->Quantite));
+        // The quantity and the price recompute the fees: the stored fees come last.
+        CB1->setCurrentIndex(FOpere->Sens == 'V' ? 1 : 0);
+        Qte->setValue(FOpere->Quantite);
+        Cours->setText(Montant(FOpere->Cours));
+        PxAch->setText(Montant(FOpere->PxMoyAchBrut));
+        ValBr->setText(Montant(FOpere->PlValBrut));
+        ValNette->setText(Montant(FOpere->PlValNet));
+        DateOp->setDate(ToQDate(FOpere->Date));
+        SRD->setText(Montant(FOpere->FraisSRD));
+        Frais1->setText(Montant(FOpere->Frais1));
+        Frais2->setText(Montant(FOpere->Frais2));
+        CPlusValue();
+    } else if (FTitre != nullptr) {
+        PxAch->setText(Montant(FTitre->Bilan.PxMoyAchBrut));
+        ValBr->setText(Montant(0));
+        ValNette->setText(Montant(0));
+        Qte->setValue(1);
+        Cours->setText(Montant(FTitre->Infos.Cours));
+    }
+    ReverseCashEffect();
+    FTouche = false;
+}
+
+std::optional<Operes> TAddOper::Resultat() const {
+    if (FOpere != nullptr && !FTouche)
+        return std::nullopt;
+    return FResultat;
 }
 
 void TAddOper::FormCreate() {
@@ -491,12 +547,14 @@ void TAddOper::OKBtnClick() {
     // A refused entry keeps the dialog open, so that what was typed can be corrected rather
     // than dropped by the caller.
     try {
-        if (!SaisieAcceptee(Saisie())) {
+        Operes saisie = Saisie();
+        if (!SaisieAcceptee(saisie)) {
             FPrompts.Message(this, QString(), QString::fromUtf8("Saisie incorrecte!"),
                              QMessageBox::Warning, QMessageBox::Ok);
             DateOp->setFocus();
             return;
         }
+        FResultat = saisie;
     } catch (const platform::ConversionError& erreur) {
         Erreur(erreur);
         return;

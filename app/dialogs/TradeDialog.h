@@ -6,23 +6,9 @@
 // position), and the cash now and at the next settlement once the trade is counted.
 // "OK && Suivant" stores a new trade at once and keeps the dialog open for the next one.
 //
-// How a caller uses it:
-//   TAddOper dlg(mainWindow, document, trade /* or nullptr for new trades */, titre, prompts);
-//   dlg.Valeur->setText(code); dlg.Libelle->setText(label);
-//   modification: setWindowTitle("Modification d'un opéré"); Suivant disabled, OKBtn default;
-//     CB1 (1 for 'V'), Qte->setValue, Cours/PxAch/ValBr/ValNette (TAddOper::Montant),
-//     DateOp, then SRD, Frais1, Frais2 last (the quantity and price recompute the fees);
-//     then dlg.CPlusValue();
-//   new trade: PxAch (the position's average), ValBr and ValNette "0.00", Qte 1, Cours;
-//   dlg.ReverseCashEffect(); AddOper = &dlg; prompts.RunDialog(dlg); AddOper = nullptr;
-//   on OK: dlg.Saisie() gives the trade as typed (sense, quantity, date, option, price, fees and
-//     their total, PxMoyAchBrut, PlValBrut, PlValNet; Pointe false). The dialog accepts only an
-//     entry whose texts convert, whose quantity and price are at least 1 and whose amount and
-//     fees fit 32-bit cents, so Saisie() does not throw after an OK. Then recompute and
-//     redisplay the security whatever the result: "OK && Suivant" may have stored trades
-//     already.
-// The dialog never changes the document's cash totals: the cash preview of a modification
-// leaves the trade out by itself (ReverseCashEffect).
+// The dialog is given the trade to modify, or none for new trades of a security, and shows it
+// itself; once it is closed with OK, Resultat gives the trade as typed. It never changes the
+// document's cash totals: the cash preview of a modification leaves the trade out by itself.
 
 #include "portfolio/Cv.h"
 
@@ -69,9 +55,15 @@ public:
     TAddOper(QWidget* owner, TCorv* portefeuille, Operes* opere, Valeurs* titre,
              UiPrompts& prompts);
 
+    // Once closed with OK: the trade as typed (not ticked), which the dialog has checked; for a
+    // modification only when the user changed something, so that a trade validated untouched
+    // stays exactly as it was.
+    std::optional<Operes> Resultat() const;
+
     // DateOp today, CB1 "Achat".
     void FormCreate();
     // Makes the cash preview of a modification count the trade as typed instead of as it was.
+    // The dialog runs it once it shows the trade.
     void ReverseCashEffect();
     // Fees from the schedules, then the preview.
     void CoursChange();
@@ -142,6 +134,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Shows the trade to modify, or a new trade of the security at its last price.
+    void Montre();
     // The quantity typed; 0 when empty if vide0, else a conversion error.
     std::int32_t Quantite(bool vide0) const;
     void EnableFees();
@@ -164,6 +158,11 @@ private:
 
     // The fee fields left empty by MontreFrais for a fee that did not fit.
     std::vector<const QLineEdit*> FFraisSatures;
+
+    // The user changed a field since the dialog showed the trade.
+    bool FTouche = false;
+    // The entry that OK accepted.
+    std::optional<Operes> FResultat;
 };
 
 // The trade dialog while it is shown.

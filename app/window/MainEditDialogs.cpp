@@ -5,57 +5,29 @@
 
 #include "dialogs/SecurityDialog.h"
 #include "dialogs/TradeDialog.h"
-#include "widgets/QtDates.h"
 #include "window/Shown.h"
 
 #include "platform/DateTime.h"
 #include "portfolio/Cv.h"
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDateEdit>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QSpinBox>
 #include <QTabWidget>
 #include <QTimer>
 
 #include <algorithm>
 #include <exception>
+#include <memory>
+#include <optional>
 #include <string>
 
 namespace {
 
-std::string Texte(const QLineEdit* champ) {
-    return champ->text().toStdString();
-}
-
-// What the security dialog gives, read whole before anything is written.
-struct SaisieTitre {
-    std::string Code;
-    std::string Libelle;
-    std::string NomBourse;
-    std::string Activite;
-    std::int32_t Cours = 0;
-    bool SRD = false;
-    bool SuiviAuto = false;
-};
-
-SaisieTitre LitTitre(const TOKBottomDlg& dialog, const TCorv& doc) {
-    SaisieTitre s;
-    s.Code = Texte(dialog.CodeV);
-    s.Libelle = Texte(dialog.LibV);
-    s.NomBourse = Texte(dialog.NomBourse);
-    s.Activite = Texte(dialog.Activite);
-    if (s.NomBourse.empty())
-        s.NomBourse = "Paris";
-    if (s.Activite.empty())
-        s.Activite = "Divers";
-    s.Cours = doc.TextToCents(Texte(dialog.Cours));
-    s.SRD = dialog.CBReg->currentIndex() != 0;
-    s.SuiviAuto = dialog.SuiviAuto->isChecked();
-    return s;
+// A market or sector left empty takes the program's default.
+FicheTitre AvecDefauts(FicheTitre fiche) {
+    if (fiche.NomBourse.empty())
+        fiche.NomBourse = "Paris";
+    if (fiche.Activite.empty())
+        fiche.Activite = "Divers";
+    return fiche;
 }
 
 // The security dialog, shown to the rest of the program while it is open; false when it is
@@ -90,11 +62,13 @@ void TMainForm::AddValExecute() {
         return;
     TCorv& doc = *FPortefeuille;
     TOKBottomDlg dialog(this, &doc, *FPrompts);
-    dialog.CBReg->setCurrentIndex(1);
     if (!RunSecurityDialog(*FPrompts, dialog))
         return;
+    const std::optional<FicheTitre> saisie = dialog.Resultat();
+    if (!saisie)
+        return;
 
-    const SaisieTitre s = LitTitre(dialog, doc);
+    const FicheTitre s = AvecDefauts(*saisie);
     if (s.Code.empty() || s.Libelle.empty()) {
         RefuseTitre(*FPrompts, this, kTitreIncomplet);
     } else {
@@ -121,23 +95,19 @@ void TMainForm::ModifValExecute() {
     if (!EditingAllowed() || titre == nullptr)
         return;
     TCorv& doc = *FPortefeuille;
+    // A refresh while the dialog is open may change the quote: only a typed price replaces it.
     const std::int32_t ancienCours = titre->Infos.Cours;
-
-    TOKBottomDlg dialog(this, &doc, *FPrompts);
-    dialog.CodeV->setText(QString::fromStdString(titre->Code));
-    dialog.LibV->setText(QString::fromStdString(titre->Libelle));
-    dialog.NomBourse->setText(QString::fromStdString(titre->NomBourse));
-    dialog.Activite->setText(QString::fromStdString(titre->Activite));
-    dialog.Cours->setText(TOKBottomDlg::Montant(ancienCours));
-    dialog.CBReg->setCurrentIndex(titre->SRD ? 1 : 0);
-    dialog.SuiviAuto->setChecked(titre->SuiviAuto);
-    dialog.BtChoose->setEnabled(false);
+    TOKBottomDlg dialog(this, &doc, *FPrompts, titre);
     if (!RunSecurityDialog(*FPrompts, dialog))
+        return;
+    // Nothing changed: the security stays exactly as it was.
+    const std::optional<FicheTitre> saisie = dialog.Resultat();
+    if (!saisie)
         return;
 
     // Codes name the history files and must stay unique: a change that would lose either is
     // refused before anything is written, as the add command refuses it.
-    const SaisieTitre s = LitTitre(dialog, doc);
+    const FicheTitre s = AvecDefauts(*saisie);
     if (s.Code.empty() || s.Libelle.empty()) {
         RefuseTitre(*FPrompts, this, kTitreIncomplet);
         return;
@@ -208,34 +178,6 @@ void TMainForm::AddOpereExecute() {
     {
         TAddOper dialog(this, &doc, edite, titre, *FPrompts);
         dialog.FRefresh = [this](Valeurs* t) { RefreshViews(t); };
-        dialog.Valeur->setText(QString::fromStdString(titre->Code));
-        dialog.Libelle->setText(QString::fromStdString(titre->Libelle));
-        if (edite != nullptr) {
-            dialog.setWindowTitle(QString::fromUtf8("Modification d'un opéré"));
-            dialog.Suivant->setEnabled(false);
-            dialog.Suivant->setDefault(false);
-            dialog.OKBtn->setDefault(true);
-            // The quantity and the price recompute the fees: the stored fees come last.
-            dialog.CB1->setCurrentIndex(edite->Sens == 'V' ? 1 : 0);
-            dialog.Qte->setValue(edite->Quantite);
-            dialog.Cours->setText(TAddOper::Montant(edite->Cours));
-            dialog.PxAch->setText(TAddOper::Montant(edite->PxMoyAchBrut));
-            dialog.ValBr->setText(TAddOper::Montant(edite->PlValBrut));
-            dialog.ValNette->setText(TAddOper::Montant(edite->PlValNet));
-            dialog.DateOp->setDate(ToQDate(edite->Date));
-            dialog.SRD->setText(TAddOper::Montant(edite->FraisSRD));
-            dialog.Frais1->setText(TAddOper::Montant(edite->Frais1));
-            dialog.Frais2->setText(TAddOper::Montant(edite->Frais2));
-            dialog.CPlusValue();
-        } else {
-            dialog.PxAch->setText(TAddOper::Montant(titre->Bilan.PxMoyAchBrut));
-            dialog.ValBr->setText("0.00");
-            dialog.ValNette->setText("0.00");
-            dialog.Qte->setValue(1);
-            dialog.Cours->setText(TAddOper::Montant(titre->Infos.Cours));
-        }
-        dialog.ReverseCashEffect();
-
         // The security is redisplayed however the dialog ends: "OK && Suivant" may have
         // stored trades already.
         try {
@@ -244,35 +186,13 @@ void TMainForm::AddOpereExecute() {
                 const Shown<TAddOper> shown(AddOper, &dialog);
                 ok = FPrompts->RunDialog(dialog);
             }
-            if (ok) {
-                const Operes saisie = dialog.Saisie();
-                const bool valide = TAddOper::SaisieValide(saisie);
-                if (edite != nullptr && !valide) {
-                    // A trade needs a positive quantity and price: the one being modified
-                    // stays as it was.
-                    FPrompts->Message(this, QString(), QString::fromUtf8("Saisie incorrecte!"),
-                                      QMessageBox::Warning, QMessageBox::Ok);
-                } else if (edite != nullptr) {
-                    doc.Modifie = true;
-                    edite->Pointe = false;
-                    edite->Sens = saisie.Sens;
-                    edite->Quantite = saisie.Quantite;
-                    edite->Date = saisie.Date;
-                    edite->SRD = saisie.SRD;
-                    edite->Cours = saisie.Cours;
-                    edite->FraisSRD = saisie.FraisSRD;
-                    edite->Frais1 = saisie.Frais1;
-                    edite->Frais2 = saisie.Frais2;
-                    edite->Frais = saisie.Frais;
-                    edite->PxMoyAchBrut = saisie.PxMoyAchBrut;
-                    edite->PlValBrut = saisie.PlValBrut;
-                    edite->PlValNet = saisie.PlValNet;
-                } else if (valide) {
-                    auto nouveau = std::make_unique<Operes>(saisie);
-                    nouveau->Pointe = false;
-                    titre->Operes.push_back(std::move(nouveau));
-                    doc.Modifie = true;
-                }
+            const std::optional<Operes> saisie = ok ? dialog.Resultat() : std::nullopt;
+            if (saisie && edite != nullptr) {
+                *edite = *saisie; // a modified trade loses its tick
+                doc.Modifie = true;
+            } else if (saisie) {
+                titre->Operes.push_back(std::make_unique<Operes>(*saisie));
+                doc.Modifie = true;
             }
         } catch (...) {
             erreur = std::current_exception();

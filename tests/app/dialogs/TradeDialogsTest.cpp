@@ -53,7 +53,7 @@ protected:
                 d.MntNet->text(), d.ValBr->text(),  d.ValNette->text(), d.PxAch->text(),
                 d.Cash->text(),   d.CashLq->text()};
     }
-    // What the main window does before showing the dialog for a new trade.
+    // The sense, quantity and price of a trade, as the user types them.
     static void Type(TAddOper& d, const char* sens, int q, const char* cours) {
         d.CB1->setCurrentText(QString::fromUtf8(sens));
         d.Qte->setValue(q);
@@ -461,14 +461,11 @@ TEST_F(TradeDialogsTest, AFeeBeyondThirtyTwoBitCentsIsNotShownAndRefusesTheTrade
 TEST_F(TradeDialogsTest, ModifiedTradeCashPreviewAndOk) {
     Operes* achat = titre->Operes[0].get();
     TAddOper d(nullptr, &doc, achat, titre, prompts);
-    // Filled as the main window fills it, stored fees last.
-    Type(d, "Achat", achat->Quantite, "10,00");
-    d.DateOp->setDate(ToQDate(achat->Date));
-    d.SRD->setText("0,00");
-    d.Frais1->setText("15,00");
-    d.Frais2->setText("0,00");
-    d.CPlusValue();
-    d.ReverseCashEffect();
+    // The dialog shows the trade itself, its stored fees included.
+    EXPECT_EQ(d.windowTitle(), QString::fromUtf8("Modification d'un opéré"));
+    EXPECT_FALSE(d.Suivant->isEnabled());
+    EXPECT_TRUE(d.OKBtn->isDefault());
+    EXPECT_EQ(d.Frais1->text(), "15,00");
     EXPECT_EQ(d.Cash->text(), "985,00");
     EXPECT_EQ(d.PxAch->text(), "10,00");
 
@@ -493,10 +490,12 @@ TEST_F(TradeDialogsTest, ModifiedTradeCashPreviewAndOk) {
     d.OKBtn->click();
     EXPECT_TRUE(d.FValide);
     EXPECT_EQ(d.result(), QDialog::Accepted);
-    const Operes lu = d.Saisie();
+    ASSERT_TRUE(d.Resultat().has_value());
+    const Operes lu = *d.Resultat();
     EXPECT_EQ(lu.Cours, 2000);
     EXPECT_EQ(lu.Frais, 1500);
     EXPECT_EQ(lu.Quantite, 100);
+    EXPECT_FALSE(lu.Pointe);
     EXPECT_EQ(titre->Operes.size(), 1u); // the caller stores a modification
 }
 

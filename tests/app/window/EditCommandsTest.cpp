@@ -326,9 +326,10 @@ TEST_F(EditCommandsTest, Trades) {
 
     doc->Modifie = false;
     Select("LvOp", op);
-    onOpere = [](TAddOper& d) { // a price of zero read back is refused
+    onOpere = [](TAddOper& d) { // a price of zero is refused and the dialog stays open
         d.Cours->setText("0");
-        return true;
+        d.OKBtn->click();
+        return d.result() == QDialog::Accepted;
     };
     form->UpdOpExecute();
     Said("", "Saisie incorrecte!");
