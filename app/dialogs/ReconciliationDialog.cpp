@@ -1,7 +1,7 @@
 #include "dialogs/ReconciliationDialog.h"
 
 #include "views/ViewSort.h"
-#include "window/MainViewWidgets.h"
+#include "widgets/ListRows.h"
 
 #include "platform/DateText.h"
 #include "platform/Numbers.h"

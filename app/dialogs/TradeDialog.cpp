@@ -5,7 +5,6 @@
 #include "widgets/DialogButtons.h"
 #include "widgets/QtDates.h"
 #include "widgets/UiPrompts.h"
-#include "window/Main.h"
 
 #include "platform/Checked.h"
 #include "platform/ConversionError.h"
@@ -93,8 +92,9 @@ double TAddOper::DebutSRD() {
 }
 
 TAddOper::TAddOper(QWidget* owner, TCorv* portefeuille, Operes* opere, Valeurs* titre,
-                   UiPrompts& prompts)
-    : QDialog(owner), FPortefeuille(portefeuille), FOpere(opere), FTitre(titre), FPrompts(prompts) {
+                   UiPrompts& prompts, std::function<void(Valeurs*)> refresh)
+    : QDialog(owner), FPortefeuille(portefeuille), FOpere(opere), FTitre(titre),
+      FRefresh(std::move(refresh)), FPrompts(prompts) {
     setObjectName("AddOper");
     setWindowTitle(QString::fromUtf8("Ajout d'un opéré"));
     const auto u = [](const char* text) { return QString::fromUtf8(text); };
@@ -253,9 +253,6 @@ TAddOper::TAddOper(QWidget* owner, TCorv* portefeuille, Operes* opere, Valeurs* 
     connect(OKBtn, &QPushButton::clicked, this, &TAddOper::OKBtnClick);
     connect(Suivant, &QPushButton::clicked, this, [this] { SuivantClick(); });
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
-
-    if (auto* principale = qobject_cast<TMainForm*>(owner))
-        FRefresh = [principale](Valeurs* valeur) { principale->RefreshViews(valeur); };
 
     // Whatever the user changes counts; what the dialog writes itself is done under blockers.
     const auto touche = [this] { FTouche = true; };

@@ -51,9 +51,10 @@ class TAddOper : public QDialog {
 public:
     // opere: the trade being modified (owned by the document), or nullptr for new trades.
     // titre: the security whose trades are entered. prompts: where refusals, conversion errors
-    // and the fee calculator are shown; not owned.
-    TAddOper(QWidget* owner, TCorv* portefeuille, Operes* opere, Valeurs* titre,
-             UiPrompts& prompts);
+    // and the fee calculator are shown; not owned. refresh: redisplays the security once
+    // "OK && Suivant" stored a trade; without it the document's totals are recomputed.
+    TAddOper(QWidget* owner, TCorv* portefeuille, Operes* opere, Valeurs* titre, UiPrompts& prompts,
+             std::function<void(Valeurs*)> refresh = nullptr);
 
     // Once closed with OK: the trade as typed (not ticked), which the dialog has checked; for a
     // modification only when the user changed something, so that a trade validated untouched
@@ -125,9 +126,7 @@ public:
     bool FValide = false;
     int FEnregistres = 0; // trades stored by "OK && Suivant"
 
-    // Redisplays the security after "OK && Suivant" stored a trade. Set to the main window's
-    // RefreshViews when the owner is the main window; otherwise the document's totals are
-    // recomputed.
+    // Redisplays the security after "OK && Suivant" stored a trade.
     std::function<void(Valeurs*)> FRefresh;
 
 protected:

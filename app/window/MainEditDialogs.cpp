@@ -176,8 +176,8 @@ void TMainForm::AddOpereExecute() {
     PageCtl1->setCurrentWidget(PageCtl1->widget(1)); // "Opérés"
     std::exception_ptr erreur;
     {
-        TAddOper dialog(this, &doc, edite, titre, *FPrompts);
-        dialog.FRefresh = [this](Valeurs* t) { RefreshViews(t); };
+        TAddOper dialog(this, &doc, edite, titre, *FPrompts,
+                        [this](Valeurs* t) { RefreshViews(t); });
         // The security is redisplayed however the dialog ends: "OK && Suivant" may have
         // stored trades already.
         try {

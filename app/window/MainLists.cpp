@@ -85,29 +85,6 @@ void Colore(QTreeWidgetItem* item, const QColor& couleur) {
 
 } // namespace
 
-EtatListe MemoriseListe(const QTreeWidget* list) {
-    EtatListe etat;
-    // The first row shown below the header.
-    etat.Premier = RecordOf(list->itemAt(QPoint(5, 2)));
-    etat.Courant = RecordOf(list->currentItem());
-    return etat;
-}
-
-void RestaureListe(QTreeWidget* list, const EtatListe& etat) {
-    if (etat.Premier == nullptr && etat.Courant == nullptr)
-        return;
-    for (int i = 0; i < list->topLevelItemCount(); ++i) {
-        QTreeWidgetItem* ligne = list->topLevelItem(i);
-        const void* record = RecordOf(ligne);
-        if (record == nullptr)
-            continue;
-        if (record == etat.Courant)
-            list->setCurrentItem(ligne);
-        if (record == etat.Premier)
-            list->scrollToItem(ligne, QAbstractItemView::PositionAtTop);
-    }
-}
-
 void TMainForm::CreateListHandlers() {
     MainViewWidgets& v = *FViews;
     v.ListTitre->headerItem()->setIcon(0, Imagemini(kImageCroissant));

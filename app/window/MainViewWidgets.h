@@ -4,8 +4,9 @@
 // TMainForm::CreateViews on the pages of the four page controls. Owned by the window, as
 // children of their pages; this record only points at them.
 
+#include "widgets/ListRows.h"
+
 #include <QColor>
-#include <QIcon>
 #include <QObject>
 #include <QString>
 
@@ -83,30 +84,11 @@ public:
     QToolButton* BtActivite = nullptr;
 };
 
-// The pictures of the window's small image list: 0 tick, 1 descending, 2 ascending, 3 rise,
-// 4 fall. Any other index gives no picture.
-QIcon Imagemini(int index);
-// A transparent picture, so that rows without an image keep their texts aligned with the
-// rows that have one.
-QIcon ImageVide();
-
 // Colours of the views.
 inline const QColor kFondListes(255, 255, 175);   // pale yellow of the tree and the lists
 inline const QColor kFondVente(127, 255, 0);      // light green of sales
-inline const QColor kVert(0, 128, 0);             // credits, gains
-inline const QColor kRouge(255, 0, 0);            // debits, losses, negative figures
 inline const QColor kJauneSelection(255, 255, 0); // tree: manual security, selected
 inline const QColor kGrisInactif(128, 128, 128);  // securities list: not held
-
-// The record under the first visible row and the current row's record, kept across a refill.
-struct EtatListe {
-    const void* Premier = nullptr;
-    const void* Courant = nullptr;
-};
-EtatListe MemoriseListe(const QTreeWidget* list);
-// Scrolls the remembered first row back to the top and makes the remembered record current
-// again, when the list still shows them.
-void RestaureListe(QTreeWidget* list, const EtatListe& etat);
 
 // Replaces a pie's slices and title. Each slice is labelled with its text and percentage;
 // small slices are gathered into "Autre"; no slices leaves an empty pie under the title, and
@@ -116,10 +98,3 @@ QPieSeries* DessineCamembert(QChartView* vue, const QString& titre,
                              const std::vector<PartCamembert>& parts);
 // Shows a figure that is drawn red when negative, black otherwise.
 void AfficheSigne(QLabel* label, const QString& texte, bool negatif);
-
-// The record a list row or a tree node carries (not owned), or null.
-void SetRecord(QTreeWidgetItem* item, const void* record);
-void* RecordOf(const QTreeWidgetItem* item);
-template <typename T> T* Record(const QTreeWidgetItem* item) {
-    return static_cast<T*>(RecordOf(item));
-}

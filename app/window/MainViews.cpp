@@ -197,54 +197,6 @@ QTreeWidget* MakeList(QWidget* parent, const char* name, const QStringList& capt
 
 } // namespace
 
-QIcon Imagemini(int index) {
-    if (index < kImagePointe || index > kImageBaisse)
-        return QIcon();
-    QPixmap image(16, 16);
-    image.fill(Qt::transparent);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    QPainterPath forme;
-    switch (index) {
-    case 0: // tick of a ticked trade
-        p.setPen(QPen(QColor(0, 0, 160), 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        p.drawPolyline(QPolygonF({QPointF(3, 8.5), QPointF(6.5, 12), QPointF(13, 4)}));
-        return QIcon(image);
-    case 1: // descending
-        forme.addPolygon(QPolygonF({QPointF(3, 5), QPointF(13, 5), QPointF(8, 11)}));
-        p.fillPath(forme, QColor(80, 80, 80));
-        return QIcon(image);
-    case 2: // ascending
-        forme.addPolygon(QPolygonF({QPointF(3, 11), QPointF(13, 11), QPointF(8, 5)}));
-        p.fillPath(forme, QColor(80, 80, 80));
-        return QIcon(image);
-    case 3: // rise
-        forme.addPolygon(QPolygonF({QPointF(2, 13), QPointF(14, 13), QPointF(8, 3)}));
-        p.fillPath(forme, kVert);
-        return QIcon(image);
-    default: // fall
-        forme.addPolygon(QPolygonF({QPointF(2, 3), QPointF(14, 3), QPointF(8, 13)}));
-        p.fillPath(forme, kRouge);
-        return QIcon(image);
-    }
-}
-
-QIcon ImageVide() {
-    QPixmap image(16, 16);
-    image.fill(Qt::transparent);
-    return QIcon(image);
-}
-
-void SetRecord(QTreeWidgetItem* item, const void* record) {
-    item->setData(0, Qt::UserRole, QVariant::fromValue(reinterpret_cast<quintptr>(record)));
-}
-
-void* RecordOf(const QTreeWidgetItem* item) {
-    if (item == nullptr)
-        return nullptr;
-    return reinterpret_cast<void*>(item->data(0, Qt::UserRole).value<quintptr>());
-}
-
 // The widgets of the views go on the pages of the four page controls.
 void TMainForm::CreateViews() {
     FViews = new MainViewWidgets(this);

@@ -3,7 +3,7 @@
 // transfer to no file).
 
 #include "../AppTestSupport.h"
-#include "window/MainViewWidgets.h"
+#include "widgets/ListRows.h"
 
 #include "dialogs/ReconciliationDialog.h"
 #include "dialogs/TransferDialog.h"

@@ -6,7 +6,7 @@
 #include "dialogs/CashDialog.h"
 #include "dialogs/SecurityDialog.h"
 #include "dialogs/TradeDialog.h"
-#include "window/MainViewWidgets.h"
+#include "widgets/ListRows.h"
 
 #include "portfolio/Cv.h"
 #include "support/Builders.h"

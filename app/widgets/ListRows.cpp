@@ -1,0 +1,81 @@
+#include "widgets/ListRows.h"
+
+#include "views/ViewSort.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+#include <QPoint>
+#include <QTreeWidget>
+#include <QVariant>
+
+QIcon Imagemini(int index) {
+    if (index < kImagePointe || index > kImageBaisse)
+        return QIcon();
+    QPixmap image(16, 16);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    QPainterPath forme;
+    switch (index) {
+    case 0: // tick of a ticked trade
+        p.setPen(QPen(QColor(0, 0, 160), 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.drawPolyline(QPolygonF({QPointF(3, 8.5), QPointF(6.5, 12), QPointF(13, 4)}));
+        return QIcon(image);
+    case 1: // descending
+        forme.addPolygon(QPolygonF({QPointF(3, 5), QPointF(13, 5), QPointF(8, 11)}));
+        p.fillPath(forme, QColor(80, 80, 80));
+        return QIcon(image);
+    case 2: // ascending
+        forme.addPolygon(QPolygonF({QPointF(3, 11), QPointF(13, 11), QPointF(8, 5)}));
+        p.fillPath(forme, QColor(80, 80, 80));
+        return QIcon(image);
+    case 3: // rise
+        forme.addPolygon(QPolygonF({QPointF(2, 13), QPointF(14, 13), QPointF(8, 3)}));
+        p.fillPath(forme, kVert);
+        return QIcon(image);
+    default: // fall
+        forme.addPolygon(QPolygonF({QPointF(2, 3), QPointF(14, 3), QPointF(8, 13)}));
+        p.fillPath(forme, kRouge);
+        return QIcon(image);
+    }
+}
+
+QIcon ImageVide() {
+    QPixmap image(16, 16);
+    image.fill(Qt::transparent);
+    return QIcon(image);
+}
+
+void SetRecord(QTreeWidgetItem* item, const void* record) {
+    item->setData(0, Qt::UserRole, QVariant::fromValue(reinterpret_cast<quintptr>(record)));
+}
+
+void* RecordOf(const QTreeWidgetItem* item) {
+    if (item == nullptr)
+        return nullptr;
+    return reinterpret_cast<void*>(item->data(0, Qt::UserRole).value<quintptr>());
+}
+
+EtatListe MemoriseListe(const QTreeWidget* list) {
+    EtatListe etat;
+    // The first row shown below the header.
+    etat.Premier = RecordOf(list->itemAt(QPoint(5, 2)));
+    etat.Courant = RecordOf(list->currentItem());
+    return etat;
+}
+
+void RestaureListe(QTreeWidget* list, const EtatListe& etat) {
+    if (etat.Premier == nullptr && etat.Courant == nullptr)
+        return;
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* ligne = list->topLevelItem(i);
+        const void* record = RecordOf(ligne);
+        if (record == nullptr)
+            continue;
+        if (record == etat.Courant)
+            list->setCurrentItem(ligne);
+        if (record == etat.Premier)
+            list->scrollToItem(ligne, QAbstractItemView::PositionAtTop);
+    }
+}
