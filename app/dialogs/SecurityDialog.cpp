@@ -3,6 +3,7 @@
 #include "dialogs/MarketPickerDialog.h"
 #include "views/ViewText.h"
 #include "widgets/DialogButtons.h"
+#include "widgets/TypingLimits.h"
 #include "widgets/UiPrompts.h"
 
 #include "platform/TextFile.h"
@@ -16,7 +17,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <QValidator>
 
 #include <algorithm>
 #include <array>
@@ -46,26 +46,6 @@ bool EnOem(QChar c) {
     return std::find(kOem850.begin(), kOem850.end(), u) != kOem850.end();
 }
 
-// Applied to everything the edits receive, typed or pasted.
-class OemValidator : public QValidator {
-public:
-    using QValidator::QValidator;
-    State validate(QString& input, int& pos) const override {
-        QString garde;
-        garde.reserve(input.size());
-        int curseur = pos;
-        for (int i = 0; i < input.size(); ++i) {
-            if (EnOem(input[i]))
-                garde += input[i];
-            else if (i < pos)
-                --curseur;
-        }
-        input = garde;
-        pos = std::clamp(curseur, 0, static_cast<int>(garde.size()));
-        return Acceptable;
-    }
-};
-
 } // namespace
 
 QString OemFilter(const QString& texte) {
@@ -90,13 +70,12 @@ TOKBottomDlg::TOKBottomDlg(QWidget* owner, TCorv* portefeuille, UiPrompts& promp
     setObjectName("OKBottomDlg");
     setWindowTitle(QString::fromUtf8("Ajout d'une valeur"));
     const auto u = [](const char* text) { return QString::fromUtf8(text); };
-    auto* oem = new OemValidator(this);
-    const auto edit = [this, oem](const char* name, int limite) {
+    // The limits and the filter apply to what is typed or pasted: what the dialog shows of a
+    // security, from a file, an import or the market lists, stays whole.
+    const auto edit = [this](const char* name, int limite) {
         auto* champ = new QLineEdit(this);
         champ->setObjectName(name);
-        if (limite > 0)
-            champ->setMaxLength(limite);
-        champ->setValidator(oem);
+        LimiteFrappe::Pose(champ, limite, EnOem);
         return champ;
     };
 
@@ -162,7 +141,7 @@ TOKBottomDlg::TOKBottomDlg(QWidget* owner, TCorv* portefeuille, UiPrompts& promp
 
 void TOKBottomDlg::Montre(const FicheTitre& fiche) {
     const auto montre = [](QLineEdit* champ, const std::string& texte, QString& montre) {
-        champ->setText(QString::fromStdString(texte));
+        LimiteFrappe::Montre(champ, QString::fromStdString(texte));
         montre = champ->text();
     };
     montre(CodeV, fiche.Code, FCodeMontre);
@@ -206,10 +185,10 @@ void TOKBottomDlg::BtChooseClick() {
     TBourse picker(this, FPortefeuille, FPrompts);
     if (!FPrompts.RunDialog(picker))
         return;
-    NomBourse->setText(picker.Marche());
-    Activite->setText(picker.FActiviteChoisie);
-    CodeV->setText(picker.FCode);
-    LibV->setText(picker.FLibelle);
+    LimiteFrappe::Montre(NomBourse, picker.Marche());
+    LimiteFrappe::Montre(Activite, picker.FActiviteChoisie);
+    LimiteFrappe::Montre(CodeV, picker.FCode);
+    LimiteFrappe::Montre(LibV, picker.FLibelle);
 }
 
 bool TOKBottomDlg::CodeDisponible(const Valeurs* titre) const {

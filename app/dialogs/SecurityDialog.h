@@ -21,8 +21,8 @@ class TCorv;
 class UiPrompts;
 struct Valeurs;
 
-// Keeps only the characters that the OEM character set of the original program (code page
-// 850) can hold, so that what is typed survives the round trip it always made.
+// Keeps only the characters that code page 850 holds: what is typed into a security's fields
+// stays within that character set.
 QString OemFilter(const QString& texte);
 
 // A security as the dialog shows and gives it back: its identity and its last price.

@@ -75,16 +75,37 @@ protected:
 TEST_F(TradeDialogsTest, SecurityDialogFieldsPickerAndCodeCheck) {
     TOKBottomDlg d(nullptr, &doc, prompts);
     EXPECT_EQ(d.windowTitle(), QString::fromUtf8("Ajout d'une valeur"));
-    EXPECT_EQ(d.NomBourse->maxLength(), 15);
-    EXPECT_EQ(d.Activite->maxLength(), 40);
-    EXPECT_EQ(d.CodeV->maxLength(), 8);
     EXPECT_EQ(d.CBReg->itemText(1), "R.Mens.(S.R.D)");
+    EXPECT_EQ(d.CBReg->currentIndex(), 1); // a new security is proposed as eligible
     EXPECT_TRUE(d.OKBtn->isDefault());
 
-    // Only what code page 850 holds is kept, typed or set.
-    d.LibV->setText(QString::fromUtf8("Cœur € Défense"));
+    // Typing stops at 15, 40 and 8 characters, and keeps only what code page 850 holds.
+    for (const auto& [champ, limite] :
+         {std::pair{d.NomBourse, 15}, std::pair{d.Activite, 40}, std::pair{d.CodeV, 8}}) {
+        champ->insert(QString(50, 'x'));
+        EXPECT_EQ(champ->text(), QString(limite, 'x')) << limite;
+        champ->clear();
+    }
+    d.LibV->insert(QString::fromUtf8("Cœur € Défense"));
     EXPECT_EQ(d.LibV->text(), QString::fromUtf8("Cur  Défense"));
     EXPECT_EQ(OemFilter(QString::fromUtf8("ÀÉçñ£ß±Ω")), QString::fromUtf8("ÀÉçñ£ß±"));
+
+    // A security shown for a modification is shown whole, beyond the typing limits and the
+    // filter; only what is then typed into it is limited.
+    Valeurs* long_ = AddSecurity(doc, "FR0000120271", "L’ORÉAL – Œuvres €");
+    long_->NomBourse = "Euronext Paris Compartiment A";
+    long_->Activite = "Produits de soin, de beauté et d'hygiène personnelle";
+    TOKBottomDlg m(nullptr, &doc, prompts, long_);
+    EXPECT_EQ(m.CodeV->text(), "FR0000120271");
+    EXPECT_EQ(m.NomBourse->text().toStdString(), long_->NomBourse);
+    EXPECT_EQ(m.Activite->text().toStdString(), long_->Activite);
+    EXPECT_FALSE(m.BtChoose->isEnabled());
+    m.LibV->end(false);
+    m.LibV->insert(QString::fromUtf8(" € SA"));
+    m.CodeV->end(false);
+    m.CodeV->insert("X");
+    EXPECT_EQ(m.LibV->text(), QString::fromUtf8("L’ORÉAL – Œuvres €  SA"));
+    EXPECT_EQ(m.CodeV->text(), "FR0000120271");
 
     d.CodeV->setText("12000");
     EXPECT_FALSE(d.CodeDisponible(nullptr));

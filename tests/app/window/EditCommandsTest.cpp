@@ -344,6 +344,75 @@ TEST_F(EditCommandsTest, Trades) {
     EXPECT_EQ(List("LvOp")->topLevelItemCount(), 0);
 }
 
+TEST_F(EditCommandsTest, RecordsValidatedUntouchedStayExactlyAsTheyWere) {
+    // Values from a file, an import or the market lists that the fields could not take typed:
+    // a 12-character code, a long market and sector, characters outside code page 850, more
+    // shares than can be typed, a movement of neither direction at a time of day.
+    Valeurs* t = Add("FR0000120271", "L’ORÉAL – Œuvres €");
+    t->NomBourse = "Euronext Paris Compartiment A";
+    t->Activite = "Produits de soin, de beauté et d'hygiène personnelle";
+    Operes* op = Trade(t, kJan, 'A', 12000000, 100, true);
+    Mvt* m = Cash('X', 500, "Virement « spécial » – ’");
+    m->Date = kJan + 0.25;
+    Show(t);
+    const auto titre = [t] {
+        return t->Code + "|" + t->Libelle + "|" + t->NomBourse + "|" + t->Activite;
+    };
+    const std::string identite = titre();
+    const Operes trade = *op;
+    const auto mvt = [m] {
+        return std::string(1, m->Sens) + std::to_string(m->Date) + m->Comment +
+               std::to_string(m->Montant);
+    };
+    const std::string mouvement = mvt();
+
+    // OK without a change: nothing is written, the tick stays.
+    const auto ok = [](QDialog& d, QPushButton* bouton) {
+        bouton->click();
+        return d.result() == QDialog::Accepted;
+    };
+    onTitre = [&](TOKBottomDlg& d) { return ok(d, d.OKBtn); };
+    onOpere = [&](TAddOper& d) { return ok(d, d.OKBtn); };
+    onCash = [&](Tcash& d) { return ok(d, d.OKBtn); };
+    form->ModifValExecute();
+    Select("LvOp", op);
+    form->UpdOpExecute();
+    Select("LstCash", m);
+    form->UpdCashExecute();
+    EXPECT_EQ(titre(), identite);
+    EXPECT_TRUE(*op == trade);
+    EXPECT_EQ(mvt(), mouvement);
+    EXPECT_FALSE(doc->Modifie);
+    EXPECT_TRUE(prompts.messages.empty());
+
+    // One other field changed: the fields left alone keep their values whole.
+    onTitre = [&](TOKBottomDlg& d) {
+        d.SuiviAuto->setChecked(false);
+        return ok(d, d.OKBtn);
+    };
+    onOpere = [&](TAddOper& d) {
+        d.CB1->setCurrentIndex(1);
+        return ok(d, d.OKBtn);
+    };
+    onCash = [&](Tcash& d) {
+        d.Comment->setText("Virement");
+        return ok(d, d.OKBtn);
+    };
+    form->ModifValExecute();
+    Select("LvOp", op);
+    form->UpdOpExecute();
+    Select("LstCash", m);
+    form->UpdCashExecute();
+    EXPECT_EQ(titre(), identite);
+    EXPECT_FALSE(t->SuiviAuto);
+    EXPECT_EQ(op->Sens, 'V');
+    EXPECT_EQ(op->Quantite, 12000000);
+    EXPECT_EQ(m->Sens, 'X');
+    EXPECT_DOUBLE_EQ(m->Date, kJan + 0.25);
+    EXPECT_EQ(m->Comment, "Virement");
+    EXPECT_TRUE(doc->Modifie);
+}
+
 TEST_F(EditCommandsTest, PurgeKeepsPendingAndUntickedTrades) {
     Valeurs* t = Add("100001", "Alpha");
     t->SRD = true;
