@@ -6,6 +6,7 @@
 #include "widgets/TypingLimits.h"
 #include "widgets/UiPrompts.h"
 
+#include "platform/ConversionError.h"
 #include "platform/TextFile.h"
 #include "portfolio/Cv.h"
 
@@ -131,7 +132,7 @@ TOKBottomDlg::TOKBottomDlg(QWidget* owner, TCorv* portefeuille, UiPrompts& promp
     setTabOrder(OKBtn, CancelBtn);
 
     connect(BtChoose, &QPushButton::clicked, this, &TOKBottomDlg::BtChooseClick);
-    connect(OKBtn, &QPushButton::clicked, this, &QDialog::accept);
+    connect(OKBtn, &QPushButton::clicked, this, &TOKBottomDlg::OKBtnClick);
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
 
     Montre(FFiche);
@@ -155,6 +156,23 @@ void TOKBottomDlg::Montre(const FicheTitre& fiche) {
     }
     CBReg->setCurrentIndex(fiche.SRD ? 1 : 0);
     SuiviAuto->setChecked(fiche.SuiviAuto);
+}
+
+void TOKBottomDlg::OKBtnClick() {
+    // A price that does not read keeps the dialog open on it, with everything typed.
+    try {
+        Saisie();
+    } catch (const platform::ConversionError&) {
+        FPrompts.Message(this, "Corvane",
+                         QString::fromUtf8("« %1 » n'est pas un cours : tapez un prix en euros, "
+                                           "par exemple 12,30.")
+                             .arg(Cours->text()),
+                         QMessageBox::Critical, QMessageBox::Ok);
+        Cours->setFocus();
+        Cours->selectAll();
+        return;
+    }
+    accept();
 }
 
 FicheTitre TOKBottomDlg::Saisie() const {

@@ -3,8 +3,8 @@
 // The security dialog ("Ajout d'une valeur"): market, sector, code, label, settlement market,
 // price and the automatic-update flag of one security. It is given the security to modify (or
 // none for a new one), shows it, and gives back what the user typed. It checks only that the
-// price reads as an amount; the caller checks the code, the label and the uniqueness of the
-// code.
+// price reads as an amount, and stays open on it otherwise; the caller checks the code, the label
+// and the uniqueness of the code.
 
 #include <QDialog>
 #include <QString>
@@ -49,8 +49,12 @@ public:
 
     // Once closed with OK: the security as typed; for a modification only when the user changed
     // something. A field the user left as shown gives back the value it was given. Throws
-    // platform::ConversionError on a price that does not read as an amount.
+    // platform::ConversionError on a price that does not read as an amount, which OK refuses.
     std::optional<FicheTitre> Resultat() const;
+
+    // Closes with OK once the price reads as an amount; otherwise says that a price is
+    // expected and leaves the entry as typed, the price field focused.
+    void OKBtnClick();
 
     // Fills market, sector, code and label from the market lists through the market picker.
     void BtChooseClick();

@@ -133,6 +133,40 @@ TEST_F(TradeDialogsTest, SecurityDialogFieldsPickerAndCodeCheck) {
     EXPECT_EQ(d.LibV->text(), "AIR LIQUIDE");
 }
 
+TEST_F(TradeDialogsTest, AMistypedPriceKeepsTheNewSecurityDialogOpenOnIt) {
+    const auto frappe = [](QWidget* champ, const QString& texte) {
+        for (const QChar c : texte) {
+            QKeyEvent touche(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+            QApplication::sendEvent(champ, &touche);
+        }
+    };
+    const auto entree = [](QWidget* champ) {
+        QKeyEvent touche(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(champ, &touche);
+    };
+    TOKBottomDlg d(nullptr, &doc, prompts);
+    d.show();
+    frappe(d.NomBourse, "Paris");
+    frappe(d.CodeV, "120271");
+    frappe(d.LibV, "Air Liquide");
+    frappe(d.Cours, "12;30");
+    entree(d.Cours);
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_TRUE(prompts.messages[0].text.contains("12;30"));
+    EXPECT_FALSE(prompts.messages[0].text.contains(QString::fromUtf8("entière")));
+    EXPECT_TRUE(d.isVisible());
+    EXPECT_EQ(d.focusWidget(), d.Cours);
+    EXPECT_EQ(d.CodeV->text() + d.LibV->text() + d.NomBourse->text(), "120271Air LiquideParis");
+
+    d.Cours->clear();
+    frappe(d.Cours, "12,30");
+    entree(d.Cours);
+    EXPECT_EQ(d.result(), QDialog::Accepted);
+    ASSERT_TRUE(d.Resultat().has_value());
+    EXPECT_EQ(d.Resultat()->Cours, 1230);
+    EXPECT_EQ(d.Resultat()->Code, "120271");
+}
+
 TEST_F(TradeDialogsTest, OptionFollowsEligibilityDateAndTrade) {
     TAddOper neuf(nullptr, &doc, nullptr, titre, prompts);
     EXPECT_EQ(neuf.windowTitle(), QString::fromUtf8("Ajout d'un opéré"));
