@@ -3,7 +3,10 @@
 #include "dialogs/AlarmElementDialog.h"
 
 #include "widgets/QtDates.h"
+#include "widgets/TypingLimits.h"
 #include "widgets/UiPrompts.h"
+
+#include "portfolio/CvFileFields.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -147,6 +150,11 @@ TDetAlarme::TDetAlarme(QWidget* owner, TCorv* portefeuille, SDetAlarme* alarme, 
     DateVal->setCalendarPopup(true);
     Titre = new QLineEdit(this);
     Titre->setObjectName("Titre");
+    // The title shares one line of the portfolio file with the security's code: it is typed up
+    // to what that line holds beside a code of the longest usual size, so that a save does
+    // not have to refuse it. A title shown stays whole.
+    LimiteFrappe::Pose(Titre, 0);
+    LimiteFrappe::PartageOctets({Titre}, cvfile::kMaxLineTexts - cvfile::kMaxCode);
     Signal = new QComboBox(this);
     Signal->setObjectName("Signal");
     Signal->addItems({"Vente", "Achat"});
@@ -210,6 +218,7 @@ TDetAlarme::TDetAlarme(QWidget* owner, TCorv* portefeuille, SDetAlarme* alarme, 
 // The handlers are connected afterwards: showing the alarm must not clear its numbers.
 void TDetAlarme::FormCreate() {
     DateVal->setDate(ToQDate(FAlarme->DateVal));
+    LimiteFrappe::Montre(Titre, QString::fromStdString(FAlarme->Intitule));
     Signal->setCurrentIndex(FAlarme->Signal ? 1 : 0);
     EVal1->setCurrentIndex(FAlarme->Element1.Type);
     EVal2->setCurrentIndex(FAlarme->Element2.Type);

@@ -4,12 +4,14 @@
 #include "views/ViewText.h"
 #include "widgets/DialogButtons.h"
 #include "widgets/QtDates.h"
+#include "widgets/TypingLimits.h"
 #include "widgets/UiPrompts.h"
 
 #include "platform/Checked.h"
 #include "platform/ConversionError.h"
 #include "platform/DateTime.h"
 #include "portfolio/Cv.h"
+#include "portfolio/CvFileFields.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -64,6 +66,10 @@ Tcash::Tcash(QWidget* owner, TCorv* portefeuille, UiPrompts& prompts)
     Comment = new QLineEdit(this);
     Comment->setObjectName("Comment");
     Comment->setMinimumWidth(260);
+    // A comment is written on one line of the portfolio file, which it may fill: what is
+    // typed stops there, so that a save never has to refuse it.
+    LimiteFrappe::Pose(Comment, 0);
+    LimiteFrappe::PartageOctets({Comment}, cvfile::kMaxLineTexts);
 
     auto* champs = new QFormLayout;
     champs->addRow(u("Date"), DateOp);
@@ -113,7 +119,7 @@ void Tcash::EditMouvement(Mvt* mouvement) {
     Cours->setText(QString::fromStdString(ChampMontantText(
         MontantAffiche(mouvement->Montant, static_cast<double>(FPortefeuille->Facteur)))));
     FMontantAffiche = Cours->text();
-    Comment->setText(QString::fromStdString(mouvement->Comment));
+    LimiteFrappe::Montre(Comment, QString::fromStdString(mouvement->Comment));
     FSensMontre = CB1->currentIndex();
     FDateMontre = DateOp->date();
     FCommentMontre = Comment->text();

@@ -9,6 +9,7 @@
 #include "platform/ConversionError.h"
 #include "platform/TextFile.h"
 #include "portfolio/Cv.h"
+#include "portfolio/CvFileFields.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -93,6 +94,9 @@ TOKBottomDlg::TOKBottomDlg(QWidget* owner, TCorv* portefeuille, UiPrompts& promp
     CBReg->addItem(u("Comptant"));
     CBReg->addItem(u("R.Mens.(S.R.D)"));
     Cours = edit("Cours", 0);
+    // The code, the label, the market and the sector share one line of the portfolio file:
+    // together they are typed up to what it holds, so that a save never has to refuse them.
+    LimiteFrappe::PartageOctets({CodeV, LibV, NomBourse, Activite}, cvfile::kMaxLineTexts);
     SuiviAuto = new QCheckBox(u("Mise à jour automatique"), this);
     SuiviAuto->setObjectName("SuiviAuto");
 

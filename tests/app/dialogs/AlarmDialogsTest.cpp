@@ -12,6 +12,7 @@
 
 #include "platform/DateTime.h"
 #include "portfolio/Cv.h"
+#include "portfolio/CvFileFields.h"
 #include "support/Builders.h"
 
 #include <QAction>
@@ -238,6 +239,17 @@ TEST_F(AlarmDialogsTest, DetailStoresTheChoicesAndAnnulerRestoresThem) {
     EXPECT_EQ(a.Element1.Param, 14);
     EXPECT_EQ(a.Intitule, "Survente");
     EXPECT_TRUE(a.Signal);
+
+    // A title shown stays whole; a title typed stops at what its line of the portfolio file
+    // holds beside the code, so that a save never has to refuse it.
+    a.Intitule = std::string(1500, 't');
+    {
+        TDetAlarme d(nullptr, doc, &a, prompts);
+        EXPECT_EQ(d.Titre->text().size(), 1500);
+        d.Titre->clear();
+        d.Titre->insert(QString(2000, 'x'));
+    }
+    EXPECT_EQ(a.Intitule, std::string(cvfile::kMaxLineTexts - cvfile::kMaxCode, 'x'));
 }
 
 TEST_F(AlarmDialogsTest, AddedAlarmIsStoredOnlyOnValider) {

@@ -8,6 +8,7 @@
 #include "widgets/QtDates.h"
 
 #include "portfolio/Cv.h"
+#include "portfolio/CvFileFields.h"
 #include "support/Builders.h"
 
 #include <QCheckBox>
@@ -161,6 +162,13 @@ TEST_F(CashDialogsTest, ChangingAMovementRewritesItInPlace) {
     m->Montant = 12345;
     local.EditMouvement(m);
     EXPECT_EQ(local.Cours->text(), "809,77");
+
+    // The comment is typed up to what its line of the portfolio file holds (é takes two bytes),
+    // so that a save never has to refuse it.
+    local.Comment->clear();
+    local.Comment->insert(QString(2000, QChar(0xE9)));
+    EXPECT_EQ(static_cast<std::size_t>(local.Comment->text().toUtf8().size()),
+              cvfile::kMaxLineTexts / 2 * 2);
 }
 
 TEST_F(CashDialogsTest, AMovementValidatedUnchangedKeepsItsCents) {

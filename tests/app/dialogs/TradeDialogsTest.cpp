@@ -11,6 +11,7 @@
 #include "widgets/QtDates.h"
 
 #include "portfolio/Cv.h"
+#include "portfolio/CvFileFields.h"
 #include "support/Builders.h"
 
 #include <QCheckBox>
@@ -86,6 +87,14 @@ TEST_F(TradeDialogsTest, SecurityDialogFieldsPickerAndCodeCheck) {
         EXPECT_EQ(champ->text(), QString(limite, 'x')) << limite;
         champ->clear();
     }
+    // The code, label, market and sector are typed up to what their line of the portfolio
+    // file holds together, so that a save never has to refuse them.
+    d.CodeV->insert("12345678");
+    d.LibV->insert(QString(2000, 'x'));
+    EXPECT_EQ(static_cast<std::size_t>(d.CodeV->text().size() + d.LibV->text().size()),
+              cvfile::kMaxLineTexts);
+    d.CodeV->clear();
+    d.LibV->clear();
     d.LibV->insert(QString::fromUtf8("Cœur € Défense"));
     EXPECT_EQ(d.LibV->text(), QString::fromUtf8("Cur  Défense"));
     EXPECT_EQ(OemFilter(QString::fromUtf8("ÀÉçñ£ß±Ω")), QString::fromUtf8("ÀÉçñ£ß±"));
