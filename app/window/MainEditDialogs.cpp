@@ -100,10 +100,13 @@ void TMainForm::ModifValExecute() {
     TOKBottomDlg dialog(this, &doc, *FPrompts, titre);
     if (!RunSecurityDialog(*FPrompts, dialog))
         return;
-    // Nothing changed: the security stays exactly as it was.
+    // OK marks the document modified even when nothing changed; the security then stays
+    // exactly as it was.
     const std::optional<FicheTitre> saisie = dialog.Resultat();
-    if (!saisie)
+    if (!saisie) {
+        doc.Modifie = true;
         return;
+    }
 
     // Codes name the history files and must stay unique: a change that would lose either is
     // refused before anything is written, as the add command refuses it.
@@ -187,8 +190,12 @@ void TMainForm::AddOpereExecute() {
                 ok = FPrompts->RunDialog(dialog);
             }
             const std::optional<Operes> saisie = ok ? dialog.Resultat() : std::nullopt;
-            if (saisie && edite != nullptr) {
-                *edite = *saisie; // a modified trade loses its tick
+            if (ok && edite != nullptr) {
+                // A trade validated loses its tick, changed or not; untouched, it keeps
+                // every other value exactly.
+                if (saisie)
+                    *edite = *saisie;
+                edite->Pointe = false;
                 doc.Modifie = true;
             } else if (saisie) {
                 titre->Operes.push_back(std::make_unique<Operes>(*saisie));
