@@ -10,6 +10,7 @@
 
 #include "platform/ConversionError.h"
 #include "platform/DateText.h"
+#include "portfolio/HistoExport.h"
 
 #include <QGroupBox>
 #include <QLabel>
