@@ -135,7 +135,7 @@ std::int32_t Field::AsInteger() const {
     case FieldType::String: {
         const std::optional<std::int32_t> value = ParseInt32(cell.text, kCellInteger);
         if (!value)
-            throw ConversionError("'" + cell.text + "' n'est pas une valeur entière correcte");
+            RefuseNumber(cell.text, NumberKind::Whole);
         return *value;
     }
     case FieldType::Integer:
@@ -156,7 +156,7 @@ double Field::AsFloat() const {
     if (def.Type == FieldType::String) {
         const std::optional<double> value = ParseDouble(cell.text, kCellDecimal);
         if (!value)
-            throw ConversionError("'" + cell.text + "' n'est pas une valeur numérique correcte");
+            RefuseNumber(cell.text, NumberKind::Decimal);
         return *value;
     }
     return cell.number;
@@ -747,16 +747,14 @@ MemTable::Cell MemTable::ConvertText(int field, std::string_view text) const {
     case FieldType::Integer: {
         const std::optional<std::int32_t> value = ParseInt32(trimmed, kCellInteger);
         if (!value)
-            throw ConversionError("'" + std::string(trimmed) +
-                                  "' n'est pas une valeur entière correcte");
+            RefuseNumber(trimmed, NumberKind::Whole);
         cell.number = *value;
         break;
     }
     case FieldType::Float: {
         const std::optional<double> value = ParseDouble(trimmed, kCellDecimal);
         if (!value)
-            throw ConversionError("'" + std::string(trimmed) +
-                                  "' n'est pas une valeur numérique correcte");
+            RefuseNumber(trimmed, NumberKind::Decimal);
         cell.number = *value;
         break;
     }

@@ -1,6 +1,7 @@
 #include "platform/Numbers.h"
 
 #include "platform/Checked.h"
+#include "platform/ConversionError.h"
 
 #include <charconv>
 #include <cmath>
@@ -353,6 +354,28 @@ std::optional<std::int32_t> ParseInt32(std::string_view text, const NumberSyntax
     return static_cast<std::int32_t>(value);
 }
 
+std::optional<std::int32_t> ParseCents(std::string_view text, const NumberSyntax& syntax) {
+    NumberSyntax amount = syntax;
+    amount.exponent = false;
+    amount.nonFinite = false;
+    const std::optional<std::string> number = NormaliseNumber(text, amount);
+    if (!number)
+        return std::nullopt;
+    const std::string_view normal = *number;
+    const std::size_t point = normal.find('.');
+    std::string cents(normal.substr(0, point));
+    std::string_view fraction =
+        point == std::string_view::npos ? std::string_view() : normal.substr(point + 1);
+    if (fraction.size() > 2) {
+        if (fraction.find_first_not_of('0', 2) != std::string_view::npos)
+            return std::nullopt;
+        fraction = fraction.substr(0, 2);
+    }
+    cents += fraction;
+    cents.append(2 - fraction.size(), '0');
+    return ParseInt32(cents, kCellInteger);
+}
+
 std::optional<double> ParseDouble(std::string_view text, const NumberSyntax& syntax) {
     const std::optional<std::string> number = NormaliseNumber(text, syntax);
     if (!number)
@@ -368,6 +391,36 @@ std::optional<float> ParseSingle(std::string_view text, const NumberSyntax& synt
     if (!value || std::fabs(*value) > static_cast<long double>(std::numeric_limits<float>::max()))
         return std::nullopt;
     return static_cast<float>(*value);
+}
+
+std::string NotANumberText(std::string_view text, NumberKind kind) {
+    std::string_view expected;
+    switch (kind) {
+    case NumberKind::Whole:
+        expected = "une valeur entière correcte";
+        break;
+    case NumberKind::Decimal:
+        expected = "une valeur numérique correcte";
+        break;
+    case NumberKind::Amount:
+        expected = "un montant correct";
+        break;
+    case NumberKind::Price:
+        expected = "un prix correct";
+        break;
+    }
+    return "'" + std::string(text) + "' n'est pas " + std::string(expected);
+}
+
+void RefuseNumber(std::string_view text, NumberKind kind) {
+    throw ConversionError(NotANumberText(text, kind));
+}
+
+std::int32_t ReadWholeNumber(std::string_view text) {
+    const std::optional<std::int32_t> value = ParseInt32(text, kCellInteger);
+    if (!value)
+        RefuseNumber(text, NumberKind::Whole);
+    return *value;
 }
 
 bool ScanInt(std::string_view text, std::int32_t& target) {

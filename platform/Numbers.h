@@ -45,20 +45,43 @@ struct NumberSyntax {
 // A field of the in-memory table typed by the user.
 inline constexpr NumberSyntax kCellInteger{kCellBlanks, false, "", false, false};
 inline constexpr NumberSyntax kCellDecimal{kCellBlanks, true, ".,", true, true};
-// The parts of an amount typed in a dialog, read as the class library's readers do: the whole
-// number allows no blank after it, the decimal one takes "," only.
-inline constexpr NumberSyntax kAmountInteger{{" ", ""}, false, "", false, false};
+// An amount typed in a dialog, once its trailing signs are cut: in cents it allows no blank
+// after it, as a decimal it may have one; both take "," only.
+inline constexpr NumberSyntax kAmountCents{{" ", ""}, false, ",", false, false};
 inline constexpr NumberSyntax kAmountDecimal{{" ", " "}, false, ",", true, false};
 
 // The text without blanks and group spaces, in the C form ("-12.5e3", "+" dropped, a leading
 // "0" added before a bare decimal point), or nothing when it breaks the syntax.
 std::optional<std::string> NormaliseNumber(std::string_view text, const NumberSyntax& syntax);
 
-// Whole-text readers: nothing when the syntax is broken or the value out of the target's range.
+// The readers of a whole text, one per kind of number: whole, amount in cents, decimal. Each
+// gives nothing rather than a value the text does not hold exactly: the syntax broken (stray
+// text, a hexadecimal form), the value out of the target's range.
 std::optional<std::int32_t> ParseInt32(std::string_view text, const NumberSyntax& syntax);
+// Decimals past the cents must be zeros ("12,50" and "12,500" give 1250, "12,345" nothing);
+// no exponent, no "inf" nor "nan", whatever the syntax says.
+std::optional<std::int32_t> ParseCents(std::string_view text, const NumberSyntax& syntax);
 std::optional<double> ParseDouble(std::string_view text, const NumberSyntax& syntax);
 // Read at extended precision, then narrowed, as the class library's float reader does.
 std::optional<float> ParseSingle(std::string_view text, const NumberSyntax& syntax);
+
+// What a number stands for: its refusal is worded after it, so that a price is not called a
+// whole value.
+enum class NumberKind : std::uint8_t {
+    Whole,   // a count, a number of days, a volume, a code taken as a number
+    Decimal, // a rate, a coefficient, a table cell
+    Amount,  // a sum of money
+    Price,   // the price of a security
+};
+// The one wording of a text that does not read as the number it should hold, the text quoted
+// as given: "'12;30' n'est pas un prix correct".
+std::string NotANumberText(std::string_view text, NumberKind kind);
+// Throws ConversionError with that wording.
+[[noreturn]] void RefuseNumber(std::string_view text, NumberKind kind);
+
+// A typed whole number (blanks around, an optional sign, digits), or the conversion error
+// worded for a whole value.
+std::int32_t ReadWholeNumber(std::string_view text);
 
 // Read like the C conversions "%d" and "%f": leading blanks skipped, the number read as far
 // as it goes. When the text holds no number the target is left unchanged and false returned.

@@ -77,16 +77,6 @@ float ToSingle(double value) {
     return static_cast<float>(value);
 }
 
-[[noreturn]] void BadFloat(std::string_view texte) {
-    throw platform::ConversionError("'" + std::string(texte) +
-                                    "' n'est pas une valeur en virgule flottante correcte");
-}
-
-[[noreturn]] void BadInteger(std::string_view texte) {
-    throw platform::ConversionError("'" + std::string(texte) +
-                                    "' n'est pas une valeur entière correcte");
-}
-
 // The typed amount after the clean-up shared by both readers: "." is taken for "," (once), and
 // what trails the last digit is cut, a "," excepted, so that "12,50 €" reads as "12,50".
 std::string CleanAmount(const std::string& texte) {
@@ -231,45 +221,30 @@ float TCorv::TextToFloat(const std::string& texte, int /*decimales*/) const {
     const std::optional<float> valeur =
         platform::ParseSingle(CleanAmount(texte), platform::kAmountDecimal);
     if (!valeur)
-        BadFloat(texte);
+        platform::RefuseNumber(texte, platform::NumberKind::Decimal);
     return *valeur;
 }
 
 std::int32_t TCorv::TextToCents(const std::string& texte) const {
-    const std::string s = CleanAmount(texte);
+    std::string s = CleanAmount(texte);
     if (s.empty())
         return 0;
-
-    std::int64_t cents = 0;
-    const auto virgule = s.find(',');
-    if (virgule == std::string::npos) {
-        const std::optional<std::int32_t> euros = platform::ParseInt32(s, platform::kAmountInteger);
-        if (!euros)
-            BadInteger(texte);
-        cents = static_cast<std::int64_t>(*euros) * 100;
-    } else {
-        const std::string_view avant = std::string_view(s).substr(0, virgule);
-        const std::string_view apres = std::string_view(s).substr(virgule + 1, 2);
-        const std::optional<std::int32_t> euros =
-            platform::ParseInt32(avant, platform::kAmountInteger);
-        if (!euros)
-            BadInteger(texte);
-        std::int64_t fraction = 0;
-        for (const char c : apres) {
-            if (!platform::IsDigit(c))
-                BadInteger(texte);
-            fraction = fraction * 10 + (c - '0');
-        }
-        if (apres.size() == 1)
-            fraction *= 10;
-        // "-1,50" means minus one euro fifty, not minus fifty cents less than one euro.
-        const bool negatif = avant.find('-') != std::string_view::npos;
-        cents = std::int64_t{*euros} * 100 + (negatif ? -fraction : fraction);
+    if (const auto virgule = s.find(','); virgule != std::string::npos) {
+        // Euros are written before the ",": ",5" is refused rather than guessed.
+        if (virgule == 0 || !platform::IsDigit(s[virgule - 1]))
+            platform::RefuseNumber(texte, platform::NumberKind::Amount);
+        // A typed amount keeps two decimals: the digits past them are dropped (12,345 gives
+        // 12,34).
+        const std::size_t centimes = virgule + 3;
+        if (s.size() > centimes &&
+            s.find_first_not_of("0123456789", virgule + 1) == std::string::npos)
+            s.resize(centimes);
     }
-    if (cents > std::numeric_limits<std::int32_t>::max() ||
-        cents < std::numeric_limits<std::int32_t>::min())
+    if (const std::optional<std::int32_t> cents = platform::ParseCents(s, platform::kAmountCents))
+        return *cents;
+    if (platform::NormaliseNumber(s, platform::kAmountCents))
         throw platform::ConversionError("'" + texte + "' dépasse le montant le plus grand admis");
-    return static_cast<std::int32_t>(cents);
+    platform::RefuseNumber(texte, platform::NumberKind::Amount);
 }
 
 void TCorv::FloatToTextTrunc(int decimales, std::string& texte, float valeur) const {

@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
-#include <limits>
 #include <utility>
 
 const ChampImport ChampsImport[7] = {
@@ -30,46 +29,51 @@ std::string_view TrimBlanks(std::string_view text) {
     return text.substr(first, last - first + 1);
 }
 
-// A field's text in a message: short, and visible even when empty.
+// Prices as files write them: "." or "," as decimal point (a French spreadsheet writes
+// "152,30"), an exponent, blanks around; no thousands spaces, no "inf" nor "nan".
+constexpr platform::NumberSyntax kPrixImport{platform::kCellBlanks, false, ".,", true, false};
+
+// A field's text in a message, cut short.
 std::string Cite(std::string_view field) {
     std::string texte(field.substr(0, 40));
     if (field.size() > 40)
         texte += "...";
-    return "\xC2\xAB " + texte + " \xC2\xBB";
+    return texte;
+}
+
+[[noreturn]] void Refuse(const char* nom, std::string_view field, std::string_view pourquoi) {
+    throw platform::ConversionError(std::string(nom) + " : '" + Cite(field) + "' " +
+                                    std::string(pourquoi));
+}
+
+[[noreturn]] void RefuseNombre(const char* nom, std::string_view field, platform::NumberKind kind) {
+    throw platform::ConversionError(std::string(nom) + " : " +
+                                    platform::NotANumberText(Cite(field), kind));
 }
 
 double LitPrix(std::string_view field, const char* nom) {
-    double valeur = 0.0;
-    if (!platform::ScanDouble(field, valeur))
-        throw platform::ConversionError(std::string(nom) + " : " + Cite(field) +
-                                        " n'est pas un nombre");
-    if (!std::isfinite(valeur) || valeur < 0.0)
-        throw platform::ConversionError(std::string(nom) + " : " + Cite(field) +
-                                        " n'est pas un prix correct");
+    const std::optional<double> valeur = platform::ParseDouble(field, kPrixImport);
+    if (!valeur || *valeur < 0.0)
+        RefuseNombre(nom, field, platform::NumberKind::Price);
     // The history keeps whole cents in 32 bits.
-    if (valeur * 100.0 >= 2147483647.0)
-        throw platform::ConversionError(std::string(nom) + " : " + Cite(field) + " est trop grand");
-    return valeur;
+    if (*valeur * 100.0 >= 2147483647.0)
+        Refuse(nom, field, "est trop grand");
+    return *valeur;
 }
 
+// A volume left empty is none; anything else must be a whole number of shares.
 std::int32_t LitVolume(std::string_view field) {
-    std::size_t i = 0;
-    while (i < field.size() && (field[i] == ' ' || field[i] == '\t'))
-        ++i;
-    bool negatif = false;
-    if (i < field.size() && (field[i] == '+' || field[i] == '-'))
-        negatif = field[i++] == '-';
-    std::int64_t valeur = 0;
-    bool chiffres = false;
-    for (; i < field.size() && field[i] >= '0' && field[i] <= '9'; ++i) {
-        chiffres = true;
-        valeur = valeur * 10 + (field[i] - '0');
-        if (valeur > std::numeric_limits<std::int32_t>::max())
-            throw platform::ConversionError("Volume : " + Cite(field) + " est trop grand");
+    if (TrimBlanks(field).empty())
+        return 0;
+    const std::optional<std::int32_t> valeur = platform::ParseInt32(field, platform::kCellInteger);
+    if (!valeur) {
+        if (platform::NormaliseNumber(field, platform::kCellInteger))
+            Refuse("Volume", field, "est trop grand");
+        RefuseNombre("Volume", field, platform::NumberKind::Whole);
     }
-    if (negatif && chiffres && valeur != 0)
-        throw platform::ConversionError("Volume : " + Cite(field) + " est négatif");
-    return static_cast<std::int32_t>(valeur);
+    if (*valeur < 0)
+        Refuse("Volume", field, "est négatif");
+    return *valeur;
 }
 
 // A price of the file, in the displayed currency, back to the table's euros. Outside euros
@@ -200,8 +204,7 @@ LigneImport CutImportLine(std::string_view line, const ModeleImport& modele) {
             break;
         case ciDate:
             if (!platform::TryStrToDate(field, ligne.Date))
-                throw platform::ConversionError("Date : " + Cite(field) +
-                                                " n'est pas une date correcte");
+                Refuse("Date", field, "n'est pas une date correcte");
             ligne.Date = platform::DateOf(ligne.Date);
             break;
         case ciCours:
@@ -224,6 +227,12 @@ LigneImport CutImportLine(std::string_view line, const ModeleImport& modele) {
 
 namespace {
 
+std::size_t Caracteres(std::string_view utf8) {
+    return static_cast<std::size_t>(std::count_if(utf8.begin(), utf8.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
+}
+
 void Signale(const SuiviImport& suivi, AvancementImport::Etape quand, const std::string& code,
              int compte) {
     if (suivi)
@@ -242,6 +251,7 @@ std::optional<RefusImport> LitFichier(platform::LineReader& lecteur, const Model
     const int prix[3] = {staging.FindField("Cours"), staging.FindField("Haut"),
                          staging.FindField("Bas")};
     const int volume = staging.FindField("Volume");
+    const auto largeurCode = static_cast<std::size_t>(staging.FieldDefAt(code).Size);
     platform::ControlsDisabled calme(staging);
     // Lines come in any order (newest first, as many sites export them): put in last and
     // sorted once, rather than each shifting the table to its place. A refusal empties the
@@ -270,6 +280,11 @@ std::optional<RefusImport> LitFichier(platform::LineReader& lecteur, const Model
         }
         if (parCode && lu.Sicovam.empty())
             return refuse(RefusImport::Cause::SansCode, {});
+        // A code cut to the table's width could be another security's.
+        if (parCode && Caracteres(lu.Sicovam) > largeurCode)
+            return refuse(RefusImport::Cause::CodeTropLong,
+                          "le code '" + Cite(lu.Sicovam) + "' a plus de " +
+                              platform::FormatInt(largeurCode) + " caractères");
         ++chargees;
         Signale(suivi, AvancementImport::Etape::Chargement, {}, chargees);
         staging.Append();

@@ -84,19 +84,20 @@ struct LigneImport {
 
 // Cuts one line (without its line break) under a layout. With a blank separator the blanks
 // before a field are skipped and a field runs to the next blank; with any other the field
-// runs to the next separator, blanks included. Dates are day/month/year; prices are read
-// with "." up to the first character that cannot continue them ("12,50" gives 12); a volume
-// is its leading digits (0 when there are none). Text after the layout's last field is
-// ignored. Throws platform::ConversionError with the reason, in French, for a field that
-// does not read, a negative or oversized figure, or a line short of a field the layout fills.
+// runs to the next separator, blanks included. Dates are day/month/year; prices take "." or
+// "," as decimal point ("12,50" is 12.5); a volume is a whole number, 0 when left empty.
+// Text after the layout's last field is ignored. Throws platform::ConversionError with the
+// reason, in French, for a field that does not read whole (stray text, a hexadecimal form), a
+// negative or oversized figure, or a line short of a field the layout fills.
 LigneImport CutImportLine(std::string_view line, const ModeleImport& modele);
 
 // The line that made a file be refused whole.
 struct RefusImport {
     enum class Cause : std::uint8_t {
-        Illisible,  // a field does not read: Raison says which and why
-        TropLongue, // more than kLigneImportMax characters
-        SansCode,   // no security code on a line that must be dispatched by it
+        Illisible,    // a field does not read: Raison says which and why
+        TropLongue,   // more than kLigneImportMax characters
+        SansCode,     // no security code on a line that must be dispatched by it
+        CodeTropLong, // a code longer than the staging table keeps: Raison says which
     };
     int Ligne = 0; // from 1, blank lines counted
     Cause Motif = Cause::Illisible;

@@ -3,6 +3,7 @@
 #include "widgets/UiPrompts.h"
 
 #include "platform/ConversionError.h"
+#include "platform/Numbers.h"
 #include "portfolio/Cv.h"
 
 #include <QHBoxLayout>
@@ -10,8 +11,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
-
-#include <limits>
 
 TChamp::TChamp(QWidget* owner, TCorv* portefeuille, ElementAlarme* element, UiPrompts& prompts)
     : QDialog(owner), FElement(element), FPortefeuille(portefeuille), FPrompts(prompts) {
@@ -65,35 +64,6 @@ QString TChamp::Question(std::int8_t type) {
     }
 }
 
-std::int32_t TChamp::ParseWholeNumber(const std::string& texte) {
-    const auto refus = [&]() -> std::int32_t {
-        throw platform::ConversionError("'" + texte + "' n'est pas une valeur entière correcte");
-    };
-    const auto debut = texte.find_first_not_of(" \t");
-    if (debut == std::string::npos)
-        return refus();
-    const auto fin = texte.find_last_not_of(" \t") + 1;
-    std::size_t i = debut;
-    const bool negatif = texte[i] == '-';
-    if (texte[i] == '-' || texte[i] == '+')
-        ++i;
-    if (i == fin)
-        return refus();
-    std::int64_t valeur = 0;
-    for (; i < fin; ++i) {
-        if (texte[i] < '0' || texte[i] > '9')
-            return refus();
-        valeur = valeur * 10 + (texte[i] - '0');
-        if (valeur > static_cast<std::int64_t>(std::numeric_limits<std::int32_t>::max()) + 1)
-            return refus();
-    }
-    if (negatif)
-        valeur = -valeur;
-    if (valeur > std::numeric_limits<std::int32_t>::max())
-        return refus();
-    return static_cast<std::int32_t>(valeur);
-}
-
 std::int32_t TChamp::ParseHundredths(const std::string& texte) const {
     // A percentage in hundredths is typed and read exactly like an amount in cents: the first
     // "." taken for ",", trailing signs such as "%" or "€" cut, at most two decimals kept.
@@ -110,7 +80,7 @@ void TChamp::ValiderClick() {
         switch (FElement->Type) {
         case 4:
         case 5:
-            FElement->Param = ParseWholeNumber(texte);
+            FElement->Param = platform::ReadWholeNumber(texte);
             break;
         case 1:
         case 6:

@@ -31,9 +31,6 @@ public:
 
     // The question asked for a kind; empty for the kinds that take no parameter.
     static QString Question(std::int8_t type);
-    // A whole number as typed: blanks around, an optional sign, digits. Throws
-    // platform::ConversionError.
-    static std::int32_t ParseWholeNumber(const std::string& texte);
     // A decimal entry in hundredths ("12,5" and "12.5%" give 1250). Throws
     // platform::ConversionError.
     std::int32_t ParseHundredths(const std::string& texte) const;

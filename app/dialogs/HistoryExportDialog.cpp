@@ -2,11 +2,8 @@
 
 #include "widgets/UiPrompts.h"
 
-#include "platform/DateText.h"
-#include "platform/Numbers.h"
-#include "platform/TextFile.h"
 #include "portfolio/Cv.h"
-#include "portfolio/Fdatas.h"
+#include "portfolio/HistoExport.h"
 
 #include <QButtonGroup>
 #include <QFileInfo>
@@ -29,52 +26,6 @@ QString u(const char* text) {
 const char* const kLibelles[] = {"Sicovam", "Date", "Cours", "Plus Haut", "Plus Bas", "Volume"};
 
 } // namespace
-
-std::string ExportText(const platform::MemTable& historique, const std::string& code,
-                       const std::vector<int>& champs, char separateur, double facteur) {
-    const int date = historique.FindField("Date");
-    const int cours = historique.FindField("Cours");
-    const int haut = historique.FindField("Haut");
-    const int bas = historique.FindField("Bas");
-    const int volume = historique.FindField("Volume");
-    const auto prix = [&](int row, int field) {
-        // Two decimals of the displayed amount: from whole cents in euros, the amount the
-        // history file holds, so that euros export exactly what is stored.
-        const double euros = EurosToCents(historique.NumberAt(row, field)) * 0.01;
-        return platform::FormatFixed(euros * facteur, 2);
-    };
-    std::string texte;
-    for (int row = 0; row < historique.RecordCount(); ++row) {
-        for (int champ : champs) {
-            switch (champ) {
-            case ceSicovam:
-                texte += code;
-                break;
-            case ceDate:
-                texte += platform::DateToStrFull(historique.NumberAt(row, date));
-                break;
-            case ceCours:
-                texte += prix(row, cours);
-                break;
-            case cePlusHaut:
-                texte += prix(row, haut);
-                break;
-            case cePlusBas:
-                texte += prix(row, bas);
-                break;
-            case ceVolume:
-                texte += platform::FormatInt(
-                    static_cast<std::int64_t>(historique.NumberAt(row, volume)));
-                break;
-            default:
-                continue;
-            }
-            texte += separateur;
-        }
-        texte += '\n';
-    }
-    return texte;
-}
 
 TFExport::TFExport(QWidget* owner, Valeurs* titre, TCorv* portefeuille, UiPrompts& prompts)
     : QDialog(owner), FTitre(titre), FPortefeuille(portefeuille), FPrompts(prompts) {
@@ -179,10 +130,7 @@ std::vector<int> TFExport::ChampsCoches() const {
 }
 
 char TFExport::Separateur() const {
-    const QString car = Car->text();
-    if (Sep->isChecked() && !car.isEmpty() && platform::IsPrintableAscii(car[0].unicode()))
-        return static_cast<char>(car[0].unicode());
-    return Space->isChecked() ? '\t' : ' ';
+    return SeparateurExport(Sep->isChecked(), Car->text().toStdString(), Space->isChecked());
 }
 
 void TFExport::BitBtn1Click() {
@@ -194,38 +142,20 @@ void TFExport::BitBtn1Click() {
 }
 
 void TFExport::Button1Click() {
-    const std::string chemin = Fichier->text().trimmed().toStdString();
-    const auto impossible = [this] {
+    const ResultatExport resultat =
+        ExportHistorique(*FPortefeuille, FTitre, Fichier->text().trimmed().toStdString(),
+                         ChampsCoches(), Separateur());
+    switch (resultat.Quoi) {
+    case ResultatExport::Etat::FichierImpossible:
         FPrompts.Message(this, "Export", "Ouverture du fichier impossible", QMessageBox::Warning,
                          QMessageBox::Ok);
-    };
-    // A folder or a device at the path would be replaced or refuse the rename: nothing is
-    // written there.
-    if (chemin.empty() || platform::IsUnfitTarget(chemin)) {
-        impossible();
         return;
-    }
-    // From the history editor the table holds this security's history, edits included.
-    if (FPortefeuille->TitreHisto != FTitre) {
-        try {
-            FPortefeuille->LoadHistoFile(FTitre);
-        } catch (const std::exception& error) {
-            FPrompts.Message(this, "Export", QString::fromStdString(error.what()),
-                             QMessageBox::Warning, QMessageBox::Ok);
-            return;
-        }
-    }
-    const std::string texte = ExportText(TheDatas().Historique, FTitre->Code, ChampsCoches(),
-                                         Separateur(), FPortefeuille->Facteur);
-    platform::AtomicFileWriter fichier(chemin);
-    if (!fichier.IsOpen()) {
-        impossible();
+    case ResultatExport::Etat::HistoriqueIllisible:
+        FPrompts.Message(this, "Export", QString::fromStdString(resultat.Raison),
+                         QMessageBox::Warning, QMessageBox::Ok);
         return;
-    }
-    fichier.Write(texte);
-    if (!fichier.Commit()) {
-        impossible();
-        return;
+    case ResultatExport::Etat::Ecrit:
+        break;
     }
     FValide = true;
     accept();

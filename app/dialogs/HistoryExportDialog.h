@@ -1,13 +1,10 @@
 #pragma once
 
-// The export of a security's loaded history as a text file: one line per day, the ticked
-// fields in the list's order, each followed by the chosen separator.
-
-#include "platform/MemTable.h"
+// The dialog of a history export: the file, the ticked fields in the list's order (the rows
+// carry their ChampExport kind) and the separator; the export itself is ExportHistorique.
 
 #include <QDialog>
 
-#include <string>
 #include <vector>
 
 class QLabel;
@@ -18,15 +15,6 @@ class QRadioButton;
 class TCorv;
 class UiPrompts;
 struct Valeurs;
-
-// Field kinds of an export line, as the list's rows carry them.
-enum ChampExport { ceSicovam = 0, ceDate, ceCours, cePlusHaut, cePlusBas, ceVolume };
-
-// The text of an export: for each row of the history table, for each kind in `champs`, the
-// field's text followed by `separateur`, then a line break. Prices are the table's euros ×
-// `facteur` (the displayed currency) with two decimals and "."; dates "dd/mm/yyyy".
-std::string ExportText(const platform::MemTable& historique, const std::string& code,
-                       const std::vector<int>& champs, char separateur, double facteur);
 
 class TFExport : public QDialog {
     Q_OBJECT

@@ -426,6 +426,7 @@ int TFImport::ImportFile(Valeurs* titre, const ModeleImport& modele, const std::
             raison = "le code de la valeur est absent";
             break;
         case RefusImport::Cause::Illisible:
+        case RefusImport::Cause::CodeTropLong:
             raison = refus->Raison;
             break;
         }

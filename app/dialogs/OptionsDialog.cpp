@@ -6,6 +6,7 @@
 
 #include "platform/Checked.h"
 #include "platform/ConversionError.h"
+#include "platform/Numbers.h"
 #include "portfolio/Cv.h"
 #include "portfolio/Fdatas.h"
 
@@ -25,7 +26,6 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include <charconv>
 #include <cmath>
 
 TForm6* Form6 = nullptr;
@@ -45,27 +45,13 @@ std::int32_t CentsOf(double euros) {
     return platform::Trunc32(std::round(euros * 1e6) / 1e4);
 }
 
-// A whole number as typed by the user: blanks around, an optional sign, digits only.
-bool ParseWholeNumber(const std::string& texte, std::int32_t& valeur) {
-    const auto debut = texte.find_first_not_of(" \t");
-    const auto fin = texte.find_last_not_of(" \t");
-    if (debut == std::string::npos)
-        return false;
-    const char* premier = texte.data() + debut;
-    const char* dernier = texte.data() + fin + 1;
-    if (*premier == '+')
-        ++premier;
-    const auto [ptr, erreur] = std::from_chars(premier, dernier, valeur);
-    return erreur == std::errc() && ptr == dernier;
-}
-
 bool ReadAmount(const TCorv& portefeuille, const QLineEdit* champ, const char* quoi, float& valeur,
                 QString& message) {
     try {
         valeur = portefeuille.TextToFloat(champ->text().toStdString(), 2);
         return true;
-    } catch (const platform::ConversionError&) {
-        message = u("%1 « %2 » n'est pas un nombre.").arg(u(quoi), champ->text());
+    } catch (const platform::ConversionError& erreur) {
+        message = u("%1 : %2").arg(u(quoi), QString::fromStdString(erreur.what()));
         return false;
     }
 }
@@ -377,9 +363,9 @@ bool TForm6::ReadNumbers(TOptionsNumbers& numbers, QString& message) const {
     const TCorv& doc = *FPortefeuille;
     if (!ReadAmount(doc, Taux, "Le taux de conversion", numbers.Taux, message))
         return false;
-    std::int32_t port = 0;
-    const bool portLu =
-        ParseWholeNumber(PortNum->text().toStdString(), port) && port >= 0 && port <= 65535;
+    const std::optional<std::int32_t> port =
+        platform::ParseInt32(PortNum->text().toStdString(), platform::kCellInteger);
+    const bool portLu = port && *port >= 0 && *port <= 65535;
     // While the proxy is off its fields are disabled: the port cannot be corrected there, and
     // is not needed.
     if (!portLu && Proxy->isChecked()) {
@@ -387,7 +373,7 @@ bool TForm6::ReadNumbers(TOptionsNumbers& numbers, QString& message) const {
             u("Le port du proxy « %1 » n'est pas un numéro de port valide.").arg(PortNum->text());
         return false;
     }
-    numbers.Port = portLu ? std::optional<std::int32_t>(port) : std::nullopt;
+    numbers.Port = portLu ? port : std::nullopt;
     return ReadAmount(doc, CouvC, "Le coefficient de couverture cash", numbers.CouvC, message) &&
            ReadAmount(doc, CouvT, "Le coefficient de couverture titres", numbers.CouvT, message);
 }

@@ -2,6 +2,7 @@
 
 #include "platform/Checked.h"
 #include "platform/DateText.h"
+#include "platform/Numbers.h"
 #include "platform/TextFile.h"
 #include "portfolio/Cv.h"
 #include "portfolio/Fdatas.h"
@@ -10,6 +11,8 @@
 #include <cmath>
 #include <deque>
 #include <limits>
+#include <optional>
+#include <string_view>
 
 namespace {
 
@@ -17,48 +20,36 @@ namespace {
 // characters of one. A longer line is no tick of ours.
 constexpr std::size_t kLigneIntradayMax = 126;
 
-// Reads a decimal integer as "%d" does: blanks skipped, an optional sign, digits. Values
-// that do not fit in 32 bits are refused rather than wrapped: a wrapped price would be a
-// value the file never held.
-bool LitEntier(std::string_view texte, std::size_t& pos, std::int32_t& valeur) {
-    while (pos < texte.size() && (texte[pos] == ' ' || texte[pos] == '\t'))
-        ++pos;
-    bool negatif = false;
-    if (pos < texte.size() && (texte[pos] == '-' || texte[pos] == '+')) {
-        negatif = texte[pos] == '-';
-        ++pos;
+// The next word of a line, the blanks before it skipped; empty at the line's end.
+std::string_view Mot(std::string_view ligne, std::size_t& pos) {
+    const std::size_t debut = ligne.find_first_not_of(" \t", pos);
+    if (debut == std::string_view::npos) {
+        pos = ligne.size();
+        return {};
     }
-    const std::size_t debut = pos;
-    std::int64_t v = 0;
-    while (pos < texte.size() && texte[pos] >= '0' && texte[pos] <= '9') {
-        v = v * 10 + (texte[pos] - '0');
-        if (v > std::numeric_limits<std::int32_t>::max())
-            return false;
-        ++pos;
-    }
-    if (pos == debut)
-        return false;
-    valeur = static_cast<std::int32_t>(negatif ? -v : v);
-    return true;
+    pos = std::min(ligne.find_first_of(" \t", debut), ligne.size());
+    return ligne.substr(debut, pos - debut);
 }
 
 } // namespace
 
 bool LitPointIntraday(std::string_view ligne, PointIntraday& point) {
+    // The price in cents, then the time; words after them are not read. A number beyond 32
+    // bits is refused rather than wrapped: a wrapped price would be a value the file never held.
     std::size_t pos = 0;
-    std::int32_t cours = 0;
-    std::int32_t temps = 0;
-    if (!LitEntier(ligne, pos, cours) || !LitEntier(ligne, pos, temps))
-        return false;
+    const std::optional<std::int32_t> cours =
+        platform::ParseInt32(Mot(ligne, pos), platform::kCellInteger);
+    const std::optional<std::int32_t> temps =
+        platform::ParseInt32(Mot(ligne, pos), platform::kCellInteger);
     // 930 is 09:30: minutes above 59 or a time outside the day are no time of day.
-    if (temps < 0)
+    if (!cours || !temps || *temps < 0)
         return false;
-    const int heures = temps / 100;
-    const int minutes = temps % 100;
+    const int heures = *temps / 100;
+    const int minutes = *temps % 100;
     platform::TDateTime heure = 0.0;
     if (!platform::TryEncodeTime(heures, minutes, 0, 0, heure))
         return false;
-    point.Cours = cours;
+    point.Cours = *cours;
     point.Heure = heure;
     point.Libelle = platform::ShortTimeToStr(heure);
     return true;

@@ -9,8 +9,8 @@
 #include "window/Registry.h"
 
 #include "platform/Checked.h"
-#include "platform/ConversionError.h"
 #include "platform/DateTime.h"
+#include "platform/Numbers.h"
 #include "portfolio/Cv.h"
 #include "quotescan/AskWeb.h"
 
@@ -26,7 +26,6 @@
 #include <QStyle>
 #include <QTimer>
 
-#include <climits>
 #include <cstring>
 #include <exception>
 #include <filesystem>
@@ -57,34 +56,6 @@ protected:
 private:
     TMainForm* form_;
 };
-
-// The code as the request's Tag: an integer, as the status texts show it ("012345" gives
-// 12345). Anything else is an error that ends the walk.
-std::int32_t CodeToTag(const std::string& code) {
-    std::size_t at = 0;
-    while (at < code.size() && (code[at] == ' ' || code[at] == '\t'))
-        ++at;
-    bool negative = false;
-    if (at < code.size() && (code[at] == '+' || code[at] == '-')) {
-        negative = code[at] == '-';
-        ++at;
-    }
-    std::int64_t value = 0;
-    const std::size_t first = at;
-    for (; at < code.size(); ++at) {
-        const char c = code[at];
-        if (c < '0' || c > '9')
-            break;
-        value = value * 10 + (c - '0');
-        if (value > static_cast<std::int64_t>(INT_MAX) + 1)
-            break;
-    }
-    if (negative)
-        value = -value;
-    if (at == first || at != code.size() || value > INT_MAX || value < INT_MIN)
-        throw platform::ConversionError("'" + code + "' n'est pas une valeur entière correcte");
-    return static_cast<std::int32_t>(value);
-}
 
 // Copies text with its NUL into a fixed field; false, field untouched, when it does not fit.
 template <std::size_t N> bool CopyField(char (&field)[N], const std::string& text) {
@@ -368,7 +339,9 @@ bool TMainForm::FetchCours(AskWeb& ask) {
         key.Close();
     }
     const std::string code(ask.Code, strnlen(ask.Code, sizeof ask.Code));
-    Http->Tag = CodeToTag(code);
+    // The code as the request's Tag: an integer, as the status texts show it ("012345" gives
+    // 12345). Anything else is an error that ends the walk.
+    Http->Tag = platform::ReadWholeNumber(code);
     const QString valeur = "Valeur: " + QString::fromStdString(code);
     StatusPanel2->setText(valeur + " Connexion en cours ...");
 

@@ -102,11 +102,11 @@ TEST(NormaliseNumber, WholeNumbersHaveNoPointNorExponent) {
                                        {"4,0", std::nullopt},
                                        {"1e3", std::nullopt},
                                    });
-    ExpectNormalised(kAmountInteger, {
-                                         {"  12", "12"},
-                                         {"12 ", std::nullopt},
-                                         {"\t12", std::nullopt},
-                                     });
+    ExpectNormalised(kAmountCents, {
+                                       {"  12", "12"},
+                                       {"12 ", std::nullopt},
+                                       {"\t12", std::nullopt},
+                                   });
 }
 
 TEST(ParseInt32, KeepsToThe32BitRange) {
@@ -115,12 +115,39 @@ TEST(ParseInt32, KeepsToThe32BitRange) {
     EXPECT_EQ(ParseInt32("2147483648", kCellInteger), std::nullopt);
     EXPECT_EQ(ParseInt32("-2147483649", kCellInteger), std::nullopt);
     EXPECT_EQ(ParseInt32("99999999999999999999999", kCellInteger), std::nullopt);
-    EXPECT_EQ(ParseInt32("000000000000000000000012", kAmountInteger), 12);
-    EXPECT_EQ(ParseInt32("-0", kAmountInteger), 0);
-    EXPECT_EQ(ParseInt32(" -17", kAmountInteger), -17);
+    EXPECT_EQ(ParseInt32("000000000000000000000012", kAmountCents), 12);
+    EXPECT_EQ(ParseInt32("-0", kAmountCents), 0);
+    EXPECT_EQ(ParseInt32(" -17", kAmountCents), -17);
     // The syntax's decimal point and exponent do not apply to a whole number.
     EXPECT_EQ(ParseInt32("12,0", kCellDecimal), std::nullopt);
     EXPECT_EQ(ParseInt32("1 200", kCellDecimal), 1200);
+}
+
+TEST(ParseCents, ReadsWholeCentsOrNothing) {
+    const struct {
+        const char* text;
+        std::optional<std::int32_t> cents;
+    } cases[] = {
+        {"12", 1200},
+        {"12,5", 1250},
+        {"12.50", 1250},
+        {"12,500", 1250},
+        {",5", 50},
+        {"-0,05", -5},
+        {"21 474 836,47", std::numeric_limits<std::int32_t>::max()},
+        {"-21474836,48", std::numeric_limits<std::int32_t>::min()},
+        // Nothing rather than another amount: cut decimals, overflow, other forms of number.
+        {"12,345", std::nullopt},
+        {"12,0001", std::nullopt},
+        {"21474836,48", std::nullopt},
+        {"0x10", std::nullopt},
+        {"1e3", std::nullopt},
+        {"inf", std::nullopt},
+        {"nan", std::nullopt},
+        {"12;30", std::nullopt},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ParseCents(c.text, kCellDecimal), c.cents) << '"' << c.text << '"';
 }
 
 TEST(ParseDouble, ReadsExactlyAndRefusesOutOfRange) {

@@ -88,6 +88,21 @@ TEST_F(AmountTextTest, ARefusedTextIsQuotedAsTyped) {
         EXPECT_EQ(cite([&] { corv.TextToFloat(texte, 2); }), "'" + texte + "'");
     for (const std::string texte : {",5", "12a5 €", "1,a5", "1 2"})
         EXPECT_EQ(cite([&] { corv.TextToCents(texte); }), "'" + texte + "'");
+    // An amount or a rate is no whole value: the message says what was expected.
+    const auto what = [](const auto& conversion) -> std::string {
+        try {
+            conversion();
+        } catch (const platform::ConversionError& e) {
+            return e.what();
+        }
+        return "accepté";
+    };
+    const std::string montant = what([&] { corv.TextToCents("12a5"); });
+    const std::string taux = what([&] { corv.TextToFloat("12a5", 2); });
+    EXPECT_EQ(montant.find("entière"), std::string::npos) << montant;
+    EXPECT_NE(montant, taux);
+    // Stray text past the cents is no amount either.
+    EXPECT_THROW(corv.TextToCents("12,34a5"), platform::ConversionError);
 }
 
 TEST_F(AmountTextTest, FloatToTextCutsAtTheAskedDecimals) {

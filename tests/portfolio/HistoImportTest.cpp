@@ -263,7 +263,7 @@ TEST_F(HistoImportTest, ALineThatDoesNotReadRefusesTheWholeFile) {
 
     r = refus("12000;03/01/2026;abc;\n", kParCode);
     EXPECT_EQ(r.Ligne, 1);
-    EXPECT_NE(r.Raison.find("n'est pas un nombre"), std::string::npos) << r.Raison;
+    EXPECT_EQ(r.Raison.rfind("Cours", 0), 0u) << r.Raison;
 
     r = refus("12000;03/01/2026;10;\n13000;04/01/2026;5;" + std::string(1100, 'x') + "\n",
               kParCode);
@@ -273,6 +273,14 @@ TEST_F(HistoImportTest, ALineThatDoesNotReadRefusesTheWholeFile) {
     r = refus("12000;03/01/2026;10;\n ;04/01/2026;5;\n", kParCode);
     EXPECT_EQ(r.Ligne, 2);
     EXPECT_EQ(r.Motif, RefusImport::Cause::SansCode);
+
+    // Cut to the staging table's width, a longer code would be this security's.
+    const std::string vingt(20, '1');
+    Add(vingt);
+    r = refus("12000;03/01/2026;10;\n" + vingt + "2;04/01/2026;5;\n", kParCode);
+    EXPECT_EQ(r.Ligne, 2);
+    EXPECT_EQ(r.Motif, RefusImport::Cause::CodeTropLong);
+    EXPECT_FALSE(fs::exists(HistoPath(vingt)));
 }
 
 TEST_F(HistoImportTest, AFileThatCannotBeOpenedChangesNothing) {

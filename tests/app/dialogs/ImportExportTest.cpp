@@ -10,6 +10,7 @@
 
 #include "platform/ConversionError.h"
 #include "platform/DateText.h"
+#include "portfolio/HistoExport.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -69,10 +70,14 @@ TEST_F(ImportExportTest, LinesAreCutUnderTheLayoutsSeparator) {
     l = CutImportLine("12.5;05-01-2026", Layout(';', {ciCours, ciDate}));
     EXPECT_EQ(l.Date, Day(5, 1, 2026));
 
-    // A comma stops the price; a volume without digits is 0; an Ignoré field may be missing.
-    l = CutImportLine("05/01/2026;12,50;abc", Layout(';', {ciDate, ciCours, ciVolume, ciIgnore}));
-    EXPECT_DOUBLE_EQ(l.Prix[0], 12.0);
+    // A French spreadsheet's comma is a decimal point; a volume left empty is 0; an Ignoré
+    // field may be missing.
+    const ModeleImport prixVolume = Layout(';', {ciDate, ciCours, ciHaut, ciVolume, ciIgnore});
+    l = CutImportLine("05/01/2026;152,30;12.50;", prixVolume);
+    EXPECT_DOUBLE_EQ(l.Prix[0], 152.3);
+    EXPECT_DOUBLE_EQ(l.Prix[1], 12.5);
     EXPECT_EQ(l.Volume, 0);
+    EXPECT_TRUE(l.Rempli[ciVolume]);
 }
 
 TEST_F(ImportExportTest, LinesThatDoNotReadAreRefusedWithTheReason) {
@@ -87,9 +92,15 @@ TEST_F(ImportExportTest, LinesThatDoNotReadAreRefusedWithTheReason) {
     };
     EXPECT_NE(raison("Date;Cours;Volume").find("n'est pas une date"), std::string::npos);
     EXPECT_NE(raison("05/01/2026 x;1;1").find("n'est pas une date"), std::string::npos);
-    EXPECT_NE(raison("05/01/2026;;1").find("n'est pas un nombre"), std::string::npos);
-    EXPECT_NE(raison("05/01/2026;-4;1").find("prix correct"), std::string::npos);
-    EXPECT_NE(raison("05/01/2026;nan;1").find("prix correct"), std::string::npos);
+    // A price or a volume is read whole or refused: never a part of it, nor another number.
+    for (const char* prix : {"", "-4", "nan", "0x10", "12,5x", "1 234", "1,2,3"})
+        EXPECT_NE(raison(("05/01/2026;" + std::string(prix) + ";1").c_str()).find("prix correct"),
+                  std::string::npos)
+            << prix;
+    for (const char* volume : {"12abc", "0x10", "1.5"})
+        EXPECT_NE(raison(("05/01/2026;1;" + std::string(volume)).c_str()).find("Volume"),
+                  std::string::npos)
+            << volume;
     EXPECT_NE(raison("05/01/2026;30000000;1").find("trop grand"), std::string::npos);
     EXPECT_NE(raison("05/01/2026;1;-5").find("négatif"), std::string::npos);
     EXPECT_NE(raison("05/01/2026;1;99999999999").find("trop grand"), std::string::npos);

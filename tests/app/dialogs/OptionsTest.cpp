@@ -108,6 +108,7 @@ TEST_F(OptionsTest, RefusedNumberChangesNothing) {
          std::vector<std::pair<std::string, QString>>{{"PortNum", "80a"},
                                                       {"PortNum", ""},
                                                       {"PortNum", "99999999999"},
+                                                      {"PortNum", "+-0"},
                                                       {"Taux", "abc"},
                                                       {"CouvT", "x"}}) {
         prompts.messages.clear();

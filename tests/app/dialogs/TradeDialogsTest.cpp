@@ -417,7 +417,7 @@ TEST_F(TradeDialogsTest, StoreAndNextAppendsAndPreviewsTheRepeat) {
     ExpectMessage(QString(), QString::fromUtf8("Saisie incorrecte!"), QMessageBox::Warning);
     d.Cours->setText("12a5");
     const QString frais = d.Frais1->text();
-    ExpectMessage("Corvane", "'12a5' n'est pas une valeur entière correcte", QMessageBox::Critical);
+    ExpectMessage("Corvane", "'12a5' n'est pas un montant correct", QMessageBox::Critical);
     EXPECT_EQ(d.Frais1->text(), frais); // nothing half-written
     d.Suivant->click();
     d.Cours->setText("13");

@@ -62,6 +62,7 @@ TEST_F(IntradayTest, ReadsTicksAndSkipsLinesThatHoldNoTick) {
 
     PointIntraday p;
     EXPECT_FALSE(LitPointIntraday("99999999999 930", p)) << "beyond 32 bits";
+    EXPECT_FALSE(LitPointIntraday("1000 0x10", p)) << "no decimal time";
     EXPECT_TRUE(LitPointIntraday("-3 0", p));
     EXPECT_EQ(p.Libelle, "00:00");
 
