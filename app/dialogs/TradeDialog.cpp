@@ -10,6 +10,7 @@
 #include "platform/ConversionError.h"
 #include "platform/DateText.h"
 #include "platform/DateTime.h"
+#include "platform/Numbers.h"
 #include "portfolio/Cv.h"
 
 #include <QCheckBox>
@@ -328,15 +329,10 @@ void TAddOper::Erreur(const std::exception& erreur) {
 }
 
 std::int32_t TAddOper::Quantite(bool vide0) const {
-    const QString texte = Qte->cleanText().trimmed();
-    if (texte.isEmpty() && vide0)
+    const std::string texte = Qte->cleanText().trimmed().toStdString();
+    if (texte.empty() && vide0)
         return 0;
-    bool ok = false;
-    const int valeur = texte.toInt(&ok);
-    if (!ok)
-        throw platform::ConversionError("'" + texte.toStdString() +
-                                        "' n'est pas une valeur entière correcte");
-    return valeur;
+    return platform::ReadWholeNumber(texte);
 }
 
 void TAddOper::CoursChange() {
