@@ -16,8 +16,8 @@
 
 namespace {
 
-// Lines of the intraday file are short: the reader of the original program took at most 126
-// characters of one. A longer line is no tick of ours.
+// Lines of the intraday file are short: a date, or a time and a price. The chart reads at
+// most 126 characters of one, so a longer line is no tick of ours.
 constexpr std::size_t kLigneIntradayMax = 126;
 
 // The next word of a line, the blanks before it skipped; empty at the line's end.
