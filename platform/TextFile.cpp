@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <sys/stat.h>
 #include <system_error>
@@ -101,6 +102,27 @@ std::string FollowLinks(const std::string& path) {
     return {};
 }
 
+// Creates a new file whose name is the prefix and six random characters, with the mode every
+// new file gets. Open for writing; -1 when no name could be taken.
+int CreateUniqueFile(const std::string& prefix, std::string& name) {
+    static constexpr char kChars[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    static thread_local std::mt19937 random{std::random_device{}()};
+    std::uniform_int_distribution<std::size_t> pick(0, sizeof kChars - 2);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        name = prefix;
+        for (int i = 0; i < 6; ++i)
+            name += kChars[pick(random)];
+        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kNewFileMode);
+        if (fd >= 0)
+            return fd;
+        if (errno != EEXIST)
+            break;
+    }
+    name.clear();
+    return -1;
+}
+
 } // namespace
 
 std::string ToUtf8(std::string_view text) {
@@ -125,8 +147,7 @@ bool IsReadableRegularFile(const std::string& path) {
 }
 
 bool IsUnfitTarget(const std::string& path) {
-    struct stat status {};
-    return ::stat(path.c_str(), &status) == 0 && !IsReadableRegularFile(path);
+    return !UnfitReason(path).empty();
 }
 
 namespace {
@@ -163,6 +184,17 @@ WholeFile Unreadable(int error) {
 }
 
 } // namespace
+
+std::string UnfitReason(const std::string& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0)
+        return {};
+    if (!S_ISREG(status.st_mode))
+        return ReadFailure(EISDIR);
+    if (::access(path.c_str(), R_OK) != 0)
+        return ReadFailure(errno);
+    return {};
+}
 
 WholeFile ReadWholeFile(const std::string& path) {
     // Without blocking: a pipe at the path would otherwise wait for a writer.
@@ -272,18 +304,15 @@ AtomicFileWriter::AtomicFileWriter(std::string path) : path_(FollowLinks(path)) 
         failed_ = true;
         return;
     }
-    std::string pattern = path_ + ".tmp-XXXXXX";
-    const int fd = ::mkstemp(pattern.data());
+    const int fd = CreateUniqueFile(path_ + ".tmp-", tempPath_);
     if (fd < 0) {
         failed_ = true;
         return;
     }
-    tempPath_ = pattern;
-    // Keep the permissions of the file being replaced; a new file is readable by all.
+    // The file being replaced keeps its permissions; a new one has those the umask gives.
     struct stat previous {};
-    const mode_t mode =
-        ::stat(path_.c_str(), &previous) == 0 ? (previous.st_mode & 07777) : mode_t{0644};
-    ::fchmod(fd, mode);
+    if (::stat(path_.c_str(), &previous) == 0)
+        ::fchmod(fd, previous.st_mode & 07777);
     file_ = ::fdopen(fd, "wb");
     if (file_ == nullptr) {
         ::close(fd);
@@ -339,13 +368,56 @@ bool AtomicFileWriter::Commit() {
     return true;
 }
 
+std::FILE* OpenForWriting(const std::string& path, WriteMode mode) {
+    const int append = mode == WriteMode::Append ? O_APPEND : 0;
+    // Without blocking: opening a pipe for writing would otherwise wait for a reader.
+    const int fd =
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK | append, kNewFileMode);
+    if (fd < 0)
+        return nullptr;
+    struct stat status {};
+    const int flags = ::fcntl(fd, F_GETFL);
+    // Emptied only once it is known to be a file.
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || flags < 0 ||
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0 ||
+        (mode == WriteMode::Replace && ::ftruncate(fd, 0) != 0)) {
+        ::close(fd);
+        return nullptr;
+    }
+    std::FILE* file = ::fdopen(fd, mode == WriteMode::Append ? "ab" : "wb");
+    if (file == nullptr)
+        ::close(fd);
+    return file;
+}
+
 bool AppendToFile(const std::string& path, std::string_view text) {
-    std::FILE* file = std::fopen(path.c_str(), "ab");
+    std::FILE* file = OpenForWriting(path, WriteMode::Append);
     if (file == nullptr)
         return false;
     bool ok = text.empty() || std::fwrite(text.data(), 1, text.size(), file) == text.size();
     ok = std::fflush(file) == 0 && ok;
     ok = std::fclose(file) == 0 && ok;
+    return ok;
+}
+
+bool CreateCopy(const std::string& path, std::string_view bytes, unsigned mode) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                          static_cast<mode_t>(mode & kNewFileMode));
+    if (fd < 0)
+        return false;
+    bool ok = true;
+    std::size_t written = 0;
+    while (ok && written < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
+        if (n > 0)
+            written += static_cast<std::size_t>(n);
+        else if (n < 0 && errno != EINTR)
+            ok = false;
+    }
+    ok = ::fsync(fd) == 0 && ok;
+    ok = ::close(fd) == 0 && ok;
+    if (!ok)
+        ::unlink(path.c_str());
     return ok;
 }
 

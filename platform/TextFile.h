@@ -49,6 +49,11 @@ bool IsReadableRegularFile(const std::string& path);
 // it is no target for a document. A path that names nothing is fit: the file is created.
 bool IsUnfitTarget(const std::string& path);
 
+// Why what stands at the path is no file the program may open by itself ("ce n'est pas un
+// fichier", "accès refusé"), as the user is told; empty when nothing is there or when it is a
+// regular file this user may read.
+std::string UnfitReason(const std::string& path);
+
 // A file read whole, for the files the program reads often and in full (histories).
 struct WholeFile {
     enum class State { Read, Missing, Unreadable };
@@ -64,6 +69,11 @@ WholeFile ReadWholeFile(const std::string& path);
 
 // Converts Windows-1252 text to UTF-8; valid UTF-8 is returned unchanged.
 std::string ToUtf8(std::string_view text);
+
+// Every file the program creates asks for reading and writing by all: the user's umask (or
+// the folder's default permissions) takes away what the user keeps private. A file that is
+// there already keeps its own mode.
+inline constexpr unsigned kNewFileMode = 0666;
 
 // Writes a file safely: the text goes to a temporary file in the same folder, which is
 // flushed, synced and renamed over the target only when everything was written. A failure
@@ -87,7 +97,19 @@ private:
     bool failed_ = false;
 };
 
-// Appends text to a file (created when missing); false when it cannot be written.
+enum class WriteMode { Append, Replace };
+
+// Opens a regular file for writing, creating it when missing; null when it cannot be opened or
+// is no regular file. Never waits: a pipe at the path is refused at once, not held open until
+// a reader comes. Replace empties the file once it is known to be one.
+std::FILE* OpenForWriting(const std::string& path, WriteMode mode);
+
+// Appends text to a file (created when missing); false when it cannot be written, or when the
+// path is no regular file.
 bool AppendToFile(const std::string& path, std::string_view text);
+
+// Writes bytes to a new file with at most the given permissions (the umask still applies);
+// false, and nothing left behind, when the path is taken or the bytes cannot all be written.
+bool CreateCopy(const std::string& path, std::string_view bytes, unsigned mode);
 
 } // namespace platform
