@@ -1,8 +1,10 @@
 #include "platform/TextFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <random>
@@ -123,11 +125,8 @@ int CreateUniqueFile(const std::string& prefix, std::string& name) {
     return -1;
 }
 
-} // namespace
-
-std::string ToUtf8(std::string_view text) {
-    if (IsValidUtf8(text))
-        return std::string(text);
+// Every byte as its Windows-1252 character.
+std::string Cp1252ToUtf8(std::string_view text) {
     std::string out;
     out.reserve(text.size() + text.size() / 2);
     for (const char ch : text) {
@@ -138,6 +137,14 @@ std::string ToUtf8(std::string_view text) {
             AppendCodePoint(out, c);
     }
     return out;
+}
+
+} // namespace
+
+std::string ToUtf8(std::string_view text) {
+    if (IsValidUtf8(text))
+        return std::string(text);
+    return Cp1252ToUtf8(text);
 }
 
 bool IsReadableRegularFile(const std::string& path) {
@@ -226,61 +233,97 @@ WholeFile ReadWholeFile(const std::string& path) {
 
 namespace {
 
-// Opens a regular file for reading, or gives nothing. The open does not block, so that a named
+// Opens a regular file for reading, or gives -1. The open does not block, so that a named
 // pipe at the path is refused at once instead of waiting for a writer.
-std::FILE* OpenRegularFile(const std::string& path) {
+int OpenRegularFile(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
-        return nullptr;
+        return -1;
     struct stat status {};
     const int flags = ::fcntl(fd, F_GETFL);
     if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || flags < 0 ||
         ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
         ::close(fd);
-        return nullptr;
+        return -1;
     }
-    std::FILE* file = ::fdopen(fd, "rb");
-    if (file == nullptr)
-        ::close(fd);
-    return file;
+    return fd;
+}
+
+bool HasByteAbove127(std::string_view text) {
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return true;
+    return false;
 }
 
 } // namespace
 
 LineReader::LineReader(const std::string& path, std::size_t maxLength)
-    : file_(OpenRegularFile(path)), maxLength_(maxLength) {}
+    : fd_(OpenRegularFile(path)), maxLength_(maxLength) {
+    if (fd_ >= 0)
+        buffer_.resize(kBlock);
+}
 
 LineReader::~LineReader() {
-    if (file_ != nullptr)
-        std::fclose(file_);
+    if (fd_ >= 0)
+        ::close(fd_);
 }
 
 bool LineReader::IsOpen() const {
-    return file_ != nullptr;
+    return fd_ >= 0;
 }
 
 bool LineReader::Failed() const {
-    return file_ != nullptr && std::ferror(file_) != 0;
+    return failed_;
+}
+
+bool LineReader::Fill() {
+    if (fd_ < 0 || failed_)
+        return false;
+    for (;;) {
+        const ssize_t n = ::read(fd_, buffer_.data(), buffer_.size());
+        if (n > 0) {
+            next_ = 0;
+            end_ = static_cast<std::size_t>(n);
+            return true;
+        }
+        if (n == 0)
+            return false;
+        if (errno != EINTR) {
+            failed_ = true;
+            return false;
+        }
+    }
 }
 
 LineReader::Status LineReader::Read(std::string& line) {
     line.clear();
-    if (file_ == nullptr)
+    if (fd_ < 0)
         return Status::End;
     // One byte more than the limit is kept so that a CR before the LF does not count.
     const std::size_t keep = maxLength_ + 1;
     bool any = false;
     bool overflow = false;
-    int c = 0;
-    // The reader is the file's only user: the unlocked read avoids a lock per byte.
-    while ((c = getc_unlocked(file_)) != EOF) {
-        any = true;
-        if (c == '\n')
+    // The line is taken from the block a piece at a time, up to its line feed or the block's
+    // end; the bytes beyond the limit are skipped without being kept.
+    for (;;) {
+        if (next_ == end_ && !Fill())
             break;
-        if (line.size() < keep)
-            line += static_cast<char>(c);
-        else
-            overflow = true;
+        any = true;
+        const char* const from = buffer_.data() + next_;
+        const std::size_t available = end_ - next_;
+        const void* const feed = std::memchr(from, '\n', available);
+        const std::size_t length =
+            feed != nullptr ? static_cast<std::size_t>(static_cast<const char*>(feed) - from)
+                            : available;
+        const std::size_t room = line.size() < keep ? keep - line.size() : 0;
+        line.append(from, std::min(length, room));
+        overflow = overflow || length > room;
+        next_ += length;
+        if (feed != nullptr) {
+            ++next_;
+            break;
+        }
     }
     if (!any)
         return Status::End;
@@ -295,7 +338,9 @@ LineReader::Status LineReader::Read(std::string& line) {
     // A byte order mark some editors put at the head of UTF-8 files.
     if (first && line.compare(0, 3, "\xEF\xBB\xBF") == 0)
         line.erase(0, 3);
-    line = ToUtf8(line);
+    // Plain ASCII reads the same in every code page: only other lines need a look.
+    if (HasByteAbove127(line) && !IsValidUtf8(line))
+        line = Cp1252ToUtf8(line);
     return Status::Line;
 }
 

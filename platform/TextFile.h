@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace platform {
 
@@ -35,9 +36,16 @@ public:
     bool Failed() const;
 
 private:
-    std::FILE* file_ = nullptr;
+    static constexpr std::size_t kBlock = 1 << 16;
+    bool Fill(); // the next block of the file; false at its end or on an error
+
+    int fd_ = -1;
     std::size_t maxLength_;
     bool firstLine_ = true;
+    bool failed_ = false;
+    std::vector<char> buffer_;
+    std::size_t next_ = 0; // the first byte of the block not yet taken
+    std::size_t end_ = 0;  // the block's size
 };
 
 // True when the path names an existing regular file that this user may read; a folder, a
