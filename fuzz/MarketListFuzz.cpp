@@ -1,7 +1,7 @@
 // The market-list reader (.bdx) of the market picker on arbitrary files. Every security it
-// gives comes from a line of its own: a code without leading zeros, no ";" in any part. The
-// list written back line by line, as the program's lists are made, reads again into the very
-// same securities, so that reading a list loses nothing it shows.
+// gives comes from a line of its own: a code without leading zeros, no ";", line break or NUL
+// in any part. The list written back line by line, as the program's lists are made, reads
+// again into the very same securities, so that reading a list loses nothing it shows.
 
 #include "fuzz/FuzzSupport.h"
 
@@ -46,10 +46,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const LigneBourse& l : *read) {
         fuzzsupport::Check(!l.Code.startsWith('0'), "a code keeps a leading zero");
         for (const QString* part : {&l.Code, &l.Libelle, &l.Activite})
-            fuzzsupport::Check(!part->contains(';') && !part->contains('\n'),
-                               "a part of a security holds a separator or a line break");
+            fuzzsupport::Check(!part->contains(';') && !part->contains('\n') &&
+                                   !part->contains('\r') && !part->contains(QChar(0)),
+                               "a part of a security holds a separator, a line break or a NUL");
         const std::string line = (l.Code + ';' + l.Libelle + ';' + l.Activite + ';').toStdString();
-        if (line.size() > kLineMax || line.find('\r') != std::string::npos)
+        if (line.size() > kLineMax)
             continue;
         written += line + '\n';
         kept.push_back(l);

@@ -1,8 +1,9 @@
 // The settings store's file reader on arbitrary files, opened on the program's key.
 // A file it refuses throws the settings error, leaves no key open and is not rewritten.
 // A file it accepts is rewritten whole when the key changes: the key reads back with the
-// same values, rewriting again gives the same text, and every other section is kept line
-// for line.
+// same values and no line left that does not read, rewriting again gives the same text, and
+// every other section is kept line for line. Lines of the key that did not read are copied,
+// with the whole file as it was, beside it before the first rewrite.
 
 #include "fuzz/FuzzSupport.h"
 
@@ -132,7 +133,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         fuzzsupport::Check(store.OpenKey(kKey, true), "a missing key cannot be created");
     }
     const auto values = Snapshot(store);
+    const bool damaged = !store.Problems().empty();
     Rewrite(store);
+    if (damaged) {
+        fuzzsupport::Check(fuzzsupport::ReadAll(store.Backup()) == input,
+                           "the copy of a damaged settings file differs from it");
+        std::filesystem::remove(store.Backup());
+    }
     const std::string first = fuzzsupport::ReadAll(setup.path);
     fuzzsupport::Check(OtherSections(first) == OtherSections(input),
                        "rewriting the key changed another section");
@@ -144,6 +151,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         fuzzsupport::Fail("a rewritten settings file is refused");
     }
     fuzzsupport::Check(Snapshot(store) == values, "a key's values change through a rewrite");
+    fuzzsupport::Check(store.Problems().empty(), "a rewritten key holds a line that does not read");
     Rewrite(store);
     fuzzsupport::Check(fuzzsupport::ReadAll(setup.path) == first,
                        "rewriting an unchanged key changes the file");

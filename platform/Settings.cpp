@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 // The store file holds one section per key, "[key]", followed by its values, one per line:
@@ -142,27 +142,36 @@ std::size_t FindNameEnd(std::string_view line) {
 
 struct Section {
     std::string name;               // empty for the lines before the first section
+    int firstLine = 1;              // the file's line number of lines[0], counted from 1
     std::vector<std::string> lines; // without the "[name]" line
 };
 
-std::vector<Section> ReadSections(const std::string& path, bool& exists) {
+// The file's sections. Nothing there reads as no section; anything there that is no readable
+// file (a folder, a pipe, a file this user may not read) is an error, and is never waited on.
+std::vector<Section> ReadSections(const std::string& path, bool& exists, std::string* bytes) {
     std::vector<Section> sections(1);
-    std::ifstream in(path, std::ios::binary);
-    exists = static_cast<bool>(in);
-    if (!exists)
-        return sections;
-    std::string line;
-    while (std::getline(in, line)) {
+    WholeFile file = ReadWholeFile(path);
+    if (file.state == WholeFile::State::Unreadable)
+        throw SettingsError("Impossible de lire le fichier des réglages '" + path +
+                            "' : " + file.reason);
+    exists = file.state == WholeFile::State::Read;
+    std::string_view text = file.text;
+    int number = 0;
+    while (!text.empty()) {
+        const std::size_t end = text.find('\n');
+        std::string line(text.substr(0, end));
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        ++number;
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
         if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
-            sections.push_back(Section{line.substr(1, line.size() - 2), {}});
+            sections.push_back(Section{line.substr(1, line.size() - 2), number + 1, {}});
             continue;
         }
-        sections.back().lines.push_back(line);
+        sections.back().lines.push_back(std::move(line));
     }
-    if (in.bad())
-        throw SettingsError("Impossible de lire le fichier des réglages '" + path + "'");
+    if (bytes != nullptr)
+        *bytes = std::move(file.text);
     return sections;
 }
 
@@ -208,6 +217,23 @@ double BytesDouble(const std::vector<std::uint8_t>& bytes) {
     return value;
 }
 
+// A copy of the file's bytes beside it: the first free name of "<file>.bak", "<file>.bak.1",
+// and so on, or one that holds the same bytes already. Empty when none could be written.
+std::string KeepCopy(const std::string& path, const std::string& bytes) {
+    struct stat status {};
+    const unsigned mode = ::stat(path.c_str(), &status) == 0 ? (status.st_mode & 0777) : 0600;
+    constexpr int kCopies = 100;
+    for (int n = 0; n < kCopies; ++n) {
+        const std::string name = path + ".bak" + (n == 0 ? std::string() : "." + std::to_string(n));
+        const WholeFile there = ReadWholeFile(name);
+        if (there.state == WholeFile::State::Read && there.text == bytes)
+            return name;
+        if (there.state == WholeFile::State::Missing && CreateCopy(name, bytes, mode))
+            return name;
+    }
+    return {};
+}
+
 } // namespace
 
 bool SettingsStore::NameLess::operator()(const std::string& a, const std::string& b) const {
@@ -219,6 +245,52 @@ bool SettingsStore::NameLess::operator()(const std::string& a, const std::string
             return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
     }
     return a.size() < b.size();
+}
+
+std::string SettingsStore::ParseLine(const std::string& line, std::string& name, Value& value) {
+    const std::size_t equal = FindNameEnd(line);
+    if (equal == std::string::npos)
+        return "il manque « = » entre le nom et la valeur";
+    const std::size_t colon = line.find(':', equal);
+    if (colon == std::string::npos)
+        return "il manque « : » entre le type et la valeur";
+    if (!Unescape(line.substr(0, equal), name))
+        return "le nom contient une séquence « \\ » incorrecte";
+    const std::string type = line.substr(equal + 1, colon - equal - 1);
+    const std::string_view data = std::string_view(line).substr(colon + 1);
+    if (type == "string") {
+        value.type = Type::String;
+        if (!Unescape(data, value.text))
+            return "le texte contient une séquence « \\ » incorrecte";
+    } else if (type == "integer") {
+        value.type = Type::Integer;
+        const auto res = std::from_chars(data.data(), data.data() + data.size(), value.integer);
+        if (res.ec != std::errc() || res.ptr != data.data() + data.size())
+            return "la valeur n'est pas un nombre entier de 32 bits";
+    } else if (type == "binary") {
+        value.type = Type::Binary;
+        if (data.size() % 2 != 0)
+            return "les données hexadécimales ont un nombre impair de chiffres";
+        for (std::size_t i = 0; i < data.size(); i += 2) {
+            const int high = HexDigit(data[i]);
+            const int low = HexDigit(data[i + 1]);
+            if (high < 0 || low < 0)
+                return "les données contiennent un caractère qui n'est pas hexadécimal";
+            value.bytes.push_back(static_cast<std::uint8_t>(high * 16 + low));
+        }
+    } else {
+        return "type « " + type + " » inconnu (string, integer ou binary attendu)";
+    }
+    return {};
+}
+
+void SettingsStore::RefuseValue(const std::string& name, const std::string& fault) {
+    const auto it = open_ ? values_.find(name) : values_.end();
+    if (it == values_.end())
+        return;
+    problems_.push_back(SettingsProblem{it->second.line, fault});
+    values_.erase(it);
+    dirty_ = true;
 }
 
 SettingsStore::~SettingsStore() {
@@ -243,7 +315,9 @@ bool SettingsStore::OpenKey(const std::string& key, bool create) {
     const std::string path = StorePath();
     const std::string wanted = NormalizeKey(key);
     bool exists = false;
-    const std::vector<Section> sections = ReadSections(path, exists);
+    problems_.clear();
+    backup_.clear();
+    const std::vector<Section> sections = ReadSections(path, exists, &original_);
     const Section* found = nullptr;
     for (const Section& section : sections)
         if (!section.name.empty() && SameName(NormalizeKey(section.name), wanted))
@@ -257,49 +331,26 @@ bool SettingsStore::OpenKey(const std::string& key, bool create) {
         dirty_ = true;
         return true;
     }
-    int lineNumber = 0;
+    int lineNumber = found->firstLine - 1;
     for (const std::string& line : found->lines) {
         ++lineNumber;
         if (IsBlankOrComment(line))
             continue;
-        const std::size_t equal = FindNameEnd(line);
-        const std::size_t colon = equal == std::string::npos ? equal : line.find(':', equal);
         std::string name;
         Value value;
-        bool ok = colon != std::string::npos && Unescape(line.substr(0, equal), name);
-        if (ok) {
-            const std::string type = line.substr(equal + 1, colon - equal - 1);
-            const std::string_view data = std::string_view(line).substr(colon + 1);
-            if (type == "string") {
-                value.type = Type::String;
-                ok = Unescape(data, value.text);
-            } else if (type == "integer") {
-                value.type = Type::Integer;
-                const auto res =
-                    std::from_chars(data.data(), data.data() + data.size(), value.integer);
-                ok = res.ec == std::errc() && res.ptr == data.data() + data.size();
-            } else if (type == "binary") {
-                value.type = Type::Binary;
-                ok = data.size() % 2 == 0;
-                for (std::size_t i = 0; ok && i < data.size(); i += 2) {
-                    const int high = HexDigit(data[i]);
-                    const int low = HexDigit(data[i + 1]);
-                    ok = high >= 0 && low >= 0;
-                    value.bytes.push_back(static_cast<std::uint8_t>(high * 16 + low));
-                }
-            } else {
-                ok = false;
-            }
+        const std::string fault = ParseLine(line, name, value);
+        // The value is left out, as if missing; the file keeps the line until the first write,
+        // which copies the file first.
+        if (!fault.empty()) {
+            problems_.push_back(SettingsProblem{lineNumber, fault});
+            continue;
         }
-        // Going on would drop the value on the next write: better to say so.
-        if (!ok)
-            throw SettingsError("Le fichier des réglages '" + path + "' est incorrect : [" +
-                                found->name + "], ligne " + std::to_string(lineNumber));
+        value.line = lineNumber;
         values_[name] = std::move(value);
     }
     key_ = wanted;
     open_ = true;
-    dirty_ = false;
+    dirty_ = !problems_.empty();
     return true;
 }
 
@@ -317,7 +368,15 @@ bool SettingsStore::CloseKey() {
     bool written = false;
     try {
         bool exists = false;
-        const std::vector<Section> sections = ReadSections(path, exists);
+        const std::vector<Section> sections = ReadSections(path, exists, nullptr);
+        // Lines the key could not read leave the file with this write: a copy keeps them.
+        if (!problems_.empty() && backup_.empty()) {
+            backup_ = KeepCopy(path, original_);
+            if (backup_.empty()) {
+                values_.clear();
+                return false;
+            }
+        }
         auto writeOurs = [&] {
             text += '[' + key_ + "]\n";
             for (const auto& [name, value] : values_) {

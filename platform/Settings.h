@@ -17,6 +17,12 @@ public:
     explicit SettingsError(const std::string& message) : std::runtime_error(message) {}
 };
 
+// A line of the key that could not be read, or a value its reader refused.
+struct SettingsProblem {
+    int line = 0;      // in the file, counted from 1 at its first line; 0 for a value not read
+    std::string fault; // what is wrong, as the user is told
+};
+
 class SettingsStore {
 public:
     enum class Type { String, Integer, Binary };
@@ -31,7 +37,10 @@ public:
 
     // Opens an existing key (false when it does not exist and create is false). Another open
     // key is closed first. Key and value names ignore ASCII case, as the registry's do. A store
-    // file that cannot be read throws SettingsError.
+    // file that cannot be read (or anything at its path that is no regular file) throws
+    // SettingsError. A line of the key that does not read is left out, as a missing value,
+    // and listed in Problems; the key then counts as changed, so that its next close writes
+    // the file without the line, after keeping a copy of the file's bytes as read (Backup).
     bool OpenKey(const std::string& key, bool create = false);
     // Writes the changed values; false when the file could not be written (the key is closed
     // all the same).
@@ -57,6 +66,15 @@ public:
     void WriteDate(const std::string& name, double value);
     bool DeleteValue(const std::string& name);
 
+    // Drops a value that its reader cannot use (a date of another length, say) as a problem of
+    // its line: it reads as missing, and the next close keeps a copy before writing.
+    void RefuseValue(const std::string& name, const std::string& fault);
+    // The problems of the key last opened, in the order met; kept after its close.
+    const std::vector<SettingsProblem>& Problems() const { return problems_; }
+    // The copy of the file made before a close dropped the problem lines ("<file>.bak", or
+    // "<file>.bak.N" when that name holds other bytes); empty while none was made.
+    const std::string& Backup() const { return backup_; }
+
     Type ValueType(const std::string& name) const; // throws SettingsError when missing
     // The open key's value names, as the registry lists them; none while no key is open.
     std::vector<std::string> ValueNames() const;
@@ -67,10 +85,13 @@ private:
         std::string text;
         std::int32_t integer = 0;
         std::vector<std::uint8_t> bytes;
+        int line = 0; // where the file held it; 0 for a value written since
     };
     struct NameLess {
         bool operator()(const std::string& a, const std::string& b) const;
     };
+    // Why a value line does not read; empty when it reads into name and value.
+    static std::string ParseLine(const std::string& line, std::string& name, Value& value);
     const Value& Find(const std::string& name, Type type) const;
     void Store(const std::string& name, Value value);
 
@@ -78,6 +99,9 @@ private:
     bool dirty_ = false;
     std::string key_;
     std::map<std::string, Value, NameLess> values_;
+    std::vector<SettingsProblem> problems_;
+    std::string original_; // the file's bytes when the key was opened
+    std::string backup_;
 };
 
 } // namespace platform

@@ -1,10 +1,13 @@
 #include "platform/TextFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <sys/stat.h>
 #include <system_error>
@@ -101,11 +104,29 @@ std::string FollowLinks(const std::string& path) {
     return {};
 }
 
-} // namespace
+// Creates a new file whose name is the prefix and six random characters, with the mode every
+// new file gets. Open for writing; -1 when no name could be taken.
+int CreateUniqueFile(const std::string& prefix, std::string& name) {
+    static constexpr char kChars[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    static thread_local std::mt19937 random{std::random_device{}()};
+    std::uniform_int_distribution<std::size_t> pick(0, sizeof kChars - 2);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        name = prefix;
+        for (int i = 0; i < 6; ++i)
+            name += kChars[pick(random)];
+        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kNewFileMode);
+        if (fd >= 0)
+            return fd;
+        if (errno != EEXIST)
+            break;
+    }
+    name.clear();
+    return -1;
+}
 
-std::string ToUtf8(std::string_view text) {
-    if (IsValidUtf8(text))
-        return std::string(text);
+// Every byte as its Windows-1252 character.
+std::string Cp1252ToUtf8(std::string_view text) {
     std::string out;
     out.reserve(text.size() + text.size() / 2);
     for (const char ch : text) {
@@ -118,6 +139,14 @@ std::string ToUtf8(std::string_view text) {
     return out;
 }
 
+} // namespace
+
+std::string ToUtf8(std::string_view text) {
+    if (IsValidUtf8(text))
+        return std::string(text);
+    return Cp1252ToUtf8(text);
+}
+
 bool IsReadableRegularFile(const std::string& path) {
     struct stat status {};
     return ::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
@@ -125,8 +154,7 @@ bool IsReadableRegularFile(const std::string& path) {
 }
 
 bool IsUnfitTarget(const std::string& path) {
-    struct stat status {};
-    return ::stat(path.c_str(), &status) == 0 && !IsReadableRegularFile(path);
+    return !UnfitReason(path).empty();
 }
 
 namespace {
@@ -164,6 +192,17 @@ WholeFile Unreadable(int error) {
 
 } // namespace
 
+std::string UnfitReason(const std::string& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0)
+        return {};
+    if (!S_ISREG(status.st_mode))
+        return ReadFailure(EISDIR);
+    if (::access(path.c_str(), R_OK) != 0)
+        return ReadFailure(errno);
+    return {};
+}
+
 WholeFile ReadWholeFile(const std::string& path) {
     // Without blocking: a pipe at the path would otherwise wait for a writer.
     const FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
@@ -194,61 +233,97 @@ WholeFile ReadWholeFile(const std::string& path) {
 
 namespace {
 
-// Opens a regular file for reading, or gives nothing. The open does not block, so that a named
+// Opens a regular file for reading, or gives -1. The open does not block, so that a named
 // pipe at the path is refused at once instead of waiting for a writer.
-std::FILE* OpenRegularFile(const std::string& path) {
+int OpenRegularFile(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
-        return nullptr;
+        return -1;
     struct stat status {};
     const int flags = ::fcntl(fd, F_GETFL);
     if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || flags < 0 ||
         ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
         ::close(fd);
-        return nullptr;
+        return -1;
     }
-    std::FILE* file = ::fdopen(fd, "rb");
-    if (file == nullptr)
-        ::close(fd);
-    return file;
+    return fd;
+}
+
+bool HasByteAbove127(std::string_view text) {
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return true;
+    return false;
 }
 
 } // namespace
 
 LineReader::LineReader(const std::string& path, std::size_t maxLength)
-    : file_(OpenRegularFile(path)), maxLength_(maxLength) {}
+    : fd_(OpenRegularFile(path)), maxLength_(maxLength) {
+    if (fd_ >= 0)
+        buffer_.resize(kBlock);
+}
 
 LineReader::~LineReader() {
-    if (file_ != nullptr)
-        std::fclose(file_);
+    if (fd_ >= 0)
+        ::close(fd_);
 }
 
 bool LineReader::IsOpen() const {
-    return file_ != nullptr;
+    return fd_ >= 0;
 }
 
 bool LineReader::Failed() const {
-    return file_ != nullptr && std::ferror(file_) != 0;
+    return failed_;
+}
+
+bool LineReader::Fill() {
+    if (fd_ < 0 || failed_)
+        return false;
+    for (;;) {
+        const ssize_t n = ::read(fd_, buffer_.data(), buffer_.size());
+        if (n > 0) {
+            next_ = 0;
+            end_ = static_cast<std::size_t>(n);
+            return true;
+        }
+        if (n == 0)
+            return false;
+        if (errno != EINTR) {
+            failed_ = true;
+            return false;
+        }
+    }
 }
 
 LineReader::Status LineReader::Read(std::string& line) {
     line.clear();
-    if (file_ == nullptr)
+    if (fd_ < 0)
         return Status::End;
     // One byte more than the limit is kept so that a CR before the LF does not count.
     const std::size_t keep = maxLength_ + 1;
     bool any = false;
     bool overflow = false;
-    int c = 0;
-    // The reader is the file's only user: the unlocked read avoids a lock per byte.
-    while ((c = getc_unlocked(file_)) != EOF) {
-        any = true;
-        if (c == '\n')
+    // The line is taken from the block a piece at a time, up to its line feed or the block's
+    // end; the bytes beyond the limit are skipped without being kept.
+    for (;;) {
+        if (next_ == end_ && !Fill())
             break;
-        if (line.size() < keep)
-            line += static_cast<char>(c);
-        else
-            overflow = true;
+        any = true;
+        const char* const from = buffer_.data() + next_;
+        const std::size_t available = end_ - next_;
+        const void* const feed = std::memchr(from, '\n', available);
+        const std::size_t length =
+            feed != nullptr ? static_cast<std::size_t>(static_cast<const char*>(feed) - from)
+                            : available;
+        const std::size_t room = line.size() < keep ? keep - line.size() : 0;
+        line.append(from, std::min(length, room));
+        overflow = overflow || length > room;
+        next_ += length;
+        if (feed != nullptr) {
+            ++next_;
+            break;
+        }
     }
     if (!any)
         return Status::End;
@@ -263,7 +338,9 @@ LineReader::Status LineReader::Read(std::string& line) {
     // A byte order mark some editors put at the head of UTF-8 files.
     if (first && line.compare(0, 3, "\xEF\xBB\xBF") == 0)
         line.erase(0, 3);
-    line = ToUtf8(line);
+    // Plain ASCII reads the same in every code page: only other lines need a look.
+    if (HasByteAbove127(line) && !IsValidUtf8(line))
+        line = Cp1252ToUtf8(line);
     return Status::Line;
 }
 
@@ -272,18 +349,15 @@ AtomicFileWriter::AtomicFileWriter(std::string path) : path_(FollowLinks(path)) 
         failed_ = true;
         return;
     }
-    std::string pattern = path_ + ".tmp-XXXXXX";
-    const int fd = ::mkstemp(pattern.data());
+    const int fd = CreateUniqueFile(path_ + ".tmp-", tempPath_);
     if (fd < 0) {
         failed_ = true;
         return;
     }
-    tempPath_ = pattern;
-    // Keep the permissions of the file being replaced; a new file is readable by all.
+    // The file being replaced keeps its permissions; a new one has those the umask gives.
     struct stat previous {};
-    const mode_t mode =
-        ::stat(path_.c_str(), &previous) == 0 ? (previous.st_mode & 07777) : mode_t{0644};
-    ::fchmod(fd, mode);
+    if (::stat(path_.c_str(), &previous) == 0)
+        ::fchmod(fd, previous.st_mode & 07777);
     file_ = ::fdopen(fd, "wb");
     if (file_ == nullptr) {
         ::close(fd);
@@ -339,13 +413,56 @@ bool AtomicFileWriter::Commit() {
     return true;
 }
 
+std::FILE* OpenForWriting(const std::string& path, WriteMode mode) {
+    const int append = mode == WriteMode::Append ? O_APPEND : 0;
+    // Without blocking: opening a pipe for writing would otherwise wait for a reader.
+    const int fd =
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK | append, kNewFileMode);
+    if (fd < 0)
+        return nullptr;
+    struct stat status {};
+    const int flags = ::fcntl(fd, F_GETFL);
+    // Emptied only once it is known to be a file.
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || flags < 0 ||
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0 ||
+        (mode == WriteMode::Replace && ::ftruncate(fd, 0) != 0)) {
+        ::close(fd);
+        return nullptr;
+    }
+    std::FILE* file = ::fdopen(fd, mode == WriteMode::Append ? "ab" : "wb");
+    if (file == nullptr)
+        ::close(fd);
+    return file;
+}
+
 bool AppendToFile(const std::string& path, std::string_view text) {
-    std::FILE* file = std::fopen(path.c_str(), "ab");
+    std::FILE* file = OpenForWriting(path, WriteMode::Append);
     if (file == nullptr)
         return false;
     bool ok = text.empty() || std::fwrite(text.data(), 1, text.size(), file) == text.size();
     ok = std::fflush(file) == 0 && ok;
     ok = std::fclose(file) == 0 && ok;
+    return ok;
+}
+
+bool CreateCopy(const std::string& path, std::string_view bytes, unsigned mode) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                          static_cast<mode_t>(mode & kNewFileMode));
+    if (fd < 0)
+        return false;
+    bool ok = true;
+    std::size_t written = 0;
+    while (ok && written < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
+        if (n > 0)
+            written += static_cast<std::size_t>(n);
+        else if (n < 0 && errno != EINTR)
+            ok = false;
+    }
+    ok = ::fsync(fd) == 0 && ok;
+    ok = ::close(fd) == 0 && ok;
+    if (!ok)
+        ::unlink(path.c_str());
     return ok;
 }
 

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace platform {
 
@@ -35,9 +36,16 @@ public:
     bool Failed() const;
 
 private:
-    std::FILE* file_ = nullptr;
+    static constexpr std::size_t kBlock = 1 << 16;
+    bool Fill(); // the next block of the file; false at its end or on an error
+
+    int fd_ = -1;
     std::size_t maxLength_;
     bool firstLine_ = true;
+    bool failed_ = false;
+    std::vector<char> buffer_;
+    std::size_t next_ = 0; // the first byte of the block not yet taken
+    std::size_t end_ = 0;  // the block's size
 };
 
 // True when the path names an existing regular file that this user may read; a folder, a
@@ -48,6 +56,11 @@ bool IsReadableRegularFile(const std::string& path);
 // a device, a file this user may not read): a file written there would replace it or fail, so
 // it is no target for a document. A path that names nothing is fit: the file is created.
 bool IsUnfitTarget(const std::string& path);
+
+// Why what stands at the path is no file the program may open by itself ("ce n'est pas un
+// fichier", "accès refusé"), as the user is told; empty when nothing is there or when it is a
+// regular file this user may read.
+std::string UnfitReason(const std::string& path);
 
 // A file read whole, for the files the program reads often and in full (histories).
 struct WholeFile {
@@ -64,6 +77,11 @@ WholeFile ReadWholeFile(const std::string& path);
 
 // Converts Windows-1252 text to UTF-8; valid UTF-8 is returned unchanged.
 std::string ToUtf8(std::string_view text);
+
+// Every file the program creates asks for reading and writing by all: the user's umask (or
+// the folder's default permissions) takes away what the user keeps private. A file that is
+// there already keeps its own mode.
+inline constexpr unsigned kNewFileMode = 0666;
 
 // Writes a file safely: the text goes to a temporary file in the same folder, which is
 // flushed, synced and renamed over the target only when everything was written. A failure
@@ -87,7 +105,19 @@ private:
     bool failed_ = false;
 };
 
-// Appends text to a file (created when missing); false when it cannot be written.
+enum class WriteMode { Append, Replace };
+
+// Opens a regular file for writing, creating it when missing; null when it cannot be opened or
+// is no regular file. Never waits: a pipe at the path is refused at once, not held open until
+// a reader comes. Replace empties the file once it is known to be one.
+std::FILE* OpenForWriting(const std::string& path, WriteMode mode);
+
+// Appends text to a file (created when missing); false when it cannot be written, or when the
+// path is no regular file.
 bool AppendToFile(const std::string& path, std::string_view text);
+
+// Writes bytes to a new file with at most the given permissions (the umask still applies);
+// false, and nothing left behind, when the path is taken or the bytes cannot all be written.
+bool CreateCopy(const std::string& path, std::string_view bytes, unsigned mode);
 
 } // namespace platform

@@ -2,6 +2,7 @@
 
 #include "platform/DateText.h"
 #include "platform/Numbers.h"
+#include "platform/TextFile.h"
 
 #include <cstring>
 #include <string>
@@ -19,7 +20,8 @@ bool IntradayFile::Create(const AskWeb& ask) {
         return false;
     // Built before the file is opened: a date that cannot be written leaves no file behind.
     const std::string line = platform::DateToStr(ask.Infos.Date);
-    file_ = std::fopen(ask.Fichier, "wb");
+    // A pipe or a folder at the path is refused rather than waited on or written into.
+    file_ = platform::OpenForWriting(ask.Fichier, platform::WriteMode::Replace);
     if (file_ == nullptr)
         return false;
     WriteLine(line.data(), line.size());

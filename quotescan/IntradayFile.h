@@ -19,7 +19,7 @@ public:
 
     // Creates (or truncates) the file that the request's Fichier names and writes the date line
     // from the request's Infos.Date. False when the path is not terminated within its field or
-    // the file cannot be created.
+    // the file cannot be created, or what stands at the path is no regular file.
     bool Create(const AskWeb& ask);
     bool WritePoint(std::int32_t price, std::int32_t time);
     // False when something could not be written.

@@ -23,8 +23,10 @@
 # FUZZ_TARGETS="history_file settings_file" limits the run to those targets; FUZZ_ARGS adds
 # libFuzzer options (e.g. "-fork=1 -ignore_crashes=1" to go on after a failing input). The
 # corpus grown by a run is kept in build/fuzz/<target>/corpus for the next one; a failing
-# input is left in build/fuzz/<target>/ as crash-* (replay: build/fuzz/<target>/fuzz <that
-# file>). FUZZ_OUT puts all that in another folder than build/fuzz, for two runs at once.
+# input is left in build/fuzz/<target>/ as crash-*, leak-*, timeout-* or oom-* (replay:
+# build/fuzz/<target>/fuzz <that file>), and every one a run leaves fails its target, also
+# when libFuzzer itself went on and ended well. FUZZ_OUT puts all that in another folder than
+# build/fuzz, for two runs at once.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -57,7 +59,7 @@ quotescan_src=(quotescan/Search.cpp quotescan/WebInf.cpp quotescan/IntradayFile.
 sources() {
   case "$1" in
     quotescan) echo quotescan/fuzz/FuzzAnalyse.cpp "${quotescan_src[@]}" \
-      platform/DateText.cpp platform/DateTime.cpp platform/Numbers.cpp ;;
+      platform/DateText.cpp platform/DateTime.cpp platform/Numbers.cpp platform/TextFile.cpp ;;
     portfolio_file) echo fuzz/PortfolioFileFuzz.cpp "${portfolio_src[@]}" "${platform_src[@]}" ;;
     history_file) echo fuzz/HistoFileFuzz.cpp "${portfolio_src[@]}" "${platform_src[@]}" ;;
     alarm_log) echo fuzz/AlarmLogFuzz.cpp app/dialogs/AlarmLogDialog.cpp \
@@ -192,8 +194,14 @@ if ! compile_all 2>"$out/build.log"; then
   exit 1
 fi
 
+# The failing inputs (crash, leak, timeout, out of memory) a target's run left, newest run only.
+failing_inputs() {
+  find "$out/$1" -maxdepth 1 -type f -newer "$out/$1/started" \
+    \( -name 'crash-*' -o -name 'leak-*' -o -name 'timeout-*' -o -name 'oom-*' \) | sort
+}
+
 run() {
-  local target=$1 log="$out/$1/fuzz.log" status runs
+  local target=$1 log="$out/$1/fuzz.log" status runs left
   echo 1 >"$out/$target/status"
   if ! build "$target" 2>"$out/$target/build.log" || ! seed "$target"; then
     tail -n 40 "$out/$target/build.log" >&2
@@ -201,11 +209,20 @@ run() {
     return 1
   fi
   mkdir -p "$out/$target/corpus"
+  # Failing inputs are counted by their time: those of an earlier run stay where they are.
+  touch "$out/$target/started" || return 1
   (cd "$out/$target" && LSAN_OPTIONS=suppressions=$root/fuzz/lsan.supp:print_suppressions=0 ./fuzz \
     -max_total_time="$seconds" -rss_limit_mb=2048 -max_len=8192 \
     -timeout=30 -print_final_stats=1 ${FUZZ_ARGS:-} corpus seeds) >"$log" 2>&1
   status=$?
   runs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$')
+  # With -fork=1 -ignore_crashes=1 libFuzzer goes on after a failing input and may end with
+  # success: every input it left is a failure all the same.
+  left=$(failing_inputs "$target")
+  if [ -n "$left" ]; then
+    echo "fuzz: $target left $(echo "$left" | wc -l) failing input(s):" $left >&2
+    [ "$status" -ne 0 ] || status=1
+  fi
   echo "$status" >"$out/$target/status"
   if [ "$status" -ne 0 ]; then
     tail -n 40 "$log" >&2

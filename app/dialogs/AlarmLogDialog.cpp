@@ -15,10 +15,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include <fstream>
-#include <iterator>
 #include <map>
-#include <sstream>
 #include <string_view>
 
 TFLogs* FLogs = nullptr;
@@ -27,15 +24,20 @@ namespace {
 
 constexpr int kRoleEntree = Qt::UserRole + 1;
 
-// The non-empty lines of a text file, in UTF-8 and without their ends; none when the file
-// cannot be read.
-std::vector<std::string> ReadLines(const std::string& chemin) {
-    std::vector<std::string> lignes;
-    std::ifstream fichier(chemin, std::ios::binary);
-    if (!fichier)
-        return lignes;
-    const std::string texte((std::istreambuf_iterator<char>(fichier)),
-                            std::istreambuf_iterator<char>());
+// The non-empty lines of the log, in UTF-8 and without their ends. A missing log holds none;
+// anything there that is no readable file (a folder, a pipe) gives its reason and no line,
+// without ever waiting on it.
+struct LignesJournal {
+    std::vector<std::string> Lignes;
+    std::string Raison;
+};
+
+LignesJournal ReadLines(const std::string& chemin) {
+    LignesJournal journal;
+    const platform::WholeFile fichier = platform::ReadWholeFile(chemin);
+    if (fichier.state == platform::WholeFile::State::Unreadable)
+        journal.Raison = fichier.reason;
+    const std::string& texte = fichier.text;
     std::size_t debut = 0;
     while (debut < texte.size()) {
         std::size_t fin = texte.find('\n', debut);
@@ -45,10 +47,10 @@ std::vector<std::string> ReadLines(const std::string& chemin) {
         if (!ligne.empty() && ligne.back() == '\r')
             ligne.remove_suffix(1);
         if (ligne.find_first_not_of(" \t") != std::string_view::npos)
-            lignes.push_back(platform::ToUtf8(ligne));
+            journal.Lignes.push_back(platform::ToUtf8(ligne));
         debut = fin + 1;
     }
-    return lignes;
+    return journal;
 }
 
 // A line of the log with its end. A line that itself ends in CR needs CR LF to read back
@@ -117,7 +119,19 @@ void TFLogs::FormCreate() {
         FChemin = TCorv::LogPath(FPortefeuille->Fichier);
     if (FChemin.empty())
         return;
-    FLues = ReadLines(FChemin);
+    LignesJournal journal = ReadLines(FChemin);
+    if (!journal.Raison.empty()) {
+        // Nothing will be written over it at Quitter either.
+        FIlisible = true;
+        FPrompts.Message(
+            this, "Corvane",
+            QString::fromUtf8("Le journal des alarmes « %1 » ne peut pas être lu : "
+                              "%2.")
+                .arg(QString::fromStdString(FChemin), QString::fromStdString(journal.Raison)),
+            QMessageBox::Warning, QMessageBox::Ok);
+        return;
+    }
+    FLues = std::move(journal.Lignes);
     for (const std::string& ligne : FLues) {
         auto entree = std::make_unique<SLogs>();
         ReadLine(ligne, *entree);
@@ -225,7 +239,7 @@ void TFLogs::SupprimerClick() {
 
 void TFLogs::QuitterClick() {
     bool nouvelles = false;
-    if (!FChemin.empty()) {
+    if (!FChemin.empty() && !FIlisible) {
         // Alarms that fired while the list was shown were appended to the log: they are kept,
         // after the entries read at opening.
         std::map<std::string, int> lues;
@@ -234,7 +248,8 @@ void TFLogs::QuitterClick() {
         std::string texte;
         for (const auto& entree : FLignes)
             texte += WriteLine(*entree);
-        for (const std::string& ligne : ReadLines(FChemin)) {
+        const LignesJournal maintenant = ReadLines(FChemin);
+        for (const std::string& ligne : maintenant.Lignes) {
             auto trouvee = lues.find(ligne);
             if (trouvee != lues.end() && trouvee->second > 0) {
                 --trouvee->second;
@@ -243,10 +258,11 @@ void TFLogs::QuitterClick() {
             texte += AvecFin(ligne);
             nouvelles = true;
         }
+        // What took the log's place since the opening is not replaced.
         platform::AtomicFileWriter fichier(FChemin);
-        if (fichier.IsOpen())
+        if (maintenant.Raison.empty() && fichier.IsOpen())
             fichier.Write(texte);
-        if (!fichier.IsOpen() || !fichier.Commit())
+        if (!maintenant.Raison.empty() || !fichier.IsOpen() || !fichier.Commit())
             FPrompts.Message(this, "Corvane",
                              QString::fromUtf8("Le journal des alarmes « %1 » n'a pas pu être "
                                                "réécrit : il reste tel qu'il était.")

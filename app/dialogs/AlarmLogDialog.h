@@ -63,6 +63,7 @@ private:
     UiPrompts& FPrompts;
     std::string FChemin;            // the log; empty for a document never saved
     std::vector<std::string> FLues; // the lines as read, to find those appended since
+    bool FIlisible = false;         // something that is no readable file stands at the log's path
 };
 
 // The alarm-log viewer while it is shown.

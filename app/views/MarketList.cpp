@@ -2,6 +2,8 @@
 
 #include "platform/TextFile.h"
 
+#include <string_view>
+
 namespace {
 
 // The longest line a market list may hold, line feed included.
@@ -10,6 +12,10 @@ constexpr std::size_t kLongueurLigne = 511;
 } // namespace
 
 std::optional<LigneBourse> ParseLigneBourse(const std::string& ligne) {
+    // A NUL or a carriage return inside a line is no text of a list: a code holding one
+    // could not enter the portfolio as it reads here, and would be taken for another.
+    if (ligne.find_first_of(std::string_view("\0\r", 2)) != std::string::npos)
+        return std::nullopt;
     const auto premier = ligne.find(';');
     if (premier == std::string::npos)
         return std::nullopt;

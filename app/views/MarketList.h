@@ -17,7 +17,8 @@ struct LigneBourse {
     QString Activite; // exactly as written
 };
 
-// Splits one line of a market list; nothing when it holds fewer than three ";".
+// Splits one line of a market list; nothing when it holds fewer than three ";", or a NUL or
+// a carriage return (the line's own end is not part of it).
 std::optional<LigneBourse> ParseLigneBourse(const std::string& ligne);
 
 // The securities of a market list, in the file's order; nothing when the path is no readable

@@ -130,6 +130,10 @@ TMainForm::TMainForm(const QStringList& arguments, UiPrompts* prompts, QWidget* 
     if (!ouvert)
         BuildTree();
     CloseOrThrow(*FRegistry);
+    // Told once: the close above wrote the file without the lines it could not read.
+    if (const std::string probleme = SettingsProblemsText(*FRegistry); !probleme.empty())
+        FPrompts->Message(this, "Corvane", QString::fromStdString(probleme), QMessageBox::Warning,
+                          QMessageBox::Ok);
 
     if (const QScreen* ecran = QGuiApplication::primaryScreen()) {
         QRect cadre = frameGeometry();

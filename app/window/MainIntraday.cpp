@@ -7,6 +7,7 @@
 #include "window/ChartWidgets.h"
 
 #include "platform/DateText.h"
+#include "platform/TextFile.h"
 #include "portfolio/Cv.h"
 
 #include <QCategoryAxis>
@@ -65,10 +66,18 @@ void TMainForm::ShowIntraday(Valeurs* titre, bool histoLisible) {
     c.Points[c.Series2].clear();
     chart->setTitle(QString());
 
-    const FichierIntraday fichier = LitIntraday(doc.IntradayFilePath(titre));
+    const std::string chemin = doc.IntradayFilePath(titre);
+    const FichierIntraday fichier = LitIntraday(chemin);
     c.Chart4Bas->setVisible(fichier.Ouvert);
     c.Chart4Gauche->setVisible(fichier.Ouvert);
     if (!fichier.Ouvert) {
+        // A folder or a pipe where the file goes is said on the chart, which is redrawn after
+        // every refresh: a message box would come back each time.
+        const std::string raison = platform::UnfitReason(chemin);
+        if (!raison.empty())
+            chart->setTitle(
+                QString::fromUtf8("Intraday illisible (%1) : %2")
+                    .arg(QString::fromStdString(chemin), QString::fromStdString(raison)));
         Chart4AfterDraw();
         return;
     }

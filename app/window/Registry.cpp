@@ -51,6 +51,31 @@ std::string ReadStringOrEmpty(const platform::SettingsStore& store, const char* 
     return store.ValueExists(name) ? store.ReadString(name) : std::string();
 }
 
+void RefuseShortDoubles(platform::SettingsStore& store) {
+    for (const char* nom : kValeursHuitOctets) {
+        if (!store.ValueExists(nom) ||
+            store.ValueType(nom) != platform::SettingsStore::Type::Binary)
+            continue;
+        const std::size_t taille = store.ReadBinary(nom).size();
+        if (taille != 8)
+            store.RefuseValue(nom, std::string("la valeur ") + nom + " occupe " +
+                                       std::to_string(taille) + " octet(s) au lieu de 8");
+    }
+}
+
+std::string SettingsProblemsText(const platform::SettingsStore& store) {
+    if (store.Problems().empty())
+        return {};
+    std::string texte = "Le fichier des réglages " + platform::SettingsStore::StorePath() +
+                        " contient des lignes illisibles ; Corvane a démarré avec les valeurs "
+                        "par défaut à leur place :";
+    for (const platform::SettingsProblem& probleme : store.Problems())
+        texte += "\n- ligne " + std::to_string(probleme.line) + " : " + probleme.fault + ".";
+    if (!store.Backup().empty())
+        texte += "\nLe fichier d'origine est conservé dans " + store.Backup() + ".";
+    return texte;
+}
+
 void TMainForm::ReadDefaultString(const char* name, const std::string& value) {
     if (!FRegistry->ValueExists(name))
         FRegistry->WriteString(name, value);
@@ -85,6 +110,7 @@ void TMainForm::ReadSettings() {
                            platform::SettingsStore::StorePath() +
                            ") est absente.\nLancez scripts/setup-user.sh pour la créer.");
 
+    RefuseShortDoubles(reg);
     ReadDefaultString("CURRENT", "");
 
     const auto period = [&](const char* name, std::int32_t& field, QSlider* track) {

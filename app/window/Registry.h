@@ -35,3 +35,16 @@ void CloseOrThrow(platform::SettingsStore& store);
 
 // A missing string reads as empty.
 std::string ReadStringOrEmpty(const platform::SettingsStore& store, const char* name);
+
+// Values of eight bytes, an IEEE double: the rate and the dates.
+inline constexpr const char* kValeursHuitOctets[] = {"TAUX", "DATELIQP", "DATEDEB", "DATELIQC",
+                                                     "DATERENT"};
+
+// Drops, as unreadable, a value of eight bytes stored with another length: it then reads as
+// missing and takes its default.
+void RefuseShortDoubles(platform::SettingsStore& store);
+
+// What the user is told about the lines of the settings file that the key could not read:
+// the file, each line by its number and what is wrong, and where the file's copy was kept.
+// Empty when every line read.
+std::string SettingsProblemsText(const platform::SettingsStore& store);

@@ -15,6 +15,9 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include <fstream>
+#include <iterator>
+
 namespace {
 
 using Type = platform::SettingsStore::Type;
@@ -124,6 +127,34 @@ TEST_F(StartupTest, MistypedValueIsAnError) {
         s.WriteString("MOYENNE1", "10");
     });
     EXPECT_THROW(Start(), platform::SettingsError);
+}
+
+// Lines that do not read and a date of another length: the program starts on the values it
+// can read, with the defaults for the others, tells the user once, and keeps the file's copy.
+TEST_F(StartupTest, BadSettingLinesStartWithDefaultsAndAreToldOnce) {
+    const std::string chemin = platform::SettingsStore::StorePath();
+    const std::string fichier = "# hand-edited\n[SoftWare\\Corvane]\nINSTALL=string:" + dataDir_ +
+                                "\nRSI=integer:12\nMOYENNE1=integer:dix\nDATEDEB=binary:0000e040\n"
+                                "une ligne sans signe égal\n";
+    std::filesystem::create_directories(std::filesystem::path(chemin).parent_path());
+    std::ofstream(chemin, std::ios::binary) << fichier;
+    {
+        auto form = Start();
+        EXPECT_EQ(form->findChild<QSlider*>("Track3")->value(), 12);
+        EXPECT_EQ(form->findChild<QSlider*>("Track1")->value(), 10);
+        ASSERT_EQ(prompts.messages.size(), 1u);
+        EXPECT_TRUE(prompts.messages[0].text.contains(QString::fromStdString(chemin)));
+    }
+    std::ifstream copie(chemin + ".bak", std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(copie), {}), fichier);
+    ReadKey([&](platform::SettingsStore& s) {
+        EXPECT_EQ(s.ReadInteger("RSI"), 12);
+        EXPECT_EQ(s.ReadInteger("MOYENNE1"), 10);
+        EXPECT_DOUBLE_EQ(s.ReadDate("DATEDEB"), platform::EncodeDate(2026, 3, 15) - 30);
+    });
+    prompts.messages.clear();
+    Start();
+    EXPECT_TRUE(prompts.messages.empty());
 }
 
 TEST_F(StartupTest, ColumnSettingOfAnotherLengthGivesTheIdsItHolds) {

@@ -5,10 +5,14 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <limits>
 #include <optional>
 #include <sstream>
 #include <string>
+#include <vector>
+
+#include <sys/stat.h>
 
 using namespace platform;
 namespace fs = std::filesystem;
@@ -210,14 +214,62 @@ TEST_F(Settings, UnchangedKeyIsNotRewritten) {
     EXPECT_FALSE(fs::exists(File()));
 }
 
-TEST_F(Settings, DamagedFileIsReportedNotDropped) {
-    PutFile("[SoftWare\\Corvane]\nINSTALL=string:/data\nRSI=integer:seven\n");
+// A line that does not read is left out and listed by its line in the file; the first write
+// drops it only after a copy of the file's bytes is kept beside it.
+TEST_F(Settings, DamagedLinesAreReportedAndKeptInACopy) {
+    const std::string damaged = "# settings\n[Other]\nX=integer:oops\n[SoftWare\\Corvane]\r\n"
+                                "INSTALL=string:/data\nRSI=integer:seven\nB=binary:0g\n"
+                                "I=integer:2147483648\nno separator\nT=float:1\nS=string:\\q\n"
+                                "MAJ=integer:1\n";
+    PutFile(damaged);
+    fs::permissions(File(), fs::perms::owner_read | fs::perms::owner_write);
+    {
+        SettingsStore store;
+        ASSERT_TRUE(store.OpenKey(kKey));
+        EXPECT_EQ(store.ReadString("INSTALL"), "/data");
+        EXPECT_EQ(store.ReadInteger("MAJ"), 1);
+        for (const char* name : {"RSI", "B", "I", "T", "S"})
+            EXPECT_FALSE(store.ValueExists(name)) << name;
+        std::vector<int> lines;
+        for (const SettingsProblem& problem : store.Problems()) {
+            lines.push_back(problem.line);
+            EXPECT_FALSE(problem.fault.empty());
+        }
+        EXPECT_EQ(lines, (std::vector<int>{6, 7, 8, 9, 10, 11}));
+        EXPECT_EQ(Content(), damaged); // nothing written yet
+        store.RefuseValue("MAJ", "refused");
+        EXPECT_EQ(store.Problems().back().line, 12);
+        EXPECT_FALSE(store.ValueExists("MAJ"));
+        EXPECT_TRUE(store.CloseKey());
+        EXPECT_EQ(store.Backup(), File() + ".bak");
+    }
+    std::ifstream copy(File() + ".bak", std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(copy), {}), damaged);
+    EXPECT_EQ(fs::status(File() + ".bak").permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_NE(Content().find("X=integer:oops"), std::string::npos); // another key's line
+    SettingsStore store;
+    ASSERT_TRUE(store.OpenKey(kKey));
+    EXPECT_TRUE(store.Problems().empty());
+    EXPECT_EQ(store.ReadString("INSTALL"), "/data");
+
+    // A copy already there with other bytes is kept: the next free name takes the new one.
+    store.CloseKey();
+    PutFile("[SoftWare\\Corvane]\nbad\n");
+    ASSERT_TRUE(store.OpenKey(kKey));
+    EXPECT_TRUE(store.CloseKey());
+    EXPECT_EQ(store.Backup(), File() + ".bak.1");
+}
+
+// Anything at the file's path that is no regular file is an error at once, never waited on.
+TEST_F(Settings, AFolderOrAPipeAtTheFileIsAnError) {
+    fs::create_directories(File());
     SettingsStore store;
     EXPECT_THROW(store.OpenKey(kKey), SettingsError);
-    PutFile("[SoftWare\\Corvane]\nB=binary:0g\n");
+    fs::remove(File());
+    ASSERT_EQ(::mkfifo(File().c_str(), 0644), 0);
     EXPECT_THROW(store.OpenKey(kKey), SettingsError);
-    PutFile("[SoftWare\\Corvane]\nI=integer:2147483648\n");
-    EXPECT_THROW(store.OpenKey(kKey), SettingsError);
+    EXPECT_TRUE(fs::is_fifo(File()));
 }
 
 TEST_F(Settings, CloseReportsAFileThatCannotBeWritten) {

@@ -5,13 +5,16 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace platform;
 namespace fs = std::filesystem;
@@ -326,4 +329,70 @@ TEST_F(TextFiles, AppendToFile) {
     EXPECT_TRUE(AppendToFile(path, "second\n"));
     EXPECT_EQ(Get(path), "first\nsecond\n");
     EXPECT_FALSE(AppendToFile((dir_ / "missing" / "a.log").string(), "x"));
+    fs::create_directory(dir_ / "folder");
+    EXPECT_FALSE(AppendToFile((dir_ / "folder").string(), "x"));
+}
+
+// Neither writer waits on a pipe, whether a reader holds it open or not, nor writes into it.
+TEST_F(TextFiles, WritersRefuseAPipeWithoutWaiting) {
+    const std::string pipe = (dir_ / "pipe").string();
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);
+    const int reader = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    EXPECT_FALSE(AppendToFile(pipe, "x\n"));
+    EXPECT_EQ(OpenForWriting(pipe, WriteMode::Replace), nullptr);
+    char byte = 0;
+    EXPECT_LE(::read(reader, &byte, 1), 0); // nothing reached the pipe
+    ::close(reader);
+    EXPECT_FALSE(AppendToFile(pipe, "x\n"));
+    EXPECT_EQ(OpenForWriting(pipe, WriteMode::Append), nullptr);
+    EXPECT_EQ(UnfitReason(pipe), "ce n'est pas un fichier");
+}
+
+// Every writer: a new file gets what the umask leaves of read and write for all; a file that
+// is there keeps its mode.
+TEST_F(TextFiles, NewFilesFollowTheUmaskAndOldOnesKeepTheirMode) {
+    struct Masque {
+        explicit Masque(mode_t m) : previous(::umask(m)) {}
+        ~Masque() { ::umask(previous); }
+        mode_t previous;
+    } masque(077);
+    const auto mode = [](const std::string& path) {
+        struct stat status {};
+        EXPECT_EQ(::stat(path.c_str(), &status), 0) << path;
+        return status.st_mode & 07777;
+    };
+    const std::vector<std::pair<const char*, std::function<bool(const std::string&)>>> writers = {
+        {"atomic",
+         [](const std::string& path) {
+             AtomicFileWriter writer(path);
+             writer.Write("text\n");
+             return writer.Commit();
+         }},
+        {"append", [](const std::string& path) { return AppendToFile(path, "text\n"); }},
+        {"replace",
+         [](const std::string& path) {
+             std::FILE* file = OpenForWriting(path, WriteMode::Replace);
+             return file != nullptr && std::fclose(file) == 0;
+         }},
+        {"copy", [](const std::string& path) { return CreateCopy(path, "text\n", 0666); }}};
+    for (const auto& [name, write] : writers) {
+        SCOPED_TRACE(name);
+        const std::string fresh = (dir_ / (std::string(name) + ".new")).string();
+        ASSERT_TRUE(write(fresh));
+        EXPECT_EQ(mode(fresh), 0600u);
+        if (std::string(name) == "copy")
+            continue; // never writes over a file
+        const std::string old = Put(std::string(name) + ".old", "before\n");
+        ASSERT_EQ(::chmod(old.c_str(), 0644), 0);
+        ASSERT_TRUE(write(old));
+        EXPECT_EQ(mode(old), 0644u);
+    }
+    // A copy takes no more than the mode it is given, nor more than the umask allows.
+    ::umask(022);
+    const std::string copy = (dir_ / "private.bak").string();
+    ASSERT_TRUE(CreateCopy(copy, "secret", 0600));
+    EXPECT_EQ(mode(copy), 0600u);
+    EXPECT_FALSE(CreateCopy(copy, "other", 0600)); // the path is taken
+    EXPECT_EQ(Get(copy), "secret");
 }

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -200,6 +202,20 @@ TEST_F(AlarmLogTest, LinesTheLogDoesNotTakeAreKeptForTheCaller) {
     EXPECT_EQ(corv.AlarmesNonJournalisees, (std::vector<std::string>{achat, vente}));
     EXPECT_TRUE(corv.CheckAlarmes(&titre));
     EXPECT_EQ(corv.AlarmesNonJournalisees, (std::vector<std::string>{achat, vente, achat, vente}));
+
+    // A pipe there, with or without a reader: the check neither waits on it nor feeds it.
+    fs::remove(dir / "perso.cvl");
+    ASSERT_EQ(::mkfifo((dir / "perso.cvl").c_str(), 0644), 0);
+    const int lecteur = ::open((dir / "perso.cvl").c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(lecteur, 0);
+    corv.AlarmesNonJournalisees.clear();
+    EXPECT_TRUE(corv.CheckAlarmes(&titre));
+    char octet = 0;
+    EXPECT_LE(::read(lecteur, &octet, 1), 0);
+    ::close(lecteur);
+    EXPECT_TRUE(corv.CheckAlarmes(&titre));
+    EXPECT_EQ(corv.AlarmesNonJournalisees, (std::vector<std::string>{achat, vente, achat, vente}));
+    EXPECT_TRUE(fs::is_fifo(dir / "perso.cvl"));
 
     // Nothing fired: nothing to keep.
     corv.AlarmesNonJournalisees.clear();

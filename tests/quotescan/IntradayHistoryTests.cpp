@@ -15,6 +15,10 @@
 #include <utility>
 #include <vector>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace quotescan_test;
 namespace fs = std::filesystem;
 
@@ -86,6 +90,18 @@ TEST_F(IntradayTest, FileThatCannotBeCreatedFails) {
     std::memset(ask.Fichier, 'a', sizeof ask.Fichier);
     std::vector<char> page = PageFile("site1_intraday.html");
     EXPECT_FALSE(AnalyseRep(&ask, page.data()));
+
+    // A pipe at the path, with a reader or none, is neither waited on nor written into.
+    file = dir.Path() / "pipe.itd";
+    ASSERT_EQ(::mkfifo(file.c_str(), 0644), 0);
+    const int reader = ::open(file.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    EXPECT_FALSE(Analyse(1, "site1_intraday.html"));
+    char byte = 0;
+    EXPECT_LE(::read(reader, &byte, 1), 0);
+    ::close(reader);
+    EXPECT_FALSE(Analyse(2, "site2_intraday.html"));
+    EXPECT_TRUE(fs::is_fifo(file));
 }
 
 TEST_F(IntradayTest, EveryCutOfAPageNeverWritesMoreThanThePage) {

@@ -15,7 +15,10 @@
 
 #include <algorithm>
 #include <fstream>
+#include <functional>
 #include <sstream>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -150,6 +153,30 @@ TEST_F(AlarmLogTest, MissingLogOrFileName) {
     EXPECT_EQ(prompts.messages[0].title, "Corvane");
     EXPECT_TRUE(prompts.messages[0].text.contains("absent/perso.cvl"));
     EXPECT_FALSE(std::filesystem::exists(Path("absent")));
+}
+
+// A folder or a pipe where the log goes: the viewer opens at once, says so in French, and
+// Quitter leaves what is there as it is.
+TEST_F(AlarmLogTest, SomethingThatIsNoFileAtTheLogIsReportedAndKept) {
+    const std::string log = Path("perso.cvl");
+    const std::vector<std::pair<const char*, std::function<void()>>> cas = {
+        {"folder", [&] { std::filesystem::create_directory(log); }},
+        {"pipe", [&] { ASSERT_EQ(::mkfifo(log.c_str(), 0644), 0); }}};
+    for (const auto& [nom, creer] : cas) {
+        SCOPED_TRACE(nom);
+        std::filesystem::remove_all(log);
+        creer();
+        const auto type = std::filesystem::status(log).type();
+        prompts.messages.clear();
+        {
+            TFLogs d(nullptr, doc.get(), prompts);
+            EXPECT_EQ(d.Liste->topLevelItemCount(), 0);
+            ASSERT_EQ(prompts.messages.size(), 1u);
+            EXPECT_TRUE(prompts.messages[0].text.contains(QString::fromStdString(log)));
+            d.Quitter->click();
+        }
+        EXPECT_EQ(std::filesystem::status(log).type(), type);
+    }
 }
 
 TEST_F(AlarmLogTest, AlarmsLoggedWhileOpenAreKept) {

@@ -162,6 +162,13 @@ TEST_F(MarketPickerTest, LineSplitting) {
     EXPECT_EQ(ParseLigneBourse(marque + marque + "0" + marque + "10;L;A;")->Code, "10");
     EXPECT_FALSE(ParseLigneBourse("").has_value());
     EXPECT_FALSE(ParseLigneBourse("1;a;b").has_value());
+    // A NUL or a carriage return in any part refuses the line.
+    for (const std::string& cassee : {std::string("1\0"
+                                                  "2;a;b;",
+                                                  7),
+                                      std::string("1;a\0;b;", 7), std::string("1;a;b;\0", 7),
+                                      std::string("1\r2;a;b;"), std::string("1;a;b\r;")})
+        EXPECT_FALSE(ParseLigneBourse(cassee).has_value()) << cassee.size();
 }
 
 TEST_F(MarketPickerTest, AListReadsInItsOrderAndAMissingOneIsNone) {

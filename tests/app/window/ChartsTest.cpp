@@ -473,6 +473,12 @@ TEST_F(ChartsTest, SynthesisPageOfAQuoteWithoutTradesAndOfAShortPosition) {
     EXPECT_EQ(Text("LVarG"), "0,00 %") << "no history file";
     EXPECT_EQ(Chart("Chart4")->chart()->title(), "");
     EXPECT_EQ(Serie("Series2")->count(), 0);
+    // A folder where the intraday file goes is named on the chart, which stays empty.
+    std::filesystem::create_directories(Path("data/intraday/12000.itd"));
+    form->RefreshViews(titre);
+    EXPECT_TRUE(Chart("Chart4")->chart()->title().contains("12000.itd"));
+    EXPECT_EQ(Serie("Series2")->count(), 0);
+    std::filesystem::remove(Path("data/intraday/12000.itd"));
 
     titre->Infos.Variation = 0.0f;
     form->RefreshViews(titre);
