@@ -38,15 +38,11 @@ extern "C" const char* __lsan_default_suppressions() {
 }
 
 void AppTest::SetUp() {
-    char pattern[] = "/tmp/corvane-app-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
     if (const char* old = std::getenv("XDG_CONFIG_HOME")) {
         hadConfig_ = true;
         oldConfig_ = old;
     }
     setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
-    dataDir_ = (dir_ / "data").string();
     std::filesystem::create_directories(dir_ / "data" / "help");
     std::ofstream(dir_ / "data" / "servers.lst") << "0Site A\n2Site B\n2Site C\n0Site D\n";
     std::ofstream(dir_ / "data" / "help" / "guide.htm") << "<html></html>\n";
@@ -59,8 +55,6 @@ void AppTest::TearDown() {
         setenv("XDG_CONFIG_HOME", oldConfig_.c_str(), 1);
     else
         unsetenv("XDG_CONFIG_HOME");
-    std::error_code ignored;
-    std::filesystem::remove_all(dir_, ignored);
 }
 
 void WindowTest::SetUp() {

@@ -11,6 +11,8 @@
 #include "platform/DateTime.h"
 #include "platform/Settings.h"
 
+#include "support/TempFolder.h"
+
 #include <QApplication>
 #include <QDialog>
 #include <QStringList>
@@ -97,14 +99,15 @@ protected:
     void ReadKey(const std::function<void(platform::SettingsStore&)>& read);
     std::unique_ptr<TMainForm> Start(QStringList arguments = {"corvane"});
     std::string WriteFile(const std::string& name, const std::string& text);
-    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+    std::string Path(const std::string& name) const { return folder_.File(name); }
     const ShownMessage* LastMessage() const {
         return prompts.messages.empty() ? nullptr : &prompts.messages.back();
     }
 
     ScriptedPrompts prompts;
-    std::filesystem::path dir_;
-    std::string dataDir_;
+    const TempFolder folder_;
+    const std::filesystem::path& dir_ = folder_.Path();
+    const std::string dataDir_ = folder_.File("data");
     std::string oldConfig_;
     bool hadConfig_ = false;
 };

@@ -53,7 +53,6 @@ protected:
         const fs::perms open = fs::perms::owner_all | fs::perms::group_read |
                                fs::perms::group_exec | fs::perms::others_read |
                                fs::perms::others_exec;
-        fs::permissions(dir_, open);
         fs::permissions(dataDir_, open);
         fs::permissions(fs::path(dataDir_) / "historique", fs::perms::all);
         fs::permissions(HistoPath(code), fs::perms::none);

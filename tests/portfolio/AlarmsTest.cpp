@@ -2,6 +2,7 @@
 
 #include "portfolio/Cv.h"
 #include "portfolio/Fdatas.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +10,6 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
-
-#include <unistd.h>
 
 namespace {
 
@@ -34,24 +33,17 @@ SDetAlarme Alarme(ElementAlarme gauche, std::uint8_t oper, ElementAlarme droite)
 
 class AlarmsTest : public ::testing::Test {
 protected:
-    AlarmsTest() : corv(dir.string()) { ResetDatas(); }
-    ~AlarmsTest() override { fs::remove_all(dir); }
-
-    static fs::path MakeDir() {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        fs::path d = fs::temp_directory_path() / (std::string("corvane-alarms-") + info->name() +
-                                                  "-" + std::to_string(::getpid()));
-        fs::remove_all(d);
-        fs::create_directories(d / "historique");
-        return d;
+    AlarmsTest() : corv(dir.Path().string()) {
+        ResetDatas();
+        fs::create_directory(dir.Path() / "historique");
     }
 
     void WriteHisto(const std::string& code, const std::string& lignes) {
-        std::ofstream f(dir / "historique" / (code + ".his"), std::ios::binary);
+        std::ofstream f(dir.Path() / "historique" / (code + ".his"), std::ios::binary);
         f << "01/01/1970\n" << lignes;
     }
 
-    fs::path dir = MakeDir();
+    const TempFolder dir;
     TCorv corv;
     Valeurs titre;
 };

@@ -8,6 +8,7 @@
 #include "portfolio/Fdatas.h"
 #include "portfolio/HistoImport.h"
 #include "support/Builders.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -35,29 +36,17 @@ const ModeleImport kDateCours = Layout(';', {ciDate, ciCours});
 
 class HistoImportTest : public ::testing::Test {
 protected:
-    HistoImportTest() : dir(MakeDir()), corv(dir.string()) {
+    HistoImportTest() : corv(dir.Path().string()) {
         ResetDatas();
-        fs::create_directories(dir / "historique");
+        fs::create_directories(dir.Path() / "historique");
         alpha = Add("12000");
         beta = Add("13000");
-    }
-    ~HistoImportTest() override {
-        std::error_code ignored;
-        fs::permissions(dir / "historique", fs::perms::owner_all, ignored);
-        fs::remove_all(dir, ignored);
-    }
-
-    static fs::path MakeDir() {
-        std::string pattern = (fs::temp_directory_path() / "corvane-import-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr)
-            throw std::runtime_error("mkdtemp");
-        return pattern;
     }
 
     Valeurs* Add(const std::string& code) { return build::AddSecurity(corv, code); }
 
     fs::path HistoPath(const std::string& code) const {
-        return dir / "historique" / (code + ".his");
+        return dir.Path() / "historique" / (code + ".his");
     }
     // data: the lines after the header.
     void WriteHisto(const std::string& code, const std::string& data) const {
@@ -71,9 +60,8 @@ protected:
     }
     std::string ReadHisto(const std::string& code) const { return ReadText(HistoPath(code)); }
     std::string WriteFile(const std::string& name, const std::string& text) const {
-        const fs::path path = dir / name;
-        std::ofstream(path, std::ios::binary) << text;
-        return path.string();
+        std::ofstream(dir.File(name), std::ios::binary) << text;
+        return dir.File(name);
     }
 
     ResultatImport Import(Valeurs* titre, const ModeleImport& modele, const std::string& path) {
@@ -81,7 +69,7 @@ protected:
                                  [this](const AvancementImport& a) { suivi.push_back(a); });
     }
 
-    fs::path dir;
+    const TempFolder dir;
     TCorv corv;
     Valeurs* alpha = nullptr;
     Valeurs* beta = nullptr;
@@ -286,10 +274,11 @@ TEST_F(HistoImportTest, ALineThatDoesNotReadRefusesTheWholeFile) {
 TEST_F(HistoImportTest, AFileThatCannotBeOpenedChangesNothing) {
     WriteHisto("12000", "02/01/2026;1001;1100;900;1500;\n");
     const std::string before = ReadHisto("12000");
-    fs::create_directory(dir / "dossier.txt");
-    ASSERT_EQ(::mkfifo((dir / "tube.txt").c_str(), 0600), 0);
-    for (const fs::path& source : {dir / "absent.txt", dir / "dossier.txt", dir / "tube.txt"}) {
-        const ResultatImport r = Import(alpha, kDateCours, source.string());
+    fs::create_directory(dir.File("dossier.txt"));
+    ASSERT_EQ(::mkfifo(dir.File("tube.txt").c_str(), 0600), 0);
+    for (const std::string& source :
+         {dir.File("absent.txt"), dir.File("dossier.txt"), dir.File("tube.txt")}) {
+        const ResultatImport r = Import(alpha, kDateCours, source);
         EXPECT_FALSE(r.Ouvert) << source;
         EXPECT_EQ(r.Fusionnees, 0) << source;
         EXPECT_EQ(ReadHisto("12000"), before) << source;
@@ -324,9 +313,8 @@ TEST_F(HistoImportTest, AHistoryThatCannotBeSavedIsReportedAndReloadedFromItsFil
     WriteHisto("12000", "02/01/2026;1001;1100;900;1500;\n");
     const std::string before = ReadHisto("12000");
     const std::string file = WriteFile("in.txt", "03/01/2026;10;\n");
-    fs::permissions(dir, fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
-    fs::permissions(dir / "historique", fs::perms::owner_read | fs::perms::owner_exec |
-                                            fs::perms::others_read | fs::perms::others_exec);
+    fs::permissions(dir.Path() / "historique", fs::perms::owner_read | fs::perms::owner_exec |
+                                                   fs::perms::others_read | fs::perms::others_exec);
     fs::permissions(file, fs::perms::owner_read | fs::perms::others_read);
     ResultatImport r;
     {

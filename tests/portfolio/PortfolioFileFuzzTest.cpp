@@ -8,6 +8,7 @@
 
 #include "platform/ConversionError.h"
 #include "platform/DateTime.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -120,8 +121,8 @@ TEST(PortfolioFileFuzz, DamagedFilesAreRefusedOrReadIntoASavableDocument) {
     // Every save syncs its file: in memory when possible, so thousands of saves stay quick.
     std::error_code erreur;
     const bool shm = std::filesystem::is_directory("/dev/shm", erreur);
-    cvtest::TempFolder dir(shm ? std::filesystem::path("/dev/shm")
-                               : std::filesystem::temp_directory_path());
+    const TempFolder dir(shm ? std::filesystem::path("/dev/shm")
+                             : std::filesystem::temp_directory_path());
 
     TCorv modele("");
     cvtest::FillRichDocument(modele);

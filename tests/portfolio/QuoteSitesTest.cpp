@@ -1,40 +1,32 @@
 // The quote-site list: a site's number is its line's, so that no line can shift the others.
 
 #include "portfolio/QuoteSites.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <fstream>
 #include <string>
 #include <tuple>
 #include <vector>
 
-#include <unistd.h>
-
 namespace {
-
-namespace fs = std::filesystem;
 
 class QuoteSitesTest : public ::testing::Test {
 protected:
-    QuoteSitesTest()
-        : path(fs::temp_directory_path() /
-               ("corvane-sites-" + std::to_string(::getpid()) + ".lst")) {}
-    ~QuoteSitesTest() override { fs::remove(path); }
-
     using Site = std::tuple<std::string, int, bool>;
     std::vector<Site> Read(const std::string& text) {
         std::ofstream(path, std::ios::binary) << text;
         std::vector<TQuoteSite> sites;
-        EXPECT_TRUE(ReadQuoteSites(path.string(), sites));
+        EXPECT_TRUE(ReadQuoteSites(path, sites));
         std::vector<Site> lus;
         for (const TQuoteSite& s : sites)
             lus.emplace_back(s.Nom, s.Type, s.Valide);
         return lus;
     }
 
-    fs::path path;
+    const TempFolder dir;
+    const std::string path = dir.File("servers.lst");
 };
 
 TEST_F(QuoteSitesTest, EveryLineKeepsItsNumberButOnlyADigitThenANameCanBeChosen) {
@@ -74,7 +66,7 @@ TEST_F(QuoteSitesTest, AFirstCharacterOfSeveralBytesGoesWhole) {
 
 TEST_F(QuoteSitesTest, AListThatCannotBeOpenedGivesNoSite) {
     std::vector<TQuoteSite> sites{TQuoteSite{"old", 1, true}};
-    EXPECT_FALSE(ReadQuoteSites((path.string() + ".absent"), sites));
+    EXPECT_FALSE(ReadQuoteSites(dir.File("absent.lst"), sites));
     EXPECT_TRUE(sites.empty());
 }
 

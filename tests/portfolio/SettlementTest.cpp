@@ -6,19 +6,16 @@
 #include "platform/DateText.h"
 #include "platform/DateTime.h"
 #include "platform/Settings.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <optional>
 #include <string>
 
-#include <unistd.h>
-
 namespace {
 
-namespace fs = std::filesystem;
 using feetest::AddTrade;
 using platform::EncodeDate;
 
@@ -43,14 +40,9 @@ TEST(Settlement, EveryDayOfAMonthGivesItsSettlementDate) {
 class LoadSettingsTest : public ::testing::Test {
 protected:
     LoadSettingsTest() {
-        dir = fs::temp_directory_path() /
-              ("corvane-fees-" +
-               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "-" +
-               std::to_string(::getpid()));
-        fs::create_directories(dir);
         if (const char* ancien = std::getenv("XDG_CONFIG_HOME"))
             ancienConfig = ancien;
-        ::setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
+        ::setenv("XDG_CONFIG_HOME", dir.Path().c_str(), 1);
     }
     ~LoadSettingsTest() override {
         platform::Clock::Reset();
@@ -58,7 +50,6 @@ protected:
             ::setenv("XDG_CONFIG_HOME", ancienConfig->c_str(), 1);
         else
             ::unsetenv("XDG_CONFIG_HOME");
-        fs::remove_all(dir);
     }
 
     // The mark of a date never set, under the two-digit window of the fixed day.
@@ -94,7 +85,7 @@ protected:
         EXPECT_EQ(storedC, c);
     }
 
-    fs::path dir;
+    const TempFolder dir;
     std::optional<std::string> ancienConfig;
     TCorv corv{"."};
     double storedP = -1.0;

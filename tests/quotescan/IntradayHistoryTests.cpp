@@ -35,7 +35,7 @@ protected:
         return AnalyseRep(&ask, page.data());
     }
 
-    TempDir dir;
+    TempFolder dir;
     fs::path file = dir.Path() / "12000.itd";
     AskWeb ask{};
 };

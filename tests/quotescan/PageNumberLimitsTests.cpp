@@ -141,7 +141,7 @@ protected:
         return prices;
     }
 
-    TempDir dir;
+    TempFolder dir;
     std::filesystem::path file = dir.Path() / "12000.itd";
     AskWeb ask{};
     std::vector<char> page;

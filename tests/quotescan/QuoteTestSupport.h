@@ -1,19 +1,16 @@
 #pragma once
 
 #include "quotescan/AskWeb.h"
+#include "support/TempFolder.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
 #include <string>
-#include <system_error>
 #include <vector>
-
-#include <unistd.h>
 
 namespace quotescan_test {
 
@@ -52,28 +49,6 @@ inline std::vector<std::string> FileLines(const std::filesystem::path& path) {
         lines.push_back(line);
     return lines;
 }
-
-// A fresh folder under the system's temporary folder, removed with its content.
-class TempDir {
-public:
-    TempDir() {
-        static std::atomic<int> counter{0};
-        path_ = std::filesystem::temp_directory_path() /
-                ("quotescan-test-" + std::to_string(::getpid()) + "-" + std::to_string(++counter));
-        std::filesystem::remove_all(path_);
-        std::filesystem::create_directories(path_);
-    }
-    ~TempDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::filesystem::path& Path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
 
 inline void SetFichier(AskWeb& ask, const std::filesystem::path& path) {
     const std::string text = path.string();

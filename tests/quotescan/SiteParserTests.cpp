@@ -90,7 +90,7 @@ TEST_F(SiteParserTest, HistoryCountsAtTheLimitsEndCleanly) {
 }
 
 TEST_F(SiteParserTest, NegativeIntradayCountWritesTheDateLineOnly) {
-    TempDir dir;
+    TempFolder dir;
     std::string text = PageFileText("site2_intraday.html");
     text.replace(text.find("value=\"3\""), 9, "value=\"-4\"");
     std::vector<char> page = PageText(text);
