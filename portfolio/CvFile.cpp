@@ -184,6 +184,8 @@ void PutTitre(std::string& out, const Valeurs& titre) {
     }
 }
 
+// The comment is the fifth field only when there is one: the line then ends with its own
+// field "*" after it, which tells a comment that begins with "*" from none.
 void PutMouvement(std::string& out, const Mvt& m) {
     PutLine(out, std::string_view{}, std::array<std::string, 1>{cvfile::CleanText(m.Comment)},
             [&](std::string& o, const std::array<std::string, 1>& t) {
@@ -472,10 +474,13 @@ private:
         m->Pointe = IsTrue(f[2]);
         m->Sens = Sens(f, 3);
         platform::ScanInt(f[4], m->Montant);
-        if (!f.StartsWith(5, '*')) {
-            Need(f, 5);
+        // The line ends with its own field "*": right after the amount when there is no
+        // comment, after the comment otherwise, so a comment may begin with "*".
+        if (f.Has(6)) {
             CheckTexts({f[5]});
             m->Comment.assign(f[5]);
+        } else if (!f.StartsWith(5, '*')) {
+            Malformed(numero_, "champs manquants");
         }
         doc_.Mouvements.push_back(std::move(m));
     }

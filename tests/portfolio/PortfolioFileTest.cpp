@@ -154,7 +154,8 @@ TEST_F(PortfolioFile, ReadsLinesInAnyOrderWithTwoDigitYearsAndCrlf) {
         "B|0|0.001|0.196|99|T|*|et|la suite\r\n"
         "S|0|0.002|0.196|150|T|*\r\n"
         "S|0|0.002|0.196|150|*\r\n"
-        "M|06/01/99|F|C|100|*Pas un commentaire|*\r\n"
+        "M|06/01/99|F|C|100|*Un commentaire|*\r\n"
+        "M|07/01/99|T|C|7|*\r\n"
         "C|777|Soci\xE9t\xE9|Paris|Banques|4567|02/05/24|17:35:12|-1.25|4600|4500|T|F|"
         "300|100|4100|41|0|0|1500|1231000|1231000|460000|459500|0|0|*\r\n"
         "Z|autre chose\r\n"
@@ -176,12 +177,15 @@ TEST_F(PortfolioFile, ReadsLinesInAnyOrderWithTwoDigitYearsAndCrlf) {
     EXPECT_TRUE(doc->TranchesFrais2[0]->PlVal);
     EXPECT_EQ(doc->TranchesFrais2[0]->Tva, 0.196f);
 
-    ASSERT_EQ(doc->Mouvements.size(), 2u);
+    ASSERT_EQ(doc->Mouvements.size(), 3u);
     EXPECT_EQ(doc->Mouvements[0]->Date, EncodeDate(1999, 1, 5));
     EXPECT_EQ(doc->Mouvements[0]->Sens, 'D');
     EXPECT_EQ(doc->Mouvements[0]->Montant, 300);
     EXPECT_EQ(doc->Mouvements[0]->Comment, "Achat *urgent*");
-    EXPECT_EQ(doc->Mouvements[1]->Comment, ""); // a comment that begins with "*" is none
+    // The line's end mark comes after the comment: a comment may begin with "*".
+    EXPECT_EQ(doc->Mouvements[1]->Comment, "*Un commentaire");
+    EXPECT_EQ(doc->Mouvements[2]->Comment, "");
+    EXPECT_EQ(doc->Mouvements[2]->Montant, 7);
 
     // Securities keep the file's order: 777 was created by its first trade.
     ASSERT_EQ(doc->Titres.size(), 2u);
