@@ -252,7 +252,9 @@ public:
     std::vector<std::string> AlarmesNonJournalisees;
 
     // Records and totals (CvRecords.cpp).
-    Valeurs* AddTitre(const Valeurs& model);
+    // Every security added goes through AddTitre: nullptr when the code is present already,
+    // and also, with the reason in refus when given, when CodeRefuse refuses the code.
+    Valeurs* AddTitre(const Valeurs& model, std::string* refus = nullptr);
     void FreeOperes(Valeurs* titre);
     Valeurs* FindTitre(const std::string& code) const;
     void ComputeTotals();
@@ -260,11 +262,16 @@ public:
     void SortTitres();
 
     // The portfolio file (CvFile.cpp). LoadFile gives 0 for an empty file and for a path that
-    // is not a readable regular file, and throws platform::ConversionError on a malformed line
-    // or a read error. SaveFile gives false when nothing was written, and then tells why in
-    // raison when given.
+    // is not a readable regular file, and throws platform::ConversionError on a malformed line,
+    // a security described twice or a read error. SaveFile gives false when nothing was
+    // written, and then tells why in raison when given: among others a text that the file
+    // cannot keep as it is, named with its record (nothing is ever shortened or replaced).
     bool SaveFile(std::string* raison = nullptr);
     int LoadFile(const std::string& path);
+    // Why a code cannot name a security, as a French sentence; empty when it can. A code must
+    // read back from the portfolio file as it is: one that the file would change could come
+    // back equal to another security's, and the two would become one.
+    static std::string CodeRefuse(const std::string& code);
 
     // Fees, settlement dates and amount texts (CvFees.cpp).
     bool FindTranche(std::int32_t montant, const ListeTranches& tranches,

@@ -9,11 +9,12 @@
 #include "platform/Numbers.h"
 #include "platform/TextFile.h"
 
-#include <array>
 #include <exception>
 #include <initializer_list>
+#include <stdexcept>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 
 using cvfile::Fields;
 
@@ -52,52 +53,49 @@ void PutDate(std::string& out, double date) {
     out += '|';
 }
 
-// Shortens the longest of the texts until they hold at most budget bytes together.
-template <std::size_t N> void FitTexts(std::array<std::string, N>& texts, std::size_t budget) {
-    auto total = [&texts] {
-        std::size_t n = 0;
-        for (const auto& t : texts)
-            n += t.size();
-        return n;
-    };
-    for (std::size_t somme = total(); somme > budget; somme = total()) {
-        std::size_t longest = 0;
-        for (std::size_t i = 1; i < N; ++i) {
-            if (texts[i].size() > texts[longest].size())
-                longest = i;
-        }
-        std::size_t second = 0;
-        for (std::size_t i = 0; i < N; ++i) {
-            if (i != longest && texts[i].size() > second)
-                second = texts[i].size();
-        }
-        const std::size_t taille = texts[longest].size();
-        const std::size_t exces = somme - budget;
-        std::size_t cible = taille > exces ? taille - exces : 0;
-        if (cible < second)
-            cible = second;
-        if (cible >= taille)
-            cible = taille - 1;
-        cvfile::CutUtf8(texts[longest], cible);
+// A text the file cannot keep as it is: the save fails and tells which, nothing is written.
+class TexteRefuse : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// One text of a record, with its name as a message gives it ("le libellé"). The code names
+// the record itself: a message about it needs no record after it.
+struct Texte {
+    const char* nom;
+    std::string_view valeur;
+    bool code = false;
+};
+
+template <typename Record> std::string Nomme(const Texte& t, Record record) {
+    return std::string(t.nom) + ' ' + cvfile::QuoteText(t.valeur) + (t.code ? "" : record());
+}
+
+// Refuses the texts of one line (the code, when the line has one, first) unless each reads
+// back as it is and together they fit what a line carries. record() names the line's record
+// after the text's name (" du titre « 12 »"), only when needed; ensemble says which texts
+// share the line.
+template <typename Record>
+void CheckTexts(std::initializer_list<Texte> textes, Record record, const char* ensemble) {
+    std::size_t total = 0;
+    const Texte* plusLong = nullptr;
+    for (const Texte& t : textes) {
+        const cvfile::TextFault faute = cvfile::CheckText(t.valeur);
+        if (faute != cvfile::TextFault::None)
+            throw TexteRefuse(Nomme(t, record) + ' ' + cvfile::TextFaultReason(faute));
+        total += t.valeur.size();
+        if (plusLong == nullptr || t.valeur.size() > plusLong->valeur.size())
+            plusLong = &t;
     }
+    if (total > cvfile::kMaxLineTexts)
+        throw TexteRefuse(Nomme(*plusLong, record) + " est trop long : " + ensemble +
+                          " tiennent en " + platform::FormatInt(cvfile::kMaxLineTexts) +
+                          " octets au plus (un caractère accentué en compte deux ou trois)");
 }
 
-// Appends one line built by build(texts). Texts that pass what one line may carry together
-// with the code are shortened, longest first; texts read from a file never do, so saving
-// does not cut them.
-template <std::size_t N, typename Build>
-void PutLine(std::string& out, std::string_view code, std::array<std::string, N> texts,
-             Build build) {
-    FitTexts(texts, cvfile::kMaxLineTexts - code.size());
-    build(out, texts);
-    out += "*\n";
-}
-
-// Codes are cut alike in the C, O and A lines, so that trades and alarms find their security.
-std::string StoredCode(const std::string& code) {
-    std::string clean = cvfile::CleanText(code);
-    cvfile::CutUtf8(clean, cvfile::kMaxLineTexts);
-    return clean;
+// A security is named by its code, or by its label when it has no code.
+std::string DuTitre(const Valeurs& titre) {
+    return " du titre " + cvfile::QuoteText(titre.Code.empty() ? titre.Libelle : titre.Code);
 }
 
 void PutTranches(std::string& out, char kind, const ListeTranches& tranches,
@@ -115,42 +113,44 @@ void PutTranches(std::string& out, char kind, const ListeTranches& tranches,
 }
 
 void PutTitre(std::string& out, const Valeurs& titre) {
-    const std::string code = StoredCode(titre.Code);
+    const std::string& code = titre.Code;
     const InfosCours& infos = titre.Infos;
     const BilanTitre& p = titre.BilanPurge;
-    PutLine(out, code,
-            std::array<std::string, 3>{cvfile::CleanText(titre.Libelle),
-                                       cvfile::CleanText(titre.NomBourse),
-                                       cvfile::CleanText(titre.Activite)},
-            [&](std::string& o, const std::array<std::string, 3>& t) {
-                o += "C|";
-                PutText(o, code);
-                PutText(o, t[0]);
-                PutText(o, t[1]);
-                PutText(o, t[2]);
-                PutInt(o, infos.Cours);
-                PutDate(o, infos.Date);
-                PutText(o, platform::TimeToStr(infos.Heure));
-                PutFloat(o, infos.Variation, 2);
-                PutInt(o, infos.Haut);
-                PutInt(o, infos.Bas);
-                PutBool(o, titre.SRD);
-                PutBool(o, titre.SuiviAuto);
-                PutInt(o, p.NbAchat);
-                PutInt(o, p.NbVentes);
-                PutInt(o, p.PxMoyAchBrut);
-                // Whole euros: the reader recomputes this average from the amounts.
-                PutInt(o, platform::Trunc32(static_cast<double>(p.PxMoyAchNet)));
-                PutInt(o, p.PlValBrut);
-                PutInt(o, p.PlValNet);
-                PutInt(o, p.TotFrais);
-                PutInt(o, p.ARealBrut);
-                PutInt(o, p.ARealNet);
-                PutInt(o, p.VRealBrut);
-                PutInt(o, p.VRealNet);
-                PutInt(o, p.PxMoyVenBrut);
-                PutInt(o, p.PxMoyVenNet);
-            });
+    CheckTexts(
+        {{"le code", code, true},
+         {"le libellé", titre.Libelle},
+         {"la place", titre.NomBourse},
+         {"le secteur", titre.Activite}},
+        [&titre] { return DuTitre(titre); },
+        "le code, le libellé, la place et le secteur d'un titre");
+    out += "C|";
+    PutText(out, code);
+    PutText(out, titre.Libelle);
+    PutText(out, titre.NomBourse);
+    PutText(out, titre.Activite);
+    PutInt(out, infos.Cours);
+    PutDate(out, infos.Date);
+    PutText(out, platform::TimeToStr(infos.Heure));
+    PutFloat(out, infos.Variation, 2);
+    PutInt(out, infos.Haut);
+    PutInt(out, infos.Bas);
+    PutBool(out, titre.SRD);
+    PutBool(out, titre.SuiviAuto);
+    PutInt(out, p.NbAchat);
+    PutInt(out, p.NbVentes);
+    PutInt(out, p.PxMoyAchBrut);
+    // Whole euros: the reader recomputes this average from the amounts.
+    PutInt(out, platform::Trunc32(static_cast<double>(p.PxMoyAchNet)));
+    PutInt(out, p.PlValBrut);
+    PutInt(out, p.PlValNet);
+    PutInt(out, p.TotFrais);
+    PutInt(out, p.ARealBrut);
+    PutInt(out, p.ARealNet);
+    PutInt(out, p.VRealBrut);
+    PutInt(out, p.VRealNet);
+    PutInt(out, p.PxMoyVenBrut);
+    PutInt(out, p.PxMoyVenNet);
+    out += "*\n";
     for (const auto& op : titre.Operes) {
         out += "O|";
         PutText(out, code);
@@ -167,34 +167,43 @@ void PutTitre(std::string& out, const Valeurs& titre) {
     }
     for (const auto& alarme : titre.Alarmes) {
         const SDetAlarme& a = *alarme;
-        PutLine(out, code, std::array<std::string, 1>{cvfile::CleanText(a.Intitule)},
-                [&](std::string& o, const std::array<std::string, 1>& t) {
-                    o += "A|";
-                    PutText(o, code);
-                    PutText(o, t[0]);
-                    PutBool(o, a.Active);
-                    PutBool(o, a.Signal);
-                    PutDate(o, a.DateVal);
-                    PutInt(o, a.Element1.Type);
-                    PutInt(o, a.Element1.Param);
-                    PutInt(o, a.Oper);
-                    PutInt(o, a.Element2.Type);
-                    PutInt(o, a.Element2.Param);
-                });
+        CheckTexts(
+            {{"le code", code, true}, {"l'intitulé", a.Intitule}},
+            [&titre] { return " de l'alarme" + DuTitre(titre); },
+            "le code du titre et l'intitulé d'une alarme");
+        out += "A|";
+        PutText(out, code);
+        PutText(out, a.Intitule);
+        PutBool(out, a.Active);
+        PutBool(out, a.Signal);
+        PutDate(out, a.DateVal);
+        PutInt(out, a.Element1.Type);
+        PutInt(out, a.Element1.Param);
+        PutInt(out, a.Oper);
+        PutInt(out, a.Element2.Type);
+        PutInt(out, a.Element2.Param);
+        out += "*\n";
     }
 }
 
+// The comment is the fifth field only when there is one: the line then ends with its own
+// field "*" after it, which tells a comment that begins with "*" from none.
 void PutMouvement(std::string& out, const Mvt& m) {
-    PutLine(out, std::string_view{}, std::array<std::string, 1>{cvfile::CleanText(m.Comment)},
-            [&](std::string& o, const std::array<std::string, 1>& t) {
-                o += "M|";
-                PutDate(o, m.Date);
-                PutBool(o, m.Pointe);
-                PutChar(o, m.Sens);
-                PutInt(o, m.Montant);
-                if (!t[0].empty())
-                    PutText(o, t[0]);
-            });
+    CheckTexts(
+        {{"le commentaire", m.Comment}},
+        [&m] {
+            return " du mouvement du " + platform::DateToStrFull(m.Date) + " (" +
+                   platform::FormatInt(m.Montant) + " centimes)";
+        },
+        "les commentaires");
+    out += "M|";
+    PutDate(out, m.Date);
+    PutBool(out, m.Pointe);
+    PutChar(out, m.Sens);
+    PutInt(out, m.Montant);
+    if (!m.Comment.empty())
+        PutText(out, m.Comment);
+    out += "*\n";
 }
 
 std::string DocumentText(const TCorv& doc) {
@@ -224,7 +233,7 @@ std::string DocumentText(const TCorv& doc) {
 
 // ---------------------------------------------------------------------------- reading
 
-[[noreturn]] void Malformed(std::size_t numero, const char* raison) {
+[[noreturn]] void Malformed(std::size_t numero, const std::string& raison) {
     throw platform::ConversionError("Ligne " + std::to_string(numero) +
                                     " du portefeuille : " + raison);
 }
@@ -317,11 +326,15 @@ private:
             Malformed(numero_, "champs manquants");
     }
 
-    // Texts that one line may not carry are refused: saving would have to cut them.
+    // Texts that the writer could not write back as they are are refused: a CR or a NUL
+    // inside a text, or texts longer together than one line may carry.
     void CheckTexts(std::initializer_list<std::string_view> texts) const {
         std::size_t total = 0;
-        for (const std::string_view t : texts)
+        for (const std::string_view t : texts) {
+            if (cvfile::CheckText(t) != cvfile::TextFault::None)
+                Malformed(numero_, "caractère interdit dans un texte");
             total += t.size();
+        }
         if (total > cvfile::kMaxLineTexts)
             Malformed(numero_, "textes trop longs");
     }
@@ -384,6 +397,11 @@ private:
         Need(f, 25);
         CheckTexts({f[1], f[2], f[3], f[4]});
         Valeurs* t = Titre(f[1]);
+        // Two C lines of one code are two securities that the file can no longer tell apart
+        // (their trades and alarms name the same code): the file is refused rather than
+        // making them one.
+        if (!decrits_.insert(t).second)
+            Malformed(numero_, "titre " + cvfile::QuoteText(t->Code) + " décrit deux fois");
         t->Libelle.assign(f[2]);
         t->NomBourse.assign(f[3]);
         t->Activite.assign(f[4]);
@@ -472,21 +490,36 @@ private:
         m->Pointe = IsTrue(f[2]);
         m->Sens = Sens(f, 3);
         platform::ScanInt(f[4], m->Montant);
-        if (!f.StartsWith(5, '*')) {
-            Need(f, 5);
+        // The line ends with its own field "*": right after the amount when there is no
+        // comment, after the comment otherwise, so a comment may begin with "*".
+        if (f.Has(6)) {
             CheckTexts({f[5]});
             m->Comment.assign(f[5]);
+        } else if (!f.StartsWith(5, '*')) {
+            Malformed(numero_, "champs manquants");
         }
         doc_.Mouvements.push_back(std::move(m));
     }
 
     TCorv& doc_;
     std::unordered_map<std::string, Valeurs*> index_;
+    std::unordered_set<const Valeurs*> decrits_; // the securities whose C line was read
     std::string key_;
     std::size_t numero_ = 0;
 };
 
 } // namespace
+
+std::string TCorv::CodeRefuse(const std::string& code) {
+    const cvfile::TextFault faute = cvfile::CheckText(code);
+    if (faute != cvfile::TextFault::None)
+        return "Le code " + cvfile::QuoteText(code) + ' ' + cvfile::TextFaultReason(faute) + '.';
+    if (code.size() > cvfile::kMaxLineTexts)
+        return "Le code " + cvfile::QuoteText(code) +
+               " est trop long : " + platform::FormatInt(cvfile::kMaxLineTexts) +
+               " octets au plus.";
+    return {};
+}
 
 bool TCorv::SaveFile(std::string* raison) {
     const auto echec = [raison](std::string pourquoi) {

@@ -1,7 +1,7 @@
 #pragma once
 
 // Helpers of the portfolio file's reader and writer: splitting a line into its "|" fields,
-// and keeping written texts readable (no separator, no line break, no over-long line).
+// and the one rule of what a text field can hold so that it reads back as it was written.
 
 #include "platform/TextFile.h"
 
@@ -19,8 +19,8 @@ inline constexpr std::size_t kMaxWrittenLine = 509;
 inline constexpr std::size_t kMaxCode = 128;
 
 // The texts of one portfolio line (code, labels, alarm title, comment) hold at most this many
-// bytes together; the reader refuses more and the writer shortens more, so a file that loads
-// saves back with the same texts. Earlier files keep their lines to 511 characters of
+// bytes together; the reader refuses more and the writer refuses to save more, so a file that
+// loads saves back with the same texts. Earlier files keep their lines to 511 characters of
 // Windows-1252, where a character takes up to three bytes once in UTF-8: any texts of such a
 // line fit.
 inline constexpr std::size_t kMaxLineTexts = 3 * 511;
@@ -68,8 +68,65 @@ private:
     std::size_t count_ = 0;
 };
 
-// A text as it can be stored in one field: "|" becomes "/", line breaks and NUL become
-// spaces.
+// Why a text cannot be stored in one portfolio field as it is. A field ends at "|" and a line
+// at its line end; the reader refuses CR and NUL in a text, and reads a line that is not UTF-8
+// as Windows-1252, which would change every text of that line.
+enum class TextFault { None, Separator, Encoding };
+
+inline TextFault CheckText(std::string_view text) {
+    bool ascii = true;
+    for (const char c : text) {
+        if (c == '|' || c == '\r' || c == '\n' || c == '\0')
+            return TextFault::Separator;
+        if (static_cast<unsigned char>(c) >= 0x80)
+            ascii = false;
+    }
+    if (!ascii && platform::ToUtf8(text) != text)
+        return TextFault::Encoding;
+    return TextFault::None;
+}
+
+// The fault as the end of a French sentence that names the text.
+inline const char* TextFaultReason(TextFault fault) {
+    switch (fault) {
+    case TextFault::Separator:
+        return "contient un caractère que le fichier du portefeuille ne peut pas garder "
+               "(« | », retour à la ligne ou caractère nul)";
+    case TextFault::Encoding:
+        return "contient des octets qui ne forment pas un texte lisible";
+    case TextFault::None:
+        break;
+    }
+    return "";
+}
+
+// A text as a message names it: between French quotes, its first 40 characters when it is
+// longer, line breaks and NUL shown rather than breaking the message.
+inline std::string QuoteText(std::string_view text) {
+    constexpr std::size_t kShown = 40;
+    std::string shown;
+    std::size_t characters = 0;
+    std::size_t i = 0;
+    for (; i < text.size() && characters < kShown; ++i) {
+        const char c = text[i];
+        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80)
+            ++characters;
+        if (c == '\r' || c == '\n')
+            shown += "\u21B5";
+        else if (c == '\0')
+            shown += "\u2400";
+        else
+            shown += c;
+    }
+    while (i < text.size() && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80)
+        shown += text[i++];
+    if (i < text.size())
+        shown += "\u2026";
+    return "« " + platform::ToUtf8(shown) + " »";
+}
+
+// A text as the alarm log stores it in one field: "|" becomes "/", line breaks and NUL
+// become spaces (the log is a journal for reading, not a record read back).
 inline std::string CleanText(std::string_view text) {
     std::string clean(text);
     for (char& c : clean) {

@@ -15,7 +15,10 @@
 #include "platform/Numbers.h"
 #include "platform/TextFile.h"
 
+#include <charconv>
 #include <filesystem>
+#include <limits>
+#include <optional>
 #include <string_view>
 #include <system_error>
 #include <utility>
@@ -76,6 +79,30 @@ bool FastDate(std::string_view text, platform::TDateTime& target) {
     return platform::TryEncodeDate(parts[2], parts[1], parts[0], target);
 }
 
+// "%d" as the other forms of a history amount are read (leading blanks, a sign, the digits
+// as far as they go), but a number that 32 bits cannot hold is refused rather than wrapped:
+// nothing when the text holds no number, false when it holds one out of range.
+std::optional<bool> ScanExactInt(std::string_view text, std::int32_t& target) {
+    text = platform::TrimLeft(text, platform::kCBlanks);
+    std::size_t i = 0;
+    const bool negative = !text.empty() && text[0] == '-';
+    if (!text.empty() && (text[0] == '-' || text[0] == '+'))
+        i = 1;
+    std::size_t end = i;
+    while (end < text.size() && platform::IsDigit(text[end]))
+        ++end;
+    if (end == i)
+        return std::nullopt;
+    std::uint64_t magnitude = 0;
+    const auto [stop, error] = std::from_chars(text.data() + i, text.data() + end, magnitude);
+    constexpr std::uint64_t kMax = std::numeric_limits<std::int32_t>::max();
+    if (error != std::errc() || stop != text.data() + end || magnitude > kMax + (negative ? 1 : 0))
+        return false;
+    target = static_cast<std::int32_t>(negative ? -static_cast<std::int64_t>(magnitude)
+                                                : static_cast<std::int64_t>(magnitude));
+    return true;
+}
+
 HistoLine ParseLine(std::string_view line) {
     HistoLine result;
     std::string_view fields[5];
@@ -93,11 +120,17 @@ HistoLine ParseLine(std::string_view line) {
     if (!FastDate(fields[0], result.date) && !platform::TryStrToDate(fields[0], result.date))
         throw platform::ConversionError("'" + std::string(fields[0]) +
                                         "' n'est pas une date correcte");
-    for (int i = 0; i < 4; ++i)
-        if (!FastInt(fields[i + 1], result.values[i]) &&
-            !platform::ScanInt(fields[i + 1], result.values[i]))
+    for (int i = 0; i < 4; ++i) {
+        if (FastInt(fields[i + 1], result.values[i]))
+            continue;
+        const std::optional<bool> lu = ScanExactInt(fields[i + 1], result.values[i]);
+        if (!lu)
             throw platform::ConversionError("'" + std::string(fields[i + 1]) +
                                             "' n'est pas un nombre");
+        if (!*lu)
+            throw platform::ConversionError("'" + std::string(fields[i + 1]) +
+                                            "' dépasse les valeurs que l'historique peut garder");
+    }
     return result;
 }
 
@@ -302,6 +335,9 @@ bool TCorv::SaveHistoFile() {
     for (int row = 0; row < rows; ++row) {
         AppendDate(text, table.NumberAt(row, kDate));
         for (int field : {kCours, kHaut, kBas}) {
+            // An amount the file cannot hold fails the save: the old file is kept.
+            if (!HasCents32(table.NumberAt(row, field)))
+                return false;
             text.push_back(';');
             AppendInt(text, CentsAt(table, row, field));
         }

@@ -17,7 +17,12 @@ TCorv::TCorv(std::string repertoire) : Repertoire(std::move(repertoire)) {
 // implicitly.
 TCorv::~TCorv() = default;
 
-Valeurs* TCorv::AddTitre(const Valeurs& model) {
+Valeurs* TCorv::AddTitre(const Valeurs& model, std::string* refus) {
+    if (std::string pourquoi = CodeRefuse(model.Code); !pourquoi.empty()) {
+        if (refus != nullptr)
+            *refus = std::move(pourquoi);
+        return nullptr;
+    }
     if (FindTitre(model.Code) != nullptr)
         return nullptr;
     auto titre = std::make_unique<Valeurs>();

@@ -8,7 +8,10 @@
 using platform::FieldDef;
 using platform::FieldType;
 
-std::int32_t EurosToCents(double amount) {
+namespace {
+
+// The cents of an amount before they are truncated to 32 bits.
+double Cents(double amount) {
     const double cents = amount * 100.0;
     // Single precision holds every whole number below 2^24 and absorbs the binary error of
     // amount × 100 (0.29 × 100 is just short of 29). Above, its steps of 2 cents and more
@@ -17,10 +20,22 @@ std::int32_t EurosToCents(double amount) {
     // loses its fraction, as below.
     constexpr double kSinglePrecisionExact = 16777216.0;
     if (std::fabs(cents) < kSinglePrecisionExact)
-        return platform::Trunc32(static_cast<double>(static_cast<float>(cents)));
+        return static_cast<double>(static_cast<float>(cents));
     constexpr double kBinaryError = 1e-3;
     const double whole = std::nearbyint(cents);
-    return platform::Trunc32(std::fabs(cents - whole) < kBinaryError ? whole : cents);
+    return std::fabs(cents - whole) < kBinaryError ? whole : cents;
+}
+
+} // namespace
+
+std::int32_t EurosToCents(double amount) {
+    return platform::Trunc32(Cents(amount));
+}
+
+bool HasCents32(double amount) {
+    // Truncation toward zero keeps everything strictly between these bounds in 32 bits.
+    const double cents = Cents(amount);
+    return cents > -2147483649.0 && cents < 2147483648.0; // false for NaN as well
 }
 
 namespace {

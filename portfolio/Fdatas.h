@@ -13,6 +13,9 @@
 // longer holds every cent, the amount's own fraction of a cent is dropped. A row built from
 // any 32-bit N cents gives N again. Every reader of the history table uses this rule.
 std::int32_t EurosToCents(double amount);
+// False when EurosToCents cannot give the amount's cents: beyond what 32 bits hold, or not a
+// number. Whoever stores cents refuses such an amount rather than storing another number.
+bool HasCents32(double amount);
 
 class TDatas {
 public:

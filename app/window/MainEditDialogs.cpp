@@ -80,12 +80,13 @@ void TMainForm::AddValExecute() {
         modele.Infos = CoursSaisi(s.Cours);
         modele.SRD = s.SRD;
         modele.SuiviAuto = s.SuiviAuto;
-        Valeurs* nouveau = doc.AddTitre(modele);
+        std::string refus;
+        Valeurs* nouveau = doc.AddTitre(modele, &refus);
         FSelTitre = nouveau;
         if (nouveau != nullptr)
             doc.Modifie = true;
         else
-            RefuseTitre(*FPrompts, this, kTitreExistant);
+            RefuseTitre(*FPrompts, this, refus.empty() ? kTitreExistant : refus.c_str());
     }
     BuildTree();
 }
@@ -117,6 +118,12 @@ void TMainForm::ModifValExecute() {
     }
     if (const Valeurs* autre = doc.FindTitre(s.Code); autre != nullptr && autre != titre) {
         RefuseTitre(*FPrompts, this, kTitreExistant);
+        return;
+    }
+    // A new code passes the gate that AddTitre applies.
+    if (const std::string refus = s.Code != titre->Code ? TCorv::CodeRefuse(s.Code) : "";
+        !refus.empty()) {
+        RefuseTitre(*FPrompts, this, refus.c_str());
         return;
     }
 

@@ -126,7 +126,7 @@ inline void FillRichDocument(TCorv& doc) {
 
     build::AddMovement(doc, EncodeDate(2020, 1, 2), 'C', 1000000, "Versement initial", true);
     build::AddMovement(doc, EncodeDate(2020, 2, 3), 'D', 2500);
-    build::AddMovement(doc, EncodeDate(2020, 2, 4), 'D', -7, "Frais de garde é€");
+    build::AddMovement(doc, EncodeDate(2020, 2, 4), 'D', -7, "*Frais de garde é€");
 }
 
 // Every stored field of two documents is equal; the fields that the file does not hold are

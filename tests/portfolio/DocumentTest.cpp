@@ -4,6 +4,7 @@
 #include "CvFileSamples.h"
 
 #include "portfolio/Cv.h"
+#include "portfolio/CvFileFields.h"
 
 #include <gtest/gtest.h>
 
@@ -60,7 +61,7 @@ TEST(Document, NewDocumentIsEmptyWithItsDefaults) {
     }
 }
 
-TEST(Document, AddTitreCopiesTheModelAndRefusesAnExistingCode) {
+TEST(Document, AddTitreCopiesTheModelAndRefusesExistingAndUnstorableCodes) {
     TCorv doc("");
     Valeurs modele = Modele("12027", "Société Générale");
     modele.NomBourse = "Paris";
@@ -109,6 +110,26 @@ TEST(Document, AddTitreCopiesTheModelAndRefusesAnExistingCode) {
     EXPECT_EQ(doc.FindTitre("ab1")->Libelle, "x");
     EXPECT_EQ(doc.FindTitre("ab"), nullptr);
     EXPECT_EQ(doc.FindTitre("ab1 "), nullptr);
+
+    // Codes that the portfolio file would not give back as they are could come back as
+    // another security's ("AB|C" as "AB/C"): refused, with the reason, and nothing changes.
+    ASSERT_NE(doc.AddTitre(Modele("AB/C", "z")), nullptr);
+    doc.Modifie = false;
+    for (const std::string& code :
+         {std::string("AB|C"), std::string("AB\nC"), std::string("AB\rC"), std::string("AB\0C", 4),
+          std::string("AB\xE9"), std::string(cvfile::kMaxLineTexts + 1, '1')}) {
+        SCOPED_TRACE(code.substr(0, 8));
+        std::string refus;
+        EXPECT_EQ(doc.AddTitre(Modele(code, "w"), &refus), nullptr);
+        EXPECT_FALSE(refus.empty());
+        EXPECT_EQ(refus, TCorv::CodeRefuse(code));
+        EXPECT_EQ(doc.Titres.size(), 4u);
+        EXPECT_FALSE(doc.Modifie);
+    }
+    std::string refus;
+    EXPECT_EQ(doc.AddTitre(Modele("AB/C", "autre"), &refus), nullptr);
+    EXPECT_TRUE(refus.empty()); // present already: the caller says so
+    EXPECT_TRUE(TCorv::CodeRefuse(std::string(cvfile::kMaxLineTexts, '1')).empty());
 }
 
 TEST(Document, SecuritiesSortByLabelBytes) {

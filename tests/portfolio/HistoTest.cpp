@@ -11,6 +11,7 @@
 
 #include <charconv>
 #include <clocale>
+#include <cmath>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -383,6 +384,10 @@ TEST_F(HistoTest, ABadLineFailsTheLoadAndCannotCostTheGoodFile) {
         "03/01/2024;100;110;;5;",                           // an empty field
         "32/01/2024;100;110;90;5;",                         // no such date
         "03/01/2024;100;110;90;5;" + std::string(600, ' '), // over-long
+        // Beyond 32 bits: refused rather than wrapped into another number.
+        "03/01/2024;2147483648;110;90;5;",
+        "03/01/2024;100;110; -2147483649;5;",
+        "03/01/2024;100;110;90;+99999999999;",
     };
     for (const auto& bad : badLines) {
         SCOPED_TRACE(bad.substr(0, 40));
@@ -556,6 +561,23 @@ TEST_F(HistoTest, AFailedSaveKeepsThePreviousFile) {
     for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir / "historique"))
         ++files;
     EXPECT_EQ(files, 1); // no temporary file left behind
+
+    // An amount whose cents 32 bits cannot hold is never written as another number.
+    corv.AddHistoPoint(InfosCours{});
+    for (const double euros : {21474836.48, -21474836.49, std::nan("")}) {
+        Table().First();
+        Table().Edit();
+        Table().Fields(1).SetAsFloat(euros);
+        Table().Post();
+        EXPECT_FALSE(corv.SaveHistoFile());
+        EXPECT_EQ(ReadFile(titre), previous);
+    }
+    Table().First();
+    Table().Edit();
+    Table().Fields(1).SetAsFloat(21474836.47); // the largest amount there is
+    Table().Post();
+    ASSERT_TRUE(corv.SaveHistoFile());
+    EXPECT_NE(ReadFile(titre).find(";2147483647;"), std::string::npos);
 
     // Where the history folder cannot exist, the save fails without throwing.
     fs::remove_all(dir / "historique");

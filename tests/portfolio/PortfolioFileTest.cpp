@@ -17,6 +17,7 @@
 #include <clocale>
 #include <csignal>
 #include <filesystem>
+#include <functional>
 #include <limits>
 #include <sstream>
 #include <sys/resource.h>
@@ -27,6 +28,7 @@ using cvtest::TempFolder;
 using cvtest::WriteAll;
 using platform::EncodeDate;
 using platform::EncodeTime;
+using namespace std::string_literals;
 
 namespace {
 
@@ -154,7 +156,8 @@ TEST_F(PortfolioFile, ReadsLinesInAnyOrderWithTwoDigitYearsAndCrlf) {
         "B|0|0.001|0.196|99|T|*|et|la suite\r\n"
         "S|0|0.002|0.196|150|T|*\r\n"
         "S|0|0.002|0.196|150|*\r\n"
-        "M|06/01/99|F|C|100|*Pas un commentaire|*\r\n"
+        "M|06/01/99|F|C|100|*Un commentaire|*\r\n"
+        "M|07/01/99|T|C|7|*\r\n"
         "C|777|Soci\xE9t\xE9|Paris|Banques|4567|02/05/24|17:35:12|-1.25|4600|4500|T|F|"
         "300|100|4100|41|0|0|1500|1231000|1231000|460000|459500|0|0|*\r\n"
         "Z|autre chose\r\n"
@@ -176,12 +179,15 @@ TEST_F(PortfolioFile, ReadsLinesInAnyOrderWithTwoDigitYearsAndCrlf) {
     EXPECT_TRUE(doc->TranchesFrais2[0]->PlVal);
     EXPECT_EQ(doc->TranchesFrais2[0]->Tva, 0.196f);
 
-    ASSERT_EQ(doc->Mouvements.size(), 2u);
+    ASSERT_EQ(doc->Mouvements.size(), 3u);
     EXPECT_EQ(doc->Mouvements[0]->Date, EncodeDate(1999, 1, 5));
     EXPECT_EQ(doc->Mouvements[0]->Sens, 'D');
     EXPECT_EQ(doc->Mouvements[0]->Montant, 300);
     EXPECT_EQ(doc->Mouvements[0]->Comment, "Achat *urgent*");
-    EXPECT_EQ(doc->Mouvements[1]->Comment, ""); // a comment that begins with "*" is none
+    // The line's end mark comes after the comment: a comment may begin with "*".
+    EXPECT_EQ(doc->Mouvements[1]->Comment, "*Un commentaire");
+    EXPECT_EQ(doc->Mouvements[2]->Comment, "");
+    EXPECT_EQ(doc->Mouvements[2]->Montant, 7);
 
     // Securities keep the file's order: 777 was created by its first trade.
     ASSERT_EQ(doc->Titres.size(), 2u);
@@ -377,6 +383,12 @@ TEST_F(PortfolioFile, MalformedLinesAreRejected) {
         {"empty date", head + "M||F|C|5|*\n"},
         {"malformed time", head + "C|1|L|P|S|1|01/01/2020|midi|0.00|0|0|F|F|"
                                   "0|0|0|0|0|0|0|0|0|0|0|0|0|*\n"},
+        // Two securities the file can no longer tell apart are not made one.
+        {"security described twice", head + c + c},
+        {"codes equal once read", head + "C|\xE9" + c.substr(3) + "C|é" + c.substr(3)},
+        {"carriage return in a code", head + "C|1\r" + c.substr(3)},
+        {"NUL in a code", head + "O|1\0|F|01/01/2020|A|10|100|5|6|*\n"s},
+        {"NUL in a comment", head + "M|01/01/2020|F|C|1|a\0b|*\n"s},
     };
     for (const auto& [what, text] : cases) {
         SCOPED_TRACE(what);
@@ -397,64 +409,54 @@ TEST_F(PortfolioFile, MalformedLinesAreRejected) {
     }
 }
 
-TEST_F(PortfolioFile, TextsWithSeparatorsOrLineBreaksReadBack) {
-    TCorv doc("");
-    Valeurs& v = cvtest::AddValeur(doc, "9|9", "A|B\nC\r");
-    v.NomBourse = "x|y";
-    build::AddTrade(v, EncodeDate(2022, 1, 1), '|', 1, 2);
-    auto alarme = std::make_unique<SDetAlarme>();
-    alarme->Intitule = "a|b\r\nc";
-    v.Alarmes.push_back(std::move(alarme));
-    build::AddMovement(doc, EncodeDate(2022, 1, 2), 'C', 5, "un|deux\ntrois");
-
-    const std::string text = Save(doc, "textes.cvx");
-    EXPECT_EQ(Lines(text).size(), 6u); // head, G, C, O, A, M
-    auto relu = Load("textes.cvx", text);
-    ASSERT_EQ(relu->Titres.size(), 1u);
-    const Valeurs& r = *relu->Titres[0];
-    EXPECT_EQ(r.Code, "9/9");
-    EXPECT_EQ(r.Libelle, "A/B C ");
-    EXPECT_EQ(r.NomBourse, "x/y");
-    ASSERT_EQ(r.Operes.size(), 1u); // the trade still finds its security
-    EXPECT_EQ(r.Operes[0]->Sens, '?');
-    ASSERT_EQ(r.Alarmes.size(), 1u);
-    EXPECT_EQ(r.Alarmes[0]->Intitule, "a/b  c");
-    ASSERT_EQ(relu->Mouvements.size(), 1u);
-    EXPECT_EQ(relu->Mouvements[0]->Comment, "un/deux trois");
-    EXPECT_EQ(relu->Mouvements[0]->Montant, 5);
-}
-
-TEST_F(PortfolioFile, OverlongTextsAreShortenedSoTheFileReadsBack) {
-    TCorv doc("");
+// A text that would not read back as it is fails the save, named in the reason, and leaves
+// the previous file and the modified flag as they were: nothing is cut or replaced.
+TEST_F(PortfolioFile, TextsTheFileCannotKeepFailTheSave) {
     std::string accents;
-    for (int i = 0; i < 900; ++i)
-        accents += "é";
-    Valeurs& v = cvtest::AddValeur(doc, "1", std::string(1600, 'x'));
-    v.NomBourse = accents;
-    v.Activite = "court";
-    auto alarme = std::make_unique<SDetAlarme>();
-    alarme->Intitule = std::string(3000, 'i');
-    v.Alarmes.push_back(std::move(alarme));
-    build::AddMovement(doc, 1, 'C', 5, std::string(2000, 'm'));
+    for (int i = 0; i < 600; ++i)
+        accents += "é"; // 1200 bytes
+    const auto alarme = [](Valeurs& v, std::string intitule) {
+        v.Alarmes.push_back(std::make_unique<SDetAlarme>());
+        v.Alarmes.back()->Intitule = std::move(intitule);
+    };
+    const std::vector<std::pair<std::string, std::function<void(TCorv&, Valeurs&)>>> cases = {
+        {"A|B", [](TCorv&, Valeurs& v) { v.Libelle = "A|B"; }},
+        {"Xa", [](TCorv&, Valeurs& v) { v.NomBourse = "Xa\nYb"; }},
+        {"Sa", [](TCorv&, Valeurs& v) { v.Activite = "Sa\rTb"; }},
+        {"Zq", [](TCorv&, Valeurs& v) { v.Libelle = "Zq\0x"s; }},
+        {"9|9", [](TCorv&, Valeurs& v) { v.Code = "9|9"; }},
+        {"a|b", [&](TCorv&, Valeurs& v) { alarme(v, "a|b"); }},
+        {"Un1", [](TCorv& d, Valeurs&) { build::AddMovement(d, 1, 'C', 5, "Un1\nDeux"); }},
+        {"Soci", [](TCorv&, Valeurs& v) { v.Libelle = "Soci\xE9t\xE9"; }}, // not UTF-8
+        {"xxxx", [](TCorv&, Valeurs& v) { v.Libelle = std::string(1600, 'x'); }},
+        {"éé", [&](TCorv&, Valeurs& v) { v.NomBourse = v.Activite = accents; }},
+        {"iiii", [&](TCorv&, Valeurs& v) { alarme(v, std::string(3000, 'i')); }},
+        {"mmmm",
+         [](TCorv& d, Valeurs&) { build::AddMovement(d, 1, 'C', 5, std::string(2000, 'm')); }},
+    };
+    const std::string ancien = "1|*\nG|1.000000|1.000000|*\n";
+    for (const auto& [nomme, change] : cases) {
+        SCOPED_TRACE(nomme);
+        TCorv doc("");
+        Valeurs& v = cvtest::AddValeur(doc, "12", "L");
+        change(doc, v);
+        doc.Fichier = dir.File("p.cvx");
+        WriteAll(doc.Fichier, ancien);
+        doc.Modifie = true;
+        std::string raison;
+        EXPECT_FALSE(doc.SaveFile(&raison));
+        EXPECT_NE(raison.find(nomme), std::string::npos) << raison;
+        EXPECT_TRUE(doc.Modifie);
+        EXPECT_EQ(ReadAll(doc.Fichier), ancien);
+    }
 
-    const std::string text = Save(doc, "long.cvx");
-    for (const std::string& line : Lines(text))
-        EXPECT_LE(line.size(), cvfile::kMaxLine);
-    auto relu = Load("long.cvx", text);
-    const Valeurs& r = *relu->Titres[0];
-    EXPECT_EQ(r.Activite, "court");
-    // Cut no further than needed, a two-byte letter aside.
-    const std::size_t total =
-        r.Code.size() + r.Libelle.size() + r.NomBourse.size() + r.Activite.size();
-    EXPECT_LE(total, cvfile::kMaxLineTexts);
-    EXPECT_GE(total, cvfile::kMaxLineTexts - 1);
-    EXPECT_GT(r.Libelle.size(), 600u);
-    EXPECT_EQ(r.Libelle, std::string(r.Libelle.size(), 'x'));
-    EXPECT_GT(r.NomBourse.size(), 600u);
-    EXPECT_EQ(accents.compare(0, r.NomBourse.size(), r.NomBourse), 0);
-    EXPECT_EQ(r.NomBourse.size() % 2, 0u); // no character cut in half
-    EXPECT_EQ(r.Alarmes[0]->Intitule.size(), cvfile::kMaxLineTexts - 1);
-    EXPECT_EQ(relu->Mouvements[0]->Comment.size(), cvfile::kMaxLineTexts);
+    // A direction is one byte, not a text: one that would not read back is written "?".
+    TCorv doc("");
+    build::AddTrade(cvtest::AddValeur(doc, "9", "L"), EncodeDate(2022, 1, 1), '|', 1, 2);
+    auto relu = Load("sens.cvx", Save(doc, "sens.cvx"));
+    ASSERT_EQ(relu->Titres.size(), 1u);
+    ASSERT_EQ(relu->Titres[0]->Operes.size(), 1u);
+    EXPECT_EQ(relu->Titres[0]->Operes[0]->Sens, '?');
 }
 
 // Lines of 511 characters, the most an earlier file holds, with two-digit years that the
