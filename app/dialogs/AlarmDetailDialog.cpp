@@ -141,10 +141,7 @@ TDetAlarme::TDetAlarme(QWidget* owner, TCorv* portefeuille, SDetAlarme* alarme, 
     LibTitre->setObjectName("LibTitre");
     LibTitre->setAlignment(Qt::AlignCenter);
     LibTitre->setStyleSheet("font-weight: bold;");
-    DateVal = new QDateEdit(this);
-    DateVal->setObjectName("DateVal");
-    DateVal->setDisplayFormat("dd/MM/yyyy");
-    DateVal->setCalendarPopup(true);
+    DateVal = MakeDatePicker(this, "DateVal", "dd/MM/yyyy");
     Titre = new QLineEdit(this);
     Titre->setObjectName("Titre");
     Signal = new QComboBox(this);
