@@ -43,8 +43,8 @@ TypedDate ReadTypedDate(const QString& text);
 // they are typed (no section of the date moves on by itself), typing over a selection starts
 // the date afresh, Tab leaves the field, and the date is read when the text makes one. Enter
 // passes on only a date that reads; a text that does not read gives back, when the field is
-// left, the date it showed when the user came in. Month and day names, in the calendar too, are French
-// whatever the desktop's language.
+// left, the date it showed when the user came in. Month and day names, in the calendar too, are
+// French whatever the desktop's language.
 class TDatePicker : public QDateEdit {
     Q_OBJECT
 public:
