@@ -2,12 +2,15 @@
 
 #include "dialogs/AboutBox.h"
 #include "dialogs/SplitDialog.h"
+#include "widgets/FileDialogs.h"
+#include "widgets/QtDates.h"
 #include "window/Main.h"
 
 #include "portfolio/Fdatas.h"
 
 #include <QDir>
 #include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
 #include <QTranslator>
 
@@ -16,6 +19,9 @@
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName("Corvane");
+    // Every name a widget draws (months and days in the calendars, sizes and dates in the
+    // file dialogs) is French, as the rest of the program, whatever the desktop's language.
+    QLocale::setDefault(FrenchLocale());
     InstallQtFrench(*this);
 }
 
@@ -71,6 +77,7 @@ int RunProgram(QApplication& application, UiPrompts* prompts, bool runLoop) {
             QMessageBox::critical(nullptr, "Corvane", texte);
         return 1;
     }
+    SetFileDialogFolder(QString::fromStdString(MainForm->InstallDir()));
     Form3 = new TForm3(MainForm);
     TheDatas();
     Division = new TDivision(MainForm);

@@ -9,11 +9,21 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <system_error>
 
 namespace platform {
 
 namespace {
+
+// A figure typed into a cell: not-a-number and the infinities are no figures a table can
+// store (they would be written as 0), so they are refused as any unreadable text is.
+std::optional<double> ReadCellFigure(std::string_view text) {
+    const std::optional<double> value = ParseDouble(text, kCellDecimal);
+    if (!value || !std::isfinite(*value))
+        return std::nullopt;
+    return value;
+}
 
 // Keeps at most maxChars UTF-8 characters, never cutting one in the middle.
 std::string Truncate(std::string text, int maxChars) {
@@ -154,7 +164,7 @@ double Field::AsFloat() const {
     if (cell.null)
         return 0.0;
     if (def.Type == FieldType::String) {
-        const std::optional<double> value = ParseDouble(cell.text, kCellDecimal);
+        const std::optional<double> value = ReadCellFigure(cell.text);
         if (!value)
             RefuseNumber(cell.text, NumberKind::Decimal);
         return *value;
@@ -752,7 +762,7 @@ MemTable::Cell MemTable::ConvertText(int field, std::string_view text) const {
         break;
     }
     case FieldType::Float: {
-        const std::optional<double> value = ParseDouble(trimmed, kCellDecimal);
+        const std::optional<double> value = ReadCellFigure(trimmed);
         if (!value)
             RefuseNumber(trimmed, NumberKind::Decimal);
         cell.number = *value;

@@ -300,7 +300,10 @@ public:
 
     // Purge, split, transfer and removal of securities (CvTransfer.cpp).
     void Purge();
+    // Splits the trades dated up to date by ratio: prices divided, quantities multiplied.
+    // False, with nothing changed, for a ratio below 1 or when a quantity would pass 32 bits.
     bool ApplyDivision(Valeurs* titre, int ratio, double date);
+    static bool DivisionFits(const Valeurs* titre, int ratio, double date);
     void Transfert(bool uneLigne, const std::string& commentaire);
     // Removes a security from the document, its trades and alarms with it, and forgets the
     // loaded history when it was that security's. Leaves Modifie to the caller.

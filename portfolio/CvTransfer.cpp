@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <string>
 #include <utility>
@@ -83,14 +84,29 @@ void TCorv::Purge() {
     Modifie = true;
 }
 
-bool TCorv::ApplyDivision(Valeurs* titre, int ratio, double date) {
+bool TCorv::DivisionFits(const Valeurs* titre, int ratio, double date) {
     if (ratio < 1)
         return false;
     for (const auto& op : titre->Operes) {
         if (op->Date > date)
             continue;
+        const std::int64_t quantite = platform::Mul64(op->Quantite, ratio);
+        if (quantite > std::numeric_limits<std::int32_t>::max() ||
+            quantite < std::numeric_limits<std::int32_t>::min())
+            return false;
+    }
+    return true;
+}
+
+bool TCorv::ApplyDivision(Valeurs* titre, int ratio, double date) {
+    // Checked whole first: a split stopped half way would leave the trades half split.
+    if (!DivisionFits(titre, ratio, date))
+        return false;
+    for (const auto& op : titre->Operes) {
+        if (op->Date > date)
+            continue;
         op->Cours /= ratio;
-        op->Quantite = platform::Wrap32(platform::Mul64(op->Quantite, ratio));
+        op->Quantite = static_cast<std::int32_t>(platform::Mul64(op->Quantite, ratio));
     }
     return true;
 }

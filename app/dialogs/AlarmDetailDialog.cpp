@@ -144,10 +144,7 @@ TDetAlarme::TDetAlarme(QWidget* owner, TCorv* portefeuille, SDetAlarme* alarme, 
     LibTitre->setObjectName("LibTitre");
     LibTitre->setAlignment(Qt::AlignCenter);
     LibTitre->setStyleSheet("font-weight: bold;");
-    DateVal = new QDateEdit(this);
-    DateVal->setObjectName("DateVal");
-    DateVal->setDisplayFormat("dd/MM/yyyy");
-    DateVal->setCalendarPopup(true);
+    DateVal = MakeDatePicker(this, "DateVal", "dd/MM/yyyy");
     Titre = new QLineEdit(this);
     Titre->setObjectName("Titre");
     // The title shares one line of the portfolio file with the security's code: it is typed up

@@ -22,7 +22,12 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QToolButton>
 #include <QVBoxLayout>
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
 
 namespace {
 
@@ -39,8 +44,27 @@ int FieldOf(const platform::MemTable& table, const char* name) {
 
 } // namespace
 
+bool HistoDivisionFits(const platform::MemTable& historique, int ratio,
+                       platform::TDateTime jusqua) {
+    const int date = FieldOf(historique, "Date");
+    const int volume = FieldOf(historique, "Volume");
+    const platform::TDateTime dernier = platform::DateOf(jusqua);
+    for (int row = 0; row < historique.RecordCount(); ++row) {
+        if (historique.IsNullAt(row, date) || historique.IsNullAt(row, volume))
+            continue;
+        if (historique.NumberAt(row, date) > dernier)
+            break;
+        const std::int64_t divise =
+            platform::Mul64(static_cast<std::int32_t>(historique.NumberAt(row, volume)), ratio);
+        if (divise > std::numeric_limits<std::int32_t>::max() ||
+            divise < std::numeric_limits<std::int32_t>::min())
+            return false;
+    }
+    return true;
+}
+
 int ApplyHistoDivision(platform::MemTable& historique, int ratio, platform::TDateTime jusqua) {
-    if (ratio < TDivision::kRatioMin)
+    if (ratio < TDivision::kRatioMin || !HistoDivisionFits(historique, ratio, jusqua))
         return 0;
     const int date = FieldOf(historique, "Date");
     const int prix[3] = {FieldOf(historique, "Cours"), FieldOf(historique, "Haut"),
@@ -70,7 +94,7 @@ int ApplyHistoDivision(platform::MemTable& historique, int ratio, platform::TDat
         if (!historique.IsNullAt(row, volume)) {
             const auto avant = static_cast<std::int32_t>(historique.NumberAt(row, volume));
             historique.Fields(volume).SetAsInteger(
-                platform::Saturate32(platform::Mul64(avant, ratio)));
+                static_cast<std::int32_t>(platform::Mul64(avant, ratio)));
         }
         historique.Post();
         ++divisees;
@@ -127,6 +151,7 @@ TFHisto::TFHisto(QWidget* owner, bool* division, Valeurs* titre, TCorv* portefeu
     DataSource1->setObjectName("DataSource1");
     DataSource1->SetValidator(
         [this](int champ, const platform::Value& valeur) { return CheckCell(champ, valeur); });
+    DataSource1->SetRowValidator([this] { return CheckRow(); });
     connect(DataSource1, &MemTableModel::EditRefused, this, &TFHisto::Refuse);
     DBGrid1 = new TDBGrid(this);
     DBGrid1->setObjectName("DBGrid1");
@@ -136,6 +161,8 @@ TFHisto::TFHisto(QWidget* owner, bool* division, Valeurs* titre, TCorv* portefeu
     DBNav = new TDBNavigator(this);
     DBNav->setObjectName("DBNav");
     DBNav->SetDataModel(DataSource1);
+    connect(DBNav->ButtonAt(TDBNavigator::nbInsert), &QToolButton::clicked, this,
+            &TFHisto::FocusCurrentRow);
 
     BtOk = new QPushButton(u("&Valider"), this);
     BtOk->setObjectName("BtOk");
@@ -194,6 +221,21 @@ QString TFHisto::CheckCell(int field, const platform::Value& value) const {
     return QString();
 }
 
+QString TFHisto::CheckRow() const {
+    platform::MemTable& table = DataSource1->Table();
+    if (table.Fields(FieldOf(table, "Date")).IsNull())
+        return u("La ligne n'a pas de date : indiquez-la, ou annulez la ligne.");
+    return QString();
+}
+
+void TFHisto::FocusCurrentRow() {
+    const int row = DataSource1->CurrentRow();
+    if (row < 0)
+        return;
+    DBGrid1->setFocus(Qt::OtherFocusReason);
+    DBGrid1->setCurrentIndex(DataSource1->index(row, 0));
+}
+
 void TFHisto::Refuse(const QString& text) {
     FPrompts.Message(this, "Corvane", text, QMessageBox::Warning, QMessageBox::Ok);
 }
@@ -202,7 +244,7 @@ bool TFHisto::FinishEdit() {
     if (!DBGrid1->CommitEditor())
         return false;
     DataSource1->Post();
-    return true;
+    return !DataSource1->Editing();
 }
 
 void TFHisto::Reload() {
@@ -226,7 +268,7 @@ void TFHisto::BtDivClick() {
     if (!valide)
         return;
     const int ratio = Division->Ratio();
-    if (ratio < TDivision::kRatioMin)
+    if (ratio < TDivision::kRatioMin || !DivisionFits(ratio, Division->Jusqua()))
         return;
     ApplyHistoDivision(DataSource1->Table(), ratio, Division->Jusqua());
     // The trades follow one split only, with the dialog's values: a second split would
@@ -236,6 +278,19 @@ void TFHisto::BtDivClick() {
     BtDiv->setEnabled(false);
     if (FDivision != nullptr)
         *FDivision = true;
+}
+
+bool TFHisto::DivisionFits(int ratio, platform::TDateTime jusqua) {
+    // Every trade of the split's last day, whatever its time, is split with it.
+    const double finDuJour =
+        std::nextafter(platform::DateOf(jusqua) + 1.0, -std::numeric_limits<double>::infinity());
+    if (HistoDivisionFits(DataSource1->Table(), ratio, jusqua) &&
+        TCorv::DivisionFits(FTitre, ratio, finDuJour))
+        return true;
+    Refuse(u("La division par ") + QString::number(ratio) +
+           u(" donnerait une quantité ou un volume trop grand pour être enregistré : rien n'a "
+             "été divisé."));
+    return false;
 }
 
 void TFHisto::BtOkClick() {

@@ -23,9 +23,12 @@ class TDBNavigator;
 class UiPrompts;
 struct Valeurs;
 
+// Whether every volume dated on or before `jusqua` (a day) times `ratio` stays within 32 bits.
+bool HistoDivisionFits(const platform::MemTable& historique, int ratio, platform::TDateTime jusqua);
 // Splits the rows of a history table dated on or before `jusqua` (a day) by `ratio`: Cours,
 // Haut and Bas become their whole cents divided by the ratio, truncated; Volume is multiplied
-// by it (saturating). A ratio below 2 changes nothing. Returns the number of rows split.
+// by it. A ratio below 2, or one whose volumes would not fit, changes nothing. Returns the
+// number of rows split.
 int ApplyHistoDivision(platform::MemTable& historique, int ratio, platform::TDateTime jusqua);
 
 class TFHisto : public QDialog {
@@ -76,6 +79,12 @@ protected:
 private:
     // Writes back the cell being typed and posts the row; false when the cell was refused.
     bool FinishEdit();
+    // The row being typed needs a date before it is posted.
+    QString CheckRow() const;
+    // The new row takes the focus on its date.
+    void FocusCurrentRow();
+    // The split reaches the trades after Valider: it must fit them as well as the history.
+    bool DivisionFits(int ratio, platform::TDateTime jusqua);
     QString CheckCell(int field, const platform::Value& value) const;
     void Reload();
     void Refuse(const QString& text);

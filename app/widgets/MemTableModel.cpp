@@ -1,5 +1,8 @@
 #include "widgets/MemTableModel.h"
 
+#include "widgets/QtDates.h"
+
+#include "platform/DateText.h"
 #include "platform/Numbers.h"
 
 #include <algorithm>
@@ -208,6 +211,12 @@ bool MemTableModel::setData(const QModelIndex& index, const QVariant& value, int
     if (value.toString() == EditText(index.row(), column))
         return true;
     std::string text = value.toString().toStdString();
+    if (table_.FieldDefAt(column.Field).Type == FieldType::Date) {
+        // Typed as in every date field of the program, the digits alone included.
+        const TypedDate typed = ReadTypedDate(value.toString());
+        if (typed.State == QValidator::Acceptable)
+            text = platform::DateToStrFull(FromQDate(typed.Date));
+    }
     if (!column.PickList.isEmpty()) {
         const auto choice = column.PickList.indexOf(value.toString());
         if (choice == 0 || choice == 1)
@@ -275,6 +284,8 @@ bool MemTableModel::MoveTo(int row) {
         return true;
     int target = TableRow(row);
     if (table_.GetState() != MemTable::State::Browse) {
+        if (!PostAllowed())
+            return false;
         // Posting may move rows: follow the target through the table's notices.
         tracked_ = target;
         table_.Post();
@@ -288,6 +299,8 @@ bool MemTableModel::MoveTo(int row) {
 bool MemTableModel::First() {
     emit UpdateRecord(true);
     SyncState();
+    if (!PostAllowed())
+        return false;
     const bool found = table_.First();
     emit StateChanged();
     return found;
@@ -296,6 +309,8 @@ bool MemTableModel::First() {
 bool MemTableModel::Prior() {
     emit UpdateRecord(true);
     SyncState();
+    if (!PostAllowed())
+        return false;
     const bool found = table_.Prior();
     emit StateChanged();
     return found;
@@ -304,6 +319,8 @@ bool MemTableModel::Prior() {
 bool MemTableModel::Next() {
     emit UpdateRecord(true);
     SyncState();
+    if (!PostAllowed())
+        return false;
     const bool found = table_.Next();
     emit StateChanged();
     return found;
@@ -312,6 +329,8 @@ bool MemTableModel::Next() {
 bool MemTableModel::Last() {
     emit UpdateRecord(true);
     SyncState();
+    if (!PostAllowed())
+        return false;
     const bool found = table_.Last();
     emit StateChanged();
     return found;
@@ -320,6 +339,8 @@ bool MemTableModel::Last() {
 void MemTableModel::Insert() {
     emit UpdateRecord(true);
     SyncState();
+    if (!PostAllowed())
+        return;
     table_.Insert(); // posts a pending edit first
     // The table puts the new row before its current one, or first in an empty table.
     const int row = table_.RecordCount() == 0 ? 0 : table_.RecNo();
@@ -350,11 +371,22 @@ void MemTableModel::Edit() {
 void MemTableModel::Post() {
     emit UpdateRecord(true);
     SyncState();
-    if (!Editing())
+    if (!Editing() || !PostAllowed())
         return;
     table_.Post(); // the notices place the row and drop the inserted one
     RowRangeChanged(CurrentRow());
     emit StateChanged();
+}
+
+bool MemTableModel::PostAllowed() {
+    if (!Editing() || !rowValidator_)
+        return true;
+    const QString refusal = rowValidator_();
+    if (refusal.isEmpty())
+        return true;
+    emit EditRefused(refusal);
+    emit CurrentRowMoved(CurrentRow());
+    return false;
 }
 
 void MemTableModel::Cancel() {

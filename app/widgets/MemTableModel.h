@@ -52,6 +52,10 @@ public:
     // Checks a value about to be stored in a field: the refusal message, or empty to accept.
     using Validator = std::function<QString(int field, const platform::Value& value)>;
     void SetValidator(Validator validator) { validator_ = std::move(validator); }
+    // Checks the row being inserted or edited before it is posted, by whatever operation:
+    // the refusal message, or empty to post. A refused row stays being typed.
+    using RowValidator = std::function<QString()>;
+    void SetRowValidator(RowValidator validator) { rowValidator_ = std::move(validator); }
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -106,6 +110,9 @@ private:
     void CurrentRowChanged(int row) override;
 
     bool MoveTo(int row);
+    // True when nothing is being typed or the row validator takes the row; otherwise tells
+    // why through EditRefused and brings the views back to the row.
+    bool PostAllowed();
     // Drops the row being inserted when the table left the insert state behind our back.
     void SyncState();
     void DropInsertedRow();
@@ -119,6 +126,7 @@ private:
     std::vector<MemTableColumn> columns_;
     bool autoEdit_ = true;
     Validator validator_;
+    RowValidator rowValidator_;
     int inserting_ = -1; // model row of the row being inserted
     int tracked_ = -1;   // table row followed across a post, -1 for none
     int busy_ = 0;

@@ -1,8 +1,9 @@
 #include "widgets/UiPrompts.h"
 
+#include "widgets/FileDialogs.h"
+
 #include <QDesktopServices>
 #include <QDialog>
-#include <QFileDialog>
 #include <QProcess>
 #include <QUrl>
 
@@ -20,18 +21,16 @@ QMessageBox::StandardButton QtPrompts::Message(QWidget* parent, const QString& t
 }
 
 QString QtPrompts::OpenFileName(QWidget* parent, const QString& title, const QString& filter) {
-    return QFileDialog::getOpenFileName(parent, title, QString(), filter);
+    const auto dialog = MakeFileDialog(parent, title, filter, QFileDialog::AcceptOpen);
+    return RunFileDialog(*dialog);
 }
 
 QString QtPrompts::SaveFileName(QWidget* parent, const QString& title, const QString& filter,
                                 const QString& defaultSuffix, const QString& initialName) {
-    QFileDialog dialog(parent, title, QString(), filter);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix(defaultSuffix);
-    dialog.selectFile(initialName);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return QString();
-    return dialog.selectedFiles().constFirst();
+    const auto dialog = MakeFileDialog(parent, title, filter, QFileDialog::AcceptSave);
+    dialog->setDefaultSuffix(defaultSuffix);
+    dialog->selectFile(initialName);
+    return RunFileDialog(*dialog);
 }
 
 bool QtPrompts::RunDialog(QDialog& dialog) {

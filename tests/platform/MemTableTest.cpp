@@ -244,8 +244,11 @@ TEST(MemTableTest, FieldsConvertByTheirType) {
     EXPECT_EQ(prix.DisplayText(), "12\u00A0345\u00A0678,91");
     prix.SetAsString("12.25");
     EXPECT_EQ(prix.AsFloat(), 12.25);
-    EXPECT_THROW(prix.SetAsString("12,3x"), platform::ConversionError);
-    EXPECT_EQ(prix.AsFloat(), 12.25); // a refused text changes nothing
+    // A typed figure is a finite number or refused; a refused text changes nothing.
+    for (const char* refuse : {"12,3x", "nan", "-NaN", "+nan", "inf", "-INF", "Infinity"}) {
+        EXPECT_THROW(prix.SetAsString(refuse), platform::ConversionError) << refuse;
+        EXPECT_EQ(prix.AsFloat(), 12.25) << refuse;
+    }
     auto qte = t.FieldByName("Qte");
     EXPECT_TRUE(qte.IsNull());
     EXPECT_EQ(qte.AsInteger(), 0);

@@ -90,11 +90,21 @@ TEST_F(Restructure, SplitChangesOnlyTradesUpToTheDate) {
     EXPECT_EQ(t->BilanPurge.NbInPort, 9);
     EXPECT_FALSE(doc.Modifie);
 
-    // A ratio below 1 is refused and changes nothing.
+    // A ratio below 1, or one that takes a quantity past 32 bits, is refused and changes
+    // nothing, not even the trades that would fit.
     EXPECT_FALSE(doc.ApplyDivision(t, 0, Day(2024, 3, 5)));
     EXPECT_FALSE(doc.ApplyDivision(t, -3, Day(2024, 3, 5)));
+    jour->Quantite = 1000000000;
+    EXPECT_FALSE(doc.ApplyDivision(t, 3, Day(2024, 3, 5)));
     EXPECT_EQ(avant->Cours, 500);
     EXPECT_EQ(avant->Quantite, 20);
+    EXPECT_EQ(jour->Cours, 750);
+    EXPECT_EQ(jour->Quantite, 1000000000);
+    // A trade after the date does not count.
+    apres->Quantite = 2000000000;
+    EXPECT_TRUE(doc.ApplyDivision(t, 2, Day(2024, 3, 5)));
+    EXPECT_EQ(jour->Quantite, 2000000000);
+    EXPECT_EQ(apres->Quantite, 2000000000);
 }
 
 class Transfer : public positions_test::PositionsFixture {

@@ -21,6 +21,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QTest>
+#include <QToolButton>
 
 namespace {
 
@@ -106,8 +108,10 @@ TEST_F(HistoEditorTest, EditsThatWouldSpoilTheHistoryAreRefused) {
     EXPECT_FALSE(m.setData(m.index(2, 0), "05/01/2026"));
     ASSERT_NE(LastMessage(), nullptr);
     EXPECT_TRUE(LastMessage()->text.contains(QString::fromUtf8("déjà")));
-    EXPECT_FALSE(m.setData(m.index(0, 1), "-3"));
-    EXPECT_EQ(CentsAt(0, "Cours"), 1001);
+    for (const char* prix : {"-3", "nan", "-NAN", "inf"}) {
+        EXPECT_FALSE(m.setData(m.index(0, 1), prix)) << prix;
+        EXPECT_EQ(CentsAt(0, "Cours"), 1001) << prix;
+    }
     // A row left without a date is not saved.
     m.Insert();
     ASSERT_TRUE(m.setData(m.index(m.CurrentRow(), 1), "9"));
@@ -141,14 +145,18 @@ TEST_F(HistoEditorTest, TheSplitDividesTheDaysUpToItsDateOnly) {
     EXPECT_EQ(CentsAt(0, "Cours"), 333);
     EXPECT_EQ(CentsAt(1, "Cours"), 333);
     EXPECT_EQ(At(0, "Volume"), 4500);
-    // Ratios that split nothing change nothing; a huge volume saturates.
+    // Ratios that split nothing change nothing, nor one that takes a volume past 32 bits
+    // (2000 x 1100000), even on the rows that would fit.
     ASSERT_TRUE(doc->LoadHistoFile(titre));
     EXPECT_EQ(ApplyHistoDivision(Historique(), 1, Day(6, 1, 2026)), 0);
     EXPECT_EQ(ApplyHistoDivision(Historique(), 0, Day(6, 1, 2026)), 0);
     EXPECT_EQ(ApplyHistoDivision(Historique(), -2, Day(6, 1, 2026)), 0);
+    EXPECT_EQ(ApplyHistoDivision(Historique(), 1100000, Day(5, 1, 2026)), 0);
     EXPECT_EQ(CentsAt(0, "Cours"), 1001);
-    EXPECT_EQ(ApplyHistoDivision(Historique(), 2000000, Day(2, 1, 2026)), 1);
-    EXPECT_EQ(At(0, "Volume"), 2147483647.0);
+    EXPECT_EQ(At(0, "Volume"), 1500);
+    EXPECT_EQ(At(1, "Volume"), 2000);
+    EXPECT_EQ(ApplyHistoDivision(Historique(), 1100000, Day(2, 1, 2026)), 1);
+    EXPECT_EQ(At(0, "Volume"), 1650000000);
 }
 
 TEST_F(HistoEditorTest, ASplitValidatedIsSavedAndReachesTheTrades) {
@@ -229,6 +237,61 @@ TEST_F(HistoEditorTest, TheSplitDialogRefusesRatiosThatSplitNothingAndKeepsItsVa
     second.BtDivClick();
     EXPECT_FALSE(flag);
     EXPECT_TRUE(second.BtDiv->isEnabled());
+
+    // A split that a trade's quantity could not take is refused before anything changes:
+    // the history would be split and the trades not.
+    build::AddTrade(titre, Day(5, 1, 2026), 'A', 1000000000, 1000);
+    TFHisto third(nullptr, &flag, titre, doc.get(), prompts);
+    AnswerSplit(QDate(2026, 1, 5), 3);
+    prompts.messages.clear();
+    const std::int32_t cours = CentsAt(0, "Cours");
+    third.BtDivClick();
+    EXPECT_FALSE(flag);
+    EXPECT_EQ(third.DivisionRatio(), 0);
+    ASSERT_NE(LastMessage(), nullptr);
+    EXPECT_EQ(CentsAt(0, "Cours"), cours);
+    EXPECT_EQ(titre->Operes[0]->Quantite, 1000000000);
+}
+
+TEST_F(HistoEditorTest, ANewRowTakesTheFocusOnItsDateAndIsNotStoredWithoutOne) {
+    WriteHisto("12000", kTrois);
+    TFHisto editor(nullptr, &flag, titre, doc.get(), prompts);
+    editor.show();
+    QApplication::setActiveWindow(&editor);
+    MemTableModel& m = *editor.DataSource1;
+    const auto click = [&](TDBNavigator::Button button) {
+        QTest::mouseClick(editor.DBNav->ButtonAt(button), Qt::LeftButton);
+    };
+    const auto type = [](const QString& text) {
+        for (const QChar c : text)
+            QTest::keyClicks(QApplication::focusWidget(), QString(c));
+    };
+    click(TDBNavigator::nbInsert);
+    ASSERT_TRUE(m.Inserting());
+    EXPECT_TRUE(editor.DBGrid1->hasFocus());
+    EXPECT_EQ(editor.DBGrid1->currentIndex(), m.index(m.CurrentRow(), 0));
+
+    // Posted blank, or left for another row: refused, the row still being typed.
+    click(TDBNavigator::nbPost);
+    EXPECT_TRUE(m.Inserting());
+    ASSERT_NE(LastMessage(), nullptr);
+    EXPECT_FALSE(m.MoveToRow(m.CurrentRow() == 0 ? 1 : 0));
+    EXPECT_TRUE(m.Inserting());
+    EXPECT_EQ(Historique().RecordCount(), 3);
+    editor.BtOkClick();
+    EXPECT_FALSE(editor.FValide);
+    EXPECT_EQ(ReadHisto("12000"), std::string("01/01/1970\n") + kTrois);
+
+    // Typed at the keyboard from the focused cell, the digits of the date alone.
+    type("07012026");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    type("13,5");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    click(TDBNavigator::nbPost);
+    EXPECT_FALSE(m.Inserting());
+    ASSERT_EQ(Historique().RecordCount(), 4);
+    EXPECT_EQ(At(3, "Date"), Day(7, 1, 2026));
+    EXPECT_EQ(CentsAt(3, "Cours"), 1350);
 }
 
 TEST_F(HistoEditorTest, AHistoryThatCannotBeWrittenKeepsTheEditorOpen) {

@@ -309,7 +309,7 @@ TEST_F(FeeDialogTest, InvalidCellsAreRefusedAndChangeNothing) {
              {0, "-1", QString::fromUtf8("Seuil : le montant doit être compris entre 0 et")},
              {3, "21474836,48", QString::fromUtf8("MntMin : le montant doit être compris")},
              {1, "100,5", QString::fromUtf8("Frais H.T : le taux doit être compris entre 0")},
-             {2, "inf", QString::fromUtf8("Tva : le taux doit être compris")},
+             {2, "inf", "Tva : 'inf' n'est pas une valeur numérique correcte"},
              {4, "Peut-être", "Sur D"}}) {
         prompts.messages.clear();
         const QString before = Cell(d->DSFrais1, 1, column);
