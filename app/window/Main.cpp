@@ -359,43 +359,63 @@ QString TMainForm::CurrentHint() const {
 
 namespace {
 
-// The paths of a drop, when every item is a file of this machine. Anything else (a web
-// address, a remote share) is no portfolio: opening it would give an empty document named
-// after the address and record that address as the last file used.
-std::optional<QStringList> DroppedLocalFiles(const QMimeData& data) {
+// The items of a drop when every one is a file address (file:), wherever the file lies; a web
+// address is no portfolio and is refused while the user still drags it.
+std::optional<QList<QUrl>> DroppedFileUrls(const QMimeData& data) {
     if (!data.hasUrls())
         return std::nullopt;
-    QStringList chemins;
-    for (const QUrl& url : data.urls()) {
-        if (!url.isLocalFile() || url.toLocalFile().isEmpty())
+    const QList<QUrl> urls = data.urls();
+    for (const QUrl& url : urls)
+        if (!url.isLocalFile())
             return std::nullopt;
-        chemins << url.toLocalFile();
-    }
-    return chemins;
+    return urls;
+}
+
+// The path of a file of this machine: a file address without a host, or with "localhost".
+// Any other host names a file elsewhere, which opening here would turn into an empty
+// document named after it.
+std::optional<QString> LocalPath(const QUrl& url) {
+    const QString hote = url.host();
+    if (!hote.isEmpty() && hote.compare(QLatin1String("localhost"), Qt::CaseInsensitive) != 0)
+        return std::nullopt;
+    const QString chemin = url.path(QUrl::FullyDecoded);
+    if (chemin.isEmpty())
+        return std::nullopt;
+    return chemin;
 }
 
 } // namespace
 
 void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
     // Refused at once, so that the pointer tells the user before they let go.
-    if (!Refreshing() && DroppedLocalFiles(*event->mimeData()))
+    if (DroppedFileUrls(*event->mimeData()) && !RefuseWhileRefreshing(QString::fromUtf8("Dépôt")))
         event->acceptProposedAction();
     else
         event->ignore();
 }
 
 void TMainForm::dropEvent(QDropEvent* event) {
-    if (Refreshing()) { // Quote refresh: the walk holds the document's records
+    const std::optional<QList<QUrl>> urls = DroppedFileUrls(*event->mimeData());
+    if (!urls || RefuseWhileRefreshing(QString::fromUtf8("Dépôt"))) {
         event->ignore();
         return;
     }
-    const std::optional<QStringList> chemins = DroppedLocalFiles(*event->mimeData());
-    if (!chemins) {
-        event->ignore();
-        return;
+    QStringList chemins;
+    for (const QUrl& url : *urls) {
+        const std::optional<QString> chemin = LocalPath(url);
+        if (!chemin) {
+            event->ignore();
+            FPrompts->Message(this, "Corvane",
+                              QString::fromUtf8("« %1 » n'est pas un fichier de cet ordinateur : "
+                                                "seuls les fichiers locaux peuvent être ouverts.")
+                                  .arg(url.toDisplayString()),
+                              QMessageBox::Warning, QMessageBox::Ok);
+            return;
+        }
+        chemins << *chemin;
     }
     event->acceptProposedAction();
-    Guard([&] { DropFiles(*chemins); });
+    Guard([&] { DropFiles(chemins); });
 }
 
 void TMainForm::Guard(const std::function<void()>& command) {
