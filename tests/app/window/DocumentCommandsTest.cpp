@@ -5,6 +5,7 @@
 
 #include "portfolio/Cv.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -333,6 +334,22 @@ TEST_F(DocumentTest, CalculatorIsTheFirstOneInstalled) {
     setenv("PATH", ancien.c_str(), 1);
     ASSERT_EQ(prompts.started.size(), 1u);
     EXPECT_EQ(prompts.started[0], "galculator");
+}
+
+TEST_F(DocumentTest, PrinterSetUpValidatesAndNeverPrints) {
+    QStringList boutons;
+    prompts.onDialog = [&](QDialog& dialog) {
+        for (const QAbstractButton* bouton : dialog.findChildren<QAbstractButton*>())
+            boutons << bouton->text();
+        return true;
+    };
+    form->FilePrintSetup();
+    ASSERT_EQ(prompts.dialogs, 1);
+    EXPECT_FALSE(boutons.isEmpty());
+    for (const QString& texte : boutons)
+        EXPECT_FALSE(texte.contains("Imprimer", Qt::CaseInsensitive) ||
+                     texte.contains("Print", Qt::CaseInsensitive))
+            << texte.toStdString();
 }
 
 TEST_F(DocumentTest, CommandErrorsAreShownNotThrown) {
