@@ -26,6 +26,7 @@
 #include <QPrinter>
 #include <QProgressBar>
 #include <QScreen>
+#include <QScrollArea>
 #include <QSlider>
 #include <QSplitter>
 #include <QStackedWidget>
@@ -173,12 +174,20 @@ void TMainForm::CreateWidgets() {
     gauche->addWidget(LibMon);
     gauche->addWidget(LT1, 1);
 
-    Pages = new QStackedWidget(Splitter);
+    // The pages scroll when the window is narrower than their content, so that neither the
+    // window's size nor the tree's width is held by the widest page.
+    auto* defilement = new QScrollArea(Splitter);
+    defilement->setObjectName("PagesDefilement");
+    defilement->setWidgetResizable(true);
+    defilement->setFrameShape(QFrame::NoFrame);
+    defilement->setMinimumWidth(160);
+    Pages = new QStackedWidget(defilement);
     Pages->setObjectName("Pages");
     CreatePages();
+    defilement->setWidget(Pages);
 
     Splitter->addWidget(PartGauche);
-    Splitter->addWidget(Pages);
+    Splitter->addWidget(defilement);
     Splitter->setStretchFactor(1, 1);
     Splitter->setSizes({144, 779 - 144});
     setCentralWidget(Splitter);

@@ -21,6 +21,7 @@
 #include <QMouseEvent>
 #include <QPieSeries>
 #include <QPieSlice>
+#include <QSplitter>
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QToolButton>
@@ -432,6 +433,46 @@ TEST_F(ViewsTest, DatePickersWriteTheirRegistryValues) {
     EXPECT_DOUBLE_EQ(doc->DateRent, debut);
     ReadKey([&](platform::SettingsStore& s) { EXPECT_DOUBLE_EQ(s.ReadDate("DATERENT"), debut); });
     EXPECT_TRUE(prompts.messages.empty());
+}
+
+TEST_F(ViewsTest, TheTreePanelMovesBothWaysAtEveryWindowSize) {
+    // Every page shown once, at its fullest, so that each has told its least size.
+    Valeurs* a = Add("12000", "AIR LIQUIDE", 15000);
+    AddTrade(a, EncodeDate(2025, 5, 2), 'A', 10, 14000);
+    form->BuildTree();
+    form->show();
+    auto* separateur = W<QSplitter>("Splitter");
+    QWidget* gauche = W<QWidget>("PartGauche");
+    const auto tirer = [&](int dx) {
+        QSplitterHandle* poignee = separateur->handle(1);
+        const QPoint depart = poignee->rect().center();
+        const auto souris = [&](QEvent::Type type, QPoint at, Qt::MouseButtons boutons) {
+            QMouseEvent e(type, at, poignee->mapToGlobal(at), Qt::LeftButton, boutons,
+                          Qt::NoModifier);
+            QApplication::sendEvent(poignee, &e);
+        };
+        souris(QEvent::MouseButtonPress, depart, Qt::LeftButton);
+        souris(QEvent::MouseMove, depart + QPoint(dx, 0), Qt::LeftButton);
+        souris(QEvent::MouseButtonRelease, depart + QPoint(dx, 0), Qt::NoButton);
+        QApplication::processEvents();
+    };
+    for (const QSize taille : {QSize(779, 563), QSize(640, 480), QSize(1200, 800)}) {
+        for (QTabWidget* pages : form->findChildren<QTabWidget*>())
+            for (int i = 0; i < pages->count(); ++i) {
+                W<QStackedWidget>("Pages")->setCurrentWidget(pages);
+                pages->setCurrentIndex(i);
+            }
+        form->resize(taille);
+        QApplication::processEvents();
+        ASSERT_EQ(form->width(), taille.width());
+        separateur->setSizes({144, taille.width()});
+        QApplication::processEvents();
+        const int avant = gauche->width();
+        tirer(150);
+        EXPECT_GE(gauche->width(), avant + 140) << taille.width();
+        tirer(-100);
+        EXPECT_LE(gauche->width(), avant + 60) << taille.width();
+    }
 }
 
 TEST_F(ViewsTest, RepartitionColumnsAreFittedOnceAndKeepTheUsersWidths) {
