@@ -228,7 +228,7 @@ void TMainForm::FillOperes(Valeurs* titre) {
                 const std::string texte = ligne->text(c).toStdString();
                 if (texte.empty())
                     continue;
-                ligne->setForeground(c, CommenceParChiffre(texte) ? kVert : kRouge);
+                ligne->setForeground(c, CommenceParChiffre(texte) ? kVertSurVente : kRougeSurVente);
                 ligne->setBackground(c, kFondVente);
             }
         }

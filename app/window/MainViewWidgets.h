@@ -98,6 +98,10 @@ inline const QColor kRouge(255, 0, 0);            // debits, losses, negative fi
 inline const QColor kJauneSelection(255, 255, 0); // tree: manual security, selected
 inline const QColor kGrisInactif(128, 128, 128);  // securities list: not held
 
+// Gains and losses on the sales' light green: darker shades, which stay readable on it.
+inline const QColor kVertSurVente(0, 100, 0);
+inline const QColor kRougeSurVente(176, 0, 0);
+
 // The record under the first visible row and the current row's record, kept across a refill.
 struct EtatListe {
     const void* Premier = nullptr;

@@ -27,6 +27,8 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
+#include <cmath>
+
 namespace {
 
 using namespace build;
@@ -305,11 +307,24 @@ TEST_F(ViewsTest, SalesLossesAndCashMovementsHaveTheirColours) {
     const QColor vertClair(127, 255, 0);
     EXPECT_EQ(Background(gain, 0), vertClair);
     EXPECT_EQ(gain->text(7), "80,00");
-    EXPECT_EQ(Foreground(gain, 7), QColor(0, 128, 0));
     EXPECT_EQ(perte->text(7), "-80,00");
-    EXPECT_EQ(Foreground(perte, 7), QColor(255, 0, 0));
-    EXPECT_EQ(Foreground(perte, 8), QColor(255, 0, 0));
     EXPECT_EQ(Background(perte, 8), vertClair);
+    // Gains green and losses red, each readable on the sales' green (a contrast of 4.5).
+    const auto luminance = [](const QColor& c) {
+        const auto canal = [](double v) {
+            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * canal(c.redF()) + 0.7152 * canal(c.greenF()) + 0.0722 * canal(c.blueF());
+    };
+    const auto lisible = [&](const QColor& texte, const QColor& fond) {
+        return (luminance(fond) + 0.05) / (luminance(texte) + 0.05) >= 4.5;
+    };
+    for (const int c : {7, 8}) {
+        EXPECT_GT(Foreground(gain, c).green(), Foreground(gain, c).red()) << c;
+        EXPECT_GT(Foreground(perte, c).red(), Foreground(perte, c).green()) << c;
+        EXPECT_TRUE(lisible(Foreground(gain, c), Background(gain, c))) << c;
+        EXPECT_TRUE(lisible(Foreground(perte, c), Background(perte, c))) << c;
+    }
 
     // The cash list in date order, credits green, debits red.
     EXPECT_EQ(Column("LstCash", 0), (QStringList{"02/12/24", "02/01/25", "02/01/25"}));
