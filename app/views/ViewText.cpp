@@ -30,6 +30,14 @@ std::string PourcentText(double valeur) {
     return platform::FormatNumber(valeur) + " %";
 }
 
+std::string AvecSeparateurDecimal(std::string texte) {
+    const char separateur = platform::FormatSettings::Current().DecimalSeparator;
+    for (char& c : texte)
+        if (c == '.')
+            c = separateur;
+    return texte;
+}
+
 bool CommenceParChiffre(const std::string& texte) {
     for (const char c : texte) {
         if (c == ' ' || c == '\t')
