@@ -178,6 +178,15 @@ TEST_F(ViewsTest, RichDocumentTreeAndSecuritiesList) {
                        Qt::NoButton, Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(liste->viewport(), &dehors);
     EXPECT_EQ(Text("StatusPanel2"), "");
+
+    // A security never quoted has no quote day to show, in the list and on its page.
+    AddSecurity(*doc, "15000", "JAMAIS COTE", {.suivi = true});
+    form->BuildTree();
+    const auto jamais = liste->findItems("15000", Qt::MatchExactly);
+    ASSERT_EQ(jamais.size(), 1);
+    EXPECT_EQ(jamais[0]->text(2), "");
+    Tree()->setCurrentItem(Node("JAMAIS COTE"));
+    EXPECT_EQ(Text("DateHeure"), "");
 }
 
 TEST_F(ViewsTest, SampleDocumentFillsEveryView) {
