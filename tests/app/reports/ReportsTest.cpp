@@ -655,12 +655,26 @@ TEST_F(ReportsTest, ALongReportShowsItsProgressAndCanBeGivenUp) {
     const std::string pdf = Path("operes.pdf");
     printer.setOutputFileName(QString::fromStdString(pdf));
     const bool imprime = edit.Print(printer);
-    guet.stop();
-    TQuickRep::ProgressDelayMs = delai;
     EXPECT_FALSE(imprime);
     EXPECT_GT(vus, 0);
     EXPECT_EQ(total, 3000); // the rows to lay out
     EXPECT_FALSE(std::filesystem::exists(pdf) && std::filesystem::file_size(pdf) > 0);
+
+    // A preview given up while it is built closes.
+    vus = 0;
+    bool ferme = false;
+    prompts.onDialog = [&](QDialog& dialog) {
+        QObject::connect(&dialog, &QDialog::rejected, [&] { ferme = true; });
+        if (auto* vue = dialog.findChild<QPrintPreviewWidget*>())
+            vue->updatePreview();
+        QApplication::processEvents();
+        return false;
+    };
+    edit.Preview(printer, prompts);
+    guet.stop();
+    TQuickRep::ProgressDelayMs = delai;
+    EXPECT_GT(vus, 0);
+    EXPECT_TRUE(ferme);
 }
 
 TEST_F(ReportsTest, PreviewRunsThroughThePromptsInTheReportsOrientation) {
