@@ -55,6 +55,20 @@ QSlider* MakeTrack(QWidget* parent, const char* name, int minimum, int position)
     return track;
 }
 
+// Only the page shown sets the least size of a set of pages, so that a narrow page does not
+// scroll because a hidden one is wide.
+template <typename Pages> void SizeFromShownPage(Pages* pages) {
+    const auto suivre = [pages](int vue) {
+        for (int i = 0; i < pages->count(); ++i) {
+            const QSizePolicy::Policy regle =
+                i == vue ? QSizePolicy::Preferred : QSizePolicy::Ignored;
+            pages->widget(i)->setSizePolicy(regle, regle);
+        }
+    };
+    QObject::connect(pages, &Pages::currentChanged, pages, suivre);
+    suivre(pages->currentIndex());
+}
+
 QLabel* MakeCaption(QWidget* parent, const char* name, const QString& style) {
     auto* label = new QLabel(parent);
     label->setObjectName(name);
@@ -185,6 +199,9 @@ void TMainForm::CreateWidgets() {
     Pages->setObjectName("Pages");
     CreatePages();
     defilement->setWidget(Pages);
+    for (QTabWidget* onglets : {PgPort, PgCash, PgTitre, PageCtl1})
+        SizeFromShownPage(onglets);
+    SizeFromShownPage(Pages);
 
     Splitter->addWidget(PartGauche);
     Splitter->addWidget(defilement);
