@@ -27,7 +27,7 @@ public:
     TCorv* FPortefeuille = nullptr;
 
     void Preview(QPrinter& printer, UiPrompts& prompts) { QR.Preview(printer, prompts); }
-    void Print(QPrinter& printer) { QR.Print(printer); }
+    bool Print(QPrinter& printer) { return QR.Print(printer); }
 };
 
 // The portfolio summary while it exists.

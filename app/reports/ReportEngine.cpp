@@ -15,9 +15,11 @@
 #include <QPainter>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QProgressDialog>
 
 #include <algorithm>
 #include <exception>
+#include <functional>
 #include <stdexcept>
 
 namespace {
@@ -113,17 +115,22 @@ int SummedField(const platform::MemTable& table, const QString& expression) {
 // Lays the bands out page after page.
 class Layout {
 public:
-    Layout(TQuickRep& report, const QSizeF& area) : report_(report), area_(area) {
+    Layout(TQuickRep& report, const QSizeF& area, QRProgress progress = {})
+        : report_(report), area_(area), progress_(std::move(progress)) {
         if (report.DataSet != nullptr)
             sums_.assign(static_cast<std::size_t>(report.DataSet->FieldCount()), 0.0);
         footer_ = FindBand(TQRBandType::PageFooter);
         footerTop_ = area.height() - (footer_ != nullptr ? footer_->Height : 0.0);
     }
 
+    bool Cancelled() const { return cancelled_; }
+
     std::vector<QRPage> Run() {
         NewPage();
         if (TQRBand* detail = FindBand(TQRBandType::Detail))
             Details(*detail);
+        if (cancelled_)
+            return std::move(pages_);
         if (TQRBand* summary = FindBand(TQRBandType::Summary)) {
             MakeRoom(summary->Height);
             Place(*summary, -1);
@@ -183,7 +190,16 @@ private:
             Place(detail, -1);
             return;
         }
-        for (int row = 0; row < table->RecordCount(); ++row) {
+        const int rows = table->RecordCount();
+        for (int row = 0; row < rows; ++row) {
+            if (progress_ && pages_.size() != told_) {
+                told_ = pages_.size();
+                if (!progress_(QString::fromUtf8("Mise en page : %1 pages").arg(told_), row,
+                               rows)) {
+                    cancelled_ = true;
+                    return;
+                }
+            }
             table->MoveTo(row);
             bool print = true;
             if (detail.BeforePrint)
@@ -267,6 +283,37 @@ private:
     double y_ = 0.0;
     std::vector<double> sums_;
     std::vector<QRPage> pages_;
+    QRProgress progress_;
+    std::size_t told_ = 0; // pages laid out when the progress last heard
+    bool cancelled_ = false;
+};
+
+// The window that shows how far a long report has got, with the button that gives it up. It
+// shows only once the report has worked for a while; while shown, it keeps the program's
+// windows drawn.
+class ProgressWindow {
+public:
+    ProgressWindow(QWidget* owner, const QString& title) : dialog_(owner) {
+        dialog_.setWindowTitle(title);
+        dialog_.setWindowModality(Qt::WindowModal);
+        dialog_.setMinimumDuration(TQuickRep::ProgressDelayMs);
+        dialog_.setAutoReset(false);
+        dialog_.setAutoClose(false);
+        dialog_.setCancelButtonText(QString::fromUtf8("Annuler"));
+        dialog_.setMinimumWidth(360);
+    }
+
+    bool operator()(const QString& stage, int done, int total) {
+        if (dialog_.maximum() != total)
+            dialog_.setMaximum(total);
+        dialog_.setLabelText(stage);
+        // The dialog starts timing from its first value; later ones show it when due.
+        dialog_.setValue(done);
+        return !dialog_.wasCanceled();
+    }
+
+private:
+    QProgressDialog dialog_;
 };
 
 // Gives a printer back its page layout when a report is done with it.
@@ -382,12 +429,14 @@ std::vector<QRPage> TQuickRep::Prepare(const QSizeF& area) {
     return Layout(*this, area).Run();
 }
 
-QRSheets TQuickRep::PrepareForPage(const QSizeF& area) {
+QRSheets TQuickRep::PrepareForPage(const QSizeF& area, const QRProgress& progress) {
     QRSheets sheets;
     const double width = DesignWidth();
     if (area.width() > 0.0 && area.width() < width)
         sheets.Scale = area.width() / width;
-    sheets.Pages = Prepare(QSizeF(width, area.height() / sheets.Scale));
+    Layout layout(*this, QSizeF(width, area.height() / sheets.Scale), progress);
+    sheets.Pages = layout.Run();
+    sheets.Cancelled = layout.Cancelled();
     return sheets;
 }
 
@@ -452,30 +501,44 @@ void TQuickRep::PaintPage(QPainter& painter, const QRPage& page, double kx, doub
     painter.restore();
 }
 
-void TQuickRep::Paint(QPagedPaintDevice& device) {
+bool TQuickRep::Paint(QPagedPaintDevice& device, const QRProgress& progress) {
     const QRectF area = device.pageLayout().paintRect(QPageLayout::Millimeter);
-    const QRSheets sheets = PrepareForPage(area.size());
+    const QRSheets sheets = PrepareForPage(area.size(), progress);
+    if (sheets.Cancelled)
+        return false;
     QPainter painter;
     if (!painter.begin(&device))
         throw std::runtime_error("Impression impossible : le périphérique d'impression ne "
                                  "s'ouvre pas.");
     const double kx = device.logicalDpiX() / kMmPerInch;
     const double ky = device.logicalDpiY() / kMmPerInch;
-    for (std::size_t i = 0; i < sheets.Pages.size(); ++i) {
+    const int pages = static_cast<int>(sheets.Pages.size());
+    for (int i = 0; i < pages; ++i) {
+        if (progress &&
+            !progress(QString::fromUtf8("Impression de la page %1 sur %2").arg(i + 1).arg(pages), i,
+                      pages)) {
+            // A printer's job is dropped rather than sent half done.
+            if (auto* printer = dynamic_cast<QPrinter*>(&device))
+                printer->abort();
+            painter.end();
+            return false;
+        }
         if (i > 0)
             device.newPage();
         painter.resetTransform();
         painter.scale(sheets.Scale, sheets.Scale);
-        PaintPage(painter, sheets.Pages[i], kx, ky);
+        PaintPage(painter, sheets.Pages[static_cast<std::size_t>(i)], kx, ky);
     }
     painter.end();
+    return true;
 }
 
-void TQuickRep::Print(QPrinter& printer) {
+bool TQuickRep::Print(QPrinter& printer) {
     const LayoutKept kept(printer);
     SetupPage(printer);
     printer.setDocName(ReportTitle);
-    Paint(printer);
+    ProgressWindow progress(Owner, ReportTitle);
+    return Paint(printer, std::ref(progress));
 }
 
 void TQuickRep::Preview(QPrinter& printer, UiPrompts& prompts) {
@@ -487,10 +550,17 @@ void TQuickRep::Preview(QPrinter& printer, UiPrompts& prompts) {
     dialog.setWindowTitle(ReportTitle);
     // The preview draws inside its own event loop, which no exception may cross.
     std::exception_ptr error;
+    bool premier = true; // the first drawing builds the preview; later ones print or redraw it
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
-                     [this, &error](QPrinter* device) {
+                     [this, &error, &dialog, &premier](QPrinter* device) {
+                         const bool apercu = premier;
+                         premier = false;
                          try {
-                             Paint(*device);
+                             ProgressWindow progress(&dialog, ReportTitle);
+                             // A preview given up while it is built is not wanted at all.
+                             if (!Paint(*device, std::ref(progress)) && apercu)
+                                 QMetaObject::invokeMethod(&dialog, &QDialog::reject,
+                                                           Qt::QueuedConnection);
                          } catch (...) {
                              error = std::current_exception();
                          }

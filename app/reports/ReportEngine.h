@@ -123,7 +123,12 @@ struct QRPage {
 struct QRSheets {
     std::vector<QRPage> Pages;
     double Scale = 1.0;
+    bool Cancelled = false; // the user gave the layout up: Pages holds what was laid out
 };
+
+// Told how far a long report has got: what it is doing, the steps done and the steps in all.
+// Answers false when the user gives up.
+using QRProgress = std::function<bool(const QString& stage, int done, int total)>;
 
 class TQuickRep {
 public:
@@ -150,16 +155,24 @@ public:
     std::vector<QRPage> Prepare(const QSizeF& area);
     std::vector<QRPage> Prepare() { return Prepare(DefaultArea()); }
     // Lays the report out for a page of the given printable area: at its own width, shrunk
-    // as a whole when the area is narrower.
-    QRSheets PrepareForPage(const QSizeF& area);
+    // as a whole when the area is narrower. The progress hears of every page laid out.
+    QRSheets PrepareForPage(const QSizeF& area, const QRProgress& progress = {});
 
-    // Draws the report on the device under its current page layout.
-    void Paint(QPagedPaintDevice& device);
-    // Sets the page up, prints, and gives the printer back its page layout.
-    void Print(QPrinter& printer);
+    // Draws the report on the device under its current page layout, telling the progress of
+    // the layout and of every page drawn. False when the user gave up: a printer's job is
+    // then aborted.
+    bool Paint(QPagedPaintDevice& device, const QRProgress& progress = {});
+    // Sets the page up, prints, and gives the printer back its page layout. A long report
+    // shows its progress in a window whose button cancels the job.
+    bool Print(QPrinter& printer);
     // Shows the print preview through the prompts; the printer gets its page layout back
-    // afterwards. An error met while drawing the preview is rethrown once it is closed.
+    // afterwards. A long report shows the progress of its drawing, and giving the drawing up
+    // closes the preview. An error met while drawing the preview is rethrown once it is
+    // closed.
     void Preview(QPrinter& printer, UiPrompts& prompts);
+
+    // How long a report works before its progress window shows, in milliseconds.
+    static inline int ProgressDelayMs = 500;
 
     // A number under a display mask: "0,.00" groups thousands and shows two decimals, with
     // the user's separators; the decimals are those after the mask's ".".

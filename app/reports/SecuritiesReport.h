@@ -26,7 +26,7 @@ public:
     TCorv* FPortefeuille = nullptr;
 
     void Preview(QPrinter& printer, UiPrompts& prompts) { QR.Preview(printer, prompts); }
-    void Print(QPrinter& printer) { QR.Print(printer); }
+    bool Print(QPrinter& printer) { return QR.Print(printer); }
 
 private:
     void FillRepart();

@@ -28,7 +28,7 @@ public:
     Valeurs* FTitre = nullptr;
 
     void Preview(QPrinter& printer, UiPrompts& prompts) { QR.Preview(printer, prompts); }
-    void Print(QPrinter& printer) { QR.Print(printer); }
+    bool Print(QPrinter& printer) { return QR.Print(printer); }
 
     // Before each trade row: the button-face colour for a sale, white otherwise.
     void QRBand3BeforePrint(TQRBand& band, bool& printBand);

@@ -1,5 +1,7 @@
 #include "views/ChartData.h"
 
+#include "views/ViewText.h"
+
 #include "platform/Checked.h"
 #include "platform/DateText.h"
 #include "platform/Numbers.h"
@@ -417,6 +419,7 @@ int PointProche(const std::vector<PointCourbe>& points, const RepereEcran& reper
 std::string TexteLecture(const TCorv& doc, Lecture genre, const PointCourbe& point) {
     std::string t;
     doc.FloatToTextTrunc(2, t, static_cast<float>(point.Y));
+    t = AvecSeparateurDecimal(std::move(t));
     switch (genre) {
     case Lecture::Intraday:
         return "Heure : " + platform::TimeToStr(point.X) + " Cours :" + t;

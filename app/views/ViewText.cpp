@@ -1,5 +1,6 @@
 #include "views/ViewText.h"
 
+#include "platform/DateText.h"
 #include "platform/Numbers.h"
 
 #include <string>
@@ -28,6 +29,20 @@ std::string ChampMontantText(std::int64_t cents) {
 
 std::string PourcentText(double valeur) {
     return platform::FormatNumber(valeur) + " %";
+}
+
+std::string DateCoursText(double date, double heure, const std::string& entre) {
+    if (date == 0.0)
+        return std::string();
+    return platform::DateToStr(date) + entre + platform::FormatDateTime("hh:nn", heure);
+}
+
+std::string AvecSeparateurDecimal(std::string texte) {
+    const char separateur = platform::FormatSettings::Current().DecimalSeparator;
+    for (char& c : texte)
+        if (c == '.')
+            c = separateur;
+    return texte;
 }
 
 bool CommenceParChiffre(const std::string& texte) {

@@ -17,6 +17,12 @@ std::string EurosText(float euros, float facteur);
 std::string ChampMontantText(std::int64_t cents);
 // A percentage: never scaled, followed by " %".
 std::string PourcentText(double valeur);
+// The day and time of a security's last quote, joined by entre ("13/03/26-17:35"); empty for
+// a security never quoted, whose quote has no day.
+std::string DateCoursText(double date, double heure, const std::string& entre);
+// A figure written with "." (the document's truncated texts) as the user reads it: with the
+// program's decimal separator.
+std::string AvecSeparateurDecimal(std::string texte);
 // True when the text, leading blanks removed, begins with a digit: a figure that is not
 // negative. The colour rules of the lists read their cells' texts this way.
 bool CommenceParChiffre(const std::string& texte);

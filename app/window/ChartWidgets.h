@@ -117,6 +117,8 @@ public:
 
     // The points of each series with their labels, as last drawn: the read-outs show them.
     std::map<const QLineSeries*, std::vector<PointCourbe>> Points;
+    // The read-out last shown in the status line, which goes when the mouse leaves the chart.
+    QString Lecture;
 };
 
 // Calls onMove with the mouse position in the chart's viewport at every move over it.

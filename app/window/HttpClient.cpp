@@ -21,7 +21,7 @@ HttpClient::~HttpClient() = default;
 
 void HttpClient::Get(const QString& url) {
     if (busy_)
-        throw HttpError("une requête est déjà en cours");
+        throw HttpError("une requête est déjà en cours", false);
     busy_ = true;
     body_.clear();
 
@@ -94,5 +94,5 @@ void HttpClient::Get(const QString& url) {
     reply.reset();
     busy_ = false;
     if (failed)
-        throw HttpError(reason.toStdString());
+        throw HttpError(reason.toStdString(), connected);
 }

@@ -20,7 +20,14 @@ class QNetworkAccessManager;
 // interruption of the wait.
 class HttpError : public std::runtime_error {
 public:
-    explicit HttpError(const std::string& message) : std::runtime_error(message) {}
+    HttpError(const std::string& message, bool reached)
+        : std::runtime_error(message), reached_(reached) {}
+    // The request reached the server (or the proxy) before it failed; false when no
+    // connection could be made at all.
+    bool Reached() const { return reached_; }
+
+private:
+    bool reached_;
 };
 
 class HttpClient : public QObject {

@@ -26,6 +26,7 @@
 #include <QPrinter>
 #include <QProgressBar>
 #include <QScreen>
+#include <QScrollArea>
 #include <QSlider>
 #include <QSplitter>
 #include <QStackedWidget>
@@ -52,6 +53,20 @@ QSlider* MakeTrack(QWidget* parent, const char* name, int minimum, int position)
     track->setTickPosition(QSlider::TicksBelow);
     track->setTickInterval(5);
     return track;
+}
+
+// Only the page shown sets the least size of a set of pages, so that a narrow page does not
+// scroll because a hidden one is wide.
+template <typename Pages> void SizeFromShownPage(Pages* pages) {
+    const auto suivre = [pages](int vue) {
+        for (int i = 0; i < pages->count(); ++i) {
+            const QSizePolicy::Policy regle =
+                i == vue ? QSizePolicy::Preferred : QSizePolicy::Ignored;
+            pages->widget(i)->setSizePolicy(regle, regle);
+        }
+    };
+    QObject::connect(pages, &Pages::currentChanged, pages, suivre);
+    suivre(pages->currentIndex());
 }
 
 QLabel* MakeCaption(QWidget* parent, const char* name, const QString& style) {
@@ -177,12 +192,23 @@ void TMainForm::CreateWidgets() {
     gauche->addWidget(LibMon);
     gauche->addWidget(LT1, 1);
 
-    Pages = new QStackedWidget(Splitter);
+    // The pages scroll when the window is narrower than their content, so that neither the
+    // window's size nor the tree's width is held by the widest page.
+    auto* defilement = new QScrollArea(Splitter);
+    defilement->setObjectName("PagesDefilement");
+    defilement->setWidgetResizable(true);
+    defilement->setFrameShape(QFrame::NoFrame);
+    defilement->setMinimumWidth(160);
+    Pages = new QStackedWidget(defilement);
     Pages->setObjectName("Pages");
     CreatePages();
+    defilement->setWidget(Pages);
+    for (QTabWidget* onglets : {PgPort, PgCash, PgTitre, PageCtl1})
+        SizeFromShownPage(onglets);
+    SizeFromShownPage(Pages);
 
     Splitter->addWidget(PartGauche);
-    Splitter->addWidget(Pages);
+    Splitter->addWidget(defilement);
     Splitter->setStretchFactor(1, 1);
     Splitter->setSizes({144, 779 - 144});
     setCentralWidget(Splitter);
@@ -363,43 +389,63 @@ QString TMainForm::CurrentHint() const {
 
 namespace {
 
-// The paths of a drop, when every item is a file of this machine. Anything else (a web
-// address, a remote share) is no portfolio: opening it would give an empty document named
-// after the address and record that address as the last file used.
-std::optional<QStringList> DroppedLocalFiles(const QMimeData& data) {
+// The items of a drop when every one is a file address (file:), wherever the file lies; a web
+// address is no portfolio and is refused while the user still drags it.
+std::optional<QList<QUrl>> DroppedFileUrls(const QMimeData& data) {
     if (!data.hasUrls())
         return std::nullopt;
-    QStringList chemins;
-    for (const QUrl& url : data.urls()) {
-        if (!url.isLocalFile() || url.toLocalFile().isEmpty())
+    const QList<QUrl> urls = data.urls();
+    for (const QUrl& url : urls)
+        if (!url.isLocalFile())
             return std::nullopt;
-        chemins << url.toLocalFile();
-    }
-    return chemins;
+    return urls;
+}
+
+// The path of a file of this machine: a file address without a host, or with "localhost".
+// Any other host names a file elsewhere, which opening here would turn into an empty
+// document named after it.
+std::optional<QString> LocalPath(const QUrl& url) {
+    const QString hote = url.host();
+    if (!hote.isEmpty() && hote.compare(QLatin1String("localhost"), Qt::CaseInsensitive) != 0)
+        return std::nullopt;
+    const QString chemin = url.path(QUrl::FullyDecoded);
+    if (chemin.isEmpty())
+        return std::nullopt;
+    return chemin;
 }
 
 } // namespace
 
 void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
     // Refused at once, so that the pointer tells the user before they let go.
-    if (!Refreshing() && DroppedLocalFiles(*event->mimeData()))
+    if (DroppedFileUrls(*event->mimeData()) && !RefuseWhileRefreshing(QString::fromUtf8("Dépôt")))
         event->acceptProposedAction();
     else
         event->ignore();
 }
 
 void TMainForm::dropEvent(QDropEvent* event) {
-    if (Refreshing()) { // Quote refresh: the walk holds the document's records
+    const std::optional<QList<QUrl>> urls = DroppedFileUrls(*event->mimeData());
+    if (!urls || RefuseWhileRefreshing(QString::fromUtf8("Dépôt"))) {
         event->ignore();
         return;
     }
-    const std::optional<QStringList> chemins = DroppedLocalFiles(*event->mimeData());
-    if (!chemins) {
-        event->ignore();
-        return;
+    QStringList chemins;
+    for (const QUrl& url : *urls) {
+        const std::optional<QString> chemin = LocalPath(url);
+        if (!chemin) {
+            event->ignore();
+            FPrompts->Message(this, "Corvane",
+                              QString::fromUtf8("« %1 » n'est pas un fichier de cet ordinateur : "
+                                                "seuls les fichiers locaux peuvent être ouverts.")
+                                  .arg(url.toDisplayString()),
+                              QMessageBox::Warning, QMessageBox::Ok);
+            return;
+        }
+        chemins << *chemin;
     }
     event->acceptProposedAction();
-    Guard([&] { DropFiles(*chemins); });
+    Guard([&] { DropFiles(chemins); });
 }
 
 void TMainForm::Guard(const std::function<void()>& command) {

@@ -313,6 +313,9 @@ private:
     void RefreshWalk(Valeurs* only, bool forced, std::optional<AskKind> depth,
                      std::vector<std::string>& nonEnregistres);
     bool RefuseCloseWhileRefreshing(QCloseEvent* event);
+    // True, once the status line has said why, when a walk is under way and the command
+    // named must wait for its end.
+    bool RefuseWhileRefreshing(const QString& commande);
     // The commands that wait for the end of a walk, and the busy look of their buttons.
     std::vector<QAction*> RefusedWhileRefreshing() const;
     void MarkRefused(bool walking);
@@ -324,6 +327,7 @@ private:
     bool FRefreshing = false;
     bool FCloseAfterRefresh = false;
     std::string FHistoCode; // the security whose page the walk's current request brings
+    QString FInjoignable;   // the site or proxy that the walk could not connect to, if any
     int FViewLogsImage = 21;
     int FHttpTimeOut = 40000;
     std::array<QIcon, 2> FViewLogsIcons; // the alarm-log command's images 21 and 22

@@ -15,6 +15,9 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
+#include <algorithm>
+#include <vector>
+
 namespace {
 
 // A small drawn icon for the commands that the desktop's standard icons do not cover.
@@ -50,8 +53,15 @@ QAction* TMainForm::MakeAction(const char* name, const QString& caption, const Q
 }
 
 void TMainForm::Bind(QAction* action, void (TMainForm::*command)()) {
-    connect(action, &QAction::triggered, this,
-            [this, command] { Guard([this, command] { (this->*command)(); }); });
+    connect(action, &QAction::triggered, this, [this, action, command] {
+        // Quitting during a walk is put off rather than refused: the close handler says so.
+        const std::vector<QAction*> enAttente = RefusedWhileRefreshing();
+        if (action != FileExitAct &&
+            std::find(enAttente.begin(), enAttente.end(), action) != enAttente.end() &&
+            RefuseWhileRefreshing(QString(action->text()).remove('&')))
+            return;
+        Guard([this, command] { (this->*command)(); });
+    });
 }
 
 void TMainForm::CreateActions() {

@@ -15,7 +15,7 @@
 #include <QDateEdit>
 #include <QFileInfo>
 #include <QLabel>
-#include <QPrintDialog>
+#include <QPageSetupDialog>
 #include <QPrinter>
 #include <QStandardPaths>
 #include <QTreeWidget>
@@ -233,9 +233,11 @@ void TMainForm::HelpAbout() {
     FPrompts->RunDialog(apropos);
 }
 
+// Sets up the printer's page for the reports to come; nothing is printed here, so the dialog
+// is the page set-up one, whose button validates rather than prints.
 void TMainForm::FilePrintSetup() {
-    QPrintDialog dialog(FPrinter.get(), this);
+    QPageSetupDialog dialog(FPrinter.get(), this);
+    dialog.setObjectName("FilePrintSetup");
     dialog.setWindowTitle("Configuration imprimante");
-    dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
     FPrompts->RunDialog(dialog);
 }

@@ -146,6 +146,9 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
+        // The mouse left the chart: a position outside it tells the chart's read-out to go.
+        if (event->type() == QEvent::Leave)
+            onMove_(QPoint(-1, -1));
         if (event->type() != QEvent::MouseMove)
             return QObject::eventFilter(watched, event);
         const auto* souris = static_cast<QMouseEvent*>(event);
@@ -373,6 +376,14 @@ void TMainForm::ChartMouseMove(QChartView* chart, QPoint& saved, int x, int y) {
         DrawCrosshair(chart, saved.x(), saved.y());
         saved.setX(-1);
     }
+    // Off the chart altogether, its read-out goes too (unless the panel shows something else
+    // by now); off the plotting area only, the read-out stays.
+    if (!chart->viewport()->rect().contains(x, y)) {
+        if (StatusPanel2->text() == c.Lecture)
+            StatusPanel2->clear();
+        c.Lecture.clear();
+        return;
+    }
     if (!ZoneTrace(chart).contains(x, y))
         return;
     QLineSeries* principale = chart == c.Chart4 ? c.Series2
@@ -396,9 +407,11 @@ void TMainForm::ChartMouseMove(QChartView* chart, QPoint& saved, int x, int y) {
     StatusPanel2->setText(QString());
     const auto lecture = [&](QLineSeries* serie, int index) {
         const std::vector<PointCourbe>& points = c.Points[serie];
-        if (index >= 0 && static_cast<std::size_t>(index) < points.size())
-            StatusPanel2->setText(
-                Q(TexteLecture(*FPortefeuille, genre, points[static_cast<std::size_t>(index)])));
+        if (index >= 0 && static_cast<std::size_t>(index) < points.size()) {
+            c.Lecture =
+                Q(TexteLecture(*FPortefeuille, genre, points[static_cast<std::size_t>(index)]));
+            StatusPanel2->setText(c.Lecture);
+        }
     };
     if (i >= 0) {
         lecture(principale, i);

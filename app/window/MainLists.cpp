@@ -148,8 +148,7 @@ void TMainForm::FillTitres() {
         auto* ligne = new QTreeWidgetItem(
             list,
             {Texte(titre->Code), Texte(titre->Libelle),
-             Texte(platform::DateToStr(infos.Date) + "-" +
-                   platform::FormatDateTime("hh:nn", infos.Heure)),
+             Texte(DateCoursText(infos.Date, infos.Heure, "-")),
              Texte(MontantText(infos.Cours, facteur)),
              Texte(platform::FormatNumber(static_cast<double>(infos.Variation))),
              Texte(MontantText(infos.Haut, facteur)), Texte(MontantText(infos.Bas, facteur))});
@@ -205,7 +204,7 @@ void TMainForm::FillOperes(Valeurs* titre) {
                 const std::string texte = ligne->text(c).toStdString();
                 if (texte.empty())
                     continue;
-                ligne->setForeground(c, CommenceParChiffre(texte) ? kVert : kRouge);
+                ligne->setForeground(c, CommenceParChiffre(texte) ? kVertSurVente : kRougeSurVente);
                 ligne->setBackground(c, kFondVente);
             }
         }

@@ -4,6 +4,7 @@
 #include "window/Main.h"
 
 #include "dialogs/OptionsDialog.h"
+#include "views/ViewText.h"
 #include "window/Registry.h"
 #include "window/Shown.h"
 
@@ -43,11 +44,12 @@ void TMainForm::DoParamExecute() {
             QString::fromStdString(platform::FormatInt(reg.ReadInteger("PROXYPORT"))));
         dialog.ProxyName->setText(QString::fromStdString(ReadStringOrEmpty(reg, "PROXYNAME")));
         dialog.Type->SetItemIndex(reg.ReadInteger("MAJTYPE"));
+        // Shown with the decimal separator of the rate beside them; both read back.
         std::string texte;
         doc.FloatToTextTrunc(2, texte, doc.CouvC);
-        dialog.CouvC->setText(QString::fromStdString(texte));
+        dialog.CouvC->setText(QString::fromStdString(AvecSeparateurDecimal(texte)));
         doc.FloatToTextTrunc(2, texte, doc.CouvT);
-        dialog.CouvT->setText(QString::fromStdString(texte));
+        dialog.CouvT->setText(QString::fromStdString(AvecSeparateurDecimal(texte)));
         // Closed while the dialog is shown: a timed refresh may open the key meanwhile.
         key.Close();
     }

@@ -25,6 +25,7 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
+#include <QUrl>
 
 #include <cstring>
 #include <exception>
@@ -64,6 +65,16 @@ template <std::size_t N> bool CopyField(char (&field)[N], const std::string& tex
     std::memset(field, 0, N);
     std::memcpy(field, text.data(), text.size());
     return true;
+}
+
+// What a request that could not connect tried to reach: the proxy when one is set, else
+// the quote site.
+QString Unreachable(const HttpClient& http, const QUrl& url) {
+    if (!http.Proxy.isEmpty())
+        return QString::fromUtf8("le proxy « %1:%2 »").arg(http.Proxy).arg(http.ProxyPort);
+    const QString site =
+        url.port() >= 0 ? url.host() + ":" + QString::number(url.port()) : url.host();
+    return QString::fromUtf8("le site « %1 »").arg(site.isEmpty() ? url.toDisplayString() : site);
 }
 
 } // namespace
@@ -176,6 +187,7 @@ void TMainForm::UpdateCours(Valeurs* only, bool forced, std::optional<AskKind> d
             erreurs << QString::fromUtf8("Erreur inattendue.");
         }
     };
+    FInjoignable.clear();
     FRefreshing = true;
     MarkRefused(true);
     try {
@@ -199,6 +211,10 @@ void TMainForm::UpdateCours(Valeurs* only, bool forced, std::optional<AskKind> d
     }
     ReportUnloggedAlarms();
     QStringList problemes;
+    if (!FInjoignable.isEmpty())
+        problemes << QString::fromUtf8("Connexion impossible avec %1 : la mise à jour des cours "
+                                       "s'est arrêtée.")
+                         .arg(FInjoignable);
     if (!nonEnregistres.empty()) {
         QString texte = QString::fromUtf8("Impossible d'enregistrer l'historique :");
         for (const std::string& chemin : nonEnregistres)
@@ -345,11 +361,15 @@ bool TMainForm::FetchCours(AskWeb& ask) {
     const QString valeur = "Valeur: " + QString::fromStdString(code);
     StatusPanel2->setText(valeur + " Connexion en cours ...");
 
+    const QString url = QString::fromLatin1(ask.Formule, strnlen(ask.Formule, sizeof ask.Formule));
     try {
-        Http->Get(QString::fromLatin1(ask.Formule, strnlen(ask.Formule, sizeof ask.Formule)));
-    } catch (const HttpError&) {
-        // The failure is the answer: the walk stops, nothing is shown.
+        Http->Get(url);
+    } catch (const HttpError& erreur) {
+        // The failure is the answer: the walk stops. One that never reached the server is
+        // told after the walk, else the refresh would look like one that succeeded.
         FConnected = false;
+        if (!erreur.Reached())
+            FInjoignable = Unreachable(*Http, QUrl(url));
     }
     if (!FConnected) {
         StatusPanel2->clear();
@@ -456,11 +476,20 @@ void TMainForm::MarkRefused(bool walking) {
     }
 }
 
+bool TMainForm::RefuseWhileRefreshing(const QString& commande) {
+    if (!FRefreshing)
+        return false;
+    ShowHint(
+        QString::fromUtf8("« %1 » refusé : la mise à jour des cours est en cours.").arg(commande));
+    return true;
+}
+
 bool TMainForm::RefuseCloseWhileRefreshing(QCloseEvent* event) {
     if (!FRefreshing)
         return false;
     // The walk holds records of the document: the window closes once it is over.
     FCloseAfterRefresh = true;
+    ShowHint(QString::fromUtf8("La fenêtre se fermera à la fin de la mise à jour des cours."));
     event->ignore();
     return true;
 }

@@ -346,8 +346,7 @@ void TMainForm::ShowTitre(Valeurs* titre) {
     AfficheSigne(c.LVar, Q(platform::FormatNumber(infos.Variation)), infos.Variation < 0.0f);
     c.LHaut->setText(Q(MontantText(infos.Haut, f)));
     c.LBas->setText(Q(MontantText(infos.Bas, f)));
-    c.DateHeure->setText(Q(platform::DateToStr(infos.Date) + " - " +
-                           platform::FormatDateTime("hh:nn", infos.Heure)));
+    c.DateHeure->setText(Q(DateCoursText(infos.Date, infos.Heure, " - ")));
 
     // The position block.
     c.NbA->setText(Q(platform::FormatInt(b.NbAchat)));

@@ -90,6 +90,10 @@ inline const QColor kFondVente(127, 255, 0);      // light green of sales
 inline const QColor kJauneSelection(255, 255, 0); // tree: manual security, selected
 inline const QColor kGrisInactif(128, 128, 128);  // securities list: not held
 
+// Gains and losses on the sales' light green: darker shades, which stay readable on it.
+inline const QColor kVertSurVente(0, 100, 0);
+inline const QColor kRougeSurVente(176, 0, 0);
+
 // Replaces a pie's slices and title. Each slice is labelled with its text and percentage;
 // small slices are gathered into "Autre"; no slices leaves an empty pie under the title, and
 // no series (null).

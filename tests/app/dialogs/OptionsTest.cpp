@@ -47,7 +47,7 @@ TEST_F(OptionsTest, DialogShowsTheSettingsAndCancelWritesNothing) {
         EXPECT_EQ(d.Duree->value(), 10);
         EXPECT_FALSE(d.PortNum->isEnabled());
         EXPECT_EQ(d.PortNum->text(), "3128");
-        EXPECT_EQ(d.CouvC->text(), "2.99");
+        EXPECT_EQ(d.CouvC->text(), "2,99");
         d.LibMon->setText("dollars");
         return false;
     });

@@ -21,7 +21,9 @@
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
+#include <QProgressDialog>
 #include <QScreen>
+#include <QTimer>
 
 #include <cstdint>
 #include <fstream>
@@ -623,6 +625,56 @@ TEST_F(ReportsTest, PrintsToPdfAndGivesThePrinterBackItsLayout) {
         if (text.compare(at, 12, "/Type /Pages") != 0)
             ++pagesFound;
     EXPECT_EQ(pagesFound, expected);
+}
+
+TEST_F(ReportsTest, ALongReportShowsItsProgressAndCanBeGivenUp) {
+    Valeurs* t = AddSecurity(*doc, "12000", "ALPHA");
+    for (int i = 0; i < 3000; ++i)
+        AddTrade(t, platform::EncodeDate(2026, 1, 5), 'A', 1, 100, 0);
+    TEdit3 edit(nullptr, t, doc.get());
+    const int delai = TQuickRep::ProgressDelayMs;
+    TQuickRep::ProgressDelayMs = 0;
+    // The user's click comes from the event loop, which the progress window keeps running.
+    int vus = 0;
+    int total = 0;
+    QTimer guet;
+    guet.setInterval(0);
+    QObject::connect(&guet, &QTimer::timeout, [&] {
+        for (QWidget* fenetre : QApplication::topLevelWidgets())
+            if (auto* progression = qobject_cast<QProgressDialog*>(fenetre);
+                progression != nullptr && progression->isVisible()) {
+                ++vus;
+                total = progression->maximum();
+                if (progression->value() > 0)
+                    progression->cancel();
+            }
+    });
+    guet.start();
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    const std::string pdf = Path("operes.pdf");
+    printer.setOutputFileName(QString::fromStdString(pdf));
+    const bool imprime = edit.Print(printer);
+    EXPECT_FALSE(imprime);
+    EXPECT_GT(vus, 0);
+    EXPECT_EQ(total, 3000); // the rows to lay out
+    EXPECT_FALSE(std::filesystem::exists(pdf) && std::filesystem::file_size(pdf) > 0);
+
+    // A preview given up while it is built closes.
+    vus = 0;
+    bool ferme = false;
+    prompts.onDialog = [&](QDialog& dialog) {
+        QObject::connect(&dialog, &QDialog::rejected, [&] { ferme = true; });
+        if (auto* vue = dialog.findChild<QPrintPreviewWidget*>())
+            vue->updatePreview();
+        QApplication::processEvents();
+        return false;
+    };
+    edit.Preview(printer, prompts);
+    guet.stop();
+    TQuickRep::ProgressDelayMs = delai;
+    EXPECT_GT(vus, 0);
+    EXPECT_TRUE(ferme);
 }
 
 TEST_F(ReportsTest, PreviewRunsThroughThePromptsInTheReportsOrientation) {

@@ -9,6 +9,7 @@
 #include "window/ChartWidgets.h"
 
 #include "platform/DateText.h"
+#include "platform/Numbers.h"
 #include "portfolio/Cv.h"
 #include "support/Builders.h"
 
@@ -231,14 +232,15 @@ TEST(HistoChartTest, HitTestAndReadOuts) {
     EXPECT_EQ(PointProche({}, pixels, 0, 0, 5), -1);
 
     TCorv doc("/tmp");
+    platform::FormatSettings::Current().DecimalSeparator = ','; // as the window sets it
     EXPECT_EQ(TexteLecture(doc, Lecture::Volume, {3, 12.345, "03/02", false}),
-              "Date : 03/02 Volume: 12.34");
+              "Date : 03/02 Volume: 12,34");
     EXPECT_EQ(TexteLecture(doc, Lecture::Cours, {3, 10.499, "03/02", false}),
-              "Date : 03/02 Cours :10.49");
+              "Date : 03/02 Cours :10,49");
     EXPECT_EQ(TexteLecture(doc, Lecture::Rsi, {3, 57.0, "03/02", false}),
-              "Date : 03/02 R.S.I: 57.00");
+              "Date : 03/02 R.S.I: 57,00");
     EXPECT_EQ(TexteLecture(doc, Lecture::Intraday, {EncodeTime(9, 30, 0), 10.0, "09:30", false}),
-              "Heure : 09:30:00 Cours :10.00");
+              "Heure : 09:30:00 Cours :10,00");
 }
 
 // The hit test as the chart did it before: every point mapped to the screen and compared.
@@ -613,12 +615,19 @@ TEST_F(ChartsTest, CrosshairFollowsTheMouseAndReadsThePointOut) {
 
     Move(vue, point + QPoint(2, 1));
     Move(vue, point + QPoint(1, 2));
-    EXPECT_EQ(panneau->text(), "Date : 17/02 Cours :11.00");
+    // The figure with the program's decimal separator.
+    EXPECT_EQ(panneau->text(), "Date : 17/02 Cours :11,00");
     EXPECT_EQ(croix->Figures(), 1) << "the first one was erased";
     // Outside the plotting area: erased, the read-out stays.
     Move(vue, QPoint(1, 1));
     EXPECT_EQ(croix->Figures(), 0);
-    EXPECT_EQ(panneau->text(), "Date : 17/02 Cours :11.00");
+    EXPECT_EQ(panneau->text(), "Date : 17/02 Cours :11,00");
+    // Off the chart: the read-out goes with the crosshair.
+    Move(vue, point);
+    QEvent sortie(QEvent::Leave);
+    QApplication::sendEvent(vue->viewport(), &sortie);
+    EXPECT_EQ(croix->Figures(), 0);
+    EXPECT_EQ(panneau->text(), "");
     // A redraw of the chart leaves nothing to erase.
     Move(vue, point);
     form->ShowGraphiques(titre);

@@ -5,6 +5,7 @@
 
 #include "portfolio/Cv.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -264,13 +265,28 @@ TEST_F(DocumentTest, OnlyLocalFilesAreTakenFromADrop) {
     }
     EXPECT_TRUE(prompts.messages.empty());
 
-    // A file of this machine is opened, by its path.
+    // A file of another machine is refused with a word, and changes nothing.
     const std::string bon = WriteFile("bon.cvx", kGoodFile);
-    const auto [entree, depot] = drop({QUrl::fromLocalFile(QString::fromStdString(bon))});
-    EXPECT_TRUE(entree);
-    EXPECT_TRUE(depot);
-    EXPECT_EQ(form->Portefeuille()->Fichier, bon);
-    EXPECT_EQ(Current(), bon);
+    const QUrl distant("file://serveur" + QString::fromStdString(bon));
+    EXPECT_FALSE(drop({distant}).second);
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0].title, "Corvane");
+    EXPECT_TRUE(prompts.messages[0].text.contains("serveur"));
+    EXPECT_EQ(form->Portefeuille(), precedent);
+    EXPECT_EQ(form->windowTitle(), "Corvane");
+    EXPECT_EQ(Current(), "");
+
+    // A file of this machine is opened, by its path, with or without the host "localhost".
+    for (const QUrl& local : {QUrl::fromLocalFile(QString::fromStdString(bon)),
+                              QUrl("file://localhost" + QString::fromStdString(bon))}) {
+        form->FileNew();
+        const auto [entree, depot] = drop({local});
+        EXPECT_TRUE(entree) << local.toString().toStdString();
+        EXPECT_TRUE(depot) << local.toString().toStdString();
+        EXPECT_EQ(form->Portefeuille()->Fichier, bon);
+        EXPECT_EQ(Current(), bon);
+    }
+    EXPECT_EQ(prompts.messages.size(), 1u);
 }
 
 TEST_F(DocumentTest, ExitAnsweredYesThenCancelledKeepsTheDocument) {
@@ -318,6 +334,22 @@ TEST_F(DocumentTest, CalculatorIsTheFirstOneInstalled) {
     setenv("PATH", ancien.c_str(), 1);
     ASSERT_EQ(prompts.started.size(), 1u);
     EXPECT_EQ(prompts.started[0], "galculator");
+}
+
+TEST_F(DocumentTest, PrinterSetUpValidatesAndNeverPrints) {
+    QStringList boutons;
+    prompts.onDialog = [&](QDialog& dialog) {
+        for (const QAbstractButton* bouton : dialog.findChildren<QAbstractButton*>())
+            boutons << bouton->text();
+        return true;
+    };
+    form->FilePrintSetup();
+    ASSERT_EQ(prompts.dialogs, 1);
+    EXPECT_FALSE(boutons.isEmpty());
+    for (const QString& texte : boutons)
+        EXPECT_FALSE(texte.contains("Imprimer", Qt::CaseInsensitive) ||
+                     texte.contains("Print", Qt::CaseInsensitive))
+            << texte.toStdString();
 }
 
 TEST_F(DocumentTest, CommandErrorsAreShownNotThrown) {

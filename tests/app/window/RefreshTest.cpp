@@ -312,9 +312,23 @@ TEST_F(RefreshTest, FailuresStopTheWalkAndTheFinalStepsStillRun) {
     }
     proxy.requests.clear();
     WithKey([&](platform::SettingsStore& s) { s.WriteInteger("PROXYPORT", ferme); });
-    Refresh("RafCmpCours");
-    EXPECT_TRUE(proxy.requests.empty());
-    ExpectFinalSteps();
+    EXPECT_TRUE(prompts.messages.empty());
+    // The whole portfolio, then the selected security (Ctrl+N): each says once, after the
+    // walk, that the proxy could not be reached.
+    form->BuildTree();
+    auto* arbre = form->findChild<QTreeWidget*>("LT1");
+    arbre->setCurrentItem(arbre->findItems("Titre 333333", Qt::MatchRecursive).value(0));
+    for (const char* commande : {"RafCmpCours", "RafVal"}) {
+        prompts.messages.clear();
+        Refresh(commande);
+        EXPECT_TRUE(proxy.requests.empty());
+        ASSERT_EQ(prompts.messages.size(), 1u) << commande;
+        EXPECT_EQ(prompts.messages[0].title, "Corvane");
+        EXPECT_TRUE(prompts.messages[0].text.contains("127.0.0.1:" + QString::number(ferme)))
+            << prompts.messages[0].text.toStdString();
+        ExpectFinalSteps();
+    }
+    prompts.messages.clear();
 
     // A page that the library cannot read also stops the walk.
     WithKey([&](platform::SettingsStore& s) { s.WriteInteger("PROXYPORT", proxy.Port()); });
@@ -602,6 +616,7 @@ TEST_F(RefreshTest, TheWindowAnswersTheUserDuringAWalk) {
     Qt::CursorShape ajout = Qt::ArrowCursor, aide = Qt::WaitCursor;
     QCursor* global = nullptr;
     TCorv* pendant = nullptr;
+    QString refus;
     proxy.onRequest = [&](const std::string& url) {
         if (url.find(kQuote1) != std::string::npos && url.find("111111") != std::string::npos) {
             ajout = curseur("AddVal");
@@ -609,7 +624,9 @@ TEST_F(RefreshTest, TheWindowAnswersTheUserDuringAWalk) {
             global = QApplication::overrideCursor();
             // What replaces or changes the document waits for the end of the walk.
             doc->Modifie = false;
+            form->ShowHint(QString());
             form->Action("FileNew")->trigger();
+            refus = form->CurrentHint(); // the status line says why nothing happened
             form->Action("AddCash")->trigger();
             pendant = form->Portefeuille();
             // Views and a dialog that only read the records run at once.
@@ -635,6 +652,7 @@ TEST_F(RefreshTest, TheWindowAnswersTheUserDuringAWalk) {
     EXPECT_EQ(global, nullptr);
     EXPECT_EQ(curseur("AddVal"), Qt::ArrowCursor);
     EXPECT_EQ(pendant, doc);
+    EXPECT_TRUE(refus.contains("Nouveau")) << refus.toStdString();
     EXPECT_EQ(form->Portefeuille(), doc);
     EXPECT_TRUE(doc->Mouvements.empty());
     EXPECT_EQ(prompts.dialogs, 1); // the alarm log

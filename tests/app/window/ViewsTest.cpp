@@ -21,10 +21,13 @@
 #include <QMouseEvent>
 #include <QPieSeries>
 #include <QPieSlice>
+#include <QSplitter>
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QTreeWidget>
+
+#include <cmath>
 
 namespace {
 
@@ -175,6 +178,15 @@ TEST_F(ViewsTest, RichDocumentTreeAndSecuritiesList) {
                        Qt::NoButton, Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(liste->viewport(), &dehors);
     EXPECT_EQ(Text("StatusPanel2"), "");
+
+    // A security never quoted has no quote day to show, in the list and on its page.
+    AddSecurity(*doc, "15000", "JAMAIS COTE", {.suivi = true});
+    form->BuildTree();
+    const auto jamais = liste->findItems("15000", Qt::MatchExactly);
+    ASSERT_EQ(jamais.size(), 1);
+    EXPECT_EQ(jamais[0]->text(2), "");
+    Tree()->setCurrentItem(Node("JAMAIS COTE"));
+    EXPECT_EQ(Text("DateHeure"), "");
 }
 
 TEST_F(ViewsTest, SampleDocumentFillsEveryView) {
@@ -304,11 +316,24 @@ TEST_F(ViewsTest, SalesLossesAndCashMovementsHaveTheirColours) {
     const QColor vertClair(127, 255, 0);
     EXPECT_EQ(Background(gain, 0), vertClair);
     EXPECT_EQ(gain->text(7), "80,00");
-    EXPECT_EQ(Foreground(gain, 7), QColor(0, 128, 0));
     EXPECT_EQ(perte->text(7), "-80,00");
-    EXPECT_EQ(Foreground(perte, 7), QColor(255, 0, 0));
-    EXPECT_EQ(Foreground(perte, 8), QColor(255, 0, 0));
     EXPECT_EQ(Background(perte, 8), vertClair);
+    // Gains green and losses red, each readable on the sales' green (a contrast of 4.5).
+    const auto luminance = [](const QColor& c) {
+        const auto canal = [](double v) {
+            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * canal(c.redF()) + 0.7152 * canal(c.greenF()) + 0.0722 * canal(c.blueF());
+    };
+    const auto lisible = [&](const QColor& texte, const QColor& fond) {
+        return (luminance(fond) + 0.05) / (luminance(texte) + 0.05) >= 4.5;
+    };
+    for (const int c : {7, 8}) {
+        EXPECT_GT(Foreground(gain, c).green(), Foreground(gain, c).red()) << c;
+        EXPECT_GT(Foreground(perte, c).red(), Foreground(perte, c).green()) << c;
+        EXPECT_TRUE(lisible(Foreground(gain, c), Background(gain, c))) << c;
+        EXPECT_TRUE(lisible(Foreground(perte, c), Background(perte, c))) << c;
+    }
 
     // The cash list in date order, credits green, debits red.
     EXPECT_EQ(Column("LstCash", 0), (QStringList{"02/12/24", "02/01/25", "02/01/25"}));
@@ -432,6 +457,46 @@ TEST_F(ViewsTest, DatePickersWriteTheirRegistryValues) {
     EXPECT_DOUBLE_EQ(doc->DateRent, debut);
     ReadKey([&](platform::SettingsStore& s) { EXPECT_DOUBLE_EQ(s.ReadDate("DATERENT"), debut); });
     EXPECT_TRUE(prompts.messages.empty());
+}
+
+TEST_F(ViewsTest, TheTreePanelMovesBothWaysAtEveryWindowSize) {
+    // Every page shown once, at its fullest, so that each has told its least size.
+    Valeurs* a = Add("12000", "AIR LIQUIDE", 15000);
+    AddTrade(a, EncodeDate(2025, 5, 2), 'A', 10, 14000);
+    form->BuildTree();
+    form->show();
+    auto* separateur = W<QSplitter>("Splitter");
+    QWidget* gauche = W<QWidget>("PartGauche");
+    const auto tirer = [&](int dx) {
+        QSplitterHandle* poignee = separateur->handle(1);
+        const QPoint depart = poignee->rect().center();
+        const auto souris = [&](QEvent::Type type, QPoint at, Qt::MouseButtons boutons) {
+            QMouseEvent e(type, at, poignee->mapToGlobal(at), Qt::LeftButton, boutons,
+                          Qt::NoModifier);
+            QApplication::sendEvent(poignee, &e);
+        };
+        souris(QEvent::MouseButtonPress, depart, Qt::LeftButton);
+        souris(QEvent::MouseMove, depart + QPoint(dx, 0), Qt::LeftButton);
+        souris(QEvent::MouseButtonRelease, depart + QPoint(dx, 0), Qt::NoButton);
+        QApplication::processEvents();
+    };
+    for (const QSize taille : {QSize(779, 563), QSize(640, 480), QSize(1200, 800)}) {
+        for (QTabWidget* pages : form->findChildren<QTabWidget*>())
+            for (int i = 0; i < pages->count(); ++i) {
+                W<QStackedWidget>("Pages")->setCurrentWidget(pages);
+                pages->setCurrentIndex(i);
+            }
+        form->resize(taille);
+        QApplication::processEvents();
+        ASSERT_EQ(form->width(), taille.width());
+        separateur->setSizes({144, taille.width()});
+        QApplication::processEvents();
+        const int avant = gauche->width();
+        tirer(150);
+        EXPECT_GE(gauche->width(), avant + 140) << taille.width();
+        tirer(-100);
+        EXPECT_LE(gauche->width(), avant + 60) << taille.width();
+    }
 }
 
 TEST_F(ViewsTest, RepartitionColumnsAreFittedOnceAndKeepTheUsersWidths) {
