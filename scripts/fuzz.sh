@@ -66,7 +66,8 @@ sources() {
       "$out/obj/moc_AlarmLogDialog.cpp" \
       "${portfolio_src[@]}" "${platform_src[@]}" ;;
     settings_file) echo fuzz/SettingsFileFuzz.cpp platform/Settings.cpp platform/TextFile.cpp ;;
-    intraday_file) echo fuzz/IntradayFileFuzz.cpp app/views/ChartData.cpp quotescan/IntradayFile.cpp \
+    intraday_file) echo fuzz/IntradayFileFuzz.cpp app/views/ChartData.cpp app/views/ViewText.cpp \
+      quotescan/IntradayFile.cpp \
       "${portfolio_src[@]}" "${platform_src[@]}" ;;
     text_lines) echo fuzz/TextLinesFuzz.cpp platform/TextFile.cpp ;;
     market_list) echo fuzz/MarketListFuzz.cpp app/views/MarketList.cpp platform/TextFile.cpp ;;
