@@ -115,10 +115,11 @@ bool TryEncodeDate(int year, int month, int day, TDateTime& result) {
     if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 ||
         day > DaysInMonth(year, month))
         return false;
-    long days = DaysBeforeYear(year);
-    for (int m = 1; m < month; ++m)
-        days += DaysInMonth(year, m);
-    days += day;
+    static constexpr int kDaysBeforeMonth[12] = {0,   31,  59,  90,  120, 151,
+                                                 181, 212, 243, 273, 304, 334};
+    long days = DaysBeforeYear(year) + kDaysBeforeMonth[month - 1] + day;
+    if (month > 2 && IsLeapYear(year))
+        ++days;
     result = static_cast<double>(days - kDateDelta);
     return true;
 }

@@ -43,6 +43,8 @@ TEST(ScanInt, OverflowWrapsTo32Bits) {
     EXPECT_EQ(v, std::numeric_limits<std::int32_t>::max());
     ASSERT_TRUE(ScanInt("4294967297", v));
     EXPECT_EQ(v, 1);
+    ASSERT_TRUE(ScanInt("9223372036854775806", v)); // the widest long read exactly
+    EXPECT_EQ(v, -2);
     // Beyond 64 bits the C library saturates its long first.
     ASSERT_TRUE(ScanInt("99999999999999999999999", v));
     EXPECT_EQ(v, -1);
