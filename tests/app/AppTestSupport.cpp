@@ -42,10 +42,10 @@ void AppTest::SetUp() {
         hadConfig_ = true;
         oldConfig_ = old;
     }
-    setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
-    std::filesystem::create_directories(dir_ / "data" / "help");
-    std::ofstream(dir_ / "data" / "servers.lst") << "0Site A\n2Site B\n2Site C\n0Site D\n";
-    std::ofstream(dir_ / "data" / "help" / "guide.htm") << "<html></html>\n";
+    setenv("XDG_CONFIG_HOME", Path("config").c_str(), 1);
+    std::filesystem::create_directories(Path("data/help"));
+    std::ofstream(Path("data/servers.lst")) << "0Site A\n2Site B\n2Site C\n0Site D\n";
+    std::ofstream(Path("data/help/guide.htm")) << "<html></html>\n";
     platform::Clock::SetFixed(platform::EncodeDate(2026, 3, 15) + 0.5);
 }
 
