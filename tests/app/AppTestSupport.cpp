@@ -1,5 +1,7 @@
 #include "AppTestSupport.h"
 
+#include <QSettings>
+
 #include <cstdlib>
 
 namespace {
@@ -43,6 +45,10 @@ void AppTest::SetUp() {
         oldConfig_ = old;
     }
     setenv("XDG_CONFIG_HOME", Path("config").c_str(), 1);
+    // Qt keeps the settings folder it found first for the whole run; the file dialogs would
+    // write there after the first test's folder is gone.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       QString::fromStdString(Path("config")));
     std::filesystem::create_directories(Path("data/help"));
     std::ofstream(Path("data/servers.lst")) << "0Site A\n2Site B\n2Site C\n0Site D\n";
     std::ofstream(Path("data/help/guide.htm")) << "<html></html>\n";
