@@ -13,6 +13,8 @@
 #include "platform/Settings.h"
 #include "portfolio/Cv.h"
 
+#include "tests/support/TempFolder.h"
+
 #include <QApplication>
 #include <QCategoryAxis>
 #include <QChart>
@@ -63,12 +65,8 @@ public:
 class Fenetre {
 public:
     Fenetre() {
-        std::string pattern = (fs::temp_directory_path() / "corvane-bench-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr)
-            throw std::runtime_error("mkdtemp");
-        dir_ = pattern;
-        setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
-        const fs::path data = dir_ / "data";
+        setenv("XDG_CONFIG_HOME", folder_.File("config").c_str(), 1);
+        const fs::path data = folder_.Path() / "data";
         fs::create_directories(data / "historique");
         fs::create_directories(data / "intraday");
         platform::SettingsStore store;
@@ -98,11 +96,6 @@ public:
         vue_ = form_->findChild<QChartView*>("Chart1");
         zone_ =
             vue_->mapFromScene(vue_->chart()->mapToScene(vue_->chart()->plotArea())).boundingRect();
-    }
-    ~Fenetre() {
-        form_.reset();
-        std::error_code ignored;
-        fs::remove_all(dir_, ignored);
     }
 
     void Bouge(QPoint at) {
@@ -138,7 +131,7 @@ private:
         }
     }
 
-    fs::path dir_;
+    const TempFolder folder_;
     NoPrompts prompts_;
     std::unique_ptr<TMainForm> form_;
     QChartView* vue_ = nullptr;

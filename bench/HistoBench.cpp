@@ -6,16 +6,16 @@
 #include "portfolio/Cv.h"
 #include "portfolio/Fdatas.h"
 
+#include "tests/support/TempFolder.h"
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <memory>
 #include <random>
-#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -30,11 +30,7 @@ enum class Order { InOrder, Reverse, Random };
 class Fixture {
 public:
     explicit Fixture(int rows, Order order = Order::InOrder) : rows_(rows) {
-        std::string pattern = (fs::temp_directory_path() / "corvane-bench-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr)
-            throw std::runtime_error("mkdtemp");
-        dir_ = pattern;
-        fs::create_directories(dir_ / "historique");
+        fs::create_directories(folder_.Path() / "historique");
         titre_.Code = "BENCH";
         titre_.Infos.Cours = 10000;
         std::vector<std::string> lines;
@@ -60,16 +56,12 @@ public:
                 lines.push_back(lines[static_cast<std::size_t>(i)]);
             std::shuffle(lines.begin(), lines.end(), std::mt19937(2024));
         }
-        std::ofstream out(dir_ / "historique" / "BENCH.his", std::ios::binary);
+        std::ofstream out(folder_.Path() / "historique" / "BENCH.his", std::ios::binary);
         out << "01/01/1970\n";
         for (const std::string& line : lines)
             out << line;
         out.close();
-        corv_ = std::make_unique<TCorv>(dir_.string());
-    }
-    ~Fixture() {
-        corv_.reset();
-        fs::remove_all(dir_);
+        corv_ = std::make_unique<TCorv>(folder_.Path().string());
     }
 
     TCorv& Corv() { return *corv_; }
@@ -78,7 +70,7 @@ public:
 
 private:
     int rows_;
-    fs::path dir_;
+    const TempFolder folder_;
     Valeurs titre_;
     std::unique_ptr<TCorv> corv_;
 };

@@ -8,11 +8,12 @@
 #include "portfolio/Cv.h"
 #include "portfolio/HistoImport.h"
 
+#include "tests/support/TempFolder.h"
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -54,11 +55,7 @@ std::vector<std::string> Lignes(int jours) {
 class Fixture {
 public:
     explicit Fixture(Ordre ordre) {
-        std::string pattern = (fs::temp_directory_path() / "corvane-bench-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr)
-            throw std::runtime_error("mkdtemp");
-        dir_ = pattern;
-        fs::create_directories(dir_ / "historique");
+        fs::create_directories(folder_.Path() / "historique");
         std::vector<std::string> lignes = Lignes(ordre == Ordre::Doublons ? kLignes / 2 : kLignes);
         if (ordre == Ordre::Doublons) {
             const std::size_t jours = lignes.size();
@@ -69,25 +66,20 @@ public:
             std::reverse(lignes.begin(), lignes.end());
         else if (ordre == Ordre::Melange || ordre == Ordre::Doublons)
             std::shuffle(lignes.begin(), lignes.end(), std::mt19937(2024));
-        fichier_ = (dir_ / "import.txt").string();
+        fichier_ = folder_.File("import.txt");
         std::ofstream out(fichier_, std::ios::binary);
         for (const std::string& ligne : lignes)
             out << ligne;
         if (!out)
             throw std::runtime_error("import.txt");
         out.close();
-        corv_ = std::make_unique<TCorv>(dir_.string());
+        corv_ = std::make_unique<TCorv>(folder_.Path().string());
         titre_.Code = "BENCH";
         modele_.Multi = false;
         modele_.Separateur = ';';
         modele_.NbChamps = 5;
         const std::uint8_t champs[5] = {ciDate, ciCours, ciHaut, ciBas, ciVolume};
         std::copy(std::begin(champs), std::end(champs), modele_.Champs);
-    }
-    ~Fixture() {
-        corv_.reset();
-        std::error_code ignored;
-        fs::remove_all(dir_, ignored);
     }
     Fixture(const Fixture&) = delete;
     Fixture& operator=(const Fixture&) = delete;
@@ -115,7 +107,7 @@ public:
     ResultatImport Importe() { return ImportHistoriques(*corv_, &titre_, modele_, fichier_); }
 
 private:
-    fs::path dir_;
+    const TempFolder folder_;
     std::string fichier_;
     Valeurs titre_;
     ModeleImport modele_;

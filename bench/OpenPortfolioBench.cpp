@@ -9,6 +9,8 @@
 #include "platform/Settings.h"
 #include "portfolio/Cv.h"
 
+#include "tests/support/TempFolder.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QTimer>
@@ -83,12 +85,8 @@ void Remplit(TCorv& doc) {
 class Dossier {
 public:
     Dossier() {
-        std::string pattern = (fs::temp_directory_path() / "corvane-bench-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr)
-            throw std::runtime_error("mkdtemp");
-        dir_ = pattern;
-        setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
-        const fs::path data = dir_ / "data";
+        setenv("XDG_CONFIG_HOME", folder_.File("config").c_str(), 1);
+        const fs::path data = folder_.Path() / "data";
         fs::create_directories(data / "historique");
         fs::create_directories(data / "intraday");
         platform::SettingsStore store;
@@ -98,15 +96,11 @@ public:
         store.CloseKey();
         TCorv source(data.string());
         Remplit(source);
-        source.Fichier = (dir_ / "gros.cvx").string();
+        source.Fichier = folder_.File("gros.cvx");
         std::string raison;
         if (!source.SaveFile(&raison))
             throw std::runtime_error("gros.cvx : " + raison);
         fichier_ = source.Fichier;
-    }
-    ~Dossier() {
-        std::error_code ignored;
-        fs::remove_all(dir_, ignored);
     }
     Dossier(const Dossier&) = delete;
     Dossier& operator=(const Dossier&) = delete;
@@ -114,7 +108,7 @@ public:
     const std::string& Fichier() const { return fichier_; }
 
 private:
-    fs::path dir_;
+    const TempFolder folder_;
     std::string fichier_;
 };
 

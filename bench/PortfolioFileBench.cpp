@@ -4,6 +4,8 @@
 
 #include "portfolio/Cv.h"
 
+#include "tests/support/TempFolder.h"
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -13,7 +15,6 @@
 #include <memory>
 #include <random>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -60,16 +61,11 @@ void Fill(TCorv& doc, int operesParTitre = kOperesParTitre) {
     }
 }
 
-std::string BenchPath(const char* nom) {
-    return (std::filesystem::temp_directory_path() /
-            (std::string("corvane-bench-") + std::to_string(::getpid()) + "-" + nom))
-        .string();
-}
-
 void BM_LoadFile(benchmark::State& state) {
     TCorv source("");
     Fill(source);
-    source.Fichier = BenchPath("load.cvx");
+    const TempFolder folder;
+    source.Fichier = folder.File("load.cvx");
     if (!source.SaveFile()) {
         state.SkipWithError("le fichier n'a pas pu être écrit");
         return;
@@ -83,7 +79,6 @@ void BM_LoadFile(benchmark::State& state) {
         state.ResumeTiming();
     }
     state.counters["octets"] = static_cast<double>(std::filesystem::file_size(source.Fichier));
-    std::filesystem::remove(source.Fichier);
 }
 BENCHMARK(BM_LoadFile)->Unit(benchmark::kMillisecond);
 
@@ -91,7 +86,8 @@ BENCHMARK(BM_LoadFile)->Unit(benchmark::kMillisecond);
 void BM_LoadTrades(benchmark::State& state) {
     TCorv source("");
     Fill(source, static_cast<int>(state.range(0) / kTitres));
-    source.Fichier = BenchPath("trades.cvx");
+    const TempFolder folder;
+    source.Fichier = folder.File("trades.cvx");
     if (!source.SaveFile()) {
         state.SkipWithError("le fichier n'a pas pu être écrit");
         return;
@@ -117,7 +113,6 @@ void BM_LoadTrades(benchmark::State& state) {
         state.ResumeTiming();
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
-    std::filesystem::remove(source.Fichier);
 }
 BENCHMARK(BM_LoadTrades)
     ->ArgNames({"trades", "shuffled"})
@@ -128,14 +123,14 @@ BENCHMARK(BM_LoadTrades)
 void BM_SaveFile(benchmark::State& state) {
     TCorv doc("");
     Fill(doc);
-    doc.Fichier = BenchPath("save.cvx");
+    const TempFolder folder;
+    doc.Fichier = folder.File("save.cvx");
     for (auto _ : state) {
         if (!doc.SaveFile()) {
             state.SkipWithError("le fichier n'a pas pu être écrit");
             break;
         }
     }
-    std::filesystem::remove(doc.Fichier);
 }
 BENCHMARK(BM_SaveFile)->Unit(benchmark::kMillisecond);
 

@@ -4,16 +4,15 @@
 // writes, whole-file reads and writes, and a check that stops the run with a message, so
 // that libFuzzer keeps the input that broke a promise of the reader.
 
+#include "tests/support/TempFolder.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <stdexcept>
 #include <string>
 #include <string_view>
-
-#include <unistd.h>
 
 namespace fuzzsupport {
 
@@ -31,30 +30,17 @@ inline void Check(bool condition, const char* what) {
 
 // One folder per run, removed at exit. Every save syncs its file: in memory when possible,
 // so that thousands of saves a second stay cheap.
-class Folder {
+class Folder : public TempFolder {
 public:
-    Folder() {
-        std::error_code error;
-        const std::filesystem::path base = std::filesystem::is_directory("/dev/shm", error)
-                                               ? std::filesystem::path("/dev/shm")
-                                               : std::filesystem::temp_directory_path();
-        std::string pattern = (base / "corvane-fuzz-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr)
-            throw std::runtime_error("mkdtemp");
-        path_ = pattern;
-    }
-    ~Folder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    Folder(const Folder&) = delete;
-    Folder& operator=(const Folder&) = delete;
-
-    const std::filesystem::path& Path() const { return path_; }
-    std::string File(std::string_view name) const { return (path_ / name).string(); }
+    Folder() : TempFolder(InMemoryWhenPossible()) {}
 
 private:
-    std::filesystem::path path_;
+    static std::filesystem::path InMemoryWhenPossible() {
+        std::error_code error;
+        return std::filesystem::is_directory("/dev/shm", error)
+                   ? std::filesystem::path("/dev/shm")
+                   : std::filesystem::temp_directory_path();
+    }
 };
 
 inline void WriteAll(const std::string& path, std::string_view text) {

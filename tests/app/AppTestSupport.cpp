@@ -1,5 +1,7 @@
 #include "AppTestSupport.h"
 
+#include <QSettings>
+
 #include <cstdlib>
 
 namespace {
@@ -42,10 +44,14 @@ void AppTest::SetUp() {
         hadConfig_ = true;
         oldConfig_ = old;
     }
-    setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
-    std::filesystem::create_directories(dir_ / "data" / "help");
-    std::ofstream(dir_ / "data" / "servers.lst") << "0Site A\n2Site B\n2Site C\n0Site D\n";
-    std::ofstream(dir_ / "data" / "help" / "guide.htm") << "<html></html>\n";
+    setenv("XDG_CONFIG_HOME", Path("config").c_str(), 1);
+    // Qt keeps the settings folder it found first for the whole run; the file dialogs would
+    // write there after the first test's folder is gone.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       QString::fromStdString(Path("config")));
+    std::filesystem::create_directories(Path("data/help"));
+    std::ofstream(Path("data/servers.lst")) << "0Site A\n2Site B\n2Site C\n0Site D\n";
+    std::ofstream(Path("data/help/guide.htm")) << "<html></html>\n";
     platform::Clock::SetFixed(platform::EncodeDate(2026, 3, 15) + 0.5);
 }
 

@@ -106,7 +106,6 @@ protected:
 
     ScriptedPrompts prompts;
     const TempFolder folder_;
-    const std::filesystem::path& dir_ = folder_.Path();
     const std::string dataDir_ = folder_.File("data");
     std::string oldConfig_;
     bool hadConfig_ = false;

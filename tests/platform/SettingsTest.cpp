@@ -1,4 +1,5 @@
 #include "platform/Settings.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -11,8 +12,6 @@
 #include <sstream>
 #include <string>
 #include <vector>
-
-#include <sys/stat.h>
 
 using namespace platform;
 namespace fs = std::filesystem;
@@ -28,19 +27,15 @@ protected:
         const char* old = std::getenv("XDG_CONFIG_HOME");
         if (old != nullptr)
             saved_ = old;
-        std::string pattern = (fs::temp_directory_path() / "corvane-conf-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-        ::setenv("XDG_CONFIG_HOME", dir_.c_str(), 1);
+        ::setenv("XDG_CONFIG_HOME", folder_.Path().c_str(), 1);
     }
     void TearDown() override {
         if (saved_)
             ::setenv("XDG_CONFIG_HOME", saved_->c_str(), 1);
         else
             ::unsetenv("XDG_CONFIG_HOME");
-        fs::remove_all(dir_);
     }
-    std::string File() const { return dir_.string() + "/Corvane/registry.ini"; }
+    std::string File() const { return folder_.File("Corvane/registry.ini"); }
     std::string Content() const {
         std::ifstream in(File(), std::ios::binary);
         std::stringstream s;
@@ -48,11 +43,11 @@ protected:
         return s.str();
     }
     void PutFile(const std::string& text) const {
-        fs::create_directories(dir_ / "Corvane");
+        fs::create_directories(folder_.Path() / "Corvane");
         std::ofstream(File(), std::ios::binary) << text;
     }
 
-    fs::path dir_;
+    const TempFolder folder_;
     std::optional<std::string> saved_;
 };
 

@@ -1,6 +1,7 @@
 #include "platform/TextFile.h"
 
 #include "../OtherUser.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -23,15 +24,8 @@ namespace {
 
 class TextFiles : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "corvane-text-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
     std::string Put(const std::string& name, const std::string& bytes) {
-        const std::string path = (dir_ / name).string();
+        const std::string path = folder_.File(name);
         std::ofstream(path, std::ios::binary) << bytes;
         return path;
     }
@@ -43,12 +37,12 @@ protected:
     }
     std::size_t EntryCount() {
         std::size_t n = 0;
-        for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir_))
+        for ([[maybe_unused]] const auto& entry : fs::directory_iterator(folder_.Path()))
             ++n;
         return n;
     }
 
-    fs::path dir_;
+    const TempFolder folder_;
 };
 
 std::vector<std::string> ReadAll(LineReader& reader, int& tooLong) {
@@ -86,7 +80,7 @@ TEST_F(TextFiles, EmptyAndMissingFiles) {
     std::string line;
     EXPECT_TRUE(empty.IsOpen());
     EXPECT_EQ(empty.Read(line), LineReader::Status::End);
-    LineReader missing((dir_ / "nope.txt").string());
+    LineReader missing(folder_.File("nope.txt"));
     EXPECT_FALSE(missing.IsOpen());
     EXPECT_EQ(missing.Read(line), LineReader::Status::End);
     EXPECT_FALSE(empty.Failed());
@@ -95,26 +89,26 @@ TEST_F(TextFiles, EmptyAndMissingFiles) {
 
 TEST_F(TextFiles, OnlyReadableRegularFilesOpen) {
     const std::string file = Put("plain.txt", "x\n");
-    std::filesystem::create_directory(dir_ / "folder");
-    const std::string folder = (dir_ / "folder").string();
+    std::filesystem::create_directory(folder_.Path() / "folder");
+    const std::string folder = folder_.File("folder");
     EXPECT_TRUE(IsReadableRegularFile(file));
     EXPECT_FALSE(IsReadableRegularFile(folder));
-    EXPECT_FALSE(IsReadableRegularFile((dir_ / "nope.txt").string()));
+    EXPECT_FALSE(IsReadableRegularFile(folder_.File("nope.txt")));
     EXPECT_FALSE(IsReadableRegularFile("/dev/null"));
     EXPECT_FALSE(LineReader(folder).IsOpen());
     EXPECT_FALSE(LineReader("/dev/null").IsOpen());
     EXPECT_TRUE(LineReader(file).IsOpen());
     // A named pipe with no writer would hold an ordinary open for ever.
-    ASSERT_EQ(::mkfifo((dir_ / "pipe").c_str(), 0644), 0);
-    EXPECT_FALSE(LineReader((dir_ / "pipe").string()).IsOpen());
+    ASSERT_EQ(::mkfifo((folder_.Path() / "pipe").c_str(), 0644), 0);
+    EXPECT_FALSE(LineReader(folder_.File("pipe")).IsOpen());
 }
 
 TEST_F(TextFiles, OnlyWhatIsThereAndNotAFileIsNoWriteTarget) {
     const std::string file = Put("plain.txt", "x\n");
-    std::filesystem::create_directory(dir_ / "folder");
+    std::filesystem::create_directory(folder_.Path() / "folder");
     EXPECT_FALSE(IsUnfitTarget(file));
-    EXPECT_FALSE(IsUnfitTarget((dir_ / "nope.txt").string())); // created when written
-    EXPECT_TRUE(IsUnfitTarget((dir_ / "folder").string()));
+    EXPECT_FALSE(IsUnfitTarget(folder_.File("nope.txt"))); // created when written
+    EXPECT_TRUE(IsUnfitTarget(folder_.File("folder")));
     EXPECT_TRUE(IsUnfitTarget("/dev/null"));
 }
 
@@ -130,18 +124,19 @@ TEST_F(TextFiles, AWholeFileIsMissingOnlyWhenNothingIsThere) {
         large += std::to_string(i) + ';';
     EXPECT_EQ(ReadWholeFile(Put("large", large)).text, large);
 
-    for (const fs::path& nothing : {dir_ / "nope", dir_ / "no-folder" / "nope",
-                                    dir_ / "a.bin" / "nope", dir_ / std::string(5000, 'x')}) {
+    for (const fs::path& nothing :
+         {folder_.Path() / "nope", folder_.Path() / "no-folder" / "nope",
+          folder_.Path() / "a.bin" / "nope", folder_.Path() / std::string(5000, 'x')}) {
         SCOPED_TRACE(nothing.string());
         const WholeFile missing = ReadWholeFile(nothing.string());
         EXPECT_EQ(missing.state, WholeFile::State::Missing);
         EXPECT_TRUE(missing.reason.empty());
     }
 
-    fs::create_directory(dir_ / "folder");
-    ASSERT_EQ(::mkfifo((dir_ / "pipe").c_str(), 0644), 0);
+    fs::create_directory(folder_.Path() / "folder");
+    ASSERT_EQ(::mkfifo((folder_.Path() / "pipe").c_str(), 0644), 0);
     for (const std::string& there :
-         {(dir_ / "folder").string(), (dir_ / "pipe").string(), std::string("/dev/null")}) {
+         {folder_.File("folder"), folder_.File("pipe"), std::string("/dev/null")}) {
         SCOPED_TRACE(there);
         const WholeFile file = ReadWholeFile(there);
         EXPECT_EQ(file.state, WholeFile::State::Unreadable);
@@ -152,7 +147,6 @@ TEST_F(TextFiles, AWholeFileIsMissingOnlyWhenNothingIsThere) {
 
 TEST_F(TextFiles, AWholeFileTheUserMayNotReadIsThereButUnreadable) {
     const std::string path = Put("secret", "x\n");
-    fs::permissions(dir_, fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
     fs::permissions(path, fs::perms::none);
     WholeFile file;
     {
@@ -242,33 +236,33 @@ TEST_F(TextFiles, AtomicWriterReplacesOnCommitOnly) {
     }
     EXPECT_EQ(Get(path), "new content\n");
     EXPECT_EQ(EntryCount(), 1u);
-    AtomicFileWriter fresh((dir_ / "fresh.txt").string());
+    AtomicFileWriter fresh(folder_.File("fresh.txt"));
     EXPECT_TRUE(fresh.Commit());
-    EXPECT_EQ(Get((dir_ / "fresh.txt").string()), "");
+    EXPECT_EQ(Get(folder_.File("fresh.txt")), "");
 }
 
 TEST_F(TextFiles, AtomicWriterFailuresLeaveNoTrace) {
-    AtomicFileWriter noFolder((dir_ / "missing" / "doc.cvx").string());
+    AtomicFileWriter noFolder(folder_.File("missing/doc.cvx"));
     EXPECT_FALSE(noFolder.IsOpen());
     noFolder.Write("text");
     EXPECT_FALSE(noFolder.Commit());
-    EXPECT_FALSE(fs::exists(dir_ / "missing"));
+    EXPECT_FALSE(fs::exists(folder_.Path() / "missing"));
 
     // A folder where the file should be: the rename fails, the folder and its content stay.
-    fs::create_directory(dir_ / "taken");
+    fs::create_directory(folder_.Path() / "taken");
     Put("taken/inside.txt", "kept");
     {
-        AtomicFileWriter writer((dir_ / "taken").string());
+        AtomicFileWriter writer(folder_.File("taken"));
         writer.Write("text");
         EXPECT_FALSE(writer.Commit());
     }
-    EXPECT_TRUE(fs::is_directory(dir_ / "taken"));
-    EXPECT_EQ(Get((dir_ / "taken" / "inside.txt").string()), "kept");
+    EXPECT_TRUE(fs::is_directory(folder_.Path() / "taken"));
+    EXPECT_EQ(Get(folder_.File("taken/inside.txt")), "kept");
     EXPECT_EQ(EntryCount(), 1u);
 }
 
 TEST_F(TextFiles, AtomicWriterWritesThroughSymbolicLinks) {
-    fs::create_directory(dir_ / "real");
+    fs::create_directory(folder_.Path() / "real");
     const std::string target = Put("real/doc.cvx", "previous");
     const auto write = [](const fs::path& path, const std::string& text) {
         AtomicFileWriter writer(path.string());
@@ -284,58 +278,58 @@ TEST_F(TextFiles, AtomicWriterWritesThroughSymbolicLinks) {
     };
 
     // An absolute link, a relative one, and a chain ending in the relative one.
-    fs::create_symlink(target, dir_ / "absolute.cvx");
-    fs::create_symlink("real/doc.cvx", dir_ / "relative.cvx");
-    fs::create_symlink("relative.cvx", dir_ / "chain.cvx");
+    fs::create_symlink(target, folder_.Path() / "absolute.cvx");
+    fs::create_symlink("real/doc.cvx", folder_.Path() / "relative.cvx");
+    fs::create_symlink("relative.cvx", folder_.Path() / "chain.cvx");
     for (const char* name : {"absolute.cvx", "relative.cvx", "chain.cvx"}) {
         SCOPED_TRACE(name);
         const std::string text = std::string("through ") + name;
-        EXPECT_TRUE(write(dir_ / name, text));
-        EXPECT_TRUE(fs::is_symlink(dir_ / name));
+        EXPECT_TRUE(write(folder_.Path() / name, text));
+        EXPECT_TRUE(fs::is_symlink(folder_.Path() / name));
         EXPECT_EQ(Get(target), text);
-        EXPECT_EQ(entries(dir_ / "real"), 1u); // no temporary file left beside the target
+        EXPECT_EQ(entries(folder_.Path() / "real"), 1u); // no temporary file left beside the target
     }
-    EXPECT_TRUE(fs::is_symlink(dir_ / "relative.cvx"));
-    EXPECT_EQ(fs::read_symlink(dir_ / "chain.cvx"), "relative.cvx");
+    EXPECT_TRUE(fs::is_symlink(folder_.Path() / "relative.cvx"));
+    EXPECT_EQ(fs::read_symlink(folder_.Path() / "chain.cvx"), "relative.cvx");
 
     // A link to a file not written yet: the file is created where the link points.
-    fs::create_symlink("real/new.cvx", dir_ / "dangling.cvx");
-    EXPECT_TRUE(write(dir_ / "dangling.cvx", "created"));
-    EXPECT_TRUE(fs::is_symlink(dir_ / "dangling.cvx"));
-    EXPECT_EQ(Get((dir_ / "real" / "new.cvx").string()), "created");
-    EXPECT_EQ(entries(dir_), 5u);
+    fs::create_symlink("real/new.cvx", folder_.Path() / "dangling.cvx");
+    EXPECT_TRUE(write(folder_.Path() / "dangling.cvx", "created"));
+    EXPECT_TRUE(fs::is_symlink(folder_.Path() / "dangling.cvx"));
+    EXPECT_EQ(Get(folder_.File("real/new.cvx")), "created");
+    EXPECT_EQ(entries(folder_.Path()), 5u);
 }
 
 TEST_F(TextFiles, AtomicWriterRefusesLinksThatLeadNowhere) {
     // Links in a loop, and a link into a missing folder: nothing is written, the links stay.
-    fs::create_symlink("b.cvx", dir_ / "a.cvx");
-    fs::create_symlink("a.cvx", dir_ / "b.cvx");
-    fs::create_symlink("missing/doc.cvx", dir_ / "lost.cvx");
+    fs::create_symlink("b.cvx", folder_.Path() / "a.cvx");
+    fs::create_symlink("a.cvx", folder_.Path() / "b.cvx");
+    fs::create_symlink("missing/doc.cvx", folder_.Path() / "lost.cvx");
     for (const char* name : {"a.cvx", "lost.cvx"}) {
         SCOPED_TRACE(name);
-        AtomicFileWriter writer((dir_ / name).string());
+        AtomicFileWriter writer(folder_.File(name));
         EXPECT_FALSE(writer.IsOpen());
         writer.Write("text");
         EXPECT_FALSE(writer.Commit());
-        EXPECT_TRUE(fs::is_symlink(dir_ / name));
+        EXPECT_TRUE(fs::is_symlink(folder_.Path() / name));
     }
-    EXPECT_EQ(fs::read_symlink(dir_ / "a.cvx"), "b.cvx");
+    EXPECT_EQ(fs::read_symlink(folder_.Path() / "a.cvx"), "b.cvx");
     EXPECT_EQ(EntryCount(), 3u);
 }
 
 TEST_F(TextFiles, AppendToFile) {
-    const std::string path = (dir_ / "alarms.log").string();
+    const std::string path = folder_.File("alarms.log");
     EXPECT_TRUE(AppendToFile(path, "first\n"));
     EXPECT_TRUE(AppendToFile(path, "second\n"));
     EXPECT_EQ(Get(path), "first\nsecond\n");
-    EXPECT_FALSE(AppendToFile((dir_ / "missing" / "a.log").string(), "x"));
-    fs::create_directory(dir_ / "folder");
-    EXPECT_FALSE(AppendToFile((dir_ / "folder").string(), "x"));
+    EXPECT_FALSE(AppendToFile(folder_.File("missing/a.log"), "x"));
+    fs::create_directory(folder_.Path() / "folder");
+    EXPECT_FALSE(AppendToFile(folder_.File("folder"), "x"));
 }
 
 // Neither writer waits on a pipe, whether a reader holds it open or not, nor writes into it.
 TEST_F(TextFiles, WritersRefuseAPipeWithoutWaiting) {
-    const std::string pipe = (dir_ / "pipe").string();
+    const std::string pipe = folder_.File("pipe");
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);
     const int reader = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
     ASSERT_GE(reader, 0);
@@ -378,7 +372,7 @@ TEST_F(TextFiles, NewFilesFollowTheUmaskAndOldOnesKeepTheirMode) {
         {"copy", [](const std::string& path) { return CreateCopy(path, "text\n", 0666); }}};
     for (const auto& [name, write] : writers) {
         SCOPED_TRACE(name);
-        const std::string fresh = (dir_ / (std::string(name) + ".new")).string();
+        const std::string fresh = folder_.File(std::string(name) + ".new");
         ASSERT_TRUE(write(fresh));
         EXPECT_EQ(mode(fresh), 0600u);
         if (std::string(name) == "copy")
@@ -390,7 +384,7 @@ TEST_F(TextFiles, NewFilesFollowTheUmaskAndOldOnesKeepTheirMode) {
     }
     // A copy takes no more than the mode it is given, nor more than the umask allows.
     ::umask(022);
-    const std::string copy = (dir_ / "private.bak").string();
+    const std::string copy = folder_.File("private.bak");
     ASSERT_TRUE(CreateCopy(copy, "secret", 0600));
     EXPECT_EQ(mode(copy), 0600u);
     EXPECT_FALSE(CreateCopy(copy, "other", 0600)); // the path is taken

@@ -3,6 +3,7 @@
 #include "platform/ConversionError.h"
 #include "platform/DateTime.h"
 #include "portfolio/Cv.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -37,29 +38,17 @@ SDetAlarme* AddAlarme(Valeurs& titre, bool signal, double dateVal, std::int32_t 
 
 class AlarmLogTest : public ::testing::Test {
 protected:
-    AlarmLogTest() : corv(dir.string()) {
+    AlarmLogTest() : corv(dir.Path().string()) {
         platform::Clock::SetFixed(today + platform::EncodeTime(10, 20, 30));
-        corv.Fichier = (dir / "perso.cvx").string();
+        corv.Fichier = dir.File("perso.cvx");
         titre.Code = "12000";
         titre.Libelle = "Société Exemple";
         titre.Infos.Cours = 1300;
     }
-    ~AlarmLogTest() override {
-        platform::Clock::Reset();
-        fs::remove_all(dir);
-    }
-
-    static fs::path MakeDir() {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        fs::path d = fs::temp_directory_path() / (std::string("corvane-alarmlog-") + info->name() +
-                                                  "-" + std::to_string(::getpid()));
-        fs::remove_all(d);
-        fs::create_directories(d);
-        return d;
-    }
+    ~AlarmLogTest() override { platform::Clock::Reset(); }
 
     std::vector<std::string> LogLines() const {
-        std::ifstream f(dir / "perso.cvl", std::ios::binary);
+        std::ifstream f(dir.Path() / "perso.cvl", std::ios::binary);
         std::vector<std::string> lignes;
         for (std::string l; std::getline(f, l);)
             lignes.push_back(l);
@@ -67,7 +56,7 @@ protected:
     }
 
     const double today = platform::EncodeDate(2024, 3, 15);
-    fs::path dir = MakeDir();
+    const TempFolder dir;
     TCorv corv;
     Valeurs titre;
 };
@@ -83,7 +72,7 @@ TEST(AlarmLogPath, LastFourCharactersBecomeCvl) {
 
 TEST_F(AlarmLogTest, FiredAlarmIsAppendedAndStaysActive) {
     {
-        std::ofstream f(dir / "perso.cvl", std::ios::binary);
+        std::ofstream f(dir.Path() / "perso.cvl", std::ios::binary);
         f << "A|01/01/2024|09:00:00|1|Ancien|ancienne ligne|*\n";
     }
     SDetAlarme* a = AddAlarme(titre, false, today, 1250);
@@ -109,7 +98,7 @@ TEST_F(AlarmLogTest, ExpiredAlarmsAreRetiredUntested) {
     EXPECT_FALSE(hier->Active);
     EXPECT_FALSE(inactive->Active);
     // The log is opened on every check, so it now exists, empty.
-    EXPECT_TRUE(fs::exists(dir / "perso.cvl"));
+    EXPECT_TRUE(fs::exists(dir.Path() / "perso.cvl"));
     EXPECT_TRUE(LogLines().empty());
 
     // Valid through the whole of its last day, whatever the hour.
@@ -167,9 +156,9 @@ TEST_F(AlarmLogTest, SeparatorsInFieldsDoNotBreakTheLine) {
 }
 
 TEST_F(AlarmLogTest, AnUnreadableHistoryStillLogsTheAlarmsFiredBeforeIt) {
-    fs::create_directories(dir / "historique");
+    fs::create_directories(dir.Path() / "historique");
     {
-        std::ofstream f(dir / "historique" / "12000.his", std::ios::binary);
+        std::ofstream f(dir.Path() / "historique" / "12000.his", std::ios::binary);
         f << "01/01/1970\n31/02/2024;100;100;100;10;\n";
     }
     AddAlarme(titre, true, today, 1250);
@@ -196,17 +185,17 @@ TEST_F(AlarmLogTest, LinesTheLogDoesNotTakeAreKeptForTheCaller) {
 
     // A folder standing where the log would be: the alarms fire all the same and their lines
     // are kept, in firing order, added to at each check.
-    fs::remove(dir / "perso.cvl");
-    fs::create_directories(dir / "perso.cvl");
+    fs::remove(dir.Path() / "perso.cvl");
+    fs::create_directories(dir.Path() / "perso.cvl");
     EXPECT_TRUE(corv.CheckAlarmes(&titre));
     EXPECT_EQ(corv.AlarmesNonJournalisees, (std::vector<std::string>{achat, vente}));
     EXPECT_TRUE(corv.CheckAlarmes(&titre));
     EXPECT_EQ(corv.AlarmesNonJournalisees, (std::vector<std::string>{achat, vente, achat, vente}));
 
     // A pipe there, with or without a reader: the check neither waits on it nor feeds it.
-    fs::remove(dir / "perso.cvl");
-    ASSERT_EQ(::mkfifo((dir / "perso.cvl").c_str(), 0644), 0);
-    const int lecteur = ::open((dir / "perso.cvl").c_str(), O_RDONLY | O_NONBLOCK);
+    fs::remove(dir.Path() / "perso.cvl");
+    ASSERT_EQ(::mkfifo((dir.Path() / "perso.cvl").c_str(), 0644), 0);
+    const int lecteur = ::open((dir.Path() / "perso.cvl").c_str(), O_RDONLY | O_NONBLOCK);
     ASSERT_GE(lecteur, 0);
     corv.AlarmesNonJournalisees.clear();
     EXPECT_TRUE(corv.CheckAlarmes(&titre));
@@ -215,7 +204,7 @@ TEST_F(AlarmLogTest, LinesTheLogDoesNotTakeAreKeptForTheCaller) {
     ::close(lecteur);
     EXPECT_TRUE(corv.CheckAlarmes(&titre));
     EXPECT_EQ(corv.AlarmesNonJournalisees, (std::vector<std::string>{achat, vente, achat, vente}));
-    EXPECT_TRUE(fs::is_fifo(dir / "perso.cvl"));
+    EXPECT_TRUE(fs::is_fifo(dir.Path() / "perso.cvl"));
 
     // Nothing fired: nothing to keep.
     corv.AlarmesNonJournalisees.clear();
@@ -231,12 +220,12 @@ TEST_F(AlarmLogTest, LinesTheLogDoesNotTakeAreKeptForTheCaller) {
 }
 
 TEST_F(AlarmLogTest, AnUnreadableHistoryKeepsTheLinesTheLogDidNotTake) {
-    fs::create_directories(dir / "historique");
+    fs::create_directories(dir.Path() / "historique");
     {
-        std::ofstream f(dir / "historique" / "12000.his", std::ios::binary);
+        std::ofstream f(dir.Path() / "historique" / "12000.his", std::ios::binary);
         f << "01/01/1970\n31/02/2024;100;100;100;10;\n";
     }
-    fs::create_directories(dir / "perso.cvl");
+    fs::create_directories(dir.Path() / "perso.cvl");
     AddAlarme(titre, true, today, 1250);
     SDetAlarme* rsi = AddAlarme(titre, false, today, 3000);
     rsi->Element1.Type = 4;
@@ -250,7 +239,7 @@ TEST_F(AlarmLogTest, AnUnreadableHistoryKeepsTheLinesTheLogDidNotTake) {
 TEST_F(AlarmLogTest, WithoutALogTheCheckStillWorks) {
     // Never saved, a name too short for an extension, and a folder that does not exist.
     for (const std::string& fichier :
-         {std::string(), std::string("cvx"), (dir / "absent" / "perso.cvx").string()}) {
+         {std::string(), std::string("cvx"), dir.File("absent/perso.cvx")}) {
         corv.Fichier = fichier;
         Valeurs t;
         t.Infos.Cours = 1300;
@@ -262,15 +251,15 @@ TEST_F(AlarmLogTest, WithoutALogTheCheckStillWorks) {
     }
     EXPECT_FALSE(fs::exists(".cvl"));
     EXPECT_FALSE(fs::exists("cvx.cvl"));
-    EXPECT_FALSE(fs::exists(dir / "absent"));
-    EXPECT_TRUE(fs::is_empty(dir));
+    EXPECT_FALSE(fs::exists(dir.Path() / "absent"));
+    EXPECT_TRUE(fs::is_empty(dir.Path()));
 
     // A folder standing where the log would be.
-    corv.Fichier = (dir / "perso.cvx").string();
-    fs::create_directories(dir / "perso.cvl");
+    corv.Fichier = dir.File("perso.cvx");
+    fs::create_directories(dir.Path() / "perso.cvl");
     AddAlarme(titre, true, today, 1250);
     EXPECT_TRUE(corv.CheckAlarmes(&titre));
-    EXPECT_TRUE(fs::is_directory(dir / "perso.cvl"));
+    EXPECT_TRUE(fs::is_directory(dir.Path() / "perso.cvl"));
 }
 
 } // namespace

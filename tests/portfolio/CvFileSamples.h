@@ -9,39 +9,11 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <unistd.h>
 
 namespace cvtest {
-
-// A fresh folder per test, removed afterwards.
-class TempFolder {
-public:
-    // base: where to create it (default: the system's temporary folder).
-    explicit TempFolder(std::filesystem::path base = std::filesystem::temp_directory_path()) {
-        static std::atomic<int> serie{0};
-        path_ =
-            base / ("corvane-cvfile-" + std::to_string(::getpid()) + "-" + std::to_string(serie++));
-        std::filesystem::remove_all(path_);
-        std::filesystem::create_directories(path_);
-    }
-    ~TempFolder() {
-        std::error_code ignore;
-        std::filesystem::remove_all(path_, ignore);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    std::string File(const std::string& name) const { return (path_ / name).string(); }
-    const std::filesystem::path& Path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
 
 inline std::string ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

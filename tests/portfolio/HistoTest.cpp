@@ -6,6 +6,7 @@
 #include "platform/DateTime.h"
 #include "portfolio/Cv.h"
 #include "portfolio/Fdatas.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -32,22 +33,15 @@ namespace fs = std::filesystem;
 
 class HistoTest : public ::testing::Test {
 protected:
-    HistoTest() : dir(MakeDir()), corv(dir.string()) {
+    HistoTest() : corv(dir.Path().string()) {
         ResetDatas();
-        fs::create_directories(dir / "historique");
+        fs::create_directories(dir.Path() / "historique");
         titre.Code = "12000";
         autre.Code = "13000";
     }
-    ~HistoTest() override { fs::remove_all(dir); }
-
-    static fs::path MakeDir() {
-        std::string pattern = (fs::temp_directory_path() / "corvane-histo-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr)
-            throw std::runtime_error("mkdtemp");
-        return pattern;
+    fs::path FileOf(const Valeurs& v) const {
+        return dir.Path() / "historique" / (v.Code + ".his");
     }
-
-    fs::path FileOf(const Valeurs& v) const { return dir / "historique" / (v.Code + ".his"); }
 
     void WriteFile(const Valeurs& v, const std::string& text) const {
         std::ofstream(FileOf(v), std::ios::binary) << text;
@@ -73,7 +67,7 @@ protected:
 
     platform::MemTable& Table() { return TheDatas().Historique; }
 
-    fs::path dir;
+    const TempFolder dir;
     TCorv corv;
     Valeurs titre;
     Valeurs autre;
@@ -368,7 +362,7 @@ TEST_F(HistoTest, EmptyAndMissingFiles) {
     EXPECT_EQ(corv.TitreHisto, nullptr);
     EXPECT_FALSE(corv.SaveHistoFile());
     // Without a folder for the histories, the save makes it.
-    fs::remove_all(dir / "historique");
+    fs::remove_all(dir.Path() / "historique");
     corv.TitreHisto = &titre;
     EXPECT_TRUE(corv.SaveHistoFile());
     EXPECT_EQ(ReadFile(titre), "01/01/1970\n");
@@ -444,10 +438,10 @@ TEST_F(HistoTest, AFolderInPlaceOfTheFileIsNoEmptyHistory) {
     fs::remove(FileOf(titre));
     EXPECT_FALSE(corv.LoadHistoFile(&titre));
     EXPECT_EQ(corv.TitreHisto, &titre);
-    fs::remove_all(dir / "historique");
+    fs::remove_all(dir.Path() / "historique");
     EXPECT_FALSE(corv.LoadHistoFile(&titre));
     EXPECT_EQ(corv.TitreHisto, &titre);
-    std::ofstream(dir / "historique") << "not a folder";
+    std::ofstream(dir.Path() / "historique") << "not a folder";
     EXPECT_FALSE(corv.LoadHistoFile(&titre));
     EXPECT_EQ(corv.TitreHisto, &titre);
 }
@@ -461,9 +455,7 @@ TEST_F(HistoTest, AFileTheUserMayNotReadIsReportedAndKept) {
     const std::string text = "01/01/1970\n02/01/2024;100;110;90;5;\n";
     WriteFile(titre, text);
     // The user could replace the file, though not read it.
-    fs::permissions(dir, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                             fs::perms::others_read | fs::perms::others_exec);
-    fs::permissions(dir / "historique", fs::perms::all);
+    fs::permissions(dir.Path() / "historique", fs::perms::all);
     fs::permissions(FileOf(titre), fs::perms::none);
     {
         const OtherUser user;
@@ -480,8 +472,8 @@ TEST_F(HistoTest, CodesNeverLeaveTheirFolder) {
     for (const std::string code : {"12000", "012345", "FR0000120271", "ABC-1_2.x", "Société"}) {
         EXPECT_EQ(CodeFileName(code), code);
     }
-    EXPECT_EQ(corv.HistoFilePath(&titre), (dir / "historique" / "12000.his").string());
-    EXPECT_EQ(corv.IntradayFilePath(&titre), (dir / "intraday" / "12000.itd").string());
+    EXPECT_EQ(corv.HistoFilePath(&titre), dir.File("historique/12000.his"));
+    EXPECT_EQ(corv.IntradayFilePath(&titre), dir.File("intraday/12000.itd"));
 
     const std::vector<std::string> codes = {"..",
                                             ".",
@@ -506,8 +498,8 @@ TEST_F(HistoTest, CodesNeverLeaveTheirFolder) {
         for (const auto& [path, folder] :
              {std::pair{fs::path(corv.HistoFilePath(&v)), "historique"},
               std::pair{fs::path(corv.IntradayFilePath(&v)), "intraday"}}) {
-            EXPECT_EQ(path.parent_path(), dir / folder);
-            EXPECT_EQ(path.lexically_normal().parent_path(), dir / folder);
+            EXPECT_EQ(path.parent_path(), dir.Path() / folder);
+            EXPECT_EQ(path.lexically_normal().parent_path(), dir.Path() / folder);
             EXPECT_EQ(path.string().find('\0'), std::string::npos);
         }
         const std::string name = CodeFileName(code);
@@ -523,9 +515,9 @@ TEST_F(HistoTest, CodesNeverLeaveTheirFolder) {
     titre.Code = "../evil";
     UseHistory({1234});
     ASSERT_TRUE(corv.SaveHistoFile());
-    EXPECT_FALSE(fs::exists(dir / "evil.his"));
+    EXPECT_FALSE(fs::exists(dir.Path() / "evil.his"));
     int files = 0;
-    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir / "historique"))
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir.Path() / "historique"))
         ++files;
     EXPECT_EQ(files, 1);
     corv.LoadHistoFile(nullptr);
@@ -558,7 +550,7 @@ TEST_F(HistoTest, AFailedSaveKeepsThePreviousFile) {
     EXPECT_EQ(ReadFile(titre), previous);
     EXPECT_EQ(corv.DateHisto, dateHisto);
     int files = 0;
-    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir / "historique"))
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir.Path() / "historique"))
         ++files;
     EXPECT_EQ(files, 1); // no temporary file left behind
 
@@ -580,8 +572,8 @@ TEST_F(HistoTest, AFailedSaveKeepsThePreviousFile) {
     EXPECT_NE(ReadFile(titre).find(";2147483647;"), std::string::npos);
 
     // Where the history folder cannot exist, the save fails without throwing.
-    fs::remove_all(dir / "historique");
-    std::ofstream(dir / "historique") << "not a folder";
+    fs::remove_all(dir.Path() / "historique");
+    std::ofstream(dir.Path() / "historique") << "not a folder";
     EXPECT_FALSE(corv.SaveHistoFile());
 }
 

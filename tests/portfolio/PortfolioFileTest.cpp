@@ -2,6 +2,7 @@
 // rejected lines, failed saves and locale independence.
 
 #include "CvFileSamples.h"
+#include "support/TempFolder.h"
 
 #include "portfolio/Cv.h"
 
@@ -24,7 +25,6 @@
 #include <sys/stat.h>
 
 using cvtest::ReadAll;
-using cvtest::TempFolder;
 using cvtest::WriteAll;
 using platform::EncodeDate;
 using platform::EncodeTime;

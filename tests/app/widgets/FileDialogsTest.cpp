@@ -25,8 +25,8 @@ TEST_F(FileDialogsTest, OpenInTheDataFolderThenTheLastFolderUsed) {
     EXPECT_TRUE(open->testOption(QFileDialog::DontUseNativeDialog));
     EXPECT_EQ(QDir(open->directory()).canonicalPath(), QDir(data).canonicalPath());
 
-    std::filesystem::create_directories(dir_ / "ailleurs");
-    const QString chosen = QString::fromStdString((dir_ / "ailleurs" / "p.cvn").string());
+    std::filesystem::create_directories(Path("ailleurs"));
+    const QString chosen = QString::fromStdString(Path("ailleurs/p.cvn"));
     const auto save =
         MakeFileDialog(nullptr, "Enregistrer sous", "Tous fichiers (*)", QFileDialog::AcceptSave);
     QTimer::singleShot(0, save.get(), [&] {
@@ -37,7 +37,7 @@ TEST_F(FileDialogsTest, OpenInTheDataFolderThenTheLastFolderUsed) {
     const auto next =
         MakeFileDialog(nullptr, "Ouvrir", "Tous fichiers (*)", QFileDialog::AcceptOpen);
     EXPECT_EQ(QDir(next->directory()).canonicalPath(),
-              QDir(QString::fromStdString((dir_ / "ailleurs").string())).canonicalPath());
+              QDir(QString::fromStdString(Path("ailleurs"))).canonicalPath());
 }
 
 TEST_F(FileDialogsTest, TheFileListNamesFoldersAndDatesInFrenchUnderAnyDesktop) {

@@ -408,8 +408,8 @@ class ChartsTest : public WindowTest {
 protected:
     void SetUp() override {
         WindowTest::SetUp();
-        std::filesystem::create_directories(dir_ / "data" / "intraday");
-        std::filesystem::create_directories(dir_ / "data" / "historique");
+        std::filesystem::create_directories(Path("data/intraday"));
+        std::filesystem::create_directories(Path("data/historique"));
     }
     Valeurs* Add(const std::string& code, std::int32_t cours, float variation) {
         Valeurs* titre = AddSecurity(*doc, code, "TITRE " + code, {.cours = cours, .suivi = true});
@@ -534,7 +534,7 @@ TEST_F(ChartsTest, IntradayChartVariationAndHistoryChart) {
     EXPECT_FALSE(form->findChild<QToolButton*>("BtRSI")->isChecked());
 
     // Without its intraday file the chart has no title, no points and no axes.
-    std::filesystem::remove(dir_ / "data" / "intraday" / "13000.itd");
+    std::filesystem::remove(Path("data/intraday/13000.itd"));
     form->RefreshViews(titre);
     EXPECT_EQ(intraday->title(), "");
     EXPECT_EQ(Serie("Series2")->count(), 0);

@@ -706,12 +706,11 @@ TEST_F(RefreshTest, AHistoryTheUserMayNotReadIsNeitherFetchedNorReplaced) {
         << "01/01/1970\n02/01/2026;4000;4100;3900;7;\n";
     const std::vector<std::string> before = Lines(DataFile("historique/111111.his"));
     // Everything stays open to the other user but the history file itself.
-    for (const auto& entry : fs::recursive_directory_iterator(dir_))
+    for (const auto& entry : fs::recursive_directory_iterator(folder_.Path()))
         fs::permissions(entry.path(), entry.is_directory()
                                           ? fs::perms::all
                                           : fs::perms::owner_read | fs::perms::owner_write |
                                                 fs::perms::group_read | fs::perms::others_read);
-    fs::permissions(dir_, fs::perms::all);
     fs::permissions(DataFile("historique/111111.his"), fs::perms::none);
     {
         const OtherUser user;
