@@ -16,6 +16,7 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QTabWidget>
 #include <QTcpServer>
@@ -616,7 +617,7 @@ TEST_F(RefreshTest, TheWindowAnswersTheUserDuringAWalk) {
     Qt::CursorShape ajout = Qt::ArrowCursor, aide = Qt::WaitCursor;
     QCursor* global = nullptr;
     TCorv* pendant = nullptr;
-    QString refus;
+    QString refus, refusSuppr;
     proxy.onRequest = [&](const std::string& url) {
         if (url.find(kQuote1) != std::string::npos && url.find("111111") != std::string::npos) {
             ajout = curseur("AddVal");
@@ -627,6 +628,11 @@ TEST_F(RefreshTest, TheWindowAnswersTheUserDuringAWalk) {
             form->ShowHint(QString());
             form->Action("FileNew")->trigger();
             refus = form->CurrentHint(); // the status line says why nothing happened
+            // The Delete key of the tree is refused in the same way as the menu entries.
+            form->ShowHint(QString());
+            QKeyEvent suppr(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
+            QApplication::sendEvent(arbre, &suppr);
+            refusSuppr = form->CurrentHint();
             form->Action("AddCash")->trigger();
             pendant = form->Portefeuille();
             // Views and a dialog that only read the records run at once.
@@ -653,6 +659,7 @@ TEST_F(RefreshTest, TheWindowAnswersTheUserDuringAWalk) {
     EXPECT_EQ(curseur("AddVal"), Qt::ArrowCursor);
     EXPECT_EQ(pendant, doc);
     EXPECT_TRUE(refus.contains("Nouveau")) << refus.toStdString();
+    EXPECT_FALSE(refusSuppr.isEmpty());
     EXPECT_EQ(form->Portefeuille(), doc);
     EXPECT_TRUE(doc->Mouvements.empty());
     EXPECT_EQ(prompts.dialogs, 1); // the alarm log
