@@ -545,7 +545,7 @@ TEST_F(RefreshTest, AlarmsWithoutALogAreToldEvenWhenTheWalkFails) {
     EXPECT_EQ(prompts.messages[0].icon, QMessageBox::Warning);
     const QString texte = prompts.messages[0].text;
     EXPECT_TRUE(texte.contains("111111"));
-    EXPECT_TRUE(texte.contains(QString::fromUtf8("Le cours du titre est supérieur  à 40.00")));
+    EXPECT_TRUE(texte.contains(QString::fromUtf8("Le cours du titre est supérieur  à 40,00")));
     EXPECT_EQ(prompts.messages[1].icon, QMessageBox::Critical); // the walk's own error
     EXPECT_FALSE(doc->AlarmeNouvelle);
     EXPECT_FALSE(form->AlarmTimer()->isActive());
