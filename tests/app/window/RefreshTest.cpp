@@ -617,7 +617,7 @@ TEST_F(RefreshTest, TheWindowAnswersTheUserDuringAWalk) {
     Qt::CursorShape ajout = Qt::ArrowCursor, aide = Qt::WaitCursor;
     QCursor* global = nullptr;
     TCorv* pendant = nullptr;
-    QString refus, refusSuppr;
+    QString refus, refusSuppr, refusLong;
     proxy.onRequest = [&](const std::string& url) {
         if (url.find(kQuote1) != std::string::npos && url.find("111111") != std::string::npos) {
             ajout = curseur("AddVal");
@@ -628,6 +628,8 @@ TEST_F(RefreshTest, TheWindowAnswersTheUserDuringAWalk) {
             form->ShowHint(QString());
             form->Action("FileNew")->trigger();
             refus = form->CurrentHint(); // the status line says why nothing happened
+            form->Action("Importationdhistoriques1")->trigger();
+            refusLong = form->CurrentHint();
             // The Delete key of the tree is refused in the same way as the menu entries.
             form->ShowHint(QString());
             QKeyEvent suppr(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
@@ -660,6 +662,12 @@ TEST_F(RefreshTest, TheWindowAnswersTheUserDuringAWalk) {
     EXPECT_EQ(pendant, doc);
     EXPECT_TRUE(refus.contains("Nouveau")) << refus.toStdString();
     EXPECT_FALSE(refusSuppr.isEmpty());
+    // A refusal naming a long command is read whole in the window's default size.
+    ASSERT_TRUE(refusLong.contains("Importation")) << refusLong.toStdString();
+    form->ShowHint(refusLong);
+    QApplication::processEvents();
+    const auto* panneau = form->findChild<QLabel*>("StatusPanel0");
+    EXPECT_GE(panneau->contentsRect().width(), panneau->fontMetrics().horizontalAdvance(refusLong));
     EXPECT_EQ(form->Portefeuille(), doc);
     EXPECT_TRUE(doc->Mouvements.empty());
     EXPECT_EQ(prompts.dialogs, 1); // the alarm log
