@@ -124,8 +124,9 @@ bool TCorv::OperandText(const ElementAlarme& element, std::string& texte, bool l
             texte = leftForm ? "Valeur" : " à Valeur";
             return false;
         }
-        // The value keeps "." whatever the user's separators, unlike the percentages below.
-        texte = (leftForm ? "" : " à ") + platform::FormatFixed(centiemes, 2);
+        // Every cent, with the program's decimal separator as the percentages below: the
+        // sentence is read on screen and in the log viewer, never read back as a number.
+        texte = (leftForm ? "" : " à ") + platform::FormatFixedUser(centiemes, 2);
         return true;
     case 2:
         texte = leftForm ? "La +/- Value brute" : "à la +/- Value brute";

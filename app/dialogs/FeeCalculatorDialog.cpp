@@ -20,6 +20,7 @@
 #include <charconv>
 #include <memory>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -138,7 +139,8 @@ TForm4::TForm4(QWidget* owner, std::int32_t cours, std::int32_t quantite, int ki
     // The edits show the bracket with two decimals, cut rather than rounded; the fee is then
     // computed from the edits as shown, so that what is displayed is what is applied. The
     // threshold and the minimum keep their cents: whole euros would make the calculator
-    // disagree with the fees that the trades are charged.
+    // disagree with the fees that the trades are charged. They are written with the program's
+    // decimal separator, as the fee beside them; the edits read either separator back.
     FInit = true;
     const auto montrer = [this](QLineEdit* champ, double valeur) {
         std::string texte;
@@ -146,7 +148,7 @@ TForm4::TForm4(QWidget* owner, std::int32_t cours, std::int32_t quantite, int ki
             FPortefeuille->FloatToTextTrunc(2, texte, static_cast<float>(valeur));
         else
             texte = platform::FormatFixed(valeur, 2);
-        champ->setText(QString::fromStdString(texte));
+        champ->setText(QString::fromStdString(AvecSeparateurDecimal(std::move(texte))));
     };
     montrer(VCours, FCours * 0.01);
     VQte->setText(QString::fromStdString(platform::FormatInt(FQuantite)));

@@ -315,7 +315,9 @@ void TMainForm::CreateStatusLine() {
     line->setObjectName("StatusLine");
     StatusPanel0 = new QLabel(line);
     StatusPanel0->setObjectName("StatusPanel0");
-    StatusPanel0->setFixedWidth(400);
+    // At least 400 pixels; a longer hint, such as a refusal naming a long command, widens it
+    // while the window has room, so that it is read whole.
+    StatusPanel0->setMinimumWidth(400);
     StatusPanel1 = new QProgressBar(line);
     StatusPanel1->setObjectName("StatusPanel1");
     StatusPanel1->setFixedWidth(100);

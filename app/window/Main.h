@@ -316,6 +316,7 @@ private:
     // True, once the status line has said why, when a walk is under way and the command
     // named must wait for its end.
     bool RefuseWhileRefreshing(const QString& commande);
+    bool RefuseWhileRefreshing(const QAction* commande);
     // The commands that wait for the end of a walk, and the busy look of their buttons.
     std::vector<QAction*> RefusedWhileRefreshing() const;
     void MarkRefused(bool walking);
@@ -438,7 +439,9 @@ public:
 
 private:
     void CreateDeleteKeys();
-    bool EditingAllowed() const;
+    // False when there is no document, or when a walk is under way: the status line then
+    // says that the command named was refused.
+    bool EditingAllowed(const QAction* commande);
     void ForgetTradeRows();
 
     Operes* FEditOpere = nullptr; // the trade that the trade dialog modifies

@@ -58,7 +58,7 @@ void TMainForm::Bind(QAction* action, void (TMainForm::*command)()) {
         const std::vector<QAction*> enAttente = RefusedWhileRefreshing();
         if (action != FileExitAct &&
             std::find(enAttente.begin(), enAttente.end(), action) != enAttente.end() &&
-            RefuseWhileRefreshing(QString(action->text()).remove('&')))
+            RefuseWhileRefreshing(action))
             return;
         Guard([this, command] { (this->*command)(); });
     });

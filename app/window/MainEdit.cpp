@@ -59,9 +59,10 @@ void TMainForm::CreateDeleteKeys() {
 }
 
 // The records of a quote walk must stay where they are until it ends; while it waits for a
-// page only timers run, but a command reached another way is refused all the same.
-bool TMainForm::EditingAllowed() const {
-    return FPortefeuille && !FRefreshing;
+// page only timers run, but a command reached another way than its menu entry (a key, a double
+// click) is refused all the same, in the same words.
+bool TMainForm::EditingAllowed(const QAction* commande) {
+    return FPortefeuille && !RefuseWhileRefreshing(commande);
 }
 
 // The trade list keeps its rows while the tree shows something other than a security; rows
@@ -97,7 +98,7 @@ Mvt* TMainForm::SelectedMvt() const {
 
 void TMainForm::delvalExecute() {
     Valeurs* titre = SelectedTitre();
-    if (!EditingAllowed() || titre == nullptr)
+    if (!EditingAllowed(delval) || titre == nullptr)
         return;
     TCorv& doc = *FPortefeuille;
     auto& titres = doc.Titres;
@@ -149,7 +150,7 @@ void TMainForm::delvalExecute() {
 void TMainForm::DelOpereExecute() {
     Valeurs* titre = SelectedTitre();
     Operes* opere = SelectedOpere();
-    if (!EditingAllowed() || titre == nullptr || opere == nullptr)
+    if (!EditingAllowed(DelOpere) || titre == nullptr || opere == nullptr)
         return;
     delete SelectedRow(FViews->LvOp); // the row goes with its trade
     auto& operes = titre->Operes;
@@ -162,7 +163,7 @@ void TMainForm::DelOpereExecute() {
 
 void TMainForm::DPointer1Click() {
     Operes* opere = SelectedOpere();
-    if (!EditingAllowed() || opere == nullptr)
+    if (!EditingAllowed(DPointer1) || opere == nullptr)
         return;
     // The tick is stored in the portfolio file: closing without saving would lose it, so it
     // counts as a change like any other.
@@ -172,7 +173,7 @@ void TMainForm::DPointer1Click() {
 }
 
 void TMainForm::AddCashExecute() {
-    if (!EditingAllowed())
+    if (!EditingAllowed(AddCash))
         return;
     {
         Tcash dialog(this, FPortefeuille.get(), *FPrompts);
@@ -185,7 +186,7 @@ void TMainForm::AddCashExecute() {
 
 void TMainForm::UpdCashExecute() {
     Mvt* mouvement = SelectedMvt();
-    if (!EditingAllowed() || mouvement == nullptr)
+    if (!EditingAllowed(UpdCash) || mouvement == nullptr)
         return;
     {
         Tcash dialog(this, FPortefeuille.get(), *FPrompts);
@@ -198,7 +199,7 @@ void TMainForm::UpdCashExecute() {
 
 void TMainForm::DelCashExecute() {
     Mvt* mouvement = SelectedMvt();
-    if (!EditingAllowed() || mouvement == nullptr)
+    if (!EditingAllowed(DelCash) || mouvement == nullptr)
         return;
     delete SelectedRow(FViews->LstCash);
     auto& mouvements = FPortefeuille->Mouvements;
@@ -209,7 +210,7 @@ void TMainForm::DelCashExecute() {
 }
 
 void TMainForm::Purge1Click() {
-    if (!EditingAllowed())
+    if (!EditingAllowed(Purge1))
         return;
     FPortefeuille->Purge();
     RefreshViews(nullptr);

@@ -58,7 +58,7 @@ InfosCours CoursSaisi(std::int32_t cours) {
 } // namespace
 
 void TMainForm::AddValExecute() {
-    if (!EditingAllowed())
+    if (!EditingAllowed(AddVal))
         return;
     TCorv& doc = *FPortefeuille;
     TOKBottomDlg dialog(this, &doc, *FPrompts);
@@ -93,7 +93,7 @@ void TMainForm::AddValExecute() {
 
 void TMainForm::ModifValExecute() {
     Valeurs* titre = SelectedTitre();
-    if (!EditingAllowed() || titre == nullptr)
+    if (!EditingAllowed(ModifVal) || titre == nullptr)
         return;
     TCorv& doc = *FPortefeuille;
     // A refresh while the dialog is open may change the quote: only a typed price replaces it.
@@ -170,7 +170,7 @@ void TMainForm::ModifValExecute() {
 
 void TMainForm::AddOpereExecute() {
     Valeurs* titre = SelectedTitre();
-    if (!EditingAllowed() || titre == nullptr)
+    if (!EditingAllowed(AddOpere) || titre == nullptr)
         return;
     TCorv& doc = *FPortefeuille;
     Operes* edite = nullptr;
@@ -225,7 +225,7 @@ void TMainForm::AddOpereExecute() {
 
 void TMainForm::UpdOpExecute() {
     Operes* opere = SelectedOpere();
-    if (!EditingAllowed() || opere == nullptr)
+    if (!EditingAllowed(UpdOp) || opere == nullptr)
         return;
     struct Mode {
         TMainForm& f;

@@ -94,8 +94,8 @@ void TMainForm::SetEuroToggle() {
 }
 
 void TMainForm::FileNew() {
-    // A walk holds the document until it is over (Quote refresh).
-    if (FRefreshing || !ConfirmSave())
+    // A walk holds the document until it is over.
+    if (RefuseWhileRefreshing(FileNewAct) || !ConfirmSave())
         return;
     // The new document is ready before the old one goes, so that a settings error leaves
     // the window with the document it had.
@@ -112,7 +112,7 @@ void TMainForm::FileNew() {
 }
 
 void TMainForm::FileOpen() {
-    if (FRefreshing)
+    if (RefuseWhileRefreshing(FileOpenAct))
         return; // the walk holds the document until it is over
     const QString chemin =
         FPrompts->OpenFileName(this, QString::fromUtf8("Ouvrir"), QString::fromUtf8(kFiltreOuvrir));

@@ -141,7 +141,7 @@ double EndOfDay(platform::TDateTime jour) {
 } // namespace
 
 void TMainForm::CtlRelExecute() {
-    if (!EditingAllowed())
+    if (!EditingAllowed(CtlRel))
         return;
     {
         TForm5 dialog(this);
@@ -156,7 +156,7 @@ void TMainForm::CtlRelExecute() {
 
 void TMainForm::HistoExecute() {
     Valeurs* titre = SelectedTitre();
-    if (!EditingAllowed() || titre == nullptr)
+    if (!EditingAllowed(Histo) || titre == nullptr)
         return;
     bool division = false;
     int ratio = 0;
@@ -180,7 +180,7 @@ void TMainForm::HistoExecute() {
 }
 
 void TMainForm::ActTransfertExecute() {
-    if (!EditingAllowed())
+    if (!EditingAllowed(ActTransfert))
         return;
     TransfertOptions options;
     {
@@ -257,7 +257,7 @@ void TMainForm::ActTransfertExecute() {
 }
 
 void TMainForm::Importationdhistoriques1Click() {
-    if (!EditingAllowed())
+    if (!EditingAllowed(Importationdhistoriques1))
         return;
     bool importe = false;
     {

@@ -484,6 +484,10 @@ bool TMainForm::RefuseWhileRefreshing(const QString& commande) {
     return true;
 }
 
+bool TMainForm::RefuseWhileRefreshing(const QAction* commande) {
+    return RefuseWhileRefreshing(QString(commande->text()).remove('&'));
+}
+
 bool TMainForm::RefuseCloseWhileRefreshing(QCloseEvent* event) {
     if (!FRefreshing)
         return false;

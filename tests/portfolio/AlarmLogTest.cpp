@@ -83,7 +83,7 @@ TEST_F(AlarmLogTest, FiredAlarmIsAppendedAndStaysActive) {
     ASSERT_EQ(lignes.size(), 2u);
     EXPECT_EQ(lignes[0], "A|01/01/2024|09:00:00|1|Ancien|ancienne ligne|*");
     EXPECT_EQ(lignes[1], "V|15/03/2024|10:20:30|12000|Société Exemple|"
-                         "Le cours du titre est supérieur  à 12.50|*");
+                         "Le cours du titre est supérieur  à 12,50|*");
 
     // Still holding at the next check: it fires again.
     EXPECT_TRUE(corv.CheckAlarmes(&titre));
@@ -123,9 +123,9 @@ TEST_F(AlarmLogTest, AlarmsFireInListOrder) {
     const auto lignes = LogLines();
     ASSERT_EQ(lignes.size(), 2u);
     EXPECT_EQ(lignes[0], "A|15/03/2024|10:20:30|12000|Société Exemple|"
-                         "Le cours du titre est supérieur  à 12.00|*");
+                         "Le cours du titre est supérieur  à 12,00|*");
     EXPECT_EQ(lignes[1], "V|15/03/2024|10:20:30|12000|Société Exemple|"
-                         "Le cours du titre est supérieur ou égal  à 13.00|*");
+                         "Le cours du titre est supérieur ou égal  à 13,00|*");
 }
 
 TEST_F(AlarmLogTest, SeparatorsInFieldsDoNotBreakTheLine) {
@@ -136,7 +136,7 @@ TEST_F(AlarmLogTest, SeparatorsInFieldsDoNotBreakTheLine) {
     const auto lignes = LogLines();
     ASSERT_EQ(lignes.size(), 1u);
     EXPECT_EQ(lignes[0], "A|15/03/2024|10:20:30|12/00|Société / Exemple  bis|"
-                         "Le cours du titre est supérieur  à 12.50|*");
+                         "Le cours du titre est supérieur  à 12,50|*");
 
     // The viewer reads at most 511 characters a line: a huge label is shortened, on a
     // character boundary, and the sentence and terminator are kept.
@@ -147,7 +147,7 @@ TEST_F(AlarmLogTest, SeparatorsInFieldsDoNotBreakTheLine) {
     const std::string longue = LogLines().at(1);
     EXPECT_LE(longue.size(), 509u);
     EXPECT_GT(longue.size(), 400u);
-    const std::string fin = "|Le cours du titre est supérieur  à 12.50|*";
+    const std::string fin = "|Le cours du titre est supérieur  à 12,50|*";
     ASSERT_GE(longue.size(), fin.size());
     EXPECT_EQ(longue.substr(longue.size() - fin.size()), fin);
     const std::string libelle = longue.substr(28, longue.size() - fin.size() - 28);
@@ -169,14 +169,14 @@ TEST_F(AlarmLogTest, AnUnreadableHistoryStillLogsTheAlarmsFiredBeforeIt) {
     const auto lignes = LogLines();
     ASSERT_EQ(lignes.size(), 1u);
     EXPECT_EQ(lignes[0], "A|15/03/2024|10:20:30|12000|Société Exemple|"
-                         "Le cours du titre est supérieur  à 12.50|*");
+                         "Le cours du titre est supérieur  à 12,50|*");
 }
 
 TEST_F(AlarmLogTest, LinesTheLogDoesNotTakeAreKeptForTheCaller) {
     const std::string achat = "A|15/03/2024|10:20:30|12000|Société Exemple|"
-                              "Le cours du titre est supérieur  à 12.50|*";
+                              "Le cours du titre est supérieur  à 12,50|*";
     const std::string vente = "V|15/03/2024|10:20:30|12000|Société Exemple|"
-                              "Le cours du titre est supérieur ou égal  à 13.00|*";
+                              "Le cours du titre est supérieur ou égal  à 13,00|*";
     AddAlarme(titre, true, today, 1250);
     AddAlarme(titre, false, today, 1300, 1);
     EXPECT_TRUE(corv.CheckAlarmes(&titre));
@@ -233,7 +233,7 @@ TEST_F(AlarmLogTest, AnUnreadableHistoryKeepsTheLinesTheLogDidNotTake) {
     EXPECT_THROW(corv.CheckAlarmes(&titre), platform::ConversionError);
     EXPECT_EQ(corv.AlarmesNonJournalisees,
               (std::vector<std::string>{"A|15/03/2024|10:20:30|12000|Société Exemple|"
-                                        "Le cours du titre est supérieur  à 12.50|*"}));
+                                        "Le cours du titre est supérieur  à 12,50|*"}));
 }
 
 TEST_F(AlarmLogTest, WithoutALogTheCheckStillWorks) {

@@ -137,8 +137,8 @@ TEST_F(AlarmsTest, ElementTextsOfEveryKind) {
     } cas[] = {
         {0, 0, true, "Le cours du titre", "au cours du titre"},
         {1, 0, false, "Valeur", " à Valeur"},
-        {1, 1250, true, "12.50", " à 12.50"},
-        {1, -5, true, "-0.05", " à -0.05"},
+        {1, 1250, true, "12,50", " à 12,50"},
+        {1, -5, true, "-0,05", " à -0,05"},
         {2, 0, true, "La +/- Value brute", "à la +/- Value brute"},
         {3, 0, true, "La +/- Value nette", "à la +/- Value nette"},
         {4, 0, false, "Rsi", " au Rsi"},
@@ -198,11 +198,11 @@ TEST_F(AlarmsTest, SentencesKeepThePiecesOwnSpaces) {
         SDetAlarme alarme;
         const char* phrase;
     } cas[] = {
-        {Alarme(Element(0, 0), 0, Element(1, 1250)), "Le cours du titre est supérieur  à 12.50"},
-        {Alarme(Element(4, 14), 3, Element(1, 3000)), "Le RSI à 14 jour(s) est inférieur  à 30.00"},
+        {Alarme(Element(0, 0), 0, Element(1, 1250)), "Le cours du titre est supérieur  à 12,50"},
+        {Alarme(Element(4, 14), 3, Element(1, 3000)), "Le RSI à 14 jour(s) est inférieur  à 30,00"},
         {Alarme(Element(3, 0), 1, Element(7, 1000)),
          "La +/- Value nette est supérieur ou égal  à 10,00 % du coût net"},
-        {Alarme(Element(1, 1250), 0, Element(0, 0)), "12.50 est supérieur au cours du titre"},
+        {Alarme(Element(1, 1250), 0, Element(0, 0)), "12,50 est supérieur au cours du titre"},
         {Alarme(Element(5, 0), 7, Element(4, 0)), "Moyenne Mobile au Rsi"},
     };
     for (const auto& c : cas) {
@@ -212,7 +212,7 @@ TEST_F(AlarmsTest, SentencesKeepThePiecesOwnSpaces) {
     }
 }
 
-TEST_F(AlarmsTest, ValueKeepsItsPointUnderAFrenchLocale) {
+TEST_F(AlarmsTest, ValueAndPercentageIgnoreTheCLocale) {
     const std::string avant = std::setlocale(LC_NUMERIC, nullptr);
     if (std::setlocale(LC_NUMERIC, "fr_FR.UTF-8") == nullptr &&
         std::setlocale(LC_NUMERIC, "fr_FR.utf8") == nullptr)
@@ -222,7 +222,7 @@ TEST_F(AlarmsTest, ValueKeepsItsPointUnderAFrenchLocale) {
     corv.OperandText(Element(1, 1250), gauche, true);
     corv.OperandText(Element(6, 1250), pourcent, true);
     std::setlocale(LC_NUMERIC, avant.c_str());
-    EXPECT_EQ(gauche, "12.50");
+    EXPECT_EQ(gauche, "12,50");
     EXPECT_EQ(pourcent, "12,50 % du coût brut");
 }
 

@@ -174,7 +174,7 @@ TEST_F(AlarmDialogsTest, DetailStoresTheChoicesAndAnnulerRestoresThem) {
         EXPECT_EQ(d.L1->text(), "Vendre si:");
         EXPECT_EQ(d.L2->text(), "Le cours du titre");
         EXPECT_EQ(d.L3->text(), QString::fromUtf8(" est supérieur "));
-        EXPECT_EQ(d.L4->text(), QString::fromUtf8(" à 12.50"));
+        EXPECT_EQ(d.L4->text(), QString::fromUtf8(" à 12,50"));
         EXPECT_FALSE(d.L4->font().underline());
         // The four texts read as one sentence, the element words next to the comparison.
         EXPECT_GT(d.L2->x(), d.L1->x() + d.L1->width());
@@ -451,7 +451,7 @@ TEST_F(AlarmDialogsTest, TestAtATypedPriceRestoresThePosition) {
     ASSERT_EQ(vu.size(), 1u);
     EXPECT_EQ(vu[0].title, "Test Alarme");
     EXPECT_EQ(vu[0].icon, QMessageBox::Information);
-    EXPECT_EQ(vu[0].text, QString::fromUtf8("Le cours du titre est supérieur  à 14.00"));
+    EXPECT_EQ(vu[0].text, QString::fromUtf8("Le cours du titre est supérieur  à 14,00"));
     vu = essai(0, "14");
     ASSERT_EQ(vu.size(), 1u);
     EXPECT_EQ(vu[0].text, QString::fromUtf8("Alarme non déclenchée."));

@@ -228,14 +228,14 @@ TEST_F(CashDialogsTest, CalculatorShowsTheBracketOfTheAmountAndTheEngineFee) {
     TForm4 d(nullptr, 10000, 10, 1, &doc, prompts);
     EXPECT_EQ(d.windowTitle(), "Calcul des frais de type 1");
     EXPECT_EQ(d.VQte->text(), "10");
-    EXPECT_EQ(d.VCours->text(), "100.00");
-    EXPECT_EQ(Edits(d), QStringList({"0.00", "0.48", "0.00", "20.60"}));
+    EXPECT_EQ(d.VCours->text(), "100,00");
+    EXPECT_EQ(Edits(d), QStringList({"0,00", "0,48", "0,00", "20,60"}));
     EXPECT_FALSE(d.Dep->isHidden());
     // 481 cents before tax, 99 of VAT.
     EXPECT_EQ(d.VFrais->text(), "5,80");
 
     TForm4 gros(nullptr, 15000, 100, 1, &doc, prompts);
-    EXPECT_EQ(Edits(gros), QStringList({"10000.00", "0.30", "0.00", "20.60"}));
+    EXPECT_EQ(Edits(gros), QStringList({"10000,00", "0,30", "0,00", "20,60"}));
     CalculFrais calcul{false, 100, 15000};
     doc.ComputeFrais(calcul);
     EXPECT_EQ(gros.Frais(), calcul.Frais1);
@@ -252,10 +252,10 @@ TEST_F(CashDialogsTest, CalculatorMinimumsThresholdCentsAndMissingBrackets) {
     // The threshold and the minimum keep their cents, as the engine applies them.
     AddBracket(doc.TranchesFrais1, 1550, 0.0f, 850, 0.0f);
     TForm4 dessous(nullptr, 1520, 1, 1, &doc, prompts);
-    EXPECT_EQ(Edits(dessous), QStringList({"0.00", "0.00", "0.00", "0.00"}));
+    EXPECT_EQ(Edits(dessous), QStringList({"0,00", "0,00", "0,00", "0,00"}));
     EXPECT_EQ(dessous.VFrais->text(), "0,00");
     TForm4 dessus(nullptr, 1550, 1, 1, &doc, prompts);
-    EXPECT_EQ(Edits(dessus), QStringList({"15.50", "0.00", "8.50", "0.00"}));
+    EXPECT_EQ(Edits(dessus), QStringList({"15,50", "0,00", "8,50", "0,00"}));
     EXPECT_EQ(dessus.VFrais->text(), "8,50");
 }
 

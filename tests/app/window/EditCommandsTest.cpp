@@ -191,9 +191,9 @@ TEST_F(EditCommandsTest, TypedPriceWhoseAlarmsTheLogDoesNotTake) {
         ASSERT_EQ(prompts.messages.size(), 1u) << what;
         const QString texte = prompts.messages[0].text;
         EXPECT_EQ(texte.count("100001"), 2) << what;
-        EXPECT_TRUE(texte.contains(QString::fromUtf8("Le cours du titre est supérieur  à 1.00")))
+        EXPECT_TRUE(texte.contains(QString::fromUtf8("Le cours du titre est supérieur  à 1,00")))
             << what;
-        EXPECT_TRUE(texte.contains(QString::fromUtf8("Le cours du titre est inférieur  à 12.00")))
+        EXPECT_TRUE(texte.contains(QString::fromUtf8("Le cours du titre est inférieur  à 12,00")))
             << what;
         EXPECT_EQ(prompts.messages[0].icon, QMessageBox::Warning) << what;
         EXPECT_FALSE(doc->AlarmeNouvelle) << what;

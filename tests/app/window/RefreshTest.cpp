@@ -16,6 +16,7 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QTabWidget>
 #include <QTcpServer>
@@ -544,7 +545,7 @@ TEST_F(RefreshTest, AlarmsWithoutALogAreToldEvenWhenTheWalkFails) {
     EXPECT_EQ(prompts.messages[0].icon, QMessageBox::Warning);
     const QString texte = prompts.messages[0].text;
     EXPECT_TRUE(texte.contains("111111"));
-    EXPECT_TRUE(texte.contains(QString::fromUtf8("Le cours du titre est supérieur  à 40.00")));
+    EXPECT_TRUE(texte.contains(QString::fromUtf8("Le cours du titre est supérieur  à 40,00")));
     EXPECT_EQ(prompts.messages[1].icon, QMessageBox::Critical); // the walk's own error
     EXPECT_FALSE(doc->AlarmeNouvelle);
     EXPECT_FALSE(form->AlarmTimer()->isActive());
@@ -616,7 +617,7 @@ TEST_F(RefreshTest, TheWindowAnswersTheUserDuringAWalk) {
     Qt::CursorShape ajout = Qt::ArrowCursor, aide = Qt::WaitCursor;
     QCursor* global = nullptr;
     TCorv* pendant = nullptr;
-    QString refus;
+    QString refus, refusSuppr, refusLong;
     proxy.onRequest = [&](const std::string& url) {
         if (url.find(kQuote1) != std::string::npos && url.find("111111") != std::string::npos) {
             ajout = curseur("AddVal");
@@ -627,6 +628,13 @@ TEST_F(RefreshTest, TheWindowAnswersTheUserDuringAWalk) {
             form->ShowHint(QString());
             form->Action("FileNew")->trigger();
             refus = form->CurrentHint(); // the status line says why nothing happened
+            form->Action("Importationdhistoriques1")->trigger();
+            refusLong = form->CurrentHint();
+            // The Delete key of the tree is refused in the same way as the menu entries.
+            form->ShowHint(QString());
+            QKeyEvent suppr(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
+            QApplication::sendEvent(arbre, &suppr);
+            refusSuppr = form->CurrentHint();
             form->Action("AddCash")->trigger();
             pendant = form->Portefeuille();
             // Views and a dialog that only read the records run at once.
@@ -653,6 +661,13 @@ TEST_F(RefreshTest, TheWindowAnswersTheUserDuringAWalk) {
     EXPECT_EQ(curseur("AddVal"), Qt::ArrowCursor);
     EXPECT_EQ(pendant, doc);
     EXPECT_TRUE(refus.contains("Nouveau")) << refus.toStdString();
+    EXPECT_FALSE(refusSuppr.isEmpty());
+    // A refusal naming a long command is read whole in the window's default size.
+    ASSERT_TRUE(refusLong.contains("Importation")) << refusLong.toStdString();
+    form->ShowHint(refusLong);
+    QApplication::processEvents();
+    const auto* panneau = form->findChild<QLabel*>("StatusPanel0");
+    EXPECT_GE(panneau->contentsRect().width(), panneau->fontMetrics().horizontalAdvance(refusLong));
     EXPECT_EQ(form->Portefeuille(), doc);
     EXPECT_TRUE(doc->Mouvements.empty());
     EXPECT_EQ(prompts.dialogs, 1); // the alarm log
