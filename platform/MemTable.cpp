@@ -98,19 +98,11 @@ int CompareNumbers(double a, double b) {
 }
 
 std::string FormatFloat(const std::string& format, double value) {
-    if (format.empty()) {
-        std::string text = FloatText(value);
-        std::replace(text.begin(), text.end(), '.', FormatSettings::Current().DecimalSeparator);
-        return text;
-    }
-    int decimals = 0;
-    const auto point = format.find('.');
-    if (point != std::string::npos)
-        decimals = static_cast<int>(format.size() - point - 1);
-    // A display format keeps 15 significant digits, unlike the 9 of the windows' own figures.
-    if (format.find(',') != std::string::npos && format.find(',') < point)
-        return FormatNumber(value, decimals, 15);
-    return FormatFixedUser(value, decimals, 15);
+    if (!format.empty())
+        return FormatMask(format, value);
+    std::string text = FloatText(value);
+    std::replace(text.begin(), text.end(), '.', FormatSettings::Current().DecimalSeparator);
+    return text;
 }
 
 } // namespace

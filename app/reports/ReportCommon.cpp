@@ -3,6 +3,7 @@
 #include "reports/ReportEngine.h"
 
 #include "platform/DateText.h"
+#include "platform/Numbers.h"
 #include "portfolio/Cv.h"
 
 #include <QStringList>
@@ -149,7 +150,7 @@ TQRBand& AddFooterBand(TQuickRep& report, double width) {
 
 QString GabaritMontant(double points, bool bold) {
     const double plusLarge = std::numeric_limits<std::int32_t>::min() * 0.01;
-    return ChiffresLarges(TQuickRep::FormatMask(QString::fromLatin1(kMasqueMontant), plusLarge),
+    return ChiffresLarges(QString::fromStdString(platform::FormatMask(kMasqueMontant, plusLarge)),
                           points, bold);
 }
 
