@@ -29,7 +29,7 @@ enum class Order { InOrder, Reverse, Random };
 // One data folder per size and line order, written once and removed at exit.
 class Fixture {
 public:
-    explicit Fixture(int rows, Order order = Order::InOrder) : rows_(rows) {
+    explicit Fixture(int rows, Order order = Order::InOrder) {
         std::string pattern = (fs::temp_directory_path() / "corvane-bench-XXXXXX").string();
         if (::mkdtemp(pattern.data()) == nullptr)
             throw std::runtime_error("mkdtemp");
@@ -74,10 +74,8 @@ public:
 
     TCorv& Corv() { return *corv_; }
     Valeurs& Titre() { return titre_; }
-    int Rows() const { return rows_; }
 
 private:
-    int rows_;
     fs::path dir_;
     Valeurs titre_;
     std::unique_ptr<TCorv> corv_;

@@ -394,13 +394,6 @@ TQRBand& TQuickRep::AddBand(TQRBandType type, const QString& name, double height
     return Bands.back();
 }
 
-TQRBand* TQuickRep::Band(const QString& name) {
-    for (TQRBand& band : Bands)
-        if (band.Name == name)
-            return &band;
-    return nullptr;
-}
-
 TQRItem* TQuickRep::Item(const QString& name) {
     for (TQRBand& band : Bands)
         if (TQRItem* item = band.Item(name))

@@ -139,7 +139,6 @@ public:
     std::deque<TQRBand> Bands;             // a band stays in place while others are added
 
     TQRBand& AddBand(TQRBandType type, const QString& name, double height);
-    TQRBand* Band(const QString& name);
     TQRItem* Item(const QString& name); // in any band
 
     // A4 in the report's orientation with margins of 10 mm.
