@@ -29,7 +29,7 @@ enum class Order { InOrder, Reverse, Random };
 // One data folder per size and line order, written once and removed at exit.
 class Fixture {
 public:
-    explicit Fixture(int rows, Order order = Order::InOrder) : rows_(rows) {
+    explicit Fixture(int rows, Order order = Order::InOrder) {
         fs::create_directories(folder_.Path() / "historique");
         titre_.Code = "BENCH";
         titre_.Infos.Cours = 10000;
@@ -66,10 +66,8 @@ public:
 
     TCorv& Corv() { return *corv_; }
     Valeurs& Titre() { return titre_; }
-    int Rows() const { return rows_; }
 
 private:
-    int rows_;
     const TempFolder folder_;
     Valeurs titre_;
     std::unique_ptr<TCorv> corv_;

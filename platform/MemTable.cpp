@@ -98,31 +98,16 @@ int CompareNumbers(double a, double b) {
 }
 
 std::string FormatFloat(const std::string& format, double value) {
-    if (format.empty()) {
-        std::string text = FloatText(value);
-        std::replace(text.begin(), text.end(), '.', FormatSettings::Current().DecimalSeparator);
-        return text;
-    }
-    int decimals = 0;
-    const auto point = format.find('.');
-    if (point != std::string::npos)
-        decimals = static_cast<int>(format.size() - point - 1);
-    // A display format keeps 15 significant digits, unlike the 9 of the windows' own figures.
-    if (format.find(',') != std::string::npos && format.find(',') < point)
-        return FormatNumber(value, decimals, 15);
-    return FormatFixedUser(value, decimals, 15);
+    if (!format.empty())
+        return FormatMask(format, value);
+    std::string text = FloatText(value);
+    std::replace(text.begin(), text.end(), '.', FormatSettings::Current().DecimalSeparator);
+    return text;
 }
 
 } // namespace
 
 // ---- Field ----
-
-const std::string& Field::FieldName() const {
-    return table_->FieldDefAt(index_).Name;
-}
-FieldType Field::DataType() const {
-    return table_->FieldDefAt(index_).Type;
-}
 
 bool Field::IsNull() const {
     return table_->ReadCell(index_).null;
@@ -134,28 +119,6 @@ Value Field::AsValue() const {
 
 std::string Field::AsString() const {
     return MemTable::CellText(table_->defs_[index_], table_->ReadCell(index_));
-}
-
-std::int32_t Field::AsInteger() const {
-    const auto& def = table_->defs_[index_];
-    const auto cell = table_->ReadCell(index_);
-    if (cell.null)
-        return 0;
-    switch (def.Type) {
-    case FieldType::String: {
-        const std::optional<std::int32_t> value = ParseInt32(cell.text, kCellInteger);
-        if (!value)
-            RefuseNumber(cell.text, NumberKind::Whole);
-        return *value;
-    }
-    case FieldType::Integer:
-    case FieldType::Boolean:
-        return static_cast<std::int32_t>(cell.number);
-    case FieldType::Float:
-    case FieldType::Date:
-        return RoundToInt32(cell.number);
-    }
-    return 0;
 }
 
 double Field::AsFloat() const {
@@ -170,28 +133,6 @@ double Field::AsFloat() const {
         return *value;
     }
     return cell.number;
-}
-
-TDateTime Field::AsDateTime() const {
-    const auto& def = table_->defs_[index_];
-    const auto cell = table_->ReadCell(index_);
-    if (cell.null)
-        return 0.0;
-    if (def.Type == FieldType::String)
-        return StrToDate(cell.text);
-    return cell.number;
-}
-
-bool Field::AsBoolean() const {
-    const auto& def = table_->defs_[index_];
-    const auto cell = table_->ReadCell(index_);
-    if (cell.null)
-        return false;
-    if (def.Type == FieldType::String) {
-        const std::string_view text = Trim(cell.text);
-        return EqualsNoCase(text, "true") || EqualsNoCase(text, "vrai") || text == "1";
-    }
-    return cell.number != 0.0;
 }
 
 std::string Field::DisplayText() const {
@@ -663,11 +604,6 @@ void MemTable::SetValueAt(int row, int field, const Value& value) {
         throw;
     }
     Post();
-}
-
-void MemTable::SetTextAt(int row, int field, std::string_view text) {
-    // A text value converts exactly as a text typed into the field.
-    SetValueAt(row, field, Value{std::string(text)});
 }
 
 // ---- cells ----

@@ -45,16 +45,11 @@ public:
 
     MemTable* Table() const { return table_; }
     int Index() const { return index_; }
-    const std::string& FieldName() const;
-    FieldType DataType() const;
 
     bool IsNull() const;
     Value AsValue() const;
     std::string AsString() const;
-    std::int32_t AsInteger() const;
     double AsFloat() const;
-    TDateTime AsDateTime() const;
-    bool AsBoolean() const;
     // The text a grid shows, under the field's display format.
     std::string DisplayText() const;
 
@@ -165,7 +160,6 @@ public:
     // Sets one field of row i: moves there, edits, sets and posts (the row may move in an
     // indexed table). On a conversion error the edit is cancelled and the error rethrown.
     void SetValueAt(int row, int field, const Value& value);
-    void SetTextAt(int row, int field, std::string_view text);
 
     // Notifications.
     void AddObserver(TableObserver* observer);

@@ -507,4 +507,13 @@ std::string FormatFixedUser(double value, int decimals, int precision) {
     return FormatUser(value, decimals, precision, false);
 }
 
+std::string FormatMask(std::string_view mask, double value) {
+    const auto point = mask.find('.');
+    const int decimals =
+        point != std::string_view::npos ? static_cast<int>(mask.size() - point - 1) : 0;
+    const auto comma = mask.find(',');
+    const bool grouped = comma != std::string_view::npos && comma < point;
+    return FormatUser(value, decimals, 15, grouped);
+}
+
 } // namespace platform

@@ -107,5 +107,10 @@ struct FormatSettings {
 std::string FormatNumber(double value, int decimals = 2, int precision = 9);
 // Fixed notation with the user's decimal separator and no grouping, rounded as FormatNumber.
 std::string FormatFixedUser(double value, int decimals = 2, int precision = 15);
+// A figure under a display mask such as "0,.00": as many decimals as the mask has digits
+// after its ".", thousands grouped when a "," comes before that point. Masks keep 15
+// significant digits, unlike the 9 of the windows' own figures, so that a table's or a
+// report's amount is shown whole.
+std::string FormatMask(std::string_view mask, double value);
 
 } // namespace platform

@@ -32,10 +32,11 @@ public:
     platform::MemTable LoadHisto;
     platform::MemTable FrSRD;
 
+    // Handles on the fields that are read or written one row at a time; any other field is
+    // reached through its table.
     platform::Field RepartCodeVal;
     platform::Field RepartLibelle;
     platform::Field RepartNbAchat;
-    platform::Field RepartNbVentes;
     platform::Field RepartNbInPort;
     platform::Field RepartPxMoyAchBrut;
     platform::Field RepartPxMoyAchNet;
@@ -48,12 +49,6 @@ public:
     platform::Field RepartPlValNet;
     platform::Field RepartPlValLatBrut;
     platform::Field RepartPlValLatNet;
-    platform::Field RepartARealBrut;
-    platform::Field RepartARealNet;
-    platform::Field RepartVRealBrut;
-    platform::Field RepartVRealNet;
-    platform::Field RepartRealNetRM;
-    platform::Field RepartRealNetTOT;
 
     platform::Field OperesSens;
     platform::Field OperesDate;
@@ -67,35 +62,12 @@ public:
 
     platform::Field HistoriqueDate;
     platform::Field HistoriqueCours;
-    platform::Field HistoriqueHaut;
-    platform::Field HistoriqueBas;
     platform::Field HistoriqueVolume;
 
     platform::Field Frais1Seuil;
-    platform::Field Frais1Frais;
-    platform::Field Frais1Tva;
-    platform::Field Frais1MntMin;
-    platform::Field Frais1PlVal;
-
-    // Fields of Frais2.
-    platform::Field FloatField1; // Seuil
-    platform::Field FloatField2; // Frais
-    platform::Field FloatField3; // Tva
-    platform::Field FloatField4; // MntMin
-    platform::Field Frais2PlVal;
 
     platform::Field LoadHistoSicovam;
-    platform::Field DateField1;    // Date
-    platform::Field FloatField5;   // Cours
-    platform::Field FloatField6;   // Haut
-    platform::Field FloatField7;   // Bas
-    platform::Field IntegerField1; // Volume
-
-    // Fields of FrSRD.
-    platform::Field FloatField8;  // Seuil
-    platform::Field FloatField9;  // Frais
-    platform::Field FloatField10; // Tva
-    platform::Field FloatField11; // MntMin
+    platform::Field DateField1; // Date
 };
 
 // The one data module of the run; null until TheDatas first runs.

@@ -1,6 +1,5 @@
 #include "dialogs/CashDialog.h"
 
-#include "reports/ReportCommon.h"
 #include "views/ViewText.h"
 #include "widgets/DialogButtons.h"
 #include "widgets/QtDates.h"
@@ -99,7 +98,7 @@ Tcash::Tcash(QWidget* owner, TCorv* portefeuille, UiPrompts& prompts)
     connect(Suivant, &QPushButton::clicked, this, [this] { SuivantClick(); });
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
 
-    TypMnt->setText(FPortefeuille != nullptr ? edition::TypMntText(*FPortefeuille)
+    TypMnt->setText(FPortefeuille != nullptr ? QString::fromStdString(TypMntText(*FPortefeuille))
                                              : u("Montants exprimés en Euros"));
 
     FormCreate();

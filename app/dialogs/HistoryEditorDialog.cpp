@@ -3,8 +3,7 @@
 #include "dialogs/HistoryExportDialog.h"
 #include "dialogs/HistoryImportDialog.h"
 #include "dialogs/SplitDialog.h"
-#include "reports/ReportCommon.h"
-
+#include "views/ViewText.h"
 #include "widgets/DBControls.h"
 #include "widgets/MemTableModel.h"
 #include "widgets/UiPrompts.h"
@@ -132,7 +131,7 @@ TFHisto::TFHisto(QWidget* owner, bool* division, Valeurs* titre, TCorv* portefeu
     Libelle->setObjectName("Libelle");
     Libelle->setAlignment(Qt::AlignCenter);
     Libelle->setStyleSheet("font-weight: bold;");
-    TypMnt = new QLabel(edition::TypMntText(*FPortefeuille), this);
+    TypMnt = new QLabel(QString::fromStdString(TypMntText(*FPortefeuille)), this);
     TypMnt->setObjectName("TypMnt");
     BtDiv = new QPushButton("Division", this);
     BtDiv->setObjectName("BtDiv");

@@ -1,6 +1,7 @@
 #include "dialogs/ReconciliationDialog.h"
 
 #include "views/ViewSort.h"
+#include "views/ViewText.h"
 #include "widgets/ListRows.h"
 
 #include "platform/DateText.h"
@@ -126,7 +127,6 @@ void TForm5::FillList() {
     SetColumnImage(kSens, kImageCroissante);
     SetSortKey(1);
     if (FPortefeuille != nullptr) {
-        const double facteur = static_cast<double>(FPortefeuille->Facteur);
         QList<QTreeWidgetItem*> lignes;
         for (const auto& titre : FPortefeuille->Titres) {
             for (const auto& op : titre->Operes) {
@@ -137,8 +137,8 @@ void TForm5::FillList() {
                     QString(QChar::fromLatin1(op->Sens)), QString::fromStdString(titre->Code),
                     QString::fromStdString(platform::DateToStr(op->Date)),
                     QString::number(op->Quantite),
-                    QString::fromStdString(
-                        platform::FormatFixedUser(op->Cours * 0.01 * facteur, 2, 7))});
+                    QString::fromStdString(platform::FormatFixedUser(
+                        Montant(op->Cours, FPortefeuille->Facteur), 2, 7))});
                 ligne->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable |
                                 Qt::ItemNeverHasChildren);
                 ligne->setCheckState(kSens, op->Pointe ? Qt::Checked : Qt::Unchecked);

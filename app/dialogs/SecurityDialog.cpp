@@ -50,15 +50,6 @@ bool EnOem(QChar c) {
 
 } // namespace
 
-QString OemFilter(const QString& texte) {
-    QString garde;
-    for (const QChar c : texte) {
-        if (EnOem(c))
-            garde += c;
-    }
-    return garde;
-}
-
 FicheTitre FicheTitre::De(const Valeurs& titre) {
     return {titre.Code,        titre.Libelle, titre.NomBourse, titre.Activite,
             titre.Infos.Cours, titre.SRD,     titre.SuiviAuto};
@@ -211,15 +202,4 @@ void TOKBottomDlg::BtChooseClick() {
     LimiteFrappe::Montre(Activite, picker.FActiviteChoisie);
     LimiteFrappe::Montre(CodeV, picker.FCode);
     LimiteFrappe::Montre(LibV, picker.FLibelle);
-}
-
-bool TOKBottomDlg::CodeDisponible(const Valeurs* titre) const {
-    if (FPortefeuille == nullptr)
-        return true;
-    const std::string code = CodeV->text().toStdString();
-    for (const auto& autre : FPortefeuille->Titres) {
-        if (autre.get() != titre && autre->Code == code)
-            return false;
-    }
-    return true;
 }

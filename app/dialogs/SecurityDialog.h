@@ -21,10 +21,6 @@ class TCorv;
 class UiPrompts;
 struct Valeurs;
 
-// Keeps only the characters that code page 850 holds: what is typed into a security's fields
-// stays within that character set.
-QString OemFilter(const QString& texte);
-
 // A security as the dialog shows and gives it back: its identity and its last price.
 struct FicheTitre {
     std::string Code;
@@ -58,9 +54,6 @@ public:
 
     // Fills market, sector, code and label from the market lists through the market picker.
     void BtChooseClick();
-    // True when no security of the document but titre (the one being modified, or nullptr)
-    // has the code typed in CodeV: the document requires codes to be unique.
-    bool CodeDisponible(const Valeurs* titre) const;
 
     QLineEdit* NomBourse = nullptr;
     QPushButton* BtChoose = nullptr;

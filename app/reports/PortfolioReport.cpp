@@ -2,6 +2,7 @@
 
 #include "reports/ReportCommon.h"
 #include "views/Synthese.h"
+#include "views/ViewText.h"
 
 #include "platform/Numbers.h"
 #include "portfolio/Cv.h"
@@ -135,7 +136,7 @@ TEdit1::TEdit1(QWidget* owner, TCorv* portefeuille) : FPortefeuille(portefeuille
     const FiguresSynthese f = CalculeSynthese(doc);
     const float facteur = doc.Facteur;
     const auto montantDe = [&](const char* name, std::int64_t cents) {
-        QR.Item(name)->Caption = Nombre(edition::Montant(cents, facteur));
+        QR.Item(name)->Caption = QString::fromStdString(MontantText(cents, facteur));
     };
     const auto partDe = [&](const char* name, double valeur) {
         QR.Item(name)->Caption = Nombre(valeur);

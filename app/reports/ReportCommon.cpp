@@ -1,8 +1,10 @@
 #include "reports/ReportCommon.h"
 
 #include "reports/ReportEngine.h"
+#include "views/ViewText.h"
 
 #include "platform/DateText.h"
+#include "platform/Numbers.h"
 #include "portfolio/Cv.h"
 
 #include <QStringList>
@@ -98,20 +100,6 @@ std::vector<double> Largeurs(std::span<const Colonne> colonnes, double points, d
 
 } // namespace
 
-double Montant(std::int64_t cents, float facteur) {
-    return static_cast<double>(cents) * 0.01 * static_cast<double>(facteur);
-}
-
-double MontantEuros(float euros, float facteur) {
-    return static_cast<double>(euros) * static_cast<double>(facteur);
-}
-
-QString TypMntText(const TCorv& doc) {
-    if (doc.Facteur == 1.0f)
-        return QString::fromUtf8("Montants exprimés en Euros");
-    return QString::fromUtf8("Montants exprimés en ") + QString::fromStdString(doc.LibLocal);
-}
-
 QString DateLiqText(const TCorv& doc) {
     return QString::fromStdString(platform::FormatDateTime("dd-mmm-yyyy", doc.DateLiqC));
 }
@@ -135,7 +123,8 @@ TQRBand& AddTitleBand(TQuickRep& report, const TCorv& doc, const QString& title,
         TQuickRep::CellWidthFor(TQuickRep::TextWidth(libLiq, TQRItem().FontSize, false));
     band.AddLabel("LibLiq", libLiq, QRectF(0.0, y + 6.0, x, 6.0));
     band.AddLabel("EDateLiq", DateLiqText(doc), QRectF(x, y + 6.0, width - x, 6.0)).Bold = true;
-    band.AddLabel("TypMnt", TypMntText(doc), QRectF(0.0, y + 12.0, width, 6.0));
+    band.AddLabel("TypMnt", QString::fromStdString(TypMntText(doc)),
+                  QRectF(0.0, y + 12.0, width, 6.0));
     return band;
 }
 
@@ -149,7 +138,7 @@ TQRBand& AddFooterBand(TQuickRep& report, double width) {
 
 QString GabaritMontant(double points, bool bold) {
     const double plusLarge = std::numeric_limits<std::int32_t>::min() * 0.01;
-    return ChiffresLarges(TQuickRep::FormatMask(QString::fromLatin1(kMasqueMontant), plusLarge),
+    return ChiffresLarges(QString::fromStdString(platform::FormatMask(kMasqueMontant, plusLarge)),
                           points, bold);
 }
 

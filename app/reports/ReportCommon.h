@@ -2,11 +2,10 @@
 
 // What the three printed reports share: the title band (title, document path, coming
 // settlement date, currency of the amounts) and the page footer (product name, date and time
-// of printing), and the scaling of the document's amounts.
+// of printing).
 
 #include <QString>
 
-#include <cstdint>
 #include <span>
 
 class TCorv;
@@ -15,14 +14,6 @@ struct TQRBand;
 
 namespace edition {
 
-// Cents as shown: cents × 0.01 × the display factor.
-double Montant(std::int64_t cents, float facteur);
-// A float amount already in euros, as shown: value × the display factor.
-double MontantEuros(float euros, float facteur);
-
-// "Montants exprimés en Euros", or in the local currency when the factor is not 1. The
-// dialogs that take amounts show the same line.
-QString TypMntText(const TCorv& doc);
 // The coming settlement date as "dd-mmm-yyyy", month abbreviated.
 QString DateLiqText(const TCorv& doc);
 

@@ -33,6 +33,10 @@ constexpr int kMeasureDpi = 1200;
 // it would no longer be read on paper.
 constexpr double kShrinkFloor = 0.5;
 
+QString Masque(const QString& mask, double value) {
+    return QString::fromStdString(platform::FormatMask(mask.toStdString(), value));
+}
+
 const QPaintDevice& MeasureDevice() {
     static const QImage device = [] {
         QImage image(1, 1, QImage::Format_RGB32);
@@ -254,7 +258,7 @@ private:
             if (value.IsNull())
                 return QString();
             if (!item.Mask.isEmpty() && IsNumeric(*table, field))
-                return TQuickRep::FormatMask(item.Mask, value.AsFloat());
+                return Masque(item.Mask, value.AsFloat());
             return QString::fromStdString(value.DisplayText());
         }
         case TQRItemKind::Expr: {
@@ -264,7 +268,7 @@ private:
                                        item.Expression.toStdString());
             const double sum = sums_[static_cast<std::size_t>(field)];
             return item.Mask.isEmpty() ? QString::fromStdString(platform::FormatFixedUser(sum, 2))
-                                       : TQuickRep::FormatMask(item.Mask, sum);
+                                       : Masque(item.Mask, sum);
         }
         }
         return QString();
@@ -390,13 +394,6 @@ TQRBand& TQuickRep::AddBand(TQRBandType type, const QString& name, double height
     return Bands.back();
 }
 
-TQRBand* TQuickRep::Band(const QString& name) {
-    for (TQRBand& band : Bands)
-        if (band.Name == name)
-            return &band;
-    return nullptr;
-}
-
 TQRItem* TQuickRep::Item(const QString& name) {
     for (TQRBand& band : Bands)
         if (TQRItem* item = band.Item(name))
@@ -458,16 +455,6 @@ double TQuickRep::WrappedHeight(const QString& text, double width, double points
 
 double TQuickRep::CellWidthFor(double textWidth) {
     return textWidth * 1.04 + 0.3;
-}
-
-QString TQuickRep::FormatMask(const QString& mask, double value) {
-    const qsizetype point = mask.indexOf(QLatin1Char('.'));
-    const int decimals = point >= 0 ? static_cast<int>(mask.size() - point - 1) : 0;
-    const qsizetype comma = mask.indexOf(QLatin1Char(','));
-    // A mask keeps 15 significant digits, unlike the 9 of the windows' own figures.
-    const bool grouped = comma >= 0 && (point < 0 || comma < point);
-    return QString::fromStdString(grouped ? platform::FormatNumber(value, decimals, 15)
-                                          : platform::FormatFixedUser(value, decimals, 15));
 }
 
 void TQuickRep::PaintPage(QPainter& painter, const QRPage& page, double kx, double ky) {

@@ -139,7 +139,6 @@ public:
     std::deque<TQRBand> Bands;             // a band stays in place while others are added
 
     TQRBand& AddBand(TQRBandType type, const QString& name, double height);
-    TQRBand* Band(const QString& name);
     TQRItem* Item(const QString& name); // in any band
 
     // A4 in the report's orientation with margins of 10 mm.
@@ -174,9 +173,6 @@ public:
     // How long a report works before its progress window shows, in milliseconds.
     static inline int ProgressDelayMs = 500;
 
-    // A number under a display mask: "0,.00" groups thousands and shows two decimals, with
-    // the user's separators; the decimals are those after the mask's ".".
-    static QString FormatMask(const QString& mask, double value);
     // Draws one laid-out page; millimetres to device pixels by the given scales.
     static void PaintPage(QPainter& painter, const QRPage& page, double pxPerMmX, double pxPerMmY);
 

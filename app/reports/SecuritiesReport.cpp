@@ -1,6 +1,7 @@
 #include "reports/SecuritiesReport.h"
 
 #include "reports/ReportCommon.h"
+#include "views/ViewText.h"
 
 #include "platform/MemTable.h"
 #include "portfolio/Cv.h"
@@ -69,7 +70,7 @@ void TEdit2::FillRepart() {
     const platform::ControlsDisabled calme(table);
     table.EmptyTable();
     const float facteur = FPortefeuille->Facteur;
-    const auto montant = [facteur](std::int32_t cents) { return edition::Montant(cents, facteur); };
+    const auto montant = [facteur](std::int32_t cents) { return Montant(cents, facteur); };
     // Rows go in after the last one, so the report lists the securities in the document's
     // order; the other fields of the table stay empty.
     for (const auto& titre : FPortefeuille->Titres) {
@@ -79,7 +80,7 @@ void TEdit2::FillRepart() {
         d.RepartLibelle.SetAsString(titre->Libelle);
         d.RepartNbInPort.SetAsInteger(b.NbInPort);
         d.RepartPxMoyAchBrut.SetAsFloat(montant(b.PxMoyAchBrut));
-        d.RepartPxMoyAchNet.SetAsFloat(edition::MontantEuros(b.PxMoyAchNet, facteur));
+        d.RepartPxMoyAchNet.SetAsFloat(MontantEuros(b.PxMoyAchNet, facteur));
         d.RepartCoutBrut.SetAsFloat(montant(b.CoutBrut));
         d.RepartCoutNet.SetAsFloat(montant(b.CoutNet));
         d.RepartValorBrut.SetAsFloat(montant(b.ValorBrut));

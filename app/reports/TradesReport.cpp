@@ -1,6 +1,7 @@
 #include "reports/TradesReport.h"
 
 #include "reports/ReportCommon.h"
+#include "views/ViewText.h"
 
 #include "platform/MemTable.h"
 #include "portfolio/Cv.h"
@@ -72,7 +73,7 @@ void TEdit3::FillOperes() {
     const platform::ControlsDisabled calme(table);
     table.EmptyTable();
     const float facteur = FPortefeuille->Facteur;
-    const auto montant = [facteur](std::int32_t cents) { return edition::Montant(cents, facteur); };
+    const auto montant = [facteur](std::int32_t cents) { return Montant(cents, facteur); };
     // Rows go in after the last one, so the report lists the trades in the list's order.
     for (const auto& op : FTitre->Operes) {
         table.Append();
@@ -82,7 +83,7 @@ void TEdit3::FillOperes() {
         d.OperesCours.SetAsFloat(montant(op->Cours));
         d.OperesFrais.SetAsFloat(montant(op->Frais));
         d.OperesPxMoyAchBrut.SetAsFloat(montant(op->PxMoyAchBrut));
-        d.OperesPxMoyAchNet.SetAsFloat(edition::MontantEuros(op->PxMoyAchNet, facteur));
+        d.OperesPxMoyAchNet.SetAsFloat(MontantEuros(op->PxMoyAchNet, facteur));
         d.OperesPlValBrut.SetAsFloat(montant(op->PlValBrut));
         d.OperesPlValNet.SetAsFloat(montant(op->PlValNet));
         table.Post();

@@ -2,15 +2,30 @@
 
 #include "platform/DateText.h"
 #include "platform/Numbers.h"
+#include "portfolio/Cv.h"
 
 #include <string>
 
+double Montant(std::int64_t cents, float facteur) {
+    return static_cast<double>(cents) * 0.01 * static_cast<double>(facteur);
+}
+
+double MontantEuros(float euros, float facteur) {
+    return static_cast<double>(euros) * static_cast<double>(facteur);
+}
+
+std::string TypMntText(const TCorv& doc) {
+    if (doc.Facteur == 1.0f)
+        return "Montants exprimés en Euros";
+    return "Montants exprimés en " + doc.LibLocal;
+}
+
 std::string MontantText(std::int64_t cents, float facteur) {
-    return platform::FormatNumber(static_cast<double>(cents) * 0.01 * static_cast<double>(facteur));
+    return platform::FormatNumber(Montant(cents, facteur));
 }
 
 std::string EurosText(float euros, float facteur) {
-    return platform::FormatNumber(static_cast<double>(euros) * static_cast<double>(facteur));
+    return platform::FormatNumber(MontantEuros(euros, facteur));
 }
 
 std::string ChampMontantText(std::int64_t cents) {

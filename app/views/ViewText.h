@@ -7,9 +7,19 @@
 #include <cstdint>
 #include <string>
 
-// Cents shown as cents × 0.01 × facteur.
+class TCorv;
+
+// The document holds euros; every amount is shown in the display currency, euros times the
+// display factor (1 for euros). Cents as shown: cents × 0.01 × facteur.
+double Montant(std::int64_t cents, float facteur);
+// A float amount already in euros, as shown: value × facteur.
+double MontantEuros(float euros, float facteur);
+// "Montants exprimés en Euros", or in the local currency when the factor is not 1: the line
+// that tells in which currency a report or a dialog shows its amounts.
+std::string TypMntText(const TCorv& doc);
+
+// The amounts above as the views write them.
 std::string MontantText(std::int64_t cents, float facteur);
-// A float amount in euros shown as value × facteur.
 std::string EurosText(float euros, float facteur);
 // Cents in a field that takes an amount: every cent, two decimals with the user's decimal
 // separator, no grouping and never an exponent, so that the text reads back to the same cents;

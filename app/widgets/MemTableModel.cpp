@@ -39,17 +39,6 @@ bool Scaled(const MemTableColumn& column) {
     return column.Factor != 1.0 && column.Factor != 0.0;
 }
 
-// A scaled figure under the field's display format, as the table shows its own figures.
-std::string DisplayFigure(const platform::FieldDef& def, double value) {
-    const auto point = def.DisplayFormat.find('.');
-    const int decimals =
-        point == std::string::npos ? 2 : static_cast<int>(def.DisplayFormat.size() - point - 1);
-    const auto comma = def.DisplayFormat.find(',');
-    if (comma != std::string::npos && comma < point)
-        return platform::FormatNumber(value, decimals);
-    return platform::FormatFixedUser(value, decimals);
-}
-
 } // namespace
 
 MemTableModel::MemTableModel(MemTable& table, std::vector<MemTableColumn> columns, QObject* parent)
@@ -127,8 +116,8 @@ QString MemTableModel::DisplayText(int row, const MemTableColumn& column) const 
     if (const auto* boolean = std::get_if<bool>(&value))
         return BooleanText(column, *boolean);
     if (const auto* number = std::get_if<double>(&value); number && Scaled(column))
-        return QString::fromStdString(
-            DisplayFigure(table_.FieldDefAt(column.Field), *number * column.Factor));
+        return QString::fromStdString(platform::FormatMask(
+            table_.FieldDefAt(column.Field).DisplayFormat, *number * column.Factor));
     if (ReadsBuffer(row))
         return QString::fromStdString(table_.Fields(column.Field).DisplayText());
     return QString::fromStdString(table_.DisplayTextAt(TableRow(row), column.Field));

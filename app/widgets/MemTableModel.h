@@ -24,7 +24,8 @@ struct MemTableColumn {
     QStringList PickList;
     bool ReadOnly = false;
     // Float fields: the figure shown and typed is the stored one times this factor (amounts
-    // stored in euros and shown in another currency).
+    // stored in euros and shown in another currency), shown under the field's display mask
+    // as the table shows its own figures.
     double Factor = 1.0;
     // None: numbers to the right, texts to the left.
     Qt::Alignment Alignment = {};

@@ -148,7 +148,6 @@ private:
     void StartRefreshTimer(std::int32_t minutes);
 
     // Document helpers.
-    void NewDocument();
     void SetEuroToggle();
     bool SaveTo(const std::string& path);
     // Tells the user that the portfolio could not be written at path, why, and what follows.

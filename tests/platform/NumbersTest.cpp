@@ -183,3 +183,13 @@ TEST(FormatNumber, RoundsHalfUpOnTheDecimalDigits) {
     EXPECT_EQ(FormatFixedUser(1234567.5, 1), "1234567,5");
     EXPECT_EQ(FormatFixedUser(0.000012345, 5, 9), "0,00001");
 }
+
+TEST(FormatMask, GroupsThousandsAndKeepsTheMasksDecimals) {
+    EXPECT_EQ(FormatMask("0,.00", 1234567.891), "1\u00A0234\u00A0567,89");
+    EXPECT_EQ(FormatMask("0,.00", -1234.5), "-1\u00A0234,50");
+    EXPECT_EQ(FormatMask("0,.00", 0.0), "0,00");
+    // Fifteen significant digits, where the windows' figures keep nine.
+    EXPECT_EQ(FormatMask("0,.00", 123456789012.34), "123\u00A0456\u00A0789\u00A0012,34");
+    EXPECT_EQ(FormatMask("0.000", 1234.5), "1234,500");
+    EXPECT_EQ(FormatMask("0,", 1234.6), "1\u00A0235");
+}

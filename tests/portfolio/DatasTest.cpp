@@ -25,7 +25,7 @@ TEST(DatasTest, HistoryByDateImportByCodeThenDateFeesAsPutIn) {
     }
     std::vector<double> dates;
     for (bool ok = d.Historique.First(); ok; ok = d.Historique.Next())
-        dates.push_back(d.HistoriqueDate.AsDateTime() - day);
+        dates.push_back(d.HistoriqueDate.AsFloat() - day);
     EXPECT_EQ(dates, (std::vector<double>{-2.0, 0.0, 3.0, 5.0}));
 
     const std::vector<std::pair<std::string, double>> lines = {
@@ -39,7 +39,7 @@ TEST(DatasTest, HistoryByDateImportByCodeThenDateFeesAsPutIn) {
     std::vector<std::string> order;
     for (bool ok = d.LoadHisto.First(); ok; ok = d.LoadHisto.Next())
         order.push_back(d.LoadHistoSicovam.AsString() + "+" +
-                        std::to_string(static_cast<int>(d.DateField1.AsDateTime() - day)));
+                        std::to_string(static_cast<int>(d.DateField1.AsFloat() - day)));
     EXPECT_EQ(order, (std::vector<std::string>{"12000+4", "12000+9", "13000+1", "13000+2"}));
 
     // The fee schedules keep the order of their rows; the options dialog fills them in

@@ -80,6 +80,11 @@ TEST_F(HistoEditorTest, OpensOnTheSecuritysHistoryInTheDisplayedCurrency) {
     EXPECT_EQ(local.DataSource1->index(1, 1).data().toString(), "65,60");
     EXPECT_EQ(CentsAt(1, "Cours"), 1000);
 
+    // A price of ten significant digits is shown whole, as an unscaled grid shows it.
+    ASSERT_TRUE(local.DataSource1->setData(local.DataSource1->index(1, 1), "12345678,91"));
+    EXPECT_EQ(local.DataSource1->index(1, 1).data().toString(),
+              QString::fromUtf8("12\u00A0345\u00A0678,91"));
+
     // A price typed in francs is stored in euros and saved in euro cents.
     ASSERT_TRUE(local.DataSource1->setData(local.DataSource1->index(1, 1), "72,16"));
     local.BtOkClick();

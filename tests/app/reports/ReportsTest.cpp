@@ -569,16 +569,6 @@ TEST_F(ReportsTest, ALandscapeReportOnAPortraitPageShrinksToItsWidth) {
 
 // ---- the engine ----
 
-TEST(QuickRepMask, GroupsThousandsAndKeepsTheMasksDecimals) {
-    EXPECT_EQ(TQuickRep::FormatMask("0,.00", 1234567.891), N("1 234 567,89"));
-    EXPECT_EQ(TQuickRep::FormatMask("0,.00", -1234.5), N("-1 234,50"));
-    EXPECT_EQ(TQuickRep::FormatMask("0,.00", 0.0), "0,00");
-    // Fifteen significant digits, where the windows' figures keep nine.
-    EXPECT_EQ(TQuickRep::FormatMask("0,.00", 123456789012.34), N("123 456 789 012,34"));
-    EXPECT_EQ(TQuickRep::FormatMask("0.000", 1234.5), "1234,500");
-    EXPECT_EQ(TQuickRep::FormatMask("0,", 1234.6), N("1 235"));
-}
-
 TEST_F(ReportsTest, UnknownFieldsAndExpressionsAreRefused) {
     TQuickRep rep;
     rep.DataSet = &TheDatas().Repart;

@@ -67,7 +67,7 @@ TEST_F(MemTableModelTest, InsertedRowIsShownThenPlacedByItsKey) {
     EXPECT_EQ(Keys(), (QStringList{"10", "20", "25", "30"}));
     EXPECT_FALSE(model.Editing());
     EXPECT_EQ(model.CurrentRow(), 3);
-    EXPECT_EQ(table.FieldByName("Key").AsInteger(), 30);
+    EXPECT_EQ(table.FieldByName("Key").AsValue(), platform::Value{30});
 
     // An edit moves the row on post; cancel drops the row being inserted.
     EXPECT_TRUE(model.setData(model.index(0, 0), "40"));
