@@ -28,7 +28,7 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
 QTranslator* InstallQtFrench(QCoreApplication& application, const QString& directory) {
     auto traduction = std::make_unique<QTranslator>();
     // By name rather than by locale: the program speaks French on every desktop.
-    if (!traduction->load(QStringLiteral("qtbase_fr"), directory)) {
+    if (!traduction->load(QString("qtbase_fr"), directory)) {
         std::fprintf(stderr,
                      "Corvane : traduction française de Qt introuvable dans %s ; les textes de "
                      "Qt restent en anglais.\n",
@@ -51,7 +51,7 @@ bool TApplication::notify(QObject* receiver, QEvent* event) {
     } catch (const std::exception& error) {
         ShowException(QString::fromStdString(error.what()));
     } catch (...) {
-        ShowException(QString::fromUtf8("Erreur inattendue."));
+        ShowException(QString("Erreur inattendue."));
     }
     return false;
 }

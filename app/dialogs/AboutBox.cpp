@@ -47,7 +47,7 @@ TForm3::TForm3(QWidget* owner) : QDialog(owner) {
     nom->setFont(grand);
     auto* version = new QLabel(QString("Version ") + CORVANE_VERSION, this);
     version->setObjectName("Version");
-    auto* texte = new QLabel(QString::fromUtf8("Gestion d'un portefeuille boursier"), this);
+    auto* texte = new QLabel(QString("Gestion d'un portefeuille boursier"), this);
 
     auto* details = new QVBoxLayout;
     details->addWidget(nom);

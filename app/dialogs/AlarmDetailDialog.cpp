@@ -68,9 +68,8 @@ QStringList AlarmElementItems() {
 }
 
 QStringList AlarmOperItems() {
-    return {QString::fromUtf8("Supérieur"), QString::fromUtf8("Supérieur ou égal"),
-            QString::fromUtf8("Egal"), QString::fromUtf8("Inférieur"),
-            QString::fromUtf8("Inférieur ou égal")};
+    return {QString("Supérieur"), QString("Supérieur ou égal"), QString("Egal"),
+            QString("Inférieur"), QString("Inférieur ou égal")};
 }
 
 bool AlarmTakesParameter(std::int8_t type) {
@@ -98,7 +97,7 @@ AlarmPhrase AlarmPhrase::Create(QWidget* cadre) {
 
 void AlarmPhrase::Show(const TCorv& portefeuille, SDetAlarme& alarme) {
     std::string texte;
-    L1->setText(QString::fromUtf8(alarme.Signal ? "Acheter si:" : "Vendre si:"));
+    L1->setText(alarme.Signal ? QString("Acheter si:") : QString("Vendre si:"));
     const bool defini1 = portefeuille.OperandText(alarme.Element1, texte, true);
     L2->setText(QString::fromStdString(texte));
     SetUnderline(L2, !defini1);
@@ -137,8 +136,7 @@ TDetAlarme::TDetAlarme(QWidget* owner, TCorv* portefeuille, SDetAlarme* alarme, 
     : QDialog(owner), FAlarme(alarme), FPortefeuille(portefeuille), FPrompts(prompts),
       FAvant(*alarme) {
     setObjectName("DetAlarme");
-    setWindowTitle(QString::fromUtf8("Détail de l'alarme"));
-    const auto u = [](const char* text) { return QString::fromUtf8(text); };
+    setWindowTitle(QString("Détail de l'alarme"));
 
     LibTitre = new QLabel(this);
     LibTitre->setObjectName("LibTitre");
@@ -177,16 +175,16 @@ TDetAlarme::TDetAlarme(QWidget* owner, TCorv* portefeuille, SDetAlarme* alarme, 
     L2->installEventFilter(this);
     L4->installEventFilter(this);
 
-    Button1 = new QPushButton(u("&Valider"), this);
+    Button1 = new QPushButton(QString("&Valider"), this);
     Button1->setObjectName("Button1");
     Button1->setDefault(true);
-    Button2 = new QPushButton(u("&Annuler"), this);
+    Button2 = new QPushButton(QString("&Annuler"), this);
     Button2->setObjectName("Button2");
 
     auto* haut = new QHBoxLayout;
-    haut->addWidget(Groupe(u("Date de validité"), DateVal, this));
-    haut->addWidget(Groupe(u("Titre de l'alarme"), Titre, this), 1);
-    haut->addWidget(Groupe(u("Signal"), Signal, this));
+    haut->addWidget(Groupe(QString("Date de validité"), DateVal, this));
+    haut->addWidget(Groupe(QString("Titre de l'alarme"), Titre, this), 1);
+    haut->addWidget(Groupe(QString("Signal"), Signal, this));
     auto* boutons = new QHBoxLayout;
     boutons->addStretch(1);
     boutons->addWidget(Button1);
@@ -194,9 +192,9 @@ TDetAlarme::TDetAlarme(QWidget* owner, TCorv* portefeuille, SDetAlarme* alarme, 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(LibTitre);
     layout->addLayout(haut);
-    layout->addWidget(Groupe(u("Définition de l'élément principal"), EVal1, this));
-    layout->addWidget(Groupe(u("Opérateur de comparaison"), EOper, this));
-    layout->addWidget(Groupe(u("Définition de l'élément de comparaison"), EVal2, this));
+    layout->addWidget(Groupe(QString("Définition de l'élément principal"), EVal1, this));
+    layout->addWidget(Groupe(QString("Opérateur de comparaison"), EOper, this));
+    layout->addWidget(Groupe(QString("Définition de l'élément de comparaison"), EVal2, this));
     layout->addWidget(biseau);
     layout->addLayout(boutons);
 
@@ -228,7 +226,7 @@ void TDetAlarme::ShowRecap() {
     const auto pointeur = [](QLabel* label, const ElementAlarme& element) {
         const bool champ = AlarmTakesParameter(element.Type);
         label->setCursor(champ ? Qt::PointingHandCursor : Qt::ArrowCursor);
-        label->setToolTip(champ ? QString::fromUtf8("Cliquez pour définir le champ") : QString());
+        label->setToolTip(champ ? QString("Cliquez pour définir le champ") : QString());
     };
     pointeur(L2, FAlarme->Element1);
     pointeur(L4, FAlarme->Element2);

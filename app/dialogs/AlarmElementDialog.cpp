@@ -15,7 +15,7 @@
 TChamp::TChamp(QWidget* owner, TCorv* portefeuille, ElementAlarme* element, UiPrompts& prompts)
     : QDialog(owner), FElement(element), FPortefeuille(portefeuille), FPrompts(prompts) {
     setObjectName("Champ");
-    setWindowTitle(QString::fromUtf8("Définition d'un champ"));
+    setWindowTitle(QString("Définition d'un champ"));
 
     Titre = new QLabel(this);
     Titre->setObjectName("Titre");
@@ -46,19 +46,19 @@ TChamp::TChamp(QWidget* owner, TCorv* portefeuille, ElementAlarme* element, UiPr
 QString TChamp::Question(std::int8_t type) {
     switch (type) {
     case 1:
-        return QString::fromUtf8("Entrez la valeur en euros:");
+        return QString("Entrez la valeur en euros:");
     case 4:
-        return QString::fromUtf8("Entrez le nombre de jours du RSI:");
+        return QString("Entrez le nombre de jours du RSI:");
     case 5:
-        return QString::fromUtf8("Entrez le nombre de jours de la moyenne mobile:");
+        return QString("Entrez le nombre de jours de la moyenne mobile:");
     case 6:
-        return QString::fromUtf8("Entrez le pourcentage du coût brut:");
+        return QString("Entrez le pourcentage du coût brut:");
     case 7:
-        return QString::fromUtf8("Entrez le pourcentage du coût net:");
+        return QString("Entrez le pourcentage du coût net:");
     case 8:
-        return QString::fromUtf8("Entrez le pourcentage de la valorisation brute:");
+        return QString("Entrez le pourcentage de la valorisation brute:");
     case 9:
-        return QString::fromUtf8("Entrez le pourcentage de la valorisation nette:");
+        return QString("Entrez le pourcentage de la valorisation nette:");
     default:
         return QString();
     }

@@ -60,8 +60,7 @@ private:
 TAlarme::TAlarme(QWidget* owner, TCorv* portefeuille, Valeurs* titre, UiPrompts& prompts)
     : QDialog(owner), FTitre(titre), FPortefeuille(portefeuille), FPrompts(prompts) {
     setObjectName("Alarme");
-    setWindowTitle(QString::fromUtf8("Gestion des alarmes"));
-    const auto u = [](const char* text) { return QString::fromUtf8(text); };
+    setWindowTitle(QString("Gestion des alarmes"));
 
     LibTitre = new QLabel(this);
     LibTitre->setObjectName("LibTitre");
@@ -85,15 +84,17 @@ TAlarme::TAlarme(QWidget* owner, TCorv* portefeuille, Valeurs* titre, UiPrompts&
         b->setAutoDefault(false);
         return b;
     };
-    Ajouter = bouton("Ajouter", u("&Ajouter"), u("Ajouter une alarme"));
-    Modifier = bouton("Modifier", u("&Modifier"), u("Modifier l'alarme courante"));
-    Supprimer = bouton("Supprimer", u("&Supprimer"), u("Supprimer l'alarme courante"));
-    Dupliquer = bouton("Dupliquer", u("&Dupliquer"), u("Dupliquer l'alarme courante"));
-    Appliquer = bouton("Appliquer", u("&Appliquer"), u("Tester l'alarme courante"));
-    Valider = bouton("Valider", u("&Valider"), u("Valider les modifications et quitter"));
-    Annuler = bouton("Annuler", u("&Annuler"), u("Ignorer les modifications et quitter"));
+    Ajouter = bouton("Ajouter", QString("&Ajouter"), QString("Ajouter une alarme"));
+    Modifier = bouton("Modifier", QString("&Modifier"), QString("Modifier l'alarme courante"));
+    Supprimer = bouton("Supprimer", QString("&Supprimer"), QString("Supprimer l'alarme courante"));
+    Dupliquer = bouton("Dupliquer", QString("&Dupliquer"), QString("Dupliquer l'alarme courante"));
+    Appliquer = bouton("Appliquer", QString("&Appliquer"), QString("Tester l'alarme courante"));
+    Valider =
+        bouton("Valider", QString("&Valider"), QString("Valider les modifications et quitter"));
+    Annuler =
+        bouton("Annuler", QString("&Annuler"), QString("Ignorer les modifications et quitter"));
 
-    Lab1 = new QLabel(u("Cours de la valeur :"), this);
+    Lab1 = new QLabel(QString("Cours de la valeur :"), this);
     Lab1->setObjectName("Lab1");
     CoursV = new QLineEdit(this);
     CoursV->setObjectName("CoursV");
@@ -112,8 +113,8 @@ TAlarme::TAlarme(QWidget* owner, TCorv* portefeuille, Valeurs* titre, UiPrompts&
     L2 = FPhrase.L2;
     L3 = FPhrase.L3;
     L4 = FPhrase.L4;
-    L2->setToolTip(u("Cliquez pour définir le champ"));
-    L4->setToolTip(u("Cliquez pour définir le champ"));
+    L2->setToolTip(QString("Cliquez pour définir le champ"));
+    L4->setToolTip(QString("Cliquez pour définir le champ"));
     auto* recap = new QVBoxLayout(Recap);
     recap->addWidget(cadre);
 
@@ -268,7 +269,7 @@ void TAlarme::ListeChange(QTreeWidgetItem* row) {
         alarme->Active = MayBeActive(*alarme);
         if (!alarme->Active) {
             FPrompts.Message(this, "Corvane",
-                             QString::fromUtf8("Cette alarme n'est pas complétement définie!"),
+                             QString("Cette alarme n'est pas complétement définie!"),
                              QMessageBox::Warning, QMessageBox::Ok);
             const QSignalBlocker bloque(Liste);
             row->setCheckState(0, Qt::Unchecked);
@@ -285,8 +286,7 @@ void TAlarme::AjouterClick() {
     alarme->DateVal = platform::Clock::Today();
     TDetAlarme detail(this, FPortefeuille, alarme.get(), FPrompts);
     detail.LibTitre->setText(LibTitre->text());
-    detail.Titre->setText(QString::fromUtf8("ALARME N° ") +
-                          QString::number(Liste->topLevelItemCount() + 1));
+    detail.Titre->setText(QString("ALARME N° ") + QString::number(Liste->topLevelItemCount() + 1));
     if (!FPrompts.RunDialog(detail))
         return;
     alarme->Active = MayBeActive(*alarme);
@@ -356,7 +356,7 @@ void TAlarme::AppliquerClick() {
         FPrompts.Message(this, "Test Alarme", QString::fromStdString(phrase),
                          QMessageBox::Information, QMessageBox::Ok);
     } else {
-        FPrompts.Message(this, "Test Alarme", QString::fromUtf8("Alarme non déclenchée."),
+        FPrompts.Message(this, "Test Alarme", QString("Alarme non déclenchée."),
                          QMessageBox::Warning, QMessageBox::Ok);
     }
 }

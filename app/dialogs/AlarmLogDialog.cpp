@@ -80,13 +80,12 @@ QIcon Fleche(bool achat) {
 TFLogs::TFLogs(QWidget* owner, TCorv* portefeuille, UiPrompts& prompts)
     : QDialog(owner), FPortefeuille(portefeuille), FPrompts(prompts) {
     setObjectName("FLogs");
-    setWindowTitle(QString::fromUtf8("Détails des alarmes déclenchées"));
+    setWindowTitle(QString("Détails des alarmes déclenchées"));
 
     Icones = {Fleche(true), Fleche(false)};
     Liste = new QTreeWidget(this);
     Liste->setObjectName("Liste");
-    Liste->setHeaderLabels(
-        {"Sens", "Date", "Heure", "Sicovam", QString::fromUtf8("Libellé"), "Texte"});
+    Liste->setHeaderLabels({"Sens", "Date", "Heure", "Sicovam", QString("Libellé"), "Texte"});
     Liste->setRootIsDecorated(false);
     Liste->setSelectionMode(QAbstractItemView::ExtendedSelection);
     Liste->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -94,10 +93,10 @@ TFLogs::TFLogs(QWidget* owner, TCorv* portefeuille, UiPrompts& prompts)
     Liste->setIconSize(QSize(20, 20));
     Liste->setMinimumSize(760, 260);
 
-    Supprimer = new QPushButton(QString::fromUtf8("&Supprimer"), this);
+    Supprimer = new QPushButton(QString("&Supprimer"), this);
     Supprimer->setObjectName("Supprimer");
     Supprimer->setAutoDefault(false);
-    Quitter = new QPushButton(QString::fromUtf8("&Quitter"), this);
+    Quitter = new QPushButton(QString("&Quitter"), this);
     Quitter->setObjectName("Quitter");
     Quitter->setDefault(true);
     connect(Supprimer, &QPushButton::clicked, this, &TFLogs::SupprimerClick);
@@ -125,8 +124,8 @@ void TFLogs::FormCreate() {
         FIlisible = true;
         FPrompts.Message(
             this, "Corvane",
-            QString::fromUtf8("Le journal des alarmes « %1 » ne peut pas être lu : "
-                              "%2.")
+            QString("Le journal des alarmes « %1 » ne peut pas être lu : "
+                    "%2.")
                 .arg(QString::fromStdString(FChemin), QString::fromStdString(journal.Raison)),
             QMessageBox::Warning, QMessageBox::Ok);
         return;
@@ -264,8 +263,8 @@ void TFLogs::QuitterClick() {
             fichier.Write(texte);
         if (!maintenant.Raison.empty() || !fichier.IsOpen() || !fichier.Commit())
             FPrompts.Message(this, "Corvane",
-                             QString::fromUtf8("Le journal des alarmes « %1 » n'a pas pu être "
-                                               "réécrit : il reste tel qu'il était.")
+                             QString("Le journal des alarmes « %1 » n'a pas pu être "
+                                     "réécrit : il reste tel qu'il était.")
                                  .arg(QString::fromStdString(FChemin)),
                              QMessageBox::Warning, QMessageBox::Ok);
     }

@@ -47,7 +47,6 @@ Tcash::Tcash(QWidget* owner, TCorv* portefeuille, UiPrompts& prompts)
     : QDialog(owner), FPortefeuille(portefeuille), FPrompts(prompts) {
     setObjectName("cash");
     setWindowTitle("Gestion des mouvements");
-    const auto u = [](const char* text) { return QString::fromUtf8(text); };
 
     TypMnt = new QLabel(this);
     TypMnt->setObjectName("TypMnt");
@@ -57,8 +56,8 @@ Tcash::Tcash(QWidget* owner, TCorv* portefeuille, UiPrompts& prompts)
     DateOp = MakeDatePicker(this, "DateOp");
     CB1 = new QComboBox(this);
     CB1->setObjectName("CB1");
-    CB1->addItem(u("Crédit"));
-    CB1->addItem(u("Débit"));
+    CB1->addItem(QString("Crédit"));
+    CB1->addItem(QString("Débit"));
     Cours = new QLineEdit(this);
     Cours->setObjectName("Cours");
     Cours->setMaxLength(12);
@@ -71,10 +70,10 @@ Tcash::Tcash(QWidget* owner, TCorv* portefeuille, UiPrompts& prompts)
     LimiteFrappe::PartageOctets({Comment}, cvfile::kMaxLineTexts);
 
     auto* champs = new QFormLayout;
-    champs->addRow(u("Date"), DateOp);
-    champs->addRow(u("Sens"), CB1);
-    champs->addRow(u("Montant"), Cours);
-    champs->addRow(u("Commentaire"), Comment);
+    champs->addRow(QString("Date"), DateOp);
+    champs->addRow(QString("Sens"), CB1);
+    champs->addRow(QString("Montant"), Cours);
+    champs->addRow(QString("Commentaire"), Comment);
 
     const BoutonsSaisie pied = MakeBoutonsSaisie(this, true);
     OKBtn = pied.OKBtn;
@@ -99,7 +98,7 @@ Tcash::Tcash(QWidget* owner, TCorv* portefeuille, UiPrompts& prompts)
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
 
     TypMnt->setText(FPortefeuille != nullptr ? QString::fromStdString(TypMntText(*FPortefeuille))
-                                             : u("Montants exprimés en Euros"));
+                                             : QString("Montants exprimés en Euros"));
 
     FormCreate();
 }
@@ -143,8 +142,8 @@ bool Tcash::SuivantClick() {
             // Nothing changed: the movement stays exactly as it was, whatever it holds.
             enregistre = true;
         } else if (saisie.Montant < 1) {
-            FPrompts.Message(this, QString(), QString::fromUtf8("Saisie incorrecte!"),
-                             QMessageBox::Warning, QMessageBox::Ok);
+            FPrompts.Message(this, QString(), QString("Saisie incorrecte!"), QMessageBox::Warning,
+                             QMessageBox::Ok);
         } else {
             if (FModif)
                 *FMouvement = saisie;

@@ -78,7 +78,7 @@ TFColRep::TFColRep(QWidget* owner, Ids* colonnes, std::uint8_t kind)
     }
 
     setObjectName("FColRep");
-    setWindowTitle(QString::fromUtf8("Selection des colonnes affichées"));
+    setWindowTitle(QString("Selection des colonnes affichées"));
     resize(431, 319);
 
     LDep = new TListeColonnes(this, this);

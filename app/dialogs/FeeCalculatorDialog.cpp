@@ -45,7 +45,6 @@ TForm4::TForm4(QWidget* owner, std::int32_t cours, std::int32_t quantite, int ki
       FPrompts(prompts) {
     setObjectName("Form4");
     setWindowTitle("Frais");
-    const auto u = [](const char* text) { return QString::fromUtf8(text); };
     const auto edit = [this](const char* name) {
         auto* champ = new QLineEdit(this);
         champ->setObjectName(name);
@@ -66,27 +65,27 @@ TForm4::TForm4(QWidget* owner, std::int32_t cours, std::int32_t quantite, int ki
     VFrais = edit("VFrais");
     for (QLineEdit* champ : {VSeuil, VPerFrais, VMntMin, VTva, VFrais})
         champ->setAlignment(Qt::AlignRight);
-    Dep = new QCheckBox(u("Calcul effectué sur dépassement"), this);
+    Dep = new QCheckBox(QString("Calcul effectué sur dépassement"), this);
     Dep->setObjectName("Dep");
 
     auto* operation = new QHBoxLayout;
-    operation->addWidget(new QLabel(u("Qte :"), this));
+    operation->addWidget(new QLabel(QString("Qte :"), this));
     operation->addWidget(VQte);
-    operation->addWidget(new QLabel(u("Cours :"), this));
+    operation->addWidget(new QLabel(QString("Cours :"), this));
     operation->addWidget(VCours);
 
     auto* tranche = new QFormLayout;
-    tranche->addRow(u("Seuil"), VSeuil);
-    tranche->addRow(u("% frais "), VPerFrais);
-    tranche->addRow(u("Mnt Minimum:"), VMntMin);
-    tranche->addRow(u("% T.V.A"), VTva);
+    tranche->addRow(QString("Seuil"), VSeuil);
+    tranche->addRow(QString("% frais "), VPerFrais);
+    tranche->addRow(QString("Mnt Minimum:"), VMntMin);
+    tranche->addRow(QString("% T.V.A"), VTva);
     tranche->addRow(Dep);
-    tranche->addRow(u("Frais"), VFrais);
+    tranche->addRow(QString("Frais"), VFrais);
 
-    Button1 = new QPushButton(u("&Valider"), this);
+    Button1 = new QPushButton(QString("&Valider"), this);
     Button1->setObjectName("Button1");
     Button1->setDefault(true);
-    Button2 = new QPushButton(u("&Annuler"), this);
+    Button2 = new QPushButton(QString("&Annuler"), this);
     Button2->setObjectName("Button2");
     Button2->setAutoDefault(false);
     auto* boutons = new QHBoxLayout;
@@ -122,7 +121,7 @@ TForm4::TForm4(QWidget* owner, std::int32_t cours, std::int32_t quantite, int ki
         setWindowTitle("Calcul des frais de type 2");
         bareme = FPortefeuille ? &FPortefeuille->TranchesFrais2 : nullptr;
     } else {
-        setWindowTitle(u("Calcul des frais du Réglement Différé"));
+        setWindowTitle(QString("Calcul des frais du Réglement Différé"));
         bareme = FPortefeuille ? &FPortefeuille->TranchesSRD : nullptr;
         Dep->setVisible(false);
     }

@@ -30,10 +30,6 @@
 
 namespace {
 
-QString u(const char* text) {
-    return QString::fromUtf8(text);
-}
-
 int FieldOf(const platform::MemTable& table, const char* name) {
     const int field = table.FindField(name);
     if (field < 0)
@@ -116,15 +112,15 @@ TFHisto::TFHisto(QWidget* owner, bool* division, Valeurs* titre, TCorv* portefeu
 
     MainMenu = new QMenuBar(this);
     MainMenu->setObjectName("MainMenu");
-    Fichiers = MainMenu->addMenu(u("&Fichiers"));
+    Fichiers = MainMenu->addMenu(QString("&Fichiers"));
     Fichiers->setToolTipsVisible(true);
-    Importer = Fichiers->addAction(u("&Importer"));
+    Importer = Fichiers->addAction(QString("&Importer"));
     Importer->setObjectName("Importer");
-    Importer->setToolTip(u("Importation de fichiers historiques"));
+    Importer->setToolTip(QString("Importation de fichiers historiques"));
     Importer->setStatusTip(Importer->toolTip());
-    Exporter = Fichiers->addAction(u("&Exporter"));
+    Exporter = Fichiers->addAction(QString("&Exporter"));
     Exporter->setObjectName("Exporter");
-    Exporter->setToolTip(u("Exportation de fichiers historiques"));
+    Exporter->setToolTip(QString("Exportation de fichiers historiques"));
     Exporter->setStatusTip(Exporter->toolTip());
 
     Libelle = new QLabel(QString::fromStdString(FTitre->Code + " - " + FTitre->Libelle), this);
@@ -163,10 +159,10 @@ TFHisto::TFHisto(QWidget* owner, bool* division, Valeurs* titre, TCorv* portefeu
     connect(DBNav->ButtonAt(TDBNavigator::nbInsert), &QToolButton::clicked, this,
             &TFHisto::FocusCurrentRow);
 
-    BtOk = new QPushButton(u("&Valider"), this);
+    BtOk = new QPushButton(QString("&Valider"), this);
     BtOk->setObjectName("BtOk");
     BtOk->setAutoDefault(false);
-    BtAnnul = new QPushButton(u("A&nnuler"), this);
+    BtAnnul = new QPushButton(QString("A&nnuler"), this);
     BtAnnul->setObjectName("BtAnnul");
     BtAnnul->setAutoDefault(false);
 
@@ -205,7 +201,7 @@ QString TFHisto::CheckCell(int field, const platform::Value& value) const {
         const int propre = table.GetState() == platform::MemTable::State::Edit ? table.RecNo() : -1;
         for (int row = 0; row < table.RecordCount(); ++row)
             if (row != propre && !table.IsNullAt(row, field) && table.NumberAt(row, field) == *jour)
-                return u("cette date figure déjà dans l'historique");
+                return QString("cette date figure déjà dans l'historique");
         return QString();
     }
     double nombre = 0.0;
@@ -214,16 +210,16 @@ QString TFHisto::CheckCell(int field, const platform::Value& value) const {
     else if (const auto* i = std::get_if<std::int32_t>(&value))
         nombre = *i;
     if (nombre < 0.0)
-        return u("une valeur négative n'est pas admise");
+        return QString("une valeur négative n'est pas admise");
     if (nom != "Volume" && nombre * 100.0 >= 2147483647.0)
-        return u("montant trop grand");
+        return QString("montant trop grand");
     return QString();
 }
 
 QString TFHisto::CheckRow() const {
     platform::MemTable& table = DataSource1->Table();
     if (table.Fields(FieldOf(table, "Date")).IsNull())
-        return u("La ligne n'a pas de date : indiquez-la, ou annulez la ligne.");
+        return QString("La ligne n'a pas de date : indiquez-la, ou annulez la ligne.");
     return QString();
 }
 
@@ -286,9 +282,10 @@ bool TFHisto::DivisionFits(int ratio, platform::TDateTime jusqua) {
     if (HistoDivisionFits(DataSource1->Table(), ratio, jusqua) &&
         TCorv::DivisionFits(FTitre, ratio, finDuJour))
         return true;
-    Refuse(u("La division par ") + QString::number(ratio) +
-           u(" donnerait une quantité ou un volume trop grand pour être enregistré : rien n'a "
-             "été divisé."));
+    Refuse(
+        QString("La division par ") + QString::number(ratio) +
+        QString(" donnerait une quantité ou un volume trop grand pour être enregistré : rien n'a "
+                "été divisé."));
     return false;
 }
 
@@ -301,16 +298,16 @@ void TFHisto::BtOkClick() {
         if (table.IsNullAt(row, date)) {
             DataSource1->MoveToRow(DataSource1->ModelRow(row));
             FPrompts.Message(this, "Corvane",
-                             u("Une ligne de l'historique n'a pas de date : indiquez-la ou "
-                               "supprimez la ligne."),
+                             QString("Une ligne de l'historique n'a pas de date : indiquez-la ou "
+                                     "supprimez la ligne."),
                              QMessageBox::Warning, QMessageBox::Ok);
             return;
         }
     if (!FPortefeuille->SaveHistoFile()) {
         FPrompts.Message(this, "Corvane",
-                         u("L'historique n'a pas pu être enregistré dans le fichier ") +
+                         QString("L'historique n'a pas pu être enregistré dans le fichier ") +
                              QString::fromStdString(FPortefeuille->HistoFilePath(FTitre)) +
-                             u(".\nLe fichier précédent est conservé."),
+                             QString(".\nLe fichier précédent est conservé."),
                          QMessageBox::Warning, QMessageBox::Ok);
         return;
     }

@@ -19,10 +19,6 @@
 
 namespace {
 
-QString u(const char* text) {
-    return QString::fromUtf8(text);
-}
-
 const char* const kLibelles[] = {"Sicovam", "Date", "Cours", "Plus Haut", "Plus Bas", "Volume"};
 
 } // namespace
@@ -46,7 +42,7 @@ TFExport::TFExport(QWidget* owner, Valeurs* titre, TCorv* portefeuille, UiPrompt
     BitBtn1->setToolTip("Parcourir");
     BitBtn1->setAutoDefault(false);
 
-    auto* labelListe = new QLabel(u("Libellé"), this);
+    auto* labelListe = new QLabel(QString("Libellé"), this);
     List = new QListWidget(this);
     List->setObjectName("List");
     // Rows are put in order by dragging them.
@@ -54,7 +50,7 @@ TFExport::TFExport(QWidget* owner, Valeurs* titre, TCorv* portefeuille, UiPrompt
     List->setDefaultDropAction(Qt::MoveAction);
     List->setSelectionMode(QAbstractItemView::SingleSelection);
     for (int kind = ceSicovam; kind <= ceVolume; ++kind) {
-        auto* item = new QListWidgetItem(u(kLibelles[kind]), List);
+        auto* item = new QListWidgetItem(QString::fromUtf8(kLibelles[kind]), List);
         item->setData(Qt::UserRole, kind);
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable |
                        Qt::ItemIsDragEnabled);
@@ -62,7 +58,7 @@ TFExport::TFExport(QWidget* owner, Valeurs* titre, TCorv* portefeuille, UiPrompt
     }
     List->setFixedHeight(List->sizeHintForRow(0) * 6 + 2 * List->frameWidth() + 4);
 
-    Sep = new QRadioButton(u("Séparateur de champ"), this);
+    Sep = new QRadioButton(QString("Séparateur de champ"), this);
     Sep->setObjectName("Sep");
     Car = new QLineEdit(this);
     Car->setObjectName("Car");
@@ -70,17 +66,17 @@ TFExport::TFExport(QWidget* owner, Valeurs* titre, TCorv* portefeuille, UiPrompt
     Car->setFixedWidth(Car->fontMetrics().horizontalAdvance("WW") + 12);
     // One printable ASCII character: the file is plain text, read back one byte per separator.
     Car->setValidator(new QRegularExpressionValidator(QRegularExpression("[\\x20-\\x7E]"), Car));
-    Space = new QRadioButton(u("Champs séparés par des tabulations"), this);
+    Space = new QRadioButton(QString("Champs séparés par des tabulations"), this);
     Space->setObjectName("Space");
     Space->setChecked(true);
     auto* groupe = new QButtonGroup(this);
     groupe->addButton(Sep);
     groupe->addButton(Space);
 
-    Button1 = new QPushButton(u("&Valider"), this);
+    Button1 = new QPushButton(QString("&Valider"), this);
     Button1->setObjectName("Button1");
     Button1->setDefault(true);
-    Button2 = new QPushButton(u("&Annuler"), this);
+    Button2 = new QPushButton(QString("&Annuler"), this);
     Button2->setObjectName("Button2");
     Button2->setAutoDefault(false);
 

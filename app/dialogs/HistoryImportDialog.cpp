@@ -26,12 +26,8 @@
 
 namespace {
 
-QString u(const char* text) {
-    return QString::fromUtf8(text);
-}
-
 QString Nom(std::uint8_t kind) {
-    return kind <= ciIgnore ? u(ChampsImport[kind].Nom) : QString();
+    return kind <= ciIgnore ? QString::fromUtf8(ChampsImport[kind].Nom) : QString();
 }
 
 } // namespace
@@ -48,7 +44,7 @@ TFImport::TFImport(QWidget* owner, TCorv* portefeuille, Valeurs* titre, UiPrompt
     Libelle->setAlignment(Qt::AlignCenter);
     Libelle->setStyleSheet("font-weight: bold;");
 
-    auto* labelFichier = new QLabel(u("Fichier à importer"), this);
+    auto* labelFichier = new QLabel(QString("Fichier à importer"), this);
     Fichier = new QLineEdit(this);
     Fichier->setObjectName("Fichier");
     Fichier->setMinimumWidth(320);
@@ -64,14 +60,14 @@ TFImport::TFImport(QWidget* owner, TCorv* portefeuille, Valeurs* titre, UiPrompt
     List->setDragDropMode(QAbstractItemView::InternalMove);
     List->setDefaultDropAction(Qt::MoveAction);
     List->setSelectionMode(QAbstractItemView::SingleSelection);
-    List->setToolTip(u("Faites glisser une ligne pour la déplacer, double-cliquez pour la "
-                       "retirer"));
+    List->setToolTip(QString("Faites glisser une ligne pour la déplacer, double-cliquez pour la "
+                             "retirer"));
     // The title of the layout's one column.
-    auto* labelListe = new QLabel(u("Libellé"), this);
+    auto* labelListe = new QLabel(QString("Libellé"), this);
     labelListe->setObjectName("LibelleList");
     labelListe->setFrameStyle(QFrame::Panel | QFrame::Raised);
     labelListe->setBuddy(List);
-    auto* labelDispo = new QLabel(u("Champs autorisés"), this);
+    auto* labelDispo = new QLabel(QString("Champs autorisés"), this);
     Dispo = new QListWidget(this);
     Dispo->setObjectName("Dispo");
     Dispo->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -83,7 +79,7 @@ TFImport::TFImport(QWidget* owner, TCorv* portefeuille, Valeurs* titre, UiPrompt
     Out->setAutoDefault(false);
     Load = new QPushButton("&Charger", this);
     Load->setObjectName("Load");
-    Load->setToolTip(u("Charger un modèle d'exportation"));
+    Load->setToolTip(QString("Charger un modèle d'exportation"));
     Load->setAutoDefault(false);
     Save = new QPushButton("&Sauver", this);
     Save->setObjectName("Save");
@@ -102,7 +98,7 @@ TFImport::TFImport(QWidget* owner, TCorv* portefeuille, Valeurs* titre, UiPrompt
     typeLayout->addWidget(TypeImp0);
     typeLayout->addWidget(TypeImp1);
 
-    Sep = new QRadioButton(u("Séparateur de champ"), this);
+    Sep = new QRadioButton(QString("Séparateur de champ"), this);
     Sep->setObjectName("Sep");
     Car = new QLineEdit(this);
     Car->setObjectName("Car");
@@ -110,7 +106,7 @@ TFImport::TFImport(QWidget* owner, TCorv* portefeuille, Valeurs* titre, UiPrompt
     Car->setFixedWidth(Car->fontMetrics().horizontalAdvance("WW") + 12);
     Car->setValidator(new QRegularExpressionValidator(QRegularExpression("[\\x20-\\x7E]"), Car));
     Car->setEnabled(false);
-    Space = new QRadioButton(u("Champs séparés par des tabulations"), this);
+    Space = new QRadioButton(QString("Champs séparés par des tabulations"), this);
     Space->setObjectName("Space");
     Space->setChecked(true);
     auto* separateurs = new QButtonGroup(this);
@@ -191,7 +187,7 @@ TFImport::TFImport(QWidget* owner, TCorv* portefeuille, Valeurs* titre, UiPrompt
 
 void TFImport::FormCreate() {
     for (const ChampImport& champ : ChampsImport) {
-        auto* item = new QListWidgetItem(u(champ.Nom), Dispo);
+        auto* item = new QListWidgetItem(QString::fromUtf8(champ.Nom), Dispo);
         item->setData(Qt::UserRole, champ.Id);
     }
     if (FTitre == nullptr) {
@@ -236,16 +232,17 @@ void TFImport::EnsureSicovam() {
 void TFImport::AddField() {
     const QListWidgetItem* choisi = Dispo->currentItem();
     if (choisi == nullptr || !choisi->isSelected()) {
-        Warn("Import", u("Aucun champ sélectionné"));
+        Warn("Import", QString("Aucun champ sélectionné"));
         return;
     }
     const auto kind = static_cast<std::uint8_t>(choisi->data(Qt::UserRole).toInt());
     if (kind != ciIgnore && HasField(kind)) {
-        Warn("Import", u("Champ déjà déclaré"));
+        Warn("Import", QString("Champ déjà déclaré"));
         return;
     }
     if (List->count() >= kMaxChampsImport) {
-        Warn("Import", u("Le format ne peut pas compter plus de %1 champs").arg(kMaxChampsImport));
+        Warn("Import",
+             QString("Le format ne peut pas compter plus de %1 champs").arg(kMaxChampsImport));
         return;
     }
     AppendField(kind);
@@ -254,11 +251,12 @@ void TFImport::AddField() {
 void TFImport::RemoveField() {
     QListWidgetItem* choisi = List->currentItem();
     if (choisi == nullptr || !choisi->isSelected()) {
-        Warn("Import", u("Aucun champ sélectionné"));
+        Warn("Import", QString("Aucun champ sélectionné"));
         return;
     }
     if (choisi->data(Qt::UserRole).toInt() == ciSicovam && TypeImpIndex() == 0) {
-        Warn("Import", u("La suppression de ce champ n'est pas autorisé\nen mode multi-titre"));
+        Warn("Import",
+             QString("La suppression de ce champ n'est pas autorisé\nen mode multi-titre"));
         return;
     }
     delete choisi;
@@ -317,7 +315,8 @@ void TFImport::AppliqueModele(const ModeleFichier& modele) {
 }
 
 void TFImport::FindClick() {
-    const QString nom = FPrompts.OpenFileName(this, u("Fichier à importer"), "Tous fichiers (*)");
+    const QString nom =
+        FPrompts.OpenFileName(this, QString("Fichier à importer"), "Tous fichiers (*)");
     if (!nom.isEmpty())
         Fichier->setText(QFileInfo(nom).absoluteFilePath());
 }
@@ -325,36 +324,36 @@ void TFImport::FindClick() {
 void TFImport::SaveClick() {
     if (!CheckMandatoryFields())
         return;
-    const QString nom = FPrompts.SaveFileName(this, u("Sauvegarder le modèle d'import"),
+    const QString nom = FPrompts.SaveFileName(this, QString("Sauvegarder le modèle d'import"),
                                               "Modele Import Corvane (*.cvm)", "cvm", QString());
     if (nom.isEmpty())
         return;
     // A folder or a device at the path is not replaced by the model.
     if (platform::IsUnfitTarget(nom.toStdString())) {
-        Warn(u("Modèle d'import"), "Ouverture du fichier impossible");
+        Warn(QString("Modèle d'import"), "Ouverture du fichier impossible");
         return;
     }
     platform::AtomicFileWriter fichier(nom.toStdString());
     if (fichier.IsOpen())
         fichier.Write(ModelLine(ModeleCourant()));
     if (!fichier.IsOpen() || !fichier.Commit())
-        Warn(u("Modèle d'import"), "Ouverture du fichier impossible");
+        Warn(QString("Modèle d'import"), "Ouverture du fichier impossible");
 }
 
 void TFImport::LoadClick() {
-    const QString nom = FPrompts.OpenFileName(this, u("Charger un modèle d'import"),
+    const QString nom = FPrompts.OpenFileName(this, QString("Charger un modèle d'import"),
                                               "Modele Import Corvane (*.cvm)");
     if (nom.isEmpty())
         return;
     // Checked before the reader opens it: a pipe would keep the open waiting for a writer.
     const std::string chemin = nom.toStdString();
     if (!platform::IsReadableRegularFile(chemin)) {
-        Warn(u("Modèle d'import"), "Ouverture du fichier impossible", false);
+        Warn(QString("Modèle d'import"), "Ouverture du fichier impossible", false);
         return;
     }
     platform::LineReader lecteur(chemin, 511);
     if (!lecteur.IsOpen()) {
-        Warn(u("Modèle d'import"), "Ouverture du fichier impossible", false);
+        Warn(QString("Modèle d'import"), "Ouverture du fichier impossible", false);
         return;
     }
     std::string ligne;
@@ -375,7 +374,7 @@ void TFImport::GoClick() {
     // A folder opens on this system and holds no lines: it would be reported as an import of
     // nothing, and the caller would take that for a completed import.
     if (!platform::IsReadableRegularFile(chemin)) {
-        Warn(u("Modèle d'import"), "Ouverture du fichier impossible");
+        Warn(QString("Modèle d'import"), "Ouverture du fichier impossible");
         return;
     }
     int lignes = -1;
@@ -387,11 +386,11 @@ void TFImport::GoClick() {
     }
     Comment->clear();
     if (lignes < 0) {
-        Warn("Import", raison.isEmpty() ? u("Format de fichier incorrect!")
-                                        : u("Format de fichier incorrect!\n") + raison);
+        Warn("Import", raison.isEmpty() ? QString("Format de fichier incorrect!")
+                                        : QString("Format de fichier incorrect!\n") + raison);
         return;
     }
-    Warn("Import", u("%1 ligne(s) d'historique chargée(s)\n").arg(lignes), false);
+    Warn("Import", QString("%1 ligne(s) d'historique chargée(s)\n").arg(lignes), false);
     FImporte = true;
     accept();
 }
@@ -444,14 +443,17 @@ void TFImport::Avance(const AvancementImport& avancement) {
         if (avancement.Compte == 0)
             Progress("Chargement du fichier", true);
         else
-            Progress(u("Chargement du fichier [%1 lignes chargée(s)]").arg(avancement.Compte));
+            Progress(
+                QString("Chargement du fichier [%1 lignes chargée(s)]").arg(avancement.Compte));
         break;
     case AvancementImport::Etape::Traitement:
-        Progress(u("Traitement de la valeur %1 [%2 chargée(s)]").arg(code).arg(avancement.Compte),
-                 avancement.Compte == 0);
+        Progress(
+            QString("Traitement de la valeur %1 [%2 chargée(s)]").arg(code).arg(avancement.Compte),
+            avancement.Compte == 0);
         break;
     case AvancementImport::Etape::Fin:
-        Progress(u("Fin de la valeur %1 [%2 chargée(s)]").arg(code).arg(avancement.Compte), true);
+        Progress(QString("Fin de la valeur %1 [%2 chargée(s)]").arg(code).arg(avancement.Compte),
+                 true);
         break;
     }
 }
@@ -464,25 +466,26 @@ void TFImport::Signale(const ResultatImport& resultat, const Valeurs* titre) {
             textes << QString::fromStdString(codes[i]);
         QString texte = textes.join(", ");
         if (codes.size() > montres)
-            texte += u(", … (%1 en tout)").arg(codes.size());
+            texte += QString(", … (%1 en tout)").arg(codes.size());
         return texte;
     };
     const auto& inconnues = resultat.Inconnues;
     if (inconnues.size() == 1)
-        Warn("Import",
-             u("La valeur %1 est inexistante dans le portefeuille,elle ne sera pas chargée \n")
-                 .arg(QString::fromStdString(inconnues.front())),
-             false);
+        Warn(
+            "Import",
+            QString("La valeur %1 est inexistante dans le portefeuille,elle ne sera pas chargée \n")
+                .arg(QString::fromStdString(inconnues.front())),
+            false);
     else if (inconnues.size() > 1)
         Warn("Import",
-             u("Ces valeurs sont inexistantes dans le portefeuille, elles ne seront pas "
-               "chargées :\n") +
+             QString("Ces valeurs sont inexistantes dans le portefeuille, elles ne seront pas "
+                     "chargées :\n") +
                  liste(inconnues),
              false);
     if (!resultat.Autres.empty() && titre != nullptr)
         Warn("Import",
-             u("Les lignes des valeurs %1 ne concernent pas la valeur %2 : elles ne sont pas "
-               "chargées.")
+             QString("Les lignes des valeurs %1 ne concernent pas la valeur %2 : elles ne sont pas "
+                     "chargées.")
                  .arg(liste(resultat.Autres), QString::fromStdString(titre->Code)),
              false);
     if (resultat.Echecs.empty())
@@ -492,9 +495,9 @@ void TFImport::Signale(const ResultatImport& resultat, const Valeurs* titre) {
         if (echec.Quand == EchecHistorique::Etape::Lecture)
             echecs << QString::fromStdString(echec.Raison);
         else
-            echecs << u("l'historique de la valeur %1 n'a pas pu être enregistré (%2)")
+            echecs << QString("l'historique de la valeur %1 n'a pas pu être enregistré (%2)")
                           .arg(QString::fromStdString(echec.Code),
                                QString::fromStdString(echec.Chemin));
     }
-    Warn("Import", u("Import incomplet :\n") + echecs.join("\n"));
+    Warn("Import", QString("Import incomplet :\n") + echecs.join("\n"));
 }

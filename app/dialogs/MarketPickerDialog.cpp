@@ -78,7 +78,6 @@ TBourse::TBourse(QWidget* owner, TCorv* portefeuille, UiPrompts& prompts)
     : QDialog(owner), FPortefeuille(portefeuille), FPrompts(prompts) {
     setObjectName("Bourse");
     setWindowTitle("Valeurs disponibles");
-    const auto u = [](const char* text) { return QString::fromUtf8(text); };
 
     CBBourse = new QComboBox(this);
     CBBourse->setObjectName("CBBourse");
@@ -87,10 +86,10 @@ TBourse::TBourse(QWidget* owner, TCorv* portefeuille, UiPrompts& prompts)
     CBActivite->setObjectName("CBActivite");
     CBActivite->setMinimumContentsLength(18);
 
-    auto* secteurs = new QGroupBox(u("Secteurs d'activités"), this);
-    RTous = new QRadioButton(u("Tous"), secteurs);
+    auto* secteurs = new QGroupBox(QString("Secteurs d'activités"), this);
+    RTous = new QRadioButton(QString("Tous"), secteurs);
     RTous->setObjectName("RTous");
-    RSel = new QRadioButton(u("Selection"), secteurs);
+    RSel = new QRadioButton(QString("Selection"), secteurs);
     RSel->setObjectName("RSel");
     RSel->setChecked(true);
     auto* choix = new QHBoxLayout(secteurs);
@@ -100,7 +99,7 @@ TBourse::TBourse(QWidget* owner, TCorv* portefeuille, UiPrompts& prompts)
     LB = new QTreeWidget(this);
     LB->setObjectName("LB");
     LB->setColumnCount(3);
-    LB->setHeaderLabels({u("Libellé"), u("Code Sicovam"), QString()});
+    LB->setHeaderLabels({QString("Libellé"), QString("Code Sicovam"), QString()});
     LB->headerItem()->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
     LB->setColumnWidth(0, 185);
     LB->setColumnWidth(1, 95);
@@ -111,17 +110,17 @@ TBourse::TBourse(QWidget* owner, TCorv* portefeuille, UiPrompts& prompts)
     LB->setSelectionBehavior(QAbstractItemView::SelectRows);
     LB->setMinimumSize(310, 260);
 
-    BtOk = new QPushButton(u("&Valider"), this);
+    BtOk = new QPushButton(QString("&Valider"), this);
     BtOk->setObjectName("BtOk");
     BtOk->setDefault(true);
-    BitBtn2 = new QPushButton(u("&Annuler"), this);
+    BitBtn2 = new QPushButton(QString("&Annuler"), this);
     BitBtn2->setObjectName("BitBtn2");
     BitBtn2->setAutoDefault(false);
 
     auto* haut = new QGridLayout;
-    haut->addWidget(new QLabel(u("Bourses"), this), 0, 0);
+    haut->addWidget(new QLabel(QString("Bourses"), this), 0, 0);
     haut->addWidget(CBBourse, 1, 0);
-    haut->addWidget(new QLabel(u("Secteurs d'activité"), this), 0, 1);
+    haut->addWidget(new QLabel(QString("Secteurs d'activité"), this), 0, 1);
     haut->addWidget(CBActivite, 1, 1);
     haut->addWidget(secteurs, 2, 0, 1, 2);
     auto* boutons = new QHBoxLayout;

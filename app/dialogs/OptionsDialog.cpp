@@ -35,10 +35,6 @@ namespace {
 // The largest amount of a fee table whose cents still fit the document's 32-bit amounts.
 constexpr double kMontantMax = 21474836.47;
 
-QString u(const char* text) {
-    return QString::fromUtf8(text);
-}
-
 // Euros of a fee table to the document's cents, truncated to the cent as the user typed it:
 // 0,29 € is 29 cents although 0.29 × 100 falls just short of 29 in binary.
 std::int32_t CentsOf(double euros) {
@@ -51,7 +47,8 @@ bool ReadAmount(const TCorv& portefeuille, const QLineEdit* champ, const char* q
         valeur = portefeuille.TextToFloat(champ->text().toStdString(), 2);
         return true;
     } catch (const platform::ConversionError& erreur) {
-        message = u("%1 : %2").arg(u(quoi), QString::fromStdString(erreur.what()));
+        message =
+            QString("%1 : %2").arg(QString::fromUtf8(quoi), QString::fromStdString(erreur.what()));
         return false;
     }
 }
@@ -64,10 +61,10 @@ QString CheckFeeCell(const std::string& champ, const platform::Value& valeur) {
         return QString(); // an emptied cell reads as 0
     if (champ == "Seuil" || champ == "MntMin") {
         if (!(*nombre >= 0.0 && *nombre <= kMontantMax))
-            return u("le montant doit être compris entre 0 et 21 474 836,47 €.");
+            return QString("le montant doit être compris entre 0 et 21 474 836,47 €.");
     } else if (champ == "Frais" || champ == "Tva") {
         if (!(*nombre >= 0.0 && *nombre <= 100.0))
-            return u("le taux doit être compris entre 0 et 100 %.");
+            return QString("le taux doit être compris entre 0 et 100 %.");
     }
     return QString();
 }
@@ -136,21 +133,21 @@ TForm6::TForm6(QWidget* owner, TCorv* portefeuille, UiPrompts* prompts)
     LibMon->setMaxLength(10);
     Taux = new QLineEdit(this);
     Taux->setObjectName("Taux");
-    Taux->setToolTip(u("Taux de conversion par rapport à l'Euro"));
+    Taux->setToolTip(QString("Taux de conversion par rapport à l'Euro"));
     auto* monnaie = new QFormLayout;
-    monnaie->addRow(u("Libellé monnaie locale :"), LibMon);
-    monnaie->addRow(u("Taux de conversion :"), Taux);
+    monnaie->addRow(QString("Libellé monnaie locale :"), LibMon);
+    monnaie->addRow(QString("Taux de conversion :"), Taux);
 
     // The fee schedules.
     TDatas& datas = TheDatas();
     DSFrais1 = MakeSource(datas.Frais1, true, true);
     DSFrais2 = MakeSource(datas.Frais2, true, true);
     DSFrSRD = MakeSource(datas.FrSRD, false, false);
-    auto* frais = new QGroupBox(u("Frais"), this);
+    auto* frais = new QGroupBox(QString("Frais"), this);
     auto* grilles = new QVBoxLayout(frais);
     const auto addGrid = [&](const char* titre, const char* nom, MemTableModel* source,
                              const char* nomNavigateur, TDBNavigator*& navigateur) {
-        grilles->addWidget(new QLabel(u(titre), frais));
+        grilles->addWidget(new QLabel(QString::fromUtf8(titre), frais));
         auto* grille = new TDBGrid(frais);
         grille->setObjectName(nom);
         grille->SetDataModel(source);
@@ -163,7 +160,7 @@ TForm6::TForm6(QWidget* owner, TCorv* portefeuille, UiPrompts* prompts)
         navigateur->setObjectName(nomNavigateur);
         navigateur->SetDataModel(source);
         navigateur->ConfirmDelete = [this] {
-            return FPrompts->Message(this, "Confirmation", u("Supprimer l'enregistrement ?"),
+            return FPrompts->Message(this, "Confirmation", QString("Supprimer l'enregistrement ?"),
                                      QMessageBox::Question,
                                      QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
         };
@@ -173,12 +170,12 @@ TForm6::TForm6(QWidget* owner, TCorv* portefeuille, UiPrompts* prompts)
     DBFrais1 = addGrid("Frais1", "DBFrais1", DSFrais1, "DBNavigator1", DBNavigator1);
     DBFrais2 = addGrid("Frais2", "DBFrais2", DSFrais2, "DBNavigator2", DBNavigator2);
     DBGrid1 = addGrid("Frais S.R.D", "DBGrid1", DSFrSRD, "DBNavigator3", DBNavigator3);
-    ChkSRD = new QCheckBox(u("Ajouter Frais1 aux frais S.R.D"), frais);
+    ChkSRD = new QCheckBox(QString("Ajouter Frais1 aux frais S.R.D"), frais);
     ChkSRD->setObjectName("ChkSRD");
     grilles->addWidget(ChkSRD);
 
-    auto* miseAJour = new QGroupBox(u("Mise à jour"), this);
-    Maj = new QCheckBox(u("Mise à jour des cours automatique"), miseAJour);
+    auto* miseAJour = new QGroupBox(QString("Mise à jour"), this);
+    Maj = new QCheckBox(QString("Mise à jour des cours automatique"), miseAJour);
     Maj->setObjectName("Maj");
     Liste = new QComboBox(miseAJour);
     Liste->setObjectName("Liste");
@@ -187,11 +184,11 @@ TForm6::TForm6(QWidget* owner, TCorv* portefeuille, UiPrompts* prompts)
     Duree->setRange(1, 120);
     Duree->setSingleStep(10);
     Duree->setEnabled(false);
-    LabelDuree1 = new QLabel(u("Rafraichissement tous les  "), miseAJour);
-    LabelDuree2 = new QLabel(u("minutes"), miseAJour);
+    LabelDuree1 = new QLabel(QString("Rafraichissement tous les  "), miseAJour);
+    LabelDuree2 = new QLabel(QString("minutes"), miseAJour);
     LabelDuree1->setEnabled(false);
     LabelDuree2->setEnabled(false);
-    Proxy = new QCheckBox(u("Utliser un proxy"), miseAJour);
+    Proxy = new QCheckBox(QString("Utliser un proxy"), miseAJour);
     Proxy->setObjectName("Proxy");
     ProxyName = new QLineEdit(miseAJour);
     ProxyName->setObjectName("ProxyName");
@@ -200,15 +197,15 @@ TForm6::TForm6(QWidget* owner, TCorv* portefeuille, UiPrompts* prompts)
     PortNum->setObjectName("PortNum");
     PortNum->setEnabled(false);
     PortNum->setMaximumWidth(70);
-    LabelProxyName = new QLabel(u("Proxy"), miseAJour);
-    LabelPortNum = new QLabel(u("Port"), miseAJour);
+    LabelProxyName = new QLabel(QString("Proxy"), miseAJour);
+    LabelPortNum = new QLabel(QString("Port"), miseAJour);
     LabelProxyName->setEnabled(false);
     LabelPortNum->setEnabled(false);
-    Type = new TRadioGroup(u("Type"), miseAJour);
+    Type = new TRadioGroup(QString("Type"), miseAJour);
     Type->setObjectName("Type");
-    Type->setToolTip(u("Type de rafraichissement"));
+    Type->setToolTip(QString("Type de rafraichissement"));
     for (const char* item : {"Cours", "Cours, Intraday", "Cours, Intra., Hist."})
-        Type->AddItem(u(item));
+        Type->AddItem(QString::fromUtf8(item));
 
     auto* grille = new QGridLayout(miseAJour);
     grille->addWidget(Maj, 0, 0, 1, 3);
@@ -223,19 +220,19 @@ TForm6::TForm6(QWidget* owner, TCorv* portefeuille, UiPrompts* prompts)
     grille->addWidget(PortNum, 5, 1);
     grille->addWidget(Type, 6, 0, 1, 3);
 
-    auto* couverture = new QGroupBox(u("Couverture"), this);
+    auto* couverture = new QGroupBox(QString("Couverture"), this);
     CouvC = new QLineEdit(couverture);
     CouvC->setObjectName("CouvC");
     CouvT = new QLineEdit(couverture);
     CouvT->setObjectName("CouvT");
     auto* coefs = new QFormLayout(couverture);
-    coefs->addRow(u("Coef. Cash"), CouvC);
-    coefs->addRow(u("Coef. Titres"), CouvT);
+    coefs->addRow(QString("Coef. Cash"), CouvC);
+    coefs->addRow(QString("Coef. Titres"), CouvT);
 
-    Button1 = new QPushButton(u("&Valider"), this);
+    Button1 = new QPushButton(QString("&Valider"), this);
     Button1->setObjectName("Button1");
     Button1->setDefault(true);
-    Button2 = new QPushButton(u("&Annuler"), this);
+    Button2 = new QPushButton(QString("&Annuler"), this);
     Button2->setObjectName("Button2");
     auto* boutons = new QHBoxLayout;
     boutons->addStretch(1);
@@ -280,14 +277,14 @@ TForm6::~TForm6() = default;
 
 MemTableModel* TForm6::MakeSource(platform::MemTable& table, bool plVal, bool autoEdit) {
     std::vector<MemTableColumn> colonnes = {
-        {table.FindField("Seuil"), u("Seuil"), {}, false},
-        {table.FindField("Frais"), u("Frais H.T"), {}, false},
-        {table.FindField("Tva"), u("Tva"), {}, false},
-        {table.FindField("MntMin"), u("MntMin"), {}, false},
+        {table.FindField("Seuil"), QString("Seuil"), {}, false},
+        {table.FindField("Frais"), QString("Frais H.T"), {}, false},
+        {table.FindField("Tva"), QString("Tva"), {}, false},
+        {table.FindField("MntMin"), QString("MntMin"), {}, false},
     };
     if (plVal)
         colonnes.push_back(
-            {table.FindField("PlVal"), u("Sur Dépassement"), {"Vrai", "Faux"}, false});
+            {table.FindField("PlVal"), QString("Sur Dépassement"), {"Vrai", "Faux"}, false});
     auto* source = new MemTableModel(table, std::move(colonnes), this);
     source->SetAutoEdit(autoEdit);
     source->SetValidator([&table](int champ, const platform::Value& valeur) {
@@ -338,7 +335,7 @@ void TForm6::ListeChange() {
     if (profondeur > 0)
         Type->AddItem("Cours, Intraday");
     if (profondeur > 1)
-        Type->AddItem(u("Cours, Intra., Hist."));
+        Type->AddItem(QString("Cours, Intra., Hist."));
     Type->SetItemIndex(profondeur);
 }
 
@@ -369,8 +366,8 @@ bool TForm6::ReadNumbers(TOptionsNumbers& numbers, QString& message) const {
     // While the proxy is off its fields are disabled: the port cannot be corrected there, and
     // is not needed.
     if (!portLu && Proxy->isChecked()) {
-        message =
-            u("Le port du proxy « %1 » n'est pas un numéro de port valide.").arg(PortNum->text());
+        message = QString("Le port du proxy « %1 » n'est pas un numéro de port valide.")
+                      .arg(PortNum->text());
         return false;
     }
     numbers.Port = portLu ? port : std::nullopt;

@@ -33,15 +33,14 @@ const QColor kVente(255, 0, 0);
 
 TForm5::TForm5(QWidget* owner) : QDialog(owner) {
     setObjectName("Form5");
-    setWindowTitle(QString::fromUtf8("Contrôle de relevés d'opérations"));
+    setWindowTitle(QString("Contrôle de relevés d'opérations"));
     resize(560, 420);
     FImages.fill(kImageAucune);
 
     LvOp = new QTreeWidget(this);
     LvOp->setObjectName("LvOp");
     LvOp->setColumnCount(kNbColonnes);
-    LvOp->setHeaderLabels(
-        {"Sens", "Valeur", "Date", QString::fromUtf8("Quantité"), QString::fromUtf8("Cours")});
+    LvOp->setHeaderLabels({"Sens", "Valeur", "Date", QString("Quantité"), QString("Cours")});
     LvOp->setRootIsDecorated(false);
     LvOp->setSelectionMode(QAbstractItemView::SingleSelection);
     LvOp->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -59,9 +58,9 @@ TForm5::TForm5(QWidget* owner) : QDialog(owner) {
 
     Selection = new QGroupBox("Selection", this);
     Selection->setObjectName("Selection");
-    Npt = new QRadioButton(QString::fromUtf8("Non pointés"), Selection);
+    Npt = new QRadioButton(QString("Non pointés"), Selection);
     Npt->setObjectName("Npt");
-    Pt = new QRadioButton(QString::fromUtf8("Pointés"), Selection);
+    Pt = new QRadioButton(QString("Pointés"), Selection);
     Pt->setObjectName("Pt");
     All = new QRadioButton("Toutes", Selection);
     All->setObjectName("All");

@@ -61,8 +61,7 @@ TOKBottomDlg::TOKBottomDlg(QWidget* owner, TCorv* portefeuille, UiPrompts& promp
       FModification(titre != nullptr),
       FFiche(titre != nullptr ? FicheTitre::De(*titre) : FicheTitre{}) {
     setObjectName("OKBottomDlg");
-    setWindowTitle(QString::fromUtf8("Ajout d'une valeur"));
-    const auto u = [](const char* text) { return QString::fromUtf8(text); };
+    setWindowTitle(QString("Ajout d'une valeur"));
     // The limits and the filter apply to what is typed or pasted: what the dialog shows of a
     // security, from a file, an import or the market lists, stays whole.
     const auto edit = [this](const char* name, int limite) {
@@ -73,7 +72,7 @@ TOKBottomDlg::TOKBottomDlg(QWidget* owner, TCorv* portefeuille, UiPrompts& promp
     };
 
     NomBourse = edit("NomBourse", 15);
-    BtChoose = new QPushButton(u("&Choisir"), this);
+    BtChoose = new QPushButton(QString("&Choisir"), this);
     BtChoose->setObjectName("BtChoose");
     BtChoose->setAutoDefault(false);
     Activite = edit("Activite", 40);
@@ -82,28 +81,28 @@ TOKBottomDlg::TOKBottomDlg(QWidget* owner, TCorv* portefeuille, UiPrompts& promp
     LibV->setMinimumWidth(280);
     CBReg = new QComboBox(this);
     CBReg->setObjectName("CBReg");
-    CBReg->addItem(u("Comptant"));
-    CBReg->addItem(u("R.Mens.(S.R.D)"));
+    CBReg->addItem(QString("Comptant"));
+    CBReg->addItem(QString("R.Mens.(S.R.D)"));
     Cours = edit("Cours", 0);
     // The code, the label, the market and the sector share one line of the portfolio file:
     // together they are typed up to what it holds, so that a save never has to refuse them.
     LimiteFrappe::PartageOctets({CodeV, LibV, NomBourse, Activite}, cvfile::kMaxLineTexts);
-    SuiviAuto = new QCheckBox(u("Mise à jour automatique"), this);
+    SuiviAuto = new QCheckBox(QString("Mise à jour automatique"), this);
     SuiviAuto->setObjectName("SuiviAuto");
 
     auto* champs = new QGridLayout;
-    champs->addWidget(new QLabel(u("Bourse"), this), 0, 0);
+    champs->addWidget(new QLabel(QString("Bourse"), this), 0, 0);
     champs->addWidget(NomBourse, 0, 1);
     champs->addWidget(BtChoose, 0, 2);
-    champs->addWidget(new QLabel(u("Sec. Activité"), this), 1, 0);
+    champs->addWidget(new QLabel(QString("Sec. Activité"), this), 1, 0);
     champs->addWidget(Activite, 1, 1, 1, 2);
-    champs->addWidget(new QLabel(u("Code Valeur"), this), 2, 0);
+    champs->addWidget(new QLabel(QString("Code Valeur"), this), 2, 0);
     champs->addWidget(CodeV, 2, 1);
-    champs->addWidget(new QLabel(u("Libellé Valeur"), this), 3, 0);
+    champs->addWidget(new QLabel(QString("Libellé Valeur"), this), 3, 0);
     champs->addWidget(LibV, 3, 1, 1, 2);
-    champs->addWidget(new QLabel(u("Marché"), this), 4, 0);
+    champs->addWidget(new QLabel(QString("Marché"), this), 4, 0);
     champs->addWidget(CBReg, 4, 1);
-    champs->addWidget(new QLabel(u("Cours Valeur"), this), 5, 0);
+    champs->addWidget(new QLabel(QString("Cours Valeur"), this), 5, 0);
     champs->addWidget(Cours, 5, 1);
     champs->addWidget(SuiviAuto, 6, 1, 1, 2);
 
@@ -159,8 +158,8 @@ void TOKBottomDlg::OKBtnClick() {
         Saisie();
     } catch (const platform::ConversionError&) {
         FPrompts.Message(this, "Corvane",
-                         QString::fromUtf8("« %1 » n'est pas un cours : tapez un prix en euros, "
-                                           "par exemple 12,30.")
+                         QString("« %1 » n'est pas un cours : tapez un prix en euros, "
+                                 "par exemple 12,30.")
                              .arg(Cours->text()),
                          QMessageBox::Critical, QMessageBox::Ok);
         Cours->setFocus();

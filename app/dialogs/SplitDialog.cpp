@@ -44,8 +44,8 @@ TDivision::TDivision(QWidget* owner) : QDialog(owner) {
     connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* champs = new QFormLayout;
-    champs->addRow(QString::fromUtf8("Jusqu'à la date du  :"), PDate);
-    champs->addRow(QString::fromUtf8("diviser l'action par  "), Valeur);
+    champs->addRow(QString("Jusqu'à la date du  :"), PDate);
+    champs->addRow(QString("diviser l'action par  "), Valeur);
     auto* boutons = new QHBoxLayout;
     boutons->addStretch(1);
     boutons->addWidget(Button1);
@@ -69,8 +69,8 @@ platform::TDateTime TDivision::Jusqua() const {
 
 void TDivision::Button1Click() {
     if (Ratio() < kRatioMin) {
-        const QString texte = QString::fromUtf8("Le rapport de division doit être un nombre "
-                                                "entier au moins égal à %1.")
+        const QString texte = QString("Le rapport de division doit être un nombre "
+                                      "entier au moins égal à %1.")
                                   .arg(kRatioMin);
         QtPrompts bureau;
         UiPrompts& prompts = FPrompts != nullptr ? *FPrompts : bureau;

@@ -97,8 +97,7 @@ TAddOper::TAddOper(QWidget* owner, TCorv* portefeuille, Operes* opere, Valeurs* 
     : QDialog(owner), FPortefeuille(portefeuille), FOpere(opere), FTitre(titre),
       FRefresh(std::move(refresh)), FPrompts(prompts) {
     setObjectName("AddOper");
-    setWindowTitle(QString::fromUtf8("Ajout d'un opéré"));
-    const auto u = [](const char* text) { return QString::fromUtf8(text); };
+    setWindowTitle(QString("Ajout d'un opéré"));
     const auto edit = [this](const char* name, int limite) {
         auto* champ = new QLineEdit(this);
         champ->setObjectName(name);
@@ -130,8 +129,8 @@ TAddOper::TAddOper(QWidget* owner, TCorv* portefeuille, Operes* opere, Valeurs* 
     DateOp = MakeDatePicker(this, "DateOp");
     CB1 = new QComboBox(this);
     CB1->setObjectName("CB1");
-    CB1->addItem(u("Achat"));
-    CB1->addItem(u("Vente"));
+    CB1->addItem(QString("Achat"));
+    CB1->addItem(QString("Vente"));
     Qte = new QSpinBox(this);
     Qte->setObjectName("Qte");
     Qte->setRange(1, kQuantiteMax);
@@ -142,9 +141,9 @@ TAddOper::TAddOper(QWidget* owner, TCorv* portefeuille, Operes* opere, Valeurs* 
     Frais2 = edit("Frais2", 12);
     PxAch = edit("PxAch", 0);
     PxAch->setEnabled(false);
-    ChkSRD = new QCheckBox(u("Opéré en réglement différé"), this);
+    ChkSRD = new QCheckBox(QString("Opéré en réglement différé"), this);
     ChkSRD->setObjectName("ChkSRD");
-    ChkSRD->setToolTip(u("Cliquez sur ce champ si l'opération a lieu en réglement différé"));
+    ChkSRD->setToolTip(QString("Cliquez sur ce champ si l'opération a lieu en réglement différé"));
     ChkSRD->setChecked(false);
     ChkSRD->setEnabled(false);
 
@@ -170,24 +169,24 @@ TAddOper::TAddOper(QWidget* owner, TCorv* portefeuille, Operes* opere, Valeurs* 
                                                                  {"Frais1", Frais1},
                                                                  {"Frais2", Frais2},
                                                                  {"Px Ach. Moy", PxAch}}) {
-        saisie->addWidget(new QLabel(u(texte), this), ligne, 0);
+        saisie->addWidget(new QLabel(QString::fromUtf8(texte), this), ligne, 0);
         saisie->addWidget(champ, ligne, 1);
         ++ligne;
     }
     saisie->addWidget(ChkSRD, ligne, 0, 1, 2);
 
     auto* apercu = new QGridLayout;
-    apercu->addWidget(new QLabel(u("Brut"), this), 0, 1, Qt::AlignCenter);
-    apercu->addWidget(new QLabel(u("Net."), this), 0, 2, Qt::AlignCenter);
-    apercu->addWidget(new QLabel(u("+Value :"), this), 1, 0);
+    apercu->addWidget(new QLabel(QString("Brut"), this), 0, 1, Qt::AlignCenter);
+    apercu->addWidget(new QLabel(QString("Net."), this), 0, 2, Qt::AlignCenter);
+    apercu->addWidget(new QLabel(QString("+Value :"), this), 1, 0);
     apercu->addWidget(ValBr, 1, 1);
     apercu->addWidget(ValNette, 1, 2);
-    apercu->addWidget(new QLabel(u("Montant  :"), this), 2, 0);
+    apercu->addWidget(new QLabel(QString("Montant  :"), this), 2, 0);
     apercu->addWidget(MntBrut, 2, 1);
     apercu->addWidget(MntNet, 2, 2);
-    apercu->addWidget(new QLabel(u("Cash :"), this), 3, 0);
+    apercu->addWidget(new QLabel(QString("Cash :"), this), 3, 0);
     apercu->addWidget(Cash, 3, 1);
-    apercu->addWidget(new QLabel(u("Pos. Liq. :"), this), 4, 0);
+    apercu->addWidget(new QLabel(QString("Pos. Liq. :"), this), 4, 0);
     apercu->addWidget(CashLq, 4, 1);
     apercu->setRowStretch(5, 1);
     for (QLineEdit* champ : {ValBr, ValNette, MntBrut, MntNet, Cash, CashLq})
@@ -273,7 +272,7 @@ void TAddOper::Montre() {
         Libelle->setText(QString::fromStdString(FTitre->Libelle));
     }
     if (FOpere != nullptr) {
-        setWindowTitle(QString::fromUtf8("Modification d'un opéré"));
+        setWindowTitle(QString("Modification d'un opéré"));
         Suivant->setEnabled(false);
         Suivant->setDefault(false);
         OKBtn->setDefault(true);
@@ -509,7 +508,7 @@ bool TAddOper::SuivantClick() {
             TCorv& doc = *FPortefeuille;
             auto nouveau = std::make_unique<Operes>(Saisie());
             if (!SaisieAcceptee(*nouveau)) {
-                FPrompts.Message(this, QString(), QString::fromUtf8("Saisie incorrecte!"),
+                FPrompts.Message(this, QString(), QString("Saisie incorrecte!"),
                                  QMessageBox::Warning, QMessageBox::Ok);
             } else {
                 Operes* stocke = nouveau.get();
@@ -542,8 +541,8 @@ void TAddOper::OKBtnClick() {
     try {
         Operes saisie = Saisie();
         if (!SaisieAcceptee(saisie)) {
-            FPrompts.Message(this, QString(), QString::fromUtf8("Saisie incorrecte!"),
-                             QMessageBox::Warning, QMessageBox::Ok);
+            FPrompts.Message(this, QString(), QString("Saisie incorrecte!"), QMessageBox::Warning,
+                             QMessageBox::Ok);
             DateOp->setFocus();
             return;
         }

@@ -13,31 +13,30 @@
 
 TTransfert::TTransfert(QWidget* owner, UiPrompts& prompts) : QDialog(owner), FPrompts(prompts) {
     setObjectName("Transfert");
-    setWindowTitle(QString::fromUtf8("Procéder au transfert du portefeuille"));
-    const auto u = [](const char* text) { return QString::fromUtf8(text); };
+    setWindowTitle(QString("Procéder au transfert du portefeuille"));
 
-    auto* labelFichier = new QLabel(u("Nouveau portefeuille"), this);
+    auto* labelFichier = new QLabel(QString("Nouveau portefeuille"), this);
     NewFile = new QLineEdit(this);
     NewFile->setObjectName("NewFile");
     NewFile->setMinimumWidth(320);
     labelFichier->setBuddy(NewFile);
-    Button1 = new QPushButton(u("&Chercher"), this);
+    Button1 = new QPushButton(QString("&Chercher"), this);
     Button1->setObjectName("Button1");
     Button1->setAutoDefault(false);
-    Suppr = new QCheckBox(u("Suppression des titres non détenus"), this);
+    Suppr = new QCheckBox(QString("Suppression des titres non détenus"), this);
     Suppr->setObjectName("Suppr");
-    Cumul = new QCheckBox(u("Cumuler les +/-Values"), this);
+    Cumul = new QCheckBox(QString("Cumuler les +/-Values"), this);
     Cumul->setObjectName("Cumul");
-    LabelE1 = new QLabel(u("sous l'intitulé"), this);
+    LabelE1 = new QLabel(QString("sous l'intitulé"), this);
     LabelE1->setObjectName("LabelE1");
     e1 = new QLineEdit(this);
     e1->setObjectName("e1");
     LabelE1->setBuddy(e1);
     LabelE1->setEnabled(false);
     e1->setEnabled(false);
-    Button2 = new QPushButton(u("&Transférer"), this);
+    Button2 = new QPushButton(QString("&Transférer"), this);
     Button2->setObjectName("Button2");
-    Button3 = new QPushButton(u("&Annuler"), this);
+    Button3 = new QPushButton(QString("&Annuler"), this);
     Button3->setObjectName("Button3");
     Button3->setAutoDefault(false);
 

@@ -25,10 +25,6 @@ QString Nombre(double value) {
     return QString::fromStdString(platform::FormatNumber(value));
 }
 
-QString U(const char* text) {
-    return QString::fromUtf8(text);
-}
-
 // The four blocks share one layout, wide enough for the longest row caption, for any amount
 // of 32-bit cents and for every column heading.
 struct Mesures {
@@ -98,21 +94,21 @@ void AjouteBloc(TQRBand& band, const Mesures& m, double x, double y, const QStri
 TEdit1::TEdit1(QWidget* owner, TCorv* portefeuille) : FPortefeuille(portefeuille) {
     Edit1 = this;
     QR.Owner = owner;
-    QR.ReportTitle = U("Synthése du portefeuille");
+    QR.ReportTitle = QString("Synthése du portefeuille");
     QR.Orientation = QPageLayout::Portrait;
     const double width = QR.DefaultArea().width();
     const TCorv& doc = *FPortefeuille;
 
-    const QString montant = U("Montant");
-    const QString pourcentage = U("Pourcentage");
-    const QString brut = U("Montant brut");
-    const QString net = U("Montant net");
-    const QString position[3] = {U("Solde Cash"), U("Evaluation des titres"),
-                                 U("Evaluation totale")};
-    const QString rm[3] = {U("Montant des achats"), U("Montant des ventes"),
-                           U("Solde en liquidation")};
-    const QString couverture[3] = {U("Couverture totale"), U("Couverture engagée"),
-                                   U("Couverture disponible")};
+    const QString montant = QString("Montant");
+    const QString pourcentage = QString("Pourcentage");
+    const QString brut = QString("Montant brut");
+    const QString net = QString("Montant net");
+    const QString position[3] = {QString("Solde Cash"), QString("Evaluation des titres"),
+                                 QString("Evaluation totale")};
+    const QString rm[3] = {QString("Montant des achats"), QString("Montant des ventes"),
+                           QString("Solde en liquidation")};
+    const QString couverture[3] = {QString("Couverture totale"), QString("Couverture engagée"),
+                                   QString("Couverture disponible")};
     QStringList legendes;
     for (const auto* lignes : {&position, &rm, &couverture})
         for (const QString& ligne : *lignes)
@@ -122,13 +118,13 @@ TEdit1::TEdit1(QWidget* owner, TCorv* portefeuille) : FPortefeuille(portefeuille
     edition::AddTitleBand(QR, doc, QR.ReportTitle, width);
     TQRBand& detail = QR.AddBand(TQRBandType::Detail, "DetailBand", 80.0);
     const double right = std::max(width - m.Bloc(), m.Bloc() + kEcart);
-    AjouteBloc(detail, m, 0.0, 4.0, U("Position courante"), montant, pourcentage, position,
+    AjouteBloc(detail, m, 0.0, 4.0, QString("Position courante"), montant, pourcentage, position,
                {"ECashPo", "EEvalTi", "EEvalGlo"}, {"ECashPoP", "EEvalTiP", ""});
-    AjouteBloc(detail, m, right, 4.0, U("Position en liquidation"), montant, pourcentage, position,
-               {"ECashPoL", "EEvalTiL", "EEvalGloL"}, {"ECashPoPL", "EEvalTiPL", ""});
-    AjouteBloc(detail, m, 0.0, 44.0, U("Position au R.M"), brut, net, rm,
+    AjouteBloc(detail, m, right, 4.0, QString("Position en liquidation"), montant, pourcentage,
+               position, {"ECashPoL", "EEvalTiL", "EEvalGloL"}, {"ECashPoPL", "EEvalTiPL", ""});
+    AjouteBloc(detail, m, 0.0, 44.0, QString("Position au R.M"), brut, net, rm,
                {"EAchRMB", "EVeRMB", "ESoLiqB"}, {"EAchRMN", "EVeRMN", "ESoLiqN"});
-    AjouteBloc(detail, m, right, 44.0, U("Couverture au R.M"), montant, QString(), couverture,
+    AjouteBloc(detail, m, right, 44.0, QString("Couverture au R.M"), montant, QString(), couverture,
                {"ECouvT", "ECouvE", "ECouvD"}, {"", "", ""});
     edition::AddFooterBand(QR, width);
 

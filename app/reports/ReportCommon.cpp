@@ -118,7 +118,7 @@ TQRBand& AddTitleBand(TQuickRep& report, const TCorv& doc, const QString& title,
     // A path too long for the page is cut short; the date follows its caption.
     band.AddLabel("Document", QString::fromStdString(doc.Fichier), QRectF(0.0, y, width, 6.0))
         .Elide = true;
-    const QString libLiq = QString::fromUtf8("Prochaine date de liquidation le ");
+    const QString libLiq = QString("Prochaine date de liquidation le ");
     const double x =
         TQuickRep::CellWidthFor(TQuickRep::TextWidth(libLiq, TQRItem().FontSize, false));
     band.AddLabel("LibLiq", libLiq, QRectF(0.0, y + 6.0, x, 6.0));

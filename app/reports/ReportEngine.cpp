@@ -101,8 +101,7 @@ bool IsNumeric(const platform::MemTable& table, int field) {
 // The field that "SUM(Table.Field)" adds up; -1 when the expression is not such a sum.
 int SummedField(const platform::MemTable& table, const QString& expression) {
     const QString text = expression.trimmed();
-    if (!text.startsWith(QLatin1String("SUM("), Qt::CaseInsensitive) ||
-        !text.endsWith(QLatin1Char(')')))
+    if (!text.startsWith(QString("SUM("), Qt::CaseInsensitive) || !text.endsWith(QLatin1Char(')')))
         return -1;
     QString operand = text.mid(4, text.size() - 5).trimmed();
     const qsizetype point = operand.indexOf(QLatin1Char('.'));
@@ -198,8 +197,7 @@ private:
         for (int row = 0; row < rows; ++row) {
             if (progress_ && pages_.size() != told_) {
                 told_ = pages_.size();
-                if (!progress_(QString::fromUtf8("Mise en page : %1 pages").arg(told_), row,
-                               rows)) {
+                if (!progress_(QString("Mise en page : %1 pages").arg(told_), row, rows)) {
                     cancelled_ = true;
                     return;
                 }
@@ -303,7 +301,7 @@ public:
         dialog_.setMinimumDuration(TQuickRep::ProgressDelayMs);
         dialog_.setAutoReset(false);
         dialog_.setAutoClose(false);
-        dialog_.setCancelButtonText(QString::fromUtf8("Annuler"));
+        dialog_.setCancelButtonText(QString("Annuler"));
         dialog_.setMinimumWidth(360);
     }
 
@@ -502,8 +500,7 @@ bool TQuickRep::Paint(QPagedPaintDevice& device, const QRProgress& progress) {
     const int pages = static_cast<int>(sheets.Pages.size());
     for (int i = 0; i < pages; ++i) {
         if (progress &&
-            !progress(QString::fromUtf8("Impression de la page %1 sur %2").arg(i + 1).arg(pages), i,
-                      pages)) {
+            !progress(QString("Impression de la page %1 sur %2").arg(i + 1).arg(pages), i, pages)) {
             // A printer's job is dropped rather than sent half done.
             if (auto* printer = dynamic_cast<QPrinter*>(&device))
                 printer->abort();

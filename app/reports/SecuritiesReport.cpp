@@ -37,7 +37,7 @@ constexpr double kFont = 7.0;
 TEdit2::TEdit2(QWidget* owner, TCorv* portefeuille) : FPortefeuille(portefeuille) {
     Edit2 = this;
     QR.Owner = owner;
-    QR.ReportTitle = QString::fromUtf8("Synthèse des titres");
+    QR.ReportTitle = QString("Synthèse des titres");
     QR.Orientation = QPageLayout::Landscape;
     QR.DataSet = &TheDatas().Repart;
     const double width = QR.DefaultArea().width();

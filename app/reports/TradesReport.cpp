@@ -37,8 +37,7 @@ TEdit3::TEdit3(QWidget* owner, Valeurs* titre, TCorv* portefeuille)
     : FPortefeuille(portefeuille), FTitre(titre) {
     Edit3 = this;
     QR.Owner = owner;
-    QR.ReportTitle =
-        QString::fromUtf8("Synthése de la valeur ") + QString::fromStdString(titre->Code);
+    QR.ReportTitle = QString("Synthése de la valeur ") + QString::fromStdString(titre->Code);
     QR.Orientation = QPageLayout::Portrait;
     QR.DataSet = &TheDatas().Operes;
     const double width = QR.DefaultArea().width();

@@ -36,10 +36,10 @@ public:
             return french.formattedDataSize(files->size(source));
         case Type:
             if (files->isDir(source))
-                return QStringLiteral("Dossier");
+                return QString("Dossier");
             break;
         case Modified:
-            return french.toString(files->lastModified(source), QStringLiteral("dd/MM/yyyy HH:mm"));
+            return french.toString(files->lastModified(source), QString("dd/MM/yyyy HH:mm"));
         default:
             break;
         }

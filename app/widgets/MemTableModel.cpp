@@ -16,7 +16,7 @@ namespace {
 QString BooleanText(const MemTableColumn& column, bool value) {
     if (column.PickList.size() >= 2)
         return column.PickList[value ? 0 : 1];
-    return value ? QStringLiteral("Vrai") : QStringLiteral("Faux");
+    return value ? QString("Vrai") : QString("Faux");
 }
 
 // The text put in a cell's editor: the figure as typed, without the grouping of the display
@@ -171,10 +171,10 @@ QVariant MemTableModel::headerData(int section, Qt::Orientation orientation, int
     if (section != CurrentRow())
         return QString();
     if (inserting_ >= 0)
-        return QStringLiteral("*");
+        return QString("*");
     if (table_.GetState() == MemTable::State::Edit)
-        return QStringLiteral("I");
-    return QString::fromUtf8("\u25B8");
+        return QString("I");
+    return QString("\u25B8");
 }
 
 Qt::ItemFlags MemTableModel::flags(const QModelIndex& index) const {
@@ -237,7 +237,7 @@ bool MemTableModel::setData(const QModelIndex& index, const QVariant& value, int
     if (!refusal.isEmpty()) {
         if (started)
             table_.Cancel();
-        emit EditRefused(column.Title + QStringLiteral(" : ") + refusal);
+        emit EditRefused(column.Title + QString(" : ") + refusal);
         return false;
     }
     if (started && field.AsValue() == old) {

@@ -63,7 +63,7 @@ void HttpClient::Get(const QString& url) {
         if (failed)
             return;
         failed = true;
-        reason = timedOut ? QString::fromUtf8("délai de réponse dépassé") : r->errorString();
+        reason = timedOut ? QString("délai de réponse dépassé") : r->errorString();
         emit Failure();
     });
     connect(r, &QNetworkReply::finished, &loop, &QEventLoop::quit);
@@ -84,7 +84,7 @@ void HttpClient::Get(const QString& url) {
         r->abort();
         if (!failed) {
             failed = true;
-            reason = QString::fromUtf8("requête interrompue");
+            reason = QString("requête interrompue");
             emit Failure();
         }
     }

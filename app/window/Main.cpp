@@ -218,10 +218,10 @@ void TMainForm::CreateWidgets() {
     connect(Track3, &QSlider::valueChanged, this, [this] { Track1Change(Track3); });
     connect(TrackVar, &QSlider::valueChanged, this, [this] { Track1Change(TrackVar); });
     // Until a bar first moves, its caption is the one the form was designed with.
-    TxtTr1->setText(QString::fromUtf8("Moy. à 10jr(s)"));
-    TxtTr2->setText(QString::fromUtf8("Moy. à 20jr(s)"));
-    TxtTr3->setText(QString::fromUtf8("RSI. à 7jr(s)"));
-    TxtVar->setText(QString::fromUtf8("Variation à  7jr(s)"));
+    TxtTr1->setText(QString("Moy. à 10jr(s)"));
+    TxtTr2->setText(QString("Moy. à 20jr(s)"));
+    TxtTr3->setText(QString("RSI. à 7jr(s)"));
+    TxtVar->setText(QString("Variation à  7jr(s)"));
 }
 
 // The four page controls share the right side; the tree's selection shows one of them. Their
@@ -249,8 +249,8 @@ void TMainForm::CreatePages() {
         auto* form = new QFormLayout(page);
         DateLP = MakeDatePicker(page, "DateLP");
         DateLC = MakeDatePicker(page, "DateLC");
-        form->addRow(QString::fromUtf8("Date de liquidation courante"), DateLP);
-        form->addRow(QString::fromUtf8("Date de liquidation suivante"), DateLC);
+        form->addRow(QString("Date de liquidation courante"), DateLP);
+        form->addRow(QString("Date de liquidation suivante"), DateLC);
     }
     // Securities summary: the start of the profitability period.
     {
@@ -276,7 +276,7 @@ void TMainForm::CreatePages() {
         auto* haut = new QHBoxLayout;
         PDateDeb = MakeDatePicker(page, "PDateDeb");
         PDateFin = MakeDatePicker(page, "PDateFin");
-        haut->addWidget(new QLabel(QString::fromUtf8("Période"), page));
+        haut->addWidget(new QLabel(QString("Période"), page));
         haut->addWidget(PDateDeb);
         haut->addWidget(PDateFin);
         haut->addStretch(1);
@@ -408,7 +408,7 @@ std::optional<QList<QUrl>> DroppedFileUrls(const QMimeData& data) {
 // document named after it.
 std::optional<QString> LocalPath(const QUrl& url) {
     const QString hote = url.host();
-    if (!hote.isEmpty() && hote.compare(QLatin1String("localhost"), Qt::CaseInsensitive) != 0)
+    if (!hote.isEmpty() && hote.compare(QString("localhost"), Qt::CaseInsensitive) != 0)
         return std::nullopt;
     const QString chemin = url.path(QUrl::FullyDecoded);
     if (chemin.isEmpty())
@@ -420,7 +420,7 @@ std::optional<QString> LocalPath(const QUrl& url) {
 
 void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
     // Refused at once, so that the pointer tells the user before they let go.
-    if (DroppedFileUrls(*event->mimeData()) && !RefuseWhileRefreshing(QString::fromUtf8("Dépôt")))
+    if (DroppedFileUrls(*event->mimeData()) && !RefuseWhileRefreshing(QString("Dépôt")))
         event->acceptProposedAction();
     else
         event->ignore();
@@ -428,7 +428,7 @@ void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
 
 void TMainForm::dropEvent(QDropEvent* event) {
     const std::optional<QList<QUrl>> urls = DroppedFileUrls(*event->mimeData());
-    if (!urls || RefuseWhileRefreshing(QString::fromUtf8("Dépôt"))) {
+    if (!urls || RefuseWhileRefreshing(QString("Dépôt"))) {
         event->ignore();
         return;
     }
@@ -438,8 +438,8 @@ void TMainForm::dropEvent(QDropEvent* event) {
         if (!chemin) {
             event->ignore();
             FPrompts->Message(this, "Corvane",
-                              QString::fromUtf8("« %1 » n'est pas un fichier de cet ordinateur : "
-                                                "seuls les fichiers locaux peuvent être ouverts.")
+                              QString("« %1 » n'est pas un fichier de cet ordinateur : "
+                                      "seuls les fichiers locaux peuvent être ouverts.")
                                   .arg(url.toDisplayString()),
                               QMessageBox::Warning, QMessageBox::Ok);
             return;
@@ -456,7 +456,7 @@ void TMainForm::Guard(const std::function<void()>& command) {
     } catch (const std::exception& error) {
         ShowError(QString::fromStdString(error.what()));
     } catch (...) {
-        ShowError(QString::fromUtf8("Erreur inattendue."));
+        ShowError(QString("Erreur inattendue."));
     }
 }
 

@@ -65,137 +65,147 @@ void TMainForm::Bind(QAction* action, void (TMainForm::*command)()) {
 }
 
 void TMainForm::CreateActions() {
-    const auto u = [](const char* text) { return QString::fromUtf8(text); };
 
     // Files.
-    FileNewAct = MakeAction("FileNew", u("&Nouveau"), u("Créer un nouveau portefeuille"));
+    FileNewAct =
+        MakeAction("FileNew", QString("&Nouveau"), QString("Créer un nouveau portefeuille"));
     FileNewAct->setShortcut(QKeySequence("Ctrl+O")); // Ctrl+N refreshes the current security
     FileNewAct->setIcon(StandardIcon(QStyle::SP_FileIcon));
     Bind(FileNewAct, &TMainForm::FileNew);
-    FileOpenAct = MakeAction("FileOpen", u("&Ouvrir..."), u("Ouvrir un portefeuille existant"));
+    FileOpenAct =
+        MakeAction("FileOpen", QString("&Ouvrir..."), QString("Ouvrir un portefeuille existant"));
     FileOpenAct->setIcon(StandardIcon(QStyle::SP_DialogOpenButton));
     Bind(FileOpenAct, &TMainForm::FileOpen);
-    FileSaveAct =
-        MakeAction("FileSave", u("&Enregistrer"), u("Enregistrer le portefeuille en cours"));
+    FileSaveAct = MakeAction("FileSave", QString("&Enregistrer"),
+                             QString("Enregistrer le portefeuille en cours"));
     FileSaveAct->setShortcut(QKeySequence("Ctrl+S"));
     FileSaveAct->setIcon(StandardIcon(QStyle::SP_DialogSaveButton));
     Bind(FileSaveAct, &TMainForm::FileSave);
-    FileSaveAsAct = MakeAction("FileSaveAs", u("Enregistrer &sous..."),
-                               u("Enregistrer le fichier en cours sous un autre nom"));
-    FileSaveAsAct->setIcon(GlyphIcon(u("S…"), QColor(0x2e, 0x5c, 0x9a)));
+    FileSaveAsAct = MakeAction("FileSaveAs", QString("Enregistrer &sous..."),
+                               QString("Enregistrer le fichier en cours sous un autre nom"));
+    FileSaveAsAct->setIcon(GlyphIcon(QString("S…"), QColor(0x2e, 0x5c, 0x9a)));
     Bind(FileSaveAsAct, &TMainForm::FileSaveAs);
-    Calculette =
-        MakeAction("Calculette", u("&Calculatrice"), u("Accéder à la calculatrice Windows"));
-    Calculette->setIcon(GlyphIcon(u("±"), QColor(0x55, 0x55, 0x55)));
+    Calculette = MakeAction("Calculette", QString("&Calculatrice"),
+                            QString("Accéder à la calculatrice Windows"));
+    Calculette->setIcon(GlyphIcon(QString("±"), QColor(0x55, 0x55, 0x55)));
     Bind(Calculette, &TMainForm::CalculetteExecute);
-    DoParam = MakeAction("DoParam", u("O&ptions"), u("Paramétrer Corvane"));
+    DoParam = MakeAction("DoParam", QString("O&ptions"), QString("Paramétrer Corvane"));
     DoParam->setIcon(StandardIcon(QStyle::SP_FileDialogDetailedView));
     Bind(DoParam, &TMainForm::DoParamExecute);
     Importationdhistoriques1 =
-        MakeAction("Importationdhistoriques1", u("&Importation d'historiques"), QString());
+        MakeAction("Importationdhistoriques1", QString("&Importation d'historiques"), QString());
     Bind(Importationdhistoriques1, &TMainForm::Importationdhistoriques1Click);
-    Purge1 = MakeAction("Purge1", u("&Purge"), u("Purger les opérés pointées"));
+    Purge1 = MakeAction("Purge1", QString("&Purge"), QString("Purger les opérés pointées"));
     Bind(Purge1, &TMainForm::Purge1Click);
-    ActTransfert = MakeAction("ActTransfert", u("&Transfert du portefeuille"), QString());
+    ActTransfert = MakeAction("ActTransfert", QString("&Transfert du portefeuille"), QString());
     Bind(ActTransfert, &TMainForm::ActTransfertExecute);
-    EdiPort =
-        MakeAction("EdiPort", u("&Portefeuille"), u("Edition de la synthése du portefeuille"));
+    EdiPort = MakeAction("EdiPort", QString("&Portefeuille"),
+                         QString("Edition de la synthése du portefeuille"));
     Bind(EdiPort, &TMainForm::EdiPortExecute);
-    EditTitre = MakeAction("EditTitre", u("&Titre"), u("Edition de la synthése des titres"));
+    EditTitre =
+        MakeAction("EditTitre", QString("&Titre"), QString("Edition de la synthése des titres"));
     Bind(EditTitre, &TMainForm::EditTitreExecute);
-    EditVal =
-        MakeAction("EditVal", u("&Valeur"), u("Edition de la synthése de la valeur courante"));
+    EditVal = MakeAction("EditVal", QString("&Valeur"),
+                         QString("Edition de la synthése de la valeur courante"));
     Bind(EditVal, &TMainForm::EditValExecute);
-    FilePrintSetupAct = MakeAction("FilePrintSetup", u("&Configuration imprimante..."),
-                                   u("Modifier la configuration imprimante"));
+    FilePrintSetupAct = MakeAction("FilePrintSetup", QString("&Configuration imprimante..."),
+                                   QString("Modifier la configuration imprimante"));
     Bind(FilePrintSetupAct, &TMainForm::FilePrintSetup);
-    FileExitAct = MakeAction("FileExit", u("&Quitter"), u("Quitter cette application"));
+    FileExitAct = MakeAction("FileExit", QString("&Quitter"), QString("Quitter cette application"));
     Bind(FileExitAct, &TMainForm::FileExit);
 
     // Securities.
-    AddVal = MakeAction("AddVal", u("A&jouter"), u("Ajouter une nouvelle valeur à la liste"));
+    AddVal = MakeAction("AddVal", QString("A&jouter"),
+                        QString("Ajouter une nouvelle valeur à la liste"));
     AddVal->setShortcut(QKeySequence("Shift+F11"));
     AddVal->setIcon(GlyphIcon("+", QColor(0x2e, 0x8b, 0x57)));
     Bind(AddVal, &TMainForm::AddValExecute);
-    ModifVal =
-        MakeAction("ModifVal", u("&Modifier"), u("Modifier les informations concernant la valeur"));
+    ModifVal = MakeAction("ModifVal", QString("&Modifier"),
+                          QString("Modifier les informations concernant la valeur"));
     ModifVal->setIcon(StandardIcon(QStyle::SP_FileDialogContentsView));
     Bind(ModifVal, &TMainForm::ModifValExecute);
-    delval = MakeAction("delval", u("&Supprimer"), u("Supprimer la valeur selectionée"));
+    delval =
+        MakeAction("delval", QString("&Supprimer"), QString("Supprimer la valeur selectionée"));
     delval->setIcon(StandardIcon(QStyle::SP_TrashIcon));
     Bind(delval, &TMainForm::delvalExecute);
-    ActAlarme = MakeAction("ActAlarme", u("&Alarmes"), u("Gérer les alarmes pour ce titre"));
+    ActAlarme =
+        MakeAction("ActAlarme", QString("&Alarmes"), QString("Gérer les alarmes pour ce titre"));
     Bind(ActAlarme, &TMainForm::ActAlarmeExecute);
-    RafVal =
-        MakeAction("RafVal", u("&Rafraichissement"), u("Rafraichissement de la valeur courante"));
+    RafVal = MakeAction("RafVal", QString("&Rafraichissement"),
+                        QString("Rafraichissement de la valeur courante"));
     RafVal->setShortcut(QKeySequence("Ctrl+N"));
     RafVal->setIcon(StandardIcon(QStyle::SP_BrowserReload));
     Bind(RafVal, &TMainForm::RafValExecute);
-    MajComp =
-        MakeAction("MajComp", u("&Mise à jour complète"), u("Mise à jour de toutes les valeurs"));
-    MajComp->setIcon(GlyphIcon(u("↻"), QColor(0x1f, 0x6f, 0xb2)));
+    MajComp = MakeAction("MajComp", QString("&Mise à jour complète"),
+                         QString("Mise à jour de toutes les valeurs"));
+    MajComp->setIcon(GlyphIcon(QString("↻"), QColor(0x1f, 0x6f, 0xb2)));
     Bind(MajComp, &TMainForm::Misejourcomplte1Click);
-    Histo = MakeAction("Histo", u("&Historiques"), u("Mise à jour manuelle des historiques"));
+    Histo = MakeAction("Histo", QString("&Historiques"),
+                       QString("Mise à jour manuelle des historiques"));
     Histo->setIcon(GlyphIcon("H", QColor(0x8b, 0x5a, 0x2b)));
     Bind(Histo, &TMainForm::HistoExecute);
-    RafValCours = MakeAction("RafValCours", u("Rafraîchir le cours"), QString());
+    RafValCours = MakeAction("RafValCours", QString("Rafraîchir le cours"), QString());
     Bind(RafValCours, &TMainForm::RafValCoursExecute);
-    RafValIntra = MakeAction("RafValIntra", u("Rafraîchir le cours & l'intraday"), QString());
+    RafValIntra = MakeAction("RafValIntra", QString("Rafraîchir le cours & l'intraday"), QString());
     Bind(RafValIntra, &TMainForm::RafValIntraExecute);
-    RafvalHist = MakeAction("RafvalHist", u("Rafraîchir cousr,intraday et historique"), QString());
+    RafvalHist =
+        MakeAction("RafvalHist", QString("Rafraîchir cousr,intraday et historique"), QString());
     Bind(RafvalHist, &TMainForm::RafvalHistExecute);
-    RafCmpCours = MakeAction("RafCmpCours", u("Mise à jour des cours"), QString());
+    RafCmpCours = MakeAction("RafCmpCours", QString("Mise à jour des cours"), QString());
     Bind(RafCmpCours, &TMainForm::RafCmpCoursExecute);
-    RafCmpIntra = MakeAction("RafCmpIntra", u("Mise à jour des cours & Intraday"), QString());
+    RafCmpIntra = MakeAction("RafCmpIntra", QString("Mise à jour des cours & Intraday"), QString());
     Bind(RafCmpIntra, &TMainForm::RafCmpIntraExecute);
-    RafCmpHisto =
-        MakeAction("RafCmpHisto", u("Mise à jour des cours, Intraday, Historique"), QString());
+    RafCmpHisto = MakeAction("RafCmpHisto", QString("Mise à jour des cours, Intraday, Historique"),
+                             QString());
     Bind(RafCmpHisto, &TMainForm::RafCmpHistoExecute);
 
     // Trades.
-    AddOpere = MakeAction("AddOpere", u("&Ajout"), u("Ajouter un opéré à la liste"));
+    AddOpere = MakeAction("AddOpere", QString("&Ajout"), QString("Ajouter un opéré à la liste"));
     AddOpere->setShortcut(QKeySequence("Ctrl+A"));
     Bind(AddOpere, &TMainForm::AddOpereExecute);
-    UpdOp = MakeAction("UpdOp", u("&Modifier"), u("Mise à jour de l'opéré"));
+    UpdOp = MakeAction("UpdOp", QString("&Modifier"), QString("Mise à jour de l'opéré"));
     Bind(UpdOp, &TMainForm::UpdOpExecute);
-    DelOpere = MakeAction("DelOpere", u("&Supprimer"), u("Supprimer l'opéré courant"));
+    DelOpere = MakeAction("DelOpere", QString("&Supprimer"), QString("Supprimer l'opéré courant"));
     Bind(DelOpere, &TMainForm::DelOpereExecute);
-    DPointer1 = MakeAction("DPointer1", u("(Dé)&Pointer"), QString());
+    DPointer1 = MakeAction("DPointer1", QString("(Dé)&Pointer"), QString());
     Bind(DPointer1, &TMainForm::DPointer1Click);
 
     // Cash.
-    AddCash = MakeAction("AddCash", u("&Ajouter"), u("Ajouter un mouvement"));
+    AddCash = MakeAction("AddCash", QString("&Ajouter"), QString("Ajouter un mouvement"));
     Bind(AddCash, &TMainForm::AddCashExecute);
-    UpdCash = MakeAction("UpdCash", u("&Modifier"), u("Modifier le mouvement selectionné"));
+    UpdCash =
+        MakeAction("UpdCash", QString("&Modifier"), QString("Modifier le mouvement selectionné"));
     Bind(UpdCash, &TMainForm::UpdCashExecute);
-    DelCash = MakeAction("DelCash", u("&Supprimer"), u("Supprimer le mouvement selectionné"));
+    DelCash =
+        MakeAction("DelCash", QString("&Supprimer"), QString("Supprimer le mouvement selectionné"));
     Bind(DelCash, &TMainForm::DelCashExecute);
 
     // Portfolio.
-    CtlRel = MakeAction("CtlRel", u("&Contrôler "), u("Contrôler les relevés d'opérations"));
+    CtlRel =
+        MakeAction("CtlRel", QString("&Contrôler "), QString("Contrôler les relevés d'opérations"));
     CtlRel->setShortcut(QKeySequence("Shift+F12"));
     CtlRel->setIcon(StandardIcon(QStyle::SP_DialogApplyButton));
     Bind(CtlRel, &TMainForm::CtlRelExecute);
     Commute = MakeAction("Commute", QString(),
-                         u("Commute l'affichage des valeurs entre Euro et monnaie choisie"));
+                         QString("Commute l'affichage des valeurs entre Euro et monnaie choisie"));
     Commute->setCheckable(true);
     Commute->setChecked(true); // amounts are shown in euros
-    Commute->setIcon(GlyphIcon(u("€"), QColor(0xb8, 0x86, 0x0b)));
+    Commute->setIcon(GlyphIcon(QString("€"), QColor(0xb8, 0x86, 0x0b)));
     // Commute is a toggle whose check state its command flips: it is bound with the views.
-    ViewLogs =
-        MakeAction("ViewLogs", u("&Consultation des alarmes"), u("Consultation des alarmes"));
+    ViewLogs = MakeAction("ViewLogs", QString("&Consultation des alarmes"),
+                          QString("Consultation des alarmes"));
     ViewLogs->setShortcut(QKeySequence("F12"));
     ViewLogs->setIcon(StandardIcon(QStyle::SP_MessageBoxWarning));
     Bind(ViewLogs, &TMainForm::ViewLogsExecute);
 
     // Help.
-    HelpContentsAct =
-        MakeAction("HelpContents", u("&Rubriques d'aide"), u("Afficher le sommaire de l'aide"));
+    HelpContentsAct = MakeAction("HelpContents", QString("&Rubriques d'aide"),
+                                 QString("Afficher le sommaire de l'aide"));
     HelpContentsAct->setShortcut(QKeySequence("F1"));
     HelpContentsAct->setIcon(StandardIcon(QStyle::SP_DialogHelpButton));
     Bind(HelpContentsAct, &TMainForm::HelpContents);
-    HelpAboutAct =
-        MakeAction("HelpAbout", u("&A propos..."), u("Afficher des informations sur le programme"));
+    HelpAboutAct = MakeAction("HelpAbout", QString("&A propos..."),
+                              QString("Afficher des informations sur le programme"));
     HelpAboutAct->setIcon(StandardIcon(QStyle::SP_MessageBoxInformation));
     Bind(HelpAboutAct, &TMainForm::HelpAbout);
 
@@ -210,11 +220,10 @@ void TMainForm::CreateActions() {
 }
 
 void TMainForm::CreateMenus() {
-    const auto u = [](const char* text) { return QString::fromUtf8(text); };
     QMenuBar* barre = menuBar();
     barre->setObjectName("MainMenu");
 
-    MenuFichiers = barre->addMenu(u("&Fichiers"));
+    MenuFichiers = barre->addMenu(QString("&Fichiers"));
     MenuFichiers->setObjectName("MenuFichiers");
     MenuFichiers->addActions({FileNewAct, FileOpenAct, FileSaveAct, FileSaveAsAct});
     MenuFichiers->addSeparator();
@@ -222,33 +231,33 @@ void TMainForm::CreateMenus() {
     MenuFichiers->addSeparator();
     MenuFichiers->addActions({Importationdhistoriques1, Purge1, ActTransfert});
     MenuFichiers->addSeparator();
-    MenuImprimer = MenuFichiers->addMenu(u("&Imprimer"));
+    MenuImprimer = MenuFichiers->addMenu(QString("&Imprimer"));
     MenuImprimer->setObjectName("MenuImprimer");
     MenuImprimer->addActions({EdiPort, EditTitre, EditVal});
     MenuFichiers->addAction(FilePrintSetupAct);
     MenuFichiers->addSeparator();
     MenuFichiers->addAction(FileExitAct);
 
-    MenuTitres = barre->addMenu(u("&Titres"));
+    MenuTitres = barre->addMenu(QString("&Titres"));
     MenuTitres->setObjectName("MenuTitres");
-    MenuValeurs = MenuTitres->addMenu(u("&Valeurs"));
+    MenuValeurs = MenuTitres->addMenu(QString("&Valeurs"));
     MenuValeurs->setObjectName("MenuValeurs");
     MenuValeurs->addActions({AddVal, ModifVal, delval, ActAlarme});
     MenuValeurs->addSeparator();
     MenuValeurs->addActions({RafVal, MajComp, Histo});
-    MenuOperes = MenuTitres->addMenu(u("&Opérés"));
+    MenuOperes = MenuTitres->addMenu(QString("&Opérés"));
     MenuOperes->setObjectName("MenuOperes");
     MenuOperes->addActions({AddOpere, UpdOp, DelOpere});
 
-    MenuCash = barre->addMenu(u("&Cash"));
+    MenuCash = barre->addMenu(QString("&Cash"));
     MenuCash->setObjectName("MenuCash");
     MenuCash->addActions({AddCash, UpdCash, DelCash});
 
-    MenuPortefeuille = barre->addMenu(u("&Portefeuille"));
+    MenuPortefeuille = barre->addMenu(QString("&Portefeuille"));
     MenuPortefeuille->setObjectName("MenuPortefeuille");
     MenuPortefeuille->addActions({CtlRel, Commute, ViewLogs});
 
-    MenuAide = barre->addMenu(u("A&ide"));
+    MenuAide = barre->addMenu(QString("A&ide"));
     MenuAide->setObjectName("MenuAide");
     MenuAide->addActions({HelpContentsAct, HelpAboutAct});
 

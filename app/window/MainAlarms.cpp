@@ -45,7 +45,7 @@ QString ReadableAlarm(const std::string& ligne) {
     SLogs entree;
     if (!TFLogs::ReadLine(ligne, entree))
         return QString::fromStdString(ligne);
-    return QString::fromUtf8("%1 %2 %3 – %4 %5 : %6")
+    return QString("%1 %2 %3 – %4 %5 : %6")
         .arg(entree.Sens ? "Achat" : "Vente")
         .arg(QString::fromStdString(platform::DateToStrFull(entree.Date)))
         .arg(QString::fromStdString(platform::TimeToStr(entree.Heure)))
@@ -88,14 +88,13 @@ void TMainForm::ReportUnloggedAlarms() {
         if (journal == nullptr || *journal != chemin) {
             if (journal != nullptr)
                 texte += "\n\n";
-            texte += chemin.empty()
-                         ? QString::fromUtf8("Ces alarmes se sont déclenchées, mais le "
-                                             "portefeuille n'a pas encore été enregistré : elles "
-                                             "ne figurent dans aucun journal des alarmes.")
-                         : QString::fromUtf8("Ces alarmes se sont déclenchées, mais le journal "
-                                             "des alarmes « %1 » n'a pas pu être complété : "
-                                             "elles n'y figurent pas.")
-                               .arg(QString::fromStdString(chemin));
+            texte += chemin.empty() ? QString("Ces alarmes se sont déclenchées, mais le "
+                                              "portefeuille n'a pas encore été enregistré : elles "
+                                              "ne figurent dans aucun journal des alarmes.")
+                                    : QString("Ces alarmes se sont déclenchées, mais le journal "
+                                              "des alarmes « %1 » n'a pas pu être complété : "
+                                              "elles n'y figurent pas.")
+                                          .arg(QString::fromStdString(chemin));
             journal = &chemin;
         }
         texte += "\n" + ReadableAlarm(ligne);

@@ -112,22 +112,22 @@ void TMainForm::delvalExecute() {
     // have left it.
     doc.SortOperes(titre);
     doc.ComputeTitre(titre);
-    const QString corvane = QStringLiteral("Corvane");
+    const QString corvane = QString("Corvane");
     if (titre->Bilan.NbInPort != 0) {
         FPrompts->Message(this, corvane,
-                          QString::fromUtf8("Vous ne pouvez supprimer un titre encore détenu."),
+                          QString("Vous ne pouvez supprimer un titre encore détenu."),
                           QMessageBox::Warning, QMessageBox::Ok);
         return;
     }
     if (doc.HasPendingSrd(titre)) {
-        FPrompts->Message(this, corvane, QString::fromUtf8("Ce titre à des opérés non liquidés."),
+        FPrompts->Message(this, corvane, QString("Ce titre à des opérés non liquidés."),
                           QMessageBox::Warning, QMessageBox::Ok);
         return;
     }
     if (titre->Bilan.PlValNet != 0) {
         FPrompts->Message(this, corvane,
-                          QString::fromUtf8("Ce titre a généré des +/- values.\n"
-                                            "Celles-ci seront portées à votre crédit cash."),
+                          QString("Ce titre a généré des +/- values.\n"
+                                  "Celles-ci seront portées à votre crédit cash."),
                           QMessageBox::Warning, QMessageBox::Ok);
         doc.AddPlValueMvt(titre);
     }

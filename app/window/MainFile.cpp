@@ -44,8 +44,7 @@ bool TMainForm::ConfirmSave() {
     if (!FPortefeuille || !FPortefeuille->Modifie)
         return true;
     const QMessageBox::StandardButton reponse = FPrompts->Message(
-        this, QString(),
-        QString::fromUtf8("Le portefeuille a été modifié.Souhaitez-vous le sauvegarder?"),
+        this, QString(), QString("Le portefeuille a été modifié.Souhaitez-vous le sauvegarder?"),
         QMessageBox::NoIcon, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
     if (reponse == QMessageBox::Yes) {
         FileSave();
@@ -86,7 +85,7 @@ bool TMainForm::OpenPortefeuille(const std::string& path) {
 
 void TMainForm::SetEuroToggle() {
     Commute->setChecked(true);
-    Commute->setText(QString::fromUtf8("&Affichage en ") +
+    Commute->setText(QString("&Affichage en ") +
                      QString::fromStdString(FPortefeuille ? FPortefeuille->LibLocal : ""));
     LibMon->setText("Affichage en Euros");
     if (FPortefeuille)
@@ -115,7 +114,7 @@ void TMainForm::FileOpen() {
     if (RefuseWhileRefreshing(FileOpenAct))
         return; // the walk holds the document until it is over
     const QString chemin =
-        FPrompts->OpenFileName(this, QString::fromUtf8("Ouvrir"), QString::fromUtf8(kFiltreOuvrir));
+        FPrompts->OpenFileName(this, QString("Ouvrir"), QString::fromUtf8(kFiltreOuvrir));
     // A path that cannot be opened changes nothing: no save is asked, the tree stays.
     if (chemin.isEmpty() || RefuseOpening(chemin.toStdString()))
         return;
@@ -134,7 +133,7 @@ void TMainForm::ReportSaveFailure(const std::string& path, const std::string& ra
                                   const QString& consequence) {
     FPrompts->Message(
         this, "Corvane",
-        QString::fromUtf8("Impossible d'enregistrer le portefeuille dans « %1 » : %2.\n%3")
+        QString("Impossible d'enregistrer le portefeuille dans « %1 » : %2.\n%3")
             .arg(QString::fromStdString(path), QString::fromStdString(raison), consequence),
         QMessageBox::Warning, QMessageBox::Ok);
 }
@@ -146,8 +145,7 @@ bool TMainForm::SaveTo(const std::string& path) {
     std::string raison = "l'emplacement n'est pas un fichier";
     if (platform::IsUnfitTarget(path) || !FPortefeuille->SaveFile(&raison)) {
         FPortefeuille->Fichier = ancien;
-        ReportSaveFailure(path, raison,
-                          QString::fromUtf8("Le portefeuille n'a pas été enregistré."));
+        ReportSaveFailure(path, raison, QString("Le portefeuille n'a pas été enregistré."));
         return false;
     }
     OpenedKey key(*FRegistry);
@@ -169,9 +167,8 @@ void TMainForm::FileSave() {
 void TMainForm::FileSaveAs() {
     if (!FPortefeuille)
         return;
-    const QString chemin =
-        FPrompts->SaveFileName(this, QString::fromUtf8("Enregistrer sous"),
-                               QString::fromUtf8(kFiltreEnregistrer), "cvx", "portef");
+    const QString chemin = FPrompts->SaveFileName(
+        this, QString("Enregistrer sous"), QString::fromUtf8(kFiltreEnregistrer), "cvx", "portef");
     if (chemin.isEmpty())
         return;
     if (SaveTo(chemin.toStdString()))
@@ -206,8 +203,7 @@ void TMainForm::HelpContents() {
     const std::string repertoire = FPortefeuille ? FPortefeuille->Repertoire : FInstallDir;
     const QString page = QString::fromStdString(repertoire) + "/help/guide.htm";
     if (!QFileInfo::exists(page) || !FPrompts->OpenLocalFile(page))
-        FPrompts->Message(this, "Corvane",
-                          QString::fromUtf8("Impossible d'ouvrir l'aide « %1 ».").arg(page),
+        FPrompts->Message(this, "Corvane", QString("Impossible d'ouvrir l'aide « %1 ».").arg(page),
                           QMessageBox::Warning, QMessageBox::Ok);
 }
 
@@ -219,8 +215,8 @@ void TMainForm::CalculetteExecute() {
             return;
     }
     FPrompts->Message(this, "Corvane",
-                      QString::fromUtf8("Aucune calculatrice n'a été trouvée (gnome-calculator, "
-                                        "kcalc, galculator ou xcalc)."),
+                      QString("Aucune calculatrice n'a été trouvée (gnome-calculator, "
+                              "kcalc, galculator ou xcalc)."),
                       QMessageBox::Warning, QMessageBox::Ok);
 }
 

@@ -24,7 +24,7 @@ void GradueIntraday(ChartWidgets& c) {
     const QRectF zone = c.Chart4->chart()->plotArea();
     const QFontMetricsF police(c.Chart4Bas->labelsFont());
     // A time label with as much room again beside it; price labels a line and a half apart.
-    const double largeurEtiquette = 2.0 * police.horizontalAdvance(QStringLiteral("00:00"));
+    const double largeurEtiquette = 2.0 * police.horizontalAdvance(QString("00:00"));
     const double hauteurEtiquette = 2.5 * police.height();
     // Before the chart is first laid out its area is empty: a usual width and height serve.
     const int etiquettes =
@@ -76,7 +76,7 @@ void TMainForm::ShowIntraday(Valeurs* titre, bool histoLisible) {
         const std::string raison = platform::UnfitReason(chemin);
         if (!raison.empty())
             chart->setTitle(
-                QString::fromUtf8("Intraday illisible (%1) : %2")
+                QString("Intraday illisible (%1) : %2")
                     .arg(QString::fromStdString(chemin), QString::fromStdString(raison)));
         Chart4AfterDraw();
         return;

@@ -196,11 +196,11 @@ void TMainForm::ActTransfertExecute() {
     // opened from anywhere: the new file is recorded by its full path.
     const QString nouveau = QFileInfo(saisi).absoluteFilePath();
     TCorv& doc = *FPortefeuille;
-    const QString corvane = QStringLiteral("Corvane");
+    const QString corvane = QString("Corvane");
     if (SameFile(nouveau, QString::fromStdString(doc.Fichier))) {
         FPrompts->Message(this, corvane,
-                          QString::fromUtf8("Le portefeuille ne peut pas être transféré dans son "
-                                            "propre fichier « %1 ».\nIndiquez un nouveau fichier.")
+                          QString("Le portefeuille ne peut pas être transféré dans son "
+                                  "propre fichier « %1 ».\nIndiquez un nouveau fichier.")
                               .arg(nouveau),
                           QMessageBox::Warning, QMessageBox::Ok);
         return;
@@ -214,8 +214,8 @@ void TMainForm::ActTransfertExecute() {
     }
     if (QFileInfo::exists(nouveau) &&
         FPrompts->Message(this, corvane,
-                          QString::fromUtf8("Le fichier « %1 » existe déjà.\nVoulez-vous le "
-                                            "remplacer par le portefeuille transféré ?")
+                          QString("Le fichier « %1 » existe déjà.\nVoulez-vous le "
+                                  "remplacer par le portefeuille transféré ?")
                               .arg(nouveau),
                           QMessageBox::Warning,
                           QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
@@ -235,8 +235,8 @@ void TMainForm::ActTransfertExecute() {
     doc.Fichier = nouveau.toStdString();
     if (std::string raison; !doc.SaveFile(&raison)) {
         ReportSaveFailure(doc.Fichier, raison,
-                          QString::fromUtf8("Le transfert n'a pas eu lieu : le portefeuille en "
-                                            "cours est inchangé."));
+                          QString("Le transfert n'a pas eu lieu : le portefeuille en "
+                                  "cours est inchangé."));
         return;
     }
     transfert.Garder();

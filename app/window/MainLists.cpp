@@ -224,7 +224,7 @@ void TMainForm::FillCash() {
     for (const std::unique_ptr<Mvt>& mvt : FPortefeuille->Mouvements) {
         auto* ligne = new QTreeWidgetItem(
             list, {Texte(platform::DateToStr(mvt->Date)),
-                   mvt->Sens == 'C' ? QString::fromUtf8("Crédit") : QString::fromUtf8("Débit"),
+                   mvt->Sens == 'C' ? QString("Crédit") : QString("Débit"),
                    Texte(MontantText(mvt->Montant, facteur)), Texte(mvt->Comment)});
         SetRecord(ligne, mvt.get());
         Aligne(ligne, {0, 1}, Qt::AlignHCenter);

@@ -86,8 +86,7 @@ void TMainForm::DoParamExecute() {
     doc.CouvT = nombres.CouvT;
     doc.LoadSettings(reg);
     if (Commute->isChecked()) {
-        Commute->setText(QString::fromUtf8("&Affichage en ") +
-                         QString::fromStdString(doc.LibLocal));
+        Commute->setText(QString("&Affichage en ") + QString::fromStdString(doc.LibLocal));
         LibMon->setText("Affichage en Euros");
     }
     key.Close();

@@ -71,10 +71,10 @@ template <std::size_t N> bool CopyField(char (&field)[N], const std::string& tex
 // the quote site.
 QString Unreachable(const HttpClient& http, const QUrl& url) {
     if (!http.Proxy.isEmpty())
-        return QString::fromUtf8("le proxy « %1:%2 »").arg(http.Proxy).arg(http.ProxyPort);
+        return QString("le proxy « %1:%2 »").arg(http.Proxy).arg(http.ProxyPort);
     const QString site =
         url.port() >= 0 ? url.host() + ":" + QString::number(url.port()) : url.host();
-    return QString::fromUtf8("le site « %1 »").arg(site.isEmpty() ? url.toDisplayString() : site);
+    return QString("le site « %1 »").arg(site.isEmpty() ? url.toDisplayString() : site);
 }
 
 } // namespace
@@ -184,7 +184,7 @@ void TMainForm::UpdateCours(Valeurs* only, bool forced, std::optional<AskKind> d
         } catch (const std::exception& error) {
             erreurs << QString::fromStdString(error.what());
         } catch (...) {
-            erreurs << QString::fromUtf8("Erreur inattendue.");
+            erreurs << QString("Erreur inattendue.");
         }
     };
     FInjoignable.clear();
@@ -212,11 +212,11 @@ void TMainForm::UpdateCours(Valeurs* only, bool forced, std::optional<AskKind> d
     ReportUnloggedAlarms();
     QStringList problemes;
     if (!FInjoignable.isEmpty())
-        problemes << QString::fromUtf8("Connexion impossible avec %1 : la mise à jour des cours "
-                                       "s'est arrêtée.")
+        problemes << QString("Connexion impossible avec %1 : la mise à jour des cours "
+                             "s'est arrêtée.")
                          .arg(FInjoignable);
     if (!nonEnregistres.empty()) {
-        QString texte = QString::fromUtf8("Impossible d'enregistrer l'historique :");
+        QString texte = QString("Impossible d'enregistrer l'historique :");
         for (const std::string& chemin : nonEnregistres)
             texte += "\n" + QString::fromStdString(chemin);
         problemes << texte;
@@ -375,7 +375,7 @@ bool TMainForm::FetchCours(AskWeb& ask) {
         StatusPanel2->clear();
         return false;
     }
-    StatusPanel2->setText(valeur + QString::fromUtf8(" Mise à jour des informations..."));
+    StatusPanel2->setText(valeur + QString(" Mise à jour des informations..."));
 
     // The library writes into the page while it reads it, and a history parser keeps reading
     // it until its last record: the copy lives until then.
@@ -401,15 +401,14 @@ bool TMainForm::FetchCours(AskWeb& ask) {
 
 void TMainForm::HttpConnect() {
     FConnected = true;
-    StatusPanel2->setText("Valeur: " + QString::number(Http->Tag) +
-                          QString::fromUtf8(" connecté..."));
+    StatusPanel2->setText("Valeur: " + QString::number(Http->Tag) + QString(" connecté..."));
 }
 
 void TMainForm::HttpPacketRecvd() {
     if (!FConnected)
         return;
     StatusPanel2->setText("Valeur: " + QString::number(Http->Tag) + " - " +
-                          QString::number(Http->BytesRecvd()) + QString::fromUtf8(" octets reçus"));
+                          QString::number(Http->BytesRecvd()) + QString(" octets reçus"));
 }
 
 void TMainForm::HttpFailure() {
@@ -479,8 +478,7 @@ void TMainForm::MarkRefused(bool walking) {
 bool TMainForm::RefuseWhileRefreshing(const QString& commande) {
     if (!FRefreshing)
         return false;
-    ShowHint(
-        QString::fromUtf8("« %1 » refusé : la mise à jour des cours est en cours.").arg(commande));
+    ShowHint(QString("« %1 » refusé : la mise à jour des cours est en cours.").arg(commande));
     return true;
 }
 
@@ -493,7 +491,7 @@ bool TMainForm::RefuseCloseWhileRefreshing(QCloseEvent* event) {
         return false;
     // The walk holds records of the document: the window closes once it is over.
     FCloseAfterRefresh = true;
-    ShowHint(QString::fromUtf8("La fenêtre se fermera à la fin de la mise à jour des cours."));
+    ShowHint(QString("La fenêtre se fermera à la fin de la mise à jour des cours."));
     event->ignore();
     return true;
 }

@@ -36,14 +36,13 @@ void TMainForm::ShowRepartition() {
         return;
     TCorv& doc = *FPortefeuille;
     MainViewWidgets& v = *FViews;
-    const QString debut = QString::fromUtf8("Répartition du portefeuille par ");
+    const QString debut = QString("Répartition du portefeuille par ");
     if (FRepartBase != kBaseValorisation && FRepartBase != kBaseCout) {
         DessineCamembert(v.Chart2, QString(), {});
         return;
     }
-    const QString titre =
-        debut + (FRepartBase == kBaseValorisation ? QString::fromUtf8("Valorisation")
-                                                  : QString::fromUtf8("Coût d'achat"));
+    const QString titre = debut + (FRepartBase == kBaseValorisation ? QString("Valorisation")
+                                                                    : QString("Coût d'achat"));
 
     // The document keeps this order: the tree, the refresh walk and the saved file follow it.
     SortTitresRepart(doc.Titres, FRepartGroup);

@@ -92,9 +92,8 @@ void TMainForm::ShowPortefeuille() {
     montant(v.VCouvD, f.CouvD);
 
     const bool courant = v.Chart3->property("Tag").toInt() == 1;
-    const QString titre =
-        QString::fromUtf8("Répartition cash/titre ") +
-        (courant ? QString::fromUtf8("courante") : QString::fromUtf8("en liquidation"));
+    const QString titre = QString("Répartition cash/titre ") +
+                          (courant ? QString("courante") : QString("en liquidation"));
     DessineCamembert(v.Chart3, titre,
                      courant ? PartsCashTitres(doc.Cash, doc.ValorNetAct)
                              : PartsCashTitres(doc.CashLiq, doc.ValorNet));
@@ -121,13 +120,13 @@ void TMainForm::CommuteExecute() {
     TCorv& doc = *FPortefeuille;
     const QString local = Texte(doc.LibLocal);
     if (Commute->isChecked()) {
-        Commute->setText(QString::fromUtf8("&Affichage en Euros"));
-        LibMon->setText(QString::fromUtf8("Affichage en ") + local);
+        Commute->setText(QString("&Affichage en Euros"));
+        LibMon->setText(QString("Affichage en ") + local);
         doc.Facteur = doc.Taux;
         Commute->setChecked(false);
     } else {
-        Commute->setText(QString::fromUtf8("&Affichage en ") + local);
-        LibMon->setText(QString::fromUtf8("Affichage en Euros"));
+        Commute->setText(QString("&Affichage en ") + local);
+        LibMon->setText(QString("Affichage en Euros"));
         doc.Facteur = 1.0f;
         Commute->setChecked(true);
     }

@@ -34,16 +34,12 @@
 
 namespace {
 
-QString U(const char* text) {
-    return QString::fromUtf8(text);
-}
-
 QString Q(const std::string& text) {
     return QString::fromStdString(text);
 }
 
 QLabel* Legende(QWidget* parent, const char* text, Qt::Alignment alignement = Qt::AlignLeft) {
-    auto* label = new QLabel(U(text), parent);
+    auto* label = new QLabel(QString::fromUtf8(text), parent);
     label->setAlignment(alignement | Qt::AlignVCenter);
     return label;
 }
@@ -176,7 +172,8 @@ void TMainForm::CreateCharts() {
         ligne(5, "+Value Réal.", c.PvB, "PvB", c.PvN, "PvN");
         ligne(6, "Rentablité", c.VRentB, "VRentB", c.VRentN, "VRentN");
         c.PvLNSRD = Afficheur(position, "PvLNSRD");
-        const QString aide = U("+Value latente tenant compte de l'application de frais S.R.D");
+        const QString aide =
+            QString("+Value latente tenant compte de l'application de frais S.R.D");
         c.PvLNSRD->setToolTip(aide);
         c.PvLNSRD->setStatusTip(aide);
         g->addWidget(c.PvLNSRD, 3, 3);

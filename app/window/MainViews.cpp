@@ -42,10 +42,6 @@ constexpr std::uint8_t kSelTitre = 16;
 // Tree nodes of securities that are not refreshed automatically carry this flag.
 constexpr int kRoleManuel = Qt::UserRole + 1;
 
-QString U(const char* text) {
-    return QString::fromUtf8(text);
-}
-
 // Draws the green of manual securities, yellow when the node is selected.
 class TreeDelegate : public QStyledItemDelegate {
 public:
@@ -111,16 +107,16 @@ QLabel* Titre(QWidget* parent, const char* name) {
 }
 
 QLabel* Etiquette(QWidget* parent, const char* text, const char* hint = nullptr) {
-    auto* label = new QLabel(U(text), parent);
+    auto* label = new QLabel(QString::fromUtf8(text), parent);
     if (hint != nullptr) {
-        label->setToolTip(U(hint));
-        label->setStatusTip(U(hint));
+        label->setToolTip(QString::fromUtf8(hint));
+        label->setStatusTip(QString::fromUtf8(hint));
     }
     return label;
 }
 
 QLabel* Entete(QWidget* parent, const char* text) {
-    auto* label = new QLabel(U(text), parent);
+    auto* label = new QLabel(QString::fromUtf8(text), parent);
     label->setAlignment(Qt::AlignCenter);
     label->setStyleSheet("font-weight: bold;");
     return label;
@@ -147,13 +143,13 @@ QToolButton* Bouton(QWidget* parent, const char* name, const char* text, const c
                     bool enfonce) {
     auto* bouton = new QToolButton(parent);
     bouton->setObjectName(name);
-    bouton->setText(U(text));
+    bouton->setText(QString::fromUtf8(text));
     bouton->setCheckable(true);
     bouton->setChecked(enfonce);
     bouton->setMinimumWidth(80);
     if (hint != nullptr) {
-        bouton->setToolTip(U(hint));
-        bouton->setStatusTip(U(hint));
+        bouton->setToolTip(QString::fromUtf8(hint));
+        bouton->setStatusTip(QString::fromUtf8(hint));
     }
     return bouton;
 }
@@ -342,7 +338,7 @@ void TMainForm::CreateViews() {
         auto* colonne = new QVBoxLayout(page);
         v.ListTitre =
             MakeList(page, "ListTitre",
-                     {"Valeur", U("Libellé"), "Date", "Cours", "Variation", "+Haut", "+Bas"});
+                     {"Valeur", QString("Libellé"), "Date", "Cours", "Variation", "+Haut", "+Bas"});
         colonne->addWidget(v.ListTitre);
     }
     {
@@ -428,7 +424,7 @@ void TMainForm::CreateViews() {
         auto* colonne = new QVBoxLayout(page);
         v.ListRepart = MakeList(page, "ListRepart", {"Valeur"});
         colonne->addWidget(v.ListRepart, 1);
-        v.OnlyHold = new QCheckBox(U("Montrer uniquement les titres détenus"), page);
+        v.OnlyHold = new QCheckBox(QString("Montrer uniquement les titres détenus"), page);
         v.OnlyHold->setObjectName("OnlyHold");
         colonne->addWidget(v.OnlyHold);
         connect(v.OnlyHold, &QCheckBox::clicked, this, [this] { Guard([&] { OnlyHoldClick(); }); });
@@ -443,7 +439,7 @@ void TMainForm::CreateViews() {
         v.Libelle = Titre(page, "Libelle");
         colonne->addWidget(v.Libelle);
         v.LvOp = MakeList(page, "LvOp",
-                          {"Sens", "Date", U("Qté"), "Cours", "Frais", "Px Brut Moy.",
+                          {"Sens", "Date", QString("Qté"), "Cours", "Frais", "Px Brut Moy.",
                            "Px  Net Moy.", "+Val. Brute", "+Val. Nette"});
         colonne->addWidget(v.LvOp, 1);
     }
@@ -538,8 +534,8 @@ void TMainForm::BuildTree() {
     LT1->clear();
     auto* racine = new QTreeWidgetItem(LT1, {"Portefeuille"});
     auto* cash = new QTreeWidgetItem(racine, {"Cash"});
-    auto* detenus = new QTreeWidgetItem(racine, {U("Titres en portefeuille")});
-    auto* suivis = new QTreeWidgetItem(racine, {U("Titres suivis")});
+    auto* detenus = new QTreeWidgetItem(racine, {QString("Titres en portefeuille")});
+    auto* suivis = new QTreeWidgetItem(racine, {QString("Titres suivis")});
     try {
         RefreshViews(nullptr);
     } catch (...) {

@@ -39,8 +39,7 @@ TEST_F(FrenchTextsTest, SavePromptButtonsAreFrenchOnAnEnglishDesktop) {
     ASSERT_NE(traduction_, nullptr) << "qtbase_fr.qm (qt6-translations-l10n) est absent";
 
     const auto invite = MakeMessageBox(
-        nullptr, QString(),
-        QString::fromUtf8("Le portefeuille a été modifié.Souhaitez-vous le sauvegarder?"),
+        nullptr, QString(), QString("Le portefeuille a été modifié.Souhaitez-vous le sauvegarder?"),
         QMessageBox::NoIcon, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
     EXPECT_EQ(ButtonText(*invite, QMessageBox::Yes), "Oui");
     EXPECT_EQ(ButtonText(*invite, QMessageBox::No), "Non");

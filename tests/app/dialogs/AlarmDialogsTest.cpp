@@ -156,7 +156,7 @@ TEST_F(AlarmDialogsTest, PromptReadsAmountsPercentagesAndDays) {
               "Entrez le nombre de jours du RSI:");
     ElementAlarme brute{8, 0};
     EXPECT_EQ(TChamp(nullptr, doc, &brute, prompts).Titre->text(),
-              QString::fromUtf8("Entrez le pourcentage de la valorisation brute:"));
+              QString("Entrez le pourcentage de la valorisation brute:"));
 }
 
 TEST_F(AlarmDialogsTest, DetailStoresTheChoicesAndAnnulerRestoresThem) {
@@ -173,8 +173,8 @@ TEST_F(AlarmDialogsTest, DetailStoresTheChoicesAndAnnulerRestoresThem) {
         EXPECT_EQ(a.Element2.Param, 1250);
         EXPECT_EQ(d.L1->text(), "Vendre si:");
         EXPECT_EQ(d.L2->text(), "Le cours du titre");
-        EXPECT_EQ(d.L3->text(), QString::fromUtf8(" est supérieur "));
-        EXPECT_EQ(d.L4->text(), QString::fromUtf8(" à 12,50"));
+        EXPECT_EQ(d.L3->text(), QString(" est supérieur "));
+        EXPECT_EQ(d.L4->text(), QString(" à 12,50"));
         EXPECT_FALSE(d.L4->font().underline());
         // The four texts read as one sentence, the element words next to the comparison.
         EXPECT_GT(d.L2->x(), d.L1->x() + d.L1->width());
@@ -190,7 +190,7 @@ TEST_F(AlarmDialogsTest, DetailStoresTheChoicesAndAnnulerRestoresThem) {
         entries = {"14"};
         d.L2Click();
         EXPECT_EQ(a.Element1.Param, 14);
-        EXPECT_EQ(d.L2->text(), QString::fromUtf8("Le RSI à 14 jour(s)"));
+        EXPECT_EQ(d.L2->text(), QString("Le RSI à 14 jour(s)"));
         EXPECT_FALSE(d.L2->font().underline());
         d.EOper->setCurrentIndex(3);
         d.EVal2->setCurrentIndex(6);
@@ -201,8 +201,8 @@ TEST_F(AlarmDialogsTest, DetailStoresTheChoicesAndAnnulerRestoresThem) {
         d.Titre->setText("Survente");
         d.DateVal->setDate(ToQDate(kToday + 30));
         EXPECT_EQ(d.L1->text(), "Acheter si:");
-        EXPECT_EQ(d.L3->text(), QString::fromUtf8(" est inférieur "));
-        EXPECT_EQ(d.L4->text(), QString::fromUtf8(" à 30,00 % du coût brut"));
+        EXPECT_EQ(d.L3->text(), QString(" est inférieur "));
+        EXPECT_EQ(d.L4->text(), QString(" à 30,00 % du coût brut"));
 
         // A click on words that take no number opens nothing.
         d.EVal2->setCurrentIndex(10);
@@ -257,7 +257,7 @@ TEST_F(AlarmDialogsTest, AddedAlarmIsStoredOnlyOnValider) {
     AddAlarme(MakeAlarme(0, 1, 0, 1, 1500));
     AddAlarme(MakeAlarme(0, 1, 3, 1, 1000));
     onDetail = [](TDetAlarme& det) {
-        EXPECT_EQ(det.Titre->text(), QString::fromUtf8("ALARME N° 3"));
+        EXPECT_EQ(det.Titre->text(), QString("ALARME N° 3"));
         EXPECT_EQ(det.LibTitre->text(), "100001 - Titre A");
         EXPECT_EQ(det.DateVal->date(), ToQDate(kToday));
         return true; // the defaults: the price against itself, today
@@ -272,7 +272,7 @@ TEST_F(AlarmDialogsTest, AddedAlarmIsStoredOnlyOnValider) {
         d.Ajouter->click();
         ASSERT_EQ(d.Liste->topLevelItemCount(), 3);
         EXPECT_TRUE(Ticked(d, 2));
-        EXPECT_EQ(d.Liste->topLevelItem(2)->text(1), QString::fromUtf8("ALARME N° 3"));
+        EXPECT_EQ(d.Liste->topLevelItem(2)->text(1), QString("ALARME N° 3"));
         d.Valider->click();
     }));
     ASSERT_EQ(titre->Alarmes.size(), 3u);
@@ -373,7 +373,7 @@ TEST_F(AlarmDialogsTest, ArmingFollowsCompletenessAndDate) {
             ASSERT_EQ(prompts.messages.size(), 1u);
             EXPECT_EQ(prompts.messages[0].title, "Corvane");
             EXPECT_EQ(prompts.messages[0].text,
-                      QString::fromUtf8("Cette alarme n'est pas complétement définie!"));
+                      QString("Cette alarme n'est pas complétement définie!"));
             EXPECT_EQ(prompts.messages[0].icon, QMessageBox::Warning);
             EXPECT_FALSE(d.Appliquer->isEnabled());
         }
@@ -451,10 +451,10 @@ TEST_F(AlarmDialogsTest, TestAtATypedPriceRestoresThePosition) {
     ASSERT_EQ(vu.size(), 1u);
     EXPECT_EQ(vu[0].title, "Test Alarme");
     EXPECT_EQ(vu[0].icon, QMessageBox::Information);
-    EXPECT_EQ(vu[0].text, QString::fromUtf8("Le cours du titre est supérieur  à 14,00"));
+    EXPECT_EQ(vu[0].text, QString("Le cours du titre est supérieur  à 14,00"));
     vu = essai(0, "14");
     ASSERT_EQ(vu.size(), 1u);
-    EXPECT_EQ(vu[0].text, QString::fromUtf8("Alarme non déclenchée."));
+    EXPECT_EQ(vu[0].text, QString("Alarme non déclenchée."));
     EXPECT_EQ(vu[0].icon, QMessageBox::Warning);
 
     // The position is recomputed at the typed price: 10 shares bought at 10.00.

@@ -63,14 +63,14 @@ const std::string kLog = "V|14/03/2026|09:00:00|200|Beta|texte b|*\n"
 TEST_F(AlarmLogTest, ListsNewestFirstAndKeepsWhatDoesNotRead) {
     WriteFile("perso.cvl", kLog);
     TFLogs d(nullptr, doc.get(), prompts);
-    EXPECT_EQ(d.windowTitle(), QString::fromUtf8("Détails des alarmes déclenchées"));
+    EXPECT_EQ(d.windowTitle(), QString("Détails des alarmes déclenchées"));
     EXPECT_EQ(d.FLignes.size(), 7u);
     EXPECT_EQ(Column(d, 3), (QStringList{"300", "100", "200", "200", "400", "", ""}));
     EXPECT_EQ(Column(d, 0), (QStringList{"A", "V", "A", "V", "A", "?", "?"}));
     EXPECT_EQ(Column(d, 1).at(4), "05/03/2026");
     EXPECT_EQ(Column(d, 2).at(4), "09:05:00");
     EXPECT_EQ(Column(d, 2).at(3), "09:00:00");
-    EXPECT_EQ(Column(d, 4).at(4), QString::fromUtf8("Société"));
+    EXPECT_EQ(Column(d, 4).at(4), QString("Société"));
     EXPECT_EQ(Column(d, 5).at(2), "texte d");
     EXPECT_EQ(Column(d, 5).at(5), "ligne sans separateurs");
     EXPECT_EQ(Column(d, 5).at(6), "A|32/13/2026|10:00:00|500|Mauvaise|texte g|*");

@@ -51,14 +51,14 @@ const QDate kToday(2026, 3, 15);
 TEST_F(CashDialogsTest, OpensOnTodayWithACreditInTheDisplayedCurrency) {
     Tcash euros(nullptr, &doc, prompts);
     EXPECT_EQ(euros.windowTitle(), "Gestion des mouvements");
-    EXPECT_EQ(euros.TypMnt->text(), QString::fromUtf8("Montants exprimés en Euros"));
+    EXPECT_EQ(euros.TypMnt->text(), QString("Montants exprimés en Euros"));
     EXPECT_EQ(euros.DateOp->date(), kToday);
-    EXPECT_EQ(euros.CB1->currentText(), QString::fromUtf8("Crédit"));
+    EXPECT_EQ(euros.CB1->currentText(), QString("Crédit"));
     EXPECT_FALSE(euros.FModif);
     EXPECT_TRUE(euros.Suivant->isDefault());
     Local();
     Tcash local(nullptr, &doc, prompts);
-    EXPECT_EQ(local.TypMnt->text(), QString::fromUtf8("Montants exprimés en francs"));
+    EXPECT_EQ(local.TypMnt->text(), QString("Montants exprimés en francs"));
 }
 
 TEST_F(CashDialogsTest, EntriesAreStoredOneAfterTheOther) {
@@ -269,7 +269,7 @@ TEST_F(CashDialogsTest, RateAboveTheThresholdOnlyForSchedulesOneAndTwo) {
     EXPECT_EQ(un.VFrais->text(), "13,01");
 
     TForm4 srd(nullptr, 10000, 20, 0, &doc, prompts);
-    EXPECT_EQ(srd.windowTitle(), QString::fromUtf8("Calcul des frais du Réglement Différé"));
+    EXPECT_EQ(srd.windowTitle(), QString("Calcul des frais du Réglement Différé"));
     EXPECT_TRUE(srd.Dep->isHidden());
     EXPECT_EQ(srd.VFrais->text(), "13,01");
 }

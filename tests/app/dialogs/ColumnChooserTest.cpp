@@ -18,10 +18,6 @@ namespace {
 
 using Ids = TFColRep::Ids;
 
-const QString u(const char* text) {
-    return QString::fromUtf8(text);
-}
-
 QStringList Captions(const QTreeWidget* list) {
     QStringList texts;
     for (int i = 0; i < list->topLevelItemCount(); ++i)
@@ -54,13 +50,13 @@ TEST(ColumnChooserTest, ListsShowTheChosenColumnsInOrderAndTheOthersInIdOrder) {
     Ids ids = kColRepDefaut;
     TFColRep dialog(nullptr, &ids, 0);
     dialog.FillLists();
-    EXPECT_EQ(dialog.windowTitle(), u("Selection des colonnes affichées"));
+    EXPECT_EQ(dialog.windowTitle(), QString("Selection des colonnes affichées"));
     EXPECT_EQ(dialog.LDep->headerItem()->text(0), "Informations disponibles");
-    EXPECT_EQ(dialog.LArr->headerItem()->text(0), u("Informations selectionnées"));
+    EXPECT_EQ(dialog.LArr->headerItem()->text(0), QString("Informations selectionnées"));
     EXPECT_EQ(Captions(dialog.LArr),
-              (QStringList{u("+Val. Réal. Brut"), u("+Val. Réal. Net"), u("+Val. Lat. Brut"),
-                           u("+Val. Lat. Net"), "Qte en Port.", "Valorisation Brut",
-                           u("Coût Total Brut")}));
+              (QStringList{QString("+Val. Réal. Brut"), QString("+Val. Réal. Net"),
+                           QString("+Val. Lat. Brut"), QString("+Val. Lat. Net"), "Qte en Port.",
+                           "Valorisation Brut", QString("Coût Total Brut")}));
     EXPECT_EQ(RowIds(dialog.LDep),
               (std::vector<int>{1, 2, 4, 5, 7, 8, 10, 15, 16, 17, 18, 19, 20, 21, 22}));
 
@@ -207,7 +203,7 @@ TEST_F(ColumnChooserWindowTest, RightClickOnTheRepartitionListOpensTheChooser) {
         EXPECT_EQ(choix->LArr->topLevelItemCount(), 7);
         choix->LArr->selectAll();
         choix->Button3->click();
-        const auto libelle = choix->LDep->findItems(u("Libellé"), Qt::MatchExactly);
+        const auto libelle = choix->LDep->findItems(QString("Libellé"), Qt::MatchExactly);
         EXPECT_EQ(libelle.size(), 1);
         for (QTreeWidgetItem* row : libelle)
             row->setSelected(true);
@@ -224,7 +220,7 @@ TEST_F(ColumnChooserWindowTest, RightClickOnTheRepartitionListOpensTheChooser) {
     prompts.answers = {QMessageBox::No};
     RightClick();
     EXPECT_EQ(prompts.dialogs, 2);
-    EXPECT_EQ(Headers(), (QStringList{"Valeur", u("Libellé")}));
+    EXPECT_EQ(Headers(), (QStringList{"Valeur", QString("Libellé")}));
     EXPECT_EQ(prompts.messages.size(), 1u); // whether to save: the window's business
 }
 

@@ -68,22 +68,21 @@ TEST_F(HistoEditorTest, OpensOnTheSecuritysHistoryInTheDisplayedCurrency) {
         TFHisto editor(nullptr, &flag, titre, doc.get(), prompts);
         EXPECT_EQ(editor.windowTitle(), "Saisie des historiques");
         EXPECT_EQ(editor.Libelle->text(), "12000 - Alpha");
-        EXPECT_EQ(editor.TypMnt->text(), QString::fromUtf8("Montants exprimés en Euros"));
+        EXPECT_EQ(editor.TypMnt->text(), QString("Montants exprimés en Euros"));
         EXPECT_EQ(doc->TitreHisto, titre);
         ASSERT_EQ(editor.DataSource1->rowCount(), 3);
         EXPECT_EQ(editor.DataSource1->index(0, 1).data().toString(), "10,01");
     }
     Local();
     TFHisto local(nullptr, &flag, titre, doc.get(), prompts);
-    EXPECT_EQ(local.TypMnt->text(), QString::fromUtf8("Montants exprimés en francs"));
+    EXPECT_EQ(local.TypMnt->text(), QString("Montants exprimés en francs"));
     // 10,00 euros shown in francs; the table keeps euros.
     EXPECT_EQ(local.DataSource1->index(1, 1).data().toString(), "65,60");
     EXPECT_EQ(CentsAt(1, "Cours"), 1000);
 
     // A price of ten significant digits is shown whole, as an unscaled grid shows it.
     ASSERT_TRUE(local.DataSource1->setData(local.DataSource1->index(1, 1), "12345678,91"));
-    EXPECT_EQ(local.DataSource1->index(1, 1).data().toString(),
-              QString::fromUtf8("12\u00A0345\u00A0678,91"));
+    EXPECT_EQ(local.DataSource1->index(1, 1).data().toString(), QString("12\u00A0345\u00A0678,91"));
 
     // A price typed in francs is stored in euros and saved in euro cents.
     ASSERT_TRUE(local.DataSource1->setData(local.DataSource1->index(1, 1), "72,16"));
@@ -112,7 +111,7 @@ TEST_F(HistoEditorTest, EditsThatWouldSpoilTheHistoryAreRefused) {
     // A second row for a day already there.
     EXPECT_FALSE(m.setData(m.index(2, 0), "05/01/2026"));
     ASSERT_NE(LastMessage(), nullptr);
-    EXPECT_TRUE(LastMessage()->text.contains(QString::fromUtf8("déjà")));
+    EXPECT_TRUE(LastMessage()->text.contains(QString("déjà")));
     for (const char* prix : {"-3", "nan", "-NAN", "inf"}) {
         EXPECT_FALSE(m.setData(m.index(0, 1), prix)) << prix;
         EXPECT_EQ(CentsAt(0, "Cours"), 1001) << prix;
@@ -308,7 +307,7 @@ TEST_F(HistoEditorTest, AHistoryThatCannotBeWrittenKeepsTheEditorOpen) {
     editor.BtOkClick();
     EXPECT_FALSE(editor.FValide);
     ASSERT_NE(LastMessage(), nullptr);
-    EXPECT_TRUE(LastMessage()->text.contains(QString::fromUtf8("n'a pas pu être enregistré")));
+    EXPECT_TRUE(LastMessage()->text.contains(QString("n'a pas pu être enregistré")));
 }
 
 TEST_F(HistoEditorTest, AnUnreadableHistoryOpensNoEditor) {

@@ -196,8 +196,8 @@ TEST_F(ImportExportTest, AFileOfSeveralSecuritiesIsDispatchedByCode) {
     ASSERT_EQ(prompts.messages.size(), 1u); // once for the unknown code
     EXPECT_EQ(prompts.messages[0].title, "Import");
     EXPECT_EQ(prompts.messages[0].text,
-              QString::fromUtf8("La valeur 77777 est inexistante dans le portefeuille,elle ne "
-                                "sera pas chargée \n"));
+              QString("La valeur 77777 est inexistante dans le portefeuille,elle ne "
+                      "sera pas chargée \n"));
     EXPECT_EQ(doc->TitreHisto, beta); // the last security processed
 
     // From the history editor, a file of several securities gives only that security's lines.
@@ -360,12 +360,11 @@ TEST_F(ImportExportTest, TheLayoutIsBuiltUnderItsRules) {
     EXPECT_EQ(Kinds(*main.List), std::vector<std::string>{"Sicovam"});
     main.List->setCurrentRow(0);
     main.RemoveField();
-    EXPECT_EQ(LastMessage()->text,
-              QString::fromUtf8("La suppression de ce champ n'est pas autorisé\nen mode "
-                                "multi-titre"));
+    EXPECT_EQ(LastMessage()->text, QString("La suppression de ce champ n'est pas autorisé\nen mode "
+                                           "multi-titre"));
     main.Dispo->clearSelection();
     main.AddField();
-    EXPECT_EQ(LastMessage()->text, QString::fromUtf8("Aucun champ sélectionné"));
+    EXPECT_EQ(LastMessage()->text, QString("Aucun champ sélectionné"));
     main.Dispo->setCurrentRow(ciCours);
     main.AddField();
     EXPECT_FALSE(main.CheckMandatoryFields());
@@ -374,7 +373,7 @@ TEST_F(ImportExportTest, TheLayoutIsBuiltUnderItsRules) {
     main.AddField();
     main.Dispo->setCurrentRow(ciCours);
     main.AddField();
-    EXPECT_EQ(LastMessage()->text, QString::fromUtf8("Champ déjà déclaré"));
+    EXPECT_EQ(LastMessage()->text, QString("Champ déjà déclaré"));
     main.Dispo->setCurrentRow(ciIgnore);
     main.AddField();
     main.AddField();
@@ -436,7 +435,7 @@ TEST_F(ImportExportTest, ModelsAreOnlyReadFromAndWrittenToFiles) {
         prompts.openNames.push_back(QString::fromStdString(source));
         d.LoadClick();
         ASSERT_EQ(prompts.messages.size(), 1u) << source;
-        EXPECT_EQ(LastMessage()->title, QString::fromUtf8("Modèle d'import"));
+        EXPECT_EQ(LastMessage()->title, QString("Modèle d'import"));
         EXPECT_EQ(LastMessage()->text, "Ouverture du fichier impossible");
         EXPECT_EQ(LastMessage()->icon, QMessageBox::NoIcon);
         EXPECT_EQ(Kinds(*d.List), (std::vector<std::string>{"Date", "Cours"}));
@@ -447,7 +446,7 @@ TEST_F(ImportExportTest, ModelsAreOnlyReadFromAndWrittenToFiles) {
         prompts.saveNames.push_back(QString::fromStdString(Path(cible)));
         d.SaveClick();
         ASSERT_EQ(prompts.messages.size(), 1u) << cible;
-        EXPECT_EQ(LastMessage()->title, QString::fromUtf8("Modèle d'import"));
+        EXPECT_EQ(LastMessage()->title, QString("Modèle d'import"));
         EXPECT_EQ(LastMessage()->text, "Ouverture du fichier impossible");
         EXPECT_EQ(LastMessage()->icon, QMessageBox::Warning);
     }
@@ -459,7 +458,7 @@ TEST_F(ImportExportTest, TheLayoutListIsTitledLibelle) {
     TFImport d(nullptr, doc.get(), nullptr, prompts);
     const auto* titre = d.findChild<QLabel*>("LibelleList");
     ASSERT_NE(titre, nullptr);
-    EXPECT_EQ(titre->text(), QString::fromUtf8("Libellé"));
+    EXPECT_EQ(titre->text(), QString("Libellé"));
     EXPECT_EQ(titre->buddy(), d.List);
 }
 
@@ -475,7 +474,7 @@ TEST_F(ImportExportTest, ImporterReportsTheResultOrTheBadLineAndStaysOpenOnError
 
     d.Fichier->setText(QString::fromStdString(Path("missing.txt")));
     d.GoClick();
-    EXPECT_EQ(LastMessage()->title, QString::fromUtf8("Modèle d'import"));
+    EXPECT_EQ(LastMessage()->title, QString("Modèle d'import"));
     EXPECT_EQ(LastMessage()->text, "Ouverture du fichier impossible");
 
     // A folder opens on this system and reads as an empty file: it is no file to import, and
@@ -486,7 +485,7 @@ TEST_F(ImportExportTest, ImporterReportsTheResultOrTheBadLineAndStaysOpenOnError
         d.Fichier->setText(QString::fromStdString(source));
         d.GoClick();
         ASSERT_EQ(prompts.messages.size(), 1u) << source;
-        EXPECT_EQ(LastMessage()->title, QString::fromUtf8("Modèle d'import"));
+        EXPECT_EQ(LastMessage()->title, QString("Modèle d'import"));
         EXPECT_EQ(LastMessage()->text, "Ouverture du fichier impossible");
         EXPECT_EQ(LastMessage()->icon, QMessageBox::Warning);
         EXPECT_FALSE(d.FImporte) << source;
@@ -495,7 +494,7 @@ TEST_F(ImportExportTest, ImporterReportsTheResultOrTheBadLineAndStaysOpenOnError
 
     d.Fichier->setText(QString::fromStdString(WriteFile("empty.txt", "")));
     d.GoClick();
-    EXPECT_EQ(LastMessage()->text, QString::fromUtf8("0 ligne(s) d'historique chargée(s)\n"));
+    EXPECT_EQ(LastMessage()->text, QString("0 ligne(s) d'historique chargée(s)\n"));
     EXPECT_EQ(LastMessage()->icon, QMessageBox::NoIcon);
     EXPECT_EQ(d.result(), QDialog::Accepted);
 }

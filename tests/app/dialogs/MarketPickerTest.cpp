@@ -80,8 +80,7 @@ TEST_F(MarketPickerTest, ListsMarketsSectorsAndRowsAndSkipsMalformedLines) {
     EXPECT_EQ(Items(d.CBBourse), QStringList({"alpha", "Zeta"}));
     EXPECT_EQ(d.Marche(), "alpha");
     // Sectors differing in case are two; a line too long or short of separators gives none.
-    EXPECT_EQ(Items(d.CBActivite),
-              QStringList({"Chimie", "chimie", QString::fromUtf8("Télécoms")}));
+    EXPECT_EQ(Items(d.CBActivite), QStringList({"Chimie", "chimie", QString("Télécoms")}));
     EXPECT_EQ(d.CBActivite->currentText(), "Chimie");
     EXPECT_TRUE(d.RSel->isChecked());
     EXPECT_EQ(Rows(d.LB), QStringList({"AIR LIQUIDE|120", "BIC|12063"}));
@@ -125,7 +124,7 @@ TEST_F(MarketPickerTest, ReturnsTheRowWithTheSectorOfTheMode) {
     emit tous.LB->itemDoubleClicked(alcatel, 0);
     EXPECT_EQ(tous.result(), QDialog::Accepted);
     EXPECT_EQ(tous.FCode, "13000");
-    EXPECT_EQ(tous.FActiviteChoisie, QString::fromUtf8("Télécoms"));
+    EXPECT_EQ(tous.FActiviteChoisie, QString("Télécoms"));
 }
 
 TEST_F(MarketPickerTest, AListThatIsNoFileIsSaidAndListsNothing) {
@@ -154,7 +153,7 @@ TEST_F(MarketPickerTest, LineSplitting) {
     const auto ligne = ParseLigneBourse("0000;éclair;;reste;");
     ASSERT_TRUE(ligne.has_value());
     EXPECT_EQ(ligne->Code, "");
-    EXPECT_EQ(ligne->Libelle, QString::fromUtf8("ÉCLAIR"));
+    EXPECT_EQ(ligne->Libelle, QString("ÉCLAIR"));
     EXPECT_EQ(ligne->Activite, "");
     // Byte order marks before the zeros (one further down a file is text) do not keep them.
     const std::string marque = "\xef\xbb\xbf";
@@ -198,7 +197,7 @@ TEST_F(MarketPickerTest, ManySectorsAreListedOnceEachInOrder) {
     const QStringList secteurs = Items(d.CBActivite);
     ASSERT_EQ(secteurs.size(), 5004);
     EXPECT_EQ(secteurs.mid(0, 4),
-              QStringList({"Banques", "banques", "Energie", QString::fromUtf8("énergie")}));
+              QStringList({"Banques", "banques", "Energie", QString("énergie")}));
     EXPECT_EQ(secteurs.at(4), "Secteur 100001");
     EXPECT_EQ(secteurs.last(), "Secteur 105000");
     EXPECT_EQ(d.LB->topLevelItemCount(), 1); // the first sector's row
@@ -207,11 +206,11 @@ TEST_F(MarketPickerTest, ManySectorsAreListedOnceEachInOrder) {
 TEST_F(MarketPickerTest, TheListsThatComeWithTheProgramAllRead) {
     TCorv seed(std::string(CORVANE_TEST_DATA_DIR) + "/../../data");
     TBourse d(nullptr, &seed, prompts);
-    ASSERT_EQ(Items(d.CBBourse), QStringList({QString::fromUtf8("Premier marché"),
-                                              QString::fromUtf8("Second marché")}));
+    ASSERT_EQ(Items(d.CBBourse),
+              QStringList({QString("Premier marché"), QString("Second marché")}));
     d.RTous->click();
     EXPECT_EQ(d.LB->topLevelItemCount(), 15);
-    EXPECT_NE(Row(d.LB, QString::fromUtf8("L'ORÉAL")), nullptr);
+    EXPECT_NE(Row(d.LB, QString("L'ORÉAL")), nullptr);
     d.CBBourse->setCurrentIndex(1);
     d.RTous->click();
     EXPECT_EQ(d.LB->topLevelItemCount(), 5);

@@ -254,7 +254,7 @@ TEST_F(FeeDialogTest, SchedulesRoundTripAndComeBackInThresholdOrder) {
     {
         auto d = Open();
         ASSERT_EQ(d->DSFrais1->rowCount(), 3);
-        EXPECT_EQ(Cell(d->DSFrais1, 1, 0), QString::fromUtf8("15,00"));
+        EXPECT_EQ(Cell(d->DSFrais1, 1, 0), QString("15,00"));
         EXPECT_EQ(Cell(d->DSFrais1, 0, 1), "0,48");
         EXPECT_EQ(Cell(d->DSFrais1, 0, 1, Qt::EditRole), "0,48");
         EXPECT_EQ(Cell(d->DSFrais1, 1, 4), "Vrai");
@@ -306,9 +306,9 @@ TEST_F(FeeDialogTest, InvalidCellsAreRefusedAndChangeNothing) {
     auto d = Open();
     for (const auto& [column, text, shown] : std::vector<std::tuple<int, QString, QString>>{
              {0, "abc", "Seuil : 'abc' n'est pas une valeur numérique correcte"},
-             {0, "-1", QString::fromUtf8("Seuil : le montant doit être compris entre 0 et")},
-             {3, "21474836,48", QString::fromUtf8("MntMin : le montant doit être compris")},
-             {1, "100,5", QString::fromUtf8("Frais H.T : le taux doit être compris entre 0")},
+             {0, "-1", QString("Seuil : le montant doit être compris entre 0 et")},
+             {3, "21474836,48", QString("MntMin : le montant doit être compris")},
+             {1, "100,5", QString("Frais H.T : le taux doit être compris entre 0")},
              {2, "inf", "Tva : 'inf' n'est pas une valeur numérique correcte"},
              {4, "Peut-être", "Sur D"}}) {
         prompts.messages.clear();
@@ -344,7 +344,7 @@ TEST_F(FeeDialogTest, EmptySrdScheduleAndCancel) {
         d->DBNavigator3->Click(TDBNavigator::nbDelete);
         EXPECT_EQ(d->DSFrSRD->rowCount(), 0);
         ASSERT_EQ(prompts.messages.size(), 2u);
-        EXPECT_EQ(prompts.messages[1].text, QString::fromUtf8("Supprimer l'enregistrement ?"));
+        EXPECT_EQ(prompts.messages[1].text, QString("Supprimer l'enregistrement ?"));
         d->Button2->click();
         EXPECT_EQ(d->result(), QDialog::Rejected);
     }

@@ -77,7 +77,7 @@ protected:
 };
 
 TEST_F(ReconciliationTest, ListsTheTradesNotTickedWithTheirFiguresAndColours) {
-    EXPECT_EQ(dialog.windowTitle(), QString::fromUtf8("Contrôle de relevés d'opérations"));
+    EXPECT_EQ(dialog.windowTitle(), QString("Contrôle de relevés d'opérations"));
     EXPECT_TRUE(dialog.Npt->isChecked());
     EXPECT_EQ(dialog.FFiltre, 0);
     doc.Facteur = 6.55957f;
@@ -190,7 +190,7 @@ TEST_F(ReconciliationTest, EachColumnSortsAscendingThenDescending) {
 TEST(TransfertTest, CollectsTheOptionsWithTheLabelEnabledByCumul) {
     ScriptedPrompts prompts;
     TTransfert dialog(nullptr, prompts);
-    EXPECT_EQ(dialog.windowTitle(), QString::fromUtf8("Procéder au transfert du portefeuille"));
+    EXPECT_EQ(dialog.windowTitle(), QString("Procéder au transfert du portefeuille"));
     EXPECT_FALSE(dialog.e1->isEnabled() || dialog.LabelE1->isEnabled());
     dialog.Cumul->click();
     EXPECT_TRUE(dialog.e1->isEnabled() && dialog.LabelE1->isEnabled());
@@ -207,7 +207,7 @@ TEST(TransfertTest, CollectsTheOptionsWithTheLabelEnabledByCumul) {
 
     dialog.Suppr->click();
     dialog.Cumul->click();
-    dialog.e1->setText(QString::fromUtf8("Résultats 2025"));
+    dialog.e1->setText(QString("Résultats 2025"));
     const TransfertOptions options = dialog.Options();
     EXPECT_EQ(options.Fichier, choisi.toStdString());
     EXPECT_TRUE(options.Suppr && options.Cumul);

@@ -75,7 +75,7 @@ protected:
 
 TEST_F(TradeDialogsTest, SecurityDialogFieldsAndPicker) {
     TOKBottomDlg d(nullptr, &doc, prompts);
-    EXPECT_EQ(d.windowTitle(), QString::fromUtf8("Ajout d'une valeur"));
+    EXPECT_EQ(d.windowTitle(), QString("Ajout d'une valeur"));
     EXPECT_EQ(d.CBReg->itemText(1), "R.Mens.(S.R.D)");
     EXPECT_EQ(d.CBReg->currentIndex(), 1); // a new security is proposed as eligible
     EXPECT_TRUE(d.OKBtn->isDefault());
@@ -95,11 +95,11 @@ TEST_F(TradeDialogsTest, SecurityDialogFieldsAndPicker) {
               cvfile::kMaxLineTexts);
     d.CodeV->clear();
     d.LibV->clear();
-    d.LibV->insert(QString::fromUtf8("Cœur € Défense"));
-    EXPECT_EQ(d.LibV->text(), QString::fromUtf8("Cur  Défense"));
+    d.LibV->insert(QString("Cœur € Défense"));
+    EXPECT_EQ(d.LibV->text(), QString("Cur  Défense"));
     d.LibV->clear();
-    d.LibV->insert(QString::fromUtf8("ÀÉçñ£ß±Ω"));
-    EXPECT_EQ(d.LibV->text(), QString::fromUtf8("ÀÉçñ£ß±"));
+    d.LibV->insert(QString("ÀÉçñ£ß±Ω"));
+    EXPECT_EQ(d.LibV->text(), QString("ÀÉçñ£ß±"));
 
     // A security shown for a modification is shown whole, beyond the typing limits and the
     // filter; only what is then typed into it is limited.
@@ -112,10 +112,10 @@ TEST_F(TradeDialogsTest, SecurityDialogFieldsAndPicker) {
     EXPECT_EQ(m.Activite->text().toStdString(), long_->Activite);
     EXPECT_FALSE(m.BtChoose->isEnabled());
     m.LibV->end(false);
-    m.LibV->insert(QString::fromUtf8(" € SA"));
+    m.LibV->insert(QString(" € SA"));
     m.CodeV->end(false);
     m.CodeV->insert("X");
-    EXPECT_EQ(m.LibV->text(), QString::fromUtf8("L’ORÉAL – Œuvres €  SA"));
+    EXPECT_EQ(m.LibV->text(), QString("L’ORÉAL – Œuvres €  SA"));
     EXPECT_EQ(m.CodeV->text(), "FR0000120271");
 
     // The picker fills market, sector, code and label; cancelled, it changes nothing.
@@ -159,7 +159,7 @@ TEST_F(TradeDialogsTest, AMistypedPriceKeepsTheNewSecurityDialogOpenOnIt) {
     entree(d.Cours);
     ASSERT_EQ(prompts.messages.size(), 1u);
     EXPECT_TRUE(prompts.messages[0].text.contains("12;30"));
-    EXPECT_FALSE(prompts.messages[0].text.contains(QString::fromUtf8("entière")));
+    EXPECT_FALSE(prompts.messages[0].text.contains(QString("entière")));
     EXPECT_TRUE(d.isVisible());
     EXPECT_EQ(d.focusWidget(), d.Cours);
     EXPECT_EQ(d.CodeV->text() + d.LibV->text() + d.NomBourse->text(), "120271Air LiquideParis");
@@ -175,7 +175,7 @@ TEST_F(TradeDialogsTest, AMistypedPriceKeepsTheNewSecurityDialogOpenOnIt) {
 
 TEST_F(TradeDialogsTest, OptionFollowsEligibilityDateAndTrade) {
     TAddOper neuf(nullptr, &doc, nullptr, titre, prompts);
-    EXPECT_EQ(neuf.windowTitle(), QString::fromUtf8("Ajout d'un opéré"));
+    EXPECT_EQ(neuf.windowTitle(), QString("Ajout d'un opéré"));
     EXPECT_EQ(neuf.DateOp->date(), QDate(2026, 3, 15));
     EXPECT_EQ(neuf.CB1->currentText(), "Achat");
     EXPECT_TRUE(neuf.OptionSRD());
@@ -411,7 +411,7 @@ TEST_F(TradeDialogsTest, StoreAndNextAppendsAndPreviewsTheRepeat) {
     // Refused: nothing stored, the French message, the dialog's fields kept.
     d.Cours->setText("0");
     d.Suivant->click();
-    ExpectMessage(QString(), QString::fromUtf8("Saisie incorrecte!"), QMessageBox::Warning);
+    ExpectMessage(QString(), QString("Saisie incorrecte!"), QMessageBox::Warning);
     d.Cours->setText("12a5");
     const QString frais = d.Frais1->text();
     ExpectMessage("Corvane", "'12a5' n'est pas un montant correct", QMessageBox::Critical);
@@ -432,10 +432,10 @@ TEST_F(TradeDialogsTest, TradesBeyondThirtyTwoBitCentsAreRefused) {
     const auto refuse = [&](const char* cas) {
         prompts.messages.clear();
         d.Suivant->click();
-        ExpectMessage(QString(), QString::fromUtf8("Saisie incorrecte!"), QMessageBox::Warning);
+        ExpectMessage(QString(), QString("Saisie incorrecte!"), QMessageBox::Warning);
         prompts.messages.clear();
         d.OKBtn->click();
-        ExpectMessage(QString(), QString::fromUtf8("Saisie incorrecte!"), QMessageBox::Warning);
+        ExpectMessage(QString(), QString("Saisie incorrecte!"), QMessageBox::Warning);
         EXPECT_TRUE(d.isVisible()) << cas;
         EXPECT_EQ(titre->Operes.size(), 1u) << cas;
         EXPECT_FALSE(doc.Modifie) << cas;
@@ -486,7 +486,7 @@ TEST_F(TradeDialogsTest, AFeeBeyondThirtyTwoBitCentsIsNotShownAndRefusesTheTrade
     EXPECT_TRUE(prompts.messages.empty());
     d.Qte->setValue(1);
     d.OKBtn->click();
-    ExpectMessage(QString(), QString::fromUtf8("Saisie incorrecte!"), QMessageBox::Warning);
+    ExpectMessage(QString(), QString("Saisie incorrecte!"), QMessageBox::Warning);
     d.Suivant->click();
     EXPECT_EQ(titre->Operes.size(), 1u);
 
@@ -503,7 +503,7 @@ TEST_F(TradeDialogsTest, AFeeBeyondThirtyTwoBitCentsIsNotShownAndRefusesTheTrade
     emit d.Frais2->textEdited("5");
     prompts.messages.clear();
     d.Suivant->click();
-    ExpectMessage(QString(), QString::fromUtf8("Saisie incorrecte!"), QMessageBox::Warning);
+    ExpectMessage(QString(), QString("Saisie incorrecte!"), QMessageBox::Warning);
     EXPECT_EQ(titre->Operes.size(), 1u);
 
     // Once every fee fits, the fees typed or copied are the trade's.
@@ -523,7 +523,7 @@ TEST_F(TradeDialogsTest, ModifiedTradeCashPreviewAndOk) {
     Operes* achat = titre->Operes[0].get();
     TAddOper d(nullptr, &doc, achat, titre, prompts);
     // The dialog shows the trade itself, its stored fees included.
-    EXPECT_EQ(d.windowTitle(), QString::fromUtf8("Modification d'un opéré"));
+    EXPECT_EQ(d.windowTitle(), QString("Modification d'un opéré"));
     EXPECT_FALSE(d.Suivant->isEnabled());
     EXPECT_TRUE(d.OKBtn->isDefault());
     EXPECT_EQ(d.Frais1->text(), "15,00");
@@ -544,7 +544,7 @@ TEST_F(TradeDialogsTest, ModifiedTradeCashPreviewAndOk) {
     d.Cours->setText("0,001");
     d.OKBtn->click();
     EXPECT_FALSE(d.FValide);
-    EXPECT_EQ(LastMessage()->text, QString::fromUtf8("Saisie incorrecte!"));
+    EXPECT_EQ(LastMessage()->text, QString("Saisie incorrecte!"));
     d.Cours->setText("20");
     d.Frais1->setText("15");
     d.Frais2->setText("0");

@@ -35,10 +35,6 @@ namespace {
 
 using namespace build;
 
-QString U(const char* text) {
-    return QString::fromUtf8(text);
-}
-
 // Numbers are grouped with a no-break space.
 QString N(const char* text) {
     return QString::fromUtf8(text).replace(QLatin1Char(' '), QChar(0x00A0));
@@ -172,11 +168,11 @@ TEST_F(ReportsTest, PortfolioSummaryPrintsTheFourBlocksOnce) {
     ASSERT_EQ(pages.size(), 1u);
     ASSERT_EQ(pages[0].Bands.size(), 3u);
     const QRPrintedBand& titre = pages[0].Bands[0];
-    EXPECT_EQ(titre.Text("Titre"), U("Synthése du portefeuille"));
+    EXPECT_EQ(titre.Text("Titre"), QString("Synthése du portefeuille"));
     EXPECT_EQ(titre.Text("Document"), "/home/marie/bourse/perso.cvx");
     EXPECT_EQ(titre.Text("LibLiq"), "Prochaine date de liquidation le ");
     EXPECT_EQ(titre.Text("EDateLiq"), "26-mars-2026");
-    EXPECT_EQ(titre.Text("TypMnt"), U("Montants exprimés en Euros"));
+    EXPECT_EQ(titre.Text("TypMnt"), QString("Montants exprimés en Euros"));
 
     const QRPrintedBand& d = pages[0].Bands[1];
     EXPECT_EQ(d.Type, TQRBandType::Detail);
@@ -200,7 +196,8 @@ TEST_F(ReportsTest, PortfolioSummaryPrintsTheFourBlocksOnce) {
     EXPECT_EQ(d.Text("ECouvT"), N("1 150,00"));
     EXPECT_EQ(d.Text("ECouvE"), "700,00");
     EXPECT_EQ(d.Text("ECouvD"), "450,00");
-    EXPECT_EQ(d.Text(U("Couverture au R.M Couverture engagée")), U("Couverture engagée"));
+    EXPECT_EQ(d.Text(QString("Couverture au R.M Couverture engagée")),
+              QString("Couverture engagée"));
 
     ExpectInside(pages, edit.QR.DefaultArea());
     const QRPrintedBand& pied = pages[0].Bands[2];
@@ -224,7 +221,7 @@ TEST_F(ReportsTest, PortfolioSummaryInLocalCurrencyAndWithoutShares) {
     doc->ValorNet = 10000;
     TEdit1 edit(nullptr, doc.get());
     const std::vector<QRPage> pages = edit.QR.Prepare();
-    EXPECT_EQ(pages[0].Bands[0].Text("TypMnt"), U("Montants exprimés en francs"));
+    EXPECT_EQ(pages[0].Bands[0].Text("TypMnt"), QString("Montants exprimés en francs"));
     const QRPrintedBand& d = pages[0].Bands[1];
     EXPECT_EQ(d.Text("ECashPo"), N("6 559,57"));
     EXPECT_EQ(d.Text("EEvalGlo"), "0,00");
@@ -270,9 +267,9 @@ TEST_F(ReportsTest, SecuritiesSummaryListsEverySecurityWithTheGainTotals) {
     ASSERT_EQ(pages.size(), 1u);
     const QRPrintedBand& entete = pages[0].Bands[1];
     EXPECT_EQ(entete.Type, TQRBandType::ColumnHeader);
-    EXPECT_EQ(entete.Text("TitreNbInPort"), U("Quantité en Portefeuille."));
-    EXPECT_EQ(entete.Text("TitrePxMoyAchBrut"), U("Prix. Moyen Achat Brut"));
-    EXPECT_EQ(entete.Text("TitrePlValNet"), U("+Value réalisée nette"));
+    EXPECT_EQ(entete.Text("TitreNbInPort"), QString("Quantité en Portefeuille."));
+    EXPECT_EQ(entete.Text("TitrePxMoyAchBrut"), QString("Prix. Moyen Achat Brut"));
+    EXPECT_EQ(entete.Text("TitrePlValNet"), QString("+Value réalisée nette"));
     const auto rows = BandsOf(pages, TQRBandType::Detail);
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(Column(rows, "CodeVal"), (QStringList{"12000", "13000"}));
@@ -311,7 +308,7 @@ TEST_F(ReportsTest, EmptyPortfolioPrintsHeadingsAndZeroTotals) {
     for (const char* name :
          {"SommePlValLatBrut", "SommePlValLatNet", "SommePlValBrut", "SommePlValNet"})
         EXPECT_EQ(totals[0]->Text(name), "0,00") << name;
-    EXPECT_EQ(pages[0].Bands[0].Text("Titre"), U("Synthèse des titres"));
+    EXPECT_EQ(pages[0].Bands[0].Text("Titre"), QString("Synthèse des titres"));
 }
 
 TEST_F(ReportsTest, LongListsBreakIntoPagesWithHeadersAndFootersOnEach) {
@@ -370,9 +367,9 @@ TEST_F(ReportsTest, TradesReportListsTheTradesAndShadesTheSales) {
     const std::vector<QRPage> pages = edit.QR.Prepare();
     ASSERT_EQ(pages.size(), 1u);
     const QRPrintedBand& titre = pages[0].Bands[0];
-    EXPECT_EQ(titre.Text("Titre"), U("Synthése de la valeur 12000"));
+    EXPECT_EQ(titre.Text("Titre"), QString("Synthése de la valeur 12000"));
     EXPECT_EQ(titre.Text("LibVal"), "ALPHA");
-    EXPECT_EQ(titre.Text("TypMnt"), U("Montants exprimés en francs"));
+    EXPECT_EQ(titre.Text("TypMnt"), QString("Montants exprimés en francs"));
 
     const auto rows = BandsOf(pages, TQRBandType::Detail);
     ASSERT_EQ(rows.size(), 2u);
@@ -403,7 +400,7 @@ TEST_F(ReportsTest, SecurityWithoutTradesPrintsHeadingsOnly) {
     ASSERT_EQ(pages[0].Bands.size(), 3u);
     EXPECT_EQ(pages[0].Bands[1].Type, TQRBandType::ColumnHeader);
     EXPECT_EQ(pages[0].Bands[1].Text("TitrePxMoyAchNet"), "Prix Moyen Achat Net");
-    EXPECT_EQ(pages[0].Bands[1].Text("TitreQuantite"), U("Quantité"));
+    EXPECT_EQ(pages[0].Bands[1].Text("TitreQuantite"), QString("Quantité"));
 }
 
 // ---- every text prints whole ----
@@ -426,20 +423,21 @@ TEST_F(ReportsTest, PortfolioSummaryPrintsHeadingsAndExtremeAmountsWhole) {
     // Nine significant digits, as the windows show them.
     EXPECT_EQ(d.Text("ECashPo"), N("-21 474 836,50"));
     EXPECT_EQ(d.Text("ESoLiqB"), N("-21 474 836,50"));
-    EXPECT_EQ(d.Text(U("Position au R.M 1")), U("Montant brut"));
-    EXPECT_EQ(d.Text(U("Position courante 2")), U("Pourcentage"));
+    EXPECT_EQ(d.Text(QString("Position au R.M 1")), QString("Montant brut"));
+    EXPECT_EQ(d.Text(QString("Position courante 2")), QString("Pourcentage"));
     ExpectWhole(pages, {"Document"});
     ExpectFullSize(edit.QR, {&d},
                    {"ECashPo", "EEvalTi", "EEvalGlo", "ECashPoP", "EEvalTiP", "EEvalTiL",
                     "EEvalGloL", "EAchRMB", "EAchRMN", "ESoLiqB", "ESoLiqN", "ECouvT",
-                    U("Position courante 1"), U("Position courante 2"), U("Position au R.M 1"),
-                    U("Position au R.M 2"), U("Couverture au R.M Couverture disponible")});
+                    QString("Position courante 1"), QString("Position courante 2"),
+                    QString("Position au R.M 1"), QString("Position au R.M 2"),
+                    QString("Couverture au R.M Couverture disponible")});
     // Two columns stand apart: a heading ends before the next one begins.
-    const QRText* montant = d.Find(U("Position courante 1"));
-    const QRText* part = d.Find(U("Position courante 2"));
+    const QRText* montant = d.Find(QString("Position courante 1"));
+    const QRText* part = d.Find(QString("Position courante 2"));
     EXPECT_LT(montant->Rect.right(), part->Rect.left());
-    EXPECT_LT(d.Find(U("Position courante 2"))->Rect.right(),
-              d.Find(U("Position en liquidation"))->Rect.left());
+    EXPECT_LT(d.Find(QString("Position courante 2"))->Rect.right(),
+              d.Find(QString("Position en liquidation"))->Rect.left());
     // The engaged coverage, 2^32 - 1 cents, goes beyond 32 bits, and prints whole.
     EXPECT_EQ(d.Text("ECouvE"), N("42 949 673,00"));
     EXPECT_TRUE(pages[0].Bands[0].Text("Document").endsWith(QChar(0x2026)));
@@ -676,7 +674,7 @@ TEST_F(ReportsTest, PreviewRunsThroughThePromptsInTheReportsOrientation) {
     int pagesShown = 0;
     prompts.onDialog = [&](QDialog& dialog) {
         EXPECT_NE(qobject_cast<QPrintPreviewDialog*>(&dialog), nullptr);
-        EXPECT_EQ(dialog.windowTitle(), U("Synthèse des titres"));
+        EXPECT_EQ(dialog.windowTitle(), QString("Synthèse des titres"));
         EXPECT_EQ(printer.pageLayout().orientation(), QPageLayout::Landscape);
         if (auto* vue = dialog.findChild<QPrintPreviewWidget*>()) {
             vue->updatePreview();

@@ -460,7 +460,7 @@ protected:
 TEST_F(ChartsTest, SynthesisPageOfAQuoteWithoutTradesAndOfAShortPosition) {
     Valeurs* titre = Add("12000", 123456, -0.5f);
     Select(titre);
-    EXPECT_EQ(Text("LCours"), QString::fromUtf8("1\u00A0234,56"));
+    EXPECT_EQ(Text("LCours"), QString("1\u00A0234,56"));
     EXPECT_EQ(Text("LVar"), "-0,50");
     EXPECT_TRUE(Red("LVar"));
     EXPECT_EQ(Text("DateHeure"), "13/03/26 - 17:35");
@@ -510,7 +510,7 @@ TEST_F(ChartsTest, IntradayChartVariationAndHistoryChart) {
     // 980 against 1000 two rows back.
     EXPECT_EQ(Text("LVarG"), "-2,00 %");
     EXPECT_TRUE(Red("LVarG"));
-    EXPECT_EQ(Text("TxtVar"), QString::fromUtf8("Variation à 3 jr(s)"));
+    EXPECT_EQ(Text("TxtVar"), QString("Variation à 3 jr(s)"));
 
     // The "Graphiques" tab draws the history of the range (the last 30 days) and today.
     form->findChild<QDateEdit*>("PDateDeb")->setDate(QDate(2026, 2, 17));

@@ -40,7 +40,7 @@ TEST_F(DocumentTest, SavePromptAnswers) {
     ASSERT_EQ(prompts.messages.size(), 1u);
     EXPECT_EQ(prompts.messages[0].title, "");
     EXPECT_EQ(prompts.messages[0].text,
-              QString::fromUtf8("Le portefeuille a été modifié.Souhaitez-vous le sauvegarder?"));
+              QString("Le portefeuille a été modifié.Souhaitez-vous le sauvegarder?"));
     EXPECT_EQ(prompts.messages[0].buttons,
               QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
     EXPECT_TRUE(form->Portefeuille()->Modifie);
@@ -191,8 +191,8 @@ TEST_F(DocumentTest, FailedSaveIsReportedAndChangesNothing) {
     ASSERT_EQ(prompts.messages.size(), 1u);
     EXPECT_EQ(prompts.messages[0].title, "Corvane");
     EXPECT_EQ(prompts.messages[0].text,
-              QString::fromUtf8("Impossible d'enregistrer le portefeuille dans « %1 » : le fichier "
-                                "ne peut pas être créé.\nLe portefeuille n'a pas été enregistré.")
+              QString("Impossible d'enregistrer le portefeuille dans « %1 » : le fichier "
+                      "ne peut pas être créé.\nLe portefeuille n'a pas été enregistré.")
                   .arg(QString::fromStdString(impossible)));
     EXPECT_TRUE(form->Portefeuille()->Modifie);
     EXPECT_EQ(form->Portefeuille()->Fichier, bon);
@@ -392,7 +392,7 @@ TEST_F(DocumentTest, EveryCommandExistsWithItsShortcut) {
     // The hint of a command goes to the first panel of the status line.
     QAction* nouveau = form->Action("FileNew");
     nouveau->showStatusText(form.get());
-    EXPECT_EQ(form->CurrentHint(), QString::fromUtf8("Créer un nouveau portefeuille"));
+    EXPECT_EQ(form->CurrentHint(), QString("Créer un nouveau portefeuille"));
 }
 
 } // namespace

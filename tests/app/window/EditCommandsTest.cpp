@@ -191,10 +191,8 @@ TEST_F(EditCommandsTest, TypedPriceWhoseAlarmsTheLogDoesNotTake) {
         ASSERT_EQ(prompts.messages.size(), 1u) << what;
         const QString texte = prompts.messages[0].text;
         EXPECT_EQ(texte.count("100001"), 2) << what;
-        EXPECT_TRUE(texte.contains(QString::fromUtf8("Le cours du titre est supérieur  à 1,00")))
-            << what;
-        EXPECT_TRUE(texte.contains(QString::fromUtf8("Le cours du titre est inférieur  à 12,00")))
-            << what;
+        EXPECT_TRUE(texte.contains(QString("Le cours du titre est supérieur  à 1,00"))) << what;
+        EXPECT_TRUE(texte.contains(QString("Le cours du titre est inférieur  à 12,00"))) << what;
         EXPECT_EQ(prompts.messages[0].icon, QMessageBox::Warning) << what;
         EXPECT_FALSE(doc->AlarmeNouvelle) << what;
         EXPECT_FALSE(form->AlarmTimer()->isActive()) << what;
@@ -299,7 +297,7 @@ TEST_F(EditCommandsTest, Trades) {
     EXPECT_EQ(op->Quantite * 10000 + op->Cours, 101200);
     EXPECT_EQ(op->Frais, 500 + op->Frais2);
     EXPECT_TRUE(doc->Modifie);
-    EXPECT_EQ(Group(t), QString::fromUtf8("Titres en portefeuille")); // tree rebuilt
+    EXPECT_EQ(Group(t), QString("Titres en portefeuille")); // tree rebuilt
     EXPECT_EQ(Selected(), t);
 
     // A tick is kept in the file, so it marks the document modified; a modification keeps
@@ -322,7 +320,7 @@ TEST_F(EditCommandsTest, Trades) {
     EXPECT_EQ(op->Frais1, 321);
     EXPECT_FALSE(op->Pointe);
     EXPECT_TRUE(doc->Modifie);
-    EXPECT_EQ(Group(t), QString::fromUtf8("Titres en portefeuille")); // short now
+    EXPECT_EQ(Group(t), QString("Titres en portefeuille")); // short now
 
     doc->Modifie = false;
     Select("LvOp", op);
@@ -340,7 +338,7 @@ TEST_F(EditCommandsTest, Trades) {
     Delete("LvOp", Qt::ShiftModifier);
     EXPECT_TRUE(t->Operes.empty());
     EXPECT_TRUE(doc->Modifie);
-    EXPECT_EQ(Group(t), QString::fromUtf8("Titres suivis"));
+    EXPECT_EQ(Group(t), QString("Titres suivis"));
     EXPECT_EQ(List("LvOp")->topLevelItemCount(), 0);
 }
 

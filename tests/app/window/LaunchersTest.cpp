@@ -198,14 +198,13 @@ TEST_F(LaunchersTest, RefusalsAndAFailedSaveLeaveTheDocumentAsItWas) {
         EXPECT_EQ(Selected(), alpha) << what;
         ASSERT_EQ(prompts.messages.size(), 1u) << what;
     };
-    const auto u = [](const char* text) { return QString::fromUtf8(text); };
 
     std::filesystem::create_directories(Path("x"));
     Transfer(Path("x/../ancien.cvx"), true, false);
     unchanged("own file");
     EXPECT_EQ(prompts.messages[0].text,
-              u("Le portefeuille ne peut pas être transféré dans son propre fichier « %1 ».\n"
-                "Indiquez un nouveau fichier.")
+              QString("Le portefeuille ne peut pas être transféré dans son propre fichier « %1 ».\n"
+                      "Indiquez un nouveau fichier.")
                   .arg(QString::fromStdString(Path("ancien.cvx"))));
 
     const std::string autre = WriteFile("autre.cvx", "un autre portefeuille\n");
@@ -218,11 +217,12 @@ TEST_F(LaunchersTest, RefusalsAndAFailedSaveLeaveTheDocumentAsItWas) {
     const std::string impossible = Path("absent/nouveau.cvx");
     Transfer(impossible, true, true, "Cumul");
     unchanged("failed save");
-    EXPECT_EQ(prompts.messages[0].text,
-              u("Impossible d'enregistrer le portefeuille dans « %1 » : le fichier ne peut pas "
+    EXPECT_EQ(
+        prompts.messages[0].text,
+        QString("Impossible d'enregistrer le portefeuille dans « %1 » : le fichier ne peut pas "
                 "être créé.\nLe transfert n'a pas eu lieu : le portefeuille en cours est "
                 "inchangé.")
-                  .arg(QString::fromStdString(impossible)));
+            .arg(QString::fromStdString(impossible)));
 
     // Neither a folder nor a pipe is replaced by the new portfolio, and nothing is asked.
     std::filesystem::create_directories(Path("dossier.cvx"));

@@ -264,17 +264,17 @@ TEST_F(RefreshTest, RequestStatusTextsShowTheCodeAndTheBytes) {
     proxy.Serve(kQuote1 + std::string("012345"), "site1_quote.html");
     QString connecte, paquet, analyse;
     proxy.onRequest = [&](const std::string&) {
-        WaitFor([&] { return status->text().contains(QString::fromUtf8("connecté")); });
+        WaitFor([&] { return status->text().contains(QString("connecté")); });
         connecte = status->text();
     };
     proxy.betweenHalves = [&] {
-        WaitFor([&] { return status->text().contains(QString::fromUtf8("octets reçus")); });
+        WaitFor([&] { return status->text().contains(QString("octets reçus")); });
         paquet = status->text();
     };
     Refresh("RafCmpCours");
-    EXPECT_EQ(connecte, QString::fromUtf8("Valeur: 12345 connecté..."));
+    EXPECT_EQ(connecte, QString("Valeur: 12345 connecté..."));
     EXPECT_TRUE(paquet.startsWith("Valeur: 12345 - ")) << paquet.toStdString();
-    EXPECT_TRUE(paquet.endsWith(QString::fromUtf8(" octets reçus"))) << paquet.toStdString();
+    EXPECT_TRUE(paquet.endsWith(QString(" octets reçus"))) << paquet.toStdString();
     EXPECT_EQ(doc->FindTitre("012345")->Infos.Cours, 4530);
     ExpectFinalSteps();
 }
@@ -357,8 +357,7 @@ TEST_F(RefreshTest, ConversionErrorsEndTheWalkAndAreShown) {
     proxy.requests.clear();
     Refresh("RafCmpCours");
     ASSERT_EQ(prompts.messages.size(), 2u);
-    EXPECT_EQ(prompts.messages[1].text,
-              QString::fromUtf8("'ABC' n'est pas une valeur entière correcte"));
+    EXPECT_EQ(prompts.messages[1].text, QString("'ABC' n'est pas une valeur entière correcte"));
     EXPECT_EQ(proxy.Count("ABC"), 0);
     ExpectFinalSteps();
 }
@@ -381,10 +380,10 @@ TEST_F(RefreshTest, EveryProblemOfTheWalkIsToldOnceAfterIt) {
     const ShownMessage& message = prompts.messages[0];
     EXPECT_EQ(message.title, "Corvane");
     EXPECT_EQ(message.icon, QMessageBox::Critical);
-    EXPECT_EQ(message.text, QString::fromUtf8("Impossible d'enregistrer l'historique :\n") +
+    EXPECT_EQ(message.text, QString("Impossible d'enregistrer l'historique :\n") +
                                 QString::fromStdString(DataFile("historique/111111.his")) +
-                                QString::fromUtf8("\n\n'ABC' n'est pas une valeur entière "
-                                                  "correcte"));
+                                QString("\n\n'ABC' n'est pas une valeur entière "
+                                        "correcte"));
     EXPECT_FALSE(pendant);
     EXPECT_EQ(curseur, nullptr);
     ExpectFinalSteps();
@@ -545,7 +544,7 @@ TEST_F(RefreshTest, AlarmsWithoutALogAreToldEvenWhenTheWalkFails) {
     EXPECT_EQ(prompts.messages[0].icon, QMessageBox::Warning);
     const QString texte = prompts.messages[0].text;
     EXPECT_TRUE(texte.contains("111111"));
-    EXPECT_TRUE(texte.contains(QString::fromUtf8("Le cours du titre est supérieur  à 40,00")));
+    EXPECT_TRUE(texte.contains(QString("Le cours du titre est supérieur  à 40,00")));
     EXPECT_EQ(prompts.messages[1].icon, QMessageBox::Critical); // the walk's own error
     EXPECT_FALSE(doc->AlarmeNouvelle);
     EXPECT_FALSE(form->AlarmTimer()->isActive());

@@ -103,8 +103,8 @@ TEST_F(ViewsTest, EmptyDocumentShowsTheGroupsZerosAndEmptyPies) {
     EXPECT_EQ(racine->text(0), "Portefeuille");
     ASSERT_EQ(racine->childCount(), 3);
     EXPECT_EQ(racine->child(0)->text(0), "Cash");
-    EXPECT_EQ(racine->child(1)->text(0), QString::fromUtf8("Titres en portefeuille"));
-    EXPECT_EQ(racine->child(2)->text(0), QString::fromUtf8("Titres suivis"));
+    EXPECT_EQ(racine->child(1)->text(0), QString("Titres en portefeuille"));
+    EXPECT_EQ(racine->child(2)->text(0), QString("Titres suivis"));
     EXPECT_EQ(arbre->currentItem(), racine->child(1));
     EXPECT_EQ(Page(), "PgTitre");
     for (const char* list : {"ListTitre", "LvOp", "LstCash", "ListRepart"})
@@ -122,9 +122,9 @@ TEST_F(ViewsTest, EmptyDocumentShowsTheGroupsZerosAndEmptyPies) {
     EXPECT_TRUE(W<QChartView>("Chart2")->chart()->series().isEmpty());
     EXPECT_TRUE(W<QChartView>("Chart3")->chart()->series().isEmpty());
     EXPECT_EQ(W<QChartView>("Chart2")->chart()->title(),
-              QString::fromUtf8("Répartition du portefeuille par Valorisation"));
+              QString("Répartition du portefeuille par Valorisation"));
     EXPECT_EQ(W<QChartView>("Chart3")->chart()->title(),
-              QString::fromUtf8("Répartition cash/titre en liquidation"));
+              QString("Répartition cash/titre en liquidation"));
 }
 
 TEST_F(ViewsTest, RichDocumentTreeAndSecuritiesList) {
@@ -225,7 +225,7 @@ TEST_F(ViewsTest, SelectionSurvivesRebuilds) {
     AddTrade(air, EncodeDate(2025, 6, 2), 'V', 10, 15000);
     form->BuildTree();
     ASSERT_NE(Tree()->currentItem(), nullptr);
-    EXPECT_EQ(Tree()->currentItem()->parent()->text(0), QString::fromUtf8("Titres suivis"));
+    EXPECT_EQ(Tree()->currentItem()->parent()->text(0), QString("Titres suivis"));
     EXPECT_EQ(form->SelectedTitre(), air);
 
     // Gone: the root.
@@ -241,7 +241,7 @@ TEST_F(ViewsTest, SelectionSurvivesRebuilds) {
 
     Tree()->setCurrentItem(Tree()->topLevelItem(0)->child(2));
     form->BuildTree();
-    EXPECT_EQ(Tree()->currentItem()->text(0), QString::fromUtf8("Titres en portefeuille"));
+    EXPECT_EQ(Tree()->currentItem()->text(0), QString("Titres en portefeuille"));
 
     // A double click in the securities list shows that security's synthesis.
     W<QTabWidget>("PageCtl1")->setCurrentIndex(2);
@@ -340,7 +340,7 @@ TEST_F(ViewsTest, SalesLossesAndCashMovementsHaveTheirColours) {
     QTreeWidget* cash = W<QTreeWidget>("LstCash");
     for (int i = 0; i < cash->topLevelItemCount(); ++i) {
         const QTreeWidgetItem* ligne = cash->topLevelItem(i);
-        const bool credit = ligne->text(1) == QString::fromUtf8("Crédit");
+        const bool credit = ligne->text(1) == QString("Crédit");
         EXPECT_EQ(Foreground(ligne, 2), credit ? QColor(0, 128, 0) : QColor(255, 0, 0));
     }
     EXPECT_EQ(Text("VCash"), QString("1") + kNbsp + "740,00");
@@ -387,7 +387,7 @@ TEST_F(ViewsTest, SummaryFiguresAndTheLocalCurrency) {
     // The current position in the pie: 100 % securities either way.
     W<QToolButton>("PortCur")->click();
     EXPECT_EQ(W<QChartView>("Chart3")->chart()->title(),
-              QString::fromUtf8("Répartition cash/titre courante"));
+              QString("Répartition cash/titre courante"));
     EXPECT_TRUE(W<QToolButton>("PortCur")->isChecked());
     EXPECT_FALSE(W<QToolButton>("PortLiq")->isChecked());
     W<QToolButton>("PortCur")->click(); // a click on the down button leaves it down
@@ -425,7 +425,7 @@ TEST_F(ViewsTest, RepartitionGroupsByMarketAndBySector) {
     // By purchase cost: 300 + 100 + 300.
     W<QToolButton>("BtCout")->click();
     EXPECT_EQ(W<QChartView>("Chart2")->chart()->title(),
-              QString::fromUtf8("Répartition du portefeuille par Coût d'achat"));
+              QString("Répartition du portefeuille par Coût d'achat"));
     EXPECT_EQ(SliceLabels("Chart2"), (QStringList{"Banque 42,86 %", "Chimie 57,14 %"}));
     W<QToolButton>("BtCout")->click();
     EXPECT_TRUE(W<QToolButton>("BtCout")->isChecked()) << "one basis is always chosen";
@@ -535,8 +535,8 @@ TEST_F(ViewsTest, RepartitionColumnsFromTheRegistryAndTheChooser) {
     });
     form = Start();
     doc = form->Portefeuille();
-    EXPECT_EQ(Headers("ListRepart"), (QStringList{"Valeur", QString::fromUtf8("+Val. Réal. Brut"),
-                                                  "Qte en Port.", QString::fromUtf8("Libellé")}));
+    EXPECT_EQ(Headers("ListRepart"), (QStringList{"Valeur", QString("+Val. Réal. Brut"),
+                                                  "Qte en Port.", QString("Libellé")}));
 
     Valeurs* a = Add("1", "UN", 10000);
     Valeurs* b = Add("2", "DEUX", 10000);
@@ -576,7 +576,7 @@ TEST_F(ViewsTest, RepartitionColumnsFromTheRegistryAndTheChooser) {
     prompts.answers = {QMessageBox::Yes};
     form->ColRepChanged({9, 6});
     EXPECT_EQ(Headers("ListRepart"),
-              (QStringList{"Valeur", "Valorisation Brut", QString::fromUtf8("Coût Total Brut")}));
+              (QStringList{"Valeur", "Valorisation Brut", QString("Coût Total Brut")}));
     EXPECT_EQ(Column("ListRepart", 1), (QStringList{"500,00", "500,00", "0,00"}));
     ReadKey([&](platform::SettingsStore& s) {
         std::vector<std::uint8_t> attendu(22, 0);
