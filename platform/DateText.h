@@ -17,7 +17,7 @@ std::string ShortTimeToStr(TDateTime value); // "HH:NN"
 std::string DateTimeToStr(TDateTime value);  // "DD/MM/YY HH:NN:SS"
 
 // Format with the tokens d, dd, m, mm, yy, yyyy, h, hh, n, nn, s, ss; any other character is
-// copied. "mm" right after an hour token means minutes, as the class library reads it.
+// copied. "mm" right after an hour token means minutes, so "hh:mm" reads as a time.
 std::string FormatDateTime(std::string_view format, TDateTime value);
 
 // Day/month/year with "/" (also "." or "-"); the year may be omitted (current year), two

@@ -55,9 +55,9 @@ DateParts CivilFromDays(long days) { // days since 1/1/0001, 0-based
     return parts;
 }
 
-// Milliseconds of a day number, rounded as the class library does: the whole-day part counts
-// toward zero and the time of day is the absolute value of the fraction, so that a date
-// before 1899 still has its time counted forward from midnight.
+// Milliseconds of a day number: the whole-day part counts toward zero and the time of day is
+// the absolute value of the fraction, so that a date before 1899 still has its time counted
+// forward from midnight.
 void SplitValue(TDateTime value, long& day, long& msOfDay) {
     if (!std::isfinite(value) || std::fabs(value) > 3.0e6) {
         day = 0;

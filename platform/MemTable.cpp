@@ -42,8 +42,8 @@ std::string Truncate(std::string text, int maxChars) {
     return text;
 }
 
-// A float field's plain text, as the class library gives it: 15 significant digits, so that
-// an amount built as cents x 0.01 reads 0.35 and not 0.35000000000000003.
+// A float field's plain text: 15 significant digits, so that an amount built as cents x 0.01
+// reads 0.35 and not 0.35000000000000003.
 std::string FloatText(double value) {
     char buffer[64];
     auto result =
@@ -52,7 +52,7 @@ std::string FloatText(double value) {
 }
 
 std::int32_t RoundToInt32(double value) {
-    // Round half to even, as the class library's Round does.
+    // Round half to even, so that halves do not all go up.
     return Trunc32(std::nearbyint(value));
 }
 

@@ -10,10 +10,9 @@
 #include <variant>
 #include <vector>
 
-// In-memory tables standing in for the class library's client datasets: typed fields reached
-// by name or position, an optional index that keeps the rows in key order, a current row with
-// the usual navigation and editing operations, and change notifications for the views that
-// show a table.
+// In-memory tables: typed fields reached by name or position, an optional index that keeps the
+// rows in key order, a current row with the usual navigation and editing operations, and change
+// notifications for the views that show a table.
 
 namespace platform {
 

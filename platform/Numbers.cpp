@@ -244,8 +244,8 @@ std::string Layout(const Decimal& d, bool negative, int decimals, char decimalSe
     return out;
 }
 
-// The general notation the class library falls back to for values too large for the fixed
-// forms: mantissa without trailing zeros, "E" and the exponent.
+// The general notation used for values too large for the fixed forms: mantissa without
+// trailing zeros, "E" and the exponent.
 std::string General(const Decimal& d, bool negative, char decimalSeparator) {
     std::string out;
     if (negative)

@@ -62,7 +62,7 @@ std::optional<std::int32_t> ParseInt32(std::string_view text, const NumberSyntax
 // no exponent, no "inf" nor "nan", whatever the syntax says.
 std::optional<std::int32_t> ParseCents(std::string_view text, const NumberSyntax& syntax);
 std::optional<double> ParseDouble(std::string_view text, const NumberSyntax& syntax);
-// Read at extended precision, then narrowed, as the class library's float reader does.
+// Read at extended precision, then narrowed to a float.
 std::optional<float> ParseSingle(std::string_view text, const NumberSyntax& syntax);
 
 // What a number stands for: its refusal is worded after it, so that a price is not called a
@@ -102,7 +102,7 @@ struct FormatSettings {
     static FormatSettings& Current();
 };
 
-// The class library's "number" format: thousands grouped, the given decimals, rounding to
+// The "number" format of amounts: thousands grouped, the given decimals, rounding to
 // precision significant digits first (9 in the program's displays).
 std::string FormatNumber(double value, int decimals = 2, int precision = 9);
 // Fixed notation with the user's decimal separator and no grouping, rounded as FormatNumber.

@@ -6,10 +6,9 @@
 
 namespace platform {
 
-// A plain quicksort over a list, as the class library's list sort: not stable, and safe with
-// any comparator, even one that is not a strict weak ordering (std::sort is not): every scan
-// is bounded by the range, so whatever compare returns, no element is read outside the list,
-// none is lost, and the sort ends.
+// A plain quicksort over a list: not stable, and safe with any comparator, even one that is not
+// a strict weak ordering (std::sort is not): every scan is bounded by the range, so whatever
+// compare returns, no element is read outside the list, none is lost, and the sort ends.
 // compare(a, b) returns <0, 0 or >0 on the list's elements.
 template <typename T, typename Compare> void QuickSort(std::vector<T>& list, Compare compare) {
     if (list.size() < 2)

@@ -16,7 +16,7 @@ constexpr bool IsPrintableAscii(char32_t c) {
 
 // Reads a text file line by line. Accepts LF and CRLF; a line is returned without its end.
 // Lines are returned in UTF-8: a line that is not valid UTF-8 is decoded as Windows-1252, so
-// files written by the Windows program read correctly.
+// files written in that code page, as earlier portfolio files are, read correctly.
 class LineReader {
 public:
     enum class Status { Line, TooLong, End };
