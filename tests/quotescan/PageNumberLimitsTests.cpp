@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstdint>
 #include <filesystem>
 #include <limits>
@@ -65,33 +64,25 @@ protected:
     std::vector<char> page;
 };
 
-TEST_P(QuoteLimits, HugePricesSaturateInsteadOfTurningNegative) {
+// Every site reads its numbers through the same saturating readers, whose limits the search
+// tests walk; one number past each limit per field shows that the site goes through them.
+TEST_P(QuoteLimits, HugeNumbersSaturateInsteadOfTurningNegative) {
     // 3e9 cents, which wraps to -1 294 967 296 in 32 bits.
-    for (const std::string& huge :
-         {std::string("30000000,00"), std::string("42949672,96"), std::string(60, '9')}) {
-        ASSERT_TRUE(Analyse("45,30", huge)) << huge;
-        EXPECT_EQ(ask.Infos.Cours, kMax) << huge;
-        EXPECT_EQ(ask.Infos.Haut, 4600) << huge;
-        ASSERT_TRUE(Analyse("44,50", huge)) << huge;
-        EXPECT_EQ(ask.Infos.Bas, kMax) << huge;
-        EXPECT_EQ(ask.Infos.Cours, 4530) << huge;
-    }
-}
+    ASSERT_TRUE(Analyse("45,30", "30000000,00"));
+    EXPECT_EQ(ask.Infos.Cours, kMax);
+    EXPECT_EQ(ask.Infos.Haut, 4600);
+    ASSERT_TRUE(Analyse("44,50", std::string(60, '9')));
+    EXPECT_EQ(ask.Infos.Bas, kMax);
+    EXPECT_EQ(ask.Infos.Cours, 4530);
+    ASSERT_TRUE(Analyse(">1250<", ">3000000000<"));
+    EXPECT_EQ(ask.Infos.Volume, kMax);
+    EXPECT_EQ(ask.Infos.Ouverture, 4480);
+    // Thousands that fit 32 bits but whose shares do not (site 3 gives shares).
+    ASSERT_TRUE(Analyse(">1250<", ">9999999<"));
+    EXPECT_EQ(ask.Infos.Volume, GetParam().site == 3 ? 9999999 : kMax);
 
-TEST_P(QuoteLimits, HugeVolumesSaturate) {
-    // Read as shares on site 3 and as thousands on the others: saturated either way.
-    for (const std::string& huge :
-         {std::string("3000000000"), std::string("4294967296"), std::string(60, '9')}) {
-        ASSERT_TRUE(Analyse(">1250<", ">" + huge + "<")) << huge;
-        EXPECT_EQ(ask.Infos.Volume, kMax) << huge;
-        EXPECT_EQ(ask.Infos.Ouverture, 4480) << huge;
-    }
-}
-
-TEST_P(QuoteLimits, HugeVariationStaysFinite) {
     const std::string digits(60, '9');
     ASSERT_TRUE(Analyse("+1,25", "+" + digits));
-    EXPECT_TRUE(std::isfinite(ask.Infos.Variation));
     EXPECT_EQ(ask.Infos.Variation, std::numeric_limits<float>::max());
     ASSERT_TRUE(Analyse("+1,25", "-" + digits));
     EXPECT_EQ(ask.Infos.Variation, -std::numeric_limits<float>::max());

@@ -80,7 +80,7 @@ TEST_P(QuotePageOfSite, EveryCutFailsOrGivesTheWholeQuote) {
     const char* last = p.site == 0 ? "46,00" : p.site == 2 ? "&SRCODBC" : "44,50";
     const std::size_t lastValue = text.rfind(last) + (p.site == 2 ? 0 : std::strlen(last));
     for (std::size_t length = 0; length < text.size(); ++length) {
-        AskWeb ask = Request(p.site, AskKind::Quote);
+        AskWeb ask = Request(p.site, AskKind::Quote, "12000");
         std::vector<char> page = PageText(text.substr(0, length));
         const bool ok = AnalyseRep(&ask, page.data());
         if (length <= lastValue) {
@@ -88,6 +88,8 @@ TEST_P(QuotePageOfSite, EveryCutFailsOrGivesTheWholeQuote) {
         }
         if (ok)
             ExpectValues(ask.Infos, ExpectedQuote(p.site), p.file);
+        // A site identifier cut by the page's end could name another security.
+        EXPECT_STREQ(ask.Code, ok && p.site == 2 ? "12345" : "12000") << "cut at " << length;
     }
 }
 
@@ -128,15 +130,6 @@ TEST(QuotePages, SiteTwoIdentifierTooLongKeepsTheCallersCode) {
     EXPECT_EQ(ask.Infos.Cours, 4530);
 }
 
-TEST(QuotePages, SiteTwoIdentifierCutByThePageEndIsNotTaken) {
-    std::string text = PageFileText("site2_quote.html");
-    text.resize(text.find("&SRCODBC") - 2); // "...VALEUR=123"
-    AskWeb ask = Request(2, AskKind::Quote, "12000");
-    std::vector<char> page = PageText(text);
-    EXPECT_FALSE(AnalyseRep(&ask, page.data()));
-    EXPECT_STREQ(ask.Code, "12000");
-}
-
 TEST(QuotePages, SiteTwoWithoutIntradayLinkFails) {
     AskWeb ask = Request(2, AskKind::Quote, "12000");
     std::vector<char> page = PageFile("site2_quote_nolink.html");
@@ -148,27 +141,14 @@ TEST(QuotePages, SiteTwoWithoutIntradayLinkFails) {
 TEST(QuotePages, DateThatDoesNotConvertReachesTheCaller) {
     AskWeb ask = Request(2, AskKind::Quote);
     std::vector<char> page = PageFile("site2_quote_baddate.html");
-    EXPECT_THROW(AnalyseRep(&ask, page.data()), platform::ConversionError);
     try {
-        std::vector<char> again = PageFile("site2_quote_baddate.html");
-        AnalyseRep(&ask, again.data());
+        AnalyseRep(&ask, page.data());
         ADD_FAILURE() << "no conversion error";
     } catch (const platform::ConversionError& error) {
         EXPECT_NE(std::string(error.what()).find("31/02/01"), std::string::npos);
     }
     InfosCours infos{};
     EXPECT_TRUE(GetNextRep(&infos));
-}
-
-TEST(QuotePages, HugeVolumeSaturatesInsteadOfOverflowing) {
-    std::string text = PageFileText("site1_quote.html");
-    const std::size_t at = text.find(">1250<");
-    ASSERT_NE(at, std::string::npos);
-    text.replace(at + 1, 4, "9999999");
-    AskWeb ask = Request(1, AskKind::Quote);
-    std::vector<char> page = PageText(text);
-    ASSERT_TRUE(AnalyseRep(&ask, page.data()));
-    EXPECT_EQ(ask.Infos.Volume, 2147483647);
 }
 
 } // namespace

@@ -4,13 +4,10 @@
 
 #include "quotescan/Sites.h"
 
-#include "platform/ConversionError.h"
-#include "platform/DateText.h"
 #include "platform/DateTime.h"
 
 #include <gtest/gtest.h>
 
-#include <limits>
 #include <string>
 #include <vector>
 
@@ -29,17 +26,6 @@ protected:
     void TearDown() override { platform::Clock::Reset(); }
     double now = 0;
 };
-
-TEST_F(SiteParserTest, SiteTwoDateTextByLength) {
-    EXPECT_EQ(CWebSelect::DateText("991231"), "31/12/99");
-    EXPECT_EQ(CWebSelect::DateText("10105"), "05/01/01");
-    EXPECT_EQ(CWebSelect::DateText("1231"), "31/12/00");
-    EXPECT_EQ(CWebSelect::DateText("105"), "05/01/00");
-    EXPECT_EQ(CWebSelect::DateText("01031599999"), "15/03/01"); // only six characters count
-    for (const char* text : {"", "5", "12", "1/"})
-        EXPECT_THROW(platform::StrToDate(CWebSelect::DateText(text)), platform::ConversionError)
-            << text;
-}
 
 TEST_F(SiteParserTest, SiteOneDateTextNeedsEightCharacters) {
     EXPECT_EQ(CWebCota::DateText("20010315\">"), "15/03/2001");
@@ -63,16 +49,6 @@ TEST_F(SiteParserTest, OverlongSiteTwoDateIsCut) {
     ASSERT_FALSE(parser.NextHisto(&infos)); // the next record is found past the long text
     EXPECT_EQ(infos.Cours, 4490);
     EXPECT_EQ(infos.Date, platform::EncodeDate(2000, 1, 5));
-}
-
-TEST_F(SiteParserTest, QuoteIsStampedWithTheClock) {
-    std::vector<char> page = PageFile("site2_quote.html");
-    AskWeb ask = Request(2, AskKind::Quote);
-    CWebSelect parser(&ask);
-    ASSERT_TRUE(parser.Analyse(page.data()));
-    EXPECT_EQ(ask.Infos.Date, platform::EncodeDate(2024, 6, 15));
-    EXPECT_NEAR(ask.Infos.Heure, platform::EncodeTime(14, 5, 0), 1e-9);
-    EXPECT_EQ(parser.Marqueur, "<A HREF=\"intraday.asp?VALEUR=");
 }
 
 TEST_F(SiteParserTest, HistoryCountsAtTheLimitsEndCleanly) {
