@@ -26,13 +26,16 @@ namespace {
 
 class IntradayTest : public ::testing::Test {
 protected:
-    // Runs a kind-1 analysis whose file goes to the temporary folder.
-    bool Analyse(int site, const std::string& pageFile) {
+    // Runs an intraday analysis whose file goes to the temporary folder.
+    bool AnalyseText(int site, const std::string& text) {
         ask = Request(site, AskKind::Intraday);
         ask.Infos.Date = platform::EncodeDate(2001, 3, 12);
         SetFichier(ask, file);
-        std::vector<char> page = PageFile(pageFile);
+        std::vector<char> page = PageText(text);
         return AnalyseRep(&ask, page.data());
+    }
+    bool Analyse(int site, const std::string& pageFile) {
+        return AnalyseText(site, PageFileText(pageFile));
     }
 
     TempFolder dir;
@@ -42,20 +45,14 @@ protected:
 
 const std::vector<std::string> kThreePoints = {"12/03/01", "4510 930", "4525 1200", "4530 1735"};
 
-TEST_F(IntradayTest, DateLineThenOnePointPerLine) {
+TEST_F(IntradayTest, DateLineThenOnePointPerLineReplacingAnOlderFile) {
     for (const auto& [site, page] :
          {std::pair{1, "site1_intraday.html"}, std::pair{1, "site1_intraday_case.html"},
           std::pair{2, "site2_intraday.html"}, std::pair{2, "site2_intraday_case.html"}}) {
-        fs::remove(file);
+        std::ofstream(file) << "01/01/01\n1 2\n3 4\n5 6\n7 8\n9 10\n";
         ASSERT_TRUE(Analyse(site, page)) << page;
         EXPECT_EQ(FileLines(file), kThreePoints) << page;
     }
-}
-
-TEST_F(IntradayTest, ExistingFileIsTruncated) {
-    std::ofstream(file) << "01/01/01\n1 2\n3 4\n5 6\n7 8\n9 10\n";
-    ASSERT_TRUE(Analyse(1, "site1_intraday.html"));
-    EXPECT_EQ(FileLines(file), kThreePoints);
 }
 
 TEST_F(IntradayTest, NoPointsLeavesTheOlderFileUntouched) {
@@ -65,11 +62,11 @@ TEST_F(IntradayTest, NoPointsLeavesTheOlderFileUntouched) {
 }
 
 TEST_F(IntradayTest, CutPageKeepsThePointsWrittenAndFails) {
-    EXPECT_FALSE(Analyse(1, "site1_intraday_cut.html"));
-    EXPECT_EQ(FileLines(file), (std::vector<std::string>{"12/03/01", "4510 930", "4525 1200"}));
-    fs::remove(file);
-    EXPECT_FALSE(Analyse(2, "site2_intraday_cut.html"));
-    EXPECT_EQ(FileLines(file), (std::vector<std::string>{"12/03/01", "4510 930", "4525 1200"}));
+    for (const auto& [site, page] :
+         {std::pair{1, "site1_intraday_cut.html"}, std::pair{2, "site2_intraday_cut.html"}}) {
+        EXPECT_FALSE(Analyse(site, page));
+        EXPECT_EQ(FileLines(file), (std::vector<std::string>{"12/03/01", "4510 930", "4525 1200"}));
+    }
 }
 
 TEST_F(IntradayTest, PageWithoutPointsMarkerWritesNoFile) {
@@ -110,11 +107,7 @@ TEST_F(IntradayTest, EveryCutOfAPageNeverWritesMoreThanThePage) {
         const std::string text = PageFileText(name);
         for (std::size_t length = 0; length < text.size(); ++length) {
             fs::remove(file);
-            ask = Request(site, AskKind::Intraday);
-            ask.Infos.Date = platform::EncodeDate(2001, 3, 12);
-            SetFichier(ask, file);
-            std::vector<char> page = PageText(text.substr(0, length));
-            const bool ok = AnalyseRep(&ask, page.data());
+            const bool ok = AnalyseText(site, text.substr(0, length));
             if (!fs::exists(file)) {
                 EXPECT_FALSE(ok);
                 continue;
@@ -139,8 +132,13 @@ std::vector<std::pair<int, double>> ReadHistory(int site, std::vector<char>& pag
     if (analysed)
         *analysed = ok;
     std::vector<std::pair<int, double>> records;
-    if (!ok)
+    if (!ok) {
+        // A page that fails keeps no parser to read records from.
+        InfosCours infos{};
+        EXPECT_TRUE(GetNextRep(&infos));
+        EXPECT_EQ(infos.Cours, 0);
         return records;
+    }
     for (;;) {
         InfosCours infos{};
         if (GetNextRep(&infos))
@@ -153,25 +151,21 @@ std::vector<std::pair<int, double>> ReadHistory(int site, std::vector<char>& pag
     return records;
 }
 
-TEST(HistoryPages, SiteOneRebuildsEightDigitDates) {
-    const std::vector<std::pair<int, double>> want = {{4510, platform::EncodeDate(2001, 3, 15)},
-                                                      {4490, platform::EncodeDate(2001, 3, 16)},
-                                                      {4600, platform::EncodeDate(2001, 3, 19)}};
-    for (const char* name : {"site1_history.html", "site1_history_case.html"}) {
+// Site 1 writes eight-digit dates; site 2 writes them without leading zeros, of every length.
+TEST(HistoryPages, EachSiteRebuildsItsDates) {
+    using platform::EncodeDate;
+    const std::vector<std::pair<int, double>> site1 = {{4510, EncodeDate(2001, 3, 15)},
+                                                       {4490, EncodeDate(2001, 3, 16)},
+                                                       {4600, EncodeDate(2001, 3, 19)}};
+    const std::vector<std::pair<int, double>> site2 = {{4510, EncodeDate(1999, 12, 31)}, // 991231
+                                                       {4490, EncodeDate(2000, 1, 5)},   // 105
+                                                       {4600, EncodeDate(2000, 12, 31)}, // 1231
+                                                       {4650, EncodeDate(2001, 1, 5)}};  // 10105
+    for (const auto& [site, name] :
+         {std::pair{1, "site1_history.html"}, std::pair{1, "site1_history_case.html"},
+          std::pair{2, "site2_history.html"}, std::pair{2, "site2_history_case.html"}}) {
         std::vector<char> page = PageFile(name);
-        EXPECT_EQ(ReadHistory(1, page), want) << name;
-    }
-}
-
-TEST(HistoryPages, SiteTwoRebuildsDatesWrittenWithoutLeadingZeros) {
-    const std::vector<std::pair<int, double>> want = {
-        {4510, platform::EncodeDate(1999, 12, 31)}, // 991231
-        {4490, platform::EncodeDate(2000, 1, 5)},   // 105
-        {4600, platform::EncodeDate(2000, 12, 31)}, // 1231
-        {4650, platform::EncodeDate(2001, 1, 5)}};  // 10105
-    for (const char* name : {"site2_history.html", "site2_history_case.html"}) {
-        std::vector<char> page = PageFile(name);
-        EXPECT_EQ(ReadHistory(2, page), want) << name;
+        EXPECT_EQ(ReadHistory(site, page), site == 1 ? site1 : site2) << name;
     }
 }
 

@@ -99,15 +99,6 @@ TEST(QuoteLifecycle, UnknownSitesAndKindsTouchNothing) {
     EXPECT_FALSE(AnalyseRep(&ask, nullptr)); // no page: nothing to read
 }
 
-TEST(QuoteLifecycle, HistoryPageWithoutMarkersKeepsNoParser) {
-    AskWeb ask = Request(1, AskKind::History);
-    std::vector<char> page = PageFile("site1_quote.html");
-    EXPECT_FALSE(AnalyseRep(&ask, page.data()));
-    InfosCours infos{};
-    EXPECT_TRUE(GetNextRep(&infos));
-    EXPECT_EQ(infos.Cours, 0);
-}
-
 TEST(QuoteLifecycle, NewRequestDropsAnUnfinishedHistoryRead) {
     // Each way of starting over must forget the page: it is freed right after, which the
     // address sanitizer would report on any later read of it.
