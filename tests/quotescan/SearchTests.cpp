@@ -23,6 +23,14 @@ std::string Rest(const CSearch& search) {
     return search.Courant ? search.Courant : "";
 }
 
+// A cursor over its own test page, which it reads and writes while it lives.
+struct PageHolder {
+    std::vector<char> page;
+};
+struct Scan : PageHolder, CSearch {
+    explicit Scan(const std::string& text) : PageHolder{PageText(text)}, CSearch(page.data()) {}
+};
+
 class SearchTest : public ::testing::Test {
 protected:
     void SetUp() override { platform::Clock::SetFixed(platform::EncodeDate(2024, 6, 15) + 0.5); }
@@ -30,8 +38,7 @@ protected:
 };
 
 TEST_F(SearchTest, EmptyPageFailsEverySearchAndRead) {
-    std::vector<char> page = PageText("");
-    CSearch search(page.data());
+    Scan search("");
     EXPECT_TRUE(search.Exhausted());
     EXPECT_FALSE(search.Find("a", 1, false));
     EXPECT_FALSE(search.Find("a", 0, false));
@@ -47,8 +54,7 @@ TEST_F(SearchTest, EmptyPageFailsEverySearchAndRead) {
 }
 
 TEST_F(SearchTest, FindCountsOccurrencesAndExhaustsOnMiss) {
-    std::vector<char> page = PageText("a<TR>b<TR>c<TR>d");
-    CSearch search(page.data());
+    Scan search("a<TR>b<TR>c<TR>d");
     EXPECT_TRUE(search.Find("<TR>", 2, false));
     EXPECT_EQ(Rest(search), "c<TR>d");
     EXPECT_EQ(std::string(search.Marque), "b<TR>c<TR>d"); // where the last pass began
@@ -61,51 +67,42 @@ TEST_F(SearchTest, FindCountsOccurrencesAndExhaustsOnMiss) {
 }
 
 TEST_F(SearchTest, FindOfMarkerEndingThePageExhausts) {
-    std::vector<char> page = PageText("xx value=");
-    CSearch search(page.data());
+    Scan search("xx value=");
     EXPECT_FALSE(search.Find("value=", 1, false));
     EXPECT_TRUE(search.Exhausted());
-    std::vector<char> other = PageText("abc");
-    CSearch empty(other.data());
+    Scan empty("abc");
     EXPECT_FALSE(empty.Find("", 1, false)); // an empty marker matches nothing
 }
 
 TEST_F(SearchTest, FindRetriesWithCaseChangedMarker) {
     // The exact marker wins whenever it is anywhere ahead, even behind a case-changed one.
-    std::vector<char> page = PageText("<FONT SIZE=2>12 <font size=2>13");
-    CSearch search(page.data());
+    Scan search("<FONT SIZE=2>12 <font size=2>13");
     EXPECT_TRUE(search.Find("size=2>", 1, false));
     EXPECT_EQ(Rest(search), "13");
 
-    std::vector<char> lower = PageText("<td>Prix variation 1,5");
-    CSearch retry(lower.data());
+    Scan retry("<td>Prix variation 1,5");
     EXPECT_TRUE(retry.Find("Variation", 1, false));
     EXPECT_EQ(Rest(retry), " 1,5");
 
-    std::vector<char> upper = PageText("<PARAM NAME=\"NB\" VALUE=\"3\">");
-    CSearch caps(upper.data());
+    Scan caps("<PARAM NAME=\"NB\" VALUE=\"3\">");
     EXPECT_TRUE(caps.Find("<param name=\"nb\"", 1, false));
     EXPECT_EQ(Rest(caps), " VALUE=\"3\">");
 
     // Each pass retries on its own: first occurrence exact, second in capitals.
-    std::vector<char> mixed = PageText("size=2>a SIZE=2>b");
-    CSearch both(mixed.data());
+    Scan both("size=2>a SIZE=2>b");
     EXPECT_TRUE(both.Find("size=2>", 2, false));
     EXPECT_EQ(Rest(both), "b");
 
     // A marker whose case change is itself finds nothing more.
-    std::vector<char> same = PageText("<td nowrap>1");
-    CSearch identical(same.data());
+    Scan identical("<td nowrap>1");
     EXPECT_FALSE(identical.Find("<TD NOWRAP", 1, false));
 
-    std::vector<char> exactOnly = PageText("SIZE=2>b");
-    CSearch exact(exactOnly.data());
+    Scan exact("SIZE=2>b");
     EXPECT_FALSE(exact.Find("size=2>", 1, true));
 }
 
 TEST_F(SearchTest, SkipAndCopyUntilStayWithinThePage) {
-    std::vector<char> page = PageText("ab&c");
-    CSearch search(page.data());
+    Scan search("ab&c");
     search.Skip(1);
     EXPECT_EQ(Rest(search), "b&c");
     char dest[10];
@@ -115,16 +112,14 @@ TEST_F(SearchTest, SkipAndCopyUntilStayWithinThePage) {
     search.Skip(2);                // over the last character
     EXPECT_TRUE(search.Exhausted());
 
-    std::vector<char> noStop = PageText("12345");
-    CSearch toEnd(noStop.data());
+    Scan toEnd("12345");
     EXPECT_TRUE(toEnd.CopyUntil(dest, sizeof dest, '&'));
     EXPECT_STREQ(dest, "12345");
     EXPECT_TRUE(toEnd.Exhausted());
 }
 
 TEST_F(SearchTest, CopyUntilNeverWritesPastItsDestination) {
-    std::vector<char> page = PageText("ABCDEFGHIJKLMNOP&rest");
-    CSearch search(page.data());
+    Scan search("ABCDEFGHIJKLMNOP&rest");
     char dest[8 + 4];
     std::memset(dest, '#', sizeof dest);
     EXPECT_FALSE(search.CopyUntil(dest, 8, '&')); // cut: reported
@@ -132,8 +127,7 @@ TEST_F(SearchTest, CopyUntilNeverWritesPastItsDestination) {
     EXPECT_EQ(std::string(dest + 8, 4), "####");
     EXPECT_EQ(Rest(search), "&rest"); // the excess is passed over
 
-    std::vector<char> exact = PageText("ABCDEFG&");
-    CSearch fits(exact.data());
+    Scan fits("ABCDEFG&");
     EXPECT_TRUE(fits.CopyUntil(dest, 8, '&'));
     EXPECT_STREQ(dest, "ABCDEFG");
 }
@@ -157,8 +151,7 @@ TEST_F(SearchTest, ReadCentsExamples) {
         {"a,5 ", 500, ""}, // a comma before the value is skipped like any other character
     };
     for (const Case& c : cases) {
-        std::vector<char> page = PageText(c.text);
-        CSearch search(page.data());
+        Scan search(c.text);
         std::int32_t cents = -1;
         ASSERT_TRUE(search.ReadCents(&cents)) << c.text;
         EXPECT_EQ(cents, c.cents) << c.text;
@@ -182,8 +175,7 @@ TEST_F(SearchTest, NumbersBeyondTheirOutputSaturate) {
         {"-" + sixty + " ", kMin}, {"21474836,5 ", kMax},      {"0,01 ", 1},
     };
     for (const Case& c : cents) {
-        std::vector<char> page = PageText(c.text);
-        CSearch search(page.data());
+        Scan search(c.text);
         std::int32_t value = 0;
         ASSERT_TRUE(search.ReadCents(&value)) << c.text;
         EXPECT_EQ(value, c.value) << c.text;
@@ -194,8 +186,7 @@ TEST_F(SearchTest, NumbersBeyondTheirOutputSaturate) {
         {sixty + " ", kMax},   {"-" + sixty + " ", kMin}, {"+4294967297 ", kMax},
     };
     for (const Case& c : integers) {
-        std::vector<char> page = PageText(c.text);
-        CSearch search(page.data());
+        Scan search(c.text);
         std::int32_t value = 0;
         ASSERT_TRUE(search.ReadInt(&value)) << c.text;
         EXPECT_EQ(value, c.value) << c.text;
@@ -204,8 +195,7 @@ TEST_F(SearchTest, NumbersBeyondTheirOutputSaturate) {
          {std::pair{"+" + sixty + "% ", std::numeric_limits<float>::max()},
           std::pair{"-" + sixty + ",5 ", -std::numeric_limits<float>::max()},
           std::pair{sixty.substr(0, 30) + " ", 1e30f}}) {
-        std::vector<char> page = PageText(text);
-        CSearch search(page.data());
+        Scan search(text);
         float f = 0;
         ASSERT_TRUE(search.ReadFloat(&f)) << text;
         EXPECT_FLOAT_EQ(f, value) << text;
@@ -217,69 +207,51 @@ TEST_F(SearchTest, ReadsAtThePageEndFailWithoutWriting) {
     for (const char* text : {"12", "12,5", "abc", "-", "+1.25", "x."}) {
         std::int32_t i = 5;
         float f = 5;
-        std::vector<char> page = PageText(text);
-        CSearch cents(page.data());
+        Scan cents(text);
         EXPECT_FALSE(cents.ReadCents(&i)) << text;
         EXPECT_TRUE(cents.Exhausted()) << text;
         if (std::strpbrk(text, ",.") == nullptr) { // a decimal point ends an integer
-            page = PageText(text);
-            CSearch integer(page.data());
-            EXPECT_FALSE(integer.ReadInt(&i)) << text;
+            EXPECT_FALSE(Scan(text).ReadInt(&i)) << text;
         }
-        page = PageText(text);
-        CSearch real(page.data());
-        EXPECT_FALSE(real.ReadFloat(&f)) << text;
+        EXPECT_FALSE(Scan(text).ReadFloat(&f)) << text;
         EXPECT_EQ(i, 5) << text;
         EXPECT_EQ(f, 5.0f) << text;
     }
-    for (const char* text : {"12/03/01", "abc", "7"}) {
-        double d = 5;
-        std::vector<char> page = PageText(text);
-        CSearch date(page.data());
-        EXPECT_FALSE(date.ReadDate(&d)) << text;
-        EXPECT_EQ(d, 5.0) << text;
-    }
-    for (const char* text : {"10:30", "abc", "7"}) {
-        double d = 5;
-        std::vector<char> page = PageText(text);
-        CSearch time(page.data());
-        EXPECT_FALSE(time.ReadTime(&d)) << text;
-        EXPECT_EQ(d, 5.0) << text;
-    }
+    double d = 5;
+    for (const char* text : {"12/03/01", "abc", "7"})
+        EXPECT_FALSE(Scan(text).ReadDate(&d)) << text;
+    for (const char* text : {"10:30", "abc", "7"})
+        EXPECT_FALSE(Scan(text).ReadTime(&d)) << text;
+    EXPECT_EQ(d, 5.0);
 }
 
 TEST_F(SearchTest, ReadIntAndReadFloat) {
-    std::vector<char> page = PageText("vol 12.000 titres");
-    CSearch search(page.data());
+    Scan search("vol 12.000 titres");
     std::int32_t value = 0;
     ASSERT_TRUE(search.ReadInt(&value));
     EXPECT_EQ(value, 12);
     EXPECT_EQ(Rest(search), "000 titres");
 
-    std::vector<char> signs = PageText("a - b +42;");
-    CSearch lone(signs.data());
+    Scan lone("a - b +42;");
     ASSERT_TRUE(lone.ReadInt(&value));
     EXPECT_EQ(value, 0); // a lone sign reads as 0
     ASSERT_TRUE(lone.ReadInt(&value));
     EXPECT_EQ(value, 42);
 
-    std::vector<char> var = PageText("var +1,25% ok");
-    CSearch pct(var.data());
+    Scan pct("var +1,25% ok");
     float f = 0;
     ASSERT_TRUE(pct.ReadFloat(&f));
     EXPECT_FLOAT_EQ(f, 1.25f);
     EXPECT_EQ(Rest(pct), " ok");                 // the percent sign is consumed
     EXPECT_EQ(std::string(pct.Marque), "+1.25"); // the comma became a point in the page
 
-    std::vector<char> twoPoints = PageText("-2.5.7x");
-    CSearch second(twoPoints.data());
+    Scan second("-2.5.7x");
     ASSERT_TRUE(second.ReadFloat(&f));
     EXPECT_FLOAT_EQ(f, -2.5f);
 }
 
 TEST_F(SearchTest, ReadDateAndTime) {
-    std::vector<char> page = PageText("le 12/03/2001 10:30 h");
-    CSearch search(page.data());
+    Scan search("le 12/03/2001 10:30 h");
     double date = 0;
     ASSERT_TRUE(search.ReadDate(&date));
     EXPECT_EQ(date, platform::EncodeDate(2001, 3, 12));
@@ -288,19 +260,16 @@ TEST_F(SearchTest, ReadDateAndTime) {
     ASSERT_TRUE(search.ReadTime(&time));
     EXPECT_NEAR(time, (10 * 60 + 30) / 1440.0, 1e-9);
 
-    std::vector<char> shortYear = PageText("31/12/99<");
-    CSearch yy(shortYear.data());
+    Scan yy("31/12/99<");
     ASSERT_TRUE(yy.ReadDate(&date));
     EXPECT_EQ(date, platform::EncodeDate(1999, 12, 31));
 }
 
 TEST_F(SearchTest, DateOrTimeThatDoesNotConvertRaises) {
-    std::vector<char> page = PageText("31/02/2001 ");
-    CSearch search(page.data());
+    Scan search("31/02/2001 ");
     double value = 0;
     EXPECT_THROW(search.ReadDate(&value), platform::ConversionError);
-    std::vector<char> time = PageText("25:61 ");
-    CSearch clock(time.data());
+    Scan clock("25:61 ");
     EXPECT_THROW(clock.ReadTime(&value), platform::ConversionError);
 }
 
