@@ -27,21 +27,12 @@ std::string Full(TDateTime value) {
 
 } // namespace
 
-TEST(DayNumbers, KnownAnchors) {
+// Walks the calendar day by day with its own month lengths and checks both directions; the
+// origin pins every day of the walk, the calendar's ends are pinned apart.
+TEST(DayNumbers, EncodeDecodeEveryDayFrom1600To2400) {
     EXPECT_EQ(EncodeDate(1899, 12, 30), 0);
-    EXPECT_EQ(EncodeDate(1899, 12, 31), 1);
-    EXPECT_EQ(EncodeDate(1900, 1, 1), 2);
-    EXPECT_EQ(EncodeDate(1900, 3, 1), 61); // 1900 is not a leap year
-    EXPECT_EQ(EncodeDate(1970, 1, 1), 25569);
-    EXPECT_EQ(EncodeDate(2000, 1, 1), 36526);
-    EXPECT_EQ(EncodeDate(2024, 2, 29), 45351);
-    EXPECT_EQ(EncodeDate(1899, 12, 29), -1);
     EXPECT_EQ(EncodeDate(1, 1, 1), -693593);
     EXPECT_EQ(EncodeDate(9999, 12, 31), 2958465);
-}
-
-// Walks the calendar day by day with its own month lengths and checks both directions.
-TEST(DayNumbers, EncodeDecodeEveryDayFrom1600To2400) {
     static const int kLength[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     int y = 1600;
     int m = 1;
@@ -119,15 +110,13 @@ TEST(DayNumbers, BeforeTheOriginTimeCountsForward) {
 }
 
 TEST(DayNumbers, DayOfWeekSundayIsOne) {
-    EXPECT_EQ(DayOfWeek(EncodeDate(2024, 6, 9)), 1);   // Sunday
-    EXPECT_EQ(DayOfWeek(EncodeDate(2024, 6, 10)), 2);  // Monday
     EXPECT_EQ(DayOfWeek(EncodeDate(2000, 1, 1)), 7);   // Saturday
     EXPECT_EQ(DayOfWeek(0), 7);                        // 30/12/1899, Saturday
     EXPECT_EQ(DayOfWeek(EncodeDate(1900, 1, 1)), 2);   // Monday
     EXPECT_EQ(DayOfWeek(EncodeDate(1899, 12, 29)), 6); // Friday
     EXPECT_EQ(DayOfWeek(EncodeDate(1800, 1, 1)), 4);   // Wednesday
     EXPECT_EQ(DayOfWeek(EncodeDate(2024, 6, 9) + 0.99), 1);
-    for (int i = 0; i < 70; ++i)
+    for (int i = 0; i < 70; ++i) // from Sunday 9/6/2024
         EXPECT_EQ(DayOfWeek(EncodeDate(2024, 6, 9) + i), i % 7 + 1);
 }
 
@@ -149,8 +138,6 @@ TEST_F(FixedClock, TwoDigitYearWindowAroundCurrentYear) {
     EXPECT_EQ(Full(StrToDate("30/12/99")), "30/12/1999");
     EXPECT_EQ(Full(StrToDate("1/2/00")), "01/02/2000");
     EXPECT_EQ(Full(StrToDate("5/6/7")), "05/06/2007");
-    EXPECT_EQ(ExpandTwoDigitYear(76), 1976);
-    EXPECT_EQ(ExpandTwoDigitYear(75), 2075);
     Clock::SetFixed(EncodeDate(2050, 6, 1));
     EXPECT_EQ(ExpandTwoDigitYear(0), 2000);
     EXPECT_EQ(ExpandTwoDigitYear(99), 2099);

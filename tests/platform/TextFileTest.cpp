@@ -35,9 +35,10 @@ protected:
         s << in.rdbuf();
         return s.str();
     }
-    std::size_t EntryCount() {
+    std::size_t EntryCount() { return EntryCount(folder_.Path()); }
+    static std::size_t EntryCount(const fs::path& folder) {
         std::size_t n = 0;
-        for ([[maybe_unused]] const auto& entry : fs::directory_iterator(folder_.Path()))
+        for ([[maybe_unused]] const auto& entry : fs::directory_iterator(folder))
             ++n;
         return n;
     }
@@ -270,12 +271,6 @@ TEST_F(TextFiles, AtomicWriterWritesThroughSymbolicLinks) {
         writer.Write(text);
         return writer.Commit();
     };
-    const auto entries = [](const fs::path& folder) {
-        std::size_t n = 0;
-        for ([[maybe_unused]] const auto& entry : fs::directory_iterator(folder))
-            ++n;
-        return n;
-    };
 
     // An absolute link, a relative one, and a chain ending in the relative one.
     fs::create_symlink(target, folder_.Path() / "absolute.cvx");
@@ -287,7 +282,8 @@ TEST_F(TextFiles, AtomicWriterWritesThroughSymbolicLinks) {
         EXPECT_TRUE(write(folder_.Path() / name, text));
         EXPECT_TRUE(fs::is_symlink(folder_.Path() / name));
         EXPECT_EQ(Get(target), text);
-        EXPECT_EQ(entries(folder_.Path() / "real"), 1u); // no temporary file left beside the target
+        EXPECT_EQ(EntryCount(folder_.Path() / "real"),
+                  1u); // no temporary file left beside the target
     }
     EXPECT_TRUE(fs::is_symlink(folder_.Path() / "relative.cvx"));
     EXPECT_EQ(fs::read_symlink(folder_.Path() / "chain.cvx"), "relative.cvx");
@@ -297,7 +293,7 @@ TEST_F(TextFiles, AtomicWriterWritesThroughSymbolicLinks) {
     EXPECT_TRUE(write(folder_.Path() / "dangling.cvx", "created"));
     EXPECT_TRUE(fs::is_symlink(folder_.Path() / "dangling.cvx"));
     EXPECT_EQ(Get(folder_.File("real/new.cvx")), "created");
-    EXPECT_EQ(entries(folder_.Path()), 5u);
+    EXPECT_EQ(EntryCount(), 5u);
 }
 
 TEST_F(TextFiles, AtomicWriterRefusesLinksThatLeadNowhere) {
