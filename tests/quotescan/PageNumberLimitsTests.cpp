@@ -138,26 +138,21 @@ protected:
     std::vector<char> page;
 };
 
-TEST_P(PointLimits, HugeIntradayPriceSaturates) {
+// A huge price saturates; a signed one ends the points or records before it.
+TEST_P(PointLimits, IntradayPrices) {
     ASSERT_TRUE(Intraday("30000000.00"));
     EXPECT_EQ(FileLines(file),
               (std::vector<std::string>{"12/03/01", "4510 930", "2147483647 1200", "4530 1735"}));
-}
-
-TEST_P(PointLimits, SignedIntradayPriceEndsTheFileBeforeIt) {
     EXPECT_FALSE(Intraday("-45.25"));
     EXPECT_EQ(FileLines(file), (std::vector<std::string>{"12/03/01", "4510 930"}));
 }
 
-TEST_P(PointLimits, HugeHistoryPriceSaturates) {
+TEST_P(PointLimits, HistoryPrices) {
     const std::vector<std::int32_t> prices = HistoryPrices("30000000.00");
     ASSERT_GE(prices.size(), 3u);
     EXPECT_EQ(prices[0], 4510);
     EXPECT_EQ(prices[1], kMax);
     EXPECT_EQ(prices[2], 4600);
-}
-
-TEST_P(PointLimits, SignedHistoryPriceEndsTheHistory) {
     EXPECT_EQ(HistoryPrices("-44.90"), std::vector<std::int32_t>{4510});
 }
 
