@@ -46,19 +46,14 @@ protected:
     const TempFolder folder_;
 };
 
-std::vector<std::string> ReadAll(LineReader& reader, int& tooLong) {
+const std::string kTooLong = "<too long>";
+
+// Every line up to the end, an over-long one as kTooLong.
+std::vector<std::string> ReadAll(LineReader& reader) {
     std::vector<std::string> lines;
     std::string line;
-    tooLong = 0;
-    for (;;) {
-        const LineReader::Status status = reader.Read(line);
-        if (status == LineReader::Status::End)
-            break;
-        if (status == LineReader::Status::TooLong)
-            ++tooLong;
-        else
-            lines.push_back(line);
-    }
+    for (LineReader::Status status; (status = reader.Read(line)) != LineReader::Status::End;)
+        lines.push_back(status == LineReader::Status::TooLong ? kTooLong : line);
     return lines;
 }
 
@@ -67,10 +62,7 @@ std::vector<std::string> ReadAll(LineReader& reader, int& tooLong) {
 TEST_F(TextFiles, LfCrlfAndLastLineWithoutEnd) {
     LineReader reader(Put("a.txt", "one\ntwo\r\n\r\n\nthree\r\nlast"));
     ASSERT_TRUE(reader.IsOpen());
-    int tooLong = 0;
-    EXPECT_EQ(ReadAll(reader, tooLong),
-              (std::vector<std::string>{"one", "two", "", "", "three", "last"}));
-    EXPECT_EQ(tooLong, 0);
+    EXPECT_EQ(ReadAll(reader), (std::vector<std::string>{"one", "two", "", "", "three", "last"}));
     std::string line = "x";
     EXPECT_EQ(reader.Read(line), LineReader::Status::End);
     EXPECT_EQ(line, "");
@@ -166,25 +158,14 @@ TEST_F(TextFiles, OverLongLinesAreSkippedWhole) {
     LineReader reader(Put("long.txt", ten + "\n" + ten + "A\n" + ten + "\r\n" + ten + "A\r\n" +
                                           std::string(5000, 'x') + "\nend"),
                       10);
-    std::string line;
-    EXPECT_EQ(reader.Read(line), LineReader::Status::Line);
-    EXPECT_EQ(line, ten);
-    EXPECT_EQ(reader.Read(line), LineReader::Status::TooLong);
-    EXPECT_EQ(reader.Read(line), LineReader::Status::Line);
-    EXPECT_EQ(line, ten); // the CR does not count
-    EXPECT_EQ(reader.Read(line), LineReader::Status::TooLong);
-    EXPECT_EQ(reader.Read(line), LineReader::Status::TooLong);
-    EXPECT_EQ(reader.Read(line), LineReader::Status::Line);
-    EXPECT_EQ(line, "end");
-    EXPECT_EQ(reader.Read(line), LineReader::Status::End);
+    // The CR of the third line does not count.
+    EXPECT_EQ(ReadAll(reader),
+              (std::vector<std::string>{ten, kTooLong, ten, kTooLong, kTooLong, "end"}));
 }
 
 TEST_F(TextFiles, DefaultLimitIs511) {
     LineReader reader(Put("l.txt", std::string(511, 'a') + "\n" + std::string(512, 'b') + "\n"));
-    std::string line;
-    EXPECT_EQ(reader.Read(line), LineReader::Status::Line);
-    EXPECT_EQ(line.size(), 511u);
-    EXPECT_EQ(reader.Read(line), LineReader::Status::TooLong);
+    EXPECT_EQ(ReadAll(reader), (std::vector<std::string>{std::string(511, 'a'), kTooLong}));
 }
 
 TEST_F(TextFiles, Windows1252LinesBecomeUtf8) {
@@ -192,20 +173,15 @@ TEST_F(TextFiles, Windows1252LinesBecomeUtf8) {
                                      "caf\xC3\xA9 \xE2\x82\xAC\n"
                                      "\x80 \x9C\x8D\n"
                                      "\xEF\xBB\xBFnot first\n"));
-    int tooLong = 0;
-    EXPECT_EQ(ReadAll(reader, tooLong),
+    EXPECT_EQ(ReadAll(reader),
               (std::vector<std::string>{"café", "café €", "€ œ\xC2\x8D", "\xEF\xBB\xBFnot first"}));
     // A byte order mark at the head of the file is dropped.
     LineReader bom(Put("bom.txt", "\xEF\xBB\xBFhead\n"));
-    std::string line;
-    EXPECT_EQ(bom.Read(line), LineReader::Status::Line);
-    EXPECT_EQ(line, "head");
+    EXPECT_EQ(ReadAll(bom), std::vector<std::string>{"head"});
     // The head of the file is its first line even when that one is too long: a mark on the
     // next is text.
     LineReader apres(Put("bom2.txt", std::string(20, 'x') + "\n\xEF\xBB\xBFsecond\n"), 10);
-    EXPECT_EQ(apres.Read(line), LineReader::Status::TooLong);
-    EXPECT_EQ(apres.Read(line), LineReader::Status::Line);
-    EXPECT_EQ(line, "\xEF\xBB\xBFsecond");
+    EXPECT_EQ(ReadAll(apres), (std::vector<std::string>{kTooLong, "\xEF\xBB\xBFsecond"}));
 }
 
 TEST(ToUtf8, KeepsValidTextAndDecodesTheRest) {
