@@ -240,7 +240,8 @@ TEST_F(PortfolioFile, ReadsLinesInAnyOrderWithTwoDigitYearsAndCrlf) {
 }
 
 TEST_F(PortfolioFile, LegacyHeadLineGivesTheSchedulesAndIsRewrittenInTheCurrentForm) {
-    auto doc = Load("ancien.cvx", "150000|100000|0.006|0.196|1500|500000|0.004|0.206|1000|"
+    // The second bracket's VAT does not read: it keeps the legacy default of 20,6 %.
+    auto doc = Load("ancien.cvx", "150000|100000|0.006|0.196|1500|500000|0.004||1000|"
                                   "3.5|4.5|ignoré|*\n"
                                   "O|5|F|01/02/03|A|1|100|0|0|*\n");
     EXPECT_EQ(doc->Cash, 150000);
