@@ -231,9 +231,6 @@ TEST_F(AlarmsTest, IndicatorsComeFromTheSecurityHistory) {
     EXPECT_EQ(valeur, 3750);
     EXPECT_TRUE(corv.OperandValue(&titre, valeur, Element(5, 2)));
     EXPECT_EQ(valeur, 106);
-    // The sum of the three rows and the quote, over 20 days.
-    EXPECT_TRUE(corv.OperandValue(&titre, valeur, Element(5, 20)));
-    EXPECT_EQ(valeur, 21);
 
     // An RSI typed as a level: 37.5 is below 40 and above 37.
     EXPECT_TRUE(corv.TestAlarme(&titre, Alarme(Element(4, 1), 3, Element(1, 4000))));
