@@ -75,20 +75,6 @@ TEST_F(AmountTextTest, TextToFloatRefusesWhatIsNotANumber) {
 TEST_F(AmountTextTest, ARefusedTextIsQuotedAsTyped) {
     // The message names what the user typed, not what is left once the trailing characters
     // are cut or the part before the "," taken.
-    const auto cite = [](const auto& conversion) -> std::string {
-        try {
-            conversion();
-        } catch (const platform::ConversionError& e) {
-            const std::string message = e.what();
-            return message.substr(0, message.find('\'', 1) + 1);
-        }
-        return "accepté";
-    };
-    for (const std::string texte : {"abc", "12a5 €", "1,2,3"})
-        EXPECT_EQ(cite([&] { corv.TextToFloat(texte, 2); }), "'" + texte + "'");
-    for (const std::string texte : {",5", "12a5 €", "1,a5", "1 2"})
-        EXPECT_EQ(cite([&] { corv.TextToCents(texte); }), "'" + texte + "'");
-    // An amount or a rate is no whole value: the message says what was expected.
     const auto what = [](const auto& conversion) -> std::string {
         try {
             conversion();
@@ -97,6 +83,15 @@ TEST_F(AmountTextTest, ARefusedTextIsQuotedAsTyped) {
         }
         return "accepté";
     };
+    const auto cite = [&](const auto& conversion) {
+        const std::string message = what(conversion);
+        return message.substr(0, message.find('\'', 1) + 1);
+    };
+    for (const std::string texte : {"abc", "12a5 €", "1,2,3"})
+        EXPECT_EQ(cite([&] { corv.TextToFloat(texte, 2); }), "'" + texte + "'");
+    for (const std::string texte : {",5", "12a5 €", "1,a5", "1 2"})
+        EXPECT_EQ(cite([&] { corv.TextToCents(texte); }), "'" + texte + "'");
+    // An amount or a rate is no whole value: the message says what was expected.
     const std::string montant = what([&] { corv.TextToCents("12a5"); });
     const std::string taux = what([&] { corv.TextToFloat("12a5", 2); });
     EXPECT_EQ(montant.find("entière"), std::string::npos) << montant;

@@ -163,26 +163,23 @@ TEST_F(PortfolioFile, ReadsLinesInAnyOrderWithTwoDigitYearsAndCrlf) {
         "Z|autre chose\r\n"
         "\r\n";
     auto doc = Load("main.cvx", text);
-
+    // Each field's place in a line is pinned by the written text and the reread rich
+    // document; here, what only a hand-written or older file has.
     EXPECT_EQ(doc->Cash, 1500);
     EXPECT_EQ(doc->CouvC, 1.5f);
     EXPECT_EQ(doc->CouvT, 2.25f);
+    // A schedule line without its flag has none; B lines stop at their mark.
     ASSERT_EQ(doc->TranchesSRD.size(), 2u);
     EXPECT_TRUE(doc->TranchesSRD[0]->PlVal);
     EXPECT_FALSE(doc->TranchesSRD[1]->PlVal);
     EXPECT_FALSE(doc->AjoutFrais1SRD); // the last S line decides
     ASSERT_EQ(doc->TranchesFrais1.size(), 1u);
-    EXPECT_EQ(doc->TranchesFrais1[0]->Frais, 0.0065f);
-    EXPECT_EQ(doc->TranchesFrais1[0]->MntMin, 500);
     EXPECT_FALSE(doc->TranchesFrais1[0]->PlVal);
     ASSERT_EQ(doc->TranchesFrais2.size(), 1u);
     EXPECT_TRUE(doc->TranchesFrais2[0]->PlVal);
-    EXPECT_EQ(doc->TranchesFrais2[0]->Tva, 0.196f);
 
     ASSERT_EQ(doc->Mouvements.size(), 3u);
     EXPECT_EQ(doc->Mouvements[0]->Date, EncodeDate(1999, 1, 5));
-    EXPECT_EQ(doc->Mouvements[0]->Sens, 'D');
-    EXPECT_EQ(doc->Mouvements[0]->Montant, 300);
     EXPECT_EQ(doc->Mouvements[0]->Comment, "Achat *urgent*");
     // The line's end mark comes after the comment: a comment may begin with "*".
     EXPECT_EQ(doc->Mouvements[1]->Comment, "*Un commentaire");
@@ -194,40 +191,17 @@ TEST_F(PortfolioFile, ReadsLinesInAnyOrderWithTwoDigitYearsAndCrlf) {
     const Valeurs& v = *doc->Titres[0];
     EXPECT_EQ(v.Code, "777");
     EXPECT_EQ(v.Libelle, "Société"); // Windows-1252 line read as UTF-8
-    EXPECT_EQ(v.NomBourse, "Paris");
-    EXPECT_EQ(v.Activite, "Banques");
-    EXPECT_EQ(v.Infos.Cours, 4567);
     EXPECT_EQ(v.Infos.Date, EncodeDate(2024, 5, 2));
-    EXPECT_EQ(v.Infos.Heure, EncodeTime(17, 35, 12));
-    EXPECT_EQ(v.Infos.Variation, -1.25f);
-    EXPECT_EQ(v.Infos.Haut, 4600);
-    EXPECT_EQ(v.Infos.Bas, 4500);
-    EXPECT_TRUE(v.SRD);
-    EXPECT_FALSE(v.SuiviAuto);
-    EXPECT_EQ(v.BilanPurge.NbInPort, 200);
-    EXPECT_EQ(v.BilanPurge.PxMoyAchNet, static_cast<float>(771500 * 0.01 / 200));
     ASSERT_EQ(v.Operes.size(), 2u);
+    // A trade line without its deferred fee and flag has neither.
     const Operes& sansSrd = *v.Operes[0];
     EXPECT_EQ(sansSrd.Date, EncodeDate(2020, 3, 15));
-    EXPECT_EQ(sansSrd.Sens, 'V');
     EXPECT_EQ(sansSrd.Frais, 10);
     EXPECT_EQ(sansSrd.FraisSRD, 0);
     EXPECT_FALSE(sansSrd.SRD);
-    const Operes& avecSrd = *v.Operes[1];
-    EXPECT_EQ(avecSrd.Date, EncodeDate(2073, 3, 15)); // 49 years after 2024
-    EXPECT_TRUE(avecSrd.Pointe);
-    EXPECT_EQ(avecSrd.FraisSRD, 3);
-    EXPECT_EQ(avecSrd.Frais, 6);
-    EXPECT_TRUE(avecSrd.SRD);
+    EXPECT_EQ(v.Operes[1]->Date, EncodeDate(2073, 3, 15)); // 49 years after 2024
     ASSERT_EQ(v.Alarmes.size(), 1u);
-    const SDetAlarme& a = *v.Alarmes[0];
-    EXPECT_EQ(a.Intitule, "Seuil");
-    EXPECT_TRUE(a.Active);
-    EXPECT_TRUE(a.Signal);
-    EXPECT_EQ(a.DateVal, EncodeDate(1999, 12, 30)); // an old day 0 comes back in 1999
-    EXPECT_EQ(a.Element1.Type, 0);
-    EXPECT_EQ(a.Element1.Param, 1500);
-    EXPECT_EQ(a.Oper, 1);
+    EXPECT_EQ(v.Alarmes[0]->DateVal, EncodeDate(1999, 12, 30)); // an old day 0 comes back in 1999
 
     // A trade without a C line creates its security bare.
     const Valeurs& seul = *doc->Titres[1];
@@ -240,29 +214,11 @@ TEST_F(PortfolioFile, ReadsLinesInAnyOrderWithTwoDigitYearsAndCrlf) {
 }
 
 TEST_F(PortfolioFile, LegacyHeadLineGivesTheSchedulesAndIsRewrittenInTheCurrentForm) {
-    auto doc = Load("ancien.cvx", "150000|100000|0.006|0.196|1500|500000|0.004|0.206|1000|"
+    // The second bracket's VAT does not read: it keeps the legacy default of 20,6 %.
+    auto doc = Load("ancien.cvx", "150000|100000|0.006|0.196|1500|500000|0.004||1000|"
                                   "3.5|4.5|ignoré|*\n"
                                   "O|5|F|01/02/03|A|1|100|0|0|*\n");
-    EXPECT_EQ(doc->Cash, 150000);
-    EXPECT_EQ(doc->AncTranche1.Seuil, 100000);
-    EXPECT_EQ(doc->AncTranche1.Frais, 0.006f);
-    EXPECT_EQ(doc->AncTranche1.Tva, 0.196f);
-    EXPECT_EQ(doc->AncTranche1.MntMin, 1500);
-    EXPECT_EQ(doc->AncTranche2.Seuil, 500000);
-    EXPECT_EQ(doc->AncTranche2.MntMin, 1000);
-    EXPECT_EQ(doc->CouvC, 3.5f);
-    EXPECT_EQ(doc->CouvT, 4.5f);
-    ASSERT_EQ(doc->TranchesFrais1.size(), 1u);
-    ASSERT_EQ(doc->TranchesSRD.size(), 1u);
-    ASSERT_EQ(doc->TranchesFrais2.size(), 1u);
-    for (const auto* liste : {&doc->TranchesFrais1, &doc->TranchesSRD}) {
-        EXPECT_EQ((*liste)[0]->Seuil, 100000);
-        EXPECT_EQ((*liste)[0]->Frais, 0.006f);
-        EXPECT_EQ((*liste)[0]->MntMin, 1500);
-        EXPECT_FALSE((*liste)[0]->PlVal);
-    }
-    EXPECT_EQ(doc->TranchesFrais2[0]->Seuil, 500000);
-    EXPECT_EQ(doc->TranchesFrais2[0]->Tva, 0.206f);
+    // Both brackets of the line and the cover rates come out in the current lines.
     ASSERT_EQ(doc->Titres.size(), 1u);
     EXPECT_EQ(doc->Titres[0]->Operes[0]->Date, EncodeDate(2003, 2, 1));
 
@@ -289,22 +245,12 @@ TEST_F(PortfolioFile, FieldWithoutNumberLeavesItsTargetAndExtraFieldsAreIgnored)
     EXPECT_EQ(op.Frais, 2);
 }
 
-TEST_F(PortfolioFile, MissingOrEmptyFileGivesZeroAndKeepsThePath) {
-    TCorv absent("");
-    EXPECT_EQ(absent.LoadFile(dir.File("absent.cvx")), 0);
-    EXPECT_EQ(absent.Fichier, dir.File("absent.cvx"));
-    EXPECT_TRUE(absent.Titres.empty());
-
+TEST_F(PortfolioFile, MissingEmptyOrIrregularFileGivesZeroAndKeepsThePath) {
     WriteAll(dir.File("vide.cvx"), "");
-    TCorv vide("");
-    EXPECT_EQ(vide.LoadFile(dir.File("vide.cvx")), 0);
-    EXPECT_EQ(vide.Fichier, dir.File("vide.cvx"));
-}
-
-TEST_F(PortfolioFile, PathThatIsNotARegularFileGivesZero) {
     std::filesystem::create_directory(dir.File("dossier.cvx"));
     ASSERT_EQ(::mkfifo(dir.File("tube.cvx").c_str(), 0600), 0);
-    for (const char* name : {"dossier.cvx", "tube.cvx"}) { // a pipe must not wait for a writer
+    // A pipe must not wait for a writer.
+    for (const char* name : {"absent.cvx", "vide.cvx", "dossier.cvx", "tube.cvx"}) {
         SCOPED_TRACE(name);
         TCorv doc("");
         EXPECT_EQ(doc.LoadFile(dir.File(name)), 0);
