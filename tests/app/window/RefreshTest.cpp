@@ -158,6 +158,9 @@ private:
 constexpr const char* kQuote1 = "cours_30mn.asp?VALEUR=";
 constexpr const char* kIntra1 = "requete_intraday.asp?VALEUR=";
 constexpr const char* kHisto1 = "requete_historique.asp?DATE=1&VALEUR=";
+// The history file that the first site's test page leaves for a security that had none.
+const std::vector<std::string> kSite1History = {"01/01/1970", "15/03/2001;4510;0;0;0;",
+                                                "16/03/2001;4490;0;0;0;", "19/03/2001;4600;0;0;0;"};
 
 class RefreshTest : public AppTest {
 protected:
@@ -197,6 +200,18 @@ protected:
         form->Action(action)->trigger();
     }
     std::string DataFile(const std::string& name) const { return dataDir_ + "/" + name; }
+    // An active alarm that fires when the quote is above the threshold, in cents.
+    static void AlarmAbove(Valeurs* titre, std::int32_t seuil) {
+        titre->Alarmes.push_back(std::make_unique<SDetAlarme>(
+            SDetAlarme{true, false, "", platform::EncodeDate(2030, 1, 1), {0, 0}, {1, seuil}, 0}));
+    }
+    void SelectNode(const char* libelle) {
+        form->BuildTree();
+        auto* arbre = form->findChild<QTreeWidget*>("LT1");
+        const auto items = arbre->findItems(libelle, Qt::MatchRecursive);
+        ASSERT_EQ(items.size(), 1) << libelle;
+        arbre->setCurrentItem(items[0]);
+    }
     // The walk ended as every walk must, whatever stopped it.
     void ExpectFinalSteps() const {
         EXPECT_FALSE(form->Refreshing());
@@ -247,9 +262,7 @@ TEST_F(RefreshTest, FullWalkCopiesQuotesWritesIntradayAndHistory) {
     EXPECT_EQ(Lines(DataFile("intraday/111111.itd")),
               (std::vector<std::string>{platform::DateToStr(platform::Date()), "4510 930",
                                         "4525 1200", "4530 1735"}));
-    EXPECT_EQ(Lines(DataFile("historique/111111.his")),
-              (std::vector<std::string>{"01/01/1970", "15/03/2001;4510;0;0;0;",
-                                        "16/03/2001;4490;0;0;0;", "19/03/2001;4600;0;0;0;"}));
+    EXPECT_EQ(Lines(DataFile("historique/111111.his")), kSite1History);
     const std::vector<std::string> b = Lines(DataFile("historique/222222.his"));
     ASSERT_EQ(b.size(), 5u);
     EXPECT_NE(std::find(b.begin(), b.end(), "01/03/2001;4000;4100;3900;7;"), b.end());
@@ -316,9 +329,7 @@ TEST_F(RefreshTest, FailuresStopTheWalkAndTheFinalStepsStillRun) {
     EXPECT_TRUE(prompts.messages.empty());
     // The whole portfolio, then the selected security (Ctrl+N): each says once, after the
     // walk, that the proxy could not be reached.
-    form->BuildTree();
-    auto* arbre = form->findChild<QTreeWidget*>("LT1");
-    arbre->setCurrentItem(arbre->findItems("Titre 333333", Qt::MatchRecursive).value(0));
+    SelectNode("Titre 333333");
     for (const char* commande : {"RafCmpCours", "RafVal"}) {
         prompts.messages.clear();
         Refresh(commande);
@@ -443,14 +454,7 @@ TEST_F(RefreshTest, HistoryIsSkippedWhenRecentEnough) {
 TEST_F(RefreshTest, AlarmsAreCheckedOnlyWhenThePriceMoves) {
     doc->Fichier = Path("port.cvx");
     Valeurs* a = Add("111111");
-    auto alarme = std::make_unique<SDetAlarme>();
-    alarme->Active = true;
-    alarme->DateVal = platform::EncodeDate(2030, 1, 1);
-    alarme->Element1.Type = 0; // the quote
-    alarme->Element2.Type = 1; // above 40,00
-    alarme->Element2.Param = 4000;
-    alarme->Oper = 0;
-    a->Alarmes.push_back(std::move(alarme));
+    AlarmAbove(a, 4000);
     ServeSite1("111111");
 
     a->Infos.Cours = 4530; // the page's price
@@ -483,15 +487,8 @@ TEST_F(RefreshTest, AlarmsTheLogDoesNotTakeAreToldOnceAndDoNotFlash) {
     const std::vector<std::string> codes = {"111111", "222222", "333333"};
     for (const std::string& code : codes) {
         Valeurs* t = Add(code);
-        for (const std::int32_t seuil : {4000, 4100}) { // both below the page's 45,30
-            auto alarme = std::make_unique<SDetAlarme>();
-            alarme->Active = true;
-            alarme->DateVal = platform::EncodeDate(2030, 1, 1);
-            alarme->Element1.Type = 0;
-            alarme->Element2.Type = 1;
-            alarme->Element2.Param = seuil;
-            t->Alarmes.push_back(std::move(alarme));
-        }
+        AlarmAbove(t, 4000); // both below the page's 45,30
+        AlarmAbove(t, 4100);
         ServeSite1(code);
     }
     const auto priceMoves = [&] {
@@ -527,14 +524,7 @@ TEST_F(RefreshTest, AlarmsWithoutALogAreToldEvenWhenTheWalkFails) {
     // Never saved: no log. The second security's code cannot be a request's tag, which ends
     // the walk with an error after the first one's alarm fired.
     ASSERT_TRUE(doc->Fichier.empty());
-    Valeurs* a = Add("111111");
-    auto alarme = std::make_unique<SDetAlarme>();
-    alarme->Active = true;
-    alarme->DateVal = platform::EncodeDate(2030, 1, 1);
-    alarme->Element1.Type = 0;
-    alarme->Element2.Type = 1;
-    alarme->Element2.Param = 4000;
-    a->Alarmes.push_back(std::move(alarme));
+    AlarmAbove(Add("111111"), 4000);
     Add("X22222");
     ServeSite1("111111");
     ServeSite1("X22222");
@@ -673,9 +663,7 @@ TEST_F(RefreshTest, TheWindowAnswersTheUserDuringAWalk) {
     EXPECT_TRUE(prompts.messages.empty());
     // The security shown during the request took the history table; the walked one's days
     // still went into its own file, and the other file is as it was.
-    EXPECT_EQ(Lines(DataFile("historique/111111.his")),
-              (std::vector<std::string>{"01/01/1970", "15/03/2001;4510;0;0;0;",
-                                        "16/03/2001;4490;0;0;0;", "19/03/2001;4600;0;0;0;"}));
+    EXPECT_EQ(Lines(DataFile("historique/111111.his")), kSite1History);
     EXPECT_EQ(Lines(DataFile("historique/222222.his")), histoB);
     EXPECT_EQ(proxy.Count("222222"), 2); // quote and intraday; its history is complete
     ExpectFinalSteps();
@@ -785,11 +773,7 @@ TEST_F(RefreshTest, ProgressOfEmptyLargeAndSingleWalks) {
 
     // The selected security is refreshed even when it is not followed.
     progress.clear();
-    form->BuildTree();
-    auto* arbre = form->findChild<QTreeWidget*>("LT1");
-    const auto items = arbre->findItems("Titre 100007", Qt::MatchRecursive);
-    ASSERT_EQ(items.size(), 1);
-    arbre->setCurrentItem(items[0]);
+    SelectNode("Titre 100007");
     ServeSite1("100007");
     Refresh("RafValCours");
     EXPECT_EQ(progress, (std::vector<int>{33}));
