@@ -27,6 +27,16 @@ protected:
         return courant;
     }
     void Modify() { form->Portefeuille()->Modifie = true; }
+    void Open(const std::string& path) {
+        prompts.openNames = {QString::fromStdString(path)};
+        form->FileOpen();
+    }
+    // A warning of the program's own title.
+    void ExpectWarning(const ShownMessage& message, const QString& text) {
+        EXPECT_EQ(message.title, "Corvane");
+        EXPECT_EQ(message.text, text);
+        EXPECT_EQ(message.icon, QMessageBox::Warning);
+    }
 };
 
 TEST_F(DocumentTest, SavePromptAnswers) {
@@ -65,17 +75,13 @@ TEST_F(DocumentTest, SavePromptAnswers) {
 
 TEST_F(DocumentTest, OpenMalformedFileKeepsThePreviousDocument) {
     const std::string bon = WriteFile("bon.cvx", kGoodFile);
-    prompts.openNames = {QString::fromStdString(bon)};
-    form->FileOpen();
+    Open(bon);
     TCorv* precedent = form->Portefeuille();
     ASSERT_EQ(precedent->Fichier, bon);
 
-    prompts.openNames = {QString::fromStdString(WriteFile("mauvais.cvx", kBadFile))};
-    form->FileOpen();
+    Open(WriteFile("mauvais.cvx", kBadFile));
     ASSERT_EQ(prompts.messages.size(), 1u);
-    EXPECT_EQ(prompts.messages[0].title, "Corvane");
-    EXPECT_EQ(prompts.messages[0].text, "Format de fichier incorrect!");
-    EXPECT_EQ(prompts.messages[0].icon, QMessageBox::Warning);
+    ExpectWarning(prompts.messages[0], "Format de fichier incorrect!");
     EXPECT_EQ(form->Portefeuille(), precedent);
     EXPECT_EQ(form->windowTitle(), QString::fromStdString(bon));
     EXPECT_EQ(Current(), bon);
@@ -83,8 +89,7 @@ TEST_F(DocumentTest, OpenMalformedFileKeepsThePreviousDocument) {
 
 TEST_F(DocumentTest, OpenExistingButUnreadablePathIsAnError) {
     const std::string bon = WriteFile("bon.cvx", kGoodFile);
-    prompts.openNames = {QString::fromStdString(bon)};
-    form->FileOpen();
+    Open(bon);
     TCorv* precedent = form->Portefeuille();
     Modify();
     QTreeWidget* arbre = form->findChild<QTreeWidget*>("LT1");
@@ -95,15 +100,11 @@ TEST_F(DocumentTest, OpenExistingButUnreadablePathIsAnError) {
     // no tree emptied, no last file changed, by Open as by a drop.
     for (const std::string& chemin : {dossier, std::string("/dev/null")}) {
         prompts.messages.clear();
-        prompts.openNames = {QString::fromStdString(chemin)};
-        form->FileOpen();
+        Open(chemin);
         form->DropFiles({QString::fromStdString(chemin)});
         ASSERT_EQ(prompts.messages.size(), 2u) << chemin;
-        for (const auto& message : prompts.messages) {
-            EXPECT_EQ(message.title, "Corvane");
-            EXPECT_EQ(message.text, "Ouverture du fichier impossible");
-            EXPECT_EQ(message.icon, QMessageBox::Warning);
-        }
+        for (const auto& message : prompts.messages)
+            ExpectWarning(message, "Ouverture du fichier impossible");
         EXPECT_EQ(form->Portefeuille(), precedent);
         EXPECT_TRUE(precedent->Modifie);
         EXPECT_EQ(arbre->topLevelItemCount(), noeuds);
@@ -134,8 +135,7 @@ TEST_F(DocumentTest, SaveAsNeverReplacesWhatIsNotAFile) {
 
 TEST_F(DocumentTest, OpenMissingPathGivesANewDocumentBearingIt) {
     const std::string absent = Path("absent.cvx");
-    prompts.openNames = {QString::fromStdString(absent)};
-    form->FileOpen();
+    Open(absent);
     EXPECT_TRUE(prompts.messages.empty());
     EXPECT_EQ(form->Portefeuille()->Fichier, absent);
     EXPECT_TRUE(form->Portefeuille()->Titres.empty());
@@ -150,9 +150,8 @@ TEST_F(DocumentTest, OpenAsksFirstAndCancelKeepsEverything) {
     EXPECT_TRUE(prompts.messages.empty());
 
     TCorv* precedent = form->Portefeuille();
-    prompts.openNames = {QString::fromStdString(WriteFile("bon.cvx", kGoodFile))};
     prompts.answers = {QMessageBox::Cancel};
-    form->FileOpen();
+    Open(WriteFile("bon.cvx", kGoodFile));
     EXPECT_EQ(prompts.messages.size(), 1u);
     EXPECT_EQ(form->Portefeuille(), precedent);
     EXPECT_EQ(form->findChild<QTreeWidget*>("LT1")->topLevelItemCount(), 1);
@@ -163,8 +162,7 @@ TEST_F(DocumentTest, NewAndOpenPutTheToggleInItsEuroState) {
     commute->setChecked(false);
     commute->setText("autre");
     form->Portefeuille()->Facteur = 6.5f;
-    prompts.openNames = {QString::fromStdString(WriteFile("bon.cvx", kGoodFile))};
-    form->FileOpen();
+    Open(WriteFile("bon.cvx", kGoodFile));
     EXPECT_TRUE(commute->isChecked());
     EXPECT_EQ(commute->text(), "&Affichage en francs");
     EXPECT_FLOAT_EQ(form->Portefeuille()->Facteur, 1.0f);
@@ -180,8 +178,7 @@ TEST_F(DocumentTest, NewAndOpenPutTheToggleInItsEuroState) {
 
 TEST_F(DocumentTest, FailedSaveIsReportedAndChangesNothing) {
     const std::string bon = WriteFile("bon.cvx", kGoodFile);
-    prompts.openNames = {QString::fromStdString(bon)};
-    form->FileOpen();
+    Open(bon);
     Modify();
     // A path under a plain file can never be written.
     const std::string impossible = Path("bon.cvx") + "/sous.cvx";
@@ -189,11 +186,10 @@ TEST_F(DocumentTest, FailedSaveIsReportedAndChangesNothing) {
     prompts.saveNames = {QString::fromStdString(impossible)};
     form->FileSaveAs();
     ASSERT_EQ(prompts.messages.size(), 1u);
-    EXPECT_EQ(prompts.messages[0].title, "Corvane");
-    EXPECT_EQ(prompts.messages[0].text,
-              QString("Impossible d'enregistrer le portefeuille dans « %1 » : le fichier "
-                      "ne peut pas être créé.\nLe portefeuille n'a pas été enregistré.")
-                  .arg(QString::fromStdString(impossible)));
+    ExpectWarning(prompts.messages[0],
+                  QString("Impossible d'enregistrer le portefeuille dans « %1 » : le fichier "
+                          "ne peut pas être créé.\nLe portefeuille n'a pas été enregistré.")
+                      .arg(QString::fromStdString(impossible)));
     EXPECT_TRUE(form->Portefeuille()->Modifie);
     EXPECT_EQ(form->Portefeuille()->Fichier, bon);
     EXPECT_EQ(form->windowTitle(), QString::fromStdString(bon));
