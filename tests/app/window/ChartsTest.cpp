@@ -147,11 +147,8 @@ TEST(HistoChartTest, AveragesAreTheMeanOfTheRowsBeforeInWholeCents) {
     EXPECT_EQ(g.XMax, 30);
     ASSERT_EQ(g.Moyenne1.size(), 21u);
     EXPECT_TRUE(g.Moyenne2.empty());
-    std::int64_t somme = 0;
-    for (int i = 0; i < 10; ++i)
-        somme += cours[i];
     EXPECT_DOUBLE_EQ(g.Moyenne1[0].X, 10.0);
-    EXPECT_DOUBLE_EQ(g.Moyenne1[0].Y, static_cast<double>(somme / 10) * 0.01);
+    EXPECT_DOUBLE_EQ(g.Moyenne1[0].Y, 10.32) << "10 324 cents over ten rows";
     EXPECT_EQ(g.Moyenne1[0].Libelle, "11/01");
 
     // Twenty warm-up rows feed both averages: they start with the range.
@@ -163,10 +160,7 @@ TEST(HistoChartTest, AveragesAreTheMeanOfTheRowsBeforeInWholeCents) {
     ASSERT_EQ(g.Moyenne1.size(), 11u);
     ASSERT_EQ(g.Moyenne2.size(), 11u);
     EXPECT_DOUBLE_EQ(g.Moyenne2[0].X, 0.0);
-    somme = 0;
-    for (int i = 0; i < 20; ++i)
-        somme += cours[i];
-    EXPECT_DOUBLE_EQ(g.Moyenne2[0].Y, static_cast<double>(somme / 20) * 0.01);
+    EXPECT_DOUBLE_EQ(g.Moyenne2[0].Y, 10.67) << "21 349 cents over twenty rows";
 }
 
 TEST(HistoChartTest, RsiOverTheLastPeriodPlusOneChanges) {
@@ -222,15 +216,7 @@ std::vector<PointCourbe> Courbe(const std::vector<std::pair<double, double>>& xy
     return points;
 }
 
-TEST(HistoChartTest, HitTestAndReadOuts) {
-    const RepereEcran pixels; // values are pixels
-    const auto points = Courbe({{10, 10}, {50, 10}, {90, 50}});
-    EXPECT_EQ(PointProche(points, pixels, 52, 12, 5), 1);
-    EXPECT_EQ(PointProche(points, pixels, 20, 11, 5), 0) << "on the segment, nearer its start";
-    EXPECT_EQ(PointProche(points, pixels, 80, 40, 5), 2) << "on the segment, nearer its end";
-    EXPECT_EQ(PointProche(points, pixels, 30, 30, 5), -1);
-    EXPECT_EQ(PointProche({}, pixels, 0, 0, 5), -1);
-
+TEST(HistoChartTest, ReadOutsNameTheirFigureWithTheProgramsSeparator) {
     TCorv doc("/tmp");
     platform::FormatSettings::Current().DecimalSeparator = ','; // as the window sets it
     EXPECT_EQ(TexteLecture(doc, Lecture::Volume, {3, 12.345, "03/02", false}),
@@ -312,6 +298,7 @@ TEST(HistoChartTest, HitTestLooksOnlyNearTheMouseAndFindsWhatAFullScanFinds) {
     EXPECT_EQ(PointProche(loin, unParPixel, -10, 0, 5), -1) << "left of every point";
     EXPECT_EQ(PointProche(loin, unParPixel, 2004, 100, 5), 2) << "right of the last, near it";
     EXPECT_EQ(PointProche(loin, unParPixel, 2010, 100, 5), -1);
+    EXPECT_EQ(PointProche({}, unParPixel, 0, 0, 5), -1);
     // Ticks of the same minute share their x: the nearest in height answers.
     const auto memeMinute = Courbe({{10, 10}, {20, 10}, {20, 30}, {20, 50}, {30, 50}});
     EXPECT_EQ(PointProche(memeMinute, unParPixel, 21, 31, 5), 2);
@@ -679,25 +666,23 @@ TEST_F(ChartsTest, TheThreeDimensionalSwitchesThickenTheLinesOfTheirOwnChartsAnd
     ASSERT_FALSE(epaisseurs("Chart1").isEmpty());
     ASSERT_FALSE(epaisseurs("Chart4").isEmpty());
     const QList<qreal> intradayAvant = epaisseurs("Chart4");
+    const auto relief = [&](const char* vue, bool en3d) {
+        EXPECT_EQ(Chart(vue)->chart()->isDropShadowEnabled(), en3d) << vue;
+        for (const qreal largeur : epaisseurs(vue))
+            EXPECT_EQ(largeur, en3d ? 4.0 : 2.0) << vue;
+    };
 
     form->findChild<QCheckBox*>("Check3d")->click();
-    for (const char* vue : {"Chart1", "Chart5"}) {
-        EXPECT_TRUE(Chart(vue)->chart()->isDropShadowEnabled()) << vue;
-        for (const qreal largeur : epaisseurs(vue))
-            EXPECT_EQ(largeur, 4.0) << vue;
-    }
+    relief("Chart1", true);
+    relief("Chart5", true);
     EXPECT_FALSE(Chart("Chart4")->chart()->isDropShadowEnabled());
     EXPECT_EQ(epaisseurs("Chart4"), intradayAvant);
 
     form->findChild<QCheckBox*>("Check3d")->click();
-    EXPECT_FALSE(Chart("Chart1")->chart()->isDropShadowEnabled());
-    for (const qreal largeur : epaisseurs("Chart1"))
-        EXPECT_EQ(largeur, 2.0);
+    relief("Chart1", false);
 
     form->findChild<QCheckBox*>("Check3D2")->click();
-    EXPECT_TRUE(Chart("Chart4")->chart()->isDropShadowEnabled());
-    for (const qreal largeur : epaisseurs("Chart4"))
-        EXPECT_EQ(largeur, 4.0);
+    relief("Chart4", true);
 }
 
 } // namespace

@@ -27,6 +27,23 @@ protected:
         return courant;
     }
     void Modify() { form->Portefeuille()->Modifie = true; }
+    // The document open, the caption and the last file used all name the path; none at all
+    // for the untitled document of the start.
+    void ExpectDocument(const std::string& path) {
+        EXPECT_EQ(form->Portefeuille()->Fichier, path);
+        EXPECT_EQ(form->windowTitle(), path.empty() ? "Corvane" : QString::fromStdString(path));
+        EXPECT_EQ(Current(), path);
+    }
+    void Open(const std::string& path) {
+        prompts.openNames = {QString::fromStdString(path)};
+        form->FileOpen();
+    }
+    // A warning of the program's own title.
+    void ExpectWarning(const ShownMessage& message, const QString& text) {
+        EXPECT_EQ(message.title, "Corvane");
+        EXPECT_EQ(message.text, text);
+        EXPECT_EQ(message.icon, QMessageBox::Warning);
+    }
 };
 
 TEST_F(DocumentTest, SavePromptAnswers) {
@@ -54,37 +71,33 @@ TEST_F(DocumentTest, SavePromptAnswers) {
     EXPECT_FALSE(form->ConfirmSave());
     EXPECT_TRUE(form->Portefeuille()->Modifie);
 
-    const QString chemin = QString::fromStdString(Path("oui.cvx"));
+    // Given one, the document moves there: the caption and the last file used follow.
+    const std::string chemin = Path("oui.cvx");
     prompts.answers = {QMessageBox::Yes};
-    prompts.saveNames = {chemin};
+    prompts.saveNames = {QString::fromStdString(chemin)};
     EXPECT_TRUE(form->ConfirmSave());
+    EXPECT_EQ(prompts.messages.size(), 4u) << "the questions only";
     EXPECT_FALSE(form->Portefeuille()->Modifie);
-    EXPECT_TRUE(std::filesystem::exists(chemin.toStdString()));
-    EXPECT_EQ(Current(), chemin.toStdString());
+    EXPECT_TRUE(std::filesystem::exists(chemin));
+    ExpectDocument(chemin);
 }
 
 TEST_F(DocumentTest, OpenMalformedFileKeepsThePreviousDocument) {
     const std::string bon = WriteFile("bon.cvx", kGoodFile);
-    prompts.openNames = {QString::fromStdString(bon)};
-    form->FileOpen();
+    Open(bon);
     TCorv* precedent = form->Portefeuille();
     ASSERT_EQ(precedent->Fichier, bon);
 
-    prompts.openNames = {QString::fromStdString(WriteFile("mauvais.cvx", kBadFile))};
-    form->FileOpen();
+    Open(WriteFile("mauvais.cvx", kBadFile));
     ASSERT_EQ(prompts.messages.size(), 1u);
-    EXPECT_EQ(prompts.messages[0].title, "Corvane");
-    EXPECT_EQ(prompts.messages[0].text, "Format de fichier incorrect!");
-    EXPECT_EQ(prompts.messages[0].icon, QMessageBox::Warning);
+    ExpectWarning(prompts.messages[0], "Format de fichier incorrect!");
     EXPECT_EQ(form->Portefeuille(), precedent);
-    EXPECT_EQ(form->windowTitle(), QString::fromStdString(bon));
-    EXPECT_EQ(Current(), bon);
+    ExpectDocument(bon);
 }
 
 TEST_F(DocumentTest, OpenExistingButUnreadablePathIsAnError) {
     const std::string bon = WriteFile("bon.cvx", kGoodFile);
-    prompts.openNames = {QString::fromStdString(bon)};
-    form->FileOpen();
+    Open(bon);
     TCorv* precedent = form->Portefeuille();
     Modify();
     QTreeWidget* arbre = form->findChild<QTreeWidget*>("LT1");
@@ -95,20 +108,15 @@ TEST_F(DocumentTest, OpenExistingButUnreadablePathIsAnError) {
     // no tree emptied, no last file changed, by Open as by a drop.
     for (const std::string& chemin : {dossier, std::string("/dev/null")}) {
         prompts.messages.clear();
-        prompts.openNames = {QString::fromStdString(chemin)};
-        form->FileOpen();
+        Open(chemin);
         form->DropFiles({QString::fromStdString(chemin)});
         ASSERT_EQ(prompts.messages.size(), 2u) << chemin;
-        for (const auto& message : prompts.messages) {
-            EXPECT_EQ(message.title, "Corvane");
-            EXPECT_EQ(message.text, "Ouverture du fichier impossible");
-            EXPECT_EQ(message.icon, QMessageBox::Warning);
-        }
+        for (const auto& message : prompts.messages)
+            ExpectWarning(message, "Ouverture du fichier impossible");
         EXPECT_EQ(form->Portefeuille(), precedent);
         EXPECT_TRUE(precedent->Modifie);
         EXPECT_EQ(arbre->topLevelItemCount(), noeuds);
-        EXPECT_EQ(form->windowTitle(), QString::fromStdString(bon));
-        EXPECT_EQ(Current(), bon);
+        ExpectDocument(bon);
     }
 }
 
@@ -125,8 +133,7 @@ TEST_F(DocumentTest, SaveAsNeverReplacesWhatIsNotAFile) {
         ASSERT_EQ(prompts.messages.size(), 1u) << chemin;
         EXPECT_EQ(prompts.messages[0].title, "Corvane");
         EXPECT_TRUE(form->Portefeuille()->Modifie);
-        EXPECT_TRUE(form->Portefeuille()->Fichier.empty());
-        EXPECT_EQ(Current(), "");
+        ExpectDocument("");
     }
     EXPECT_TRUE(std::filesystem::is_directory(dossier));
     EXPECT_TRUE(std::filesystem::is_fifo(tube));
@@ -134,13 +141,10 @@ TEST_F(DocumentTest, SaveAsNeverReplacesWhatIsNotAFile) {
 
 TEST_F(DocumentTest, OpenMissingPathGivesANewDocumentBearingIt) {
     const std::string absent = Path("absent.cvx");
-    prompts.openNames = {QString::fromStdString(absent)};
-    form->FileOpen();
+    Open(absent);
     EXPECT_TRUE(prompts.messages.empty());
-    EXPECT_EQ(form->Portefeuille()->Fichier, absent);
     EXPECT_TRUE(form->Portefeuille()->Titres.empty());
-    EXPECT_EQ(form->windowTitle(), QString::fromStdString(absent));
-    EXPECT_EQ(Current(), absent);
+    ExpectDocument(absent);
 }
 
 TEST_F(DocumentTest, OpenAsksFirstAndCancelKeepsEverything) {
@@ -150,9 +154,8 @@ TEST_F(DocumentTest, OpenAsksFirstAndCancelKeepsEverything) {
     EXPECT_TRUE(prompts.messages.empty());
 
     TCorv* precedent = form->Portefeuille();
-    prompts.openNames = {QString::fromStdString(WriteFile("bon.cvx", kGoodFile))};
     prompts.answers = {QMessageBox::Cancel};
-    form->FileOpen();
+    Open(WriteFile("bon.cvx", kGoodFile));
     EXPECT_EQ(prompts.messages.size(), 1u);
     EXPECT_EQ(form->Portefeuille(), precedent);
     EXPECT_EQ(form->findChild<QTreeWidget*>("LT1")->topLevelItemCount(), 1);
@@ -163,8 +166,7 @@ TEST_F(DocumentTest, NewAndOpenPutTheToggleInItsEuroState) {
     commute->setChecked(false);
     commute->setText("autre");
     form->Portefeuille()->Facteur = 6.5f;
-    prompts.openNames = {QString::fromStdString(WriteFile("bon.cvx", kGoodFile))};
-    form->FileOpen();
+    Open(WriteFile("bon.cvx", kGoodFile));
     EXPECT_TRUE(commute->isChecked());
     EXPECT_EQ(commute->text(), "&Affichage en francs");
     EXPECT_FLOAT_EQ(form->Portefeuille()->Facteur, 1.0f);
@@ -180,8 +182,7 @@ TEST_F(DocumentTest, NewAndOpenPutTheToggleInItsEuroState) {
 
 TEST_F(DocumentTest, FailedSaveIsReportedAndChangesNothing) {
     const std::string bon = WriteFile("bon.cvx", kGoodFile);
-    prompts.openNames = {QString::fromStdString(bon)};
-    form->FileOpen();
+    Open(bon);
     Modify();
     // A path under a plain file can never be written.
     const std::string impossible = Path("bon.cvx") + "/sous.cvx";
@@ -189,15 +190,12 @@ TEST_F(DocumentTest, FailedSaveIsReportedAndChangesNothing) {
     prompts.saveNames = {QString::fromStdString(impossible)};
     form->FileSaveAs();
     ASSERT_EQ(prompts.messages.size(), 1u);
-    EXPECT_EQ(prompts.messages[0].title, "Corvane");
-    EXPECT_EQ(prompts.messages[0].text,
-              QString("Impossible d'enregistrer le portefeuille dans « %1 » : le fichier "
-                      "ne peut pas être créé.\nLe portefeuille n'a pas été enregistré.")
-                  .arg(QString::fromStdString(impossible)));
+    ExpectWarning(prompts.messages[0],
+                  QString("Impossible d'enregistrer le portefeuille dans « %1 » : le fichier "
+                          "ne peut pas être créé.\nLe portefeuille n'a pas été enregistré.")
+                      .arg(QString::fromStdString(impossible)));
     EXPECT_TRUE(form->Portefeuille()->Modifie);
-    EXPECT_EQ(form->Portefeuille()->Fichier, bon);
-    EXPECT_EQ(form->windowTitle(), QString::fromStdString(bon));
-    EXPECT_EQ(Current(), bon);
+    ExpectDocument(bon);
 
     form->Portefeuille()->Fichier = impossible;
     form->FileSave();
@@ -206,28 +204,13 @@ TEST_F(DocumentTest, FailedSaveIsReportedAndChangesNothing) {
     EXPECT_EQ(Current(), bon);
 }
 
-TEST_F(DocumentTest, SaveAsMovesCaptionAndLastFile) {
-    Modify();
-    const std::string nouveau = Path("nouveau.cvx");
-    prompts.saveNames = {QString::fromStdString(nouveau)};
-    form->FileSave(); // no path yet: Save As
-    EXPECT_TRUE(prompts.messages.empty());
-    EXPECT_FALSE(form->Portefeuille()->Modifie);
-    EXPECT_EQ(form->Portefeuille()->Fichier, nouveau);
-    EXPECT_EQ(form->windowTitle(), QString::fromStdString(nouveau));
-    EXPECT_EQ(Current(), nouveau);
-    EXPECT_TRUE(std::filesystem::exists(nouveau));
-}
-
 TEST_F(DocumentTest, DropOfOneFileOpensItAfterThePrompt) {
     const std::string bon = WriteFile("bon.cvx", kGoodFile);
     Modify();
     prompts.answers = {QMessageBox::No};
     form->DropFiles({QString::fromStdString(bon)});
     EXPECT_EQ(prompts.messages.size(), 1u);
-    EXPECT_EQ(form->Portefeuille()->Fichier, bon);
-    EXPECT_EQ(form->windowTitle(), QString::fromStdString(bon));
-    EXPECT_EQ(Current(), bon);
+    ExpectDocument(bon);
 }
 
 TEST_F(DocumentTest, DropOfTwoFilesDoesNothing) {
@@ -260,8 +243,7 @@ TEST_F(DocumentTest, OnlyLocalFilesAreTakenFromADrop) {
         EXPECT_FALSE(entree) << urls.constFirst().toString().toStdString();
         EXPECT_FALSE(depot) << urls.constFirst().toString().toStdString();
         EXPECT_EQ(form->Portefeuille(), precedent);
-        EXPECT_EQ(form->windowTitle(), "Corvane");
-        EXPECT_EQ(Current(), "");
+        ExpectDocument("");
     }
     EXPECT_TRUE(prompts.messages.empty());
 
@@ -273,8 +255,7 @@ TEST_F(DocumentTest, OnlyLocalFilesAreTakenFromADrop) {
     EXPECT_EQ(prompts.messages[0].title, "Corvane");
     EXPECT_TRUE(prompts.messages[0].text.contains("serveur"));
     EXPECT_EQ(form->Portefeuille(), precedent);
-    EXPECT_EQ(form->windowTitle(), "Corvane");
-    EXPECT_EQ(Current(), "");
+    ExpectDocument("");
 
     // A file of this machine is opened, by its path, with or without the host "localhost".
     for (const QUrl& local : {QUrl::fromLocalFile(QString::fromStdString(bon)),
@@ -283,8 +264,7 @@ TEST_F(DocumentTest, OnlyLocalFilesAreTakenFromADrop) {
         const auto [entree, depot] = drop({local});
         EXPECT_TRUE(entree) << local.toString().toStdString();
         EXPECT_TRUE(depot) << local.toString().toStdString();
-        EXPECT_EQ(form->Portefeuille()->Fichier, bon);
-        EXPECT_EQ(Current(), bon);
+        ExpectDocument(bon);
     }
     EXPECT_EQ(prompts.messages.size(), 1u);
 }

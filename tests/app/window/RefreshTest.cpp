@@ -158,6 +158,9 @@ private:
 constexpr const char* kQuote1 = "cours_30mn.asp?VALEUR=";
 constexpr const char* kIntra1 = "requete_intraday.asp?VALEUR=";
 constexpr const char* kHisto1 = "requete_historique.asp?DATE=1&VALEUR=";
+// The history file that the first site's test page leaves for a security that had none.
+const std::vector<std::string> kSite1History = {"01/01/1970", "15/03/2001;4510;0;0;0;",
+                                                "16/03/2001;4490;0;0;0;", "19/03/2001;4600;0;0;0;"};
 
 class RefreshTest : public AppTest {
 protected:
@@ -197,6 +200,23 @@ protected:
         form->Action(action)->trigger();
     }
     std::string DataFile(const std::string& name) const { return dataDir_ + "/" + name; }
+    // A history file the user already has: the start line, then one row.
+    void WriteHistory(const std::string& code, const std::string& row) const {
+        std::filesystem::create_directories(DataFile("historique"));
+        std::ofstream(DataFile("historique/" + code + ".his")) << "01/01/1970\n" << row << "\n";
+    }
+    // An active alarm that fires when the quote is above the threshold, in cents.
+    static void AlarmAbove(Valeurs* titre, std::int32_t seuil) {
+        titre->Alarmes.push_back(std::make_unique<SDetAlarme>(
+            SDetAlarme{true, false, "", platform::EncodeDate(2030, 1, 1), {0, 0}, {1, seuil}, 0}));
+    }
+    void SelectNode(const char* libelle) {
+        form->BuildTree();
+        auto* arbre = form->findChild<QTreeWidget*>("LT1");
+        const auto items = arbre->findItems(libelle, Qt::MatchRecursive);
+        ASSERT_EQ(items.size(), 1) << libelle;
+        arbre->setCurrentItem(items[0]);
+    }
     // The walk ended as every walk must, whatever stopped it.
     void ExpectFinalSteps() const {
         EXPECT_FALSE(form->Refreshing());
@@ -223,9 +243,7 @@ TEST_F(RefreshTest, FullWalkCopiesQuotesWritesIntradayAndHistory) {
     proxy.Serve(kIntra1 + std::string("222222"), "site1_intraday.html");
     proxy.Serve(kHisto1 + std::string("222222"), "site1_history.html");
     // A history the user already has keeps its days; the table is in euros whatever is shown.
-    std::filesystem::create_directories(DataFile("historique"));
-    std::ofstream(DataFile("historique/222222.his"))
-        << "01/01/1970\n01/03/2001;4000;4100;3900;7;\n";
+    WriteHistory("222222", "01/03/2001;4000;4100;3900;7;");
     doc->Facteur = 6.55957f;
     std::vector<int> progress;
     proxy.onRequest = [&](const std::string&) { progress.push_back(form->Progress()); };
@@ -247,9 +265,7 @@ TEST_F(RefreshTest, FullWalkCopiesQuotesWritesIntradayAndHistory) {
     EXPECT_EQ(Lines(DataFile("intraday/111111.itd")),
               (std::vector<std::string>{platform::DateToStr(platform::Date()), "4510 930",
                                         "4525 1200", "4530 1735"}));
-    EXPECT_EQ(Lines(DataFile("historique/111111.his")),
-              (std::vector<std::string>{"01/01/1970", "15/03/2001;4510;0;0;0;",
-                                        "16/03/2001;4490;0;0;0;", "19/03/2001;4600;0;0;0;"}));
+    EXPECT_EQ(Lines(DataFile("historique/111111.his")), kSite1History);
     const std::vector<std::string> b = Lines(DataFile("historique/222222.his"));
     ASSERT_EQ(b.size(), 5u);
     EXPECT_NE(std::find(b.begin(), b.end(), "01/03/2001;4000;4100;3900;7;"), b.end());
@@ -316,9 +332,7 @@ TEST_F(RefreshTest, FailuresStopTheWalkAndTheFinalStepsStillRun) {
     EXPECT_TRUE(prompts.messages.empty());
     // The whole portfolio, then the selected security (Ctrl+N): each says once, after the
     // walk, that the proxy could not be reached.
-    form->BuildTree();
-    auto* arbre = form->findChild<QTreeWidget*>("LT1");
-    arbre->setCurrentItem(arbre->findItems("Titre 333333", Qt::MatchRecursive).value(0));
+    SelectNode("Titre 333333");
     for (const char* commande : {"RafCmpCours", "RafVal"}) {
         prompts.messages.clear();
         Refresh(commande);
@@ -350,16 +364,6 @@ TEST_F(RefreshTest, ConversionErrorsEndTheWalkAndAreShown) {
     ASSERT_EQ(prompts.messages.size(), 1u);
     EXPECT_EQ(prompts.messages[0].title, "Corvane");
     ExpectFinalSteps();
-
-    // A code that is not a number is the same kind of error, before any request.
-    doc->RemoveTitre(doc->FindTitre("111111"));
-    Add("ABC");
-    proxy.requests.clear();
-    Refresh("RafCmpCours");
-    ASSERT_EQ(prompts.messages.size(), 2u);
-    EXPECT_EQ(prompts.messages[1].text, QString("'ABC' n'est pas une valeur entière correcte"));
-    EXPECT_EQ(proxy.Count("ABC"), 0);
-    ExpectFinalSteps();
 }
 
 TEST_F(RefreshTest, EveryProblemOfTheWalkIsToldOnceAfterIt) {
@@ -376,6 +380,7 @@ TEST_F(RefreshTest, EveryProblemOfTheWalkIsToldOnceAfterIt) {
     };
     Refresh("RafCmpHisto");
     EXPECT_EQ(proxy.Count(kHisto1), 1);
+    EXPECT_EQ(proxy.Count("ABC"), 0) << "a code that is not a number fails before its request";
     ASSERT_EQ(prompts.messages.size(), 1u);
     const ShownMessage& message = prompts.messages[0];
     EXPECT_EQ(message.title, "Corvane");
@@ -425,10 +430,8 @@ TEST_F(RefreshTest, SiteTwoSendsItsOwnIdentifierForTheLaterKinds) {
 TEST_F(RefreshTest, HistoryIsSkippedWhenRecentEnough) {
     Add("111111");
     ServeSite1("111111");
-    std::filesystem::create_directories(DataFile("historique"));
     // Friday 13/03/2026: complete on the Sunday after, not on the Monday.
-    std::ofstream(DataFile("historique/111111.his"))
-        << "01/01/1970\n13/03/2026;4400;4500;4300;9;\n";
+    WriteHistory("111111", "13/03/2026;4400;4500;4300;9;");
     SetToday(2026, 3, 15);
     Refresh("MajComp");
     EXPECT_EQ(proxy.Count(kHisto1), 0);
@@ -443,14 +446,7 @@ TEST_F(RefreshTest, HistoryIsSkippedWhenRecentEnough) {
 TEST_F(RefreshTest, AlarmsAreCheckedOnlyWhenThePriceMoves) {
     doc->Fichier = Path("port.cvx");
     Valeurs* a = Add("111111");
-    auto alarme = std::make_unique<SDetAlarme>();
-    alarme->Active = true;
-    alarme->DateVal = platform::EncodeDate(2030, 1, 1);
-    alarme->Element1.Type = 0; // the quote
-    alarme->Element2.Type = 1; // above 40,00
-    alarme->Element2.Param = 4000;
-    alarme->Oper = 0;
-    a->Alarmes.push_back(std::move(alarme));
+    AlarmAbove(a, 4000);
     ServeSite1("111111");
 
     a->Infos.Cours = 4530; // the page's price
@@ -483,15 +479,8 @@ TEST_F(RefreshTest, AlarmsTheLogDoesNotTakeAreToldOnceAndDoNotFlash) {
     const std::vector<std::string> codes = {"111111", "222222", "333333"};
     for (const std::string& code : codes) {
         Valeurs* t = Add(code);
-        for (const std::int32_t seuil : {4000, 4100}) { // both below the page's 45,30
-            auto alarme = std::make_unique<SDetAlarme>();
-            alarme->Active = true;
-            alarme->DateVal = platform::EncodeDate(2030, 1, 1);
-            alarme->Element1.Type = 0;
-            alarme->Element2.Type = 1;
-            alarme->Element2.Param = seuil;
-            t->Alarmes.push_back(std::move(alarme));
-        }
+        AlarmAbove(t, 4000); // both below the page's 45,30
+        AlarmAbove(t, 4100);
         ServeSite1(code);
     }
     const auto priceMoves = [&] {
@@ -527,14 +516,7 @@ TEST_F(RefreshTest, AlarmsWithoutALogAreToldEvenWhenTheWalkFails) {
     // Never saved: no log. The second security's code cannot be a request's tag, which ends
     // the walk with an error after the first one's alarm fired.
     ASSERT_TRUE(doc->Fichier.empty());
-    Valeurs* a = Add("111111");
-    auto alarme = std::make_unique<SDetAlarme>();
-    alarme->Active = true;
-    alarme->DateVal = platform::EncodeDate(2030, 1, 1);
-    alarme->Element1.Type = 0;
-    alarme->Element2.Type = 1;
-    alarme->Element2.Param = 4000;
-    a->Alarmes.push_back(std::move(alarme));
+    AlarmAbove(Add("111111"), 4000);
     Add("X22222");
     ServeSite1("111111");
     ServeSite1("X22222");
@@ -584,9 +566,8 @@ TEST_F(RefreshTest, TheWindowAnswersTheUserDuringAWalk) {
     // The history of 111111 comes late, time for the user to act; that of 222222 is complete.
     proxy.rules.insert(proxy.rules.begin(), {std::string(kHisto1) + "111111", Proxy::Kind::Late,
                                              TestPage("site1_history.html")});
-    std::filesystem::create_directories(DataFile("historique"));
     const std::vector<std::string> histoB{"01/01/1970", "10/03/2026;4400;4500;4300;9;"};
-    std::ofstream(DataFile("historique/222222.his")) << histoB[0] << "\n" << histoB[1] << "\n";
+    WriteHistory("222222", histoB[1]);
 
     form->show();
     QApplication::setActiveWindow(form.get());
@@ -673,9 +654,7 @@ TEST_F(RefreshTest, TheWindowAnswersTheUserDuringAWalk) {
     EXPECT_TRUE(prompts.messages.empty());
     // The security shown during the request took the history table; the walked one's days
     // still went into its own file, and the other file is as it was.
-    EXPECT_EQ(Lines(DataFile("historique/111111.his")),
-              (std::vector<std::string>{"01/01/1970", "15/03/2001;4510;0;0;0;",
-                                        "16/03/2001;4490;0;0;0;", "19/03/2001;4600;0;0;0;"}));
+    EXPECT_EQ(Lines(DataFile("historique/111111.his")), kSite1History);
     EXPECT_EQ(Lines(DataFile("historique/222222.his")), histoB);
     EXPECT_EQ(proxy.Count("222222"), 2); // quote and intraday; its history is complete
     ExpectFinalSteps();
@@ -714,10 +693,8 @@ TEST_F(RefreshTest, AHistoryTheUserMayNotReadIsNeitherFetchedNorReplaced) {
     namespace fs = std::filesystem;
     Add("111111");
     ServeSite1("111111");
-    fs::create_directories(DataFile("historique"));
     // Old enough for the walk to fetch the recent days, were the file taken for empty.
-    std::ofstream(DataFile("historique/111111.his"))
-        << "01/01/1970\n02/01/2026;4000;4100;3900;7;\n";
+    WriteHistory("111111", "02/01/2026;4000;4100;3900;7;");
     const std::vector<std::string> before = Lines(DataFile("historique/111111.his"));
     // Everything stays open to the other user but the history file itself.
     for (const auto& entry : fs::recursive_directory_iterator(folder_.Path()))
@@ -785,11 +762,7 @@ TEST_F(RefreshTest, ProgressOfEmptyLargeAndSingleWalks) {
 
     // The selected security is refreshed even when it is not followed.
     progress.clear();
-    form->BuildTree();
-    auto* arbre = form->findChild<QTreeWidget*>("LT1");
-    const auto items = arbre->findItems("Titre 100007", Qt::MatchRecursive);
-    ASSERT_EQ(items.size(), 1);
-    arbre->setCurrentItem(items[0]);
+    SelectNode("Titre 100007");
     ServeSite1("100007");
     Refresh("RafValCours");
     EXPECT_EQ(progress, (std::vector<int>{33}));

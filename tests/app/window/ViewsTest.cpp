@@ -168,15 +168,14 @@ TEST_F(ViewsTest, RichDocumentTreeAndSecuritiesList) {
     // The row under the mouse names its security in the third panel.
     form->show();
     QApplication::processEvents();
-    const QPoint centre = liste->visualItemRect(liste->topLevelItem(1)).center();
-    QMouseEvent move(QEvent::MouseMove, centre, liste->viewport()->mapToGlobal(centre),
-                     Qt::NoButton, Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(liste->viewport(), &move);
+    const auto survole = [&](QPoint at) {
+        QMouseEvent move(QEvent::MouseMove, at, liste->viewport()->mapToGlobal(at), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(liste->viewport(), &move);
+    };
+    survole(liste->visualItemRect(liste->topLevelItem(1)).center());
     EXPECT_EQ(Text("StatusPanel2"), "12000 - AIR LIQUIDE");
-    QMouseEvent dehors(QEvent::MouseMove, QPoint(5, liste->viewport()->height() - 2),
-                       liste->viewport()->mapToGlobal(QPoint(5, liste->viewport()->height() - 2)),
-                       Qt::NoButton, Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(liste->viewport(), &dehors);
+    survole(QPoint(5, liste->viewport()->height() - 2));
     EXPECT_EQ(Text("StatusPanel2"), "");
 
     // A security never quoted has no quote day to show, in the list and on its page.
