@@ -75,7 +75,6 @@ protected:
 
 TEST_F(TradeDialogsTest, SecurityDialogFieldsAndPicker) {
     TOKBottomDlg d(nullptr, &doc, prompts);
-    EXPECT_EQ(d.windowTitle(), QString("Ajout d'une valeur"));
     EXPECT_EQ(d.CBReg->itemText(1), "R.Mens.(S.R.D)");
     EXPECT_EQ(d.CBReg->currentIndex(), 1); // a new security is proposed as eligible
     EXPECT_TRUE(d.OKBtn->isDefault());
