@@ -175,10 +175,8 @@ TEST_F(HistoEditorTest, TheSplitDividesTheDaysUpToItsDateOnly) {
     EXPECT_EQ(At(0, "Volume"), 1650000000);
 }
 
-TEST_F(HistoEditorTest, ASplitValidatedIsSavedAndReachesTheTrades) {
+TEST_F(HistoEditorTest, ASplitIsSavedOnValiderOnly) {
     WriteHisto("12000", kTrois);
-    build::AddTrade(titre, Day(3, 1, 2026), 'A', 10, 2001);
-    build::AddTrade(titre, Day(6, 1, 2026), 'A', 4, 1200);
     TFHisto editor(nullptr, &flag, titre, doc.get(), prompts);
     AnswerSplit(QDate(2026, 1, 5), 2);
     editor.BtDivClick();
@@ -196,12 +194,6 @@ TEST_F(HistoEditorTest, ASplitValidatedIsSavedAndReachesTheTrades) {
                                   "02/01/2026;500;550;450;3000;\n"
                                   "05/01/2026;500;525;475;4000;\n"
                                   "06/01/2026;1200;1300;1100;700;\n");
-    // What the caller then does with the split dialog's values.
-    ASSERT_TRUE(doc->ApplyDivision(titre, Division->Ratio(), Division->Jusqua()));
-    EXPECT_EQ(titre->Operes[0]->Quantite, 20);
-    EXPECT_EQ(titre->Operes[0]->Cours, 1000);
-    EXPECT_EQ(titre->Operes[1]->Quantite, 4);
-    EXPECT_EQ(titre->Operes[1]->Cours, 1200);
 }
 
 TEST_F(HistoEditorTest, ASplitLeftWithoutValiderIsDroppedWhicheverWayTheEditorCloses) {
