@@ -24,8 +24,18 @@ using Type = platform::SettingsStore::Type;
 
 class StartupTest : public AppTest {
 protected:
-    void Install() {
-        WithKey([&](platform::SettingsStore& s) { s.WriteString("INSTALL", dataDir_); });
+    // Writes the install folder, then whatever else the test wants in the key.
+    void Install(const std::function<void(platform::SettingsStore&)>& more = {}) {
+        WithKey([&](platform::SettingsStore& s) {
+            s.WriteString("INSTALL", dataDir_);
+            if (more)
+                more(s);
+        });
+    }
+    std::unique_ptr<TMainForm> StartWith(const std::function<void(platform::SettingsStore&)>& more,
+                                         QStringList arguments = {"corvane"}) {
+        Install(more);
+        return Start(std::move(arguments));
     }
 };
 
@@ -72,17 +82,15 @@ TEST_F(StartupTest, FirstStartWritesEveryDefaultWithItsType) {
 
 TEST_F(StartupTest, StoredValuesAreReadAndKept) {
     const std::vector<std::uint8_t> colonnes(22, 5);
-    WithKey([&](platform::SettingsStore& s) {
-        s.WriteString("INSTALL", dataDir_);
-        s.WriteInteger("MOYENNE1", 0);
-        s.WriteInteger("RSI", 12);
-        s.WriteInteger("MAJTYPE", 1);
-        s.WriteDate("DATEDEB", platform::EncodeDate(2025, 6, 1));
-        s.WriteBinary("COLREP2", colonnes);
-        s.WriteString("LIBLOCAL", "dollars");
-    });
     {
-        auto form = Start();
+        auto form = StartWith([&](platform::SettingsStore& s) {
+            s.WriteInteger("MOYENNE1", 0);
+            s.WriteInteger("RSI", 12);
+            s.WriteInteger("MAJTYPE", 1);
+            s.WriteDate("DATEDEB", platform::EncodeDate(2025, 6, 1));
+            s.WriteBinary("COLREP2", colonnes);
+            s.WriteString("LIBLOCAL", "dollars");
+        });
         EXPECT_EQ(form->findChild<QSlider*>("Track1")->value(), 0);
         EXPECT_EQ(form->findChild<QSlider*>("Track3")->value(), 12);
         EXPECT_EQ(form->Action("Commute")->text(), "&Affichage en dollars");
@@ -122,11 +130,8 @@ TEST_F(StartupTest, RunProgramCreatesTheFormsOfTheRun) {
 }
 
 TEST_F(StartupTest, MistypedValueIsAnError) {
-    WithKey([&](platform::SettingsStore& s) {
-        s.WriteString("INSTALL", dataDir_);
-        s.WriteString("MOYENNE1", "10");
-    });
-    EXPECT_THROW(Start(), platform::SettingsError);
+    EXPECT_THROW(StartWith([](platform::SettingsStore& s) { s.WriteString("MOYENNE1", "10"); }),
+                 platform::SettingsError);
 }
 
 // Lines that do not read and a date of another length: the program starts on the values it
@@ -167,11 +172,7 @@ TEST_F(StartupTest, ColumnSettingOfAnotherLengthGivesTheIdsItHolds) {
     };
     const auto libelle = [](int id) { return QString::fromUtf8(ColonneRepById(id)->Libelle); };
     const auto start = [&](const std::vector<std::uint8_t>& colonnes) {
-        WithKey([&](platform::SettingsStore& s) {
-            s.WriteString("INSTALL", dataDir_);
-            s.WriteBinary("COLREP2", colonnes);
-        });
-        return Start();
+        return StartWith([&](platform::SettingsStore& s) { s.WriteBinary("COLREP2", colonnes); });
     };
 
     // Short: the ids it has, unknown ones skipped.
@@ -192,10 +193,7 @@ TEST_F(StartupTest, ColumnSettingOfAnotherLengthGivesTheIdsItHolds) {
 TEST_F(StartupTest, CommandLineNamesTheDocumentOnlyFromThreeArguments) {
     const std::string courant = WriteFile("courant.cvx", kGoodFile);
     const std::string second = WriteFile("second.cvx", kGoodFile);
-    WithKey([&](platform::SettingsStore& s) {
-        s.WriteString("INSTALL", dataDir_);
-        s.WriteString("CURRENT", courant);
-    });
+    Install([&](platform::SettingsStore& s) { s.WriteString("CURRENT", courant); });
     const QString arg = QString::fromStdString(second);
     EXPECT_EQ(Start({"corvane"})->Portefeuille()->Fichier, courant);
     EXPECT_EQ(Start({"corvane", arg})->Portefeuille()->Fichier, courant);
@@ -210,11 +208,7 @@ TEST_F(StartupTest, CommandLineNamesTheDocumentOnlyFromThreeArguments) {
 
 TEST_F(StartupTest, UnreadableFirstDocumentGivesANewOne) {
     const std::string mauvais = WriteFile("mauvais.cvx", kBadFile);
-    WithKey([&](platform::SettingsStore& s) {
-        s.WriteString("INSTALL", dataDir_);
-        s.WriteString("CURRENT", mauvais);
-    });
-    auto form = Start();
+    auto form = StartWith([&](platform::SettingsStore& s) { s.WriteString("CURRENT", mauvais); });
     ASSERT_EQ(prompts.messages.size(), 1u);
     EXPECT_EQ(prompts.messages[0].text, "Format de fichier incorrect!");
     ASSERT_NE(form->Portefeuille(), nullptr);
@@ -224,12 +218,10 @@ TEST_F(StartupTest, UnreadableFirstDocumentGivesANewOne) {
 
 TEST_F(StartupTest, RefreshTimerFollowsMajAndTemps) {
     const auto start = [&](std::int32_t maj, std::int32_t temps) {
-        WithKey([&](platform::SettingsStore& s) {
-            s.WriteString("INSTALL", dataDir_);
+        return StartWith([&](platform::SettingsStore& s) {
             s.WriteInteger("MAJ", maj);
             s.WriteInteger("TEMPS", temps);
         });
-        return Start();
     };
     auto form = start(1, 5);
     EXPECT_TRUE(form->RefreshTimer()->isActive());
@@ -274,29 +266,11 @@ TEST_F(StartupTest, ClosingWritesTheWindowValues) {
         EXPECT_EQ(s.ReadInteger("HEIGHT"), 500);
         EXPECT_EQ(s.ReadInteger("SPLIT"), 200);
     });
-    {
-        auto form = Start();
-        EXPECT_EQ(form->width(), 700);
-        EXPECT_EQ(form->height(), 500);
-    }
-    // Wide enough for the pages to leave the left panel its stored width.
-    WithKey([](platform::SettingsStore& s) { s.WriteInteger("WIDTH", 1200); });
-    {
-        auto form = Start();
-        form->show();
-        QApplication::processEvents();
-        EXPECT_EQ(form->findChild<QWidget*>("PartGauche")->width(), 200);
-    }
-    ReadKey([&](platform::SettingsStore& s) { EXPECT_EQ(s.ReadInteger("SPLIT"), 200); });
 }
 
 TEST_F(StartupTest, ClosedWindowSavesWhatTheUserLastSaw) {
-    WithKey([&](platform::SettingsStore& s) {
-        s.WriteString("INSTALL", dataDir_);
-        s.WriteInteger("SPLIT", 200);
-    });
     {
-        auto form = Start();
+        auto form = StartWith([](platform::SettingsStore& s) { s.WriteInteger("SPLIT", 200); });
         form->show();
         form->resize(1100, 640);
         QApplication::processEvents();
@@ -324,6 +298,8 @@ TEST_F(StartupTest, ClosedWindowSavesWhatTheUserLastSaw) {
         EXPECT_EQ(form->findChild<QWidget*>("PartGauche")->width(), 260);
         EXPECT_EQ(form->findChild<QSlider*>("Track3")->value(), 14);
     }
+    // Shown again and closed, the window gives back the split it was given.
+    ReadKey([&](platform::SettingsStore& s) { EXPECT_EQ(s.ReadInteger("SPLIT"), 260); });
 }
 
 TEST_F(StartupTest, CloseAsksToSaveAndCancelKeepsTheWindow) {

@@ -263,7 +263,6 @@ TEST_F(AlarmDialogsTest, AddedAlarmIsStoredOnlyOnValider) {
         return true; // the defaults: the price against itself, today
     };
     EXPECT_TRUE(RunList([](TAlarme& d) {
-        EXPECT_EQ(d.windowTitle(), "Gestion des alarmes");
         EXPECT_EQ(d.LibTitre->text(), "100001 - Titre A");
         EXPECT_EQ(d.CoursV->text(), "12,34");
         ASSERT_EQ(d.Liste->topLevelItemCount(), 2);

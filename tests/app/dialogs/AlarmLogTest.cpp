@@ -63,7 +63,6 @@ const std::string kLog = "V|14/03/2026|09:00:00|200|Beta|texte b|*\n"
 TEST_F(AlarmLogTest, ListsNewestFirstAndKeepsWhatDoesNotRead) {
     WriteFile("perso.cvl", kLog);
     TFLogs d(nullptr, doc.get(), prompts);
-    EXPECT_EQ(d.windowTitle(), QString("Détails des alarmes déclenchées"));
     EXPECT_EQ(d.FLignes.size(), 7u);
     EXPECT_EQ(Column(d, 3), (QStringList{"300", "100", "200", "200", "400", "", ""}));
     EXPECT_EQ(Column(d, 0), (QStringList{"A", "V", "A", "V", "A", "?", "?"}));

@@ -18,13 +18,6 @@ namespace {
 
 using Ids = TFColRep::Ids;
 
-QStringList Captions(const QTreeWidget* list) {
-    QStringList texts;
-    for (int i = 0; i < list->topLevelItemCount(); ++i)
-        texts << list->topLevelItem(i)->text(0);
-    return texts;
-}
-
 std::vector<int> RowIds(const QTreeWidget* list) {
     std::vector<int> ids;
     for (int i = 0; i < list->topLevelItemCount(); ++i)
@@ -50,13 +43,8 @@ TEST(ColumnChooserTest, ListsShowTheChosenColumnsInOrderAndTheOthersInIdOrder) {
     Ids ids = kColRepDefaut;
     TFColRep dialog(nullptr, &ids, 0);
     dialog.FillLists();
-    EXPECT_EQ(dialog.windowTitle(), QString("Selection des colonnes affichées"));
-    EXPECT_EQ(dialog.LDep->headerItem()->text(0), "Informations disponibles");
-    EXPECT_EQ(dialog.LArr->headerItem()->text(0), QString("Informations selectionnées"));
-    EXPECT_EQ(Captions(dialog.LArr),
-              (QStringList{QString("+Val. Réal. Brut"), QString("+Val. Réal. Net"),
-                           QString("+Val. Lat. Brut"), QString("+Val. Lat. Net"), "Qte en Port.",
-                           "Valorisation Brut", QString("Coût Total Brut")}));
+    EXPECT_EQ(RowIds(dialog.LArr), (std::vector<int>{11, 12, 13, 14, 3, 9, 6}));
+    EXPECT_EQ(dialog.LArr->topLevelItem(0)->text(0), QString("+Val. Réal. Brut"));
     EXPECT_EQ(RowIds(dialog.LDep),
               (std::vector<int>{1, 2, 4, 5, 7, 8, 10, 15, 16, 17, 18, 19, 20, 21, 22}));
 

@@ -38,6 +38,14 @@ protected:
         alpha = build::AddSecurity(*doc, "12000", "Alpha");
         beta = build::AddSecurity(*doc, "13000", "Beta");
     }
+    // The one message of a file that could not be opened, under the dialog's title.
+    void ExpectCannotOpen(const QString& title, QMessageBox::Icon icon, const std::string& what) {
+        ASSERT_EQ(prompts.messages.size(), 1u) << what;
+        EXPECT_EQ(LastMessage()->title, title) << what;
+        EXPECT_EQ(LastMessage()->text, "Ouverture du fichier impossible") << what;
+        EXPECT_EQ(LastMessage()->icon, icon) << what;
+    }
+
     Valeurs* alpha = nullptr;
     Valeurs* beta = nullptr;
 };
@@ -333,9 +341,7 @@ TEST_F(ImportExportTest, TheExportDialogSaysWhenItCannotWrite) {
         e.Fichier->setText(QString::fromStdString(Path(cible)));
         e.Button1Click();
         EXPECT_NE(e.result(), QDialog::Accepted) << cible;
-        ASSERT_EQ(prompts.messages.size(), 1u) << cible;
-        EXPECT_EQ(LastMessage()->title, "Export");
-        EXPECT_EQ(LastMessage()->text, "Ouverture du fichier impossible");
+        ExpectCannotOpen("Export", QMessageBox::Warning, cible);
     }
     EXPECT_TRUE(std::filesystem::is_directory(Path("dossier.txt")));
     EXPECT_TRUE(std::filesystem::is_fifo(Path("tube.txt")));
@@ -354,6 +360,10 @@ TEST_F(ImportExportTest, TheExportOfAHistoryThatCannotBeReadSaysSoAndWritesNothi
 
 TEST_F(ImportExportTest, TheLayoutIsBuiltUnderItsRules) {
     TFImport main(nullptr, doc.get(), nullptr, prompts);
+    const auto* titre = main.findChild<QLabel*>("LibelleList");
+    ASSERT_NE(titre, nullptr);
+    EXPECT_EQ(titre->text(), QString("Libellé"));
+    EXPECT_EQ(titre->buddy(), main.List);
     // From the main window: several securities, Sicovam already there and not removable.
     EXPECT_EQ(main.TypeImpIndex(), 0);
     EXPECT_FALSE(main.TypeImp->isEnabled());
@@ -434,10 +444,7 @@ TEST_F(ImportExportTest, ModelsAreOnlyReadFromAndWrittenToFiles) {
         prompts.messages.clear();
         prompts.openNames.push_back(QString::fromStdString(source));
         d.LoadClick();
-        ASSERT_EQ(prompts.messages.size(), 1u) << source;
-        EXPECT_EQ(LastMessage()->title, QString("Modèle d'import"));
-        EXPECT_EQ(LastMessage()->text, "Ouverture du fichier impossible");
-        EXPECT_EQ(LastMessage()->icon, QMessageBox::NoIcon);
+        ExpectCannotOpen(QString("Modèle d'import"), QMessageBox::NoIcon, source);
         EXPECT_EQ(Kinds(*d.List), (std::vector<std::string>{"Date", "Cours"}));
     }
     ASSERT_EQ(::mkfifo(Path("tube.cvm").c_str(), 0600), 0);
@@ -445,21 +452,10 @@ TEST_F(ImportExportTest, ModelsAreOnlyReadFromAndWrittenToFiles) {
         prompts.messages.clear();
         prompts.saveNames.push_back(QString::fromStdString(Path(cible)));
         d.SaveClick();
-        ASSERT_EQ(prompts.messages.size(), 1u) << cible;
-        EXPECT_EQ(LastMessage()->title, QString("Modèle d'import"));
-        EXPECT_EQ(LastMessage()->text, "Ouverture du fichier impossible");
-        EXPECT_EQ(LastMessage()->icon, QMessageBox::Warning);
+        ExpectCannotOpen(QString("Modèle d'import"), QMessageBox::Warning, cible);
     }
     EXPECT_TRUE(std::filesystem::is_directory(Path("dossier.cvm")));
     EXPECT_TRUE(std::filesystem::is_fifo(Path("tube.cvm")));
-}
-
-TEST_F(ImportExportTest, TheLayoutListIsTitledLibelle) {
-    TFImport d(nullptr, doc.get(), nullptr, prompts);
-    const auto* titre = d.findChild<QLabel*>("LibelleList");
-    ASSERT_NE(titre, nullptr);
-    EXPECT_EQ(titre->text(), QString("Libellé"));
-    EXPECT_EQ(titre->buddy(), d.List);
 }
 
 TEST_F(ImportExportTest, ImporterReportsTheResultOrTheBadLineAndStaysOpenOnErrors) {
@@ -484,10 +480,7 @@ TEST_F(ImportExportTest, ImporterReportsTheResultOrTheBadLineAndStaysOpenOnError
         prompts.messages.clear();
         d.Fichier->setText(QString::fromStdString(source));
         d.GoClick();
-        ASSERT_EQ(prompts.messages.size(), 1u) << source;
-        EXPECT_EQ(LastMessage()->title, QString("Modèle d'import"));
-        EXPECT_EQ(LastMessage()->text, "Ouverture du fichier impossible");
-        EXPECT_EQ(LastMessage()->icon, QMessageBox::Warning);
+        ExpectCannotOpen(QString("Modèle d'import"), QMessageBox::Warning, source);
         EXPECT_FALSE(d.FImporte) << source;
         EXPECT_NE(d.result(), QDialog::Accepted) << source;
     }

@@ -55,7 +55,6 @@ const char* const kChimie = "000120;air liquide;Chimie;ignoré;encore\n"
 
 TEST_F(MarketPickerTest, NoMarketListsNothingAndOnlyCancels) {
     TBourse sansDossier(nullptr, &doc, prompts);
-    EXPECT_EQ(sansDossier.windowTitle(), "Valeurs disponibles");
     EXPECT_EQ(sansDossier.CBBourse->count(), 0);
     Market(".cache.bdx", kChimie);
     std::filesystem::create_directories(std::filesystem::path(dataDir_) / "Bourses" /

@@ -77,7 +77,6 @@ protected:
 };
 
 TEST_F(ReconciliationTest, ListsTheTradesNotTickedWithTheirFiguresAndColours) {
-    EXPECT_EQ(dialog.windowTitle(), QString("Contrôle de relevés d'opérations"));
     EXPECT_TRUE(dialog.Npt->isChecked());
     EXPECT_EQ(dialog.FFiltre, 0);
     doc.Facteur = 6.55957f;
@@ -190,7 +189,6 @@ TEST_F(ReconciliationTest, EachColumnSortsAscendingThenDescending) {
 TEST(TransfertTest, CollectsTheOptionsWithTheLabelEnabledByCumul) {
     ScriptedPrompts prompts;
     TTransfert dialog(nullptr, prompts);
-    EXPECT_EQ(dialog.windowTitle(), QString("Procéder au transfert du portefeuille"));
     EXPECT_FALSE(dialog.e1->isEnabled() || dialog.LabelE1->isEnabled());
     dialog.Cumul->click();
     EXPECT_TRUE(dialog.e1->isEnabled() && dialog.LabelE1->isEnabled());

@@ -1,6 +1,6 @@
-// Every column of the repartition list: its caption, how it shows its figure, whether it
-// turns red below zero, and the text it gives for one security whose position is worked out
-// by hand.
+// Every column of the repartition list: its caption, whether it turns red below zero, and the
+// text it gives for one security whose position is worked out by hand (which also pins how
+// each column shows its figure).
 
 #include "views/ColonnesRep.h"
 
@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <ostream>
+#include <set>
 #include <string>
 
 namespace {
@@ -19,7 +20,6 @@ struct ColumnCase {
     int id;
     const char* name; // test name
     const char* libelle;
-    char affichage;
     bool rouge;
     const char* texte; // for the security below, in euros
 };
@@ -34,28 +34,28 @@ struct ColumnCase {
 //   1 015,00 net; sales 520,00 gross, 512,00 net; cash effect 512,00 - 1 015,00 = -503,00,
 //   nothing waits for the next settlement.
 const ColumnCase kColumns[] = {
-    {1, "NbAchat", "Nb. Achats", 'I', false, "100"},
-    {2, "NbVentes", "Nb. Ventes", 'I', false, "40"},
-    {3, "NbInPort", "Qte en Port.", 'I', false, "60"},
-    {4, "PxMoyAchBrut", "Px Moy. Ach. Brut", 'L', false, "10,00"},
-    {5, "PxMoyAchNet", "Px Moy. Ach. Net", 'F', false, "10,15"},
-    {6, "CoutBrut", "Coût Total Brut", 'L', false, "600,00"},
-    {7, "CoutNet", "Coût Total Net", 'L', false, "608,99"},
-    {8, "TotFrais", "Mnt Tot. Frais", 'L', false, "23,00"},
-    {9, "ValorBrut", "Valorisation Brut", 'L', false, "900,00"},
-    {10, "ValorNet", "Valorisation Net", 'L', false, "890,00"},
-    {11, "PlValBrut", "+Val. Réal. Brut", 'L', true, "120,00"},
-    {12, "PlValNet", "+Val. Réal. Net", 'L', true, "106,00"},
-    {13, "PlValLatBrut", "+Val. Lat. Brut", 'L', true, "300,00"},
-    {14, "PlValLatNet", "+Val. Lat. Net", 'L', true, "281,00"},
-    {15, "ARealBrut", "Tot. Achats Brut", 'L', false, "1\u00a0000,00"},
-    {16, "ARealNet", "Tot. Achats Net", 'L', false, "1\u00a0015,00"},
-    {17, "VRealBrut", "Tot. Ventes Brut", 'L', false, "520,00"},
-    {18, "VRealNet", "Tot. Ventes Net", 'L', false, "512,00"},
-    {19, "RealNetRM", "Pos. Liquidation", 'L', true, "0,00"},
-    {20, "RealNetTOT", "Pos. Actuelle", 'L', true, "-503,00"},
-    {21, "Libelle", "Libellé", 'l', false, "Alpha"},
-    {22, "PlValLatNetSRD", "+V.Lat.Net.SRD", 'L', true, "281,00"},
+    {1, "NbAchat", "Nb. Achats", false, "100"},
+    {2, "NbVentes", "Nb. Ventes", false, "40"},
+    {3, "NbInPort", "Qte en Port.", false, "60"},
+    {4, "PxMoyAchBrut", "Px Moy. Ach. Brut", false, "10,00"},
+    {5, "PxMoyAchNet", "Px Moy. Ach. Net", false, "10,15"},
+    {6, "CoutBrut", "Coût Total Brut", false, "600,00"},
+    {7, "CoutNet", "Coût Total Net", false, "608,99"},
+    {8, "TotFrais", "Mnt Tot. Frais", false, "23,00"},
+    {9, "ValorBrut", "Valorisation Brut", false, "900,00"},
+    {10, "ValorNet", "Valorisation Net", false, "890,00"},
+    {11, "PlValBrut", "+Val. Réal. Brut", true, "120,00"},
+    {12, "PlValNet", "+Val. Réal. Net", true, "106,00"},
+    {13, "PlValLatBrut", "+Val. Lat. Brut", true, "300,00"},
+    {14, "PlValLatNet", "+Val. Lat. Net", true, "281,00"},
+    {15, "ARealBrut", "Tot. Achats Brut", false, "1\u00a0000,00"},
+    {16, "ARealNet", "Tot. Achats Net", false, "1\u00a0015,00"},
+    {17, "VRealBrut", "Tot. Ventes Brut", false, "520,00"},
+    {18, "VRealNet", "Tot. Ventes Net", false, "512,00"},
+    {19, "RealNetRM", "Pos. Liquidation", true, "0,00"},
+    {20, "RealNetTOT", "Pos. Actuelle", true, "-503,00"},
+    {21, "Libelle", "Libellé", false, "Alpha"},
+    {22, "PlValLatNetSRD", "+V.Lat.Net.SRD", true, "281,00"},
 };
 
 void PrintTo(const ColumnCase& c, std::ostream* out) {
@@ -80,19 +80,12 @@ protected:
     Valeurs* titre = nullptr;
 };
 
-TEST_P(RepartitionColumn, CaptionDisplayAndRedMark) {
+TEST_P(RepartitionColumn, CaptionRedMarkAndFigureOfTheSecurity) {
     const ColumnCase& c = GetParam();
     const ColonneRep* colonne = ColonneRepById(c.id);
     ASSERT_NE(colonne, nullptr);
     EXPECT_STREQ(colonne->Libelle, c.libelle);
-    EXPECT_EQ(colonne->Affichage(), c.affichage);
     EXPECT_EQ(colonne->RougeSiNegatif(), c.rouge);
-}
-
-TEST_P(RepartitionColumn, ShowsItsFigureOfTheSecurity) {
-    const ColumnCase& c = GetParam();
-    const ColonneRep* colonne = ColonneRepById(c.id);
-    ASSERT_NE(colonne, nullptr);
     EXPECT_EQ(ColonneRepText(*colonne, *titre, 1.0f), c.texte);
 }
 
@@ -101,10 +94,16 @@ INSTANTIATE_TEST_SUITE_P(EveryId, RepartitionColumn, ::testing::ValuesIn(kColumn
                              return std::to_string(info.param.id) + "_" + info.param.name;
                          });
 
-TEST(RepartitionColumns, TheTableHoldsOneCaseForEachId) {
+TEST(RepartitionColumns, OneCaseForEachIdAndEveryCaptionItsOwn) {
     ASSERT_EQ(std::size(kColumns), kNbColonnesRep);
-    for (std::size_t i = 0; i < std::size(kColumns); ++i)
+    std::set<std::string> libelles;
+    for (std::size_t i = 0; i < std::size(kColumns); ++i) {
         EXPECT_EQ(kColumns[i].id, static_cast<int>(i) + 1);
+        libelles.insert(kColumns[i].libelle);
+    }
+    EXPECT_EQ(libelles.size(), kNbColonnesRep) << "17 and 18 included";
+    EXPECT_EQ(ColonneRepById(0), nullptr);
+    EXPECT_EQ(ColonneRepById(23), nullptr);
 }
 
 } // namespace
