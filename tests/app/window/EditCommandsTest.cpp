@@ -439,12 +439,14 @@ TEST_F(EditCommandsTest, CashMovements) {
     Mvt* m = Cash('D', 12345, "Loyer");
     form->RefreshViews(nullptr);
 
+    doc->LibLocal = "francs";
+    doc->Taux = doc->Facteur = 6.55957f;
     Select("LstCash", m);
     onCash = [&](Tcash& d) {
         EXPECT_TRUE(d.FModif && d.FMouvement == m && !d.Suivant->isEnabled());
         EXPECT_EQ(d.CB1->currentIndex(), 1);
-        EXPECT_EQ(d.Cours->text(), "123,45");
-        d.Cours->setText("10");
+        EXPECT_EQ(d.Cours->text(), "809,77"); // 123.45 € at the rate, cut at the cent
+        d.Cours->setText("65,60");            // 1000 cents at the rate
         return Ok(d);
     };
     emit List("LstCash")->itemDoubleClicked(Row("LstCash", m), 0);
