@@ -10,6 +10,7 @@
 #include "platform/DateTime.h"
 #include "portfolio/Cv.h"
 #include "support/Builders.h"
+#include "window/QuoteRefresh.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -220,7 +221,7 @@ protected:
     // The walk ended as every walk must, whatever stopped it.
     void ExpectFinalSteps() const {
         EXPECT_FALSE(form->Refreshing());
-        EXPECT_EQ(form->Progress(), 0);
+        EXPECT_EQ(form->Refresh().Progress(), 0);
         EXPECT_TRUE(status->text().isEmpty());
         EXPECT_EQ(QApplication::overrideCursor(), nullptr);
         EXPECT_TRUE(doc->Modifie);
@@ -246,7 +247,7 @@ TEST_F(RefreshTest, FullWalkCopiesQuotesWritesIntradayAndHistory) {
     WriteHistory("222222", "01/03/2001;4000;4100;3900;7;");
     doc->Facteur = 6.55957f;
     std::vector<int> progress;
-    proxy.onRequest = [&](const std::string&) { progress.push_back(form->Progress()); };
+    proxy.onRequest = [&](const std::string&) { progress.push_back(form->Refresh().Progress()); };
 
     Refresh("MajComp");
 
@@ -314,7 +315,7 @@ TEST_F(RefreshTest, FailuresStopTheWalkAndTheFinalStepsStillRun) {
     proxy.rules.insert(proxy.rules.begin(),
                        Proxy::Rule{std::string(kQuote1) + "111111", Proxy::Kind::Silent, {}});
     doc->FindTitre("111111")->Infos.Cours = 0;
-    form->SetHttpTimeOut(300);
+    form->Refresh().SetHttpTimeOut(300);
     Refresh("RafCmpCours");
     EXPECT_EQ(proxy.requests.size(), 1u);
     EXPECT_EQ(doc->FindTitre("111111")->Infos.Cours, 0);
@@ -462,14 +463,14 @@ TEST_F(RefreshTest, AlarmsAreCheckedOnlyWhenThePriceMoves) {
     EXPECT_TRUE(form->AlarmTimer()->isActive());
 
     // The alarm-log command flashes until the log has been read.
-    form->TimeLogsTimer();
-    EXPECT_EQ(form->ViewLogsImage(), 22);
-    form->TimeLogsTimer();
-    EXPECT_EQ(form->ViewLogsImage(), 21);
-    form->TimeLogsTimer();
+    form->Refresh().TimeLogsTimer();
+    EXPECT_EQ(form->Refresh().ViewLogsImage(), 22);
+    form->Refresh().TimeLogsTimer();
+    EXPECT_EQ(form->Refresh().ViewLogsImage(), 21);
+    form->Refresh().TimeLogsTimer();
     doc->AlarmeNouvelle = false;
-    form->TimeLogsTimer();
-    EXPECT_EQ(form->ViewLogsImage(), 21);
+    form->Refresh().TimeLogsTimer();
+    EXPECT_EQ(form->Refresh().ViewLogsImage(), 21);
     EXPECT_FALSE(form->AlarmTimer()->isActive());
 }
 
@@ -544,7 +545,7 @@ TEST_F(RefreshTest, NothingIsRefusedOrFreedUnderAWaitingWalk) {
         if (url.find("111111") == std::string::npos)
             return;
         form->Misejourcomplte1Click(); // a second walk
-        form->Timer1Timer();
+        form->Refresh().Timer1Timer();
         fermee = form->close();
         doc->RemoveTitre(doc->FindTitre("222222"));
     };
@@ -667,7 +668,7 @@ TEST_F(RefreshTest, TimedRefreshWaitsForAModalDialog) {
     dialogue.setModal(true);
     dialogue.show();
     ASSERT_EQ(QApplication::activeModalWidget(), &dialogue);
-    form->Timer1Timer();
+    form->Refresh().Timer1Timer();
     EXPECT_TRUE(proxy.requests.empty());
     dialogue.hide();
     EXPECT_TRUE(WaitFor([&] { return proxy.requests.size() == 3u; }));
@@ -748,7 +749,7 @@ TEST_F(RefreshTest, ProgressOfEmptyLargeAndSingleWalks) {
     std::vector<int> progress;
     std::vector<QImage> panels;
     proxy.onRequest = [&](const std::string&) {
-        progress.push_back(form->Progress());
+        progress.push_back(form->Refresh().Progress());
         panels.push_back(form->findChild<QWidget*>("StatusPanel1")->grab().toImage());
     };
     const auto bleu = [&](int at, double x) {
