@@ -60,7 +60,7 @@ class QuoteRefresh : public QObject {
     Q_OBJECT
 
 public:
-    // What the refresh needs of its host. None of it is owned.
+    // What the refresh needs of its host; every member is given. None of it is owned.
     struct Host {
         std::function<TCorv*()> document;            // the open document, or null
         platform::SettingsStore* registry = nullptr; // the program key, opened for each read
@@ -69,11 +69,11 @@ public:
         QProgressBar* progressPanel = nullptr;       // drawn by StatusLineDrawPanel
         QLabel* requestPanel = nullptr;              // the state of the current request
         QAction* viewLogs = nullptr;                 // its image alternates while flashing
-        std::function<void(const std::function<void()>&)> guard; // runs a timer's tick so that
-                                                                 // no error reaches the loop
+        // Runs a timer's tick so that no error reaches the event loop.
+        std::function<void(const std::function<void()>&)> guard;
         std::function<void()> walkStarted;
-        // The walk is done with a security: the visible page shows its new values. An error
-        // raised here ends the walk and is reported.
+        // The walk is done with a security, refreshed or passed over: the visible page shows
+        // the new values at once. An error raised here ends the walk and is reported.
         std::function<void()> titreRefreshed;
         // The walk is over: the progress, the request panel and Refreshing() are idle again.
         std::function<void(QuoteRefreshReport&)> walkEnded;
