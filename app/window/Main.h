@@ -303,7 +303,9 @@ private:
     void MarkRefused(bool walking);
 
     std::unique_ptr<QuoteRefresh> FRefresh;
-    QTimer* TimeLogs = nullptr; // the refresh's alarm flash, which an edited price also starts
+    // The refresh's timers, which the window also drives: Timer1 (with the widgets) takes its
+    // period from the settings, and a price typed in the security dialog starts the flash.
+    QTimer* TimeLogs = nullptr;
     bool FCloseAfterRefresh = false;
 
     // Views: tree, lists, summary, repartition (MainViews.cpp, MainLists.cpp, MainSummary.cpp,
