@@ -347,6 +347,12 @@ public:
     // "intraday/<name>.itd", the name given by CodeFileName.
     std::string HistoFilePath(const Valeurs* titre) const;
     std::string IntradayFilePath(const Valeurs* titre) const;
+
+    // Quotes (CvQuote.cpp).
+    // Gives titre the quote infos and recomputes its position; its alarms are checked only when
+    // the price moved. True when an alarm fired (CheckAlarmes). Leaves Modifie to the caller:
+    // a quote refresh marks the document once its walk is over.
+    bool ApplyCours(Valeurs* titre, const InfosCours& infos);
 };
 
 // The orders of the trades and of the securities (CvRecords.cpp).

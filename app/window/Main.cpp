@@ -1,6 +1,7 @@
 #include "window/Main.h"
 
 #include "widgets/QtDates.h"
+#include "window/QuoteRefresh.h"
 #include "window/Registry.h"
 
 #include "platform/ConversionError.h"
@@ -90,8 +91,8 @@ TMainForm::TMainForm(const QStringList& arguments, UiPrompts* prompts, QWidget* 
     setWindowTitle("Corvane");
     resize(779, 563);
     FPrinter = std::make_unique<QPrinter>();
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName("Timer1");
+    // Made now and opened in stage 2: the quote refresh built with the widgets reads it.
+    FRegistry = std::make_unique<platform::SettingsStore>();
 
     CreateWidgets();
     CreateActions();
@@ -114,7 +115,6 @@ TMainForm::TMainForm(const QStringList& arguments, UiPrompts* prompts, QWidget* 
 
     PDateFin->setDate(ToQDate(platform::Date()));
 
-    FRegistry = std::make_unique<platform::SettingsStore>();
     if (!FRegistry->OpenKey(kCleProgramme, false))
         throw StartupError("Corvane n'est pas installé pour cet utilisateur : la clé de "
                            "configuration « SoftWare\\Corvane » (fichier " +
@@ -322,7 +322,6 @@ void TMainForm::CreateStatusLine() {
     StatusPanel1->setObjectName("StatusPanel1");
     StatusPanel1->setFixedWidth(100);
     StatusPanel1->setRange(0, 100);
-    StatusPanel1->setValue(FProgress);
     StatusPanel1->setTextVisible(false);
     StatusPanel2 = new QLabel(line);
     StatusPanel2->setObjectName("StatusPanel2");

@@ -14,7 +14,8 @@
 //   MainTitre.cpp        the security page and the building of its charts
 //   MainHisto.cpp        the history charts, their periods and the crosshair
 //   MainIntraday.cpp     the intraday chart
-//   MainRefresh.cpp      the quote refresh walk, its commands and timers
+//   MainRefresh.cpp      the quote refresh's commands and what the window does around a walk
+//                        (the walk, its HTTP client and timers: QuoteRefresh.cpp)
 //   MainAlarms.cpp       the alarms of the selected security and the alarm log
 //   MainEdit.cpp         the commands that delete, tick and select records
 //   MainEditDialogs.cpp  the commands that add and change records through their dialogs
@@ -42,7 +43,6 @@ class QCheckBox;
 class QDateEdit;
 class QLabel;
 class QMenu;
-class QPainter;
 class QPrinter;
 class QProgressBar;
 class QSlider;
@@ -55,15 +55,14 @@ class QToolButton;
 class QTreeWidget;
 
 class ChartWidgets;
-class HttpClient;
 class MainViewWidgets;
+class QuoteRefresh;
+struct QuoteRefreshReport;
 
 class TCorv;
-struct AskWeb;
 struct Mvt;
 struct Operes;
 struct Valeurs;
-enum class AskKind : std::int32_t;
 
 // Raised while the window is built when the program cannot start at all (its settings key or
 // its data directory is missing); the message is for the user.
@@ -175,7 +174,6 @@ private:
     std::int32_t FPerVar = 7;
     std::array<std::uint8_t, kColRepSize> FColRep{};
     std::uint8_t FRepartBase = 1;
-    std::int32_t FProgress = 0;
     bool FShowVolume = false;
     bool FEditOpereMode = false;
     Valeurs* FSelTitre = nullptr;
@@ -277,12 +275,9 @@ private:
     QAction* HelpContentsAct = nullptr;
     QAction* HelpAboutAct = nullptr;
 
-    // Quote refresh (MainRefresh.cpp): the walk over the securities, its commands and timers,
-    // the progress panel and the HTTP client's notifications.
+    // Quote refresh (QuoteRefresh.h, which walks; the window's side in MainRefresh.cpp): the
+    // commands, what waits for the end of a walk, and the redraw and report after it.
 public:
-    // Asks each security for the kinds up to depth; without one, up to the kind the options set.
-    void UpdateCours(Valeurs* only, bool forced, std::optional<AskKind> depth);
-    bool FetchCours(AskWeb& ask);
     void Misejourcomplte1Click();
     void RafCmpCoursExecute();
     void RafCmpIntraExecute();
@@ -291,26 +286,13 @@ public:
     void RafValCoursExecute();
     void RafValIntraExecute();
     void RafvalHistExecute();
-    void Timer1Timer();
-    void TimeLogsTimer();
-    void HttpConnect();
-    void HttpPacketRecvd();
-    void HttpFailure();
-    void StatusLineDrawPanel(QPainter& canvas, const QRect& rect);
-    bool Refreshing() const { return FRefreshing; }
-    std::int32_t Progress() const { return FProgress; }
+    QuoteRefresh& Refresh() const;
+    bool Refreshing() const;
     QTimer* AlarmTimer() const { return TimeLogs; }
-    int ViewLogsImage() const { return FViewLogsImage; }
-    // The request time-out, in milliseconds; tests shorten it.
-    void SetHttpTimeOut(int milliseconds) { FHttpTimeOut = milliseconds; }
 
 private:
     void CreateRefresh();
-    void RepaintStatusLine();
-    // Adds to nonEnregistres the history files it could not write; they stay there when an
-    // error ends the walk.
-    void RefreshWalk(Valeurs* only, bool forced, std::optional<AskKind> depth,
-                     std::vector<std::string>& nonEnregistres);
+    void RefreshEnded(QuoteRefreshReport& report);
     bool RefuseCloseWhileRefreshing(QCloseEvent* event);
     // True, once the status line has said why, when a walk is under way and the command
     // named must wait for its end.
@@ -320,17 +302,11 @@ private:
     std::vector<QAction*> RefusedWhileRefreshing() const;
     void MarkRefused(bool walking);
 
-    HttpClient* Http = nullptr;
+    std::unique_ptr<QuoteRefresh> FRefresh;
+    // The refresh's timers, which the window also drives: Timer1 (with the widgets) takes its
+    // period from the settings, and a price typed in the security dialog starts the flash.
     QTimer* TimeLogs = nullptr;
-    QTimer* FRefreshRetry = nullptr; // a timed refresh waiting for a modal dialog to close
-    bool FConnected = false;
-    bool FRefreshing = false;
     bool FCloseAfterRefresh = false;
-    std::string FHistoCode; // the security whose page the walk's current request brings
-    QString FInjoignable;   // the site or proxy that the walk could not connect to, if any
-    int FViewLogsImage = 21;
-    int FHttpTimeOut = 40000;
-    std::array<QIcon, 2> FViewLogsIcons; // the alarm-log command's images 21 and 22
 
     // Views: tree, lists, summary, repartition (MainViews.cpp, MainLists.cpp, MainSummary.cpp,
     // MainRepart.cpp; their widgets in MainViewWidgets.h).

@@ -6,7 +6,9 @@
 
 #include "dialogs/AlarmListDialog.h"
 #include "dialogs/AlarmLogDialog.h"
+#include "window/QuoteRefresh.h"
 #include "window/Shown.h"
+#include "window/UnloggedAlarms.h"
 
 #include "platform/DateText.h"
 #include "portfolio/Cv.h"
@@ -35,7 +37,7 @@ void TMainForm::ViewLogsExecute() {
     FPrompts->RunDialog(dialog);
     // Once the alarms have been read the window stops flashing now, not at the next tick.
     if (!FPortefeuille->AlarmeNouvelle && TimeLogs->isActive())
-        TimeLogsTimer();
+        FRefresh->TimeLogsTimer();
 }
 
 namespace {
@@ -57,24 +59,8 @@ QString ReadableAlarm(const std::string& ligne) {
 } // namespace
 
 bool TMainForm::CheckAlarmesLogged(TCorv& doc, Valeurs* titre) {
-    // Taken from the document at once: the walk may lose the document before it reports.
-    const std::string journal = TCorv::LogPath(doc.Fichier);
-    const auto garder = [&] {
-        const bool perdues = !doc.AlarmesNonJournalisees.empty();
-        for (std::string& ligne : doc.AlarmesNonJournalisees)
-            FAlarmesNonJournalisees.emplace_back(journal, std::move(ligne));
-        doc.AlarmesNonJournalisees.clear();
-        return perdues;
-    };
-    bool declenchee = false;
-    try {
-        declenchee = doc.CheckAlarmes(titre);
-    } catch (...) {
-        garder();
-        throw;
-    }
-    // One append takes all the lines of a check or none of them.
-    return !garder() && declenchee;
+    return CheckKeepingUnlogged(
+        doc, [&doc, titre] { return doc.CheckAlarmes(titre); }, FAlarmesNonJournalisees);
 }
 
 void TMainForm::ReportUnloggedAlarms() {

@@ -176,7 +176,7 @@ void TMainForm::FileSaveAs() {
 }
 
 void TMainForm::FileExit() {
-    if (FRefreshing) {
+    if (Refreshing()) {
         close(); // put off until the walk is over, as the close box is
         return;
     }

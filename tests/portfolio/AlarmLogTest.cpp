@@ -204,6 +204,39 @@ TEST_F(AlarmLogTest, LinesTheLogDoesNotTakeAreKeptForTheCaller) {
     EXPECT_EQ(corv.AlarmesNonJournalisees, (std::vector<std::string>{achat, vente}));
 }
 
+TEST_F(AlarmLogTest, AQuoteIsCheckedOnlyWhenItsPriceMoves) {
+    AddAlarme(titre, true, today, 1250);
+    for (const double date : {today - 1, today - 10}) {
+        auto achat = std::make_unique<Operes>();
+        achat->Date = date;
+        achat->Quantite = 5;
+        achat->Cours = 1200;
+        titre.Operes.push_back(std::move(achat));
+    }
+    const auto quote = [&](std::int32_t cours, std::int32_t volume) {
+        InfosCours infos = titre.Infos;
+        infos.Cours = cours;
+        infos.Volume = volume;
+        return corv.ApplyCours(&titre, infos);
+    };
+
+    // The same price with a new volume: taken and valued, but no alarm is asked, so that the
+    // log is not even opened.
+    EXPECT_FALSE(quote(1300, 800));
+    EXPECT_EQ(titre.Infos.Volume, 800);
+    EXPECT_EQ(titre.Bilan.ValorBrut, 13000);
+    EXPECT_EQ(titre.Operes[0]->Date, today - 10);
+    EXPECT_FALSE(fs::exists(dir.Path() / "perso.cvl"));
+
+    // A price that moves is checked after the position follows it.
+    EXPECT_TRUE(quote(1400, 900));
+    EXPECT_EQ(titre.Bilan.ValorBrut, 14000);
+    EXPECT_EQ(LogLines(), std::vector<std::string>{achat});
+    EXPECT_FALSE(quote(1200, 900));
+    EXPECT_EQ(LogLines(), std::vector<std::string>{achat});
+    EXPECT_FALSE(corv.Modifie);
+}
+
 TEST_F(AlarmLogTest, AnUnreadableHistoryStillRecordsTheAlarmsFiredBeforeIt) {
     fs::create_directories(dir.Path() / "historique");
     std::ofstream(dir.Path() / "historique" / "12000.his", std::ios::binary)

@@ -1,6 +1,6 @@
-// The quote refresh against a local HTTP proxy that serves the quote-page library's own test
-// pages for each site's URLs: what a walk copies, computes, writes and skips, how it stops,
-// and what it refuses while a request waits.
+// The quote refresh, through the window's commands and alone, against a local HTTP proxy that
+// serves the quote-page library's own test pages for each site's URLs: what a walk copies,
+// computes, writes and skips, how it stops, and what it refuses while a request waits.
 
 #include "../AppTestSupport.h"
 
@@ -8,8 +8,11 @@
 
 #include "platform/DateText.h"
 #include "platform/DateTime.h"
+#include "platform/Settings.h"
 #include "portfolio/Cv.h"
+#include "quotescan/AskWeb.h"
 #include "support/Builders.h"
+#include "window/QuoteRefresh.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -18,6 +21,7 @@
 #include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QProgressBar>
 #include <QTabWidget>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -162,7 +166,9 @@ constexpr const char* kHisto1 = "requete_historique.asp?DATE=1&VALEUR=";
 const std::vector<std::string> kSite1History = {"01/01/1970", "15/03/2001;4510;0;0;0;",
                                                 "16/03/2001;4490;0;0;0;", "19/03/2001;4600;0;0;0;"};
 
-class RefreshTest : public AppTest {
+// The settings of a refresh through the local proxy, and the files and records the walks are
+// given; the fixtures below run the walk through the window's commands or alone.
+class RefreshFixture : public AppTest {
 protected:
     void SetUp() override {
         AppTest::SetUp();
@@ -175,13 +181,6 @@ protected:
             s.WriteInteger("PROXYPORT", proxy.Port());
         });
         SetToday(2026, 3, 11); // a Wednesday
-        form = Start();
-        doc = form->Portefeuille();
-        status = form->findChild<QLabel*>("StatusPanel2");
-    }
-    void TearDown() override {
-        form.reset();
-        AppTest::TearDown();
     }
     static void SetToday(int year, int month, int day) {
         platform::Clock::SetFixed(platform::EncodeDate(year, month, day) + 10.0 / 24);
@@ -194,11 +193,6 @@ protected:
         proxy.Serve(kIntra1 + code, "site1_intraday.html");
         proxy.Serve(kHisto1 + code, "site1_history.html");
     }
-    // Runs a refresh command as the user would, on a document not yet modified.
-    void Refresh(const char* action) {
-        doc->Modifie = false;
-        form->Action(action)->trigger();
-    }
     std::string DataFile(const std::string& name) const { return dataDir_ + "/" + name; }
     // A history file the user already has: the start line, then one row.
     void WriteHistory(const std::string& code, const std::string& row) const {
@@ -210,6 +204,28 @@ protected:
         titre->Alarmes.push_back(std::make_unique<SDetAlarme>(
             SDetAlarme{true, false, "", platform::EncodeDate(2030, 1, 1), {0, 0}, {1, seuil}, 0}));
     }
+
+    Proxy proxy;
+    TCorv* doc = nullptr;
+};
+
+class RefreshTest : public RefreshFixture {
+protected:
+    void SetUp() override {
+        RefreshFixture::SetUp();
+        form = Start();
+        doc = form->Portefeuille();
+        status = form->findChild<QLabel*>("StatusPanel2");
+    }
+    void TearDown() override {
+        form.reset();
+        AppTest::TearDown();
+    }
+    // Runs a refresh command as the user would, on a document not yet modified.
+    void Refresh(const char* action) {
+        doc->Modifie = false;
+        form->Action(action)->trigger();
+    }
     void SelectNode(const char* libelle) {
         form->BuildTree();
         auto* arbre = form->findChild<QTreeWidget*>("LT1");
@@ -220,16 +236,52 @@ protected:
     // The walk ended as every walk must, whatever stopped it.
     void ExpectFinalSteps() const {
         EXPECT_FALSE(form->Refreshing());
-        EXPECT_EQ(form->Progress(), 0);
+        EXPECT_EQ(form->Refresh().Progress(), 0);
         EXPECT_TRUE(status->text().isEmpty());
         EXPECT_EQ(QApplication::overrideCursor(), nullptr);
         EXPECT_TRUE(doc->Modifie);
     }
 
-    Proxy proxy;
     std::unique_ptr<TMainForm> form;
-    TCorv* doc = nullptr;
     QLabel* status = nullptr;
+};
+
+// The refresh alone, on a document and panels of its own.
+class QuoteRefreshTest : public RefreshFixture {
+protected:
+    void SetUp() override {
+        RefreshFixture::SetUp();
+        doc = &document;
+        refresh = std::make_unique<QuoteRefresh>(QuoteRefresh::Host{
+            .document = [this] { return &document; },
+            .registry = &registry,
+            .window = window.get(),
+            .statusLine = window.get(),
+            .progressPanel = new QProgressBar(window.get()),
+            .requestPanel = new QLabel(window.get()),
+            .viewLogs = new QAction(window.get()),
+            .guard =
+                [](const std::function<void()>& tick) {
+                    try {
+                        tick();
+                    } catch (const std::exception& error) {
+                        ADD_FAILURE() << error.what();
+                    }
+                },
+            .walkStarted = [] {},
+            .titreRefreshed = [] {},
+            .walkEnded = [](QuoteRefreshReport&) {},
+        });
+    }
+    void TearDown() override {
+        refresh.reset();
+        AppTest::TearDown();
+    }
+
+    TCorv document{dataDir_};
+    platform::SettingsStore registry;
+    const std::unique_ptr<QWidget> window = std::make_unique<QWidget>();
+    std::unique_ptr<QuoteRefresh> refresh;
 };
 
 TEST_F(RefreshTest, FullWalkCopiesQuotesWritesIntradayAndHistory) {
@@ -246,7 +298,7 @@ TEST_F(RefreshTest, FullWalkCopiesQuotesWritesIntradayAndHistory) {
     WriteHistory("222222", "01/03/2001;4000;4100;3900;7;");
     doc->Facteur = 6.55957f;
     std::vector<int> progress;
-    proxy.onRequest = [&](const std::string&) { progress.push_back(form->Progress()); };
+    proxy.onRequest = [&](const std::string&) { progress.push_back(form->Refresh().Progress()); };
 
     Refresh("MajComp");
 
@@ -314,7 +366,7 @@ TEST_F(RefreshTest, FailuresStopTheWalkAndTheFinalStepsStillRun) {
     proxy.rules.insert(proxy.rules.begin(),
                        Proxy::Rule{std::string(kQuote1) + "111111", Proxy::Kind::Silent, {}});
     doc->FindTitre("111111")->Infos.Cours = 0;
-    form->SetHttpTimeOut(300);
+    form->Refresh().SetHttpTimeOut(300);
     Refresh("RafCmpCours");
     EXPECT_EQ(proxy.requests.size(), 1u);
     EXPECT_EQ(doc->FindTitre("111111")->Infos.Cours, 0);
@@ -427,50 +479,50 @@ TEST_F(RefreshTest, SiteTwoSendsItsOwnIdentifierForTheLaterKinds) {
     EXPECT_EQ(proxy.Count("quote?s="), 2);
 }
 
-TEST_F(RefreshTest, HistoryIsSkippedWhenRecentEnough) {
+TEST_F(QuoteRefreshTest, HistoryIsSkippedWhenRecentEnough) {
     Add("111111");
     ServeSite1("111111");
     // Friday 13/03/2026: complete on the Sunday after, not on the Monday.
     WriteHistory("111111", "13/03/2026;4400;4500;4300;9;");
     SetToday(2026, 3, 15);
-    Refresh("MajComp");
+    refresh->Misejourcomplte1Click();
     EXPECT_EQ(proxy.Count(kHisto1), 0);
     EXPECT_EQ(proxy.Count(kIntra1), 1);
 
     SetToday(2026, 3, 16);
-    Refresh("MajComp");
+    refresh->Misejourcomplte1Click();
     EXPECT_EQ(proxy.Count(kHisto1), 1);
     EXPECT_EQ(Lines(DataFile("historique/111111.his")).size(), 5u);
 }
 
-TEST_F(RefreshTest, AlarmsAreCheckedOnlyWhenThePriceMoves) {
+TEST_F(QuoteRefreshTest, AlarmsAreCheckedOnlyWhenThePriceMoves) {
     doc->Fichier = Path("port.cvx");
     Valeurs* a = Add("111111");
     AlarmAbove(a, 4000);
     ServeSite1("111111");
 
     a->Infos.Cours = 4530; // the page's price
-    Refresh("RafCmpCours");
+    refresh->UpdateCours(nullptr, false, AskKind::Quote);
     EXPECT_FALSE(std::filesystem::exists(Path("port.cvl")));
     EXPECT_FALSE(doc->AlarmeNouvelle);
-    EXPECT_FALSE(form->AlarmTimer()->isActive());
+    EXPECT_FALSE(refresh->AlarmTimer()->isActive());
 
     a->Infos.Cours = 3900;
-    Refresh("RafCmpCours");
+    refresh->UpdateCours(nullptr, false, AskKind::Quote);
     EXPECT_EQ(Lines(Path("port.cvl")).size(), 1u);
     EXPECT_TRUE(doc->AlarmeNouvelle);
-    EXPECT_TRUE(form->AlarmTimer()->isActive());
+    EXPECT_TRUE(refresh->AlarmTimer()->isActive());
 
     // The alarm-log command flashes until the log has been read.
-    form->TimeLogsTimer();
-    EXPECT_EQ(form->ViewLogsImage(), 22);
-    form->TimeLogsTimer();
-    EXPECT_EQ(form->ViewLogsImage(), 21);
-    form->TimeLogsTimer();
+    refresh->TimeLogsTimer();
+    EXPECT_EQ(refresh->ViewLogsImage(), 22);
+    refresh->TimeLogsTimer();
+    EXPECT_EQ(refresh->ViewLogsImage(), 21);
+    refresh->TimeLogsTimer();
     doc->AlarmeNouvelle = false;
-    form->TimeLogsTimer();
-    EXPECT_EQ(form->ViewLogsImage(), 21);
-    EXPECT_FALSE(form->AlarmTimer()->isActive());
+    refresh->TimeLogsTimer();
+    EXPECT_EQ(refresh->ViewLogsImage(), 21);
+    EXPECT_FALSE(refresh->AlarmTimer()->isActive());
 }
 
 TEST_F(RefreshTest, AlarmsTheLogDoesNotTakeAreToldOnceAndDoNotFlash) {
@@ -544,7 +596,7 @@ TEST_F(RefreshTest, NothingIsRefusedOrFreedUnderAWaitingWalk) {
         if (url.find("111111") == std::string::npos)
             return;
         form->Misejourcomplte1Click(); // a second walk
-        form->Timer1Timer();
+        form->Refresh().Timer1Timer();
         fermee = form->close();
         doc->RemoveTitre(doc->FindTitre("222222"));
     };
@@ -660,14 +712,14 @@ TEST_F(RefreshTest, TheWindowAnswersTheUserDuringAWalk) {
     ExpectFinalSteps();
 }
 
-TEST_F(RefreshTest, TimedRefreshWaitsForAModalDialog) {
+TEST_F(QuoteRefreshTest, TimedRefreshWaitsForAModalDialog) {
     Add("111111");
     ServeSite1("111111");
-    QDialog dialogue(form.get());
+    QDialog dialogue(window.get());
     dialogue.setModal(true);
     dialogue.show();
     ASSERT_EQ(QApplication::activeModalWidget(), &dialogue);
-    form->Timer1Timer();
+    refresh->Timer1Timer();
     EXPECT_TRUE(proxy.requests.empty());
     dialogue.hide();
     EXPECT_TRUE(WaitFor([&] { return proxy.requests.size() == 3u; }));
@@ -720,11 +772,11 @@ TEST_F(RefreshTest, AHistoryTheUserMayNotReadIsNeitherFetchedNorReplaced) {
     ExpectFinalSteps();
 }
 
-TEST_F(RefreshTest, CodesAndPathsThatDoNotFitAreSkipped) {
+TEST_F(QuoteRefreshTest, CodesAndPathsThatDoNotFitAreSkipped) {
     Add("1234567890");
     Add("123456789");
     ServeSite1("123456789");
-    Refresh("RafCmpIntra");
+    refresh->UpdateCours(nullptr, false, AskKind::Intraday);
     EXPECT_EQ(proxy.requests.size(), 2u);
     EXPECT_EQ(proxy.Count("VALEUR=1234567890"), 0);
     EXPECT_EQ(doc->FindTitre("1234567890")->Infos.Cours, 0);
@@ -732,7 +784,7 @@ TEST_F(RefreshTest, CodesAndPathsThatDoNotFitAreSkipped) {
     // An intraday file whose path would not fit its field: the quote still comes.
     proxy.requests.clear();
     doc->Repertoire = Path(std::string(260, 'r'));
-    Refresh("RafCmpIntra");
+    refresh->UpdateCours(nullptr, false, AskKind::Intraday);
     EXPECT_EQ(proxy.requests.size(), 1u);
     EXPECT_EQ(proxy.Count(kQuote1), 1);
 }
@@ -748,7 +800,7 @@ TEST_F(RefreshTest, ProgressOfEmptyLargeAndSingleWalks) {
     std::vector<int> progress;
     std::vector<QImage> panels;
     proxy.onRequest = [&](const std::string&) {
-        progress.push_back(form->Progress());
+        progress.push_back(form->Refresh().Progress());
         panels.push_back(form->findChild<QWidget*>("StatusPanel1")->grab().toImage());
     };
     const auto bleu = [&](int at, double x) {
