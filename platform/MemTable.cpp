@@ -253,34 +253,38 @@ void MemTable::SetIndexName(std::string_view name) {
 }
 
 std::vector<std::size_t> MemTable::IndexOrder() const {
-    std::vector<std::size_t> order(count_);
-    for (std::size_t i = 0; i < count_; ++i)
-        order[i] = i;
-    std::stable_sort(order.begin(), order.end(),
-                     [this](std::size_t a, std::size_t b) { return CompareRows(a, b) < 0; });
-    return order;
+    std::vector<std::size_t> slots = order_.Slots();
+    std::stable_sort(slots.begin(), slots.end(),
+                     [this](std::size_t a, std::size_t b) { return CompareSlots(a, b) < 0; });
+    return slots;
 }
 
-void MemTable::Rearrange(const std::vector<std::size_t>& order) {
-    // Every column goes through the same list, so that rows stay whole.
+void MemTable::Rearrange(const std::vector<std::size_t>& slots) {
+    // Every column goes through the same list, so that rows stay whole; the rows then fill
+    // the slots from the first, in their order.
     for (auto& column : columns_) {
         Column arranged;
-        arranged.nulls.reserve(order.size());
-        for (std::size_t i : order)
+        arranged.nulls.reserve(slots.size());
+        for (std::size_t i : slots)
             arranged.nulls.push_back(column.nulls[i]);
         if (!column.texts.empty()) {
-            arranged.texts.reserve(order.size());
-            for (std::size_t i : order)
+            arranged.texts.reserve(slots.size());
+            for (std::size_t i : slots)
                 arranged.texts.push_back(std::move(column.texts[i]));
         }
         if (!column.numbers.empty()) {
-            arranged.numbers.reserve(order.size());
-            for (std::size_t i : order)
+            arranged.numbers.reserve(slots.size());
+            for (std::size_t i : slots)
                 arranged.numbers.push_back(column.numbers[i]);
         }
         column = std::move(arranged);
     }
-    count_ = order.size();
+    count_ = slots.size();
+    std::vector<std::size_t> identity(count_);
+    for (std::size_t i = 0; i < count_; ++i)
+        identity[i] = i;
+    order_.Assign(identity);
+    freeSlots_.clear();
 }
 
 bool MemTable::MoveTo(int row) {
@@ -389,7 +393,7 @@ void MemTable::Post() {
         if (loading_)
             at = count_;
         else if (selected_ >= 0)
-            at = UpperBound(count_);
+            at = UpperBound();
         NotifyAboutToInsert(static_cast<int>(at));
         InsertStored(at);
         state_ = State::Browse;
@@ -408,14 +412,14 @@ void MemTable::Post() {
                 (row + 1 < count_ && CompareBufferToRow(row + 1) > 0);
     state_ = State::Browse;
     if (!moves) {
-        WriteStored(row);
+        WriteSlot(Slot(row));
         NotifyChanged(static_cast<int>(row));
         return;
     }
     NotifyAboutToRemove(static_cast<int>(row));
     EraseStored(row);
     NotifyRemoved(static_cast<int>(row));
-    const std::size_t at = UpperBound(count_);
+    const std::size_t at = UpperBound();
     NotifyAboutToInsert(static_cast<int>(at));
     InsertStored(at);
     current_ = at;
@@ -461,6 +465,8 @@ void MemTable::EmptyTable() {
         column.nulls.clear();
     }
     count_ = 0;
+    order_.Clear();
+    freeSlots_.clear();
     current_ = 0;
     bof_ = true;
     eof_ = true;
@@ -481,7 +487,7 @@ void MemTable::EndLoad(Repeats repeats) {
     // Rows loaded in key order, the usual case, need neither the sort nor the copy.
     bool ordered = true;
     for (std::size_t row = 1; selected_ >= 0 && ordered && row < count_; ++row) {
-        const int cmp = CompareRows(row - 1, row);
+        const int cmp = CompareSlots(Slot(row - 1), Slot(row));
         ordered = cmp < 0 || (keepAll && cmp == 0);
     }
     if (!ordered) {
@@ -491,7 +497,7 @@ void MemTable::EndLoad(Repeats repeats) {
             // After the stable sort, the first of equal keys is the one posted first.
             std::size_t kept = 1;
             for (std::size_t i = 1; i < order.size(); ++i)
-                if (CompareRows(order[kept - 1], order[i]) != 0)
+                if (CompareSlots(order[kept - 1], order[i]) != 0)
                     order[kept++] = order[i];
             order.resize(kept);
         }
@@ -515,8 +521,9 @@ bool MemTable::Locate(std::string_view fieldNames, const std::vector<Value>& val
     for (std::size_t i = 0; i < fields.size(); ++i)
         key.push_back(Convert(fields[i], values[i]));
     auto matches = [&](std::size_t row) {
+        const std::size_t slot = Slot(row);
         for (std::size_t i = 0; i < fields.size(); ++i)
-            if (CompareCells(fields[i], key[i], row) != 0)
+            if (CompareCells(fields[i], key[i], slot) != 0)
                 return false;
         return true;
     };
@@ -527,18 +534,12 @@ bool MemTable::Locate(std::string_view fieldNames, const std::vector<Value>& val
         leadsIndex = indexes_[selected_].fields[i] == fields[i];
     if (leadsIndex) {
         // Lower bound on the key prefix.
-        std::size_t lo = 0;
-        std::size_t hi = count_;
-        while (lo < hi) {
-            const std::size_t mid = lo + (hi - lo) / 2;
+        const std::size_t lo = order_.PartitionPoint([&](std::size_t slot) {
             int cmp = 0;
             for (std::size_t i = 0; i < fields.size() && cmp == 0; ++i)
-                cmp = CompareCells(fields[i], key[i], mid);
-            if (cmp > 0)
-                lo = mid + 1;
-            else
-                hi = mid;
-        }
+                cmp = CompareCells(fields[i], key[i], slot);
+            return cmp <= 0;
+        });
         if (lo < count_ && matches(lo))
             found = lo;
     } else {
@@ -567,7 +568,7 @@ Value MemTable::ValueAt(int row, int field) const {
 bool MemTable::IsNullAt(int row, int field) const {
     CheckRow(row);
     CheckField(field);
-    return columns_[field].nulls[static_cast<std::size_t>(row)] != 0;
+    return columns_[field].nulls[Slot(static_cast<std::size_t>(row))] != 0;
 }
 
 double MemTable::NumberAt(int row, int field) const {
@@ -575,7 +576,7 @@ double MemTable::NumberAt(int row, int field) const {
     CheckField(field);
     if (IsStringField(field))
         throw MemTableError(name_ + " : le champ '" + defs_[field].Name + "' est un texte");
-    return columns_[field].numbers[static_cast<std::size_t>(row)];
+    return columns_[field].numbers[Slot(static_cast<std::size_t>(row))];
 }
 
 const std::string& MemTable::TextAt(int row, int field) const {
@@ -583,7 +584,7 @@ const std::string& MemTable::TextAt(int row, int field) const {
     CheckField(field);
     if (!IsStringField(field))
         throw MemTableError(name_ + " : le champ '" + defs_[field].Name + "' n'est pas un texte");
-    return columns_[field].texts[static_cast<std::size_t>(row)];
+    return columns_[field].texts[Slot(static_cast<std::size_t>(row))];
 }
 
 std::string MemTable::DisplayTextAt(int row, int field) const {
@@ -637,11 +638,12 @@ bool MemTable::SetNumber(int field, double number, bool integral) {
 MemTable::Cell MemTable::StoredCell(std::size_t row, int field) const {
     Cell cell;
     const Column& column = columns_[field];
-    cell.null = column.nulls[row] != 0;
+    const std::size_t slot = Slot(row);
+    cell.null = column.nulls[slot] != 0;
     if (IsStringField(field))
-        cell.text = column.texts[row];
+        cell.text = column.texts[slot];
     else
-        cell.number = column.numbers[row];
+        cell.number = column.numbers[slot];
     return cell;
 }
 
@@ -765,28 +767,28 @@ std::string MemTable::CellDisplayText(const FieldDef& def, const Cell& cell) {
 
 // ---- ordering and storage ----
 
-int MemTable::CompareCells(int field, const Cell& a, std::size_t row) const {
+int MemTable::CompareCells(int field, const Cell& a, std::size_t slot) const {
     const Column& column = columns_[field];
-    const bool bNull = column.nulls[row] != 0;
+    const bool bNull = column.nulls[slot] != 0;
     if (a.null || bNull)
         return a.null == bNull ? 0 : (a.null ? -1 : 1);
     if (IsStringField(field)) {
-        const int cmp = a.text.compare(column.texts[row]);
+        const int cmp = a.text.compare(column.texts[slot]);
         return cmp < 0 ? -1 : (cmp > 0 ? 1 : 0);
     }
-    return CompareNumbers(a.number, column.numbers[row]);
+    return CompareNumbers(a.number, column.numbers[slot]);
 }
 
-int MemTable::CompareBufferToRow(std::size_t row) const {
+int MemTable::CompareBufferToSlot(std::size_t slot) const {
     for (int field : indexes_[selected_].fields) {
-        const int cmp = CompareCells(field, buffer_[field], row);
+        const int cmp = CompareCells(field, buffer_[field], slot);
         if (cmp != 0)
             return cmp;
     }
     return 0;
 }
 
-int MemTable::CompareRows(std::size_t a, std::size_t b) const {
+int MemTable::CompareSlots(std::size_t a, std::size_t b) const {
     // Straight from the columns: sorting a large table compares rows n log n times, and a
     // copied cell costs a text copy each time.
     for (int field : indexes_[selected_].fields) {
@@ -808,59 +810,52 @@ int MemTable::CompareRows(std::size_t a, std::size_t b) const {
     return 0;
 }
 
-std::size_t MemTable::UpperBound(std::size_t end) const {
+std::size_t MemTable::UpperBound() const {
     // Rows usually arrive in key order: check the last row before searching.
-    if (end == 0 || CompareBufferToRow(end - 1) >= 0)
-        return end;
-    std::size_t lo = 0;
-    std::size_t hi = end - 1;
-    while (lo < hi) {
-        const std::size_t mid = lo + (hi - lo) / 2;
-        if (CompareBufferToRow(mid) >= 0)
-            lo = mid + 1;
-        else
-            hi = mid;
-    }
-    return lo;
+    if (count_ == 0 || CompareBufferToRow(count_ - 1) >= 0)
+        return count_;
+    return order_.PartitionPoint(
+        [this](std::size_t slot) { return CompareBufferToSlot(slot) < 0; });
 }
 
 void MemTable::InsertStored(std::size_t row) {
-    for (int f = 0; f < FieldCount(); ++f) {
-        Column& column = columns_[f];
-        Cell& cell = buffer_[f];
-        column.nulls.insert(column.nulls.begin() + static_cast<std::ptrdiff_t>(row),
-                            cell.null ? 1 : 0);
-        if (IsStringField(f))
-            column.texts.insert(column.texts.begin() + static_cast<std::ptrdiff_t>(row),
-                                cell.null ? std::string() : std::move(cell.text));
-        else
-            column.numbers.insert(column.numbers.begin() + static_cast<std::ptrdiff_t>(row),
-                                  cell.null ? 0.0 : cell.number);
+    std::size_t slot = count_ + freeSlots_.size();
+    if (!freeSlots_.empty()) {
+        slot = freeSlots_.back();
+        freeSlots_.pop_back();
+    } else {
+        for (int f = 0; f < FieldCount(); ++f) {
+            Column& column = columns_[f];
+            column.nulls.push_back(1);
+            if (IsStringField(f))
+                column.texts.emplace_back();
+            else
+                column.numbers.push_back(0.0);
+        }
     }
+    order_.Insert(row, slot);
     ++count_;
+    WriteSlot(slot);
 }
 
-void MemTable::WriteStored(std::size_t row) {
+void MemTable::WriteSlot(std::size_t slot) {
     for (int f = 0; f < FieldCount(); ++f) {
         Column& column = columns_[f];
         Cell& cell = buffer_[f];
-        column.nulls[row] = cell.null ? 1 : 0;
+        column.nulls[slot] = cell.null ? 1 : 0;
         if (IsStringField(f))
-            column.texts[row] = cell.null ? std::string() : std::move(cell.text);
+            column.texts[slot] = cell.null ? std::string() : std::move(cell.text);
         else
-            column.numbers[row] = cell.null ? 0.0 : cell.number;
+            column.numbers[slot] = cell.null ? 0.0 : cell.number;
     }
 }
 
 void MemTable::EraseStored(std::size_t row) {
-    for (int f = 0; f < FieldCount(); ++f) {
-        Column& column = columns_[f];
-        column.nulls.erase(column.nulls.begin() + static_cast<std::ptrdiff_t>(row));
+    const std::size_t slot = order_.Erase(row);
+    for (int f = 0; f < FieldCount(); ++f)
         if (IsStringField(f))
-            column.texts.erase(column.texts.begin() + static_cast<std::ptrdiff_t>(row));
-        else
-            column.numbers.erase(column.numbers.begin() + static_cast<std::ptrdiff_t>(row));
-    }
+            std::string().swap(columns_[f].texts[slot]); // a removed row holds no memory
+    freeSlots_.push_back(slot);
     --count_;
 }
 

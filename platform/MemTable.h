@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/DateTime.h"
+#include "platform/RowOrder.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -200,22 +201,25 @@ private:
     Cell& WriteCell(int field);
     bool SetNumber(int field, double number, bool integral); // false for a string field
     Cell StoredCell(std::size_t row, int field) const;
+    std::size_t Slot(std::size_t row) const { return order_.SlotAt(row); }
     Cell Convert(int field, const Value& value) const;
     Cell ConvertText(int field, std::string_view text) const;
     static Value CellValue(const FieldDef& def, const Cell& cell);
     static std::string CellText(const FieldDef& def, const Cell& cell);
     static std::string CellDisplayText(const FieldDef& def, const Cell& cell);
 
-    int CompareCells(int field, const Cell& a, std::size_t row) const;
-    int CompareBufferToRow(std::size_t row) const; // on the selected index's key
-    int CompareRows(std::size_t a, std::size_t b) const;
-    std::size_t UpperBound(std::size_t end) const; // position after the equal keys
-    // The rows in the selected index's order, equal keys in their present order.
+    // On the selected index's key; a slot is where a row is stored, whatever its position.
+    int CompareCells(int field, const Cell& a, std::size_t slot) const;
+    int CompareBufferToSlot(std::size_t slot) const;
+    int CompareBufferToRow(std::size_t row) const { return CompareBufferToSlot(Slot(row)); }
+    int CompareSlots(std::size_t a, std::size_t b) const;
+    std::size_t UpperBound() const; // position after the rows whose key equals the buffer's
+    // The rows' slots in the selected index's order, equal keys in their present order.
     std::vector<std::size_t> IndexOrder() const;
-    // Keeps the rows listed, in that order.
-    void Rearrange(const std::vector<std::size_t>& order);
+    // Keeps the rows of the slots listed, in that order.
+    void Rearrange(const std::vector<std::size_t>& slots);
     void InsertStored(std::size_t row);
-    void WriteStored(std::size_t row);
+    void WriteSlot(std::size_t slot); // the buffer into the slot
     void EraseStored(std::size_t row);
     void LoadBuffer(std::size_t row);
     void SetCurrent(std::size_t row);
@@ -231,8 +235,12 @@ private:
 
     std::string name_;
     std::vector<FieldDef> defs_;
-    std::vector<Column> columns_;
+    std::vector<Column> columns_; // by slot
     std::size_t count_ = 0;
+    // Rows are stored in slots that never move, so that placing one by its key costs a
+    // logarithmic search and link rather than a shift of every column.
+    RowOrder order_;
+    std::vector<std::size_t> freeSlots_; // slots of removed rows, for the next ones
     std::vector<Index> indexes_;
     std::string indexName_;
     int selected_ = -1; // position in indexes_, -1 for none

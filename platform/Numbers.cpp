@@ -24,14 +24,23 @@ std::size_t SkipBlanks(std::string_view text) {
     return i;
 }
 
-// The length of a group space (space, UTF-8 no-break or narrow no-break space) at text[i], or 0.
-std::size_t GroupBlankAt(std::string_view text, std::size_t i) {
+// The length of a thousands space the program writes (a space, or the UTF-8 no-break space
+// of FormatSettings) at text[i], or 0.
+std::size_t ThousandsSpaceAt(std::string_view text, std::size_t i) {
     constexpr std::string_view kNoBreak = "\xC2\xA0";
-    constexpr std::string_view kNarrowNoBreak = "\xE2\x80\xAF";
     if (text[i] == ' ')
         return 1;
     if (text.substr(i, kNoBreak.size()) == kNoBreak)
         return kNoBreak.size();
+    return 0;
+}
+
+// The length of a group space (a thousands space or a UTF-8 narrow no-break space) at
+// text[i], or 0.
+std::size_t GroupBlankAt(std::string_view text, std::size_t i) {
+    constexpr std::string_view kNarrowNoBreak = "\xE2\x80\xAF";
+    if (const std::size_t n = ThousandsSpaceAt(text, i); n > 0)
+        return n;
     if (text.substr(i, kNarrowNoBreak.size()) == kNarrowNoBreak)
         return kNarrowNoBreak.size();
     return 0;
@@ -56,6 +65,28 @@ bool CopyDigits(std::string_view text, std::size_t& i, std::string& out) {
     while (i < text.size() && IsDigit(text[i]))
         out += text[i++];
     return i > start;
+}
+
+// Reads the integer part at text[i] like CopyDigits; when grouped, a first group of one to
+// three digits may be followed by groups of three, each after one thousands space. A space
+// that starts no such group is left unread, for the caller to refuse as stray text.
+bool CopyIntegerDigits(std::string_view text, std::size_t& i, std::string& out, bool grouped) {
+    const std::size_t start = out.size();
+    if (!CopyDigits(text, i, out))
+        return false;
+    if (!grouped || out.size() - start > 3)
+        return true;
+    while (i < text.size()) {
+        const std::size_t space = ThousandsSpaceAt(text, i);
+        std::size_t next = i + space;
+        const std::size_t kept = out.size();
+        if (space == 0 || !CopyDigits(text, next, out) || out.size() - kept != 3) {
+            out.resize(kept);
+            break;
+        }
+        i = next;
+    }
+    return true;
 }
 
 bool IsNonFiniteWord(std::string_view text) {
@@ -314,7 +345,7 @@ std::optional<std::string> NormaliseNumber(std::string_view text, const NumberSy
     if (syntax.nonFinite && IsNonFiniteWord(text.substr(i)))
         return out + std::string(text.substr(i));
     const std::size_t signEnd = out.size();
-    const bool integerDigits = CopyDigits(text, i, out);
+    const bool integerDigits = CopyIntegerDigits(text, i, out, syntax.thousands);
     bool decimalDigits = false;
     if (i < text.size() && syntax.decimalPoints.find(text[i]) != std::string_view::npos) {
         ++i;

@@ -40,15 +40,19 @@ struct NumberSyntax {
     // "inf", "infinity" and "nan" in any case are let through, for a reader whose caller
     // checks the range itself and tells its own refusal.
     bool nonFinite = false;
+    // The integer part may be grouped as the program shows figures: a space or a no-break
+    // space before each group of three digits ("1 234 567,89"), and nowhere else.
+    bool thousands = false;
 };
 
 // A field of the in-memory table typed by the user.
 inline constexpr NumberSyntax kCellInteger{kCellBlanks, false, "", false, false};
 inline constexpr NumberSyntax kCellDecimal{kCellBlanks, true, ".,", true, true};
 // An amount typed in a dialog, once its trailing signs are cut: in cents it allows no blank
-// after it, as a decimal it may have one; both take "," only.
-inline constexpr NumberSyntax kAmountCents{{" ", ""}, false, ",", false, false};
-inline constexpr NumberSyntax kAmountDecimal{{" ", " "}, false, ",", true, false};
+// after it, as a decimal it may have one; both take "," only, and thousands grouped as the
+// window shows them, so that a figure copied from it reads back.
+inline constexpr NumberSyntax kAmountCents{{" ", ""}, false, ",", false, false, true};
+inline constexpr NumberSyntax kAmountDecimal{{" ", " "}, false, ",", true, false, true};
 
 // The text without blanks and group spaces, in the C form ("-12.5e3", "+" dropped, a leading
 // "0" added before a bare decimal point), or nothing when it breaks the syntax.

@@ -21,7 +21,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -156,8 +155,6 @@ TFHisto::TFHisto(QWidget* owner, bool* division, Valeurs* titre, TCorv* portefeu
     DBNav = new TDBNavigator(this);
     DBNav->setObjectName("DBNav");
     DBNav->SetDataModel(DataSource1);
-    connect(DBNav->ButtonAt(TDBNavigator::nbInsert), &QToolButton::clicked, this,
-            &TFHisto::FocusCurrentRow);
 
     BtOk = new QPushButton(QString("&Valider"), this);
     BtOk->setObjectName("BtOk");
@@ -221,14 +218,6 @@ QString TFHisto::CheckRow() const {
     if (table.Fields(FieldOf(table, "Date")).IsNull())
         return QString("La ligne n'a pas de date : indiquez-la, ou annulez la ligne.");
     return QString();
-}
-
-void TFHisto::FocusCurrentRow() {
-    const int row = DataSource1->CurrentRow();
-    if (row < 0)
-        return;
-    DBGrid1->setFocus(Qt::OtherFocusReason);
-    DBGrid1->setCurrentIndex(DataSource1->index(row, 0));
 }
 
 void TFHisto::Refuse(const QString& text) {

@@ -81,8 +81,6 @@ private:
     bool FinishEdit();
     // The row being typed needs a date before it is posted.
     QString CheckRow() const;
-    // The new row takes the focus on its date.
-    void FocusCurrentRow();
     // The split reaches the trades after Valider: it must fit them as well as the history.
     bool DivisionFits(int ratio, platform::TDateTime jusqua);
     QString CheckCell(int field, const platform::Value& value) const;

@@ -230,6 +230,8 @@ void TDBNavigator::Click(Button button) {
         break;
     case nbInsert:
         model_->Insert();
+        if (model_->Inserting())
+            FocusCurrentRow();
         break;
     case nbDelete:
         if (model_->Inserting() || !ConfirmDelete || ConfirmDelete())
@@ -246,6 +248,25 @@ void TDBNavigator::Click(Button button) {
         break;
     }
     UpdateButtons();
+}
+
+TDBGrid* TDBNavigator::Grid() const {
+    for (TDBGrid* grid : window()->findChildren<TDBGrid*>())
+        if (grid->DataModel() == model_)
+            return grid;
+    return nullptr;
+}
+
+void TDBNavigator::FocusCurrentRow() {
+    TDBGrid* grid = Grid();
+    const int row = model_->CurrentRow();
+    if (grid == nullptr || row < 0)
+        return;
+    int column = 0;
+    while (column < model_->columnCount() && grid->isColumnHidden(column))
+        ++column;
+    grid->setFocus(Qt::OtherFocusReason);
+    grid->setCurrentIndex(model_->index(row, column));
 }
 
 void TDBNavigator::UpdateButtons() {

@@ -57,7 +57,9 @@ public:
 
     void SetDataModel(MemTableModel* model);
     QToolButton* ButtonAt(Button button) const { return buttons_[button]; }
-    // What pressing the button does.
+    // What pressing the button does. Insert also puts the keyboard on the new row's first
+    // cell in the grid of the same window that shows the table, so that what the user types
+    // next goes into the row.
     void Click(Button button);
 
     // Asked before a stored row is deleted; none: deleted at once.
@@ -65,6 +67,8 @@ public:
 
 private:
     void UpdateButtons();
+    TDBGrid* Grid() const; // none when no grid of the window shows the table
+    void FocusCurrentRow();
 
     std::array<QToolButton*, kButtons> buttons_{};
     MemTableModel* model_ = nullptr;

@@ -51,16 +51,44 @@ std::string ReadStringOrEmpty(const platform::SettingsStore& store, const char* 
     return store.ValueExists(name) ? store.ReadString(name) : std::string();
 }
 
-void RefuseShortDoubles(platform::SettingsStore& store) {
-    for (const char* nom : kValeursHuitOctets) {
-        if (!store.ValueExists(nom) ||
-            store.ValueType(nom) != platform::SettingsStore::Type::Binary)
-            continue;
-        const std::size_t taille = store.ReadBinary(nom).size();
-        if (taille != 8)
-            store.RefuseValue(nom, std::string("la valeur ") + nom + " occupe " +
-                                       std::to_string(taille) + " octet(s) au lieu de 8");
+namespace {
+
+const char* TypeName(platform::SettingsStore::Type type) {
+    switch (type) {
+    case platform::SettingsStore::Type::String:
+        return "string";
+    case platform::SettingsStore::Type::Integer:
+        return "integer";
+    case platform::SettingsStore::Type::Binary:
+        break;
     }
+    return "binary";
+}
+
+// Why the value does not read as `attendue` says; empty when it does (or is missing).
+std::string MistypeFault(const platform::SettingsStore& store, const ValeurLue& attendue) {
+    const std::string nom = attendue.nom;
+    if (!store.ValueExists(nom))
+        return {};
+    const platform::SettingsStore::Type type = store.ValueType(nom);
+    if (type != attendue.type)
+        return "la valeur " + nom + " est de type " + TypeName(type) + " au lieu de " +
+               TypeName(attendue.type);
+    if (attendue.taille == 0)
+        return {};
+    const std::size_t taille = store.ReadBinary(nom).size();
+    if (taille == attendue.taille)
+        return {};
+    return "la valeur " + nom + " occupe " + std::to_string(taille) + " octet(s) au lieu de " +
+           std::to_string(attendue.taille);
+}
+
+} // namespace
+
+void RefuseMistypedValues(platform::SettingsStore& store) {
+    for (const ValeurLue& attendue : kValeursLues)
+        if (const std::string faute = MistypeFault(store, attendue); !faute.empty())
+            store.RefuseValue(attendue.nom, faute);
 }
 
 std::string SettingsProblemsText(const platform::SettingsStore& store) {
@@ -102,6 +130,7 @@ void TMainForm::StartRefreshTimer(std::int32_t minutes) {
 void TMainForm::ReadSettings() {
     platform::SettingsStore& reg = *FRegistry;
 
+    RefuseMistypedValues(reg);
     if (reg.ValueExists("INSTALL"))
         FInstallDir = reg.ReadString("INSTALL");
     if (FInstallDir.empty())
@@ -110,7 +139,6 @@ void TMainForm::ReadSettings() {
                            platform::SettingsStore::StorePath() +
                            ") est absente.\nLancez scripts/setup-user.sh pour la créer.");
 
-    RefuseShortDoubles(reg);
     ReadDefaultString("CURRENT", "");
 
     const auto period = [&](const char* name, std::int32_t& field, QSlider* track) {

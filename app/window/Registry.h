@@ -36,13 +36,44 @@ void CloseOrThrow(platform::SettingsStore& store);
 // A missing string reads as empty.
 std::string ReadStringOrEmpty(const platform::SettingsStore& store, const char* name);
 
-// Values of eight bytes, an IEEE double: the rate and the dates.
-inline constexpr const char* kValeursHuitOctets[] = {"TAUX", "DATELIQP", "DATEDEB", "DATELIQC",
-                                                     "DATERENT"};
+// Every value the program reads, with the type it reads it as; `taille` is the byte count a
+// binary value must hold, 0 for any.
+struct ValeurLue {
+    const char* nom;
+    platform::SettingsStore::Type type;
+    std::size_t taille = 0;
+};
+inline constexpr std::size_t kOctetsDouble = 8; // an IEEE double: the rate and the dates
+inline constexpr ValeurLue kValeursLues[] = {
+    {"INSTALL", platform::SettingsStore::Type::String},
+    {"CURRENT", platform::SettingsStore::Type::String},
+    {"MOYENNE1", platform::SettingsStore::Type::Integer},
+    {"MOYENNE2", platform::SettingsStore::Type::Integer},
+    {"RSI", platform::SettingsStore::Type::Integer},
+    {"PERVAR", platform::SettingsStore::Type::Integer},
+    {"MAJ", platform::SettingsStore::Type::Integer},
+    {"MAJTYPE", platform::SettingsStore::Type::Integer},
+    {"TEMPS", platform::SettingsStore::Type::Integer},
+    {"LIBLOCAL", platform::SettingsStore::Type::String},
+    {"TAUX", platform::SettingsStore::Type::Binary, kOctetsDouble},
+    {"HTTP", platform::SettingsStore::Type::Integer},
+    {"PROXY", platform::SettingsStore::Type::Integer},
+    {"PROXYNAME", platform::SettingsStore::Type::String},
+    {"PROXYPORT", platform::SettingsStore::Type::Integer},
+    {"DATELIQP", platform::SettingsStore::Type::Binary, kOctetsDouble},
+    {"DATEDEB", platform::SettingsStore::Type::Binary, kOctetsDouble},
+    {"DATELIQC", platform::SettingsStore::Type::Binary, kOctetsDouble},
+    {"DATERENT", platform::SettingsStore::Type::Binary, kOctetsDouble},
+    {"COLREP2", platform::SettingsStore::Type::Binary},
+    {"HEIGHT", platform::SettingsStore::Type::Integer},
+    {"WIDTH", platform::SettingsStore::Type::Integer},
+    {"SPLIT", platform::SettingsStore::Type::Integer},
+};
 
-// Drops, as unreadable, a value of eight bytes stored with another length: it then reads as
-// missing and takes its default.
-void RefuseShortDoubles(platform::SettingsStore& store);
+// Drops, as unreadable, a value stored with another type than the program reads it as, or a
+// binary one with another byte count than it needs: it then reads as missing and takes its
+// default, like a line that does not read.
+void RefuseMistypedValues(platform::SettingsStore& store);
 
 // What the user is told about the lines of the settings file that the key could not read:
 // the file, each line by its number and what is wrong, and where the file's copy was kept.

@@ -129,9 +129,56 @@ TEST_F(StartupTest, RunProgramCreatesTheFormsOfTheRun) {
     ReadKey([](platform::SettingsStore& s) { EXPECT_TRUE(s.ValueExists("SPLIT")); });
 }
 
-TEST_F(StartupTest, MistypedValueIsAnError) {
-    EXPECT_THROW(StartWith([](platform::SettingsStore& s) { s.WriteString("MOYENNE1", "10"); }),
-                 platform::SettingsError);
+// A well-formed line of another type than the program reads is a damaged line like any other:
+// the default takes its place, the user is told its line once, and the file's copy keeps it.
+TEST_F(StartupTest, MistypedValuesStartWithDefaultsAndAreToldOnce) {
+    struct Cas {
+        std::string ligne;
+        std::function<void(const platform::SettingsStore&)> defaut;
+    };
+    const std::vector<Cas> cas = {
+        {"MOYENNE1=string:10",
+         [](const platform::SettingsStore& s) { EXPECT_EQ(s.ReadInteger("MOYENNE1"), 10); }},
+        {"DATERENT=integer:46000",
+         [](const platform::SettingsStore& s) {
+             EXPECT_DOUBLE_EQ(s.ReadDate("DATERENT"), platform::EncodeDate(2026, 1, 1));
+         }},
+        {"LIBLOCAL=integer:5",
+         [](const platform::SettingsStore& s) { EXPECT_EQ(s.ReadString("LIBLOCAL"), "francs"); }},
+        {"TAUX=string:6,55957",
+         [](const platform::SettingsStore& s) { EXPECT_DOUBLE_EQ(s.ReadFloat("TAUX"), 6.55957); }},
+        // Written back by the window as it goes away, with its own type.
+        {"HEIGHT=binary:0190",
+         [](const platform::SettingsStore& s) { EXPECT_EQ(s.ValueType("HEIGHT"), Type::Integer); }},
+    };
+    const std::string chemin = platform::SettingsStore::StorePath();
+    std::string fichier = "[SoftWare\\Corvane]\nINSTALL=string:" + dataDir_ + "\n";
+    for (const Cas& c : cas)
+        fichier += c.ligne + "\n";
+    std::filesystem::create_directories(std::filesystem::path(chemin).parent_path());
+    std::ofstream(chemin, std::ios::binary) << fichier;
+    {
+        auto form = Start();
+        EXPECT_EQ(form->findChild<QSlider*>("Track1")->value(), 10);
+        ASSERT_EQ(prompts.messages.size(), 1u);
+        const QString& texte = prompts.messages[0].text;
+        EXPECT_TRUE(texte.contains(QString::fromStdString(chemin)));
+        for (std::size_t i = 0; i < cas.size(); ++i) {
+            const QString nom =
+                QString::fromStdString(cas[i].ligne.substr(0, cas[i].ligne.find('=')));
+            EXPECT_TRUE(texte.contains(QString("- ligne %1 : la valeur %2 ").arg(i + 3).arg(nom)))
+                << cas[i].ligne;
+        }
+    }
+    std::ifstream copie(chemin + ".bak", std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(copie), {}), fichier);
+    ReadKey([&](platform::SettingsStore& s) {
+        for (const Cas& c : cas)
+            c.defaut(s);
+    });
+    prompts.messages.clear();
+    Start();
+    EXPECT_TRUE(prompts.messages.empty());
 }
 
 // Lines that do not read and a date of another length: the program starts on the values it

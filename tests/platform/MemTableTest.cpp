@@ -306,6 +306,72 @@ TEST(MemTableTest, ObserversFollowEveryChange) {
     EXPECT_EQ(rec.events.size(), 2u);
 }
 
+// Posts out of key order, key changes and deletes, mixed with reads, against a plain sorted
+// list: every row stays where key order puts it (equal keys in posting order) and keeps its
+// fields.
+TEST(MemTableTest, MixedChangesKeepTheRowsOfASortedList) {
+    MemTable t = MakeKeyed();
+    t.AddIndex("Idx", "Code;Date");
+    t.SetIndexName("Idx");
+    struct Row {
+        std::string code;
+        double date;
+        double id;
+    };
+    const auto before = [](const Row& a, const Row& b) {
+        return a.code != b.code ? a.code < b.code : a.date < b.date;
+    };
+    std::vector<Row> expected;
+    const auto place = [&](const Row& row) {
+        const auto at =
+            std::upper_bound(expected.begin(), expected.end(), row, before) - expected.begin();
+        expected.insert(expected.begin() + at, row);
+        return static_cast<int>(at);
+    };
+    std::mt19937 random(7);
+    const auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+    for (int step = 0; step < 3000; ++step) {
+        const int action = pick(10);
+        const Row row{std::string(1, static_cast<char>('A' + pick(5))), 1.0 + pick(40), 1.0 * step};
+        if (action < 5 || expected.empty()) {
+            Add(t, row.code, row.date, row.id);
+            EXPECT_EQ(t.RecNo(), place(row));
+        } else if (action < 7) {
+            const int r = pick(static_cast<int>(expected.size()));
+            ASSERT_TRUE(t.MoveTo(r));
+            t.Delete();
+            expected.erase(expected.begin() + r);
+        } else {
+            const int r = pick(static_cast<int>(expected.size()));
+            ASSERT_TRUE(t.MoveTo(r));
+            t.Edit();
+            t.FieldByName("Date").SetAsDateTime(row.date);
+            t.Post();
+            Row edited = expected[static_cast<std::size_t>(r)];
+            edited.date = row.date;
+            const bool stays =
+                (r == 0 || !before(edited, expected[static_cast<std::size_t>(r) - 1])) &&
+                (r + 1 == static_cast<int>(expected.size()) ||
+                 !before(expected[static_cast<std::size_t>(r) + 1], edited));
+            if (stays) {
+                expected[static_cast<std::size_t>(r)] = edited;
+            } else {
+                expected.erase(expected.begin() + r);
+                place(edited);
+            }
+        }
+        ASSERT_EQ(t.RecordCount(), static_cast<int>(expected.size())) << step;
+        if (step % 50 != 0)
+            continue;
+        for (std::size_t r = 0; r < expected.size(); ++r) {
+            const int i = static_cast<int>(r);
+            ASSERT_EQ(t.TextAt(i, 0), expected[r].code) << step << " row " << r;
+            ASSERT_EQ(t.NumberAt(i, 1), expected[r].date) << step << " row " << r;
+            ASSERT_EQ(t.NumberAt(i, 2), expected[r].id) << step << " row " << r;
+        }
+    }
+}
+
 TEST(MemTableTest, LocateOnALargeKeyedTable) {
     MemTable t("H", {FieldDef{"Date", FieldType::Date, 0, ""}});
     t.AddIndex("Idx", "Date");

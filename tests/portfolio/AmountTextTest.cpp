@@ -3,11 +3,15 @@
 #include "portfolio/Cv.h"
 
 #include "platform/ConversionError.h"
+#include "platform/Numbers.h"
 
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cmath>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -54,6 +58,53 @@ TEST_F(AmountTextTest, TextToCentsRefusesMalformedOrTooLargeAmounts) {
         EXPECT_THROW(corv.TextToCents(texte), platform::ConversionError) << texte;
 }
 
+// A figure as the window shows it reads back: a space or a no-break space between groups of
+// three digits of the integer part, and nowhere else.
+TEST_F(AmountTextTest, ThousandsGroupedAsTheWindowShowsThemReadBack) {
+    const std::string nbsp = "\u00A0";
+    const std::string narrow = "\u202F";
+    struct Cas {
+        std::string texte;
+        std::optional<std::int32_t> centimes; // nothing: refused
+    };
+    const std::vector<Cas> cas = {
+        {"1 234,56", 123456},
+        {"1" + nbsp + "234,56", 123456},
+        {"10 000,00", 1000000},
+        {"21 474 836,47", 2147483647},
+        {"21" + nbsp + "474 836,47", 2147483647},
+        {"-1 234,5", -123450},
+        {" 1 234 €", 123400},
+        {"1 234.56", 123456},
+        {"999 999", 99999900},
+        {"12 34,56", std::nullopt},
+        {"1  234", std::nullopt},
+        {"1234 567", std::nullopt},
+        {"1 2345", std::nullopt},
+        {"1 23", std::nullopt},
+        {" 234", 23400}, // a leading blank is cut, as before
+        {"1 ,5", std::nullopt},
+        {"1, 234", std::nullopt},
+        {"1" + narrow + "234", std::nullopt},
+        {"1\t234", std::nullopt},
+        {"21 474 836,48", std::nullopt},
+    };
+    for (const Cas& c : cas) {
+        if (c.centimes) {
+            EXPECT_EQ(corv.TextToCents(c.texte), *c.centimes) << c.texte;
+            EXPECT_FLOAT_EQ(corv.TextToFloat(c.texte, 2), static_cast<float>(*c.centimes / 100.0))
+                << c.texte;
+        } else {
+            EXPECT_THROW(corv.TextToCents(c.texte), platform::ConversionError) << c.texte;
+        }
+    }
+    // What the window's number format writes, read back to the cent.
+    for (const double montant : {1234.56, 10000.0, 2147483.47, -987654.32})
+        EXPECT_EQ(corv.TextToCents(platform::FormatNumber(montant)),
+                  static_cast<std::int32_t>(std::lround(montant * 100)))
+            << platform::FormatNumber(montant);
+}
+
 TEST_F(AmountTextTest, TextToFloatReadsEitherSeparator) {
     EXPECT_EQ(corv.TextToFloat("12.5", 2), 12.5f);
     EXPECT_EQ(corv.TextToFloat("12,5", 2), 12.5f);
@@ -68,7 +119,7 @@ TEST_F(AmountTextTest, TextToFloatReadsEitherSeparator) {
 }
 
 TEST_F(AmountTextTest, TextToFloatRefusesWhatIsNotANumber) {
-    for (const char* texte : {"abc", "12a5", ",", " ", "1,2,3", "--1", "1e39", "1 000"})
+    for (const char* texte : {"abc", "12a5", ",", " ", "1,2,3", "--1", "1e39", "1 00"})
         EXPECT_THROW(corv.TextToFloat(texte, 2), platform::ConversionError) << texte;
 }
 

@@ -14,6 +14,7 @@
 #include <QSpinBox>
 #include <QTimer>
 
+#include <algorithm>
 #include <tuple>
 
 namespace {
@@ -193,6 +194,7 @@ TEST_F(OptionsTest, SiteChoiceLimitsTheRefreshDepths) {
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStandardItemModel>
+#include <QTest>
 #include <QToolButton>
 
 namespace {
@@ -377,6 +379,46 @@ TEST_F(FeeDialogTest, EnterInACellWritesItWithoutValidatingTheDialog) {
     EXPECT_EQ(Cell(d->DSFrais1, 0, 3), "12,00");
     ASSERT_TRUE(Validate(*d));
     EXPECT_EQ(doc->TranchesFrais1[0]->MntMin, 1200);
+}
+
+// "+" under any fee table puts the keyboard on the new row's first cell: what the user types
+// next goes into the row, not into the field that had the focus.
+TEST_F(FeeDialogTest, PlusPutsTheKeyboardOnTheNewRowsFirstCell) {
+    auto d = Open();
+    d->LibMon->setText("francs");
+    d->Taux->setText("6,55957");
+    d->show();
+    QApplication::setActiveWindow(d.get());
+    struct Grille {
+        TDBNavigator* navigateur;
+        TDBGrid* grille;
+        MemTableModel* source;
+    };
+    for (const Grille& g : {Grille{d->DBNavigator1, d->DBFrais1, d->DSFrais1},
+                            Grille{d->DBNavigator2, d->DBFrais2, d->DSFrais2},
+                            Grille{d->DBNavigator3, d->DBGrid1, d->DSFrSRD}}) {
+        SCOPED_TRACE(g.grille->objectName().toStdString());
+        d->LibMon->setFocus(Qt::OtherFocusReason);
+        ASSERT_TRUE(d->LibMon->hasFocus());
+        QTest::mouseClick(g.navigateur->ButtonAt(TDBNavigator::nbInsert), Qt::LeftButton);
+        ASSERT_TRUE(g.source->Inserting());
+        EXPECT_TRUE(g.grille->hasFocus());
+        EXPECT_EQ(g.grille->currentIndex(), g.source->index(g.source->CurrentRow(), 0));
+        for (const char c : {'2', '5'}) // each to the widget that has the keyboard by then
+            QTest::keyClick(QApplication::focusWidget(), c);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QApplication::processEvents();
+        // The new row is the current one, wherever its threshold put it.
+        EXPECT_EQ(Cell(g.source, g.source->CurrentRow(), 0), "25,00");
+        EXPECT_EQ(d->LibMon->text(), "francs");
+        EXPECT_EQ(d->Taux->text(), "6,55957");
+    }
+    ASSERT_TRUE(Validate(*d));
+    for (const ListeTranches* liste :
+         {&doc->TranchesFrais1, &doc->TranchesFrais2, &doc->TranchesSRD})
+        EXPECT_EQ(std::count_if(liste->begin(), liste->end(),
+                                [](const auto& t) { return t->Seuil == 2500; }),
+                  1);
 }
 
 TEST_F(FeeDialogTest, QuoteSiteListReading) {
