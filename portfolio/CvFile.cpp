@@ -47,17 +47,25 @@ void PutText(std::string& out, std::string_view text) {
     out += '|';
 }
 
-// Four-digit years, so that no date comes back a century off.
-void PutDate(std::string& out, double date) {
-    out += platform::DateToStrFull(date);
-    out += '|';
-}
-
-// A text the file cannot keep as it is: the save fails and tells which, nothing is written.
-class TexteRefuse : public std::runtime_error {
+// A text or a date the file cannot keep as it is: the save fails and tells which, nothing is
+// written.
+class ChampRefuse : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+
+// Four-digit years, so that no date comes back a century off. A day that four digits cannot
+// name would be written as a text the reader refuses, and the whole file with it: record()
+// names the date's record after "la date" (" du cours du titre « 12 »"), only when needed.
+template <typename Record> void PutDate(std::string& out, double date, Record record) {
+    if (!platform::FitsDateText(date))
+        throw ChampRefuse("la date" + record() +
+                          " n'est pas une date que le fichier du portefeuille peut garder (du " +
+                          platform::DateToStrFull(platform::kFirstDay) + " au " +
+                          platform::DateToStrFull(platform::kLastDay) + ")");
+    out += platform::DateToStrFull(date);
+    out += '|';
+}
 
 // One text of a record, with its name as a message gives it ("le libellé"). The code names
 // the record itself: a message about it needs no record after it.
@@ -82,13 +90,13 @@ void CheckTexts(std::initializer_list<Texte> textes, Record record, const char* 
     for (const Texte& t : textes) {
         const cvfile::TextFault faute = cvfile::CheckText(t.valeur);
         if (faute != cvfile::TextFault::None)
-            throw TexteRefuse(Nomme(t, record) + ' ' + cvfile::TextFaultReason(faute));
+            throw ChampRefuse(Nomme(t, record) + ' ' + cvfile::TextFaultReason(faute));
         total += t.valeur.size();
         if (plusLong == nullptr || t.valeur.size() > plusLong->valeur.size())
             plusLong = &t;
     }
     if (total > cvfile::kMaxLineTexts)
-        throw TexteRefuse(Nomme(*plusLong, record) + " est trop long : " + ensemble +
+        throw ChampRefuse(Nomme(*plusLong, record) + " est trop long : " + ensemble +
                           " tiennent en " + platform::FormatInt(cvfile::kMaxLineTexts) +
                           " octets au plus (un caractère accentué en compte deux ou trois)");
 }
@@ -129,7 +137,7 @@ void PutTitre(std::string& out, const Valeurs& titre) {
     PutText(out, titre.NomBourse);
     PutText(out, titre.Activite);
     PutInt(out, infos.Cours);
-    PutDate(out, infos.Date);
+    PutDate(out, infos.Date, [&titre] { return " du cours" + DuTitre(titre); });
     PutText(out, platform::TimeToStr(infos.Heure));
     PutFloat(out, infos.Variation, 2);
     PutInt(out, infos.Haut);
@@ -155,7 +163,11 @@ void PutTitre(std::string& out, const Valeurs& titre) {
         out += "O|";
         PutText(out, code);
         PutBool(out, op->Pointe);
-        PutDate(out, op->Date);
+        PutDate(out, op->Date, [&titre, &op] {
+            return " d'une opération" + DuTitre(titre) + " (quantité " +
+                   platform::FormatInt(op->Quantite) + ", cours " + platform::FormatInt(op->Cours) +
+                   " centimes)";
+        });
         PutChar(out, op->Sens);
         PutInt(out, op->Quantite);
         PutInt(out, op->Cours);
@@ -176,7 +188,9 @@ void PutTitre(std::string& out, const Valeurs& titre) {
         PutText(out, a.Intitule);
         PutBool(out, a.Active);
         PutBool(out, a.Signal);
-        PutDate(out, a.DateVal);
+        PutDate(out, a.DateVal, [&titre, &a] {
+            return " de l'alarme " + cvfile::QuoteText(a.Intitule) + DuTitre(titre);
+        });
         PutInt(out, a.Element1.Type);
         PutInt(out, a.Element1.Param);
         PutInt(out, a.Oper);
@@ -189,6 +203,12 @@ void PutTitre(std::string& out, const Valeurs& titre) {
 // The comment is the fifth field only when there is one: the line then ends with its own
 // field "*" after it, which tells a comment that begins with "*" from none.
 void PutMouvement(std::string& out, const Mvt& m) {
+    out += "M|";
+    // The date first: the comment's message names the movement by it.
+    PutDate(out, m.Date, [&m] {
+        return " du mouvement de " + platform::FormatInt(m.Montant) + " centimes" +
+               (m.Comment.empty() ? "" : ' ' + cvfile::QuoteText(m.Comment));
+    });
     CheckTexts(
         {{"le commentaire", m.Comment}},
         [&m] {
@@ -196,8 +216,6 @@ void PutMouvement(std::string& out, const Mvt& m) {
                    platform::FormatInt(m.Montant) + " centimes)";
         },
         "les commentaires");
-    out += "M|";
-    PutDate(out, m.Date);
     PutBool(out, m.Pointe);
     PutChar(out, m.Sens);
     PutInt(out, m.Montant);
