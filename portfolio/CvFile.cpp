@@ -9,6 +9,7 @@
 #include "platform/Numbers.h"
 #include "platform/TextFile.h"
 
+#include <cerrno>
 #include <exception>
 #include <initializer_list>
 #include <stdexcept>
@@ -553,16 +554,26 @@ bool TCorv::SaveFile(std::string* raison) {
     }
     platform::AtomicFileWriter fichier(Fichier);
     if (!fichier.IsOpen())
-        return echec("le fichier ne peut pas être créé");
+        return echec(fichier.Error() == ENAMETOOLONG ? "le nom du fichier est trop long"
+                                                     : "le fichier ne peut pas être créé");
     fichier.Write(texte);
     if (!fichier.Commit())
         return echec("l'écriture du fichier n'a pas abouti");
+    FichierVu = Fichier;
+    ContenuVu = platform::FingerprintOf(texte);
     Modifie = false;
     return true;
 }
 
+bool TCorv::ChangedOnDisk(const std::string& path) const {
+    return path == FichierVu && !platform::FingerprintOfFile(path).Matches(ContenuVu);
+}
+
 int TCorv::LoadFile(const std::string& path) {
     Fichier = path;
+    // Before reading: a change made while the file is read is then taken for one made after.
+    FichierVu = path;
+    ContenuVu = platform::FingerprintOfFile(path);
     // Checked before opening: opening a named pipe would wait for a writer, and a folder or a
     // device holds no portfolio.
     if (!platform::IsReadableRegularFile(path))

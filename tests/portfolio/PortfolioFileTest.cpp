@@ -526,6 +526,14 @@ TEST_F(PortfolioFile, FailedSaveKeepsThePreviousFileAndTheModifiedFlag) {
     EXPECT_FALSE(doc.SaveFile(&raison));
     EXPECT_EQ(raison, "le fichier ne peut pas être créé");
     EXPECT_TRUE(doc.Modifie);
+    // A name past the system's 255 bytes; one of 255 is written.
+    doc.Fichier = dir.File(std::string(252, 'p') + ".cvx");
+    EXPECT_FALSE(doc.SaveFile(&raison));
+    EXPECT_EQ(raison, "le nom du fichier est trop long");
+    doc.Fichier = dir.File(std::string(251, 'p') + ".cvx");
+    EXPECT_TRUE(doc.SaveFile(&raison));
+    std::filesystem::remove(doc.Fichier);
+    doc.Modifie = true;
 
     const std::string ancien = "1|*\nG|1.000000|1.000000|*\n";
     WriteAll(dir.File("p.cvx"), ancien);
