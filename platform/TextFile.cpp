@@ -1,7 +1,6 @@
 #include "platform/TextFile.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -110,17 +109,20 @@ std::string FollowLinks(const std::string& path) {
     return {};
 }
 
-// Creates a new file whose name is the prefix and six random characters, with the mode every
-// new file gets. Open for writing; -1 when no name could be taken.
+// The random characters that end a unique file's name, and what they are drawn from.
+constexpr std::size_t kRandomChars = 6;
+constexpr std::string_view kRandomCharSet =
+    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+
+// Creates a new file whose name is the prefix and kRandomChars random characters, with the mode
+// every new file gets. Open for writing; -1 when no name could be taken.
 int CreateUniqueFile(const std::string& prefix, std::string& name) {
-    static constexpr char kChars[] =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     static thread_local std::mt19937 random{std::random_device{}()};
-    std::uniform_int_distribution<std::size_t> pick(0, sizeof kChars - 2);
+    std::uniform_int_distribution<std::size_t> pick(0, kRandomCharSet.size() - 1);
     for (int attempt = 0; attempt < 100; ++attempt) {
         name = prefix;
-        for (int i = 0; i < 6; ++i)
-            name += kChars[pick(random)];
+        for (std::size_t i = 0; i < kRandomChars; ++i)
+            name += kRandomCharSet[pick(random)];
         const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kNewFileMode);
         if (fd >= 0)
             return fd;
@@ -356,8 +358,6 @@ namespace {
 
 constexpr char kTempMark[] = ".tmp-";
 constexpr std::size_t kTempMarkSize = sizeof kTempMark - 1;
-// The random characters that end a temporary's name.
-constexpr std::size_t kRandomChars = 6;
 // A hash of the whole name, as sixteen hex digits after a "~", in a shortened temporary's name.
 constexpr std::size_t kHashChars = 1 + 16;
 // A temporary untouched for this long belongs to no save under way, even one without a lock.
@@ -413,10 +413,7 @@ std::string TempPrefix(const std::string& name, std::size_t longest) {
 bool IsTempOf(std::string_view entry, std::string_view prefix) {
     if (entry.size() != prefix.size() + kRandomChars || entry.substr(0, prefix.size()) != prefix)
         return false;
-    for (const char c : entry.substr(prefix.size()))
-        if (!std::isalnum(static_cast<unsigned char>(c)))
-            return false;
-    return true;
+    return entry.substr(prefix.size()).find_first_not_of(kRandomCharSet) == std::string_view::npos;
 }
 
 // Opens a folder's entry without following a link and without waiting on a pipe, for reading
