@@ -10,7 +10,6 @@
 #include <QLocale>
 #include <QValidator>
 
-
 class QCalendarWidget;
 class QWidget;
 
