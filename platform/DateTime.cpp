@@ -189,6 +189,14 @@ TDateTime DateOf(TDateTime value) {
     return static_cast<double>(day);
 }
 
+bool FitsDateText(TDateTime value) {
+    // Bounded first: DateOf takes a value too far to be a day as day 0.
+    if (!std::isfinite(value) || value <= kFirstDay - 1.0 || value >= kLastDay + 1.0)
+        return false;
+    const TDateTime day = DateOf(value);
+    return day >= kFirstDay && day <= kLastDay;
+}
+
 TDateTime TimeOf(TDateTime value) {
     long day = 0;
     long ms = 0;

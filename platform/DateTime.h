@@ -37,6 +37,13 @@ int DaysInMonth(int year, int month);
 TDateTime DateOf(TDateTime value);
 TDateTime TimeOf(TDateTime value);
 
+// The first and the last day that a date text holds: 01/01/0001 and 31/12/9999.
+inline constexpr TDateTime kFirstDay = -693593.0;
+inline constexpr TDateTime kLastDay = 2958465.0;
+// True when value is a day number whose day lies between them, so that its date text reads back
+// as that day; false for a value that is not finite.
+bool FitsDateText(TDateTime value);
+
 // The clock every "today" and "now" of the program reads; tests fix it.
 class Clock {
 public:

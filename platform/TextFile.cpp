@@ -2,13 +2,18 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
+#include <functional>
 #include <random>
 #include <string>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -104,17 +109,20 @@ std::string FollowLinks(const std::string& path) {
     return {};
 }
 
-// Creates a new file whose name is the prefix and six random characters, with the mode every
-// new file gets. Open for writing; -1 when no name could be taken.
+// The random characters that end a unique file's name, and what they are drawn from.
+constexpr std::size_t kRandomChars = 6;
+constexpr std::string_view kRandomCharSet =
+    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+
+// Creates a new file whose name is the prefix and kRandomChars random characters, with the mode
+// every new file gets. Open for writing; -1 when no name could be taken.
 int CreateUniqueFile(const std::string& prefix, std::string& name) {
-    static constexpr char kChars[] =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     static thread_local std::mt19937 random{std::random_device{}()};
-    std::uniform_int_distribution<std::size_t> pick(0, sizeof kChars - 2);
+    std::uniform_int_distribution<std::size_t> pick(0, kRandomCharSet.size() - 1);
     for (int attempt = 0; attempt < 100; ++attempt) {
         name = prefix;
-        for (int i = 0; i < 6; ++i)
-            name += kChars[pick(random)];
+        for (std::size_t i = 0; i < kRandomChars; ++i)
+            name += kRandomCharSet[pick(random)];
         const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kNewFileMode);
         if (fd >= 0)
             return fd;
@@ -346,24 +354,144 @@ LineReader::Status LineReader::Read(std::string& line) {
     return Status::Line;
 }
 
+namespace {
+
+constexpr char kTempMark[] = ".tmp-";
+constexpr std::size_t kTempMarkSize = sizeof kTempMark - 1;
+// A hash of the whole name, as sixteen hex digits after a "~", in a shortened temporary's name.
+constexpr std::size_t kHashChars = 1 + 16;
+// A temporary untouched for this long belongs to no save under way, even one without a lock.
+constexpr std::time_t kLeftAfterSeconds = 60;
+
+struct FolderAndName {
+    std::string folder; // with its final "/", or "./"
+    std::string name;
+};
+
+FolderAndName Split(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+        return {"./", path};
+    return {path.substr(0, slash + 1), path.substr(slash + 1)};
+}
+
+// The longest file name the folder takes.
+std::size_t LongestName(const std::string& folder) {
+    const long most = ::pathconf(folder.c_str(), _PC_NAME_MAX);
+    return most > 0 ? static_cast<std::size_t>(most) : NAME_MAX;
+}
+
+// FNV-1a: the temporaries of one target keep their name from one run of the program to the
+// next, so that a later run finds those an earlier one left.
+std::uint64_t StableHash(std::string_view text) {
+    std::uint64_t hash = 14695981039346656037ULL;
+    for (const char c : text) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 1099511628211ULL;
+    }
+    return hash;
+}
+
+// The name of the target's temporaries without their random characters: the target's name and
+// ".tmp-" where that fits; otherwise the name cut, at a character's start, to leave room for a
+// hash of the whole name, so that two long names that begin alike keep apart.
+std::string TempPrefix(const std::string& name, std::size_t longest) {
+    if (name.size() + kTempMarkSize + kRandomChars <= longest)
+        return name + kTempMark;
+    const std::size_t room = kHashChars + kTempMarkSize + kRandomChars;
+    std::size_t cut = longest > room ? std::min(longest - room, name.size()) : 0;
+    while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
+        --cut;
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string prefix = name.substr(0, cut) + '~';
+    const std::uint64_t hash = StableHash(name);
+    for (int shift = 60; shift >= 0; shift -= 4)
+        prefix += kHex[(hash >> shift) & 0xF];
+    return prefix + kTempMark;
+}
+
+bool IsTempOf(std::string_view entry, std::string_view prefix) {
+    if (entry.size() != prefix.size() + kRandomChars || entry.substr(0, prefix.size()) != prefix)
+        return false;
+    return entry.substr(prefix.size()).find_first_not_of(kRandomCharSet) == std::string_view::npos;
+}
+
+// Opens a folder's entry without following a link and without waiting on a pipe, for reading
+// or else for writing (a temporary has the mode of its target, which may be either alone).
+int OpenEntry(int folder, const char* name) {
+    constexpr int kFlags = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
+    const int fd = ::openat(folder, name, O_RDONLY | kFlags);
+    return fd >= 0 ? fd : ::openat(folder, name, O_WRONLY | kFlags);
+}
+
+// A temporary that a stopped writer left: a regular file of this user, untouched for a while,
+// that no writer holds locked. A file system without locks leaves the age alone to tell. The
+// lock is taken here, so no writer can start on it.
+bool IsLeftBehind(int fd) {
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_uid != ::geteuid())
+        return false;
+    const std::time_t now = std::time(nullptr);
+    if (status.st_mtime > now || now - status.st_mtime < kLeftAfterSeconds)
+        return false;
+    return ::flock(fd, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK;
+}
+
+// Removes the temporaries of the target that earlier writers left; what cannot be looked at or
+// removed stays: it does not change what was written.
+void RemoveLeftTemporaries(const std::string& folder, const std::string& prefix) {
+    DIR* const entries = ::opendir(folder.c_str());
+    if (entries == nullptr)
+        return;
+    const int folderFd = ::dirfd(entries);
+    while (const dirent* entry = ::readdir(entries)) {
+        if (!IsTempOf(entry->d_name, prefix))
+            continue;
+        const int fd = OpenEntry(folderFd, entry->d_name);
+        if (fd < 0)
+            continue;
+        struct stat opened {};
+        struct stat named {};
+        // Removed only while the name still names the file looked at.
+        if (IsLeftBehind(fd) && ::fstat(fd, &opened) == 0 &&
+            ::fstatat(folderFd, entry->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+            opened.st_dev == named.st_dev && opened.st_ino == named.st_ino)
+            ::unlinkat(folderFd, entry->d_name, 0);
+        ::close(fd);
+    }
+    ::closedir(entries);
+}
+
+} // namespace
+
 AtomicFileWriter::AtomicFileWriter(std::string path) : path_(FollowLinks(path)) {
     if (path_.empty()) {
-        failed_ = true;
+        Fail(ELOOP);
         return;
     }
-    const int fd = CreateUniqueFile(path_ + ".tmp-", tempPath_);
+    const FolderAndName parts = Split(path_);
+    const std::size_t longest = LongestName(parts.folder);
+    // The temporary's name would fit, but the rename to this one would fail in the end.
+    if (parts.name.size() > longest) {
+        Fail(ENAMETOOLONG);
+        return;
+    }
+    const int fd = CreateUniqueFile(parts.folder + TempPrefix(parts.name, longest), tempPath_);
     if (fd < 0) {
-        failed_ = true;
+        Fail(errno);
         return;
     }
+    // Held until the rename, so that no other writer of this target takes the temporary for one
+    // left behind. Without locks on this file system the temporary's age protects it.
+    ::flock(fd, LOCK_EX | LOCK_NB);
     // The file being replaced keeps its permissions; a new one has those the umask gives.
     struct stat previous {};
     if (::stat(path_.c_str(), &previous) == 0)
         ::fchmod(fd, previous.st_mode & 07777);
     file_ = ::fdopen(fd, "wb");
     if (file_ == nullptr) {
+        Fail(errno);
         ::close(fd);
-        failed_ = true;
     }
 }
 
@@ -374,6 +502,16 @@ AtomicFileWriter::~AtomicFileWriter() {
         ::unlink(tempPath_.c_str());
 }
 
+void AtomicFileWriter::Fail(int error) {
+    if (!failed_)
+        error_ = error;
+    failed_ = true;
+}
+
+int AtomicFileWriter::Error() const {
+    return error_;
+}
+
 bool AtomicFileWriter::IsOpen() const {
     return file_ != nullptr && !failed_;
 }
@@ -382,36 +520,41 @@ void AtomicFileWriter::Write(std::string_view text) {
     if (file_ == nullptr || failed_)
         return;
     if (!text.empty() && std::fwrite(text.data(), 1, text.size(), file_) != text.size())
-        failed_ = true;
+        Fail(errno);
 }
 
 bool AtomicFileWriter::Commit() {
     if (file_ == nullptr) {
-        failed_ = true;
+        Fail(error_ != 0 ? error_ : EBADF);
         return false;
     }
-    bool ok = !failed_;
-    ok = std::fflush(file_) == 0 && ok;
-    ok = ::fsync(::fileno(file_)) == 0 && ok;
-    ok = std::fclose(file_) == 0 && ok;
+    const auto step = [this](bool done) {
+        if (!done)
+            Fail(errno);
+    };
+    if (!failed_)
+        step(std::fflush(file_) == 0);
+    if (!failed_)
+        step(::fsync(::fileno(file_)) == 0);
+    // Renamed while still open: the lock on the temporary lasts until it is the target.
+    if (!failed_)
+        step(::rename(tempPath_.c_str(), path_.c_str()) == 0);
+    const bool renamed = !failed_;
+    step(std::fclose(file_) == 0);
     file_ = nullptr;
-    if (ok)
-        ok = ::rename(tempPath_.c_str(), path_.c_str()) == 0;
-    if (!ok) {
-        failed_ = true;
+    if (!renamed)
         ::unlink(tempPath_.c_str());
-        tempPath_.clear();
-        return false;
-    }
     tempPath_.clear();
+    if (failed_)
+        return false;
     // The rename itself must reach the disk for the new file to survive a crash.
-    const std::size_t slash = path_.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? "." : path_.substr(0, slash + 1);
-    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+    const FolderAndName parts = Split(path_);
+    const int dir = ::open(parts.folder.c_str(), O_RDONLY | O_DIRECTORY);
     if (dir >= 0) {
         ::fsync(dir);
         ::close(dir);
     }
+    RemoveLeftTemporaries(parts.folder, TempPrefix(parts.name, LongestName(parts.folder)));
     return true;
 }
 
@@ -466,6 +609,34 @@ bool CreateCopy(const std::string& path, std::string_view bytes, unsigned mode) 
     if (!ok)
         ::unlink(path.c_str());
     return ok;
+}
+
+bool FileFingerprint::Matches(const FileFingerprint& other) const {
+    if (state != other.state || state == State::Unreadable)
+        return false;
+    return state == State::Missing || (size == other.size && hash == other.hash);
+}
+
+FileFingerprint FingerprintOf(std::string_view bytes) {
+    FileFingerprint fingerprint;
+    fingerprint.state = FileFingerprint::State::Present;
+    fingerprint.size = bytes.size();
+    // Compared within one run of the program only: the library's hash serves.
+    fingerprint.hash = std::hash<std::string_view>{}(bytes);
+    return fingerprint;
+}
+
+FileFingerprint FingerprintOfFile(const std::string& path) {
+    const WholeFile file = ReadWholeFile(path);
+    switch (file.state) {
+    case WholeFile::State::Read:
+        return FingerprintOf(file.text);
+    case WholeFile::State::Unreadable:
+        return {FileFingerprint::State::Unreadable};
+    case WholeFile::State::Missing:
+        break;
+    }
+    return {};
 }
 
 } // namespace platform

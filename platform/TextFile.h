@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -87,6 +88,12 @@ inline constexpr unsigned kNewFileMode = 0666;
 // flushed, synced and renamed over the target only when everything was written. A failure
 // leaves the previous file untouched. A path that is a symbolic link (or a chain of them)
 // writes the file the link points to, in that file's folder; the link stays a link.
+//
+// The temporary is named after the target ("name.tmp-" and six random characters; a name too
+// long for that is shortened and given a hash of the whole name), so any name the system takes
+// can be written. A writer that was stopped before its end (a killed program) leaves its
+// temporary behind: each commit removes those of its own target that no writer holds (the
+// writer holds a lock on its temporary until the rename) and that nobody touched for a minute.
 class AtomicFileWriter {
 public:
     explicit AtomicFileWriter(std::string path);
@@ -97,13 +104,36 @@ public:
     bool IsOpen() const;
     void Write(std::string_view text); // errors are remembered and reported by Commit
     bool Commit();                     // true when the target now holds exactly what was written
+    // The system's error number of the step that failed (ENAMETOOLONG for a name the system
+    // refuses); 0 while nothing failed.
+    int Error() const;
 
 private:
+    void Fail(int error);
+
     std::string path_;
     std::string tempPath_;
     std::FILE* file_ = nullptr;
     bool failed_ = false;
+    int error_ = 0;
 };
+
+// What a file holds, taken when a program reads or writes it, to tell later whether anything
+// else wrote it since.
+struct FileFingerprint {
+    enum class State { Missing, Present, Unreadable };
+    State state = State::Missing;
+    std::uint64_t size = 0;
+    std::size_t hash = 0;
+
+    // Both found nothing at the path, or the same bytes in it. What could not be read matches
+    // nothing: it may hold anything.
+    bool Matches(const FileFingerprint& other) const;
+};
+
+FileFingerprint FingerprintOf(std::string_view bytes);
+// Missing and Unreadable as ReadWholeFile tells them.
+FileFingerprint FingerprintOfFile(const std::string& path);
 
 enum class WriteMode { Append, Replace };
 

@@ -3,6 +3,7 @@
 // The portfolio document: its records and the class TCorv that owns them. The operations
 // are implemented by concern in the Cv*.cpp files.
 
+#include "platform/TextFile.h"
 #include "quotescan/AskWeb.h"
 
 #include <cstdint>
@@ -268,6 +269,13 @@ public:
     // cannot keep as it is, named with its record (nothing is ever shortened or replaced).
     bool SaveFile(std::string* raison = nullptr);
     int LoadFile(const std::string& path);
+    // The file this document last read or wrote, and what it held then: LoadFile takes it
+    // before it reads, SaveFile from what it wrote.
+    std::string FichierVu;
+    platform::FileFingerprint ContenuVu;
+    // True when path is that file and it changed since (another window or program wrote,
+    // replaced or removed it): a save there would lose what that one wrote.
+    bool ChangedOnDisk(const std::string& path) const;
     // Why a code cannot name a security, as a French sentence; empty when it can. A code must
     // read back from the portfolio file as it is: one that the file would change could come
     // back equal to another security's, and the two would become one.

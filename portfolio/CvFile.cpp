@@ -9,6 +9,7 @@
 #include "platform/Numbers.h"
 #include "platform/TextFile.h"
 
+#include <cerrno>
 #include <exception>
 #include <initializer_list>
 #include <stdexcept>
@@ -47,17 +48,25 @@ void PutText(std::string& out, std::string_view text) {
     out += '|';
 }
 
-// Four-digit years, so that no date comes back a century off.
-void PutDate(std::string& out, double date) {
-    out += platform::DateToStrFull(date);
-    out += '|';
-}
-
-// A text the file cannot keep as it is: the save fails and tells which, nothing is written.
-class TexteRefuse : public std::runtime_error {
+// A text or a date the file cannot keep as it is: the save fails and tells which, nothing is
+// written.
+class ChampRefuse : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+
+// Four-digit years, so that no date comes back a century off. A day that four digits cannot
+// name would be written as a text the reader refuses, and the whole file with it: record()
+// names the date's record after "la date" (" du cours du titre « 12 »"), only when needed.
+template <typename Record> void PutDate(std::string& out, double date, Record record) {
+    if (!platform::FitsDateText(date))
+        throw ChampRefuse("la date" + record() +
+                          " n'est pas une date que le fichier du portefeuille peut garder (du " +
+                          platform::DateToStrFull(platform::kFirstDay) + " au " +
+                          platform::DateToStrFull(platform::kLastDay) + ")");
+    out += platform::DateToStrFull(date);
+    out += '|';
+}
 
 // One text of a record, with its name as a message gives it ("le libellé"). The code names
 // the record itself: a message about it needs no record after it.
@@ -82,13 +91,13 @@ void CheckTexts(std::initializer_list<Texte> textes, Record record, const char* 
     for (const Texte& t : textes) {
         const cvfile::TextFault faute = cvfile::CheckText(t.valeur);
         if (faute != cvfile::TextFault::None)
-            throw TexteRefuse(Nomme(t, record) + ' ' + cvfile::TextFaultReason(faute));
+            throw ChampRefuse(Nomme(t, record) + ' ' + cvfile::TextFaultReason(faute));
         total += t.valeur.size();
         if (plusLong == nullptr || t.valeur.size() > plusLong->valeur.size())
             plusLong = &t;
     }
     if (total > cvfile::kMaxLineTexts)
-        throw TexteRefuse(Nomme(*plusLong, record) + " est trop long : " + ensemble +
+        throw ChampRefuse(Nomme(*plusLong, record) + " est trop long : " + ensemble +
                           " tiennent en " + platform::FormatInt(cvfile::kMaxLineTexts) +
                           " octets au plus (un caractère accentué en compte deux ou trois)");
 }
@@ -129,7 +138,7 @@ void PutTitre(std::string& out, const Valeurs& titre) {
     PutText(out, titre.NomBourse);
     PutText(out, titre.Activite);
     PutInt(out, infos.Cours);
-    PutDate(out, infos.Date);
+    PutDate(out, infos.Date, [&titre] { return " du cours" + DuTitre(titre); });
     PutText(out, platform::TimeToStr(infos.Heure));
     PutFloat(out, infos.Variation, 2);
     PutInt(out, infos.Haut);
@@ -155,7 +164,11 @@ void PutTitre(std::string& out, const Valeurs& titre) {
         out += "O|";
         PutText(out, code);
         PutBool(out, op->Pointe);
-        PutDate(out, op->Date);
+        PutDate(out, op->Date, [&titre, &op] {
+            return " d'une opération" + DuTitre(titre) + " (quantité " +
+                   platform::FormatInt(op->Quantite) + ", cours " + platform::FormatInt(op->Cours) +
+                   " centimes)";
+        });
         PutChar(out, op->Sens);
         PutInt(out, op->Quantite);
         PutInt(out, op->Cours);
@@ -176,7 +189,9 @@ void PutTitre(std::string& out, const Valeurs& titre) {
         PutText(out, a.Intitule);
         PutBool(out, a.Active);
         PutBool(out, a.Signal);
-        PutDate(out, a.DateVal);
+        PutDate(out, a.DateVal, [&titre, &a] {
+            return " de l'alarme " + cvfile::QuoteText(a.Intitule) + DuTitre(titre);
+        });
         PutInt(out, a.Element1.Type);
         PutInt(out, a.Element1.Param);
         PutInt(out, a.Oper);
@@ -189,6 +204,12 @@ void PutTitre(std::string& out, const Valeurs& titre) {
 // The comment is the fifth field only when there is one: the line then ends with its own
 // field "*" after it, which tells a comment that begins with "*" from none.
 void PutMouvement(std::string& out, const Mvt& m) {
+    out += "M|";
+    // The date first: the comment's message names the movement by it.
+    PutDate(out, m.Date, [&m] {
+        return " du mouvement de " + platform::FormatInt(m.Montant) + " centimes" +
+               (m.Comment.empty() ? "" : ' ' + cvfile::QuoteText(m.Comment));
+    });
     CheckTexts(
         {{"le commentaire", m.Comment}},
         [&m] {
@@ -196,8 +217,6 @@ void PutMouvement(std::string& out, const Mvt& m) {
                    platform::FormatInt(m.Montant) + " centimes)";
         },
         "les commentaires");
-    out += "M|";
-    PutDate(out, m.Date);
     PutBool(out, m.Pointe);
     PutChar(out, m.Sens);
     PutInt(out, m.Montant);
@@ -535,16 +554,26 @@ bool TCorv::SaveFile(std::string* raison) {
     }
     platform::AtomicFileWriter fichier(Fichier);
     if (!fichier.IsOpen())
-        return echec("le fichier ne peut pas être créé");
+        return echec(fichier.Error() == ENAMETOOLONG ? "le nom du fichier est trop long"
+                                                     : "le fichier ne peut pas être créé");
     fichier.Write(texte);
     if (!fichier.Commit())
         return echec("l'écriture du fichier n'a pas abouti");
+    FichierVu = Fichier;
+    ContenuVu = platform::FingerprintOf(texte);
     Modifie = false;
     return true;
 }
 
+bool TCorv::ChangedOnDisk(const std::string& path) const {
+    return path == FichierVu && !platform::FingerprintOfFile(path).Matches(ContenuVu);
+}
+
 int TCorv::LoadFile(const std::string& path) {
     Fichier = path;
+    // Before reading: a change made while the file is read is then taken for one made after.
+    FichierVu = path;
+    ContenuVu = platform::FingerprintOfFile(path);
     // Checked before opening: opening a named pipe would wait for a writer, and a folder or a
     // device holds no portfolio.
     if (!platform::IsReadableRegularFile(path))

@@ -10,13 +10,15 @@
 #include <QLocale>
 #include <QValidator>
 
-#include <cmath>
-
 class QCalendarWidget;
 class QWidget;
 
+// The day of value as its date text names it; no date (an invalid QDate, which a picker
+// ignores) for a value that names no day.
 inline QDate ToQDate(platform::TDateTime value) {
-    return QDate(1899, 12, 30).addDays(static_cast<qint64>(std::floor(value)));
+    if (!platform::FitsDateText(value))
+        return {};
+    return QDate(1899, 12, 30).addDays(static_cast<qint64>(platform::DateOf(value)));
 }
 
 inline platform::TDateTime FromQDate(const QDate& date) {

@@ -20,6 +20,24 @@ QMessageBox::StandardButton QtPrompts::Message(QWidget* parent, const QString& t
     return static_cast<QMessageBox::StandardButton>(box->exec());
 }
 
+// Prompts that show no box have no default to set: they answer as Message does.
+QMessageBox::StandardButton UiPrompts::Ask(QWidget* parent, const QString& title,
+                                           const QString& text, QMessageBox::Icon icon,
+                                           QMessageBox::StandardButtons buttons,
+                                           QMessageBox::StandardButton) {
+    return Message(parent, title, text, icon, buttons);
+}
+
+QMessageBox::StandardButton QtPrompts::Ask(QWidget* parent, const QString& title,
+                                           const QString& text, QMessageBox::Icon icon,
+                                           QMessageBox::StandardButtons buttons,
+                                           QMessageBox::StandardButton defaultButton) {
+    const std::unique_ptr<QMessageBox> box = MakeMessageBox(parent, title, text, icon, buttons);
+    box->setDefaultButton(defaultButton);
+    box->setEscapeButton(defaultButton);
+    return static_cast<QMessageBox::StandardButton>(box->exec());
+}
+
 QString QtPrompts::OpenFileName(QWidget* parent, const QString& title, const QString& filter) {
     const auto dialog = MakeFileDialog(parent, title, filter, QFileDialog::AcceptOpen);
     return RunFileDialog(*dialog);

@@ -16,6 +16,12 @@ public:
     virtual QMessageBox::StandardButton Message(QWidget* parent, const QString& title,
                                                 const QString& text, QMessageBox::Icon icon,
                                                 QMessageBox::StandardButtons buttons) = 0;
+    // A message whose default answer, the one Enter and Escape give, is defaultButton: a
+    // question whose other answer loses something makes the safe one the default.
+    virtual QMessageBox::StandardButton Ask(QWidget* parent, const QString& title,
+                                            const QString& text, QMessageBox::Icon icon,
+                                            QMessageBox::StandardButtons buttons,
+                                            QMessageBox::StandardButton defaultButton);
     // Empty when cancelled.
     virtual QString OpenFileName(QWidget* parent, const QString& title, const QString& filter) = 0;
     virtual QString SaveFileName(QWidget* parent, const QString& title, const QString& filter,
@@ -41,6 +47,9 @@ public:
     QMessageBox::StandardButton Message(QWidget* parent, const QString& title, const QString& text,
                                         QMessageBox::Icon icon,
                                         QMessageBox::StandardButtons buttons) override;
+    QMessageBox::StandardButton Ask(QWidget* parent, const QString& title, const QString& text,
+                                    QMessageBox::Icon icon, QMessageBox::StandardButtons buttons,
+                                    QMessageBox::StandardButton defaultButton) override;
     QString OpenFileName(QWidget* parent, const QString& title, const QString& filter) override;
     QString SaveFileName(QWidget* parent, const QString& title, const QString& filter,
                          const QString& defaultSuffix, const QString& initialName) override;

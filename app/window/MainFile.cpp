@@ -127,8 +127,6 @@ void TMainForm::FileOpen() {
     key.Close();
 }
 
-// Writes the document at the path; the document's path, CURRENT and the caption follow only
-// a save that succeeded, so that they never name a file that does not hold the document.
 void TMainForm::ReportSaveFailure(const std::string& path, const std::string& raison,
                                   const QString& consequence) {
     FPrompts->Message(
@@ -138,7 +136,26 @@ void TMainForm::ReportSaveFailure(const std::string& path, const std::string& ra
         QMessageBox::Warning, QMessageBox::Ok);
 }
 
+bool TMainForm::MayReplace(const std::string& path) {
+    if (!FPortefeuille->ChangedOnDisk(path))
+        return true;
+    return FPrompts->Ask(this, "Corvane",
+                         QString("Le fichier « %1 » a été modifié, remplacé ou supprimé depuis "
+                                 "que cette fenêtre l'a ouvert ou enregistré (par une autre "
+                                 "fenêtre de Corvane ou un autre programme).\nLe remplacer par "
+                                 "ce portefeuille ?\n\nNon laisse le fichier tel qu'il est sur le "
+                                 "disque ; le portefeuille reste à enregistrer, sous un autre "
+                                 "nom par exemple.")
+                             .arg(QString::fromStdString(path)),
+                         QMessageBox::Warning, QMessageBox::Yes | QMessageBox::No,
+                         QMessageBox::No) == QMessageBox::Yes;
+}
+
+// Writes the document at the path; the document's path, CURRENT and the caption follow only
+// a save that succeeded, so that they never name a file that does not hold the document.
 bool TMainForm::SaveTo(const std::string& path) {
+    if (!MayReplace(path))
+        return false; // the document stays modified: nothing was saved
     const std::string ancien = FPortefeuille->Fichier;
     FPortefeuille->Fichier = path;
     // A folder or a device at the path is not replaced by the document.

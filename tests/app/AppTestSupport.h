@@ -32,6 +32,7 @@ struct ShownMessage {
     QString text;
     QMessageBox::Icon icon;
     QMessageBox::StandardButtons buttons;
+    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton; // as Ask gives it
 };
 
 class ScriptedPrompts : public UiPrompts {
@@ -56,6 +57,16 @@ public:
             return QMessageBox::Ok;
         const auto answer = answers.front();
         answers.pop_front();
+        return answer;
+    }
+    // With no answer scripted, the user takes the default.
+    QMessageBox::StandardButton Ask(QWidget* parent, const QString& title, const QString& text,
+                                    QMessageBox::Icon icon, QMessageBox::StandardButtons buttons,
+                                    QMessageBox::StandardButton defaultButton) override {
+        if (answers.empty())
+            answers.push_back(defaultButton);
+        const QMessageBox::StandardButton answer = Message(parent, title, text, icon, buttons);
+        messages.back().defaultButton = defaultButton;
         return answer;
     }
     QString OpenFileName(QWidget*, const QString&, const QString&) override {

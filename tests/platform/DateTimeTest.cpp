@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
 
 using namespace platform;
@@ -75,6 +76,19 @@ TEST(DayNumbers, InvalidDatesAndTimes) {
     EXPECT_FALSE(TryEncodeTime(10, 60, 0, 0, r));
     EXPECT_THROW(EncodeDate(2021, 2, 29), ConversionError);
     EXPECT_THROW(EncodeTime(1, 2, 60), ConversionError);
+
+    // Only a day that a four-digit year names has a date text that reads back.
+    EXPECT_EQ(EncodeDate(1, 1, 1), kFirstDay);
+    EXPECT_EQ(EncodeDate(9999, 12, 31), kLastDay);
+    for (const TDateTime day : {kFirstDay, kFirstDay - 0.5, kLastDay, kLastDay + 0.5, -0.5, 0.0})
+        EXPECT_TRUE(FitsDateText(day)) << day;
+    // The last instant of 31/12/9999 rounds to the next day, as its text would.
+    const TDateTime past = kLastDay + 0.999999999;
+    EXPECT_EQ(DecodeDate(past).year, 10000);
+    for (const TDateTime day :
+         {kFirstDay - 1, kLastDay + 1, past, 5.0e6, -1.0e300,
+          std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()})
+        EXPECT_FALSE(FitsDateText(day)) << day;
 }
 
 TEST(DayNumbers, TimeOfDay) {

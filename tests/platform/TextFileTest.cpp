@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <ctime>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -14,7 +16,9 @@
 #include <string>
 #include <vector>
 
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace platform;
@@ -216,6 +220,25 @@ TEST_F(TextFiles, AtomicWriterReplacesOnCommitOnly) {
     AtomicFileWriter fresh(folder_.File("fresh.txt"));
     EXPECT_TRUE(fresh.Commit());
     EXPECT_EQ(Get(folder_.File("fresh.txt")), "");
+    EXPECT_EQ(fresh.Error(), 0);
+
+    // Every name the system takes, up to its 255 bytes, though "name.tmp-XXXXXX" would not
+    // fit; two long names that differ only at their end keep apart.
+    std::size_t entries = EntryCount();
+    for (const std::size_t length : {244u, 245u, 250u, 255u}) {
+        for (const char last : {'a', 'b'}) {
+            const std::string name = std::string(length - 5, 'n') + last + ".cvx";
+            SCOPED_TRACE(name.size());
+            for (const char* text : {"first", "second"}) {
+                AtomicFileWriter writer(folder_.File(name));
+                ASSERT_TRUE(writer.IsOpen());
+                writer.Write(text);
+                EXPECT_TRUE(writer.Commit());
+                EXPECT_EQ(Get(folder_.File(name)), text);
+            }
+            EXPECT_EQ(EntryCount(), ++entries); // the target only
+        }
+    }
 }
 
 TEST_F(TextFiles, AtomicWriterFailuresLeaveNoTrace) {
@@ -236,6 +259,88 @@ TEST_F(TextFiles, AtomicWriterFailuresLeaveNoTrace) {
     EXPECT_TRUE(fs::is_directory(folder_.Path() / "taken"));
     EXPECT_EQ(Get(folder_.File("taken/inside.txt")), "kept");
     EXPECT_EQ(EntryCount(), 1u);
+
+    // A name the system refuses is refused for that reason, before anything is made.
+    AtomicFileWriter tooLong(folder_.File(std::string(252, 'n') + ".cvx"));
+    EXPECT_FALSE(tooLong.IsOpen());
+    EXPECT_FALSE(tooLong.Commit());
+    EXPECT_EQ(tooLong.Error(), ENAMETOOLONG);
+    EXPECT_EQ(EntryCount(), 1u);
+}
+
+// A save stopped half-way (the program killed) leaves its temporary; the next save of that
+// target removes it, and nothing that could belong to another writer or another file.
+TEST_F(TextFiles, AtomicWriterRemovesTheTemporariesItsTargetWasLeftWith) {
+    const auto age = [](const fs::path& path, std::time_t seconds) {
+        const std::time_t then = std::time(nullptr) - seconds;
+        const timespec times[2] = {{then, 0}, {then, 0}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW), 0) << path;
+    };
+    const auto save = [](const fs::path& path) {
+        AtomicFileWriter writer(path.string());
+        writer.Write("saved");
+        return writer.Commit();
+    };
+    // A short name, and one whose temporaries have a shortened name.
+    for (const std::string& name : {std::string("doc.cvx"), std::string(251, 'd') + ".cvx"}) {
+        SCOPED_TRACE(name.size());
+        const TempFolder folder;
+        const fs::path target = folder.Path() / name;
+        ASSERT_TRUE(save(target));
+        // A save killed after its first write: its process ends, its destructor never runs.
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            AtomicFileWriter writer(target.string());
+            writer.Write("half");
+            ::_exit(writer.IsOpen() ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_EQ(WEXITSTATUS(status), 0);
+        ASSERT_EQ(EntryCount(folder.Path()), 2u);
+        fs::path dead;
+        for (const auto& entry : fs::directory_iterator(folder.Path()))
+            if (entry.path() != target)
+                dead = entry.path();
+        const std::string deadName = dead.filename().string();
+        const std::string prefix = deadName.substr(0, deadName.size() - 6);
+
+        // What stays: names off the pattern by a character, another target's temporary, a
+        // folder, a link and another user's file named as temporaries, one written a moment
+        // ago, and one that a save under way for over a minute holds locked.
+        std::vector<std::string> others = {prefix + "Ab12",   'e' + deadName.substr(1),
+                                           prefix + "Ab12-4", prefix + "Other1",
+                                           prefix + "Young1", prefix + "Lockd1"};
+        if (deadName.size() < 255) // a longer name cannot be made
+            others.push_back(prefix + "Ab1234x");
+        std::vector<fs::path> kept;
+        for (const std::string& other : others) {
+            kept.push_back(folder.Path() / other);
+            std::ofstream(kept.back()) << "other";
+        }
+        if (::geteuid() == 0) {
+            ASSERT_EQ(::chown((folder.Path() / (prefix + "Other1")).c_str(), 65534, 65534), 0);
+        }
+        kept.push_back(folder.Path() / (prefix + "Dir123"));
+        fs::create_directory(kept.back());
+        kept.push_back(folder.Path() / (prefix + "Lnk123"));
+        fs::create_symlink(target, kept.back());
+        const int holder = ::open((folder.Path() / (prefix + "Lockd1")).c_str(), O_RDONLY);
+        ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+        for (const fs::path& path : kept)
+            if (path.filename() != prefix + "Young1")
+                age(path, 120);
+        age(dead, 120);
+
+        ASSERT_TRUE(save(target));
+        ::close(holder);
+        EXPECT_FALSE(fs::exists(dead));
+        for (const fs::path& path : kept)
+            EXPECT_TRUE(fs::exists(fs::symlink_status(path))) << path;
+        EXPECT_EQ(EntryCount(folder.Path()), kept.size() + 1);
+        EXPECT_EQ(Get(target.string()), "saved");
+    }
 }
 
 TEST_F(TextFiles, AtomicWriterWritesThroughSymbolicLinks) {

@@ -358,6 +358,8 @@ TEST_F(PortfolioFile, MalformedLinesAreRejected) {
 // A text that would not read back as it is fails the save, named in the reason, and leaves
 // the previous file and the modified flag as they were: nothing is cut or replaced.
 TEST_F(PortfolioFile, TextsTheFileCannotKeepFailTheSave) {
+    constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+    constexpr double kInf = std::numeric_limits<double>::infinity();
     std::string accents;
     for (int i = 0; i < 600; ++i)
         accents += "é"; // 1200 bytes
@@ -379,6 +381,19 @@ TEST_F(PortfolioFile, TextsTheFileCannotKeepFailTheSave) {
         {"iiii", [&](TCorv&, Valeurs& v) { alarme(v, std::string(3000, 'i')); }},
         {"mmmm",
          [](TCorv& d, Valeurs&) { build::AddMovement(d, 1, 'C', 5, std::string(2000, 'm')); }},
+        // Dates that no date text holds: written, they would make the whole file unreadable.
+        {"la date d'une opération du titre « 12 » (quantité 7, cours 2 centimes)",
+         [](TCorv&, Valeurs& v) { build::AddTrade(v, EncodeDate(9999, 12, 31) + 1, 'A', 7, 2); }},
+        {"opération du titre « 12 » (quantité 8",
+         [](TCorv&, Valeurs& v) { build::AddTrade(v, EncodeDate(1, 1, 1) - 1, 'V', 8, 2); }},
+        {"la date du mouvement de 5 centimes « Un »",
+         [](TCorv& d, Valeurs&) { build::AddMovement(d, kNaN, 'C', 5, "Un"); }},
+        {"la date du cours du titre « 12 »", [](TCorv&, Valeurs& v) { v.Infos.Date = kInf; }},
+        {"la date de l'alarme « Haut » du titre « 12 »",
+         [&](TCorv&, Valeurs& v) {
+             alarme(v, "Haut");
+             v.Alarmes.back()->DateVal = -1e300;
+         }},
     };
     const std::string ancien = "1|*\nG|1.000000|1.000000|*\n";
     for (const auto& [nomme, change] : cases) {
@@ -511,6 +526,14 @@ TEST_F(PortfolioFile, FailedSaveKeepsThePreviousFileAndTheModifiedFlag) {
     EXPECT_FALSE(doc.SaveFile(&raison));
     EXPECT_EQ(raison, "le fichier ne peut pas être créé");
     EXPECT_TRUE(doc.Modifie);
+    // A name past the system's 255 bytes; one of 255 is written.
+    doc.Fichier = dir.File(std::string(252, 'p') + ".cvx");
+    EXPECT_FALSE(doc.SaveFile(&raison));
+    EXPECT_EQ(raison, "le nom du fichier est trop long");
+    doc.Fichier = dir.File(std::string(251, 'p') + ".cvx");
+    EXPECT_TRUE(doc.SaveFile(&raison));
+    std::filesystem::remove(doc.Fichier);
+    doc.Modifie = true;
 
     const std::string ancien = "1|*\nG|1.000000|1.000000|*\n";
     WriteAll(dir.File("p.cvx"), ancien);

@@ -4,6 +4,7 @@
 #include "../AppTestSupport.h"
 
 #include "portfolio/Cv.h"
+#include "support/Builders.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -202,6 +203,86 @@ TEST_F(DocumentTest, FailedSaveIsReportedAndChangesNothing) {
     EXPECT_EQ(prompts.messages.size(), 2u);
     EXPECT_TRUE(form->Portefeuille()->Modifie);
     EXPECT_EQ(Current(), bon);
+}
+
+// Two windows on one file, as two starts of the program give: the second save finds the
+// first one's on disk and replaces it only when the user says so.
+TEST_F(DocumentTest, ASaveNeverReplacesWhatChangedOnDiskWithoutAsking) {
+    const std::string commun = WriteFile("commun.cvx", kGoodFile);
+    Open(commun);
+    const std::unique_ptr<TMainForm> second = Start(); // on the last file used
+    ASSERT_EQ(second->Portefeuille()->Fichier, commun);
+    const auto montants = [&] {
+        TCorv disque("");
+        disque.LoadFile(commun);
+        std::vector<std::int32_t> lus;
+        for (const auto& m : disque.Mouvements)
+            lus.push_back(m->Montant);
+        return lus;
+    };
+
+    build::AddMovement(*form->Portefeuille(), 46000, 'C', 111);
+    form->Portefeuille()->Modifie = true;
+    form->FileSave();
+    EXPECT_TRUE(prompts.messages.empty()); // nothing changed since it was opened
+    EXPECT_EQ(montants(), (std::vector<std::int32_t>{10000, 111}));
+
+    const QString question =
+        QString("Le fichier « %1 » a été modifié, remplacé ou supprimé depuis que cette "
+                "fenêtre l'a ouvert ou enregistré (par une autre fenêtre de Corvane ou un autre "
+                "programme).\nLe remplacer par ce portefeuille ?\n\nNon laisse le fichier tel "
+                "qu'il est sur le disque ; le portefeuille reste à enregistrer, sous un autre nom "
+                "par exemple.")
+            .arg(QString::fromStdString(commun));
+    const auto expectQuestion = [&](std::size_t i) {
+        ASSERT_LT(i, prompts.messages.size());
+        ExpectWarning(prompts.messages[i], question);
+        EXPECT_EQ(prompts.messages[i].buttons, QMessageBox::Yes | QMessageBox::No);
+        EXPECT_EQ(prompts.messages[i].defaultButton, QMessageBox::No);
+    };
+    build::AddMovement(*second->Portefeuille(), 46001, 'C', 222);
+    second->Portefeuille()->Modifie = true;
+    // Save, then closing with a save: the default answer keeps the file and the window open.
+    second->FileSave();
+    second->show();
+    prompts.answers = {QMessageBox::Yes};
+    second->FileExit();
+    ASSERT_EQ(prompts.messages.size(), 3u);
+    expectQuestion(0);
+    expectQuestion(2);
+    EXPECT_EQ(montants(), (std::vector<std::int32_t>{10000, 111}));
+    ASSERT_NE(second->Portefeuille(), nullptr);
+    EXPECT_TRUE(second->Portefeuille()->Modifie);
+    EXPECT_TRUE(second->isVisible());
+
+    // Yes replaces; the file is then the one this window wrote.
+    prompts.answers = {QMessageBox::Yes};
+    second->FileSave();
+    EXPECT_EQ(montants(), (std::vector<std::int32_t>{10000, 222}));
+    second->Portefeuille()->Modifie = true;
+    second->FileSave();
+    EXPECT_EQ(prompts.messages.size(), 4u);
+
+    // The first window is asked in turn; saving under another name stays open to it.
+    form->Portefeuille()->Modifie = true;
+    form->FileSave();
+    ASSERT_EQ(prompts.messages.size(), 5u);
+    expectQuestion(4);
+    EXPECT_TRUE(form->Portefeuille()->Modifie);
+    const std::string autre = Path("autre.cvx");
+    prompts.saveNames = {QString::fromStdString(autre)};
+    form->FileSaveAs();
+    EXPECT_EQ(prompts.messages.size(), 5u);
+    EXPECT_FALSE(form->Portefeuille()->Modifie);
+    EXPECT_EQ(montants(), (std::vector<std::int32_t>{10000, 222}));
+
+    // A file removed since counts as changed.
+    std::filesystem::remove(commun);
+    second->Portefeuille()->Modifie = true;
+    second->FileSave();
+    ASSERT_EQ(prompts.messages.size(), 6u);
+    expectQuestion(5);
+    EXPECT_FALSE(std::filesystem::exists(commun));
 }
 
 TEST_F(DocumentTest, DropOfOneFileOpensItAfterThePrompt) {
