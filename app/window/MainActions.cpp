@@ -103,8 +103,8 @@ void TMainForm::CreateFileActions() {
                                QString("Enregistrer le fichier en cours sous un autre nom"));
     FileSaveAsAct->setIcon(GlyphIcon(QString("S…"), QColor(0x2e, 0x5c, 0x9a)));
     Bind(FileSaveAsAct, &TMainForm::FileSaveAs);
-    Calculette = MakeAction("Calculette", QString("&Calculatrice"),
-                            QString("Accéder à la calculatrice Windows"));
+    Calculette =
+        MakeAction("Calculette", QString("&Calculatrice"), QString("Accéder à la calculatrice"));
     Calculette->setIcon(GlyphIcon(QString("±"), QColor(0x55, 0x55, 0x55)));
     Bind(Calculette, &TMainForm::CalculetteExecute);
     DoParam = MakeAction("DoParam", QString("O&ptions"), QString("Paramétrer Corvane"));
