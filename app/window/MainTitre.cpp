@@ -322,7 +322,8 @@ void TMainForm::CreateHistoryCharts() {
     colonne->insertWidget(colonne->indexOf(Chart1) + 1, ChartIndicateur(page, c), 1);
     colonne->setStretchFactor(Chart1, 2);
 
-    // The buttons sit beside the period sliders when there is room on their grid.
+    // The buttons go on the sliders' grid, beside the RSI period; at the foot of the page when
+    // it has no such grid.
     QHBoxLayout* boutons = BoutonsIndicateur(page, c);
     for (int i = 0; i < colonne->count(); ++i)
         if (auto* grille = qobject_cast<QGridLayout*>(colonne->itemAt(i)->layout())) {
