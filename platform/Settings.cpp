@@ -18,7 +18,7 @@ namespace platform {
 namespace {
 
 const char* const kHeader =
-    "# Corvane settings, standing in for the Windows registry.\n"
+    "# Corvane settings, kept from one run of the program to the next.\n"
     "# One [section] per key, then one value per line: NAME=TYPE:DATA, where TYPE is\n"
     "#   string   DATA is UTF-8 text; \"\\\\\" stands for a backslash, \"\\n\" for a line feed,\n"
     "#            \"\\r\" for a carriage return, \"\\xHH\" for any other control byte;\n"

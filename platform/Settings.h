@@ -6,9 +6,10 @@
 #include <string>
 #include <vector>
 
-// The settings store standing in for the registry: one key "SoftWare\Corvane" with typed
-// values, kept in a human-readable text file under $XDG_CONFIG_HOME/Corvane/ (default
-// ~/.config/Corvane/), rewritten atomically when a changed key is closed.
+// The program's settings: keys such as "SoftWare\Corvane" holding typed values, kept in a
+// human-readable text file under $XDG_CONFIG_HOME/Corvane/ (default ~/.config/Corvane/) that
+// the user can read and mend, rewritten atomically when a changed key is closed so that a
+// crash never leaves half a file.
 
 namespace platform {
 
@@ -36,11 +37,12 @@ public:
     static std::string StorePath();
 
     // Opens an existing key (false when it does not exist and create is false). Another open
-    // key is closed first. Key and value names ignore ASCII case, as the registry's do. A store
-    // file that cannot be read (or anything at its path that is no regular file) throws
-    // SettingsError. A line of the key that does not read is left out, as a missing value,
-    // and listed in Problems; the key then counts as changed, so that its next close writes
-    // the file without the line, after keeping a copy of the file's bytes as read (Backup).
+    // key is closed first. Key and value names ignore ASCII case, so that a file mended by
+    // hand in other letters still reads. A store file that cannot be read (or anything at its
+    // path that is no regular file) throws SettingsError. A line of the key that does not read
+    // is left out, as a missing value, and listed in Problems; the key then counts as changed,
+    // so that its next close writes the file without the line, after keeping a copy of the
+    // file's bytes as read (Backup).
     bool OpenKey(const std::string& key, bool create = false);
     // Writes the changed values; false when the file could not be written (the key is closed
     // all the same).
@@ -49,7 +51,8 @@ public:
 
     bool ValueExists(const std::string& name) const;
     // Reading a missing or mistyped value throws SettingsError, except that a missing string
-    // reads as "" as the registry wrapper gives it. Writing while no key is open throws too.
+    // reads as "", a text never set being an empty one. Writing while no key is open throws
+    // too.
     std::string ReadString(const std::string& name) const;
     std::int32_t ReadInteger(const std::string& name) const;
     std::vector<std::uint8_t> ReadBinary(const std::string& name, std::size_t size) const;
@@ -76,7 +79,7 @@ public:
     const std::string& Backup() const { return backup_; }
 
     Type ValueType(const std::string& name) const; // throws SettingsError when missing
-    // The open key's value names, as the registry lists them; none while no key is open.
+    // The open key's value names, sorted with case ignored; none while no key is open.
     std::vector<std::string> ValueNames() const;
 
 private:

@@ -69,7 +69,7 @@ bool IsValidUtf8(std::string_view text) {
 }
 
 // Windows-1252 0x80-0x9F; the five unassigned bytes map to the C1 controls of the same
-// value, as Windows itself converts them.
+// value, so that every byte reads as some character and none is lost.
 constexpr char16_t kCp1252High[32] = {
     0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,

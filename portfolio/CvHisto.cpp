@@ -26,7 +26,8 @@
 
 namespace {
 
-// The file's first line: written as it always was, skipped whatever it holds when read.
+// The file's first line: the same fixed date in every history file, skipped whatever it
+// holds when read.
 constexpr std::string_view kHeader = "01/01/1970\n";
 
 enum HistoField { kDate = 0, kCours, kHaut, kBas, kVolume };

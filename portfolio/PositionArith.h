@@ -15,7 +15,7 @@ namespace position_arith {
 using Wide = __int128;
 
 inline std::int32_t Low32(Wide value) {
-    // Modular since C++20: the low 32 bits, as the 32-bit fields have always held them.
+    // Modular since C++20: the low 32 bits, which is what the records' 32-bit fields keep.
     return platform::Wrap32(static_cast<std::int64_t>(value));
 }
 

@@ -36,7 +36,8 @@ struct AskWeb {
     char Fichier[256]; // intraday file path, NUL-terminated
 };
 
-// The record crosses the library boundary: its layout is that of the int32 field it always had.
+// The record crosses the library boundary, so both sides must lay it out alike: the request
+// kind takes the four bytes of an int32, and every field sits at a fixed offset.
 static_assert(sizeof(AskKind) == sizeof(std::int32_t));
 static_assert(offsetof(AskWeb, Type) == 4);
 static_assert(offsetof(AskWeb, Code) == 8);

@@ -181,7 +181,7 @@ struct Moyenne {
             Somme -= File.front();
             File.pop_front();
         }
-        Valeur = platform::SafeDiv(Somme, Periode); // toward zero, as the averages always did
+        Valeur = platform::SafeDiv(Somme, Periode); // in whole cents, rounded toward zero
     }
 };
 

@@ -135,6 +135,14 @@ private:
     void CreatePages();
     void CreateStatusLine();
     void CreateActions();
+    // The builders that CreateActions calls in turn, one menu's actions each.
+    void CreateFileActions();
+    void CreateSecurityActions();
+    void CreateRefreshActions();
+    void CreateTradeActions();
+    void CreateCashActions();
+    void CreatePortfolioActions();
+    void CreateHelpActions();
     void CreateMenus();
     void CreateToolBars();
     void CreatePopups();
@@ -330,6 +338,16 @@ public:
 
 private:
     void CreateViews();
+    // The builders that CreateViews calls in turn, one page each.
+    void SetUpTree();
+    void CreatePortfolioSummary();
+    void CreatePortfolioPie();
+    void CreateCashView();
+    void CreateQuotesList();
+    void CreateSecuritiesSummary();
+    void CreateRepartList();
+    void CreateSecurityTitlesAndTrades();
+    void ConnectTreeAndPickers();
     void CreateListHandlers();
     void LT1Change();
     void PageCtl1Change();
@@ -368,6 +386,13 @@ public:
 
 private:
     void CreateCharts();
+    // The builders that CreateCharts calls in turn: the synthesis page with its intraday
+    // chart, the history charts, their crosshairs, and the connections of their controls.
+    void CreateSecuritySynthesis();
+    QChartView* CreateIntradayChart(QWidget* corps);
+    void CreateHistoryCharts();
+    void CreateCrosshairs();
+    void ConnectChartControls();
     void TrackRedraw(QSlider* sender);
     void PDateDebChange();
     void BtRSIClick(QToolButton* sender);

@@ -65,8 +65,26 @@ void TMainForm::Bind(QAction* action, void (TMainForm::*command)()) {
 }
 
 void TMainForm::CreateActions() {
+    CreateFileActions();
+    CreateSecurityActions();
+    CreateRefreshActions();
+    CreateTradeActions();
+    CreateCashActions();
+    CreatePortfolioActions();
+    CreateHelpActions();
 
-    // Files.
+    // Shortcuts work wherever the focus is in the window.
+    for (QAction* action : findChildren<QAction*>())
+        addAction(action);
+
+    // The history editor and the trades report follow the tree: they are enabled while a
+    // security is selected, and none is yet.
+    for (QAction* action : {Histo, EditVal})
+        action->setEnabled(false);
+}
+
+// The Fichiers menu and its Imprimer sub-menu.
+void TMainForm::CreateFileActions() {
     FileNewAct =
         MakeAction("FileNew", QString("&Nouveau"), QString("Créer un nouveau portefeuille"));
     FileNewAct->setShortcut(QKeySequence("Ctrl+O")); // Ctrl+N refreshes the current security
@@ -85,8 +103,8 @@ void TMainForm::CreateActions() {
                                QString("Enregistrer le fichier en cours sous un autre nom"));
     FileSaveAsAct->setIcon(GlyphIcon(QString("S…"), QColor(0x2e, 0x5c, 0x9a)));
     Bind(FileSaveAsAct, &TMainForm::FileSaveAs);
-    Calculette = MakeAction("Calculette", QString("&Calculatrice"),
-                            QString("Accéder à la calculatrice Windows"));
+    Calculette =
+        MakeAction("Calculette", QString("&Calculatrice"), QString("Accéder à la calculatrice"));
     Calculette->setIcon(GlyphIcon(QString("±"), QColor(0x55, 0x55, 0x55)));
     Bind(Calculette, &TMainForm::CalculetteExecute);
     DoParam = MakeAction("DoParam", QString("O&ptions"), QString("Paramétrer Corvane"));
@@ -113,8 +131,10 @@ void TMainForm::CreateActions() {
     Bind(FilePrintSetupAct, &TMainForm::FilePrintSetup);
     FileExitAct = MakeAction("FileExit", QString("&Quitter"), QString("Quitter cette application"));
     Bind(FileExitAct, &TMainForm::FileExit);
+}
 
-    // Securities.
+// The Valeurs menu.
+void TMainForm::CreateSecurityActions() {
     AddVal = MakeAction("AddVal", QString("A&jouter"),
                         QString("Ajouter une nouvelle valeur à la liste"));
     AddVal->setShortcut(QKeySequence("Shift+F11"));
@@ -144,6 +164,10 @@ void TMainForm::CreateActions() {
                        QString("Mise à jour manuelle des historiques"));
     Histo->setIcon(GlyphIcon("H", QColor(0x8b, 0x5a, 0x2b)));
     Bind(Histo, &TMainForm::HistoExecute);
+}
+
+// The depths of refresh that the two refresh buttons offer in their drop-down menus.
+void TMainForm::CreateRefreshActions() {
     RafValCours = MakeAction("RafValCours", QString("Rafraîchir le cours"), QString());
     Bind(RafValCours, &TMainForm::RafValCoursExecute);
     RafValIntra = MakeAction("RafValIntra", QString("Rafraîchir le cours & l'intraday"), QString());
@@ -158,8 +182,10 @@ void TMainForm::CreateActions() {
     RafCmpHisto = MakeAction("RafCmpHisto", QString("Mise à jour des cours, Intraday, Historique"),
                              QString());
     Bind(RafCmpHisto, &TMainForm::RafCmpHistoExecute);
+}
 
-    // Trades.
+// The Opérés menu.
+void TMainForm::CreateTradeActions() {
     AddOpere = MakeAction("AddOpere", QString("&Ajout"), QString("Ajouter un opéré à la liste"));
     AddOpere->setShortcut(QKeySequence("Ctrl+A"));
     Bind(AddOpere, &TMainForm::AddOpereExecute);
@@ -169,8 +195,10 @@ void TMainForm::CreateActions() {
     Bind(DelOpere, &TMainForm::DelOpereExecute);
     DPointer1 = MakeAction("DPointer1", QString("(Dé)&Pointer"), QString());
     Bind(DPointer1, &TMainForm::DPointer1Click);
+}
 
-    // Cash.
+// The Cash menu.
+void TMainForm::CreateCashActions() {
     AddCash = MakeAction("AddCash", QString("&Ajouter"), QString("Ajouter un mouvement"));
     Bind(AddCash, &TMainForm::AddCashExecute);
     UpdCash =
@@ -179,8 +207,10 @@ void TMainForm::CreateActions() {
     DelCash =
         MakeAction("DelCash", QString("&Supprimer"), QString("Supprimer le mouvement selectionné"));
     Bind(DelCash, &TMainForm::DelCashExecute);
+}
 
-    // Portfolio.
+// The Portefeuille menu.
+void TMainForm::CreatePortfolioActions() {
     CtlRel =
         MakeAction("CtlRel", QString("&Contrôler "), QString("Contrôler les relevés d'opérations"));
     CtlRel->setShortcut(QKeySequence("Shift+F12"));
@@ -197,8 +227,10 @@ void TMainForm::CreateActions() {
     ViewLogs->setShortcut(QKeySequence("F12"));
     ViewLogs->setIcon(StandardIcon(QStyle::SP_MessageBoxWarning));
     Bind(ViewLogs, &TMainForm::ViewLogsExecute);
+}
 
-    // Help.
+// The Aide menu.
+void TMainForm::CreateHelpActions() {
     HelpContentsAct = MakeAction("HelpContents", QString("&Rubriques d'aide"),
                                  QString("Afficher le sommaire de l'aide"));
     HelpContentsAct->setShortcut(QKeySequence("F1"));
@@ -208,15 +240,6 @@ void TMainForm::CreateActions() {
                               QString("Afficher des informations sur le programme"));
     HelpAboutAct->setIcon(StandardIcon(QStyle::SP_MessageBoxInformation));
     Bind(HelpAboutAct, &TMainForm::HelpAbout);
-
-    // Shortcuts work wherever the focus is in the window.
-    for (QAction* action : findChildren<QAction*>())
-        addAction(action);
-
-    // The history editor and the trades report follow the tree: they are enabled while a
-    // security is selected, and none is yet.
-    for (QAction* action : {Histo, EditVal})
-        action->setEnabled(false);
 }
 
 void TMainForm::CreateMenus() {

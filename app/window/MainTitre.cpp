@@ -105,193 +105,238 @@ void Attache(QChart* chart, QAbstractAxis* bas, QAbstractAxis* gauche,
     }
 }
 
+// The last quote: its date and time above the price, the variation and the day's range.
+QFrame* CoursBlock(QWidget* corps, ChartWidgets& c) {
+    QFrame* cours = Cadre(corps);
+    auto* q = new QGridLayout(cours);
+    q->setContentsMargins(6, 3, 6, 3);
+    c.DateHeure = new QLabel(cours);
+    c.DateHeure->setObjectName("DateHeure");
+    c.DateHeure->setStyleSheet("font-weight: bold;");
+    c.LCours = Afficheur(cours, "LCours");
+    c.LVar = Afficheur(cours, "LVar");
+    c.LHaut = Afficheur(cours, "LHaut");
+    c.LBas = Afficheur(cours, "LBas");
+    // The date and time of the quote head the block, above the captions.
+    q->addWidget(c.DateHeure, 0, 0, 1, 4);
+    q->addWidget(Entete(cours, "Dernier Cours"), 1, 0);
+    q->addWidget(Entete(cours, "Variation"), 1, 1);
+    q->addWidget(Entete(cours, "+Haut"), 1, 2);
+    q->addWidget(Entete(cours, "+Bas"), 1, 3);
+    q->addWidget(c.LCours, 2, 0);
+    q->addWidget(c.LVar, 2, 1);
+    q->addWidget(c.LHaut, 2, 2);
+    q->addWidget(c.LBas, 2, 3);
+    q->setColumnStretch(4, 1);
+    return cours;
+}
+
+// The position in the security: mean price, valuation, gains and yields, gross and net.
+QFrame* PositionBlock(QWidget* corps, ChartWidgets& c) {
+    QFrame* position = Cadre(corps);
+    auto* g = new QGridLayout(position);
+    g->setContentsMargins(6, 3, 6, 3);
+    g->setVerticalSpacing(2);
+    g->addWidget(Entete(position, "Brut."), 0, 1);
+    g->addWidget(Entete(position, "Net."), 0, 2);
+    g->addWidget(Entete(position, "S.R.D"), 0, 3);
+    const auto ligne = [&](int r, const char* legende, QLabel*& brut, const char* nomBrut,
+                           QLabel*& net, const char* nomNet) {
+        g->addWidget(Legende(position, legende), r, 0);
+        brut = Afficheur(position, nomBrut);
+        net = Afficheur(position, nomNet);
+        g->addWidget(brut, r, 1);
+        g->addWidget(net, r, 2);
+    };
+    ligne(1, "Prix moyen", c.PxMB, "PxMB", c.PxMN, "PxMN");
+    ligne(2, "Valorisation", c.CoB, "CoB", c.CoN, "CoN");
+    ligne(3, "+Value Lat.", c.PvLB, "PvLB", c.PvLN, "PvLN");
+    ligne(4, "Ren. Lat.", c.VRLatB, "VRLatB", c.VRLatN, "VRLatN");
+    ligne(5, "+Value Réal.", c.PvB, "PvB", c.PvN, "PvN");
+    ligne(6, "Rentablité", c.VRentB, "VRentB", c.VRentN, "VRentN");
+    c.PvLNSRD = Afficheur(position, "PvLNSRD");
+    const QString aide = QString("+Value latente tenant compte de l'application de frais S.R.D");
+    c.PvLNSRD->setToolTip(aide);
+    c.PvLNSRD->setStatusTip(aide);
+    g->addWidget(c.PvLNSRD, 3, 3);
+    return position;
+}
+
+// The purchases, the sales and what is held: their counts and costs.
+QFrame* ComptesBlock(QWidget* corps, ChartWidgets& c) {
+    QFrame* comptes = Cadre(corps);
+    auto* k = new QGridLayout(comptes);
+    k->setContentsMargins(6, 3, 6, 3);
+    k->setVerticalSpacing(2);
+    k->addWidget(Entete(comptes, "Coût Brut."), 0, 2);
+    k->addWidget(Entete(comptes, "Coût Net."), 0, 3);
+    const auto compte = [&](int r, const char* legende, QLabel*& nombre, const char* nomNombre,
+                            QLabel*& brut, const char* nomBrut, QLabel*& net, const char* nomNet) {
+        k->addWidget(Legende(comptes, legende), r, 0);
+        nombre = Afficheur(comptes, nomNombre, 44);
+        brut = Afficheur(comptes, nomBrut);
+        net = Afficheur(comptes, nomNet);
+        k->addWidget(nombre, r, 1);
+        k->addWidget(brut, r, 2);
+        k->addWidget(net, r, 3);
+    };
+    compte(1, "Achats", c.NbA, "NbA", c.CoAB, "CoAB", c.CoAN, "CoAN");
+    compte(2, "Ventes", c.NbV, "NbV", c.CoVB, "CoVB", c.CoVN, "CoVN");
+    compte(3, "Portefeuille", c.NbP, "NbP", c.VPortB, "VPortB", c.VPortN, "VPortN");
+    k->setRowStretch(4, 1);
+    return comptes;
+}
+
+// The series of the upper history chart: the closes with their pointers and the two moving
+// averages.
+void PrepareHistorique(QChartView* vue, ChartWidgets& c) {
+    QChart* haut = ChartLignes(vue);
+    haut->setTitle("Historique de la valeur");
+    c.Series1 = Serie(haut, "Series1", QColor(64, 0, 64));
+    Pointeurs(c.Series1, QColor(255, 0, 0));
+    c.Series5 = Serie(haut, "Series5", QColor(0, 0, 255));
+    c.Series6 = Serie(haut, "Series6", QColor(0, 128, 64));
+    c.Chart1Bas = new QCategoryAxis(haut);
+    c.Chart1Bas->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    c.Chart1Gauche = new QValueAxis(haut);
+    c.Chart1Gauche->setLabelFormat("%.2f");
+    Attache(haut, c.Chart1Bas, c.Chart1Gauche, {c.Series1, c.Series5, c.Series6});
+}
+
+// The lower history chart: the RSI or the volume.
+QChartView* ChartIndicateur(QWidget* page, ChartWidgets& c) {
+    c.Chart5 = new QChartView(new QChart, page);
+    c.Chart5->setObjectName("Chart5");
+    c.Chart5->setMinimumHeight(120);
+    QChart* bas = ChartLignes(c.Chart5);
+    c.Series7 = Serie(bas, "Series7", QColor(255, 0, 0));
+    Pointeurs(c.Series7, QColor(255, 0, 0));
+    c.Series8 = Serie(bas, "Series8", QColor(0, 128, 0));
+    Pointeurs(c.Series8, QColor(0, 128, 0));
+    c.Chart5Bas = new QCategoryAxis(bas);
+    c.Chart5Bas->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    c.Chart5Gauche = new QValueAxis(bas);
+    c.Chart5Gauche->setLabelFormat("%.0f");
+    Attache(bas, c.Chart5Bas, c.Chart5Gauche, {c.Series7, c.Series8});
+    return c.Chart5;
+}
+
+// The two buttons that choose what the lower chart shows; the RSI at first.
+QHBoxLayout* BoutonsIndicateur(QWidget* page, ChartWidgets& c) {
+    c.BtRSI = new QToolButton(page);
+    c.BtRSI->setObjectName("BtRSI");
+    c.BtRSI->setText("R.S.I");
+    c.BtVolume = new QToolButton(page);
+    c.BtVolume->setObjectName("BtVolume");
+    c.BtVolume->setText("Volume");
+    for (QToolButton* bouton : {c.BtRSI, c.BtVolume}) {
+        bouton->setCheckable(true);
+        bouton->setAutoRaise(true);
+        bouton->setMinimumWidth(70);
+    }
+    c.BtRSI->setChecked(true);
+    auto* boutons = new QHBoxLayout;
+    boutons->addWidget(c.BtRSI);
+    boutons->addWidget(c.BtVolume);
+    boutons->addStretch(1);
+    return boutons;
+}
+
 } // namespace
 
 void TMainForm::CreateCharts() {
     FCharts = new ChartWidgets(this);
+    CreateSecuritySynthesis();
+    CreateHistoryCharts();
+    CreateCrosshairs();
+    ConnectChartControls();
+    ClearGraphiques(false);
+    FCharts->Chart4Bas->setVisible(false);
+    FCharts->Chart4Gauche->setVisible(false);
+}
+
+// The quote and position read-outs, the variation, the intraday chart.
+void TMainForm::CreateSecuritySynthesis() {
     ChartWidgets& c = *FCharts;
+    QWidget* page = PageCtl1->widget(0);
+    auto* grille = qobject_cast<QGridLayout*>(page->layout());
+    grille->removeWidget(TxtVar);
+    grille->removeWidget(TrackVar);
+    for (int r = 0; r < grille->rowCount(); ++r)
+        grille->setRowStretch(r, 0);
+    auto* corps = new QWidget(page);
+    corps->setObjectName("SyntheseValeur");
+    grille->addWidget(corps, 1, 0, 1, std::max(grille->columnCount(), 1));
+    grille->setRowStretch(1, 1);
+    auto* colonne = new QVBoxLayout(corps);
+    colonne->setContentsMargins(0, 0, 0, 0);
 
-    // Synthesis page: the quote and position read-outs, the variation, the intraday chart.
-    {
-        QWidget* page = PageCtl1->widget(0);
-        auto* grille = qobject_cast<QGridLayout*>(page->layout());
-        grille->removeWidget(TxtVar);
-        grille->removeWidget(TrackVar);
-        for (int r = 0; r < grille->rowCount(); ++r)
-            grille->setRowStretch(r, 0);
-        auto* corps = new QWidget(page);
-        corps->setObjectName("SyntheseValeur");
-        grille->addWidget(corps, 1, 0, 1, std::max(grille->columnCount(), 1));
-        grille->setRowStretch(1, 1);
-        auto* colonne = new QVBoxLayout(corps);
-        colonne->setContentsMargins(0, 0, 0, 0);
+    colonne->addWidget(CoursBlock(corps, c));
+    auto* tableaux = new QHBoxLayout;
+    tableaux->addWidget(PositionBlock(corps, c));
+    tableaux->addWidget(ComptesBlock(corps, c), 0, Qt::AlignTop);
+    tableaux->addStretch(1);
+    colonne->addLayout(tableaux);
 
-        QFrame* cours = Cadre(corps);
-        auto* q = new QGridLayout(cours);
-        q->setContentsMargins(6, 3, 6, 3);
-        c.DateHeure = new QLabel(cours);
-        c.DateHeure->setObjectName("DateHeure");
-        c.DateHeure->setStyleSheet("font-weight: bold;");
-        c.LCours = Afficheur(cours, "LCours");
-        c.LVar = Afficheur(cours, "LVar");
-        c.LHaut = Afficheur(cours, "LHaut");
-        c.LBas = Afficheur(cours, "LBas");
-        // The date and time of the quote head the block, above the captions.
-        q->addWidget(c.DateHeure, 0, 0, 1, 4);
-        q->addWidget(Entete(cours, "Dernier Cours"), 1, 0);
-        q->addWidget(Entete(cours, "Variation"), 1, 1);
-        q->addWidget(Entete(cours, "+Haut"), 1, 2);
-        q->addWidget(Entete(cours, "+Bas"), 1, 3);
-        q->addWidget(c.LCours, 2, 0);
-        q->addWidget(c.LVar, 2, 1);
-        q->addWidget(c.LHaut, 2, 2);
-        q->addWidget(c.LBas, 2, 3);
-        q->setColumnStretch(4, 1);
-        colonne->addWidget(cours);
+    auto* variation = new QHBoxLayout;
+    c.LVarG = Afficheur(corps, "LVarG");
+    c.Check3D2 = new QCheckBox("3D", corps);
+    c.Check3D2->setObjectName("Check3D2");
+    variation->addWidget(TxtVar);
+    variation->addWidget(TrackVar, 1);
+    variation->addWidget(c.LVarG);
+    variation->addSpacing(20);
+    variation->addWidget(c.Check3D2);
+    colonne->addLayout(variation);
 
-        auto* tableaux = new QHBoxLayout;
-        QFrame* position = Cadre(corps);
-        auto* g = new QGridLayout(position);
-        g->setContentsMargins(6, 3, 6, 3);
-        g->setVerticalSpacing(2);
-        g->addWidget(Entete(position, "Brut."), 0, 1);
-        g->addWidget(Entete(position, "Net."), 0, 2);
-        g->addWidget(Entete(position, "S.R.D"), 0, 3);
-        const auto ligne = [&](int r, const char* legende, QLabel*& brut, const char* nomBrut,
-                               QLabel*& net, const char* nomNet) {
-            g->addWidget(Legende(position, legende), r, 0);
-            brut = Afficheur(position, nomBrut);
-            net = Afficheur(position, nomNet);
-            g->addWidget(brut, r, 1);
-            g->addWidget(net, r, 2);
-        };
-        ligne(1, "Prix moyen", c.PxMB, "PxMB", c.PxMN, "PxMN");
-        ligne(2, "Valorisation", c.CoB, "CoB", c.CoN, "CoN");
-        ligne(3, "+Value Lat.", c.PvLB, "PvLB", c.PvLN, "PvLN");
-        ligne(4, "Ren. Lat.", c.VRLatB, "VRLatB", c.VRLatN, "VRLatN");
-        ligne(5, "+Value Réal.", c.PvB, "PvB", c.PvN, "PvN");
-        ligne(6, "Rentablité", c.VRentB, "VRentB", c.VRentN, "VRentN");
-        c.PvLNSRD = Afficheur(position, "PvLNSRD");
-        const QString aide =
-            QString("+Value latente tenant compte de l'application de frais S.R.D");
-        c.PvLNSRD->setToolTip(aide);
-        c.PvLNSRD->setStatusTip(aide);
-        g->addWidget(c.PvLNSRD, 3, 3);
-        tableaux->addWidget(position);
+    colonne->addWidget(CreateIntradayChart(corps), 1);
+}
 
-        QFrame* comptes = Cadre(corps);
-        auto* k = new QGridLayout(comptes);
-        k->setContentsMargins(6, 3, 6, 3);
-        k->setVerticalSpacing(2);
-        k->addWidget(Entete(comptes, "Coût Brut."), 0, 2);
-        k->addWidget(Entete(comptes, "Coût Net."), 0, 3);
-        const auto compte = [&](int r, const char* legende, QLabel*& nombre, const char* nomNombre,
-                                QLabel*& brut, const char* nomBrut, QLabel*& net,
-                                const char* nomNet) {
-            k->addWidget(Legende(comptes, legende), r, 0);
-            nombre = Afficheur(comptes, nomNombre, 44);
-            brut = Afficheur(comptes, nomBrut);
-            net = Afficheur(comptes, nomNet);
-            k->addWidget(nombre, r, 1);
-            k->addWidget(brut, r, 2);
-            k->addWidget(net, r, 3);
-        };
-        compte(1, "Achats", c.NbA, "NbA", c.CoAB, "CoAB", c.CoAN, "CoAN");
-        compte(2, "Ventes", c.NbV, "NbV", c.CoVB, "CoVB", c.CoVN, "CoVN");
-        compte(3, "Portefeuille", c.NbP, "NbP", c.VPortB, "VPortB", c.VPortN, "VPortN");
-        k->setRowStretch(4, 1);
-        tableaux->addWidget(comptes, 0, Qt::AlignTop);
-        tableaux->addStretch(1);
-        colonne->addLayout(tableaux);
+QChartView* TMainForm::CreateIntradayChart(QWidget* corps) {
+    ChartWidgets& c = *FCharts;
+    c.Chart4 = new QChartView(new QChart, corps);
+    c.Chart4->setObjectName("Chart4");
+    c.Chart4->setMinimumHeight(160);
+    QChart* chart = ChartLignes(c.Chart4);
+    chart->setTitle("TChart");
+    c.Series2 = Serie(chart, "Series2", QColor(255, 0, 0));
+    c.Series9 = Serie(chart, "Series9", QColor(0, 0, 255));
+    // Times of day as day fractions, labelled at round times rather than at even
+    // divisions of the day's range.
+    c.Chart4Bas = new QCategoryAxis(chart);
+    c.Chart4Bas->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    c.Chart4Gauche = new QValueAxis(chart);
+    c.Chart4Gauche->setLabelFormat("%.2f");
+    Attache(chart, c.Chart4Bas, c.Chart4Gauche, {c.Series2, c.Series9});
+    // How many graduations fit depends on the chart's size.
+    connect(chart, &QChart::plotAreaChanged, this, [this] { GradueIntraday(*FCharts); });
+    return c.Chart4;
+}
 
-        auto* variation = new QHBoxLayout;
-        c.LVarG = Afficheur(corps, "LVarG");
-        c.Check3D2 = new QCheckBox("3D", corps);
-        c.Check3D2->setObjectName("Check3D2");
-        variation->addWidget(TxtVar);
-        variation->addWidget(TrackVar, 1);
-        variation->addWidget(c.LVarG);
-        variation->addSpacing(20);
-        variation->addWidget(c.Check3D2);
-        colonne->addLayout(variation);
+// The lower chart and the RSI/volume buttons join the upper chart on the history page.
+void TMainForm::CreateHistoryCharts() {
+    ChartWidgets& c = *FCharts;
+    QWidget* page = PageCtl1->widget(2);
+    auto* colonne = qobject_cast<QVBoxLayout*>(page->layout());
+    PrepareHistorique(Chart1, c);
+    colonne->insertWidget(colonne->indexOf(Chart1) + 1, ChartIndicateur(page, c), 1);
+    colonne->setStretchFactor(Chart1, 2);
 
-        c.Chart4 = new QChartView(new QChart, corps);
-        c.Chart4->setObjectName("Chart4");
-        c.Chart4->setMinimumHeight(160);
-        QChart* chart = ChartLignes(c.Chart4);
-        chart->setTitle("TChart");
-        c.Series2 = Serie(chart, "Series2", QColor(255, 0, 0));
-        c.Series9 = Serie(chart, "Series9", QColor(0, 0, 255));
-        // Times of day as day fractions, labelled at round times rather than at even
-        // divisions of the day's range.
-        c.Chart4Bas = new QCategoryAxis(chart);
-        c.Chart4Bas->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
-        c.Chart4Gauche = new QValueAxis(chart);
-        c.Chart4Gauche->setLabelFormat("%.2f");
-        Attache(chart, c.Chart4Bas, c.Chart4Gauche, {c.Series2, c.Series9});
-        // How many graduations fit depends on the chart's size.
-        connect(chart, &QChart::plotAreaChanged, this, [this] { GradueIntraday(*FCharts); });
-        colonne->addWidget(c.Chart4, 1);
-    }
-
-    // History page: the lower chart and the RSI/volume buttons join the upper chart.
-    {
-        QWidget* page = PageCtl1->widget(2);
-        auto* colonne = qobject_cast<QVBoxLayout*>(page->layout());
-        QChart* haut = ChartLignes(Chart1);
-        haut->setTitle("Historique de la valeur");
-        c.Series1 = Serie(haut, "Series1", QColor(64, 0, 64));
-        Pointeurs(c.Series1, QColor(255, 0, 0));
-        c.Series5 = Serie(haut, "Series5", QColor(0, 0, 255));
-        c.Series6 = Serie(haut, "Series6", QColor(0, 128, 64));
-        c.Chart1Bas = new QCategoryAxis(haut);
-        c.Chart1Bas->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
-        c.Chart1Gauche = new QValueAxis(haut);
-        c.Chart1Gauche->setLabelFormat("%.2f");
-        Attache(haut, c.Chart1Bas, c.Chart1Gauche, {c.Series1, c.Series5, c.Series6});
-
-        c.Chart5 = new QChartView(new QChart, page);
-        c.Chart5->setObjectName("Chart5");
-        c.Chart5->setMinimumHeight(120);
-        QChart* bas = ChartLignes(c.Chart5);
-        c.Series7 = Serie(bas, "Series7", QColor(255, 0, 0));
-        Pointeurs(c.Series7, QColor(255, 0, 0));
-        c.Series8 = Serie(bas, "Series8", QColor(0, 128, 0));
-        Pointeurs(c.Series8, QColor(0, 128, 0));
-        c.Chart5Bas = new QCategoryAxis(bas);
-        c.Chart5Bas->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
-        c.Chart5Gauche = new QValueAxis(bas);
-        c.Chart5Gauche->setLabelFormat("%.0f");
-        Attache(bas, c.Chart5Bas, c.Chart5Gauche, {c.Series7, c.Series8});
-        colonne->insertWidget(colonne->indexOf(Chart1) + 1, c.Chart5, 1);
-        colonne->setStretchFactor(Chart1, 2);
-
-        c.BtRSI = new QToolButton(page);
-        c.BtRSI->setObjectName("BtRSI");
-        c.BtRSI->setText("R.S.I");
-        c.BtVolume = new QToolButton(page);
-        c.BtVolume->setObjectName("BtVolume");
-        c.BtVolume->setText("Volume");
-        for (QToolButton* bouton : {c.BtRSI, c.BtVolume}) {
-            bouton->setCheckable(true);
-            bouton->setAutoRaise(true);
-            bouton->setMinimumWidth(70);
+    // The buttons go on the sliders' grid, beside the RSI period; at the foot of the page when
+    // it has no such grid.
+    QHBoxLayout* boutons = BoutonsIndicateur(page, c);
+    for (int i = 0; i < colonne->count(); ++i)
+        if (auto* grille = qobject_cast<QGridLayout*>(colonne->itemAt(i)->layout())) {
+            grille->addLayout(boutons, 1, 2, 1, 2);
+            break;
         }
-        c.BtRSI->setChecked(true);
-        auto* boutons = new QHBoxLayout;
-        boutons->addWidget(c.BtRSI);
-        boutons->addWidget(c.BtVolume);
-        boutons->addStretch(1);
-        for (int i = 0; i < colonne->count(); ++i)
-            if (auto* grille = qobject_cast<QGridLayout*>(colonne->itemAt(i)->layout())) {
-                grille->addLayout(boutons, 1, 2, 1, 2);
-                break;
-            }
-        if (boutons->parent() == nullptr)
-            colonne->addLayout(boutons);
-    }
+    if (boutons->parent() == nullptr)
+        colonne->addLayout(boutons);
+}
 
-    // The crosshair over the three line charts.
+// The crosshair over the three line charts.
+void TMainForm::CreateCrosshairs() {
+    ChartWidgets& c = *FCharts;
     c.Croix1 = new CroixOverlay(Chart1);
     c.Croix4 = new CroixOverlay(c.Chart4);
     c.Croix5 = new CroixOverlay(c.Chart5);
@@ -303,7 +348,11 @@ void TMainForm::CreateCharts() {
     SuitSouris(c.Chart5, [this](QPoint at) { Chart5MouseMove(at.x(), at.y()); });
     c.Chart4->setCursor(Qt::CrossCursor);
     c.Chart5->setCursor(Qt::CrossCursor);
+}
 
+// The range pickers, the lower chart's buttons and the two 3D boxes.
+void TMainForm::ConnectChartControls() {
+    ChartWidgets& c = *FCharts;
     // A date is reported once it is entered, not at every keystroke.
     for (QDateEdit* picker : {PDateDeb, PDateFin}) {
         picker->setKeyboardTracking(false);
@@ -315,9 +364,6 @@ void TMainForm::CreateCharts() {
                 [this, bouton] { Guard([&] { BtRSIClick(bouton); }); });
     for (QCheckBox* boite : {Check3d, c.Check3D2})
         connect(boite, &QCheckBox::toggled, this, [this, boite] { Check3dClick(boite); });
-    ClearGraphiques(false);
-    FCharts->Chart4Bas->setVisible(false);
-    FCharts->Chart4Gauche->setVisible(false);
 }
 
 void TMainForm::ShowTitre(Valeurs* titre) {

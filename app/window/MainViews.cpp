@@ -191,264 +191,298 @@ QTreeWidget* MakeList(QWidget* parent, const char* name, const QStringList& capt
     return list;
 }
 
+// One header of a table of figures, over colonnes columns.
+struct Intitule {
+    int ligne;
+    int colonne;
+    const char* texte;
+    int colonnes = 1;
+};
+
+// One caption of a table of figures, in its first column; the hint explains the row.
+struct Legende {
+    int ligne;
+    const char* texte;
+    const char* aide = nullptr;
+};
+
+// One figure of a table, named as the field that keeps it.
+struct Chiffre {
+    QLabel** champ;
+    const char* nom;
+    int ligne;
+    int colonne;
+};
+
+// Fills a table of figures on the grid of its frame: the headers first, then the captions,
+// then the figures, each created in its cell.
+void PlaceFigures(QGridLayout* grille, std::initializer_list<Intitule> entetes,
+                  std::initializer_list<Legende> legendes,
+                  std::initializer_list<Chiffre> chiffres) {
+    QWidget* cadre = grille->parentWidget();
+    for (const Intitule& e : entetes)
+        grille->addWidget(Entete(cadre, e.texte), e.ligne, e.colonne, 1, e.colonnes);
+    for (const Legende& l : legendes)
+        grille->addWidget(Etiquette(cadre, l.texte, l.aide), l.ligne, 0);
+    for (const Chiffre& c : chiffres) {
+        *c.champ = Valeur(cadre, c.nom);
+        grille->addWidget(*c.champ, c.ligne, c.colonne);
+    }
+}
+
+// The current and settlement positions: cash, securities and their total.
+QFrame* PositionsTable(QWidget* page, MainViewWidgets& v) {
+    QFrame* positions = Cadre(page);
+    PlaceFigures(new QGridLayout(positions),
+                 {{0, 1, "Position courante", 2},
+                  {0, 3, "Position en liquidation", 2},
+                  {1, 1, "Montant"},
+                  {1, 2, "Pourcentage"},
+                  {1, 3, "Montant"},
+                  {1, 4, "Pourcentage"}},
+                 {{2, "Solde Cash", "Solde cash de la liquidation précédente"},
+                  {3, "Evaluation des titres", "Valorisation nette des titres (Brut - Frais)"},
+                  {4, "Evaluation totale"}},
+                 {{&v.VCashPo, "VCashPo", 2, 1},
+                  {&v.VCashPoP, "VCashPoP", 2, 2},
+                  {&v.VCashPoL, "VCashPoL", 2, 3},
+                  {&v.VCashPoPL, "VCashPoPL", 2, 4},
+                  {&v.VEvalTi, "VEvalTi", 3, 1},
+                  {&v.VEvalTiP, "VEvalTiP", 3, 2},
+                  {&v.VEvalTiL, "VEvalTiL", 3, 3},
+                  {&v.VEvalTiPL, "VEvalTiPL", 3, 4},
+                  {&v.VEvalGlo, "VEvalGlo", 4, 1},
+                  {&v.VEvalGloL, "VEvalGloL", 4, 3}});
+    return positions;
+}
+
+// The deferred-settlement trades: purchases, sales and their balance.
+QFrame* ReglementMensuelTable(QWidget* page, MainViewWidgets& v) {
+    QFrame* rm = Cadre(page);
+    PlaceFigures(
+        new QGridLayout(rm),
+        {{0, 0, "Opérations au R.M"}, {0, 1, "Montant Brut"}, {0, 2, "Montant Net"}},
+        {{1, "Montant des achats"}, {2, "Montant des ventes"}, {3, "Solde en liquidation"}},
+        {{&v.VAchRMB, "VAchRMB", 1, 1},
+         {&v.VAchRMN, "VAchRMN", 1, 2},
+         {&v.VVeRMB, "VVeRMB", 2, 1},
+         {&v.VVeRMN, "VVeRMN", 2, 2},
+         {&v.VSoLiqB, "VSoLiqB", 3, 1},
+         {&v.VSoLiqN, "VSoLiqN", 3, 2}});
+    return rm;
+}
+
+// The cover of the deferred-settlement trades.
+QFrame* CouvertureTable(QWidget* page, MainViewWidgets& v) {
+    QFrame* couv = Cadre(page);
+    PlaceFigures(
+        new QGridLayout(couv), {{0, 0, "Couverture au R.M"}, {0, 1, "Montant"}},
+        {{1, "Couverture totale"}, {2, "Couverture engagée"}, {3, "Couverture disponible"}},
+        {{&v.VCouvT, "VCouvT", 1, 1}, {&v.VCouvE, "VCouvE", 2, 1}, {&v.VCouvD, "VCouvD", 3, 1}});
+    return couv;
+}
+
+// The costs, valuations and gains of all the securities.
+QFrame* CoutsTable(QWidget* page, MainViewWidgets& v) {
+    QFrame* gauche = Cadre(page);
+    PlaceFigures(new QGridLayout(gauche), {{0, 1, "Brut."}, {0, 2, "Net."}, {0, 3, "S.R.D"}},
+                 {{1, "Coût"}, {2, "Valorisation"}, {3, "+Value Lat."}, {4, "+Value Réal."}},
+                 {{&v.GCoB, "GCoB", 1, 1},
+                  {&v.GCoN, "GCoN", 1, 2},
+                  {&v.GReaB, "GReaB", 2, 1},
+                  {&v.GReaN, "GReaN", 2, 2},
+                  {&v.GPvLB, "GPvLB", 3, 1},
+                  {&v.GPvLN, "GPvLN", 3, 2},
+                  {&v.GPvLNSRD, "GPvLNSRD", 3, 3},
+                  {&v.GPvB, "GPvB", 4, 1},
+                  {&v.GPvN, "GPvN", 4, 2}});
+    return gauche;
+}
+
+// The yield of the securities and the fees paid since the profitability date, whose picker
+// heads the table.
+QFrame* RentabiliteTable(QWidget* page, MainViewWidgets& v, QDateEdit* depuis) {
+    QFrame* droite = Cadre(page);
+    auto* d = new QGridLayout(droite);
+    d->addWidget(Etiquette(droite, "Depuis le"), 0, 0);
+    d->addWidget(depuis, 0, 1);
+    PlaceFigures(d, {{1, 1, "Brut."}, {1, 2, "Net."}},
+                 {{2, "Rentabilité Titres"}, {3, "Montant des frais"}},
+                 {{&v.VRentTiB, "VRentTiB", 2, 1},
+                  {&v.VRentTiN, "VRentTiN", 2, 2},
+                  {&v.VTotFrPer, "VTotFrPer", 3, 2}});
+    d->setRowStretch(4, 1);
+    return droite;
+}
+
 } // namespace
 
 // The widgets of the views go on the pages of the four page controls.
 void TMainForm::CreateViews() {
     FViews = new MainViewWidgets(this);
-    MainViewWidgets& v = *FViews;
+    SetUpTree();
+    CreatePortfolioSummary();
+    CreatePortfolioPie();
+    CreateCashView();
+    CreateQuotesList();
+    CreateSecuritiesSummary();
+    CreateRepartList();
+    CreateSecurityTitlesAndTrades();
+    CreateListHandlers();
+    ConnectTreeAndPickers();
+}
+
+void TMainForm::SetUpTree() {
     LT1->setItemDelegate(new TreeDelegate(LT1));
     LT1->setSelectionMode(QAbstractItemView::SingleSelection);
     LT1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     // Long labels scroll rather than being cut short.
     LT1->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     LT1->header()->setStretchLastSection(false);
+}
 
-    // Portfolio summary: the settlement dates above three tables.
-    {
-        QWidget* page = PgPort->widget(0);
-        Detache(page, DateLP);
-        Detache(page, DateLC);
-        delete page->layout();
-        auto* colonne = new QVBoxLayout(page);
-        auto* dates = new QHBoxLayout;
-        dates->addWidget(Etiquette(page, "Date de liquidation courante"));
-        dates->addWidget(DateLP);
-        dates->addSpacing(20);
-        dates->addWidget(Etiquette(page, "Date de liquidation suivante"));
-        dates->addWidget(DateLC);
-        dates->addStretch(1);
-        colonne->addLayout(dates);
+// The settlement dates above three tables.
+void TMainForm::CreatePortfolioSummary() {
+    MainViewWidgets& v = *FViews;
+    QWidget* page = PgPort->widget(0);
+    Detache(page, DateLP);
+    Detache(page, DateLC);
+    delete page->layout();
+    auto* colonne = new QVBoxLayout(page);
+    auto* dates = new QHBoxLayout;
+    dates->addWidget(Etiquette(page, "Date de liquidation courante"));
+    dates->addWidget(DateLP);
+    dates->addSpacing(20);
+    dates->addWidget(Etiquette(page, "Date de liquidation suivante"));
+    dates->addWidget(DateLC);
+    dates->addStretch(1);
+    colonne->addLayout(dates);
 
-        QFrame* positions = Cadre(page);
-        auto* g = new QGridLayout(positions);
-        g->addWidget(Entete(positions, "Position courante"), 0, 1, 1, 2);
-        g->addWidget(Entete(positions, "Position en liquidation"), 0, 3, 1, 2);
-        g->addWidget(Entete(positions, "Montant"), 1, 1);
-        g->addWidget(Entete(positions, "Pourcentage"), 1, 2);
-        g->addWidget(Entete(positions, "Montant"), 1, 3);
-        g->addWidget(Entete(positions, "Pourcentage"), 1, 4);
-        g->addWidget(Etiquette(positions, "Solde Cash", "Solde cash de la liquidation précédente"),
-                     2, 0);
-        g->addWidget(Etiquette(positions, "Evaluation des titres",
-                               "Valorisation nette des titres (Brut - Frais)"),
-                     3, 0);
-        g->addWidget(Etiquette(positions, "Evaluation totale"), 4, 0);
-        const auto ligne = [&](int r, std::initializer_list<std::pair<int, QLabel**>> champs) {
-            for (const auto& [c, champ] : champs)
-                g->addWidget(*champ, r, c);
-        };
-        v.VCashPo = Valeur(positions, "VCashPo");
-        v.VCashPoP = Valeur(positions, "VCashPoP");
-        v.VCashPoL = Valeur(positions, "VCashPoL");
-        v.VCashPoPL = Valeur(positions, "VCashPoPL");
-        v.VEvalTi = Valeur(positions, "VEvalTi");
-        v.VEvalTiP = Valeur(positions, "VEvalTiP");
-        v.VEvalTiL = Valeur(positions, "VEvalTiL");
-        v.VEvalTiPL = Valeur(positions, "VEvalTiPL");
-        v.VEvalGlo = Valeur(positions, "VEvalGlo");
-        v.VEvalGloL = Valeur(positions, "VEvalGloL");
-        ligne(2, {{1, &v.VCashPo}, {2, &v.VCashPoP}, {3, &v.VCashPoL}, {4, &v.VCashPoPL}});
-        ligne(3, {{1, &v.VEvalTi}, {2, &v.VEvalTiP}, {3, &v.VEvalTiL}, {4, &v.VEvalTiPL}});
-        ligne(4, {{1, &v.VEvalGlo}, {3, &v.VEvalGloL}});
-        colonne->addWidget(positions);
+    colonne->addWidget(PositionsTable(page, v));
+    auto* bas = new QHBoxLayout;
+    bas->addWidget(ReglementMensuelTable(page, v));
+    bas->addWidget(CouvertureTable(page, v));
+    colonne->addLayout(bas);
+    colonne->addStretch(1);
+}
 
-        auto* bas = new QHBoxLayout;
-        QFrame* rm = Cadre(page);
-        auto* r = new QGridLayout(rm);
-        r->addWidget(Entete(rm, "Opérations au R.M"), 0, 0);
-        r->addWidget(Entete(rm, "Montant Brut"), 0, 1);
-        r->addWidget(Entete(rm, "Montant Net"), 0, 2);
-        r->addWidget(Etiquette(rm, "Montant des achats"), 1, 0);
-        r->addWidget(Etiquette(rm, "Montant des ventes"), 2, 0);
-        r->addWidget(Etiquette(rm, "Solde en liquidation"), 3, 0);
-        v.VAchRMB = Valeur(rm, "VAchRMB");
-        v.VAchRMN = Valeur(rm, "VAchRMN");
-        v.VVeRMB = Valeur(rm, "VVeRMB");
-        v.VVeRMN = Valeur(rm, "VVeRMN");
-        v.VSoLiqB = Valeur(rm, "VSoLiqB");
-        v.VSoLiqN = Valeur(rm, "VSoLiqN");
-        r->addWidget(v.VAchRMB, 1, 1);
-        r->addWidget(v.VAchRMN, 1, 2);
-        r->addWidget(v.VVeRMB, 2, 1);
-        r->addWidget(v.VVeRMN, 2, 2);
-        r->addWidget(v.VSoLiqB, 3, 1);
-        r->addWidget(v.VSoLiqN, 3, 2);
-        bas->addWidget(rm);
+// The cash and securities pie, current or in settlement.
+void TMainForm::CreatePortfolioPie() {
+    MainViewWidgets& v = *FViews;
+    QWidget* page = PgPort->widget(1);
+    auto* colonne = new QVBoxLayout(page);
+    v.Chart3 = Camembert(page, "Chart3");
+    v.Chart3->setProperty("Tag", 0);
+    colonne->addWidget(v.Chart3, 1);
+    auto* boutons = new QHBoxLayout;
+    v.PortCur = Bouton(page, "PortCur", "Courant", nullptr, false);
+    v.PortLiq = Bouton(page, "PortLiq", "Liquidation", nullptr, true);
+    boutons->addStretch(1);
+    boutons->addWidget(v.PortCur);
+    boutons->addWidget(v.PortLiq);
+    boutons->addStretch(1);
+    colonne->addLayout(boutons);
+    for (QToolButton* bouton : {v.PortCur, v.PortLiq})
+        connect(bouton, &QToolButton::clicked, this,
+                [this, bouton] { Guard([&] { PortCurClick(bouton); }); });
+}
 
-        QFrame* couv = Cadre(page);
-        auto* c = new QGridLayout(couv);
-        c->addWidget(Entete(couv, "Couverture au R.M"), 0, 0);
-        c->addWidget(Entete(couv, "Montant"), 0, 1);
-        c->addWidget(Etiquette(couv, "Couverture totale"), 1, 0);
-        c->addWidget(Etiquette(couv, "Couverture engagée"), 2, 0);
-        c->addWidget(Etiquette(couv, "Couverture disponible"), 3, 0);
-        v.VCouvT = Valeur(couv, "VCouvT");
-        v.VCouvE = Valeur(couv, "VCouvE");
-        v.VCouvD = Valeur(couv, "VCouvD");
-        c->addWidget(v.VCouvT, 1, 1);
-        c->addWidget(v.VCouvE, 2, 1);
-        c->addWidget(v.VCouvD, 3, 1);
-        bas->addWidget(couv);
-        colonne->addLayout(bas);
-        colonne->addStretch(1);
-    }
+// The two balances and the movements.
+void TMainForm::CreateCashView() {
+    MainViewWidgets& v = *FViews;
+    QWidget* page = PgCash->widget(0);
+    auto* colonne = new QVBoxLayout(page);
+    auto* soldes = new QHBoxLayout;
+    v.VCash = Valeur(page, "VCash");
+    v.CashL = Valeur(page, "CashL");
+    soldes->addWidget(Etiquette(page, "Solde actuel"));
+    soldes->addWidget(v.VCash);
+    soldes->addSpacing(20);
+    soldes->addWidget(Etiquette(page, "Solde en liquidation"));
+    soldes->addWidget(v.CashL);
+    soldes->addStretch(1);
+    colonne->addLayout(soldes);
+    v.LstCash = MakeList(page, "LstCash", {"Date", "Sens", "Montant", "Commentaire"});
+    colonne->addWidget(v.LstCash, 1);
+}
 
-    // Cash and securities pie.
-    {
-        QWidget* page = PgPort->widget(1);
-        auto* colonne = new QVBoxLayout(page);
-        v.Chart3 = Camembert(page, "Chart3");
-        v.Chart3->setProperty("Tag", 0);
-        colonne->addWidget(v.Chart3, 1);
-        auto* boutons = new QHBoxLayout;
-        v.PortCur = Bouton(page, "PortCur", "Courant", nullptr, false);
-        v.PortLiq = Bouton(page, "PortLiq", "Liquidation", nullptr, true);
-        boutons->addStretch(1);
-        boutons->addWidget(v.PortCur);
-        boutons->addWidget(v.PortLiq);
-        boutons->addStretch(1);
-        colonne->addLayout(boutons);
-        for (QToolButton* bouton : {v.PortCur, v.PortLiq})
-            connect(bouton, &QToolButton::clicked, this,
-                    [this, bouton] { Guard([&] { PortCurClick(bouton); }); });
-    }
+void TMainForm::CreateQuotesList() {
+    MainViewWidgets& v = *FViews;
+    QWidget* page = PgTitre->widget(0);
+    auto* colonne = new QVBoxLayout(page);
+    v.ListTitre =
+        MakeList(page, "ListTitre",
+                 {"Valeur", QString("Libellé"), "Date", "Cours", "Variation", "+Haut", "+Bas"});
+    colonne->addWidget(v.ListTitre);
+}
 
-    // Cash page: the two balances and the movements.
-    {
-        QWidget* page = PgCash->widget(0);
-        auto* colonne = new QVBoxLayout(page);
-        auto* soldes = new QHBoxLayout;
-        v.VCash = Valeur(page, "VCash");
-        v.CashL = Valeur(page, "CashL");
-        soldes->addWidget(Etiquette(page, "Solde actuel"));
-        soldes->addWidget(v.VCash);
-        soldes->addSpacing(20);
-        soldes->addWidget(Etiquette(page, "Solde en liquidation"));
-        soldes->addWidget(v.CashL);
-        soldes->addStretch(1);
-        colonne->addLayout(soldes);
-        v.LstCash = MakeList(page, "LstCash", {"Date", "Sens", "Montant", "Commentaire"});
-        colonne->addWidget(v.LstCash, 1);
-    }
+// Two tables above the repartition pie and the buttons that choose what it shares out.
+void TMainForm::CreateSecuritiesSummary() {
+    MainViewWidgets& v = *FViews;
+    QWidget* page = PgTitre->widget(1);
+    Detache(page, DateRent);
+    delete page->layout();
+    auto* colonne = new QVBoxLayout(page);
+    auto* haut = new QHBoxLayout;
+    haut->addWidget(CoutsTable(page, v));
+    haut->addWidget(RentabiliteTable(page, v, DateRent));
+    haut->addStretch(1);
+    colonne->addLayout(haut);
 
-    // Securities pages: quotes, summary with the repartition pie, repartition list.
-    {
-        QWidget* page = PgTitre->widget(0);
-        auto* colonne = new QVBoxLayout(page);
-        v.ListTitre =
-            MakeList(page, "ListTitre",
-                     {"Valeur", QString("Libellé"), "Date", "Cours", "Variation", "+Haut", "+Bas"});
-        colonne->addWidget(v.ListTitre);
-    }
-    {
-        QWidget* page = PgTitre->widget(1);
-        Detache(page, DateRent);
-        delete page->layout();
-        auto* colonne = new QVBoxLayout(page);
-        auto* haut = new QHBoxLayout;
+    v.Chart2 = Camembert(page, "Chart2");
+    colonne->addWidget(v.Chart2, 1);
+    auto* boutons = new QHBoxLayout;
+    v.BtCout = Bouton(page, "BtCout", "Coût", "Affiche la répartition par coût d'achat", false);
+    v.BtVal = Bouton(page, "BtVal", "Valeur", "Affiche la répartition par valorisation", true);
+    v.BtBourse = Bouton(page, "BtBourse", "Bourse", "Affiche la répartition par bourse", false);
+    v.BtActivite = Bouton(page, "BtActivite", "Activité",
+                          "Affiche la répartition par secteur d'activité", false);
+    boutons->addStretch(1);
+    boutons->addWidget(v.BtVal);
+    boutons->addWidget(v.BtCout);
+    boutons->addSpacing(30);
+    boutons->addWidget(v.BtBourse);
+    boutons->addWidget(v.BtActivite);
+    boutons->addStretch(1);
+    colonne->addLayout(boutons);
+    for (QToolButton* bouton : {v.BtVal, v.BtCout})
+        connect(bouton, &QToolButton::clicked, this,
+                [this, bouton] { Guard([&] { BtNbrClick(bouton); }); });
+    for (QToolButton* bouton : {v.BtBourse, v.BtActivite})
+        connect(bouton, &QToolButton::clicked, this,
+                [this, bouton] { Guard([&] { BtBourseClick(bouton); }); });
+}
 
-        QFrame* gauche = Cadre(page);
-        auto* g = new QGridLayout(gauche);
-        g->addWidget(Entete(gauche, "Brut."), 0, 1);
-        g->addWidget(Entete(gauche, "Net."), 0, 2);
-        g->addWidget(Entete(gauche, "S.R.D"), 0, 3);
-        g->addWidget(Etiquette(gauche, "Coût"), 1, 0);
-        g->addWidget(Etiquette(gauche, "Valorisation"), 2, 0);
-        g->addWidget(Etiquette(gauche, "+Value Lat."), 3, 0);
-        g->addWidget(Etiquette(gauche, "+Value Réal."), 4, 0);
-        v.GCoB = Valeur(gauche, "GCoB");
-        v.GCoN = Valeur(gauche, "GCoN");
-        v.GReaB = Valeur(gauche, "GReaB");
-        v.GReaN = Valeur(gauche, "GReaN");
-        v.GPvLB = Valeur(gauche, "GPvLB");
-        v.GPvLN = Valeur(gauche, "GPvLN");
-        v.GPvLNSRD = Valeur(gauche, "GPvLNSRD");
-        v.GPvB = Valeur(gauche, "GPvB");
-        v.GPvN = Valeur(gauche, "GPvN");
-        g->addWidget(v.GCoB, 1, 1);
-        g->addWidget(v.GCoN, 1, 2);
-        g->addWidget(v.GReaB, 2, 1);
-        g->addWidget(v.GReaN, 2, 2);
-        g->addWidget(v.GPvLB, 3, 1);
-        g->addWidget(v.GPvLN, 3, 2);
-        g->addWidget(v.GPvLNSRD, 3, 3);
-        g->addWidget(v.GPvB, 4, 1);
-        g->addWidget(v.GPvN, 4, 2);
-        haut->addWidget(gauche);
+void TMainForm::CreateRepartList() {
+    MainViewWidgets& v = *FViews;
+    QWidget* page = PgTitre->widget(2);
+    auto* colonne = new QVBoxLayout(page);
+    v.ListRepart = MakeList(page, "ListRepart", {"Valeur"});
+    colonne->addWidget(v.ListRepart, 1);
+    v.OnlyHold = new QCheckBox(QString("Montrer uniquement les titres détenus"), page);
+    v.OnlyHold->setObjectName("OnlyHold");
+    colonne->addWidget(v.OnlyHold);
+    connect(v.OnlyHold, &QCheckBox::clicked, this, [this] { Guard([&] { OnlyHoldClick(); }); });
+}
 
-        QFrame* droite = Cadre(page);
-        auto* d = new QGridLayout(droite);
-        d->addWidget(Etiquette(droite, "Depuis le"), 0, 0);
-        d->addWidget(DateRent, 0, 1);
-        d->addWidget(Entete(droite, "Brut."), 1, 1);
-        d->addWidget(Entete(droite, "Net."), 1, 2);
-        d->addWidget(Etiquette(droite, "Rentabilité Titres"), 2, 0);
-        d->addWidget(Etiquette(droite, "Montant des frais"), 3, 0);
-        v.VRentTiB = Valeur(droite, "VRentTiB");
-        v.VRentTiN = Valeur(droite, "VRentTiN");
-        v.VTotFrPer = Valeur(droite, "VTotFrPer");
-        d->addWidget(v.VRentTiB, 2, 1);
-        d->addWidget(v.VRentTiN, 2, 2);
-        d->addWidget(v.VTotFrPer, 3, 2);
-        d->setRowStretch(4, 1);
-        haut->addWidget(droite);
-        haut->addStretch(1);
-        colonne->addLayout(haut);
-
-        v.Chart2 = Camembert(page, "Chart2");
-        colonne->addWidget(v.Chart2, 1);
-        auto* boutons = new QHBoxLayout;
-        v.BtCout = Bouton(page, "BtCout", "Coût", "Affiche la répartition par coût d'achat", false);
-        v.BtVal = Bouton(page, "BtVal", "Valeur", "Affiche la répartition par valorisation", true);
-        v.BtBourse = Bouton(page, "BtBourse", "Bourse", "Affiche la répartition par bourse", false);
-        v.BtActivite = Bouton(page, "BtActivite", "Activité",
-                              "Affiche la répartition par secteur d'activité", false);
-        boutons->addStretch(1);
-        boutons->addWidget(v.BtVal);
-        boutons->addWidget(v.BtCout);
-        boutons->addSpacing(30);
-        boutons->addWidget(v.BtBourse);
-        boutons->addWidget(v.BtActivite);
-        boutons->addStretch(1);
-        colonne->addLayout(boutons);
-        for (QToolButton* bouton : {v.BtVal, v.BtCout})
-            connect(bouton, &QToolButton::clicked, this,
-                    [this, bouton] { Guard([&] { BtNbrClick(bouton); }); });
-        for (QToolButton* bouton : {v.BtBourse, v.BtActivite})
-            connect(bouton, &QToolButton::clicked, this,
-                    [this, bouton] { Guard([&] { BtBourseClick(bouton); }); });
-    }
-    {
-        QWidget* page = PgTitre->widget(2);
-        auto* colonne = new QVBoxLayout(page);
-        v.ListRepart = MakeList(page, "ListRepart", {"Valeur"});
-        colonne->addWidget(v.ListRepart, 1);
-        v.OnlyHold = new QCheckBox(QString("Montrer uniquement les titres détenus"), page);
-        v.OnlyHold->setObjectName("OnlyHold");
-        colonne->addWidget(v.OnlyHold);
-        connect(v.OnlyHold, &QCheckBox::clicked, this, [this] { Guard([&] { OnlyHoldClick(); }); });
-    }
-
-    // Security pages: the title labels and the trades.
+// The title labels of the three security pages, and the trades on the second.
+void TMainForm::CreateSecurityTitlesAndTrades() {
+    MainViewWidgets& v = *FViews;
     v.Libelle1 = Titre(PageCtl1->widget(0), "Libelle1");
     InsereTitre(PageCtl1->widget(0), v.Libelle1);
-    {
-        QWidget* page = PageCtl1->widget(1);
-        auto* colonne = new QVBoxLayout(page);
-        v.Libelle = Titre(page, "Libelle");
-        colonne->addWidget(v.Libelle);
-        v.LvOp = MakeList(page, "LvOp",
-                          {"Sens", "Date", QString("Qté"), "Cours", "Frais", "Px Brut Moy.",
-                           "Px  Net Moy.", "+Val. Brute", "+Val. Nette"});
-        colonne->addWidget(v.LvOp, 1);
-    }
+    QWidget* page = PageCtl1->widget(1);
+    auto* colonne = new QVBoxLayout(page);
+    v.Libelle = Titre(page, "Libelle");
+    colonne->addWidget(v.Libelle);
+    v.LvOp = MakeList(page, "LvOp",
+                      {"Sens", "Date", QString("Qté"), "Cours", "Frais", "Px Brut Moy.",
+                       "Px  Net Moy.", "+Val. Brute", "+Val. Nette"});
+    colonne->addWidget(v.LvOp, 1);
     v.Libelle2 = Titre(PageCtl1->widget(2), "Libelle2");
     InsereTitre(PageCtl1->widget(2), v.Libelle2);
+}
 
-    CreateListHandlers();
-
-    // Tree and pages.
+void TMainForm::ConnectTreeAndPickers() {
     connect(LT1, &QTreeWidget::currentItemChanged, this, [this] { Guard([&] { LT1Change(); }); });
     connect(PageCtl1, &QTabWidget::currentChanged, this,
             [this] { Guard([&] { PageCtl1Change(); }); });

@@ -131,7 +131,7 @@ TEST_F(Settings, MissingAndMistypedValues) {
     store.WriteInteger("I", 3);
     store.WriteBinary("B4", {1, 2, 3, 4});
     EXPECT_FALSE(store.ValueExists("NONE"));
-    EXPECT_EQ(store.ReadString("NONE"), ""); // as the registry wrapper reads it
+    EXPECT_EQ(store.ReadString("NONE"), ""); // a text never set is empty
     EXPECT_THROW(store.ReadInteger("NONE"), SettingsError);
     EXPECT_THROW(store.ReadFloat("NONE"), SettingsError);
     EXPECT_THROW(store.ReadDate("NONE"), SettingsError);

@@ -455,7 +455,7 @@ TEST_F(HistoTest, AFileTheUserMayNotReadIsReportedAndKept) {
 }
 
 TEST_F(HistoTest, CodesNeverLeaveTheirFolder) {
-    // Ordinary codes name their files as they always did.
+    // Ordinary codes are their files' names, so existing history files keep being found.
     for (const std::string code : {"12000", "012345", "FR0000120271", "ABC-1_2.x", "Société"}) {
         EXPECT_EQ(CodeFileName(code), code);
     }

@@ -50,7 +50,7 @@ protected:
 };
 
 // In file order: sell 200 at 9:00, a buy of the next day, two firings at the same time, a
-// date and time in short forms with a Windows line end and a Windows-1252 label, then two
+// date and time in short forms with a CRLF line end and a Windows-1252 label, then two
 // lines that do not read.
 const std::string kLog = "V|14/03/2026|09:00:00|200|Beta|texte b|*\n"
                          "A|15/03/2026|08:00:00|300|Gamma|texte c|*\n"

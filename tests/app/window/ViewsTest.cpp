@@ -433,7 +433,7 @@ TEST_F(ViewsTest, RepartitionGroupsByMarketAndBySector) {
     EXPECT_EQ(SliceLabels("Chart2"), (QStringList{"1 42,86 %", "2 14,29 %", "3 42,86 %"}));
 }
 
-TEST_F(ViewsTest, DatePickersWriteTheirRegistryValues) {
+TEST_F(ViewsTest, DatePickersWriteTheirSettings) {
     double avant = 0;
     ReadKey([&](platform::SettingsStore& s) { avant = s.ReadDate("DATELIQP"); });
 
@@ -526,7 +526,7 @@ TEST_F(ViewsTest, RepartitionColumnsAreFittedOnceAndKeepTheUsersWidths) {
     EXPECT_EQ(liste->columnWidth(2), libelle);
 }
 
-TEST_F(ViewsTest, RepartitionColumnsFromTheRegistryAndTheChooser) {
+TEST_F(ViewsTest, RepartitionColumnsFromTheSettingsAndTheChooser) {
     form.reset();
     WithKey([&](platform::SettingsStore& s) {
         s.WriteBinary("COLREP2",
