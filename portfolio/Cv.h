@@ -149,6 +149,26 @@ struct Valeurs {
     std::vector<std::unique_ptr<SDetAlarme>> Alarmes;
 };
 
+// A new security with the description of titre (identity, flags and last quote) and nothing
+// else: no trade, no alarm, both position blocks cleared.
+std::unique_ptr<Valeurs> CopyDescription(const Valeurs& titre);
+// A whole copy of a security: its description, both position blocks, its trades and alarms.
+std::unique_ptr<Valeurs> CopyTitre(const Valeurs& titre);
+
+// A security as the user types it: its identity and its last price.
+struct FicheTitre {
+    std::string Code;
+    std::string Libelle;
+    std::string NomBourse;
+    std::string Activite;
+    std::int32_t Cours = 0; // cents
+    bool SRD = true;        // a new security is proposed as eligible to deferred settlement
+    bool SuiviAuto = false;
+
+    static FicheTitre De(const Valeurs& titre);
+    bool operator==(const FicheTitre&) const = default;
+};
+
 // One fee request: SRD, Quantite, Cours in; the three fees out.
 struct CalculFrais {
     bool SRD = false;

@@ -34,26 +34,6 @@
 
 namespace {
 
-std::unique_ptr<Valeurs> CopyTitre(const Valeurs& titre) {
-    auto copie = std::make_unique<Valeurs>();
-    copie->Code = titre.Code;
-    copie->Libelle = titre.Libelle;
-    copie->Activite = titre.Activite;
-    copie->NomBourse = titre.NomBourse;
-    copie->SRD = titre.SRD;
-    copie->SuiviAuto = titre.SuiviAuto;
-    copie->Bilan = titre.Bilan;
-    copie->BilanPurge = titre.BilanPurge;
-    copie->Infos = titre.Infos;
-    copie->Operes.reserve(titre.Operes.size());
-    for (const auto& opere : titre.Operes)
-        copie->Operes.push_back(std::make_unique<Operes>(*opere));
-    copie->Alarmes.reserve(titre.Alarmes.size());
-    for (const auto& alarme : titre.Alarmes)
-        copie->Alarmes.push_back(std::make_unique<SDetAlarme>(*alarme));
-    return copie;
-}
-
 // The transfer purges the document and drops securities before it writes the new file. It
 // works on copies of the records: when the new file cannot be written, the originals come
 // back untouched and the open document is exactly what it was, still bound to its own file.
