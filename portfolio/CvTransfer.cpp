@@ -21,26 +21,26 @@ namespace {
 
 // The carried-over averages are the means over everything ever purged, fees of purged sales
 // included, not the running averages of a replay.
-void Fold(BilanTitre& p, const Operes& op) {
+void Fold(BilanTitre& p, const Operes& op, Cumul& cumul) {
     const std::int32_t q = op.Quantite;
     const std::int32_t f = op.Frais;
     const std::int64_t montant = platform::Mul64(q, op.Cours);
-    Add32(p.TotFrais, f);
+    cumul.Add(p.TotFrais, f);
     if (op.Sens == 'A') {
-        Add32(p.NbAchat, q);
-        Add32(p.NbInPort, q);
-        Add32(p.ARealBrut, montant);
+        cumul.Add(p.NbAchat, q);
+        cumul.Add(p.NbInPort, q);
+        cumul.Add(p.ARealBrut, montant);
         p.PxMoyAchBrut = platform::Wrap32(platform::SafeDiv(p.ARealBrut, p.NbAchat));
         p.PxMoyAchNet =
             static_cast<float>((Quotient(p.TotFrais, p.NbAchat) + p.PxMoyAchBrut) * 0.01);
-        Add32(p.ARealNet, montant + f);
+        cumul.Add(p.ARealNet, montant + f);
     } else {
-        Add32(p.NbInPort, -std::int64_t{q});
-        Add32(p.NbVentes, q);
-        Add32(p.VRealBrut, montant);
-        Add32(p.VRealNet, montant - f);
-        Add32(p.PlValBrut, op.PlValBrut);
-        Add32(p.PlValNet, op.PlValNet);
+        cumul.Add(p.NbInPort, -std::int64_t{q});
+        cumul.Add(p.NbVentes, q);
+        cumul.Add(p.VRealBrut, montant);
+        cumul.Add(p.VRealNet, montant - f);
+        cumul.Add(p.PlValBrut, op.PlValBrut);
+        cumul.Add(p.PlValNet, op.PlValNet);
     }
 }
 
@@ -65,23 +65,38 @@ Mvt* AppendResultMvt(std::vector<std::unique_ptr<Mvt>>& mouvements, char sens, s
 
 } // namespace
 
-void TCorv::Purge() {
-    for (const auto& titre : Titres) {
-        auto& operes = titre->Operes;
-        std::size_t garde = 0;
-        for (std::size_t i = 0; i < operes.size(); ++i) {
-            if (operes[i]->Pointe && !IsSrdPending(titre.get(), operes[i].get())) {
-                Fold(titre->BilanPurge, *operes[i]);
-                operes[i].reset();
-            } else if (garde != i) {
-                operes[garde++] = std::move(operes[i]);
-            } else {
-                ++garde;
-            }
+bool TCorv::PurgeTitre(Valeurs& titre) const {
+    Cumul cumul;
+    auto& operes = titre.Operes;
+    std::size_t garde = 0;
+    for (std::size_t i = 0; i < operes.size(); ++i) {
+        if (operes[i]->Pointe && !IsSrdPending(&titre, operes[i].get())) {
+            Fold(titre.BilanPurge, *operes[i], cumul);
+            operes[i].reset();
+        } else if (garde != i) {
+            operes[garde++] = std::move(operes[i]);
+        } else {
+            ++garde;
         }
-        operes.resize(garde);
     }
+    operes.resize(garde);
+    return cumul.Tient();
+}
+
+std::string TCorv::Purge() {
+    // Tried whole on copies first: the carried-over block is stored for good, so a purge
+    // that one security's cents cannot hold purges nothing.
+    for (const auto& titre : Titres) {
+        const std::unique_ptr<Valeurs> essai = CopyTitre(*titre);
+        if (!PurgeTitre(*essai))
+            return Depassement(*titre);
+        if (std::string refus = SommesRefusees(*essai); !refus.empty())
+            return refus;
+    }
+    for (const auto& titre : Titres)
+        PurgeTitre(*titre);
     Modifie = true;
+    return {};
 }
 
 bool TCorv::DivisionFits(const Valeurs* titre, int ratio, double date) {
