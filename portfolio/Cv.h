@@ -395,8 +395,10 @@ public:
         bool SuiviAuto = false;
         bool Cours = false; // a new quote, whose alarms are to be checked
     };
-    // A security validated untouched stays exactly as it is.
-    std::string ReplaceTitre(Valeurs* titre, const FicheTitre& fiche,
+    // A security validated untouched stays exactly as it is. coursMontre: the price the user
+    // was shown; only a price typed over it replaces the quote, which a refresh may have
+    // changed meanwhile.
+    std::string ReplaceTitre(Valeurs* titre, const FicheTitre& fiche, std::int32_t coursMontre,
                              ChangementTitre* changement = nullptr);
     // Why the security cannot be deleted: still held, or a ticked trade still pending.
     std::string SuppressionRefusee(Valeurs* titre);
@@ -405,11 +407,13 @@ public:
     // A trade as the document keeps it: quantity and price of at least 1, its total fee the
     // sum of the three, and an amount, fees and amount with its fees within 32-bit cents.
     static bool OpereValide(const Operes& opere);
-    std::string AddOpere(Valeurs* titre, const Operes& opere);
+    // stocke, when given, receives the trade as the document holds it.
+    std::string AddOpere(Valeurs* titre, const Operes& opere, Operes** stocke = nullptr);
     // The replaced trade loses its tick; validated untouched it keeps every other value.
     std::string ReplaceOpere(Valeurs* titre, Operes* opere, const Operes& nouveau);
     // ReplaceOpere of edite when given, else AddOpere: what the trade dialog stores.
-    std::string EnregistreOpere(Valeurs* titre, Operes* edite, const Operes& saisie);
+    std::string EnregistreOpere(Valeurs* titre, Operes* edite, const Operes& saisie,
+                                Operes** stocke = nullptr);
     std::string DeleteOpere(Valeurs* titre, Operes* opere);
     void PointeOpere(Operes* opere, bool pointe);
     // A movement of at least one cent.

@@ -64,7 +64,7 @@ Valeurs* TCorv::AddTitre(const FicheTitre& fiche, std::string& refus) {
     return ajoute;
 }
 
-std::string TCorv::ReplaceTitre(Valeurs* titre, const FicheTitre& fiche,
+std::string TCorv::ReplaceTitre(Valeurs* titre, const FicheTitre& fiche, std::int32_t coursMontre,
                                 ChangementTitre* changement) {
     ChangementTitre fait;
     // Validated untouched, a security stays exactly as it is, whatever it holds.
@@ -84,7 +84,7 @@ std::string TCorv::ReplaceTitre(Valeurs* titre, const FicheTitre& fiche,
         if (std::string refus = CodeRefuse(fiche.Code); !refus.empty())
             return refus;
     }
-    fait.Cours = fiche.Cours != titre->Infos.Cours;
+    fait.Cours = fiche.Cours != coursMontre;
     if (fait.Cours) {
         // The typed price values the position: it must hold in the document's cents.
         const std::unique_ptr<Valeurs> essai = CopyTitre(*titre);
@@ -145,7 +145,7 @@ bool TCorv::OpereValide(const Operes& opere) {
            Tient32(montant + frais) && Tient32(montant - frais);
 }
 
-std::string TCorv::AddOpere(Valeurs* titre, const Operes& opere) {
+std::string TCorv::AddOpere(Valeurs* titre, const Operes& opere, Operes** stocke) {
     if (!OpereValide(opere))
         return kSaisieIncorrecte;
     const std::unique_ptr<Valeurs> essai = CopyTitre(*titre);
@@ -154,6 +154,8 @@ std::string TCorv::AddOpere(Valeurs* titre, const Operes& opere) {
     if (std::string refus = SommesRefusees(*essai); !refus.empty())
         return refus;
     titre->Operes.push_back(std::make_unique<Operes>(opere));
+    if (stocke != nullptr)
+        *stocke = titre->Operes.back().get();
     SortOperes(titre);
     ComputeTitre(titre);
     Modifie = true;
@@ -183,8 +185,14 @@ std::string TCorv::ReplaceOpere(Valeurs* titre, Operes* opere, const Operes& nou
     return {};
 }
 
-std::string TCorv::EnregistreOpere(Valeurs* titre, Operes* edite, const Operes& saisie) {
-    return edite != nullptr ? ReplaceOpere(titre, edite, saisie) : AddOpere(titre, saisie);
+std::string TCorv::EnregistreOpere(Valeurs* titre, Operes* edite, const Operes& saisie,
+                                   Operes** stocke) {
+    if (edite == nullptr)
+        return AddOpere(titre, saisie, stocke);
+    std::string refus = ReplaceOpere(titre, edite, saisie);
+    if (refus.empty() && stocke != nullptr)
+        *stocke = edite;
+    return refus;
 }
 
 std::string TCorv::DeleteOpere(Valeurs* titre, Operes* opere) {

@@ -149,10 +149,14 @@ void TMainForm::HistoExecute() {
         jusqua = dialog.DivisionDate();
     }
     if (division && ratio >= TDivision::kRatioMin) {
-        FPortefeuille->ApplyDivision(titre, ratio, EndOfDay(jusqua));
         // The history file already holds the split: the trades must be saved with it, or the
-        // portfolio would be closed without a word and reopened with unsplit trades.
-        FPortefeuille->Modifie = true;
+        // portfolio would be closed without a word and reopened with unsplit trades. The editor
+        // asked the document before it split the history, so a refusal here is one it could
+        // not foresee, and is told.
+        if (const std::string refus = FPortefeuille->DiviseTitre(titre, ratio, EndOfDay(jusqua));
+            !refus.empty())
+            FPrompts->Message(this, "Corvane", QString::fromStdString(refus), QMessageBox::Warning,
+                              QMessageBox::Ok);
         BuildTree();
     }
     if (PageCtl1->tabText(PageCtl1->currentIndex()) == "Graphiques")
@@ -209,7 +213,14 @@ void TMainForm::ActTransfertExecute() {
         doc.SortOperes(titre.get());
         doc.ComputeTitre(titre.get());
     }
-    doc.Purge();
+    if (const std::string refus = doc.Purge(); !refus.empty()) {
+        FPrompts->Message(this, corvane,
+                          QString::fromStdString(refus) +
+                              QString("\nLe transfert n'a pas eu lieu : le portefeuille en "
+                                      "cours est inchangé."),
+                          QMessageBox::Warning, QMessageBox::Ok);
+        return;
+    }
     if (options.Suppr)
         doc.Transfert(options.Cumul, options.Intitule);
     doc.Fichier = nouveau.toStdString();

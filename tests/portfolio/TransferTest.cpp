@@ -145,7 +145,7 @@ TEST_F(Restructure, ChangesBeyondThirtyTwoBitCentsAreRefusedNamingTheSecurity) {
          [](TCorv& d, Valeurs& t) {
              FicheTitre fiche = FicheTitre::De(t);
              fiche.Cours = 3000;
-             return d.ReplaceTitre(&t, fiche);
+             return d.ReplaceTitre(&t, fiche, t.Infos.Cours);
          }},
         {"split valued at the unsplit quote", [](Valeurs&) {},
          [](TCorv& d, Valeurs& t) { return d.DiviseTitre(&t, 2, Day(2024, 3, 1)); }},
