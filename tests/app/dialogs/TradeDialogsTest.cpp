@@ -464,6 +464,25 @@ TEST_F(TradeDialogsTest, TradesBeyondThirtyTwoBitCentsAreRefused) {
     for (QLineEdit* champ : {d.MntBrut, d.MntNet, d.ValBr, d.ValNette, d.Cash, d.CashLq})
         EXPECT_FALSE(champ->text().contains('E')) << champ->objectName().toStdString();
     refuse("plus grand");
+
+    // Each of two buys of 1 000 000 shares at 15,00 € fits; the security's totals of both do
+    // not, and the second is refused as it is typed, naming the security.
+    Type(d, "Achat", 1000000, "15");
+    prompts.messages.clear();
+    d.Suivant->click();
+    EXPECT_TRUE(prompts.messages.empty());
+    ASSERT_EQ(titre->Operes.size(), 2u);
+    doc.Modifie = false;
+    for (QPushButton* bouton : {d.Suivant, d.OKBtn}) {
+        prompts.messages.clear();
+        bouton->click();
+        ASSERT_NE(LastMessage(), nullptr);
+        EXPECT_EQ(LastMessage()->title, QString("Corvane"));
+        EXPECT_TRUE(LastMessage()->text.contains(QString("« Titre 12000 » (12000)")));
+        EXPECT_TRUE(d.isVisible());
+        EXPECT_EQ(titre->Operes.size(), 2u);
+        EXPECT_FALSE(doc.Modifie);
+    }
 }
 
 TEST_F(TradeDialogsTest, AFeeBeyondThirtyTwoBitCentsIsNotShownAndRefusesTheTrade) {
