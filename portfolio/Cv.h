@@ -10,6 +10,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -431,6 +432,37 @@ public:
 private:
     // The purge of one security; false when its block could not hold a sum exactly.
     bool PurgeTitre(Valeurs& titre) const;
+};
+
+// A portfolio transfer into a new file (CvTransfer.cpp). It works on copies of the records:
+// until it is kept, the originals come back untouched when it ends, and the document is exactly
+// what it was, still bound to its own file. Until then whoever points at the original records
+// (the window's views) may go on doing so: they live as long as this object.
+class TransfertEnCours {
+public:
+    explicit TransfertEnCours(TCorv& doc);
+    ~TransfertEnCours();
+    TransfertEnCours(const TransfertEnCours&) = delete;
+    TransfertEnCours& operator=(const TransfertEnCours&) = delete;
+
+    // Every security recomputed, the ticked settled trades purged, then, when suppr, the closed
+    // securities removed with their results booked (one movement under intitule when cumul).
+    // Empty when done; otherwise the purge's refusal, and nothing was changed.
+    std::string Restructure(bool suppr, bool cumul, const std::string& intitule);
+    void Garder() { garde_ = true; }
+    // The copy of an original security, null when the transfer removed it.
+    Valeurs* CopyOf(const Valeurs* original) const;
+
+private:
+    TCorv& doc_;
+    ListeTitres originaux_;
+    std::vector<std::unique_ptr<Mvt>> mouvements_;
+    std::vector<std::pair<const Valeurs*, Valeurs*>> copies_;
+    std::string fichier_;
+    bool modifie_;
+    Valeurs* titreHisto_;
+    double dateHisto_;
+    bool garde_ = false;
 };
 
 // The orders of the trades and of the securities (CvRecords.cpp).

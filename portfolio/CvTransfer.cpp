@@ -176,3 +176,63 @@ void TCorv::Transfert(bool uneLigne, const std::string& commentaire) {
     if (cumule)
         AppendResultMvt(Mouvements, somme > 0 ? 'C' : 'D', somme, commentaire);
 }
+
+TransfertEnCours::TransfertEnCours(TCorv& doc)
+    : doc_(doc), fichier_(doc.Fichier), modifie_(doc.Modifie), titreHisto_(doc.TitreHisto),
+      dateHisto_(doc.DateHisto) {
+    ListeTitres titres;
+    titres.reserve(doc.Titres.size());
+    copies_.reserve(doc.Titres.size());
+    for (const auto& titre : doc.Titres) {
+        titres.push_back(CopyTitre(*titre));
+        copies_.emplace_back(titre.get(), titres.back().get());
+    }
+    std::vector<std::unique_ptr<Mvt>> mouvements;
+    mouvements.reserve(doc.Mouvements.size());
+    for (const auto& mouvement : doc.Mouvements)
+        mouvements.push_back(std::make_unique<Mvt>(*mouvement));
+
+    originaux_ = std::move(doc.Titres);
+    mouvements_ = std::move(doc.Mouvements);
+    doc.Titres = std::move(titres);
+    doc.Mouvements = std::move(mouvements);
+    // The loaded history names an original; its users load it again for the copy.
+    doc.TitreHisto = nullptr;
+    doc.DateHisto = 0.0;
+}
+
+TransfertEnCours::~TransfertEnCours() {
+    if (garde_)
+        return;
+    doc_.Titres = std::move(originaux_);
+    doc_.Mouvements = std::move(mouvements_);
+    doc_.Fichier = fichier_;
+    doc_.Modifie = modifie_;
+    doc_.TitreHisto = titreHisto_;
+    doc_.DateHisto = dateHisto_;
+}
+
+std::string TransfertEnCours::Restructure(bool suppr, bool cumul, const std::string& intitule) {
+    // Purged sales carry the gains of the last computation, and the removal reads the
+    // positions: both must be those of the trades as they are now.
+    for (const auto& titre : doc_.Titres) {
+        doc_.SortOperes(titre.get());
+        doc_.ComputeTitre(titre.get());
+    }
+    if (std::string refus = doc_.Purge(); !refus.empty())
+        return refus;
+    if (suppr)
+        doc_.Transfert(cumul, intitule);
+    return {};
+}
+
+Valeurs* TransfertEnCours::CopyOf(const Valeurs* original) const {
+    const auto it = std::find_if(copies_.begin(), copies_.end(),
+                                 [original](const auto& paire) { return paire.first == original; });
+    if (it == copies_.end())
+        return nullptr;
+    for (const auto& titre : doc_.Titres)
+        if (titre.get() == it->second)
+            return it->second;
+    return nullptr;
+}

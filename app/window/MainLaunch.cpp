@@ -27,79 +27,11 @@
 
 #include <cmath>
 #include <limits>
-#include <map>
 #include <memory>
 #include <utility>
 #include <vector>
 
 namespace {
-
-// The transfer purges the document and drops securities before it writes the new file. It
-// works on copies of the records: when the new file cannot be written, the originals come
-// back untouched and the open document is exactly what it was, still bound to its own file.
-// Until the transfer is kept the window's views go on pointing at the originals, which live
-// as long as this object.
-class TransfertEnCours {
-public:
-    explicit TransfertEnCours(TCorv& doc)
-        : doc_(doc), fichier_(doc.Fichier), modifie_(doc.Modifie), titreHisto_(doc.TitreHisto),
-          dateHisto_(doc.DateHisto) {
-        ListeTitres titres;
-        titres.reserve(doc.Titres.size());
-        for (const auto& titre : doc.Titres) {
-            titres.push_back(CopyTitre(*titre));
-            copies_.emplace(titre.get(), titres.back().get());
-        }
-        std::vector<std::unique_ptr<Mvt>> mouvements;
-        mouvements.reserve(doc.Mouvements.size());
-        for (const auto& mouvement : doc.Mouvements)
-            mouvements.push_back(std::make_unique<Mvt>(*mouvement));
-
-        originaux_ = std::move(doc.Titres);
-        mouvements_ = std::move(doc.Mouvements);
-        doc.Titres = std::move(titres);
-        doc.Mouvements = std::move(mouvements);
-        // The loaded history names an original; its users load it again for the copy.
-        doc.TitreHisto = nullptr;
-        doc.DateHisto = 0.0;
-    }
-    ~TransfertEnCours() {
-        if (!garde_) {
-            doc_.Titres = std::move(originaux_);
-            doc_.Mouvements = std::move(mouvements_);
-            doc_.Fichier = fichier_;
-            doc_.Modifie = modifie_;
-            doc_.TitreHisto = titreHisto_;
-            doc_.DateHisto = dateHisto_;
-        }
-    }
-    TransfertEnCours(const TransfertEnCours&) = delete;
-    TransfertEnCours& operator=(const TransfertEnCours&) = delete;
-
-    void Garder() { garde_ = true; }
-
-    // The copy of an original security, null when the transfer removed it.
-    Valeurs* CopyOf(const Valeurs* original) const {
-        const auto it = copies_.find(original);
-        if (it == copies_.end())
-            return nullptr;
-        for (const auto& titre : doc_.Titres)
-            if (titre.get() == it->second)
-                return it->second;
-        return nullptr;
-    }
-
-private:
-    TCorv& doc_;
-    ListeTitres originaux_;
-    std::vector<std::unique_ptr<Mvt>> mouvements_;
-    std::map<const Valeurs*, Valeurs*> copies_;
-    std::string fichier_;
-    bool modifie_;
-    Valeurs* titreHisto_;
-    double dateHisto_;
-    bool garde_ = false;
-};
 
 // Whether two paths name one file: through links when both exist, else by their text.
 bool SameFile(const QString& a, const QString& b) {
@@ -207,13 +139,9 @@ void TMainForm::ActTransfertExecute() {
 
     Valeurs* selection = SelectedTitre();
     TransfertEnCours transfert(doc);
-    // Purged sales carry the gains of the last computation, and the removal reads the
-    // positions: both must be those of the trades as they are now.
-    for (const auto& titre : doc.Titres) {
-        doc.SortOperes(titre.get());
-        doc.ComputeTitre(titre.get());
-    }
-    if (const std::string refus = doc.Purge(); !refus.empty()) {
+    if (const std::string refus =
+            transfert.Restructure(options.Suppr, options.Cumul, options.Intitule);
+        !refus.empty()) {
         FPrompts->Message(this, corvane,
                           QString::fromStdString(refus) +
                               QString("\nLe transfert n'a pas eu lieu : le portefeuille en "
@@ -221,8 +149,6 @@ void TMainForm::ActTransfertExecute() {
                           QMessageBox::Warning, QMessageBox::Ok);
         return;
     }
-    if (options.Suppr)
-        doc.Transfert(options.Cumul, options.Intitule);
     doc.Fichier = nouveau.toStdString();
     if (std::string raison; !doc.SaveFile(&raison)) {
         ReportSaveFailure(doc.Fichier, raison,
