@@ -85,10 +85,13 @@ std::string TCorv::ReplaceTitre(Valeurs* titre, const FicheTitre& fiche, std::in
             return refus;
     }
     fait.Cours = fiche.Cours != coursMontre;
-    if (fait.Cours) {
-        // The typed price values the position: it must hold in the document's cents.
+    if (fait.Cours || fiche.SRD != titre->SRD) {
+        // The price and the settlement market value the position: it must hold in the
+        // document's cents.
         const std::unique_ptr<Valeurs> essai = CopyTitre(*titre);
-        essai->Infos = CoursSaisi(fiche.Cours);
+        essai->SRD = fiche.SRD;
+        if (fait.Cours)
+            essai->Infos = CoursSaisi(fiche.Cours);
         if (std::string refus = SommesRefusees(*essai); !refus.empty())
             return refus;
     }
