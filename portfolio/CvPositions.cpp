@@ -101,10 +101,10 @@ struct ResultatOpere {
 
 // The position of a security replayed from its carried-over block; resultat(i, r) receives
 // the results of the i-th trade of the list for each trade replayed.
-// cumul learns whether every sum, gain and valuation was held exactly.
-template <typename Resultat>
+// cumul forms the sums (a Cumul learns whether every sum, gain and valuation was held exactly).
+template <typename Resultat, typename Sommes>
 BilanTitre Replay(const TCorv& doc, const Valeurs& titre, std::optional<double> jusqua,
-                  const ::Operes* exclue, Resultat&& resultat, Cumul& cumul) {
+                  const ::Operes* exclue, Resultat&& resultat, Sommes& cumul) {
     BilanTitre b = titre.BilanPurge;
     b.RealNetTOT = 0;
     cumul.Add(b.RealNetTOT, std::int64_t{b.VRealNet} - b.ARealNet);
@@ -216,7 +216,7 @@ GainsOpere ReplayOpere(BilanTitre& b, char sens, std::int32_t q, std::int32_t u,
 }
 
 void TCorv::ComputeTitre(Valeurs* titre, std::optional<double> jusqua, const ::Operes* exclue) {
-    Cumul cumul;
+    Modulo cumul;
     titre->Bilan = Replay(
         *this, *titre, jusqua, exclue,
         [titre](std::size_t i, const ResultatOpere& r) {
@@ -233,7 +233,7 @@ void TCorv::ComputeTitre(Valeurs* titre, std::optional<double> jusqua, const ::O
 
 BilanTitre TCorv::ComputeBilan(const Valeurs& titre, std::optional<double> jusqua,
                                const ::Operes* exclue) const {
-    Cumul cumul;
+    Modulo cumul;
     return Replay(
         *this, titre, jusqua, exclue, [](std::size_t, const ResultatOpere&) {}, cumul);
 }
