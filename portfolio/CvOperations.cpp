@@ -172,11 +172,14 @@ std::string TCorv::ReplaceOpere(Valeurs* titre, Operes* opere, const Operes& nou
     remplace.Pointe = false;
     Operes actuel = *opere;
     actuel.Pointe = false;
+    const std::size_t rang = RangDe(titre->Operes, static_cast<const Operes*>(opere));
+    if (rang == titre->Operes.size())
+        return {}; // not a trade of this security: nothing to replace
     if (remplace != actuel) {
         if (!OpereValide(remplace))
             return kSaisieIncorrecte;
         const std::unique_ptr<Valeurs> essai = CopyTitre(*titre);
-        *essai->Operes[RangDe(titre->Operes, static_cast<const Operes*>(opere))] = remplace;
+        *essai->Operes[rang] = remplace;
         SortOperes(essai.get());
         if (std::string refus = SommesRefusees(*essai); !refus.empty())
             return refus;
