@@ -11,6 +11,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -148,6 +149,26 @@ struct Valeurs {
     BilanTitre BilanPurge;
     InfosCours Infos{};
     std::vector<std::unique_ptr<SDetAlarme>> Alarmes;
+};
+
+// A new security with the description of titre (identity, flags and last quote) and nothing
+// else: no trade, no alarm, both position blocks cleared.
+std::unique_ptr<Valeurs> CopyDescription(const Valeurs& titre);
+// A whole copy of a security: its description, both position blocks, its trades and alarms.
+std::unique_ptr<Valeurs> CopyTitre(const Valeurs& titre);
+
+// A security as the user types it: its identity and its last price.
+struct FicheTitre {
+    std::string Code;
+    std::string Libelle;
+    std::string NomBourse;
+    std::string Activite;
+    std::int32_t Cours = 0; // cents
+    bool SRD = true;        // a new security is proposed as eligible to deferred settlement
+    bool SuiviAuto = false;
+
+    static FicheTitre De(const Valeurs& titre);
+    bool operator==(const FicheTitre&) const = default;
 };
 
 // One fee request: SRD, Quantite, Cours in; the three fees out.
@@ -288,6 +309,9 @@ public:
     void LoadSettings(platform::SettingsStore& registre);
     void LiquidationDate(double& date) const;
     bool IsSrdPending(const Valeurs* titre, const ::Operes* opere) const;
+    // Whether a trade of the security on that date, with the deferred-settlement option or
+    // not, waits for the coming settlement.
+    bool IsSrdPending(const Valeurs* titre, double date, bool srd) const;
     bool HasPendingSrd(const Valeurs* titre) const;
     float TextToFloat(const std::string& texte, int decimales) const;
     std::int32_t TextToCents(const std::string& texte) const;
@@ -303,14 +327,24 @@ public:
     // trades' computed fields change.
     BilanTitre ComputeBilan(const Valeurs& titre, std::optional<double> jusqua = std::nullopt,
                             const ::Operes* exclue = nullptr) const;
+    // The gate of every change of a security's trades, quote or carried-over block: empty when
+    // its position, formed exactly, holds in the document's 32-bit fields (every quantity, sum,
+    // gain and valuation); otherwise why not, as a French sentence naming the security. Given
+    // the security as it would stand after the change.
+    std::string SommesRefusees(const Valeurs& titre) const;
+    // The reason SommesRefusees gives for a security.
+    static std::string Depassement(const Valeurs& titre);
     bool ComputeRentabilite(Valeurs* titre, double debut);
     void ComputeRentabilites(double debut);
 
     // Purge, split, transfer and removal of securities (CvTransfer.cpp).
-    void Purge();
+    // Folds the ticked settled trades into the carried-over blocks and marks the document
+    // modified; empty then. When a security's block or position would not hold its sums,
+    // nothing is purged and the reason is given.
+    std::string Purge();
     // Splits the trades dated up to date by ratio: prices divided, quantities multiplied.
     // False, with nothing changed, for a ratio below 1 or when a quantity would pass 32 bits.
-    bool ApplyDivision(Valeurs* titre, int ratio, double date);
+    static bool ApplyDivision(Valeurs* titre, int ratio, double date);
     static bool DivisionFits(const Valeurs* titre, int ratio, double date);
     void Transfert(bool uneLigne, const std::string& commentaire);
     // Removes a security from the document, its trades and alarms with it, and forgets the
@@ -361,6 +395,88 @@ public:
     // the price moved. True when an alarm fired (CheckAlarmes). Leaves Modifie to the caller:
     // a quote refresh marks the document once its walk is over.
     bool ApplyCours(Valeurs* titre, const InfosCours& infos);
+
+    // The operations through which the program changes the records (CvOperations.cpp); the
+    // file reader and the tests that build documents fill the lists directly. Each checks what
+    // the document must hold, recomputes the security it changed and marks the document
+    // modified; a refusal is given as a French sentence (empty: done) and changes nothing.
+    //
+    // A typed security: its code and label given, its code new and storable; its price becomes
+    // its quote, stamped now. nullptr, with the reason in refus, when it is refused.
+    Valeurs* AddTitre(const FicheTitre& fiche, std::string& refus);
+    // What ReplaceTitre changed that the window shows apart.
+    struct ChangementTitre {
+        bool Libelle = false; // the securities were sorted again
+        bool SuiviAuto = false;
+        bool Cours = false; // a new quote, whose alarms are to be checked
+    };
+    // A security validated untouched stays exactly as it is. coursMontre: the price the user
+    // was shown; only a price typed over it replaces the quote, which a refresh may have
+    // changed meanwhile.
+    std::string ReplaceTitre(Valeurs* titre, const FicheTitre& fiche, std::int32_t coursMontre,
+                             ChangementTitre* changement = nullptr);
+    // Why the security cannot be deleted: still held, or a ticked trade still pending.
+    std::string SuppressionRefusee(Valeurs* titre);
+    // Books its realised result (AddPlValueMvt) and removes it (RemoveTitre).
+    void DeleteTitre(Valeurs* titre);
+    // A trade as the document keeps it: quantity and price of at least 1, its total fee the
+    // sum of the three, and an amount, fees and amount with its fees within 32-bit cents.
+    static bool OpereValide(const Operes& opere);
+    // stocke, when given, receives the trade as the document holds it.
+    std::string AddOpere(Valeurs* titre, const Operes& opere, Operes** stocke = nullptr);
+    // The replaced trade loses its tick; validated untouched it keeps every other value.
+    std::string ReplaceOpere(Valeurs* titre, Operes* opere, const Operes& nouveau);
+    // ReplaceOpere of edite when given, else AddOpere: what the trade dialog stores.
+    std::string EnregistreOpere(Valeurs* titre, Operes* edite, const Operes& saisie,
+                                Operes** stocke = nullptr);
+    std::string DeleteOpere(Valeurs* titre, Operes* opere);
+    void PointeOpere(Operes* opere, bool pointe);
+    // A movement of at least one cent.
+    std::string AddMvt(const Mvt& mvt);
+    std::string ReplaceMvt(Mvt* cible, const Mvt& mvt);
+    void DeleteMvt(Mvt* mvt);
+    // The security's alarms as the alarm dialog validated them.
+    void ReplaceAlarmes(Valeurs* titre, std::vector<std::unique_ptr<SDetAlarme>> alarmes);
+    // Why the split of the trades up to date by ratio cannot be made: a ratio below 1, a
+    // quantity or a sum that would not hold.
+    std::string DivisionRefusee(const Valeurs* titre, int ratio, double date) const;
+    // ApplyDivision once DivisionRefusee has nothing against it.
+    std::string DiviseTitre(Valeurs* titre, int ratio, double date);
+
+private:
+    // The purge of one security; false when its block could not hold a sum exactly.
+    bool PurgeTitre(Valeurs& titre) const;
+};
+
+// A portfolio transfer into a new file (CvTransfer.cpp). It works on copies of the records:
+// until it is kept, the originals come back untouched when it ends, and the document is exactly
+// what it was, still bound to its own file. Until then whoever points at the original records
+// (the window's views) may go on doing so: they live as long as this object.
+class TransfertEnCours {
+public:
+    explicit TransfertEnCours(TCorv& doc);
+    ~TransfertEnCours();
+    TransfertEnCours(const TransfertEnCours&) = delete;
+    TransfertEnCours& operator=(const TransfertEnCours&) = delete;
+
+    // Every security recomputed, the ticked settled trades purged, then, when suppr, the closed
+    // securities removed with their results booked (one movement under intitule when cumul).
+    // Empty when done; otherwise the purge's refusal, and nothing was changed.
+    std::string Restructure(bool suppr, bool cumul, const std::string& intitule);
+    void Garder() { garde_ = true; }
+    // The copy of an original security, null when the transfer removed it.
+    Valeurs* CopyOf(const Valeurs* original) const;
+
+private:
+    TCorv& doc_;
+    ListeTitres originaux_;
+    std::vector<std::unique_ptr<Mvt>> mouvements_;
+    std::vector<std::pair<const Valeurs*, Valeurs*>> copies_;
+    std::string fichier_;
+    bool modifie_;
+    Valeurs* titreHisto_;
+    double dateHisto_;
+    bool garde_ = false;
 };
 
 // The orders of the trades and of the securities (CvRecords.cpp).

@@ -197,11 +197,15 @@ double TCorv::FinSrdObligatoire() {
 }
 
 bool TCorv::IsSrdPending(const Valeurs* titre, const ::Operes* opere) const {
-    if (!titre || !opere || !titre->SRD)
+    return opere != nullptr && IsSrdPending(titre, opere->Date, opere->SRD);
+}
+
+bool TCorv::IsSrdPending(const Valeurs* titre, double date, bool srd) const {
+    if (!titre || !titre->SRD)
         return false;
-    if (opere->Date > FinSrdObligatoire())
-        return opere->Date > DateLiqP && opere->SRD;
-    return opere->Date > DateLiqP;
+    if (date > FinSrdObligatoire())
+        return date > DateLiqP && srd;
+    return date > DateLiqP;
 }
 
 bool TCorv::HasPendingSrd(const Valeurs* titre) const {

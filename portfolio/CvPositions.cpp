@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 
 using namespace position_arith;
 
@@ -100,11 +101,13 @@ struct ResultatOpere {
 
 // The position of a security replayed from its carried-over block; resultat(i, r) receives
 // the results of the i-th trade of the list for each trade replayed.
-template <typename Resultat>
+// cumul forms the sums (a Cumul learns whether every sum, gain and valuation was held exactly).
+template <typename Resultat, typename Sommes>
 BilanTitre Replay(const TCorv& doc, const Valeurs& titre, std::optional<double> jusqua,
-                  const ::Operes* exclue, Resultat&& resultat) {
+                  const ::Operes* exclue, Resultat&& resultat, Sommes& cumul) {
     BilanTitre b = titre.BilanPurge;
-    b.RealNetTOT = platform::Wrap32(std::int64_t{b.VRealNet} - b.ARealNet);
+    b.RealNetTOT = 0;
+    cumul.Add(b.RealNetTOT, std::int64_t{b.VRealNet} - b.ARealNet);
     std::int32_t regle = b.NbInPort; // held by settled trades
 
     for (std::size_t i = 0; i < titre.Operes.size(); ++i) {
@@ -117,7 +120,7 @@ BilanTitre Replay(const TCorv& doc, const Valeurs& titre, std::optional<double> 
         const bool enAttente = doc.IsSrdPending(&titre, &op);
         const bool achat = op.Sens == 'A';
 
-        Add32(b.TotFrais, f);
+        cumul.Add(b.TotFrais, f);
         ResultatOpere r;
         // A sale leaves the purchase averages as they were before it.
         r.PxMoyAchBrut = b.PxMoyAchBrut;
@@ -128,6 +131,8 @@ BilanTitre Replay(const TCorv& doc, const Valeurs& titre, std::optional<double> 
             const GainsOpere gains = ReplayOpere(b, op.Sens, q, op.Cours, f);
             r.PlValBrut = gains.ChampBrut;
             r.PlValNet = gains.ChampNet;
+            cumul.Check(Wide{gains.Brut});
+            cumul.Check(Wide{gains.Net});
         }
         if (achat) {
             r.PxMoyAchBrut = b.PxMoyAchBrut;
@@ -137,33 +142,34 @@ BilanTitre Replay(const TCorv& doc, const Valeurs& titre, std::optional<double> 
         r.PxMoyVenNet = b.PxMoyVenNet;
 
         if (achat) {
-            Add32(b.NbAchat, q);
-            Add32(b.ARealBrut, a);
-            Add32(b.ARealNet, a + f);
+            cumul.Add(b.NbAchat, q);
+            cumul.Add(b.ARealBrut, a);
+            cumul.Add(b.ARealNet, a + f);
             if (enAttente) {
-                Add32(b.AchRMBrut, a);
-                Add32(b.AchRMNet, a + f);
-                Add32(b.RealNetRM, -(a + f));
+                cumul.Add(b.AchRMBrut, a);
+                cumul.Add(b.AchRMNet, a + f);
+                cumul.Add(b.RealNetRM, -(a + f));
             } else {
-                Add32(regle, q);
-                Add32(b.RealNetTOT, -(a + f));
+                cumul.Add(regle, q);
+                cumul.Add(b.RealNetTOT, -(a + f));
             }
         } else {
-            Add32(b.NbVentes, q);
-            Add32(b.VRealBrut, a);
-            Add32(b.VRealNet, a - f);
+            cumul.Add(b.NbVentes, q);
+            cumul.Add(b.VRealBrut, a);
+            cumul.Add(b.VRealNet, a - f);
             if (enAttente) {
-                Add32(b.VenRMBrut, a);
-                Add32(b.VenRMNet, a - f);
-                Add32(b.RealNetRM, a - f);
+                cumul.Add(b.VenRMBrut, a);
+                cumul.Add(b.VenRMNet, a - f);
+                cumul.Add(b.RealNetRM, a - f);
             } else {
-                Add32(regle, -std::int64_t{q});
-                Add32(b.RealNetTOT, a - f);
+                cumul.Add(regle, -std::int64_t{q});
+                cumul.Add(b.RealNetTOT, a - f);
             }
         }
-        Add32(b.PlValBrut, r.PlValBrut);
-        Add32(b.PlValNet, r.PlValNet);
-        b.NbInPort = platform::Wrap32(std::int64_t{b.NbAchat} - b.NbVentes);
+        cumul.Add(b.PlValBrut, r.PlValBrut);
+        cumul.Add(b.PlValNet, r.PlValNet);
+        b.NbInPort = 0;
+        cumul.Add(b.NbInPort, std::int64_t{b.NbAchat} - b.NbVentes);
         resultat(i, r);
     }
 
@@ -176,18 +182,29 @@ BilanTitre Replay(const TCorv& doc, const Valeurs& titre, std::optional<double> 
     const std::int32_t cours = titre.Infos.Cours;
     const double achatNet = static_cast<double>(b.PxMoyAchNet) * 100.0;
     const std::int32_t fraisVente = SaleFee(doc, p, cours, false);
-    b.PlValLatBrut = Low32((Wide{cours} - b.PxMoyAchBrut) * p);
-    b.CoutBrut = platform::Wrap32(platform::Mul64(p, b.PxMoyAchBrut));
-    b.CoutNet = platform::Trunc32(static_cast<double>(p) * b.PxMoyAchNet * 100.0);
+    const Wide latentBrut = (Wide{cours} - b.PxMoyAchBrut) * p;
+    const std::int64_t cout = platform::Mul64(p, b.PxMoyAchBrut);
+    const double coutNet = static_cast<double>(p) * b.PxMoyAchNet * 100.0;
     const std::int64_t valeur = platform::Mul64(cours, p);
+    const std::int64_t valeurAct = platform::Mul64(cours, regle);
+    const std::int64_t valeurNetAct = valeurAct - SaleFee(doc, regle, cours, false);
+    const double latent = (cours - achatNet) * p;
+    const double latentNet = latent - fraisVente;
+    const double latentNetSrd = latent - SaleFee(doc, p, cours, titre.SRD);
+    for (const Wide exact : {latentBrut, Wide{cout}, Wide{valeur}, Wide{valeur - fraisVente},
+                             Wide{valeurAct}, Wide{valeurNetAct}})
+        cumul.Check(exact);
+    for (const double exact : {coutNet, latentNet, latentNetSrd})
+        cumul.Check(exact);
+    b.PlValLatBrut = Low32(latentBrut);
+    b.CoutBrut = platform::Wrap32(cout);
+    b.CoutNet = platform::Trunc32(coutNet);
     b.ValorBrut = platform::Wrap32(valeur);
     b.ValorNet = platform::Wrap32(valeur - fraisVente);
-    const std::int64_t valeurAct = platform::Mul64(cours, regle);
     b.ValorBrutAct = platform::Wrap32(valeurAct);
-    b.ValorNetAct = platform::Wrap32(valeurAct - SaleFee(doc, regle, cours, false));
-    const double latent = (cours - achatNet) * p;
-    b.PlValLatNet = platform::Trunc32(latent - fraisVente);
-    b.PlValLatNetSRD = platform::Trunc32(latent - SaleFee(doc, p, cours, titre.SRD));
+    b.ValorNetAct = platform::Wrap32(valeurNetAct);
+    b.PlValLatNet = platform::Trunc32(latentNet);
+    b.PlValLatNetSRD = platform::Trunc32(latentNetSrd);
     return b;
 }
 
@@ -199,8 +216,10 @@ GainsOpere ReplayOpere(BilanTitre& b, char sens, std::int32_t q, std::int32_t u,
 }
 
 void TCorv::ComputeTitre(Valeurs* titre, std::optional<double> jusqua, const ::Operes* exclue) {
-    titre->Bilan =
-        Replay(*this, *titre, jusqua, exclue, [titre](std::size_t i, const ResultatOpere& r) {
+    Modulo cumul;
+    titre->Bilan = Replay(
+        *this, *titre, jusqua, exclue,
+        [titre](std::size_t i, const ResultatOpere& r) {
             ::Operes& op = *titre->Operes[i];
             op.PxMoyAchBrut = r.PxMoyAchBrut;
             op.PxMoyAchNet = r.PxMoyAchNet;
@@ -208,12 +227,29 @@ void TCorv::ComputeTitre(Valeurs* titre, std::optional<double> jusqua, const ::O
             op.PxMoyVenNet = r.PxMoyVenNet;
             op.PlValBrut = r.PlValBrut;
             op.PlValNet = r.PlValNet;
-        });
+        },
+        cumul);
 }
 
 BilanTitre TCorv::ComputeBilan(const Valeurs& titre, std::optional<double> jusqua,
                                const ::Operes* exclue) const {
-    return Replay(*this, titre, jusqua, exclue, [](std::size_t, const ResultatOpere&) {});
+    Modulo cumul;
+    return Replay(
+        *this, titre, jusqua, exclue, [](std::size_t, const ResultatOpere&) {}, cumul);
+}
+
+std::string TCorv::SommesRefusees(const Valeurs& titre) const {
+    Cumul cumul;
+    Replay(
+        *this, titre, std::nullopt, nullptr, [](std::size_t, const ResultatOpere&) {}, cumul);
+    return cumul.Tient() ? std::string() : Depassement(titre);
+}
+
+std::string TCorv::Depassement(const Valeurs& titre) {
+    return "Le titre « " + titre.Libelle + " » (" + titre.Code +
+           ") dépasserait ce que le portefeuille peut tenir : 2 147 483 647 titres et "
+           "21 474 836,47 € par total (achats, ventes, frais, valorisations, +/- values). Rien "
+           "n'a été changé.";
 }
 
 bool TCorv::ComputeRentabilite(Valeurs* titre, double debut) {

@@ -25,19 +25,42 @@ Valeurs* TCorv::AddTitre(const Valeurs& model, std::string* refus) {
     }
     if (FindTitre(model.Code) != nullptr)
         return nullptr;
-    auto titre = std::make_unique<Valeurs>();
-    titre->Code = model.Code;
-    titre->Libelle = model.Libelle;
-    titre->NomBourse = model.NomBourse;
-    titre->Activite = model.Activite;
-    titre->SuiviAuto = model.SuiviAuto;
-    titre->SRD = model.SRD;
-    titre->Infos = model.Infos;
+    auto titre = CopyDescription(model);
     Valeurs* ajoute = titre.get();
     Titres.push_back(std::move(titre));
     SortTitres();
     Modifie = true;
     return ajoute;
+}
+
+std::unique_ptr<Valeurs> CopyDescription(const Valeurs& titre) {
+    auto copie = std::make_unique<Valeurs>();
+    copie->Code = titre.Code;
+    copie->Libelle = titre.Libelle;
+    copie->Activite = titre.Activite;
+    copie->NomBourse = titre.NomBourse;
+    copie->SRD = titre.SRD;
+    copie->SuiviAuto = titre.SuiviAuto;
+    copie->Infos = titre.Infos;
+    return copie;
+}
+
+std::unique_ptr<Valeurs> CopyTitre(const Valeurs& titre) {
+    auto copie = CopyDescription(titre);
+    copie->Bilan = titre.Bilan;
+    copie->BilanPurge = titre.BilanPurge;
+    copie->Operes.reserve(titre.Operes.size());
+    for (const auto& opere : titre.Operes)
+        copie->Operes.push_back(std::make_unique<Operes>(*opere));
+    copie->Alarmes.reserve(titre.Alarmes.size());
+    for (const auto& alarme : titre.Alarmes)
+        copie->Alarmes.push_back(std::make_unique<SDetAlarme>(*alarme));
+    return copie;
+}
+
+FicheTitre FicheTitre::De(const Valeurs& titre) {
+    return {titre.Code,        titre.Libelle, titre.NomBourse, titre.Activite,
+            titre.Infos.Cours, titre.SRD,     titre.SuiviAuto};
 }
 
 void TCorv::FreeOperes(Valeurs* titre) {

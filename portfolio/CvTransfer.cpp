@@ -21,26 +21,26 @@ namespace {
 
 // The carried-over averages are the means over everything ever purged, fees of purged sales
 // included, not the running averages of a replay.
-void Fold(BilanTitre& p, const Operes& op) {
+void Fold(BilanTitre& p, const Operes& op, Cumul& cumul) {
     const std::int32_t q = op.Quantite;
     const std::int32_t f = op.Frais;
     const std::int64_t montant = platform::Mul64(q, op.Cours);
-    Add32(p.TotFrais, f);
+    cumul.Add(p.TotFrais, f);
     if (op.Sens == 'A') {
-        Add32(p.NbAchat, q);
-        Add32(p.NbInPort, q);
-        Add32(p.ARealBrut, montant);
+        cumul.Add(p.NbAchat, q);
+        cumul.Add(p.NbInPort, q);
+        cumul.Add(p.ARealBrut, montant);
         p.PxMoyAchBrut = platform::Wrap32(platform::SafeDiv(p.ARealBrut, p.NbAchat));
         p.PxMoyAchNet =
             static_cast<float>((Quotient(p.TotFrais, p.NbAchat) + p.PxMoyAchBrut) * 0.01);
-        Add32(p.ARealNet, montant + f);
+        cumul.Add(p.ARealNet, montant + f);
     } else {
-        Add32(p.NbInPort, -std::int64_t{q});
-        Add32(p.NbVentes, q);
-        Add32(p.VRealBrut, montant);
-        Add32(p.VRealNet, montant - f);
-        Add32(p.PlValBrut, op.PlValBrut);
-        Add32(p.PlValNet, op.PlValNet);
+        cumul.Add(p.NbInPort, -std::int64_t{q});
+        cumul.Add(p.NbVentes, q);
+        cumul.Add(p.VRealBrut, montant);
+        cumul.Add(p.VRealNet, montant - f);
+        cumul.Add(p.PlValBrut, op.PlValBrut);
+        cumul.Add(p.PlValNet, op.PlValNet);
     }
 }
 
@@ -65,23 +65,38 @@ Mvt* AppendResultMvt(std::vector<std::unique_ptr<Mvt>>& mouvements, char sens, s
 
 } // namespace
 
-void TCorv::Purge() {
-    for (const auto& titre : Titres) {
-        auto& operes = titre->Operes;
-        std::size_t garde = 0;
-        for (std::size_t i = 0; i < operes.size(); ++i) {
-            if (operes[i]->Pointe && !IsSrdPending(titre.get(), operes[i].get())) {
-                Fold(titre->BilanPurge, *operes[i]);
-                operes[i].reset();
-            } else if (garde != i) {
-                operes[garde++] = std::move(operes[i]);
-            } else {
-                ++garde;
-            }
+bool TCorv::PurgeTitre(Valeurs& titre) const {
+    Cumul cumul;
+    auto& operes = titre.Operes;
+    std::size_t garde = 0;
+    for (std::size_t i = 0; i < operes.size(); ++i) {
+        if (operes[i]->Pointe && !IsSrdPending(&titre, operes[i].get())) {
+            Fold(titre.BilanPurge, *operes[i], cumul);
+            operes[i].reset();
+        } else if (garde != i) {
+            operes[garde++] = std::move(operes[i]);
+        } else {
+            ++garde;
         }
-        operes.resize(garde);
     }
+    operes.resize(garde);
+    return cumul.Tient();
+}
+
+std::string TCorv::Purge() {
+    // Tried whole on copies first: the carried-over block is stored for good, so a purge
+    // that one security's cents cannot hold purges nothing.
+    for (const auto& titre : Titres) {
+        const std::unique_ptr<Valeurs> essai = CopyTitre(*titre);
+        if (!PurgeTitre(*essai))
+            return Depassement(*titre);
+        if (std::string refus = SommesRefusees(*essai); !refus.empty())
+            return refus;
+    }
+    for (const auto& titre : Titres)
+        PurgeTitre(*titre);
     Modifie = true;
+    return {};
 }
 
 bool TCorv::DivisionFits(const Valeurs* titre, int ratio, double date) {
@@ -160,4 +175,64 @@ void TCorv::Transfert(bool uneLigne, const std::string& commentaire) {
     }
     if (cumule)
         AppendResultMvt(Mouvements, somme > 0 ? 'C' : 'D', somme, commentaire);
+}
+
+TransfertEnCours::TransfertEnCours(TCorv& doc)
+    : doc_(doc), fichier_(doc.Fichier), modifie_(doc.Modifie), titreHisto_(doc.TitreHisto),
+      dateHisto_(doc.DateHisto) {
+    ListeTitres titres;
+    titres.reserve(doc.Titres.size());
+    copies_.reserve(doc.Titres.size());
+    for (const auto& titre : doc.Titres) {
+        titres.push_back(CopyTitre(*titre));
+        copies_.emplace_back(titre.get(), titres.back().get());
+    }
+    std::vector<std::unique_ptr<Mvt>> mouvements;
+    mouvements.reserve(doc.Mouvements.size());
+    for (const auto& mouvement : doc.Mouvements)
+        mouvements.push_back(std::make_unique<Mvt>(*mouvement));
+
+    originaux_ = std::move(doc.Titres);
+    mouvements_ = std::move(doc.Mouvements);
+    doc.Titres = std::move(titres);
+    doc.Mouvements = std::move(mouvements);
+    // The loaded history names an original; its users load it again for the copy.
+    doc.TitreHisto = nullptr;
+    doc.DateHisto = 0.0;
+}
+
+TransfertEnCours::~TransfertEnCours() {
+    if (garde_)
+        return;
+    doc_.Titres = std::move(originaux_);
+    doc_.Mouvements = std::move(mouvements_);
+    doc_.Fichier = fichier_;
+    doc_.Modifie = modifie_;
+    doc_.TitreHisto = titreHisto_;
+    doc_.DateHisto = dateHisto_;
+}
+
+std::string TransfertEnCours::Restructure(bool suppr, bool cumul, const std::string& intitule) {
+    // Purged sales carry the gains of the last computation, and the removal reads the
+    // positions: both must be those of the trades as they are now.
+    for (const auto& titre : doc_.Titres) {
+        doc_.SortOperes(titre.get());
+        doc_.ComputeTitre(titre.get());
+    }
+    if (std::string refus = doc_.Purge(); !refus.empty())
+        return refus;
+    if (suppr)
+        doc_.Transfert(cumul, intitule);
+    return {};
+}
+
+Valeurs* TransfertEnCours::CopyOf(const Valeurs* original) const {
+    const auto it = std::find_if(copies_.begin(), copies_.end(),
+                                 [original](const auto& paire) { return paire.first == original; });
+    if (it == copies_.end())
+        return nullptr;
+    for (const auto& titre : doc_.Titres)
+        if (titre.get() == it->second)
+            return it->second;
+    return nullptr;
 }

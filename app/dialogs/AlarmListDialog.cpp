@@ -365,7 +365,7 @@ void TAlarme::ValiderClick() {
     FValide = true;
     FRemplissage = true;
     Liste->clear();
-    FTitre->Alarmes = std::move(FAlarmes);
+    FPortefeuille->ReplaceAlarmes(FTitre, std::move(FAlarmes));
     FAlarmes.clear();
     done(QDialog::Accepted);
 }

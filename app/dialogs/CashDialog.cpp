@@ -141,15 +141,12 @@ bool Tcash::SuivantClick() {
         if (FModif && Pareil(saisie, *FMouvement)) {
             // Nothing changed: the movement stays exactly as it was, whatever it holds.
             enregistre = true;
-        } else if (saisie.Montant < 1) {
-            FPrompts.Message(this, QString(), QString("Saisie incorrecte!"), QMessageBox::Warning,
+        } else if (const std::string refus =
+                       FModif ? doc.ReplaceMvt(FMouvement, saisie) : doc.AddMvt(saisie);
+                   !refus.empty()) {
+            FPrompts.Message(this, QString(), QString::fromStdString(refus), QMessageBox::Warning,
                              QMessageBox::Ok);
         } else {
-            if (FModif)
-                *FMouvement = saisie;
-            else
-                doc.Mouvements.push_back(std::make_unique<Mvt>(saisie));
-            doc.Modifie = true;
             ++FEnregistres;
             enregistre = true;
 

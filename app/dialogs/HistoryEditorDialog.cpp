@@ -268,14 +268,21 @@ bool TFHisto::DivisionFits(int ratio, platform::TDateTime jusqua) {
     // Every trade of the split's last day, whatever its time, is split with it.
     const double finDuJour =
         std::nextafter(platform::DateOf(jusqua) + 1.0, -std::numeric_limits<double>::infinity());
-    if (HistoDivisionFits(DataSource1->Table(), ratio, jusqua) &&
-        TCorv::DivisionFits(FTitre, ratio, finDuJour))
-        return true;
-    Refuse(
-        QString("La division par ") + QString::number(ratio) +
-        QString(" donnerait une quantité ou un volume trop grand pour être enregistré : rien n'a "
-                "été divisé."));
-    return false;
+    if (!HistoDivisionFits(DataSource1->Table(), ratio, jusqua) ||
+        !TCorv::DivisionFits(FTitre, ratio, finDuJour)) {
+        Refuse(QString("La division par ") + QString::number(ratio) +
+               QString(" donnerait une quantité ou un volume trop grand pour être enregistré : "
+                       "rien n'a été divisé."));
+        return false;
+    }
+    // The trades follow the history once the editor is validated: a split that the document
+    // would refuse them is refused here, before the history is touched.
+    if (const std::string refus = FPortefeuille->DivisionRefusee(FTitre, ratio, finDuJour);
+        !refus.empty()) {
+        Refuse(QString::fromStdString(refus));
+        return false;
+    }
+    return true;
 }
 
 void TFHisto::BtOkClick() {

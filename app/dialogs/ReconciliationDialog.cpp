@@ -251,9 +251,7 @@ void TForm5::LvOpClick() {
         if (op == nullptr)
             continue;
         const bool pointe = ligne->checkState(kSens) == Qt::Checked;
-        // A tick is stored in the portfolio file: a change must not be lost at close.
-        if (op->Pointe != pointe && FPortefeuille != nullptr)
-            FPortefeuille->Modifie = true;
-        op->Pointe = pointe;
+        if (FPortefeuille != nullptr)
+            FPortefeuille->PointeOpere(op, pointe);
     }
 }

@@ -50,11 +50,6 @@ bool EnOem(QChar c) {
 
 } // namespace
 
-FicheTitre FicheTitre::De(const Valeurs& titre) {
-    return {titre.Code,        titre.Libelle, titre.NomBourse, titre.Activite,
-            titre.Infos.Cours, titre.SRD,     titre.SuiviAuto};
-}
-
 TOKBottomDlg::TOKBottomDlg(QWidget* owner, TCorv* portefeuille, UiPrompts& prompts,
                            const Valeurs* titre)
     : QDialog(owner), FPortefeuille(portefeuille), FPrompts(prompts),

@@ -6,6 +6,8 @@
 // price reads as an amount, and stays open on it otherwise; the caller checks the code, the label
 // and the uniqueness of the code.
 
+#include "portfolio/Cv.h"
+
 #include <QDialog>
 #include <QString>
 
@@ -19,21 +21,6 @@ class QLineEdit;
 class QPushButton;
 class TCorv;
 class UiPrompts;
-struct Valeurs;
-
-// A security as the dialog shows and gives it back: its identity and its last price.
-struct FicheTitre {
-    std::string Code;
-    std::string Libelle;
-    std::string NomBourse;
-    std::string Activite;
-    std::int32_t Cours = 0; // cents
-    bool SRD = true;        // a new security is proposed as eligible to deferred settlement
-    bool SuiviAuto = false;
-
-    static FicheTitre De(const Valeurs& titre);
-    bool operator==(const FicheTitre&) const = default;
-};
 
 class TOKBottomDlg : public QDialog {
     Q_OBJECT

@@ -44,11 +44,6 @@ std::int64_t Cents(const TCorv& doc, const QLineEdit* champ) {
     return doc.TextToCents(champ->text().toStdString());
 }
 
-bool Tient32(std::int64_t cents) {
-    return cents >= std::numeric_limits<std::int32_t>::min() &&
-           cents <= std::numeric_limits<std::int32_t>::max();
-}
-
 // The largest quantity that can be typed.
 constexpr int kQuantiteMax = 9999999;
 
@@ -93,9 +88,10 @@ double TAddOper::DebutSRD() {
 }
 
 TAddOper::TAddOper(QWidget* owner, TCorv* portefeuille, Operes* opere, Valeurs* titre,
-                   UiPrompts& prompts, std::function<void(Valeurs*)> refresh)
+                   UiPrompts& prompts, Enregistrement enregistre,
+                   std::function<void(Valeurs*)> refresh)
     : QDialog(owner), FPortefeuille(portefeuille), FOpere(opere), FTitre(titre),
-      FRefresh(std::move(refresh)), FPrompts(prompts) {
+      FEnregistre(std::move(enregistre)), FRefresh(std::move(refresh)), FPrompts(prompts) {
     setObjectName("AddOper");
     setWindowTitle(QString("Ajout d'un opéré"));
     const auto edit = [this](const char* name, int limite) {
@@ -401,12 +397,9 @@ void TAddOper::CPlusValue() {
     MntBrut->setText(Montant(a.MntBrut));
     MntNet->setText(Montant(a.MntNet));
 
-    Operes essai;
-    essai.Date = date;
-    essai.SRD = OptionSRD();
     const std::int64_t cash = std::int64_t{doc.Cash} - FRetraitCash;
     const std::int64_t cashLiq = std::int64_t{doc.CashLiq} - FRetraitCashLiq;
-    Cash->setText(Montant(doc.IsSrdPending(FTitre, &essai) ? cash : cash + a.EffetCash));
+    Cash->setText(Montant(doc.IsSrdPending(FTitre, date, OptionSRD()) ? cash : cash + a.EffetCash));
     CashLq->setText(Montant(cashLiq + a.EffetCash));
 }
 
@@ -451,10 +444,7 @@ void TAddOper::ReverseCashEffect() {
 
     // The document's totals stay as they are; the preview takes the trade off them itself, so
     // that a recomputation while the dialog is open cannot count it twice.
-    Operes essai;
-    essai.Date = FromQDate(DateOp->date());
-    essai.SRD = OptionSRD();
-    FRetraitCash = doc.IsSrdPending(FTitre, &essai) ? 0 : effet;
+    FRetraitCash = doc.IsSrdPending(FTitre, FromQDate(DateOp->date()), OptionSRD()) ? 0 : effet;
     FRetraitCashLiq = effet;
 }
 
@@ -488,17 +478,23 @@ Operes TAddOper::Saisie() const {
     return o;
 }
 
-bool TAddOper::SaisieValide(const Operes& opere) {
-    // The positions and the cash add these up in 32-bit cents: a trade whose amount, fees or
-    // amount with its fees go beyond would wrap them.
-    const std::int64_t frais = std::int64_t{opere.FraisSRD} + opere.Frais1 + opere.Frais2;
-    const std::int64_t montant = platform::Mul64(opere.Quantite, opere.Cours);
-    return opere.Quantite >= 1 && opere.Cours >= 1 && opere.Frais == frais && Tient32(montant) &&
-           Tient32(montant + frais) && Tient32(montant - frais);
+bool TAddOper::SaisieAcceptee(const Operes& opere) const {
+    return FFraisSatures.empty() && TCorv::OpereValide(opere);
 }
 
-bool TAddOper::SaisieAcceptee(const Operes& opere) const {
-    return FFraisSatures.empty() && SaisieValide(opere);
+bool TAddOper::Enregistre(const Operes& saisie, const Operes& rendu, Operes** stocke) {
+    if (!SaisieAcceptee(saisie)) {
+        FPrompts.Message(this, QString(), QString("Saisie incorrecte!"), QMessageBox::Warning,
+                         QMessageBox::Ok);
+        return false;
+    }
+    const std::string refus = FEnregistre ? FEnregistre(rendu, stocke) : std::string();
+    if (!refus.empty()) {
+        FPrompts.Message(this, "Corvane", QString::fromStdString(refus), QMessageBox::Warning,
+                         QMessageBox::Ok);
+        return false;
+    }
+    return true;
 }
 
 bool TAddOper::SuivantClick() {
@@ -506,19 +502,13 @@ bool TAddOper::SuivantClick() {
     try {
         if (FPortefeuille != nullptr && FTitre != nullptr) {
             TCorv& doc = *FPortefeuille;
-            auto nouveau = std::make_unique<Operes>(Saisie());
-            if (!SaisieAcceptee(*nouveau)) {
-                FPrompts.Message(this, QString(), QString("Saisie incorrecte!"),
-                                 QMessageBox::Warning, QMessageBox::Ok);
-            } else {
-                Operes* stocke = nouveau.get();
-                FTitre->Operes.push_back(std::move(nouveau));
-                doc.Modifie = true;
+            Operes* stocke = nullptr;
+            const Operes saisie = Saisie();
+            if (Enregistre(saisie, saisie, &stocke)) {
                 ++FEnregistres;
                 enregistre = true;
-                doc.SortOperes(FTitre);
-                doc.ComputeTitre(FTitre);
-                PxAch->setText(Montant(stocke->PxMoyAchBrut));
+                if (stocke != nullptr)
+                    PxAch->setText(Montant(stocke->PxMoyAchBrut));
                 if (FRefresh)
                     FRefresh(FTitre);
                 else
@@ -537,12 +527,12 @@ bool TAddOper::SuivantClick() {
 
 void TAddOper::OKBtnClick() {
     // A refused entry keeps the dialog open, so that what was typed can be corrected rather
-    // than dropped by the caller.
+    // than dropped.
     try {
-        Operes saisie = Saisie();
-        if (!SaisieAcceptee(saisie)) {
-            FPrompts.Message(this, QString(), QString("Saisie incorrecte!"), QMessageBox::Warning,
-                             QMessageBox::Ok);
+        const Operes saisie = Saisie();
+        // Validated untouched, a trade being modified is handed back as it is.
+        const bool touche = FOpere == nullptr || FTouche;
+        if (!Enregistre(saisie, touche ? saisie : *FOpere, nullptr)) {
             DateOp->setFocus();
             return;
         }

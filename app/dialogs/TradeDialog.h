@@ -7,8 +7,10 @@
 // "OK && Suivant" stores a new trade at once and keeps the dialog open for the next one.
 //
 // The dialog is given the trade to modify, or none for new trades of a security, and shows it
-// itself; once it is closed with OK, Resultat gives the trade as typed. It never changes the
-// document's cash totals: the cash preview of a modification leaves the trade out by itself.
+// itself. "OK" and "OK && Suivant" hand the trade as typed to the one storing callback it is
+// given, and stay open on its refusal; once it is closed with OK, Resultat gives the trade as
+// typed. It never changes the document's cash totals: the cash preview of a modification
+// leaves the trade out by itself.
 
 #include "portfolio/Cv.h"
 
@@ -18,6 +20,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <string>
 #include <vector>
 
 class QCheckBox;
@@ -49,12 +52,17 @@ ApercuOpere CalculApercu(const BilanTitre& b, bool vente, std::int32_t q, std::i
 class TAddOper : public QDialog {
     Q_OBJECT
 public:
+    // Stores a trade as typed: empty when stored, with the record the document now holds in
+    // stocke; otherwise why it was refused, in French.
+    using Enregistrement = std::function<std::string(const Operes& saisie, Operes** stocke)>;
+
     // opere: the trade being modified (owned by the document), or nullptr for new trades.
     // titre: the security whose trades are entered. prompts: where refusals, conversion errors
-    // and the fee calculator are shown; not owned. refresh: redisplays the security once
-    // "OK && Suivant" stored a trade; without it the document's totals are recomputed.
+    // and the fee calculator are shown; not owned. enregistre: stores what OK and "OK &&
+    // Suivant" accept. refresh: redisplays the security once "OK && Suivant" stored a trade;
+    // without it the document's totals are recomputed.
     TAddOper(QWidget* owner, TCorv* portefeuille, Operes* opere, Valeurs* titre, UiPrompts& prompts,
-             std::function<void(Valeurs*)> refresh = nullptr);
+             Enregistrement enregistre, std::function<void(Valeurs*)> refresh = nullptr);
 
     // Once closed with OK: the trade as typed (not ticked), which the dialog has checked; for a
     // modification only when the user changed something, so that a trade validated untouched
@@ -86,10 +94,8 @@ public:
     // The trade as typed, every field read before any is kept. Throws
     // platform::ConversionError on a text that does not convert (an empty quantity included).
     Operes Saisie() const;
-    // Quantity and price of at least 1, and an amount, fees and amount plus or minus the fees
-    // that all fit 32-bit cents.
-    static bool SaisieValide(const Operes& opere);
-    // SaisieValide, and no computed fee left out for not fitting (FFraisSatures).
+    // A trade the document keeps (TCorv::OpereValide), and no computed fee left out for not
+    // fitting (FFraisSatures).
     bool SaisieAcceptee(const Operes& opere) const;
     // The deferred-settlement option as it applies: enabled and checked.
     bool OptionSRD() const;
@@ -126,6 +132,7 @@ public:
     bool FValide = false;
     int FEnregistres = 0; // trades stored by "OK && Suivant"
 
+    Enregistrement FEnregistre;
     // Redisplays the security after "OK && Suivant" stored a trade.
     std::function<void(Valeurs*)> FRefresh;
 
@@ -138,6 +145,10 @@ private:
     // The quantity typed; 0 when empty if vide0, else a conversion error.
     std::int32_t Quantite(bool vide0) const;
     void EnableFees();
+    // Once the entry as typed is acceptable, rendu (the entry, or the trade being modified
+    // when it was left untouched) handed to FEnregistre; false, once the refusal is shown, when
+    // nothing was stored.
+    bool Enregistre(const Operes& saisie, const Operes& rendu, Operes** stocke);
     void Erreur(const std::exception& erreur);
 
     UiPrompts& FPrompts;

@@ -24,9 +24,8 @@ void TMainForm::ActAlarmeExecute() {
         return;
     TAlarme dialog(this, FPortefeuille.get(), titre, *FPrompts);
     const Shown<TAlarme> shown(Alarme, &dialog);
-    // The dialog has given the security its new alarms, changed or not.
-    if (FPrompts->RunDialog(dialog))
-        FPortefeuille->Modifie = true;
+    // Valider gives the security its new alarms, changed or not, through the document.
+    FPrompts->RunDialog(dialog);
 }
 
 void TMainForm::ViewLogsExecute() {

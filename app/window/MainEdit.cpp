@@ -108,35 +108,23 @@ void TMainForm::delvalExecute() {
         return;
     const auto rang = static_cast<std::size_t>(place - titres.begin());
 
-    // The checks read the position as the trades give it now, not as a dialog's preview may
-    // have left it.
-    doc.SortOperes(titre);
-    doc.ComputeTitre(titre);
     const QString corvane = QString("Corvane");
-    if (titre->Bilan.NbInPort != 0) {
-        FPrompts->Message(this, corvane,
-                          QString("Vous ne pouvez supprimer un titre encore détenu."),
-                          QMessageBox::Warning, QMessageBox::Ok);
+    if (const std::string refus = doc.SuppressionRefusee(titre); !refus.empty()) {
+        FPrompts->Message(this, corvane, QString::fromStdString(refus), QMessageBox::Warning,
+                          QMessageBox::Ok);
         return;
     }
-    if (doc.HasPendingSrd(titre)) {
-        FPrompts->Message(this, corvane, QString("Ce titre à des opérés non liquidés."),
-                          QMessageBox::Warning, QMessageBox::Ok);
-        return;
-    }
-    if (titre->Bilan.PlValNet != 0) {
+    if (titre->Bilan.PlValNet != 0)
         FPrompts->Message(this, corvane,
                           QString("Ce titre a généré des +/- values.\n"
                                   "Celles-ci seront portées à votre crédit cash."),
                           QMessageBox::Warning, QMessageBox::Ok);
-        doc.AddPlValueMvt(titre);
-    }
 
     // The tree and the trade list point at the security and its trades: they let go of them
     // before these are freed. The rebuild then selects the neighbour, or the root when no
     // security is left.
     FViews->LvOp->clear();
-    doc.RemoveTitre(titre);
+    doc.DeleteTitre(titre);
     if (titres.empty()) {
         LT1->setCurrentItem(LT1->topLevelItem(0));
     } else {
@@ -144,7 +132,6 @@ void TMainForm::delvalExecute() {
         FSelTitre = titres[std::min(rang, titres.size() - 1)].get();
     }
     BuildTree();
-    doc.Modifie = true;
 }
 
 void TMainForm::DelOpereExecute() {
@@ -152,12 +139,13 @@ void TMainForm::DelOpereExecute() {
     Operes* opere = SelectedOpere();
     if (!EditingAllowed(DelOpere) || titre == nullptr || opere == nullptr)
         return;
+    if (const std::string refus = FPortefeuille->DeleteOpere(titre, opere); !refus.empty()) {
+        FPrompts->Message(this, "Corvane", QString::fromStdString(refus), QMessageBox::Warning,
+                          QMessageBox::Ok);
+        return;
+    }
     delete SelectedRow(FViews->LvOp); // the row goes with its trade
-    auto& operes = titre->Operes;
-    operes.erase(std::find_if(operes.begin(), operes.end(),
-                              [opere](const auto& op) { return op.get() == opere; }));
     RefreshViews(titre);
-    FPortefeuille->Modifie = true;
     BuildTree();
 }
 
@@ -165,10 +153,7 @@ void TMainForm::DPointer1Click() {
     Operes* opere = SelectedOpere();
     if (!EditingAllowed(DPointer1) || opere == nullptr)
         return;
-    // The tick is stored in the portfolio file: closing without saving would lose it, so it
-    // counts as a change like any other.
-    opere->Pointe = !opere->Pointe;
-    FPortefeuille->Modifie = true;
+    FPortefeuille->PointeOpere(opere, !opere->Pointe);
     RefreshViews(nullptr);
 }
 
@@ -202,17 +187,16 @@ void TMainForm::DelCashExecute() {
     if (!EditingAllowed(DelCash) || mouvement == nullptr)
         return;
     delete SelectedRow(FViews->LstCash);
-    auto& mouvements = FPortefeuille->Mouvements;
-    mouvements.erase(std::find_if(mouvements.begin(), mouvements.end(),
-                                  [mouvement](const auto& m) { return m.get() == mouvement; }));
-    FPortefeuille->Modifie = true;
+    FPortefeuille->DeleteMvt(mouvement);
     RefreshViews(nullptr);
 }
 
 void TMainForm::Purge1Click() {
     if (!EditingAllowed(Purge1))
         return;
-    FPortefeuille->Purge();
+    if (const std::string refus = FPortefeuille->Purge(); !refus.empty())
+        FPrompts->Message(this, "Corvane", QString::fromStdString(refus), QMessageBox::Warning,
+                          QMessageBox::Ok);
     RefreshViews(nullptr);
     ForgetTradeRows();
 }

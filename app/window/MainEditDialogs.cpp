@@ -37,22 +37,9 @@ bool RunSecurityDialog(UiPrompts& prompts, TOKBottomDlg& dialog) {
     return prompts.RunDialog(dialog);
 }
 
-// The add and the change commands refuse an entered security in the same words.
-constexpr char kTitreIncomplet[] = "Le code valeur et le libellé doivent être saisis.";
-constexpr char kTitreExistant[] = "Cette valeur existe déjà!";
-
-void RefuseTitre(UiPrompts& prompts, QWidget* parent, const char* raison) {
-    prompts.Message(parent, QString(), QString::fromUtf8(raison), QMessageBox::Warning,
+void RefuseTitre(UiPrompts& prompts, QWidget* parent, const std::string& raison) {
+    prompts.Message(parent, QString(), QString::fromStdString(raison), QMessageBox::Warning,
                     QMessageBox::Ok);
-}
-
-// A quote typed by hand: nothing of the day's quote but the price, stamped now.
-InfosCours CoursSaisi(std::int32_t cours) {
-    InfosCours infos{};
-    infos.Cours = cours;
-    infos.Date = platform::Date();
-    infos.Heure = platform::TimeOf(platform::Now());
-    return infos;
 }
 
 } // namespace
@@ -68,26 +55,10 @@ void TMainForm::AddValExecute() {
     if (!saisie)
         return;
 
-    const FicheTitre s = AvecDefauts(*saisie);
-    if (s.Code.empty() || s.Libelle.empty()) {
-        RefuseTitre(*FPrompts, this, kTitreIncomplet);
-    } else {
-        Valeurs modele;
-        modele.Code = s.Code;
-        modele.Libelle = s.Libelle;
-        modele.NomBourse = s.NomBourse;
-        modele.Activite = s.Activite;
-        modele.Infos = CoursSaisi(s.Cours);
-        modele.SRD = s.SRD;
-        modele.SuiviAuto = s.SuiviAuto;
-        std::string refus;
-        Valeurs* nouveau = doc.AddTitre(modele, &refus);
-        FSelTitre = nouveau;
-        if (nouveau != nullptr)
-            doc.Modifie = true;
-        else
-            RefuseTitre(*FPrompts, this, refus.empty() ? kTitreExistant : refus.c_str());
-    }
+    std::string refus;
+    FSelTitre = doc.AddTitre(AvecDefauts(*saisie), refus);
+    if (FSelTitre == nullptr)
+        RefuseTitre(*FPrompts, this, refus);
     BuildTree();
 }
 
@@ -104,47 +75,17 @@ void TMainForm::ModifValExecute() {
     // OK marks the document modified even when nothing changed; the security then stays
     // exactly as it was.
     const std::optional<FicheTitre> saisie = dialog.Resultat();
-    if (!saisie) {
-        doc.Modifie = true;
-        return;
-    }
-
-    // Codes name the history files and must stay unique: a change that would lose either is
-    // refused before anything is written, as the add command refuses it.
-    const FicheTitre s = AvecDefauts(*saisie);
-    if (s.Code.empty() || s.Libelle.empty()) {
-        RefuseTitre(*FPrompts, this, kTitreIncomplet);
-        return;
-    }
-    if (const Valeurs* autre = doc.FindTitre(s.Code); autre != nullptr && autre != titre) {
-        RefuseTitre(*FPrompts, this, kTitreExistant);
-        return;
-    }
-    // A new code passes the gate that AddTitre applies.
-    if (const std::string refus = s.Code != titre->Code ? TCorv::CodeRefuse(s.Code) : "";
+    TCorv::ChangementTitre change;
+    if (const std::string refus = doc.ReplaceTitre(
+            titre, saisie ? AvecDefauts(*saisie) : FicheTitre::De(*titre), ancienCours, &change);
         !refus.empty()) {
-        RefuseTitre(*FPrompts, this, refus.c_str());
+        RefuseTitre(*FPrompts, this, refus);
         return;
     }
+    if (!saisie)
+        return;
 
-    doc.Modifie = true;
-    if (s.Code != titre->Code && doc.TitreHisto == titre) {
-        // The loaded history is the old code's file: the next reader loads the new one's.
-        doc.TitreHisto = nullptr;
-        doc.DateHisto = 0.0;
-    }
-    titre->Code = s.Code;
-    titre->SRD = s.SRD;
-    const bool libelleChange = s.Libelle != titre->Libelle;
-    titre->Libelle = s.Libelle;
-    titre->NomBourse = s.NomBourse;
-    titre->Activite = s.Activite;
-    // Manual securities are drawn apart in the tree.
-    const bool suiviChange = s.SuiviAuto != titre->SuiviAuto;
-    titre->SuiviAuto = s.SuiviAuto;
-
-    if (s.Cours != ancienCours) {
-        titre->Infos = CoursSaisi(s.Cours);
+    if (change.Cours) {
         RefreshViews(titre);
         bool journalisee = false;
         try {
@@ -159,12 +100,9 @@ void TMainForm::ModifValExecute() {
             TimeLogs->start();
         }
     }
-    if (libelleChange) {
-        doc.SortTitres();
+    // Manual securities are drawn apart in the tree.
+    if (change.Libelle || change.SuiviAuto)
         BuildTree();
-    } else if (suiviChange) {
-        BuildTree();
-    }
     FillTitres();
 }
 
@@ -186,28 +124,18 @@ void TMainForm::AddOpereExecute() {
     PageCtl1->setCurrentWidget(PageCtl1->widget(1)); // "Opérés"
     std::exception_ptr erreur;
     {
-        TAddOper dialog(this, &doc, edite, titre, *FPrompts,
-                        [this](Valeurs* t) { RefreshViews(t); });
+        // "OK" and "OK && Suivant" store through the same operation.
+        TAddOper dialog(
+            this, &doc, edite, titre, *FPrompts,
+            [&doc, titre, edite](const Operes& saisie, Operes** stocke) {
+                return doc.EnregistreOpere(titre, edite, saisie, stocke);
+            },
+            [this](Valeurs* t) { RefreshViews(t); });
         // The security is redisplayed however the dialog ends: "OK && Suivant" may have
         // stored trades already.
         try {
-            bool ok = false;
-            {
-                const Shown<TAddOper> shown(AddOper, &dialog);
-                ok = FPrompts->RunDialog(dialog);
-            }
-            const std::optional<Operes> saisie = ok ? dialog.Resultat() : std::nullopt;
-            if (ok && edite != nullptr) {
-                // A trade validated loses its tick, changed or not; untouched, it keeps
-                // every other value exactly.
-                if (saisie)
-                    *edite = *saisie;
-                edite->Pointe = false;
-                doc.Modifie = true;
-            } else if (saisie) {
-                titre->Operes.push_back(std::make_unique<Operes>(*saisie));
-                doc.Modifie = true;
-            }
+            const Shown<TAddOper> shown(AddOper, &dialog);
+            FPrompts->RunDialog(dialog);
         } catch (...) {
             erreur = std::current_exception();
         }

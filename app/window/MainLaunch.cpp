@@ -27,99 +27,11 @@
 
 #include <cmath>
 #include <limits>
-#include <map>
 #include <memory>
 #include <utility>
 #include <vector>
 
 namespace {
-
-std::unique_ptr<Valeurs> CopyTitre(const Valeurs& titre) {
-    auto copie = std::make_unique<Valeurs>();
-    copie->Code = titre.Code;
-    copie->Libelle = titre.Libelle;
-    copie->Activite = titre.Activite;
-    copie->NomBourse = titre.NomBourse;
-    copie->SRD = titre.SRD;
-    copie->SuiviAuto = titre.SuiviAuto;
-    copie->Bilan = titre.Bilan;
-    copie->BilanPurge = titre.BilanPurge;
-    copie->Infos = titre.Infos;
-    copie->Operes.reserve(titre.Operes.size());
-    for (const auto& opere : titre.Operes)
-        copie->Operes.push_back(std::make_unique<Operes>(*opere));
-    copie->Alarmes.reserve(titre.Alarmes.size());
-    for (const auto& alarme : titre.Alarmes)
-        copie->Alarmes.push_back(std::make_unique<SDetAlarme>(*alarme));
-    return copie;
-}
-
-// The transfer purges the document and drops securities before it writes the new file. It
-// works on copies of the records: when the new file cannot be written, the originals come
-// back untouched and the open document is exactly what it was, still bound to its own file.
-// Until the transfer is kept the window's views go on pointing at the originals, which live
-// as long as this object.
-class TransfertEnCours {
-public:
-    explicit TransfertEnCours(TCorv& doc)
-        : doc_(doc), fichier_(doc.Fichier), modifie_(doc.Modifie), titreHisto_(doc.TitreHisto),
-          dateHisto_(doc.DateHisto) {
-        ListeTitres titres;
-        titres.reserve(doc.Titres.size());
-        for (const auto& titre : doc.Titres) {
-            titres.push_back(CopyTitre(*titre));
-            copies_.emplace(titre.get(), titres.back().get());
-        }
-        std::vector<std::unique_ptr<Mvt>> mouvements;
-        mouvements.reserve(doc.Mouvements.size());
-        for (const auto& mouvement : doc.Mouvements)
-            mouvements.push_back(std::make_unique<Mvt>(*mouvement));
-
-        originaux_ = std::move(doc.Titres);
-        mouvements_ = std::move(doc.Mouvements);
-        doc.Titres = std::move(titres);
-        doc.Mouvements = std::move(mouvements);
-        // The loaded history names an original; its users load it again for the copy.
-        doc.TitreHisto = nullptr;
-        doc.DateHisto = 0.0;
-    }
-    ~TransfertEnCours() {
-        if (!garde_) {
-            doc_.Titres = std::move(originaux_);
-            doc_.Mouvements = std::move(mouvements_);
-            doc_.Fichier = fichier_;
-            doc_.Modifie = modifie_;
-            doc_.TitreHisto = titreHisto_;
-            doc_.DateHisto = dateHisto_;
-        }
-    }
-    TransfertEnCours(const TransfertEnCours&) = delete;
-    TransfertEnCours& operator=(const TransfertEnCours&) = delete;
-
-    void Garder() { garde_ = true; }
-
-    // The copy of an original security, null when the transfer removed it.
-    Valeurs* CopyOf(const Valeurs* original) const {
-        const auto it = copies_.find(original);
-        if (it == copies_.end())
-            return nullptr;
-        for (const auto& titre : doc_.Titres)
-            if (titre.get() == it->second)
-                return it->second;
-        return nullptr;
-    }
-
-private:
-    TCorv& doc_;
-    ListeTitres originaux_;
-    std::vector<std::unique_ptr<Mvt>> mouvements_;
-    std::map<const Valeurs*, Valeurs*> copies_;
-    std::string fichier_;
-    bool modifie_;
-    Valeurs* titreHisto_;
-    double dateHisto_;
-    bool garde_ = false;
-};
 
 // Whether two paths name one file: through links when both exist, else by their text.
 bool SameFile(const QString& a, const QString& b) {
@@ -169,10 +81,14 @@ void TMainForm::HistoExecute() {
         jusqua = dialog.DivisionDate();
     }
     if (division && ratio >= TDivision::kRatioMin) {
-        FPortefeuille->ApplyDivision(titre, ratio, EndOfDay(jusqua));
         // The history file already holds the split: the trades must be saved with it, or the
-        // portfolio would be closed without a word and reopened with unsplit trades.
-        FPortefeuille->Modifie = true;
+        // portfolio would be closed without a word and reopened with unsplit trades. The editor
+        // asked the document before it split the history, so a refusal here is one it could
+        // not foresee, and is told.
+        if (const std::string refus = FPortefeuille->DiviseTitre(titre, ratio, EndOfDay(jusqua));
+            !refus.empty())
+            FPrompts->Message(this, "Corvane", QString::fromStdString(refus), QMessageBox::Warning,
+                              QMessageBox::Ok);
         BuildTree();
     }
     if (PageCtl1->tabText(PageCtl1->currentIndex()) == "Graphiques")
@@ -223,15 +139,16 @@ void TMainForm::ActTransfertExecute() {
 
     Valeurs* selection = SelectedTitre();
     TransfertEnCours transfert(doc);
-    // Purged sales carry the gains of the last computation, and the removal reads the
-    // positions: both must be those of the trades as they are now.
-    for (const auto& titre : doc.Titres) {
-        doc.SortOperes(titre.get());
-        doc.ComputeTitre(titre.get());
+    if (const std::string refus =
+            transfert.Restructure(options.Suppr, options.Cumul, options.Intitule);
+        !refus.empty()) {
+        FPrompts->Message(this, corvane,
+                          QString::fromStdString(refus) +
+                              QString("\nLe transfert n'a pas eu lieu : le portefeuille en "
+                                      "cours est inchangé."),
+                          QMessageBox::Warning, QMessageBox::Ok);
+        return;
     }
-    doc.Purge();
-    if (options.Suppr)
-        doc.Transfert(options.Cumul, options.Intitule);
     doc.Fichier = nouveau.toStdString();
     if (std::string raison; !doc.SaveFile(&raison)) {
         ReportSaveFailure(doc.Fichier, raison,

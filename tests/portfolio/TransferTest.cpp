@@ -3,6 +3,8 @@
 
 #include "PositionsFixture.h"
 
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -105,6 +107,96 @@ TEST_F(Restructure, SplitChangesOnlyTradesUpToTheDate) {
     EXPECT_TRUE(doc.ApplyDivision(t, 2, Day(2024, 3, 5)));
     EXPECT_EQ(jour->Quantite, 2000000000);
     EXPECT_EQ(apres->Quantite, 2000000000);
+}
+
+// Every change that would take a security's quantities or sums past the document's 32-bit
+// fields is refused whole, naming the security; a change that fits goes through. Two buys of
+// 1 000 000 shares at 15,00 € each fit one by one, not together.
+TEST_F(Restructure, ChangesBeyondThirtyTwoBitCentsAreRefusedNamingTheSecurity) {
+    const auto achat = [](std::int32_t quantite, std::int32_t cours) {
+        Operes op;
+        op.Date = Day(2024, 3, 1);
+        op.Sens = 'A';
+        op.Quantite = quantite;
+        op.Cours = cours;
+        return op;
+    };
+    // prepare brings the security where the change fails; change is tried twice.
+    struct Cas {
+        const char* nom;
+        std::function<void(Valeurs&)> prepare;
+        std::function<std::string(TCorv&, Valeurs&)> change;
+    };
+    Operes* vise = nullptr;
+    const std::vector<Cas> cas = {
+        {"second buy", [](Valeurs&) {},
+         [&](TCorv& d, Valeurs& t) { return d.AddOpere(&t, achat(1000000, 1500)); }},
+        {"buy changed to a larger one",
+         [&](Valeurs& t) { vise = AddTrade(t, Day(2024, 3, 2), 'A', 1, 1500); },
+         [&](TCorv& d, Valeurs& t) { return d.ReplaceOpere(&t, vise, achat(1000000, 1500)); }},
+        {"sale deleted under a high quote",
+         [&](Valeurs& t) {
+             t.Infos.Cours = 2000;
+             vise = AddTrade(t, Day(2024, 3, 2), 'V', 1000000, 1500);
+             AddTrade(t, Day(2024, 3, 3), 'A', 1000000, 100);
+         },
+         [&](TCorv& d, Valeurs& t) { return d.DeleteOpere(&t, vise); }},
+        {"price typed for the security", [](Valeurs&) {},
+         [](TCorv& d, Valeurs& t) {
+             FicheTitre fiche = FicheTitre::De(t);
+             fiche.Cours = 3000;
+             return d.ReplaceTitre(&t, fiche, t.Infos.Cours);
+         }},
+        {"split valued at the unsplit quote", [](Valeurs&) {},
+         [](TCorv& d, Valeurs& t) { return d.DiviseTitre(&t, 2, Day(2024, 3, 1)); }},
+        {"purge of a file's two ticked buys",
+         [](Valeurs& t) {
+             t.Operes[0]->Pointe = true;
+             AddTrade(t, Day(2024, 3, 2), 'A', 1000000, 1500, 0, {.pointe = true});
+         },
+         [](TCorv& d, Valeurs&) { return d.Purge(); }},
+        {"purge into a full carried-over block",
+         [](Valeurs& t) {
+             t.BilanPurge.NbAchat = 1000000;
+             t.BilanPurge.NbInPort = 1000000;
+             t.BilanPurge.ARealBrut = 1500000000;
+             t.BilanPurge.ARealNet = 1500000000;
+             t.Operes[0]->Pointe = true;
+         },
+         [](TCorv& d, Valeurs&) { return d.Purge(); }},
+    };
+    for (const Cas& c : cas) {
+        SCOPED_TRACE(c.nom);
+        TCorv d("/tmp/corvane-positions-tests");
+        d.DateLiqP = doc.DateLiqP;
+        d.DateLiqC = doc.DateLiqC;
+        Valeurs* t = build::AddSecurity(d, "12027", "Société Générale", {.cours = 1500});
+        EXPECT_EQ(d.AddOpere(t, achat(1000000, 1500)), "");
+        c.prepare(*t);
+        d.Modifie = false;
+        const std::unique_ptr<Valeurs> avant = CopyTitre(*t);
+        for (int essai = 0; essai < 2; ++essai) {
+            const std::string refus = c.change(d, *t);
+            EXPECT_NE(refus.find("« Société Générale » (12027)"), std::string::npos) << refus;
+        }
+        // Nothing was changed, nor marked as changed.
+        EXPECT_FALSE(d.Modifie);
+        ASSERT_EQ(t->Operes.size(), avant->Operes.size());
+        for (std::size_t i = 0; i < t->Operes.size(); ++i)
+            EXPECT_EQ(*t->Operes[i], *avant->Operes[i]);
+        EXPECT_EQ(t->BilanPurge, avant->BilanPurge);
+        EXPECT_EQ(t->Infos.Cours, avant->Infos.Cours);
+    }
+
+    // Within the cents, the same operations go through.
+    Valeurs* t = AddSecurity("1", 1500);
+    EXPECT_EQ(doc.AddOpere(t, achat(300000, 1500)), "");
+    EXPECT_EQ(doc.AddOpere(t, achat(300000, 1500)), "");
+    EXPECT_EQ(doc.DiviseTitre(t, 2, Day(2024, 3, 1)), "");
+    t->Operes[0]->Pointe = true;
+    EXPECT_EQ(doc.Purge(), "");
+    EXPECT_EQ(t->BilanPurge.NbAchat, 600000);
+    EXPECT_TRUE(doc.Modifie);
 }
 
 class Transfer : public positions_test::PositionsFixture {

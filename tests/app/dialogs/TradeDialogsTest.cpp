@@ -61,6 +61,12 @@ protected:
         d.Cours->setText(cours);
     }
     static QLineEdit* Edit(const TAddOper& d) { return d.Qte->findChild<QLineEdit*>(); }
+    // What the window gives the dialog to store a trade.
+    TAddOper::Enregistrement Stocke(Valeurs* t, Operes* edite) {
+        return [this, t, edite](const Operes& saisie, Operes** stocke) {
+            return doc.EnregistreOpere(t, edite, saisie, stocke);
+        };
+    }
     void ExpectMessage(const QString& title, const QString& text, QMessageBox::Icon icon) {
         ASSERT_NE(LastMessage(), nullptr) << text.toStdString();
         EXPECT_EQ(LastMessage()->title, title);
@@ -172,7 +178,7 @@ TEST_F(TradeDialogsTest, AMistypedPriceKeepsTheNewSecurityDialogOpenOnIt) {
 }
 
 TEST_F(TradeDialogsTest, OptionFollowsEligibilityDateAndTrade) {
-    TAddOper neuf(nullptr, &doc, nullptr, titre, prompts);
+    TAddOper neuf(nullptr, &doc, nullptr, titre, prompts, Stocke(titre, nullptr));
     EXPECT_EQ(neuf.windowTitle(), QString("Ajout d'un opéré"));
     EXPECT_EQ(neuf.DateOp->date(), QDate(2026, 3, 15));
     EXPECT_EQ(neuf.CB1->currentText(), "Achat");
@@ -194,15 +200,16 @@ TEST_F(TradeDialogsTest, OptionFollowsEligibilityDateAndTrade) {
     EXPECT_FALSE(neuf.Frais1->isEnabled());
 
     Valeurs* comptant = AddSecurity(doc, "13000", "Titre 13000");
-    TAddOper horsSrd(nullptr, &doc, nullptr, comptant, prompts);
+    TAddOper horsSrd(nullptr, &doc, nullptr, comptant, prompts, Stocke(comptant, nullptr));
     EXPECT_FALSE(horsSrd.ChkSRD->isEnabled());
     EXPECT_FALSE(horsSrd.SRD->isEnabled());
 
     Operes* vieux = AddTrade(*titre, EncodeDate(2000, 9, 20), 'A', 1, 100, 0);
     vieux->SRD = true;
-    EXPECT_FALSE(TAddOper(nullptr, &doc, vieux, titre, prompts).ChkSRD->isEnabled());
+    EXPECT_FALSE(
+        TAddOper(nullptr, &doc, vieux, titre, prompts, Stocke(titre, vieux)).ChkSRD->isEnabled());
     Operes* recent = AddTrade(*titre, EncodeDate(2026, 2, 2), 'A', 1, 100, 0);
-    TAddOper modif(nullptr, &doc, recent, titre, prompts);
+    TAddOper modif(nullptr, &doc, recent, titre, prompts, Stocke(titre, recent));
     EXPECT_TRUE(modif.ChkSRD->isEnabled());
     EXPECT_FALSE(modif.ChkSRD->isChecked());
 }
@@ -210,7 +217,7 @@ TEST_F(TradeDialogsTest, OptionFollowsEligibilityDateAndTrade) {
 TEST_F(TradeDialogsTest, OptionBoundaryStaysIn2000WhenTheClockPasses2050) {
     // A two-digit year 00 would mean 2100 from 2051 on; the boundary must not move with it.
     platform::Clock::SetFixed(EncodeDate(2060, 6, 1) + 0.5);
-    TAddOper neuf(nullptr, &doc, nullptr, titre, prompts);
+    TAddOper neuf(nullptr, &doc, nullptr, titre, prompts, Stocke(titre, nullptr));
     EXPECT_TRUE(neuf.ChkSRD->isEnabled());
     EXPECT_TRUE(neuf.OptionSRD());
     neuf.DateOp->setDate(QDate(2059, 1, 10));
@@ -222,13 +229,13 @@ TEST_F(TradeDialogsTest, OptionBoundaryStaysIn2000WhenTheClockPasses2050) {
 
     Operes* recent = AddTrade(*titre, EncodeDate(2055, 2, 2), 'A', 1, 100, 0);
     recent->SRD = true;
-    TAddOper modif(nullptr, &doc, recent, titre, prompts);
+    TAddOper modif(nullptr, &doc, recent, titre, prompts, Stocke(titre, recent));
     EXPECT_TRUE(modif.ChkSRD->isEnabled());
     EXPECT_TRUE(modif.ChkSRD->isChecked());
 }
 
 TEST_F(TradeDialogsTest, LiveFeesAmountsAverageAndCash) {
-    TAddOper d(nullptr, &doc, nullptr, titre, prompts);
+    TAddOper d(nullptr, &doc, nullptr, titre, prompts, Stocke(titre, nullptr));
     d.ChkSRD->setChecked(false);
     Type(d, "Achat", 500, "10");
     // 5 000 € at 0,65 % = 32,51; a flat 5,00; no deferred fee. The average of 100 + 500 at
@@ -252,7 +259,7 @@ TEST_F(TradeDialogsTest, LiveFeesAmountsAverageAndCash) {
 }
 
 TEST_F(TradeDialogsTest, GainsOfSalesAndCovers) {
-    TAddOper d(nullptr, &doc, nullptr, titre, prompts);
+    TAddOper d(nullptr, &doc, nullptr, titre, prompts, Stocke(titre, nullptr));
     d.ChkSRD->setChecked(false);
     // Selling 150 out of 100 held at 10 € (10,15 net): the gains are on the 100 held, with
     // 100/150 of the 15 € of fees; the cash counts the whole sale.
@@ -270,7 +277,7 @@ TEST_F(TradeDialogsTest, GainsOfSalesAndCovers) {
     Valeurs* court = AddSecurity(doc, "14000", "Titre 14000");
     AddTrade(*court, EncodeDate(2026, 1, 5), 'V', 80, 2000, 0);
     Recompute(doc);
-    TAddOper c(nullptr, &doc, nullptr, court, prompts);
+    TAddOper c(nullptr, &doc, nullptr, court, prompts, Stocke(court, nullptr));
     Type(c, "Achat", 50, "15");
     c.Frais1->setText("1");
     c.Frais2->setText("0");
@@ -345,7 +352,7 @@ TEST_F(TradeDialogsTest, TypingLeavesTheDocumentPositionsWhole) {
     };
     const std::vector<Etat> avant = etat();
 
-    TAddOper neuf(nullptr, &doc, nullptr, titre, prompts);
+    TAddOper neuf(nullptr, &doc, nullptr, titre, prompts, Stocke(titre, nullptr));
     neuf.ChkSRD->setChecked(false);
     Type(neuf, "Vente", 30, "12");
     neuf.DateOp->setDate(QDate(2026, 1, 20)); // before the sale: 100 held
@@ -355,7 +362,7 @@ TEST_F(TradeDialogsTest, TypingLeavesTheDocumentPositionsWhole) {
 
     // The purchase modified: the position before it is empty, and the sale's fields stay
     // those of the whole replay.
-    TAddOper modif(nullptr, &doc, achat, titre, prompts);
+    TAddOper modif(nullptr, &doc, achat, titre, prompts, Stocke(titre, achat));
     Type(modif, "Achat", 100, "11");
     modif.DateOp->setDate(ToQDate(achat->Date));
     modif.Frais1->setText("15");
@@ -367,7 +374,7 @@ TEST_F(TradeDialogsTest, TypingLeavesTheDocumentPositionsWhole) {
 }
 
 TEST_F(TradeDialogsTest, StoreAndNextAppendsAndPreviewsTheRepeat) {
-    TAddOper d(nullptr, &doc, nullptr, titre, prompts);
+    TAddOper d(nullptr, &doc, nullptr, titre, prompts, Stocke(titre, nullptr));
     Valeurs* vu = nullptr;
     d.FRefresh = [&](Valeurs* v) {
         vu = v;
@@ -417,7 +424,7 @@ TEST_F(TradeDialogsTest, StoreAndNextAppendsAndPreviewsTheRepeat) {
 
 TEST_F(TradeDialogsTest, TradesBeyondThirtyTwoBitCentsAreRefused) {
     doc.Modifie = false;
-    TAddOper d(nullptr, &doc, nullptr, titre, prompts);
+    TAddOper d(nullptr, &doc, nullptr, titre, prompts, Stocke(titre, nullptr));
     d.show();
     const auto refuse = [&](const char* cas) {
         prompts.messages.clear();
@@ -457,6 +464,25 @@ TEST_F(TradeDialogsTest, TradesBeyondThirtyTwoBitCentsAreRefused) {
     for (QLineEdit* champ : {d.MntBrut, d.MntNet, d.ValBr, d.ValNette, d.Cash, d.CashLq})
         EXPECT_FALSE(champ->text().contains('E')) << champ->objectName().toStdString();
     refuse("plus grand");
+
+    // Each of two buys of 1 000 000 shares at 15,00 € fits; the security's totals of both do
+    // not, and the second is refused as it is typed, naming the security.
+    Type(d, "Achat", 1000000, "15");
+    prompts.messages.clear();
+    d.Suivant->click();
+    EXPECT_TRUE(prompts.messages.empty());
+    ASSERT_EQ(titre->Operes.size(), 2u);
+    doc.Modifie = false;
+    for (QPushButton* bouton : {d.Suivant, d.OKBtn}) {
+        prompts.messages.clear();
+        bouton->click();
+        ASSERT_NE(LastMessage(), nullptr);
+        EXPECT_EQ(LastMessage()->title, QString("Corvane"));
+        EXPECT_TRUE(LastMessage()->text.contains(QString("« Titre 12000 » (12000)")));
+        EXPECT_TRUE(d.isVisible());
+        EXPECT_EQ(titre->Operes.size(), 2u);
+        EXPECT_FALSE(doc.Modifie);
+    }
 }
 
 TEST_F(TradeDialogsTest, AFeeBeyondThirtyTwoBitCentsIsNotShownAndRefusesTheTrade) {
@@ -466,7 +492,7 @@ TEST_F(TradeDialogsTest, AFeeBeyondThirtyTwoBitCentsIsNotShownAndRefusesTheTrade
     doc.TranchesSRD.clear();
     doc.TranchesFrais2.clear();
     AddBracket(doc.TranchesFrais2, 0, 2.0f, 0);
-    TAddOper d(nullptr, &doc, nullptr, titre, prompts);
+    TAddOper d(nullptr, &doc, nullptr, titre, prompts, Stocke(titre, nullptr));
     d.show();
     Type(d, "Achat", 1, "20000000");
     // Left empty rather than showing the ceiling, which would be read back as the fee.
@@ -511,7 +537,7 @@ TEST_F(TradeDialogsTest, AFeeBeyondThirtyTwoBitCentsIsNotShownAndRefusesTheTrade
 
 TEST_F(TradeDialogsTest, ModifiedTradeCashPreviewAndOk) {
     Operes* achat = titre->Operes[0].get();
-    TAddOper d(nullptr, &doc, achat, titre, prompts);
+    TAddOper d(nullptr, &doc, achat, titre, prompts, Stocke(titre, achat));
     // The dialog shows the trade itself, and the cash as it stands with it.
     EXPECT_EQ(d.windowTitle(), QString("Modification d'un opéré"));
     EXPECT_TRUE(d.OKBtn->isDefault());
@@ -549,7 +575,7 @@ TEST_F(TradeDialogsTest, ModifiedTradeCashPreviewAndOk) {
 }
 
 TEST_F(TradeDialogsTest, FeeCalculatorFromTheFeeFields) {
-    TAddOper d(nullptr, &doc, nullptr, titre, prompts);
+    TAddOper d(nullptr, &doc, nullptr, titre, prompts, Stocke(titre, nullptr));
     d.ChkSRD->setChecked(false);
     Type(d, "Achat", 500, "10");
     QKeyEvent altC(QEvent::KeyPress, Qt::Key_C, Qt::AltModifier, "c");

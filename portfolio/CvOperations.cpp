@@ -1,0 +1,280 @@
+// The operations through which the program changes the document's records. Each checks what
+// the document must hold before it writes anything, recomputes what it changed and marks the
+// document modified; a refusal is a French sentence and leaves the document as it was.
+
+#include "portfolio/Cv.h"
+
+#include "platform/Checked.h"
+#include "platform/DateTime.h"
+
+#include <algorithm>
+#include <limits>
+#include <memory>
+#include <string>
+#include <utility>
+
+namespace {
+
+constexpr char kSaisieIncorrecte[] = "Saisie incorrecte!";
+constexpr char kTitreIncomplet[] = "Le code valeur et le libellé doivent être saisis.";
+constexpr char kTitreExistant[] = "Cette valeur existe déjà!";
+
+bool Tient32(std::int64_t cents) {
+    return cents >= std::numeric_limits<std::int32_t>::min() &&
+           cents <= std::numeric_limits<std::int32_t>::max();
+}
+
+// A quote typed by hand: nothing of the day's quote but the price, stamped now.
+InfosCours CoursSaisi(std::int32_t cours) {
+    InfosCours infos{};
+    infos.Cours = cours;
+    infos.Date = platform::Date();
+    infos.Heure = platform::TimeOf(platform::Now());
+    return infos;
+}
+
+template <typename T>
+std::size_t RangDe(const std::vector<std::unique_ptr<T>>& liste, const T* record) {
+    return static_cast<std::size_t>(
+        std::find_if(liste.begin(), liste.end(),
+                     [record](const auto& r) { return r.get() == record; }) -
+        liste.begin());
+}
+
+} // namespace
+
+// --- Securities ---------------------------------------------------------------------------
+
+Valeurs* TCorv::AddTitre(const FicheTitre& fiche, std::string& refus) {
+    if (fiche.Code.empty() || fiche.Libelle.empty()) {
+        refus = kTitreIncomplet;
+        return nullptr;
+    }
+    Valeurs modele;
+    modele.Code = fiche.Code;
+    modele.Libelle = fiche.Libelle;
+    modele.NomBourse = fiche.NomBourse;
+    modele.Activite = fiche.Activite;
+    modele.Infos = CoursSaisi(fiche.Cours);
+    modele.SRD = fiche.SRD;
+    modele.SuiviAuto = fiche.SuiviAuto;
+    Valeurs* ajoute = AddTitre(modele, &refus);
+    if (ajoute == nullptr && refus.empty())
+        refus = kTitreExistant;
+    return ajoute;
+}
+
+std::string TCorv::ReplaceTitre(Valeurs* titre, const FicheTitre& fiche, std::int32_t coursMontre,
+                                ChangementTitre* changement) {
+    ChangementTitre fait;
+    // Validated untouched, a security stays exactly as it is, whatever it holds.
+    if (fiche == FicheTitre::De(*titre)) {
+        Modifie = true;
+        if (changement != nullptr)
+            *changement = fait;
+        return {};
+    }
+    // Codes name the history files and must stay unique: a change that would lose either is
+    // refused before anything is written, as an added security is.
+    if (fiche.Code.empty() || fiche.Libelle.empty())
+        return kTitreIncomplet;
+    if (const Valeurs* autre = FindTitre(fiche.Code); autre != nullptr && autre != titre)
+        return kTitreExistant;
+    if (fiche.Code != titre->Code) {
+        if (std::string refus = CodeRefuse(fiche.Code); !refus.empty())
+            return refus;
+    }
+    fait.Cours = fiche.Cours != coursMontre;
+    if (fait.Cours || fiche.SRD != titre->SRD) {
+        // The price and the settlement market value the position: it must hold in the
+        // document's cents.
+        const std::unique_ptr<Valeurs> essai = CopyTitre(*titre);
+        essai->SRD = fiche.SRD;
+        if (fait.Cours)
+            essai->Infos = CoursSaisi(fiche.Cours);
+        if (std::string refus = SommesRefusees(*essai); !refus.empty())
+            return refus;
+    }
+
+    Modifie = true;
+    if (fiche.Code != titre->Code && TitreHisto == titre) {
+        // The loaded history is the old code's file: the next reader loads the new one's.
+        TitreHisto = nullptr;
+        DateHisto = 0.0;
+    }
+    titre->Code = fiche.Code;
+    titre->SRD = fiche.SRD;
+    fait.Libelle = fiche.Libelle != titre->Libelle;
+    titre->Libelle = fiche.Libelle;
+    titre->NomBourse = fiche.NomBourse;
+    titre->Activite = fiche.Activite;
+    fait.SuiviAuto = fiche.SuiviAuto != titre->SuiviAuto;
+    titre->SuiviAuto = fiche.SuiviAuto;
+    if (fait.Cours)
+        titre->Infos = CoursSaisi(fiche.Cours);
+    if (fait.Libelle)
+        SortTitres();
+    if (changement != nullptr)
+        *changement = fait;
+    return {};
+}
+
+std::string TCorv::SuppressionRefusee(Valeurs* titre) {
+    // The checks read the position as the trades give it now, not as a dialog's preview may
+    // have left it.
+    SortOperes(titre);
+    ComputeTitre(titre);
+    if (titre->Bilan.NbInPort != 0)
+        return "Vous ne pouvez supprimer un titre encore détenu.";
+    if (HasPendingSrd(titre))
+        return "Ce titre à des opérés non liquidés.";
+    return {};
+}
+
+void TCorv::DeleteTitre(Valeurs* titre) {
+    AddPlValueMvt(titre);
+    RemoveTitre(titre);
+    Modifie = true;
+}
+
+// --- Trades -------------------------------------------------------------------------------
+
+bool TCorv::OpereValide(const Operes& opere) {
+    // The positions and the cash add these up in 32-bit cents: a trade whose amount, fees or
+    // amount with its fees go beyond would wrap them.
+    const std::int64_t frais = std::int64_t{opere.FraisSRD} + opere.Frais1 + opere.Frais2;
+    const std::int64_t montant = platform::Mul64(opere.Quantite, opere.Cours);
+    return opere.Quantite >= 1 && opere.Cours >= 1 && opere.Frais == frais && Tient32(montant) &&
+           Tient32(montant + frais) && Tient32(montant - frais);
+}
+
+std::string TCorv::AddOpere(Valeurs* titre, const Operes& opere, Operes** stocke) {
+    if (!OpereValide(opere))
+        return kSaisieIncorrecte;
+    const std::unique_ptr<Valeurs> essai = CopyTitre(*titre);
+    essai->Operes.push_back(std::make_unique<Operes>(opere));
+    SortOperes(essai.get());
+    if (std::string refus = SommesRefusees(*essai); !refus.empty())
+        return refus;
+    titre->Operes.push_back(std::make_unique<Operes>(opere));
+    if (stocke != nullptr)
+        *stocke = titre->Operes.back().get();
+    SortOperes(titre);
+    ComputeTitre(titre);
+    Modifie = true;
+    return {};
+}
+
+std::string TCorv::ReplaceOpere(Valeurs* titre, Operes* opere, const Operes& nouveau) {
+    // A trade validated loses its tick, changed or not; untouched, it keeps every other value
+    // exactly, whatever it holds.
+    Operes remplace = nouveau;
+    remplace.Pointe = false;
+    Operes actuel = *opere;
+    actuel.Pointe = false;
+    const std::size_t rang = RangDe(titre->Operes, static_cast<const Operes*>(opere));
+    if (rang == titre->Operes.size())
+        return {}; // not a trade of this security: nothing to replace
+    if (remplace != actuel) {
+        if (!OpereValide(remplace))
+            return kSaisieIncorrecte;
+        const std::unique_ptr<Valeurs> essai = CopyTitre(*titre);
+        *essai->Operes[rang] = remplace;
+        SortOperes(essai.get());
+        if (std::string refus = SommesRefusees(*essai); !refus.empty())
+            return refus;
+    }
+    *opere = remplace;
+    SortOperes(titre);
+    ComputeTitre(titre);
+    Modifie = true;
+    return {};
+}
+
+std::string TCorv::EnregistreOpere(Valeurs* titre, Operes* edite, const Operes& saisie,
+                                   Operes** stocke) {
+    if (edite == nullptr)
+        return AddOpere(titre, saisie, stocke);
+    std::string refus = ReplaceOpere(titre, edite, saisie);
+    if (refus.empty() && stocke != nullptr)
+        *stocke = edite;
+    return refus;
+}
+
+std::string TCorv::DeleteOpere(Valeurs* titre, Operes* opere) {
+    // Without a sale the position grows: what it is then worth must hold as well.
+    const std::size_t rang = RangDe(titre->Operes, static_cast<const Operes*>(opere));
+    if (rang == titre->Operes.size())
+        return {};
+    const std::unique_ptr<Valeurs> essai = CopyTitre(*titre);
+    essai->Operes.erase(essai->Operes.begin() + static_cast<std::ptrdiff_t>(rang));
+    if (std::string refus = SommesRefusees(*essai); !refus.empty())
+        return refus;
+    titre->Operes.erase(titre->Operes.begin() + static_cast<std::ptrdiff_t>(rang));
+    SortOperes(titre);
+    ComputeTitre(titre);
+    Modifie = true;
+    return {};
+}
+
+void TCorv::PointeOpere(Operes* opere, bool pointe) {
+    // The tick is stored in the portfolio file: closing without saving would lose it, so it
+    // counts as a change like any other.
+    if (opere->Pointe != pointe)
+        Modifie = true;
+    opere->Pointe = pointe;
+}
+
+// --- Cash movements -----------------------------------------------------------------------
+
+std::string TCorv::AddMvt(const Mvt& mvt) {
+    if (mvt.Montant < 1)
+        return kSaisieIncorrecte;
+    Mouvements.push_back(std::make_unique<Mvt>(mvt));
+    Modifie = true;
+    return {};
+}
+
+std::string TCorv::ReplaceMvt(Mvt* cible, const Mvt& mvt) {
+    if (mvt.Montant < 1)
+        return kSaisieIncorrecte;
+    *cible = mvt;
+    Modifie = true;
+    return {};
+}
+
+void TCorv::DeleteMvt(Mvt* mvt) {
+    const std::size_t rang = RangDe(Mouvements, static_cast<const Mvt*>(mvt));
+    if (rang == Mouvements.size())
+        return;
+    Mouvements.erase(Mouvements.begin() + static_cast<std::ptrdiff_t>(rang));
+    Modifie = true;
+}
+
+// --- Alarms -------------------------------------------------------------------------------
+
+void TCorv::ReplaceAlarmes(Valeurs* titre, std::vector<std::unique_ptr<SDetAlarme>> alarmes) {
+    titre->Alarmes = std::move(alarmes);
+    Modifie = true;
+}
+
+// --- Split --------------------------------------------------------------------------------
+
+std::string TCorv::DivisionRefusee(const Valeurs* titre, int ratio, double date) const {
+    if (!DivisionFits(titre, ratio, date))
+        return "La division par " + std::to_string(ratio) +
+               " donnerait une quantité trop grande pour être enregistrée : rien n'a été divisé.";
+    const std::unique_ptr<Valeurs> essai = CopyTitre(*titre);
+    ApplyDivision(essai.get(), ratio, date);
+    return SommesRefusees(*essai);
+}
+
+std::string TCorv::DiviseTitre(Valeurs* titre, int ratio, double date) {
+    if (std::string refus = DivisionRefusee(titre, ratio, date); !refus.empty())
+        return refus;
+    ApplyDivision(titre, ratio, date);
+    SortOperes(titre);
+    ComputeTitre(titre);
+    Modifie = true;
+    return {};
+}
