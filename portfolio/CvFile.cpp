@@ -9,12 +9,14 @@
 #include "platform/Numbers.h"
 #include "platform/TextFile.h"
 
+#include <charconv>
 #include <cmath>
 #include <exception>
 #include <initializer_list>
 #include <limits>
 #include <stdexcept>
 #include <string_view>
+#include <system_error>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -352,6 +354,15 @@ private:
     }
 
     void Int(std::string_view field, std::int32_t& target, platform::NumberKind kind) const {
+        // The writer's own form, a "-" and digits within range, is a number ParseInt32 reads
+        // to the same value: taken at once, it spares the general reader's copy of the text.
+        const char* const fin = field.data() + field.size();
+        std::int32_t simple = 0;
+        if (const auto [lu, erreur] = std::from_chars(field.data(), fin, simple);
+            erreur == std::errc() && lu == fin) {
+            target = simple;
+            return;
+        }
         if (const auto valeur = platform::ParseInt32(field, kFileInteger)) {
             target = *valeur;
             return;
@@ -456,17 +467,20 @@ private:
         liste.push_back(std::move(t));
     }
 
+    // A security's lines follow one another in the writer's order: the last one found serves
+    // again while the code stays the same, without a look-up.
     Valeurs* Titre(std::string_view code) {
+        if (dernier_ != nullptr && code == dernier_->Code)
+            return dernier_;
         key_.assign(code);
-        const auto it = index_.find(key_);
-        if (it != index_.end())
-            return it->second;
+        if (const auto it = index_.find(key_); it != index_.end())
+            return dernier_ = it->second;
         auto titre = std::make_unique<Valeurs>();
         titre->Code = key_;
-        Valeurs* cree = titre.get();
+        dernier_ = titre.get();
         doc_.Titres.push_back(std::move(titre));
-        index_.emplace(cree->Code, cree);
-        return cree;
+        index_.emplace(dernier_->Code, dernier_);
+        return dernier_;
     }
 
     void ReadTitre(std::string_view line) {
@@ -601,6 +615,7 @@ private:
     std::unordered_set<std::string> codesSignales_; // codes whose text was told of
     std::vector<std::string> remarques_;
     std::string key_;
+    Valeurs* dernier_ = nullptr; // the security of the last line that named one
     std::size_t numero_ = 0;
 };
 
