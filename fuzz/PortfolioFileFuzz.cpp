@@ -1,5 +1,6 @@
 // The portfolio file reader (.cvx) on arbitrary files. Beyond "no crash, no sanitizer
-// report": a file it accepts saves, the saved file reads back, and saving that document
+// report": a file it accepts saves (or, when it told of a text the file cannot keep, the save
+// refuses it with a reason), the saved file reads back, and saving that document
 // again writes the very same text, so that no record changes on its way through the
 // document. A refused file only throws the conversion error the program reports.
 
@@ -13,6 +14,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -31,14 +33,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzzsupport::WriteAll(input, std::string_view(reinterpret_cast<const char*>(data), size));
 
     TCorv doc("");
+    std::vector<std::string> remarques;
     try {
-        doc.LoadFile(input);
+        doc.LoadFile(input, &remarques);
     } catch (const platform::ConversionError&) {
         return 0; // refused: the program discards the half-read document
     }
 
+    // A text the reader told of may be refused by the save until the user mends it; the save
+    // then says which. Anything else accepted must save.
     doc.Fichier = setup.folder.File("saved1.cvx");
-    fuzzsupport::Check(doc.SaveFile(), "an accepted portfolio does not save");
+    std::string raison;
+    if (!doc.SaveFile(&raison)) {
+        fuzzsupport::Check(!remarques.empty(), "an accepted portfolio does not save");
+        fuzzsupport::Check(!raison.empty(), "a refused save gives no reason");
+        return 0;
+    }
     const std::string first = fuzzsupport::ReadAll(doc.Fichier);
 
     TCorv reread("");

@@ -284,12 +284,14 @@ public:
     void SortTitres();
 
     // The portfolio file (CvFile.cpp). LoadFile gives 0 for an empty file and for a path that
-    // is not a readable regular file, and throws platform::ConversionError on a malformed line,
-    // a security described twice or a read error. SaveFile gives false when nothing was
-    // written, and then tells why in raison when given: among others a text that the file
-    // cannot keep as it is, named with its record (nothing is ever shortened or replaced).
+    // is not a readable regular file, and throws platform::ConversionError on a malformed line
+    // or a read error. What it read as it is but the writer would not have written (a security
+    // described twice, a text the save refuses, a cash line without its end mark) it tells in
+    // remarques when given, one French sentence per finding, naming its line. SaveFile gives false
+    // when nothing was written, and then tells why in raison when given: among others a text that
+    // the file cannot keep as it is, named with its record (nothing is ever shortened or replaced).
     bool SaveFile(std::string* raison = nullptr);
-    int LoadFile(const std::string& path);
+    int LoadFile(const std::string& path, std::vector<std::string>* remarques = nullptr);
     // The file this document last read or wrote, and what it held then: LoadFile takes it
     // before it reads, SaveFile from what it wrote.
     std::string FichierVu;

@@ -10,12 +10,17 @@
 #include "platform/TextFile.h"
 
 #include <cerrno>
+#include <charconv>
+#include <cmath>
 #include <exception>
 #include <initializer_list>
+#include <limits>
 #include <stdexcept>
 #include <string_view>
+#include <system_error>
 #include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 using cvfile::Fields;
 
@@ -261,11 +266,26 @@ bool IsTrue(std::string_view field) {
     return !field.empty() && field.front() == 'T';
 }
 
-// Kinds and comparison codes are single bytes: the number read keeps its low byte.
-template <typename Byte> void ScanByte(std::string_view field, Byte& target) {
-    std::int32_t valeur = target;
-    if (platform::ScanInt(field, valeur))
-        target = static_cast<Byte>(valeur);
+// A numeric field is the number whole, blanks around it aside: the writer writes nothing else,
+// so a number followed by other text, in another base or out of its field's range went
+// through other hands and is refused. A field that holds no number at all leaves its target.
+constexpr platform::NumberSyntax FileSyntax(bool decimal) {
+    platform::NumberSyntax syntax;
+    syntax.blanks = {platform::kCBlanks, platform::kCBlanks};
+    if (decimal) {
+        syntax.decimalPoints = ".";
+        syntax.exponent = true;
+        // "inf" and "nan": what the writer writes for a coefficient or a variation holding one.
+        syntax.nonFinite = true;
+    }
+    return syntax;
+}
+constexpr platform::NumberSyntax kFileInteger = FileSyntax(false);
+constexpr platform::NumberSyntax kFileDecimal = FileSyntax(true);
+
+// The record a text belongs to, as a message names it after the text (" du titre « 12 »").
+std::string DuCode(std::string_view code) {
+    return " du titre " + cvfile::QuoteText(code);
 }
 
 class Reader {
@@ -281,7 +301,7 @@ public:
         const Fields f(line);
         if (f.Count() < 2)
             Malformed(numero_, "ligne d'en-tête sans séparateur");
-        platform::ScanInt(f[0], doc_.Cash);
+        Int(f[0], doc_.Cash, platform::NumberKind::Amount);
         if (f.StartsWith(1, '*'))
             return;
         // An earlier format: two fee brackets and the coverage coefficients on this line;
@@ -290,8 +310,8 @@ public:
             Malformed(numero_, "ligne d'en-tête incomplète");
         ReadAncienne(f, 1, doc_.AncTranche1);
         ReadAncienne(f, 5, doc_.AncTranche2);
-        platform::ScanFloat(f[9], doc_.CouvC);
-        platform::ScanFloat(f[10], doc_.CouvT);
+        Float(f[9], doc_.CouvC);
+        Float(f[10], doc_.CouvT);
         doc_.TranchesFrais1.push_back(Tranche(doc_.AncTranche1));
         doc_.TranchesSRD.push_back(Tranche(doc_.AncTranche1));
         doc_.TranchesFrais2.push_back(Tranche(doc_.AncTranche2));
@@ -305,8 +325,8 @@ public:
         case 'G': {
             const Fields f(line);
             Need(f, 2);
-            platform::ScanFloat(f[1], doc_.CouvC);
-            platform::ScanFloat(f[2], doc_.CouvT);
+            Float(f[1], doc_.CouvC);
+            Float(f[2], doc_.CouvT);
             break;
         }
         case 'S':
@@ -336,6 +356,7 @@ public:
     }
 
     std::size_t Numero() const { return numero_; }
+    std::vector<std::string> TakeRemarques() { return std::move(remarques_); }
 
 private:
     // The needed fields up to last, then the field that the writer ends every line with
@@ -345,14 +366,81 @@ private:
             Malformed(numero_, "champs manquants");
     }
 
-    // Texts that the writer could not write back as they are are refused: a CR or a NUL
-    // inside a text, or texts longer together than one line may carry.
-    void CheckTexts(std::initializer_list<std::string_view> texts) const {
+    // What the file holds that the writer would not have written, told to the user once the
+    // file is open: nothing of it is dropped.
+    void Remarque(const std::string& texte) {
+        remarques_.push_back("Ligne " + std::to_string(numero_) + " : " + texte + '.');
+    }
+
+    void Int(std::string_view field, std::int32_t& target, platform::NumberKind kind) const {
+        // The writer's own form, a "-" and digits within range, is a number ParseInt32 reads
+        // to the same value: taken at once, it spares the general reader's copy of the text.
+        const char* const fin = field.data() + field.size();
+        std::int32_t simple = 0;
+        if (const auto [lu, erreur] = std::from_chars(field.data(), fin, simple);
+            erreur == std::errc() && lu == fin) {
+            target = simple;
+            return;
+        }
+        if (const auto valeur = platform::ParseInt32(field, kFileInteger)) {
+            target = *valeur;
+            return;
+        }
+        std::int32_t aucun = 0;
+        if (platform::ScanInt(field, aucun))
+            Malformed(numero_, platform::NotANumberText(field, kind));
+    }
+
+    void Float(std::string_view field, float& target) const {
+        if (const auto valeur = platform::ParseSingle(field, kFileDecimal)) {
+            target = *valeur;
+            return;
+        }
+        // A float holds infinities, which ParseSingle leaves to its caller.
+        if (const auto valeur = platform::ParseDouble(field, kFileDecimal);
+            valeur && std::isinf(*valeur)) {
+            target = static_cast<float>(*valeur);
+            return;
+        }
+        float aucun = 0;
+        if (platform::ScanFloat(field, aucun))
+            Malformed(numero_, platform::NotANumberText(field, platform::NumberKind::Decimal));
+    }
+
+    // Kinds and comparison codes are single bytes: a number outside the byte's range is no
+    // value the writer wrote.
+    template <typename Byte> void ByteField(std::string_view field, Byte& target) const {
+        std::int32_t valeur = target;
+        Int(field, valeur, platform::NumberKind::Whole);
+        if (valeur < std::numeric_limits<Byte>::min() || valeur > std::numeric_limits<Byte>::max())
+            Malformed(numero_, platform::NotANumberText(field, platform::NumberKind::Whole));
+        target = static_cast<Byte>(valeur);
+    }
+
+    // One text of a line, with its name as a message gives it ("le libellé"). The code names
+    // its record itself.
+    struct Texte {
+        const char* nom;
+        std::string_view valeur;
+        bool code = false;
+    };
+
+    // Texts together longer than one line may carry are refused. A text that the writer could
+    // not write back as it is (a CR or a NUL in it) is kept as read and the user is told: the
+    // save refuses it, named, until it is mended in its dialog. A code is told of once, however
+    // many lines carry it. record() names the line's record after a text's name.
+    template <typename Record> void CheckTexts(std::initializer_list<Texte> textes, Record record) {
         std::size_t total = 0;
-        for (const std::string_view t : texts) {
-            if (cvfile::CheckText(t) != cvfile::TextFault::None)
-                Malformed(numero_, "caractère interdit dans un texte");
-            total += t.size();
+        for (const Texte& t : textes) {
+            total += t.valeur.size();
+            const cvfile::TextFault faute = cvfile::CheckText(t.valeur);
+            if (faute == cvfile::TextFault::None)
+                continue;
+            if (t.code && !codesSignales_.emplace(t.valeur).second)
+                continue;
+            Remarque(std::string(t.nom) + ' ' + cvfile::QuoteText(t.valeur) +
+                     (t.code ? "" : record()) + ' ' + cvfile::TextFaultReason(faute) +
+                     " ; il est gardé tel quel, à corriger avant d'enregistrer");
         }
         if (total > cvfile::kMaxLineTexts)
             Malformed(numero_, "textes trop longs");
@@ -364,11 +452,11 @@ private:
         return f[k].front();
     }
 
-    static void ReadAncienne(const Fields& f, std::size_t k, AncienneTranche& t) {
-        platform::ScanInt(f[k], t.Seuil);
-        platform::ScanFloat(f[k + 1], t.Frais);
-        platform::ScanFloat(f[k + 2], t.Tva);
-        platform::ScanInt(f[k + 3], t.MntMin);
+    void ReadAncienne(const Fields& f, std::size_t k, AncienneTranche& t) const {
+        Int(f[k], t.Seuil, platform::NumberKind::Amount);
+        Float(f[k + 1], t.Frais);
+        Float(f[k + 2], t.Tva);
+        Int(f[k + 3], t.MntMin, platform::NumberKind::Amount);
     }
 
     static std::unique_ptr<TrancheFrais> Tranche(const AncienneTranche& a) {
@@ -385,10 +473,10 @@ private:
         const Fields f(line);
         Need(f, 4);
         auto t = std::make_unique<TrancheFrais>();
-        platform::ScanInt(f[1], t->Seuil);
-        platform::ScanFloat(f[2], t->Frais);
-        platform::ScanFloat(f[3], t->Tva);
-        platform::ScanInt(f[4], t->MntMin);
+        Int(f[1], t->Seuil, platform::NumberKind::Amount);
+        Float(f[2], t->Frais);
+        Float(f[3], t->Tva);
+        Int(f[4], t->MntMin, platform::NumberKind::Amount);
         // A fifth field "*": a row written without its flag.
         if (!f.StartsWith(5, '*'))
             Need(f, 5);
@@ -398,55 +486,66 @@ private:
         liste.push_back(std::move(t));
     }
 
+    // A security's lines follow one another in the writer's order: the last one found serves
+    // again while the code stays the same, without a look-up.
     Valeurs* Titre(std::string_view code) {
+        if (dernier_ != nullptr && code == dernier_->Code)
+            return dernier_;
         key_.assign(code);
-        const auto it = index_.find(key_);
-        if (it != index_.end())
-            return it->second;
+        if (const auto it = index_.find(key_); it != index_.end())
+            return dernier_ = it->second;
         auto titre = std::make_unique<Valeurs>();
         titre->Code = key_;
-        Valeurs* cree = titre.get();
+        dernier_ = titre.get();
         doc_.Titres.push_back(std::move(titre));
-        index_.emplace(cree->Code, cree);
-        return cree;
+        index_.emplace(dernier_->Code, dernier_);
+        return dernier_;
     }
 
     void ReadTitre(std::string_view line) {
         const Fields f(line);
         Need(f, 25);
-        CheckTexts({f[1], f[2], f[3], f[4]});
+        CheckTexts({{"le code", f[1], true},
+                    {"le libellé", f[2]},
+                    {"la place", f[3]},
+                    {"le secteur", f[4]}},
+                   [&f] { return DuCode(f[1]); });
         Valeurs* t = Titre(f[1]);
         // Two C lines of one code are two securities that the file can no longer tell apart
-        // (their trades and alarms name the same code): the file is refused rather than
-        // making them one.
-        if (!decrits_.insert(t).second)
-            Malformed(numero_, "titre " + cvfile::QuoteText(t->Code) + " décrit deux fois");
+        // (their trades and alarms name the same code): they become one, holding the trades
+        // and alarms of both, described by the later line, and the user is told.
+        if (const auto [premiere, nouveau] = decrits_.emplace(t, numero_); !nouveau)
+            Remarque("titre " + cvfile::QuoteText(t->Code) + " décrit deux fois (lignes " +
+                     std::to_string(premiere->second) + " et " + std::to_string(numero_) +
+                     ") : il est montré comme un seul titre, avec les opérations et les alarmes "
+                     "des deux, et décrit par la ligne " +
+                     std::to_string(numero_));
         t->Libelle.assign(f[2]);
         t->NomBourse.assign(f[3]);
         t->Activite.assign(f[4]);
-        platform::ScanInt(f[5], t->Infos.Cours);
+        Int(f[5], t->Infos.Cours, platform::NumberKind::Price);
         t->Infos.Date = platform::StrToDate(f[6]);
         t->Infos.Heure = platform::StrToTime(f[7]);
-        platform::ScanFloat(f[8], t->Infos.Variation);
-        platform::ScanInt(f[9], t->Infos.Haut);
-        platform::ScanInt(f[10], t->Infos.Bas);
+        Float(f[8], t->Infos.Variation);
+        Int(f[9], t->Infos.Haut, platform::NumberKind::Price);
+        Int(f[10], t->Infos.Bas, platform::NumberKind::Price);
         t->SRD = IsTrue(f[11]);
         t->SuiviAuto = IsTrue(f[12]);
         BilanTitre& p = t->BilanPurge;
         p = BilanTitre{};
-        platform::ScanInt(f[13], p.NbAchat);
-        platform::ScanInt(f[14], p.NbVentes);
-        platform::ScanInt(f[15], p.PxMoyAchBrut);
-        platform::ScanFloat(f[16], p.PxMoyAchNet);
-        platform::ScanInt(f[17], p.PlValBrut);
-        platform::ScanInt(f[18], p.PlValNet);
-        platform::ScanInt(f[19], p.TotFrais);
-        platform::ScanInt(f[20], p.ARealBrut);
-        platform::ScanInt(f[21], p.ARealNet);
-        platform::ScanInt(f[22], p.VRealBrut);
-        platform::ScanInt(f[23], p.VRealNet);
-        platform::ScanInt(f[24], p.PxMoyVenBrut);
-        platform::ScanInt(f[25], p.PxMoyVenNet);
+        Int(f[13], p.NbAchat, platform::NumberKind::Whole);
+        Int(f[14], p.NbVentes, platform::NumberKind::Whole);
+        Int(f[15], p.PxMoyAchBrut, platform::NumberKind::Price);
+        Float(f[16], p.PxMoyAchNet);
+        Int(f[17], p.PlValBrut, platform::NumberKind::Amount);
+        Int(f[18], p.PlValNet, platform::NumberKind::Amount);
+        Int(f[19], p.TotFrais, platform::NumberKind::Amount);
+        Int(f[20], p.ARealBrut, platform::NumberKind::Amount);
+        Int(f[21], p.ARealNet, platform::NumberKind::Amount);
+        Int(f[22], p.VRealBrut, platform::NumberKind::Amount);
+        Int(f[23], p.VRealNet, platform::NumberKind::Amount);
+        Int(f[24], p.PxMoyVenBrut, platform::NumberKind::Price);
+        Int(f[25], p.PxMoyVenNet, platform::NumberKind::Price);
         // The stored average is whole euros only: rebuild it from the carried amounts.
         p.NbInPort = platform::Wrap32(static_cast<std::int64_t>(p.NbAchat) - p.NbVentes);
         if (p.NbInPort == 0) {
@@ -465,18 +564,18 @@ private:
         const bool avecSrd = !f.StartsWith(9, '*');
         if (avecSrd)
             Need(f, 10);
-        CheckTexts({f[1]});
+        CheckTexts({{"le code", f[1], true}}, [] { return std::string(); });
         auto op = std::make_unique<Operes>();
         op->Pointe = IsTrue(f[2]);
         op->Date = platform::StrToDate(f[3]);
         op->Sens = Sens(f, 4);
-        platform::ScanInt(f[5], op->Quantite);
-        platform::ScanInt(f[6], op->Cours);
-        platform::ScanInt(f[7], op->Frais1);
-        platform::ScanInt(f[8], op->Frais2);
+        Int(f[5], op->Quantite, platform::NumberKind::Whole);
+        Int(f[6], op->Cours, platform::NumberKind::Price);
+        Int(f[7], op->Frais1, platform::NumberKind::Amount);
+        Int(f[8], op->Frais2, platform::NumberKind::Amount);
         std::int64_t frais = static_cast<std::int64_t>(op->Frais1) + op->Frais2;
         if (avecSrd) {
-            platform::ScanInt(f[9], op->FraisSRD);
+            Int(f[9], op->FraisSRD, platform::NumberKind::Amount);
             frais += op->FraisSRD;
             op->SRD = IsTrue(f[10]);
         }
@@ -487,17 +586,18 @@ private:
     void ReadAlarme(std::string_view line) {
         const Fields f(line);
         Need(f, 10);
-        CheckTexts({f[1], f[2]});
+        CheckTexts({{"le code", f[1], true}, {"l'intitulé", f[2]}},
+                   [&f] { return " de l'alarme" + DuCode(f[1]); });
         auto a = std::make_unique<SDetAlarme>();
         a->Intitule.assign(f[2]);
         a->Active = IsTrue(f[3]);
         a->Signal = IsTrue(f[4]);
         a->DateVal = platform::StrToDate(f[5]);
-        ScanByte(f[6], a->Element1.Type);
-        platform::ScanInt(f[7], a->Element1.Param);
-        ScanByte(f[8], a->Oper);
-        ScanByte(f[9], a->Element2.Type);
-        platform::ScanInt(f[10], a->Element2.Param);
+        ByteField(f[6], a->Element1.Type);
+        Int(f[7], a->Element1.Param, platform::NumberKind::Whole);
+        ByteField(f[8], a->Oper);
+        ByteField(f[9], a->Element2.Type);
+        Int(f[10], a->Element2.Param, platform::NumberKind::Whole);
         Titre(f[1])->Alarmes.push_back(std::move(a));
     }
 
@@ -508,22 +608,33 @@ private:
         m->Date = platform::StrToDate(f[1]);
         m->Pointe = IsTrue(f[2]);
         m->Sens = Sens(f, 3);
-        platform::ScanInt(f[4], m->Montant);
+        Int(f[4], m->Montant, platform::NumberKind::Amount);
+        const auto duMouvement = [&f] { return " du mouvement du " + std::string(f[1]); };
         // The line ends with its own field "*": right after the amount when there is no
-        // comment, after the comment otherwise, so a comment may begin with "*".
+        // comment, after the comment otherwise, so a comment may begin with "*". A line that
+        // stops after its comment, or after the amount's "|", lacks only that mark.
         if (f.Has(6)) {
-            CheckTexts({f[5]});
+            CheckTexts({{"le commentaire", f[5]}}, duMouvement);
             m->Comment.assign(f[5]);
         } else if (!f.StartsWith(5, '*')) {
-            Malformed(numero_, "champs manquants");
+            CheckTexts({{"le commentaire", f[5]}}, duMouvement);
+            m->Comment.assign(f[5]);
+            Remarque("la ligne" + duMouvement() + " ne finit pas par « * » : " +
+                     (m->Comment.empty()
+                          ? std::string("elle est lue sans commentaire")
+                          : cvfile::QuoteText(m->Comment) + " est lu comme son commentaire"));
         }
         doc_.Mouvements.push_back(std::move(m));
     }
 
     TCorv& doc_;
     std::unordered_map<std::string, Valeurs*> index_;
-    std::unordered_set<const Valeurs*> decrits_; // the securities whose C line was read
+    // The securities whose C line was read, with that line's number.
+    std::unordered_map<const Valeurs*, std::size_t> decrits_;
+    std::unordered_set<std::string> codesSignales_; // codes whose text was told of
+    std::vector<std::string> remarques_;
     std::string key_;
+    Valeurs* dernier_ = nullptr; // the security of the last line that named one
     std::size_t numero_ = 0;
 };
 
@@ -569,7 +680,7 @@ bool TCorv::ChangedOnDisk(const std::string& path) const {
     return path == FichierVu && !platform::FingerprintOfFile(path).Matches(ContenuVu);
 }
 
-int TCorv::LoadFile(const std::string& path) {
+int TCorv::LoadFile(const std::string& path, std::vector<std::string>* remarques) {
     Fichier = path;
     // Before reading: a change made while the file is read is then taken for one made after.
     FichierVu = path;
@@ -600,6 +711,8 @@ int TCorv::LoadFile(const std::string& path) {
         }
         if (fichier.Failed())
             Malformed(lecteur.Numero() + 1, "erreur de lecture");
+        if (remarques != nullptr)
+            *remarques = lecteur.TakeRemarques();
     } catch (const platform::ConversionError& e) {
         const std::string message = e.what();
         if (message.rfind("Ligne ", 0) == 0)

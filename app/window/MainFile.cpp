@@ -22,6 +22,7 @@
 
 #include <filesystem>
 #include <system_error>
+#include <vector>
 
 namespace {
 
@@ -36,6 +37,19 @@ bool Ouvrable(const std::string& path) {
         return true;
     std::error_code erreur;
     return !std::filesystem::exists(path, erreur) && !erreur;
+}
+
+// What the reader found in a file that the program would not have written, in one message:
+// the first findings, then how many more, so that a damaged file does not fill the screen.
+QString Remarques(const std::vector<std::string>& remarques) {
+    constexpr std::size_t kMontrees = 20;
+    QString texte("Le portefeuille est ouvert, mais son fichier contient ce que Corvane "
+                  "n'écrit pas ainsi :");
+    for (std::size_t i = 0; i < remarques.size() && i < kMontrees; ++i)
+        texte += '\n' + QString::fromStdString(remarques[i]);
+    if (remarques.size() > kMontrees)
+        texte += QString("\n… et %1 autres remarques.").arg(remarques.size() - kMontrees);
+    return texte;
 }
 
 } // namespace
@@ -66,8 +80,9 @@ bool TMainForm::OpenPortefeuille(const std::string& path) {
     if (RefuseOpening(path))
         return false;
     auto nouveau = std::make_unique<TCorv>(FInstallDir);
+    std::vector<std::string> remarques;
     try {
-        nouveau->LoadFile(path);
+        nouveau->LoadFile(path, &remarques);
     } catch (const platform::ConversionError&) {
         FPrompts->Message(this, "Corvane", "Format de fichier incorrect!", QMessageBox::Warning,
                           QMessageBox::Ok);
@@ -80,6 +95,9 @@ bool TMainForm::OpenPortefeuille(const std::string& path) {
     setWindowTitle(QString::fromStdString(FPortefeuille->Fichier));
     SetEuroToggle();
     BuildTree();
+    if (!remarques.empty())
+        FPrompts->Message(this, "Corvane", Remarques(remarques), QMessageBox::Warning,
+                          QMessageBox::Ok);
     return true;
 }
 

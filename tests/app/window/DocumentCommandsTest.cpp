@@ -96,6 +96,35 @@ TEST_F(DocumentTest, OpenMalformedFileKeepsThePreviousDocument) {
     ExpectDocument(bon);
 }
 
+// What the reader found in a file the program would not have written is told once, in one
+// message, with the document already open and whole.
+TEST_F(DocumentTest, OpenTellsOnceWhatTheFileHeldBeyondTheWritersForm) {
+    const std::string c = "|L|P|S|1|01/01/2026|10:00:00|0.00|0|0|F|F|"
+                          "0|0|0|0|0|0|0|0|0|0|0|0|0|*\n";
+    const std::string chemin =
+        WriteFile("autre.cvx", "0|*\nC|AB" + c + "O|AB|F|01/02/26|A|10|100|5|6|*\nC|AB" + c +
+                                   "O|AB|F|02/02/26|A|1|100|5|6|*\nM|01/02/26|F|C|100|note\n");
+    bool ouvertAvant = false;
+    prompts.onMessage = [&](const ShownMessage&) {
+        ouvertAvant = form->Portefeuille()->Fichier == chemin;
+    };
+    Open(chemin);
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    ExpectWarning(prompts.messages[0],
+                  "Le portefeuille est ouvert, mais son fichier contient ce que Corvane "
+                  "n'écrit pas ainsi :\n"
+                  "Ligne 4 : titre « AB » décrit deux fois (lignes 2 et 4) : il est montré comme "
+                  "un seul titre, avec les opérations et les alarmes des deux, et décrit par la "
+                  "ligne 4.\n"
+                  "Ligne 6 : la ligne du mouvement du 01/02/26 ne finit pas par « * » : « note » "
+                  "est lu comme son commentaire.");
+    EXPECT_TRUE(ouvertAvant);
+    ExpectDocument(chemin);
+    ASSERT_EQ(form->Portefeuille()->Titres.size(), 1u);
+    EXPECT_EQ(form->Portefeuille()->Titres[0]->Operes.size(), 2u);
+    EXPECT_EQ(form->Portefeuille()->Mouvements.size(), 1u);
+}
+
 TEST_F(DocumentTest, OpenExistingButUnreadablePathIsAnError) {
     const std::string bon = WriteFile("bon.cvx", kGoodFile);
     Open(bon);
