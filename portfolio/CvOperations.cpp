@@ -5,6 +5,7 @@
 #include "portfolio/Cv.h"
 
 #include "platform/Checked.h"
+#include "platform/DateText.h"
 #include "platform/DateTime.h"
 
 #include <algorithm>
@@ -22,6 +23,15 @@ constexpr char kTitreExistant[] = "Cette valeur existe déjà!";
 bool Tient32(std::int64_t cents) {
     return cents >= std::numeric_limits<std::int32_t>::min() &&
            cents <= std::numeric_limits<std::int32_t>::max();
+}
+
+// A day the portfolio file can write back: a record dated otherwise would make every later
+// save of the document fail.
+std::string DateRefusee(double date) {
+    if (platform::FitsDateText(date))
+        return {};
+    return "La date doit être comprise entre le " + platform::DateToStrFull(platform::kFirstDay) +
+           " et le " + platform::DateToStrFull(platform::kLastDay) + ".";
 }
 
 // A quote typed by hand: nothing of the day's quote but the price, stamped now.
@@ -151,6 +161,8 @@ bool TCorv::OpereValide(const Operes& opere) {
 std::string TCorv::AddOpere(Valeurs* titre, const Operes& opere, Operes** stocke) {
     if (!OpereValide(opere))
         return kSaisieIncorrecte;
+    if (std::string refus = DateRefusee(opere.Date); !refus.empty())
+        return refus;
     const std::unique_ptr<Valeurs> essai = CopyTitre(*titre);
     essai->Operes.push_back(std::make_unique<Operes>(opere));
     SortOperes(essai.get());
@@ -178,6 +190,8 @@ std::string TCorv::ReplaceOpere(Valeurs* titre, Operes* opere, const Operes& nou
     if (remplace != actuel) {
         if (!OpereValide(remplace))
             return kSaisieIncorrecte;
+        if (std::string refus = DateRefusee(remplace.Date); !refus.empty())
+            return refus;
         const std::unique_ptr<Valeurs> essai = CopyTitre(*titre);
         *essai->Operes[rang] = remplace;
         SortOperes(essai.get());
@@ -230,6 +244,8 @@ void TCorv::PointeOpere(Operes* opere, bool pointe) {
 std::string TCorv::AddMvt(const Mvt& mvt) {
     if (mvt.Montant < 1)
         return kSaisieIncorrecte;
+    if (std::string refus = DateRefusee(mvt.Date); !refus.empty())
+        return refus;
     Mouvements.push_back(std::make_unique<Mvt>(mvt));
     Modifie = true;
     return {};
@@ -238,6 +254,8 @@ std::string TCorv::AddMvt(const Mvt& mvt) {
 std::string TCorv::ReplaceMvt(Mvt* cible, const Mvt& mvt) {
     if (mvt.Montant < 1)
         return kSaisieIncorrecte;
+    if (std::string refus = DateRefusee(mvt.Date); !refus.empty())
+        return refus;
     *cible = mvt;
     Modifie = true;
     return {};

@@ -3,6 +3,7 @@
 
 #include "CvFileSamples.h"
 
+#include "platform/DateTime.h"
 #include "portfolio/Cv.h"
 #include "portfolio/CvFileFields.h"
 
@@ -240,4 +241,42 @@ TEST(Document, TotalsWrapLikeInt32WithoutOverflowing) {
     AddValeur(doc, "2", "b").Bilan.ValorBrut = 1;
     doc.ComputeTotals();
     EXPECT_EQ(doc.ValorBrut, std::numeric_limits<std::int32_t>::min());
+}
+
+// A record dated where no date text reaches would make every later save fail: the operations
+// refuse it, whichever way it comes, and the document stays as it was.
+TEST(Document, OperationsRefuseDatesTheFileCannotWrite) {
+    const double horsLimites[] = {platform::kLastDay + 1, platform::kFirstDay - 1,
+                                  std::numeric_limits<double>::quiet_NaN(),
+                                  std::numeric_limits<double>::infinity()};
+    for (const double date : horsLimites) {
+        SCOPED_TRACE(date);
+        TCorv doc("");
+        Valeurs* t = doc.AddTitre(Modele("12027", "Société Générale"));
+        ASSERT_NE(t, nullptr);
+        Operes op;
+        op.Date = 45000;
+        op.Quantite = 10;
+        op.Cours = 1500;
+        ASSERT_EQ(doc.AddOpere(t, op), "");
+        Mvt mvt;
+        mvt.Date = 45000;
+        mvt.Montant = 100;
+        ASSERT_EQ(doc.AddMvt(mvt), "");
+        doc.Modifie = false;
+
+        Operes horsDate = op;
+        horsDate.Date = date;
+        Mvt mvtHorsDate = mvt;
+        mvtHorsDate.Date = date;
+        EXPECT_NE(doc.AddOpere(t, horsDate), "");
+        EXPECT_NE(doc.ReplaceOpere(t, t->Operes[0].get(), horsDate), "");
+        EXPECT_NE(doc.AddMvt(mvtHorsDate), "");
+        EXPECT_NE(doc.ReplaceMvt(doc.Mouvements[0].get(), mvtHorsDate), "");
+        EXPECT_FALSE(doc.Modifie);
+        ASSERT_EQ(t->Operes.size(), 1u);
+        EXPECT_EQ(t->Operes[0]->Date, 45000);
+        ASSERT_EQ(doc.Mouvements.size(), 1u);
+        EXPECT_EQ(doc.Mouvements[0]->Date, 45000);
+    }
 }
