@@ -20,14 +20,6 @@ QMessageBox::StandardButton QtPrompts::Message(QWidget* parent, const QString& t
     return static_cast<QMessageBox::StandardButton>(box->exec());
 }
 
-// Prompts that show no box have no default to set: they answer as Message does.
-QMessageBox::StandardButton UiPrompts::Ask(QWidget* parent, const QString& title,
-                                           const QString& text, QMessageBox::Icon icon,
-                                           QMessageBox::StandardButtons buttons,
-                                           QMessageBox::StandardButton) {
-    return Message(parent, title, text, icon, buttons);
-}
-
 QMessageBox::StandardButton QtPrompts::Ask(QWidget* parent, const QString& title,
                                            const QString& text, QMessageBox::Icon icon,
                                            QMessageBox::StandardButtons buttons,

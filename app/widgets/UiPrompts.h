@@ -17,11 +17,14 @@ public:
                                                 const QString& text, QMessageBox::Icon icon,
                                                 QMessageBox::StandardButtons buttons) = 0;
     // A message whose default answer, the one Enter and Escape give, is defaultButton: a
-    // question whose other answer loses something makes the safe one the default.
+    // question whose other answer loses something makes the safe one the default. Prompts that
+    // show no box have no default to set: they answer as Message does.
     virtual QMessageBox::StandardButton Ask(QWidget* parent, const QString& title,
                                             const QString& text, QMessageBox::Icon icon,
                                             QMessageBox::StandardButtons buttons,
-                                            QMessageBox::StandardButton defaultButton);
+                                            QMessageBox::StandardButton /*defaultButton*/) {
+        return Message(parent, title, text, icon, buttons);
+    }
     // Empty when cancelled.
     virtual QString OpenFileName(QWidget* parent, const QString& title, const QString& filter) = 0;
     virtual QString SaveFileName(QWidget* parent, const QString& title, const QString& filter,
