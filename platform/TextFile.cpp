@@ -1,6 +1,7 @@
 #include "platform/TextFile.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -225,6 +226,12 @@ WholeFile ReadWholeFile(const std::string& path) {
     if (::fstat(fd.Get(), &status) != 0 || !S_ISREG(status.st_mode))
         return Unreadable(EISDIR);
     WholeFile file;
+    // Room for the whole file at once: growing the text block by block would copy it over
+    // and over. A file that grows meanwhile is still read to its end; a sparse giant is not
+    // given its size in advance.
+    constexpr off_t kMostReserved = off_t{1} << 28;
+    file.text.reserve(
+        static_cast<std::size_t>(std::clamp<off_t>(status.st_size, 0, kMostReserved)));
     char chunk[1 << 16];
     while (true) {
         const ssize_t n = ::read(fd.Get(), chunk, sizeof chunk);
@@ -287,6 +294,10 @@ bool LineReader::Failed() const {
     return failed_;
 }
 
+FileFingerprint LineReader::Fingerprint() const {
+    return fingerprint_.Result();
+}
+
 bool LineReader::Fill() {
     if (fd_ < 0 || failed_)
         return false;
@@ -295,6 +306,7 @@ bool LineReader::Fill() {
         if (n > 0) {
             next_ = 0;
             end_ = static_cast<std::size_t>(n);
+            fingerprint_.Add({buffer_.data(), end_});
             return true;
         }
         if (n == 0)
@@ -617,13 +629,52 @@ bool FileFingerprint::Matches(const FileFingerprint& other) const {
     return state == State::Missing || (size == other.size && hash == other.hash);
 }
 
-FileFingerprint FingerprintOf(std::string_view bytes) {
+void FingerprintBuilder::Mix(const char* word) {
+    // FNV-1a over whole words: a word costs what a byte would, and a fingerprint only tells
+    // apart what one run of the program read and wrote, never against an adversary (nor
+    // across machines: the word is read in the machine's byte order).
+    std::uint64_t value = 0;
+    std::memcpy(&value, word, sizeof value);
+    hash_ = (hash_ ^ value) * 1099511628211ULL;
+}
+
+void FingerprintBuilder::Add(std::string_view bytes) {
+    size_ += bytes.size();
+    std::size_t i = 0;
+    if (pendingCount_ != 0) {
+        const std::size_t taken = std::min(bytes.size(), pending_.size() - pendingCount_);
+        std::memcpy(pending_.data() + pendingCount_, bytes.data(), taken);
+        pendingCount_ += taken;
+        i = taken;
+        if (pendingCount_ < pending_.size())
+            return;
+        Mix(pending_.data());
+        pendingCount_ = 0;
+    }
+    for (; i + pending_.size() <= bytes.size(); i += pending_.size())
+        Mix(bytes.data() + i);
+    pendingCount_ = bytes.size() - i;
+    std::memcpy(pending_.data(), bytes.data() + i, pendingCount_);
+}
+
+FileFingerprint FingerprintBuilder::Result() const {
+    // The last bytes, padded with zeros: the size tells apart texts that differ only by
+    // trailing zero bytes.
+    std::array<char, 8> last{};
+    std::memcpy(last.data(), pending_.data(), pendingCount_);
+    FingerprintBuilder end = *this;
+    end.Mix(last.data());
     FileFingerprint fingerprint;
     fingerprint.state = FileFingerprint::State::Present;
-    fingerprint.size = bytes.size();
-    // Compared within one run of the program only: the library's hash serves.
-    fingerprint.hash = std::hash<std::string_view>{}(bytes);
+    fingerprint.size = size_;
+    fingerprint.hash = end.hash_;
     return fingerprint;
+}
+
+FileFingerprint FingerprintOf(std::string_view bytes) {
+    FingerprintBuilder builder;
+    builder.Add(bytes);
+    return builder.Result();
 }
 
 FileFingerprint FingerprintOfFile(const std::string& path) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -14,6 +15,38 @@ namespace platform {
 constexpr bool IsPrintableAscii(char32_t c) {
     return c >= 0x20 && c < 0x7F;
 }
+
+// What a file holds, taken when a program reads or writes it, to tell later whether anything
+// else wrote it since.
+struct FileFingerprint {
+    enum class State { Missing, Present, Unreadable };
+    State state = State::Missing;
+    std::uint64_t size = 0;
+    std::uint64_t hash = 0;
+    // Both found nothing at the path, or the same bytes in it. What could not be read matches
+    // nothing: it may hold anything.
+    bool Matches(const FileFingerprint& other) const;
+};
+
+// The fingerprint of bytes given a piece at a time: however they are cut, the same bytes give
+// the same fingerprint, so a reader takes it from the blocks it reads and a writer from the
+// text it wrote.
+class FingerprintBuilder {
+public:
+    void Add(std::string_view bytes);
+    FileFingerprint Result() const;
+
+private:
+    void Mix(const char* word); // eight bytes
+    std::uint64_t hash_ = 14695981039346656037ULL;
+    std::uint64_t size_ = 0;
+    std::array<char, 8> pending_{}; // the first bytes of a word not yet complete
+    std::size_t pendingCount_ = 0;
+};
+
+FileFingerprint FingerprintOf(std::string_view bytes);
+// Missing and Unreadable as ReadWholeFile tells them.
+FileFingerprint FingerprintOfFile(const std::string& path);
 
 // Reads a text file line by line. Accepts LF and CRLF; a line is returned without its end.
 // Lines are returned in UTF-8: a line that is not valid UTF-8 is decoded as Windows-1252, so
@@ -35,6 +68,9 @@ public:
     Status Read(std::string& line);
     // True when reading stopped on an input error rather than at the end of the file.
     bool Failed() const;
+    // The fingerprint of the bytes read so far: of the whole file once Read gave End without
+    // failing, taken from what was read rather than by reading the file again.
+    FileFingerprint Fingerprint() const;
 
 private:
     static constexpr std::size_t kBlock = 1 << 16;
@@ -47,6 +83,7 @@ private:
     std::vector<char> buffer_;
     std::size_t next_ = 0; // the first byte of the block not yet taken
     std::size_t end_ = 0;  // the block's size
+    FingerprintBuilder fingerprint_;
 };
 
 // True when the path names an existing regular file that this user may read; a folder, a
@@ -117,23 +154,6 @@ private:
     bool failed_ = false;
     int error_ = 0;
 };
-
-// What a file holds, taken when a program reads or writes it, to tell later whether anything
-// else wrote it since.
-struct FileFingerprint {
-    enum class State { Missing, Present, Unreadable };
-    State state = State::Missing;
-    std::uint64_t size = 0;
-    std::size_t hash = 0;
-
-    // Both found nothing at the path, or the same bytes in it. What could not be read matches
-    // nothing: it may hold anything.
-    bool Matches(const FileFingerprint& other) const;
-};
-
-FileFingerprint FingerprintOf(std::string_view bytes);
-// Missing and Unreadable as ReadWholeFile tells them.
-FileFingerprint FingerprintOfFile(const std::string& path);
 
 enum class WriteMode { Append, Replace };
 

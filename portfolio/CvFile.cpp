@@ -682,23 +682,30 @@ bool TCorv::ChangedOnDisk(const std::string& path) const {
 
 int TCorv::LoadFile(const std::string& path, std::vector<std::string>* remarques) {
     Fichier = path;
-    // Before reading: a change made while the file is read is then taken for one made after.
+    // What a save there will compare the file with: the very bytes read, so that a change
+    // made while they were read shows as one; when nothing is read, what stands at the path.
     FichierVu = path;
-    ContenuVu = platform::FingerprintOfFile(path);
+    ContenuVu = {platform::FileFingerprint::State::Unreadable};
     // Checked before opening: opening a named pipe would wait for a writer, and a folder or a
     // device holds no portfolio.
-    if (!platform::IsReadableRegularFile(path))
+    if (!platform::IsReadableRegularFile(path)) {
+        ContenuVu = platform::FingerprintOfFile(path);
         return 0;
+    }
     platform::LineReader fichier(path, cvfile::kMaxLine);
-    if (!fichier.IsOpen())
+    if (!fichier.IsOpen()) {
+        ContenuVu = platform::FingerprintOfFile(path);
         return 0;
+    }
     std::string ligne;
     auto etat = fichier.Read(ligne);
     // A read error is not the end of the file: the part read must not pass for the document.
     if (etat == platform::LineReader::Status::End && fichier.Failed())
         Malformed(1, "erreur de lecture");
-    if (etat == platform::LineReader::Status::End)
+    if (etat == platform::LineReader::Status::End) {
+        ContenuVu = fichier.Fingerprint();
         return 0;
+    }
     Reader lecteur(*this);
     if (etat == platform::LineReader::Status::TooLong)
         Malformed(1, "ligne trop longue");
@@ -711,6 +718,7 @@ int TCorv::LoadFile(const std::string& path, std::vector<std::string>* remarques
         }
         if (fichier.Failed())
             Malformed(lecteur.Numero() + 1, "erreur de lecture");
+        ContenuVu = fichier.Fingerprint();
         if (remarques != nullptr)
             *remarques = lecteur.TakeRemarques();
     } catch (const platform::ConversionError& e) {

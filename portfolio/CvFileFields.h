@@ -41,32 +41,47 @@ public:
     static constexpr std::size_t kMax = 32;
 
     // One pass over the line: fields are short, and a search call per field costs more than
-    // the bytes it looks at.
-    explicit Fields(std::string_view line) {
+    // the bytes it looks at. Only the bounds of the fields found are written: a line has about
+    // ten, and setting all kMax views for each line would cost more than the split itself. The
+    // count is kept in a local: stored through this, every byte read would reload it.
+    explicit Fields(std::string_view line) : line_(line) {
+        const std::size_t taille = line.size();
+        const char* const octets = line.data();
+        std::size_t compte = 0;
         std::size_t debut = 0;
-        for (std::size_t i = 0; i < line.size(); ++i) {
-            if (line[i] != '|')
+        for (std::size_t i = 0; i < taille; ++i) {
+            if (octets[i] != '|')
                 continue;
-            fields_[count_++] = line.substr(debut, i - debut);
+            bounds_[compte++] = {debut, i};
             debut = i + 1;
-            if (count_ == kMax)
+            if (compte == kMax) {
+                count_ = compte;
                 return;
+            }
         }
-        fields_[count_++] = line.substr(debut);
+        bounds_[compte++] = {debut, taille};
+        count_ = compte;
     }
 
     std::size_t Count() const { return count_; }
     bool Has(std::size_t k) const { return k < count_; }
     std::string_view operator[](std::size_t k) const {
-        return k < count_ ? fields_[k] : std::string_view{};
+        if (k >= count_)
+            return {};
+        return {line_.data() + bounds_[k].debut, bounds_[k].fin - bounds_[k].debut};
     }
     // The field begins with c ("*" marks the end of the written fields).
     bool StartsWith(std::size_t k, char c) const {
-        return k < count_ && !fields_[k].empty() && fields_[k].front() == c;
+        return k < count_ && bounds_[k].fin > bounds_[k].debut && line_[bounds_[k].debut] == c;
     }
 
 private:
-    std::array<std::string_view, kMax> fields_{};
+    struct Bounds {
+        std::size_t debut;
+        std::size_t fin;
+    };
+    std::string_view line_;
+    std::array<Bounds, kMax> bounds_; // only the first count_ are set
     std::size_t count_ = 0;
 };
 

@@ -72,6 +72,33 @@ TEST_F(TextFiles, LfCrlfAndLastLineWithoutEnd) {
     EXPECT_EQ(line, "");
 }
 
+// A reader's fingerprint is taken from the blocks it reads, a writer's from its whole text: the
+// same bytes must give the same one however they were cut, and one changed byte another.
+TEST_F(TextFiles, AReadersFingerprintIsThatOfTheBytesItRead) {
+    std::string bytes;
+    for (int i = 0; bytes.size() < 3 * 65536 + 13; ++i)
+        bytes += "O|" + std::to_string(i) + "|T|01/02/2024|A|10|1500|*\n";
+    for (const std::size_t size :
+         {std::size_t{0}, std::size_t{7}, std::size_t{65536}, std::size_t{65541}, bytes.size()}) {
+        SCOPED_TRACE(size);
+        const std::string text = bytes.substr(0, size);
+        LineReader reader(Put("f.txt", text));
+        ReadAll(reader);
+        EXPECT_TRUE(reader.Fingerprint().Matches(FingerprintOf(text)));
+        EXPECT_TRUE(FingerprintOfFile(folder_.File("f.txt")).Matches(FingerprintOf(text)));
+        FingerprintBuilder pieces;
+        for (std::size_t at = 0; at < text.size(); at += 3)
+            pieces.Add(std::string_view(text).substr(at, 3));
+        EXPECT_TRUE(pieces.Result().Matches(FingerprintOf(text)));
+        if (!text.empty()) {
+            std::string changed = text;
+            changed[size / 2] ^= 1;
+            EXPECT_FALSE(FingerprintOf(changed).Matches(FingerprintOf(text)));
+            EXPECT_FALSE(FingerprintOf(text + '\0').Matches(FingerprintOf(text)));
+        }
+    }
+}
+
 TEST_F(TextFiles, EmptyAndMissingFiles) {
     LineReader empty(Put("empty.txt", ""));
     std::string line;
