@@ -9,6 +9,7 @@
 #include "widgets/QtDates.h"
 #include "window/ChartWidgets.h"
 #include "window/MainViewWidgets.h"
+#include "window/PageBlocks.h"
 
 #include "platform/DateText.h"
 #include "platform/Numbers.h"
@@ -38,33 +39,13 @@ QString Q(const std::string& text) {
     return QString::fromStdString(text);
 }
 
-QLabel* Legende(QWidget* parent, const char* text, Qt::Alignment alignement = Qt::AlignLeft) {
-    auto* label = new QLabel(QString::fromUtf8(text), parent);
-    label->setAlignment(alignement | Qt::AlignVCenter);
-    return label;
-}
+using page::Cadre;
+using page::Entete;
+using page::Legende;
 
-QLabel* Entete(QWidget* parent, const char* text) {
-    auto* label = Legende(parent, text, Qt::AlignCenter);
-    label->setStyleSheet("font-weight: bold;");
-    return label;
-}
-
-// A read-out: right-aligned in a sunken frame.
+// A read-out of the security page.
 QLabel* Afficheur(QWidget* parent, const char* name, int largeur = 82) {
-    auto* label = new QLabel(parent);
-    label->setObjectName(name);
-    label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    label->setMinimumWidth(largeur);
-    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    return label;
-}
-
-QFrame* Cadre(QWidget* parent) {
-    auto* cadre = new QFrame(parent);
-    cadre->setFrameStyle(QFrame::StyledPanel | QFrame::Raised);
-    return cadre;
+    return page::Afficheur(parent, name, largeur);
 }
 
 QLineSeries* Serie(QChart* chart, const char* name, const QColor& couleur) {

@@ -7,6 +7,7 @@
 #include "views/PieData.h"
 #include "views/ViewSort.h"
 #include "window/MainViewWidgets.h"
+#include "window/PageBlocks.h"
 
 #include "portfolio/Cv.h"
 
@@ -115,28 +116,12 @@ QLabel* Etiquette(QWidget* parent, const char* text, const char* hint = nullptr)
     return label;
 }
 
-QLabel* Entete(QWidget* parent, const char* text) {
-    auto* label = new QLabel(QString::fromUtf8(text), parent);
-    label->setAlignment(Qt::AlignCenter);
-    label->setStyleSheet("font-weight: bold;");
-    return label;
-}
+using page::Cadre;
+using page::Entete;
 
-// A figure of a summary: right-aligned in a sunken frame.
+// A figure of a summary.
 QLabel* Valeur(QWidget* parent, const char* name) {
-    auto* label = new QLabel(parent);
-    label->setObjectName(name);
-    label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    label->setMinimumWidth(110);
-    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    return label;
-}
-
-QFrame* Cadre(QWidget* parent) {
-    auto* cadre = new QFrame(parent);
-    cadre->setFrameStyle(QFrame::StyledPanel | QFrame::Raised);
-    return cadre;
+    return page::Afficheur(parent, name, 110);
 }
 
 QToolButton* Bouton(QWidget* parent, const char* name, const char* text, const char* hint,

@@ -1,0 +1,23 @@
+#pragma once
+
+// The pieces the window's pages are made of: framed blocks, their bold headings and captions,
+// and the read-outs that show a figure.
+
+#include <Qt>
+
+class QFrame;
+class QLabel;
+class QWidget;
+
+namespace page {
+
+// A raised frame around one block of figures.
+QFrame* Cadre(QWidget* parent);
+// A caption, vertically centred in its row.
+QLabel* Legende(QWidget* parent, const char* text, Qt::Alignment alignement = Qt::AlignLeft);
+// The bold heading of a column or of a block.
+QLabel* Entete(QWidget* parent, const char* text);
+// A read-out: right-aligned in a sunken frame, its text selectable, at least largeur wide.
+QLabel* Afficheur(QWidget* parent, const char* name, int largeur);
+
+} // namespace page
