@@ -89,8 +89,9 @@ std::int32_t ReadWholeNumber(std::string_view text);
 
 // Read like the C conversions "%d" and "%f": leading blanks skipped, the number read as far
 // as it goes. When the text holds no number the target is left unchanged and false returned.
-// "%d" values out of the int32 range wrap to 32 bits, as a 32-bit int stored them: files
-// written with such values read back as they were written.
+// "%d" values out of the int32 range wrap to 32 bits. The portfolio reader asks it only
+// whether a field holds a number at all: one that holds none is left as it is, one that holds
+// a number the whole-field readers refuse is refused.
 bool ScanInt(std::string_view text, std::int32_t& target);
 bool ScanFloat(std::string_view text, float& target);
 bool ScanDouble(std::string_view text, double& target);
