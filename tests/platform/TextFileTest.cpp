@@ -1,4 +1,5 @@
 #include "platform/TextFile.h"
+#include "platform/FileLock.h"
 
 #include "../OtherUser.h"
 #include "support/TempFolder.h"
@@ -6,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
@@ -493,4 +496,69 @@ TEST_F(TextFiles, NewFilesFollowTheUmaskAndOldOnesKeepTheirMode) {
     EXPECT_EQ(mode(copy), 0600u);
     EXPECT_FALSE(CreateCopy(copy, "other", 0600)); // the path is taken
     EXPECT_EQ(Get(copy), "secret");
+}
+
+// One writer at a time across programs: another program's hold makes this one wait and give
+// up, a second hold in this program goes on at once, and a killed holder frees the folder.
+TEST_F(TextFiles, AFolderLockIsOneWriterAtATimeAndDiesWithItsHolder) {
+    const std::string file = Put("doc.cvx", "x");
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        FolderLock held(file);
+        const char byte = held.Held() ? 'y' : 'n';
+        (void)!::write(ready[1], &byte, 1);
+        ::pause(); // killed while it holds the lock
+        ::_exit(0);
+    }
+    char byte = 0;
+    ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+    ASSERT_EQ(byte, 'y');
+
+    {
+        const FolderLock waited(file, std::chrono::milliseconds(50));
+        EXPECT_FALSE(waited.Held());
+        EXPECT_TRUE(waited.TimedOut());
+        // A file of the same folder, by another name or through a link, is the same lock.
+        fs::create_symlink(file, folder_.File("lien.cvx"));
+        const FolderLock throughLink(folder_.File("lien.cvx"), std::chrono::milliseconds(0));
+        EXPECT_FALSE(throughLink.Held());
+    }
+
+    ASSERT_EQ(::kill(child, SIGKILL), 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ::close(ready[0]);
+    ::close(ready[1]);
+
+    // Another program, started before this one takes the lock: a forked program shares the
+    // locks its parent held at the fork.
+    int go[2];
+    ASSERT_EQ(::pipe(go), 0);
+    const pid_t other = ::fork();
+    ASSERT_GE(other, 0);
+    if (other == 0) {
+        char start = 0;
+        (void)!::read(go[0], &start, 1);
+        const FolderLock tried(file, std::chrono::milliseconds(0));
+        ::_exit(tried.Held() ? 1 : 0);
+    }
+    {
+        const FolderLock first(file, std::chrono::milliseconds(1000));
+        ASSERT_TRUE(first.Held());
+        {
+            const FolderLock nested(folder_.File("autre.cvl"), std::chrono::milliseconds(0));
+            EXPECT_TRUE(nested.Held());
+        }
+        // Still held by the first after the nested one let go.
+        ASSERT_EQ(::write(go[1], "g", 1), 1);
+        ASSERT_EQ(::waitpid(other, &status, 0), other);
+        EXPECT_EQ(WEXITSTATUS(status), 0);
+    }
+    ::close(go[0]);
+    ::close(go[1]);
+    const FolderLock again(file, std::chrono::milliseconds(0));
+    EXPECT_TRUE(again.Held());
 }
