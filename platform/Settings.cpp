@@ -1,7 +1,9 @@
 #include "platform/Settings.h"
 
+#include "platform/FileLock.h"
 #include "platform/TextFile.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
@@ -9,6 +11,7 @@
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 // The store file holds one section per key, "[key]", followed by its values, one per line:
 // NAME=TYPE:DATA. Sections of other keys are kept line for line when a key is written back.
@@ -140,41 +143,6 @@ std::size_t FindNameEnd(std::string_view line) {
     return std::string_view::npos;
 }
 
-struct Section {
-    std::string name;               // empty for the lines before the first section
-    int firstLine = 1;              // the file's line number of lines[0], counted from 1
-    std::vector<std::string> lines; // without the "[name]" line
-};
-
-// The file's sections. Nothing there reads as no section; anything there that is no readable
-// file (a folder, a pipe, a file this user may not read) is an error, and is never waited on.
-std::vector<Section> ReadSections(const std::string& path, bool& exists, std::string* bytes) {
-    std::vector<Section> sections(1);
-    WholeFile file = ReadWholeFile(path);
-    if (file.state == WholeFile::State::Unreadable)
-        throw SettingsError("Impossible de lire le fichier des réglages '" + path +
-                            "' : " + file.reason);
-    exists = file.state == WholeFile::State::Read;
-    std::string_view text = file.text;
-    int number = 0;
-    while (!text.empty()) {
-        const std::size_t end = text.find('\n');
-        std::string line(text.substr(0, end));
-        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-        ++number;
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
-            sections.push_back(Section{line.substr(1, line.size() - 2), number + 1, {}});
-            continue;
-        }
-        sections.back().lines.push_back(std::move(line));
-    }
-    if (bytes != nullptr)
-        *bytes = std::move(file.text);
-    return sections;
-}
-
 bool IsBlankOrComment(const std::string& line) {
     const std::size_t first = line.find_first_not_of(" \t");
     return first == std::string::npos || line[first] == '#' || line[first] == ';';
@@ -234,6 +202,23 @@ std::string KeepCopy(const std::string& path, const std::string& bytes) {
     return {};
 }
 
+// Why the file could not be written, in the words the user is shown.
+std::string WriteFailure(int error) {
+    switch (error) {
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return "le dossier des réglages n'accepte pas l'écriture";
+    case ENOSPC:
+    case EDQUOT:
+        return "le disque est plein";
+    case ENAMETOOLONG:
+        return "le nom du fichier est trop long";
+    default:
+        return "l'écriture du fichier n'a pas abouti";
+    }
+}
+
 } // namespace
 
 bool SettingsStore::NameLess::operator()(const std::string& a, const std::string& b) const {
@@ -245,6 +230,78 @@ bool SettingsStore::NameLess::operator()(const std::string& a, const std::string
             return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
     }
     return a.size() < b.size();
+}
+
+struct SettingsStore::Section {
+    std::string name;               // empty for the lines before the first section
+    int firstLine = 1;              // the file's line number of lines[0], counted from 1
+    std::vector<std::string> lines; // without the "[name]" line
+};
+
+// The file's sections. Nothing there reads as no section; anything there that is no readable
+// file (a folder, a pipe, a file this user may not read) is an error, and is never waited on.
+std::vector<SettingsStore::Section> SettingsStore::ReadSections(const std::string& path,
+                                                                bool& exists, std::string* bytes) {
+    std::vector<Section> sections(1);
+    WholeFile file = ReadWholeFile(path);
+    if (file.state == WholeFile::State::Unreadable)
+        throw SettingsError("Impossible de lire le fichier des réglages '" + path +
+                            "' : " + file.reason);
+    exists = file.state == WholeFile::State::Read;
+    std::string_view text = file.text;
+    int number = 0;
+    while (!text.empty()) {
+        const std::size_t end = text.find('\n');
+        std::string line(text.substr(0, end));
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        ++number;
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
+            sections.push_back(Section{line.substr(1, line.size() - 2), number + 1, {}});
+            continue;
+        }
+        sections.back().lines.push_back(std::move(line));
+    }
+    if (bytes != nullptr)
+        *bytes = std::move(file.text);
+    return sections;
+}
+
+bool SettingsStore::ReadKey(const std::vector<Section>& sections, const std::string& key,
+                            Values& values, std::vector<SettingsProblem>& problems) {
+    const Section* first = nullptr;
+    for (const Section& section : sections) {
+        if (section.name.empty() || !SameName(NormalizeKey(section.name), key))
+            continue;
+        // Read too, so that nothing of it is lost when the key is written back as one section.
+        if (first != nullptr)
+            problems.push_back(SettingsProblem{
+                section.firstLine - 1, "la clé « " + first->name +
+                                           " » figure une seconde fois, sous « [" + section.name +
+                                           "] » ; ses valeurs sont réunies en une seule section"});
+        else
+            first = &section;
+        int lineNumber = section.firstLine - 1;
+        for (const std::string& line : section.lines) {
+            ++lineNumber;
+            if (IsBlankOrComment(line))
+                continue;
+            std::string name;
+            Value value;
+            const std::string fault = ParseLine(line, name, value);
+            // The value is left out, as if missing; the file keeps the line until the first
+            // write, which copies the file first.
+            if (!fault.empty()) {
+                problems.push_back(SettingsProblem{lineNumber, fault});
+                continue;
+            }
+            value.line = lineNumber;
+            values.erase(name); // the name keeps the case of its last line
+            values.emplace(std::move(name), std::move(value));
+        }
+    }
+    return first != nullptr;
 }
 
 std::string SettingsStore::ParseLine(const std::string& line, std::string& name, Value& value) {
@@ -289,6 +346,7 @@ void SettingsStore::RefuseValue(const std::string& name, const std::string& faul
     if (it == values_.end())
         return;
     problems_.push_back(SettingsProblem{it->second.line, fault});
+    changed_.insert(it->first);
     values_.erase(it);
     dirty_ = true;
 }
@@ -317,116 +375,118 @@ bool SettingsStore::OpenKey(const std::string& key, bool create) {
     bool exists = false;
     problems_.clear();
     backup_.clear();
-    const std::vector<Section> sections = ReadSections(path, exists, &original_);
-    const Section* found = nullptr;
-    for (const Section& section : sections)
-        if (!section.name.empty() && SameName(NormalizeKey(section.name), wanted))
-            found = &section;
+    failure_.clear();
+    changed_.clear();
     values_.clear();
-    if (found == nullptr) {
-        if (!create)
-            return false;
-        key_ = wanted;
-        open_ = true;
-        dirty_ = true;
-        return true;
-    }
-    int lineNumber = found->firstLine - 1;
-    for (const std::string& line : found->lines) {
-        ++lineNumber;
-        if (IsBlankOrComment(line))
-            continue;
-        std::string name;
-        Value value;
-        const std::string fault = ParseLine(line, name, value);
-        // The value is left out, as if missing; the file keeps the line until the first write,
-        // which copies the file first.
-        if (!fault.empty()) {
-            problems_.push_back(SettingsProblem{lineNumber, fault});
-            continue;
-        }
-        value.line = lineNumber;
-        values_[name] = std::move(value);
-    }
+    const std::vector<Section> sections = ReadSections(path, exists, &original_);
+    const bool found = ReadKey(sections, wanted, values_, problems_);
+    if (!found && !create)
+        return false;
     key_ = wanted;
     open_ = true;
-    dirty_ = !problems_.empty();
+    dirty_ = !found || !problems_.empty();
     return true;
+}
+
+std::string SettingsStore::MergedText(const std::string& path) {
+    bool exists = false;
+    std::string bytes;
+    const std::vector<Section> sections = ReadSections(path, exists, &bytes);
+    Values merged;
+    std::vector<SettingsProblem> dropped;
+    ReadKey(sections, key_, merged, dropped);
+    // Lines that do not read leave the file with this write: a copy of the bytes that hold
+    // them is kept first, those read at the open and those found now.
+    const auto keep = [&](const std::string& text) {
+        std::string copy = KeepCopy(path, text);
+        if (copy.empty())
+            throw SettingsError("la copie du fichier des réglages n'a pas pu être écrite à côté "
+                                "de lui");
+        backup_ = std::move(copy);
+    };
+    if (!problems_.empty())
+        keep(original_);
+    if (!dropped.empty() && exists && bytes != original_)
+        keep(bytes);
+
+    for (const std::string& name : changed_) {
+        merged.erase(name);
+        if (const auto it = values_.find(name); it != values_.end())
+            merged.emplace(it->first, it->second);
+    }
+
+    std::string text = kHeader;
+    auto writeOurs = [&] {
+        text += '[' + key_ + "]\n";
+        for (const auto& [name, value] : merged) {
+            text += Escape(name, true);
+            switch (value.type) {
+            case Type::String:
+                text += "=string:" + Escape(value.text, false);
+                break;
+            case Type::Integer:
+                text += "=integer:" + std::to_string(value.integer);
+                break;
+            case Type::Binary:
+                text += "=binary:";
+                for (const std::uint8_t byte : value.bytes)
+                    AppendHexByte(text, byte);
+                break;
+            }
+            text += '\n';
+        }
+    };
+    // The first section is the header, written afresh; a section named "[]" further on is
+    // another key's, kept like the others. The key takes the place of its first section.
+    bool written = false;
+    for (std::size_t i = 1; i < sections.size(); ++i) {
+        const Section& section = sections[i];
+        if (SameName(NormalizeKey(section.name), key_)) {
+            if (!written)
+                writeOurs();
+            written = true;
+            continue;
+        }
+        text += '[' + section.name + "]\n";
+        for (const std::string& line : section.lines) {
+            // A line ending in CR reads back whole only when a CR LF ends it: the reader
+            // takes one CR off before the LF.
+            text += line;
+            text += !line.empty() && line.back() == '\r' ? "\r\n" : "\n";
+        }
+    }
+    if (!written)
+        writeOurs();
+    return text;
 }
 
 bool SettingsStore::CloseKey() {
     if (!open_)
         return true;
     open_ = false;
-    if (!dirty_) {
+    const bool dirty = std::exchange(dirty_, false) || !changed_.empty();
+    if (!dirty) {
         values_.clear();
         return true;
     }
-    dirty_ = false;
     const std::string path = StorePath();
-    std::string text = kHeader;
-    bool written = false;
     try {
-        bool exists = false;
-        const std::vector<Section> sections = ReadSections(path, exists, nullptr);
-        // Lines the key could not read leave the file with this write: a copy keeps them.
-        if (!problems_.empty() && backup_.empty()) {
-            backup_ = KeepCopy(path, original_);
-            if (backup_.empty()) {
-                values_.clear();
-                return false;
-            }
-        }
-        auto writeOurs = [&] {
-            text += '[' + key_ + "]\n";
-            for (const auto& [name, value] : values_) {
-                text += Escape(name, true);
-                switch (value.type) {
-                case Type::String:
-                    text += "=string:" + Escape(value.text, false);
-                    break;
-                case Type::Integer:
-                    text += "=integer:" + std::to_string(value.integer);
-                    break;
-                case Type::Binary:
-                    text += "=binary:";
-                    for (const std::uint8_t byte : value.bytes)
-                        AppendHexByte(text, byte);
-                    break;
-                }
-                text += '\n';
-            }
-        };
-        // The first section is the header, written afresh; a section named "[]" further on
-        // is another key's, kept like the others.
-        for (std::size_t i = 1; i < sections.size(); ++i) {
-            const Section& section = sections[i];
-            if (SameName(NormalizeKey(section.name), key_)) {
-                if (!written)
-                    writeOurs();
-                written = true;
-                continue;
-            }
-            text += '[' + section.name + "]\n";
-            for (const std::string& line : section.lines) {
-                // A line ending in CR reads back whole only when a CR LF ends it: the
-                // reader takes one CR off before the LF.
-                text += line;
-                text += !line.empty() && line.back() == '\r' ? "\r\n" : "\n";
-            }
-        }
-        if (!written)
-            writeOurs();
         std::error_code ec;
         std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
+        // Another program's write between this re-read and the rename would be lost.
+        const FolderLock lock(path);
+        if (!lock.Held())
+            throw SettingsError(FolderLockFailure(lock));
         AtomicFileWriter writer(path);
-        writer.Write(text);
-        written = writer.Commit();
-    } catch (const SettingsError&) {
-        written = false;
+        writer.Write(MergedText(path));
+        if (!writer.Commit())
+            throw SettingsError(WriteFailure(writer.Error()));
+    } catch (const SettingsError& error) {
+        failure_ = error.what();
     }
     values_.clear();
-    return written;
+    changed_.clear();
+    return failure_.empty();
 }
 
 bool SettingsStore::ValueExists(const std::string& name) const {
@@ -445,9 +505,18 @@ const SettingsStore::Value& SettingsStore::Find(const std::string& name, Type ty
 void SettingsStore::Store(const std::string& name, Value value) {
     if (!open_)
         throw SettingsError("Impossible de définir les données de '" + name + "'");
+    // A value written as it already was is no change: the file keeps what another program
+    // may have written there since.
+    if (const auto it = values_.find(name); it != values_.end() && it->second.SameAs(value))
+        return;
     values_.erase(name); // the name keeps the case of its last write
     values_.emplace(name, std::move(value));
-    dirty_ = true;
+    changed_.insert(name);
+}
+
+bool SettingsStore::Value::SameAs(const Value& other) const {
+    return type == other.type && text == other.text && integer == other.integer &&
+           bytes == other.bytes;
 }
 
 std::string SettingsStore::ReadString(const std::string& name) const {
@@ -512,7 +581,7 @@ void SettingsStore::WriteDate(const std::string& name, double value) {
 bool SettingsStore::DeleteValue(const std::string& name) {
     if (!open_ || values_.erase(name) == 0)
         return false;
-    dirty_ = true;
+    changed_.insert(name);
     return true;
 }
 

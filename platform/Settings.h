@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <map>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -9,7 +10,8 @@
 // The program's settings: keys such as "SoftWare\Corvane" holding typed values, kept in a
 // human-readable text file under $XDG_CONFIG_HOME/Corvane/ (default ~/.config/Corvane/) that
 // the user can read and mend, rewritten atomically when a changed key is closed so that a
-// crash never leaves half a file.
+// crash never leaves half a file. A close writes only the values changed since the key was
+// opened, into the file as it is then: what another program wrote meanwhile stays.
 
 namespace platform {
 
@@ -42,10 +44,12 @@ public:
     // path that is no regular file) throws SettingsError. A line of the key that does not read
     // is left out, as a missing value, and listed in Problems; the key then counts as changed,
     // so that its next close writes the file without the line, after keeping a copy of the
-    // file's bytes as read (Backup).
+    // file's bytes as read (Backup). A key found in several sections reads as one, a later
+    // value winning, and is listed in Problems too: its next close writes one section.
     bool OpenKey(const std::string& key, bool create = false);
-    // Writes the changed values; false when the file could not be written (the key is closed
-    // all the same).
+    // Writes the values changed since the open into the file as it is now, re-read under the
+    // lock of its folder; false when the file could not be written (the key is closed all the
+    // same, and Failure says why).
     bool CloseKey();
     bool IsOpen() const { return open_; }
 
@@ -78,6 +82,10 @@ public:
     // "<file>.bak.N" when that name holds other bytes); empty while none was made.
     const std::string& Backup() const { return backup_; }
 
+    // Why the last close could not write the file, as the user is told; empty after a close
+    // that wrote it.
+    const std::string& Failure() const { return failure_; }
+
     Type ValueType(const std::string& name) const; // throws SettingsError when missing
     // The open key's value names, sorted with case ignored; none while no key is open.
     std::vector<std::string> ValueNames() const;
@@ -89,22 +97,37 @@ private:
         std::int32_t integer = 0;
         std::vector<std::uint8_t> bytes;
         int line = 0; // where the file held it; 0 for a value written since
+
+        bool SameAs(const Value& other) const;
     };
     struct NameLess {
         bool operator()(const std::string& a, const std::string& b) const;
     };
     // Why a value line does not read; empty when it reads into name and value.
     static std::string ParseLine(const std::string& line, std::string& name, Value& value);
+    using Values = std::map<std::string, Value, NameLess>;
+    struct Section;
+    static std::vector<Section> ReadSections(const std::string& path, bool& exists,
+                                             std::string* bytes);
+    // The values of every section of the key, a later one winning; false when none holds it.
+    // The lines that do not read, and every section of the key after its first, are problems.
+    static bool ReadKey(const std::vector<Section>& sections, const std::string& key,
+                        Values& values, std::vector<SettingsProblem>& problems);
+    // The file's text with this key's changes applied to what it holds now.
+    std::string MergedText(const std::string& path);
     const Value& Find(const std::string& name, Type type) const;
     void Store(const std::string& name, Value value);
 
     bool open_ = false;
     bool dirty_ = false;
     std::string key_;
-    std::map<std::string, Value, NameLess> values_;
+    Values values_;
+    // The names written or deleted since the open: only these go to the file.
+    std::set<std::string, NameLess> changed_;
     std::vector<SettingsProblem> problems_;
     std::string original_; // the file's bytes when the key was opened
     std::string backup_;
+    std::string failure_;
 };
 
 } // namespace platform

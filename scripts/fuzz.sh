@@ -65,7 +65,7 @@ sources() {
     alarm_log) echo fuzz/AlarmLogFuzz.cpp app/dialogs/AlarmLogDialog.cpp \
       "$out/obj/moc_AlarmLogDialog.cpp" \
       "${portfolio_src[@]}" "${platform_src[@]}" ;;
-    settings_file) echo fuzz/SettingsFileFuzz.cpp platform/Settings.cpp platform/TextFile.cpp ;;
+    settings_file) echo fuzz/SettingsFileFuzz.cpp platform/Settings.cpp platform/FileLock.cpp platform/TextFile.cpp ;;
     intraday_file) echo fuzz/IntradayFileFuzz.cpp app/views/ChartData.cpp app/views/ViewText.cpp \
       quotescan/IntradayFile.cpp \
       "${portfolio_src[@]}" "${platform_src[@]}" ;;

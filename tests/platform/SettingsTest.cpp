@@ -276,3 +276,54 @@ TEST_F(Settings, CloseReportsAFileThatCannotBeWritten) {
     EXPECT_FALSE(store.CloseKey());
     EXPECT_TRUE(fs::is_directory(File()));
 }
+
+// Another program (or another window) writes the key while this one has it open: each close
+// writes only its own changes, so neither loses the other's.
+TEST_F(Settings, CloseWritesOnlyItsChangesIntoTheFileAsItIsNow) {
+    PutFile("[SoftWare\\Corvane]\nMAJ=integer:0\nPROXY=integer:0\n");
+    SettingsStore ours;
+    ASSERT_TRUE(ours.OpenKey(kKey));
+    {
+        SettingsStore other;
+        ASSERT_TRUE(other.OpenKey(kKey));
+        other.WriteInteger("MAJ", 1);
+        other.WriteString("PROXYNAME", "proxy.local");
+        ASSERT_TRUE(other.CloseKey());
+    }
+    ours.WriteInteger("MAJ", 0); // as it was read: no change of ours
+    ours.WriteInteger("PROXY", 1);
+    ASSERT_TRUE(ours.CloseKey());
+    ASSERT_TRUE(ours.OpenKey(kKey));
+    EXPECT_EQ(ours.ReadInteger("MAJ"), 1);
+    EXPECT_EQ(ours.ReadString("PROXYNAME"), "proxy.local");
+    EXPECT_EQ(ours.ReadInteger("PROXY"), 1);
+}
+
+// The key written twice, in other letters: both sections are read, the user is told once, the
+// file's bytes are kept in a copy, and the next write makes them one section.
+TEST_F(Settings, ASecondSectionOfTheKeyIsReadAndMerged) {
+    const std::string twice =
+        "[SoftWare\\Corvane]\nA=integer:1\nB=integer:2\n[Other]\nX=integer:9\n"
+        "[SOFTWARE\\corvane]\nB=integer:3\nC=integer:4\n";
+    PutFile(twice);
+    {
+        SettingsStore store;
+        ASSERT_TRUE(store.OpenKey(kKey));
+        EXPECT_EQ(store.ReadInteger("A"), 1);
+        EXPECT_EQ(store.ReadInteger("B"), 3);
+        EXPECT_EQ(store.ReadInteger("C"), 4);
+        ASSERT_EQ(store.Problems().size(), 1u);
+        EXPECT_EQ(store.Problems()[0].line, 6);
+        EXPECT_TRUE(store.CloseKey());
+        EXPECT_EQ(store.Backup(), File() + ".bak");
+    }
+    std::ifstream copy(File() + ".bak", std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(copy), {}), twice);
+    EXPECT_NE(Content().find("[SoftWare\\Corvane]\nA=integer:1\nB=integer:3\nC=integer:4\n[Other]\n"
+                             "X=integer:9\n"),
+              std::string::npos)
+        << Content();
+    SettingsStore store;
+    ASSERT_TRUE(store.OpenKey(kKey));
+    EXPECT_TRUE(store.Problems().empty());
+}
