@@ -3,9 +3,7 @@
 // its INSTALL value, which the program needs and never writes itself. An existing INSTALL is
 // kept unless --force is given. Prints the settings file's path.
 
-#include "window/Registry.h"
-
-#include "platform/Settings.h"
+#include "window/ProgramSettings.h"
 
 #include <cstdio>
 #include <cstring>
@@ -29,19 +27,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     try {
-        platform::SettingsStore store;
-        if (!store.OpenKey(kCleProgramme, true)) {
-            std::fprintf(stderr, "corvane-setup : impossible de créer la clé %s\n", kCleProgramme);
-            return 1;
-        }
-        if (force || !store.ValueExists("INSTALL") || store.ReadString("INSTALL").empty())
-            store.WriteString("INSTALL", repertoire);
-        const std::string installe = store.ReadString("INSTALL");
-        if (!store.CloseKey()) {
-            std::fprintf(stderr, "corvane-setup : impossible d'écrire %s\n",
-                         platform::SettingsStore::StorePath().c_str());
-            return 1;
-        }
+        const std::string installe = SetUpInstall(repertoire, force);
         std::printf("%s\nINSTALL=%s\n", platform::SettingsStore::StorePath().c_str(),
                     installe.c_str());
         return 0;

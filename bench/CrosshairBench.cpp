@@ -7,7 +7,7 @@
 #include "widgets/UiPrompts.h"
 #include "window/ChartWidgets.h"
 #include "window/Main.h"
-#include "window/Registry.h"
+#include "window/ProgramSettings.h"
 
 #include "platform/DateTime.h"
 #include "platform/Settings.h"
@@ -69,11 +69,7 @@ public:
         const fs::path data = folder_.Path() / "data";
         fs::create_directories(data / "historique");
         fs::create_directories(data / "intraday");
-        platform::SettingsStore store;
-        if (!store.OpenKey(kCleProgramme, true))
-            throw std::runtime_error("settings");
-        store.WriteString("INSTALL", data.string());
-        store.CloseKey();
+        SetUpInstall(data.string(), true);
         EcritHistorique(data / "historique" / "BENCH.his");
 
         form_ = std::make_unique<TMainForm>(QStringList{"corvane"}, &prompts_);

@@ -4,7 +4,7 @@
 
 #include "widgets/UiPrompts.h"
 #include "window/Main.h"
-#include "window/Registry.h"
+#include "window/ProgramSettings.h"
 
 #include "platform/Settings.h"
 #include "portfolio/Cv.h"
@@ -89,11 +89,7 @@ public:
         const fs::path data = folder_.Path() / "data";
         fs::create_directories(data / "historique");
         fs::create_directories(data / "intraday");
-        platform::SettingsStore store;
-        if (!store.OpenKey(kCleProgramme, true))
-            throw std::runtime_error("settings");
-        store.WriteString("INSTALL", data.string());
-        store.CloseKey();
+        SetUpInstall(data.string(), true);
         TCorv source(data.string());
         Remplit(source);
         source.Fichier = folder_.File("gros.cvx");

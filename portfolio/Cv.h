@@ -14,9 +14,14 @@
 #include <utility>
 #include <vector>
 
-namespace platform {
-class SettingsStore;
-}
+// The document's values that the program keeps in its settings rather than in the document
+// file: its currency label and rate, and the two settlement dates that each load rolls forward.
+struct ReglagesDocument {
+    std::string LibLocal;
+    double Taux = 0.0;
+    double DateLiqP = 0.0;
+    double DateLiqC = 0.0;
+};
 
 // Position of one security. The first thirteen fields are stored in the portfolio file (for
 // the block carried over from purged trades), in this order.
@@ -308,7 +313,9 @@ public:
     bool FindTranche(std::int32_t montant, const ListeTranches& tranches,
                      TrancheFrais& tranche) const;
     std::int32_t ComputeFrais(CalculFrais& calcul) const;
-    void LoadSettings(platform::SettingsStore& registre);
+    // Takes the values into the document, rolls the settlement dates forward, and gives them
+    // back in reglages as whole days, to be kept.
+    void LoadSettings(ReglagesDocument& reglages);
     void LiquidationDate(double& date) const;
     bool IsSrdPending(const Valeurs* titre, const ::Operes* opere) const;
     // Whether a trade of the security on that date, with the deferred-settlement option or

@@ -8,7 +8,6 @@
 #include "platform/DateText.h"
 #include "platform/DateTime.h"
 #include "platform/Numbers.h"
-#include "platform/Settings.h"
 
 #include <algorithm>
 #include <cmath>
@@ -19,11 +18,6 @@
 #include <string_view>
 
 namespace {
-
-constexpr const char* kLibLocal = "LIBLOCAL";
-constexpr const char* kTaux = "TAUX";
-constexpr const char* kDateLiqP = "DATELIQP";
-constexpr const char* kDateLiqC = "DATELIQC";
 
 // The mark of a settlement date never set, written by the main window as the default.
 constexpr std::string_view kDateJamais = "01/01/70";
@@ -157,11 +151,11 @@ void TCorv::LiquidationDate(double& date) const {
     date = jour;
 }
 
-void TCorv::LoadSettings(platform::SettingsStore& registre) {
-    LibLocal = registre.ReadString(kLibLocal);
-    Taux = ToSingle(registre.ReadFloat(kTaux));
-    DateLiqP = registre.ReadDate(kDateLiqP);
-    DateLiqC = registre.ReadDate(kDateLiqC);
+void TCorv::LoadSettings(ReglagesDocument& reglages) {
+    LibLocal = reglages.LibLocal;
+    Taux = ToSingle(reglages.Taux);
+    DateLiqP = reglages.DateLiqP;
+    DateLiqC = reglages.DateLiqC;
 
     const double aujourdhui = platform::Date();
 
@@ -186,8 +180,8 @@ void TCorv::LoadSettings(platform::SettingsStore& registre) {
         DateLiqC = prochaine;
     }
 
-    registre.WriteDate(kDateLiqP, std::trunc(DateLiqP));
-    registre.WriteDate(kDateLiqC, std::trunc(DateLiqC));
+    reglages.DateLiqP = std::trunc(DateLiqP);
+    reglages.DateLiqC = std::trunc(DateLiqC);
 }
 
 double TCorv::FinSrdObligatoire() {

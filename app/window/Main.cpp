@@ -1,8 +1,8 @@
 #include "window/Main.h"
 
 #include "widgets/QtDates.h"
+#include "window/ProgramSettings.h"
 #include "window/QuoteRefresh.h"
-#include "window/Registry.h"
 
 #include "platform/ConversionError.h"
 #include "platform/DateTime.h"
@@ -91,8 +91,8 @@ TMainForm::TMainForm(const QStringList& arguments, UiPrompts* prompts, QWidget* 
     setWindowTitle("Corvane");
     resize(779, 563);
     FPrinter = std::make_unique<QPrinter>();
-    // Made now and opened in stage 2: the quote refresh built with the widgets reads it.
-    FRegistry = std::make_unique<platform::SettingsStore>();
+    // Made now and read in stage 2: the quote refresh built with the widgets reads it.
+    FRegistry = std::make_unique<SettingsKeeper>();
 
     CreateWidgets();
     CreateActions();
@@ -115,28 +115,29 @@ TMainForm::TMainForm(const QStringList& arguments, UiPrompts* prompts, QWidget* 
 
     PDateFin->setDate(ToQDate(platform::Date()));
 
-    if (!FRegistry->OpenKey(kCleProgramme, false))
+    if (!FRegistry->Read(platform::Date()))
         throw StartupError("Corvane n'est pas installé pour cet utilisateur : la clé de "
                            "configuration « SoftWare\\Corvane » (fichier " +
                            platform::SettingsStore::StorePath() +
                            ") n'existe pas.\nLancez scripts/setup-user.sh pour la créer.");
     ReadSettings();
     BuildRepartColumns();
+    ProgramSettings& reglages = FRegistry->Values();
 
     // The document named on the command line wins over the last one used.
-    const std::string premier = FArguments.size() > 2 ? FArguments.at(1).toStdString()
-                                                      : ReadStringOrEmpty(*FRegistry, "CURRENT");
+    const std::string premier =
+        FArguments.size() > 2 ? FArguments.at(1).toStdString() : reglages.Current;
     bool ouvert = false;
     if (!premier.empty())
         ouvert = OpenPortefeuille(premier);
     if (!ouvert)
         FPortefeuille = std::make_unique<TCorv>(FInstallDir);
-    FPortefeuille->LoadSettings(*FRegistry);
+    FPortefeuille->LoadSettings(reglages.Document);
     DateLC->setDate(ToQDate(FPortefeuille->DateLiqC));
     DateLP->setDate(ToQDate(FPortefeuille->DateLiqP));
 
-    if (FRegistry->ReadInteger("MAJ") != 0)
-        StartRefreshTimer(FRegistry->ReadInteger("TEMPS"));
+    if (reglages.Maj)
+        StartRefreshTimer(reglages.Temps);
     else
         Timer1->stop();
 
@@ -144,10 +145,16 @@ TMainForm::TMainForm(const QStringList& arguments, UiPrompts* prompts, QWidget* 
         SetEuroToggle();
     if (!ouvert)
         BuildTree();
-    CloseOrThrow(*FRegistry);
-    // Told once: the close above wrote the file without the lines it could not read.
-    if (const std::string probleme = SettingsProblemsText(*FRegistry); !probleme.empty())
-        FPrompts->Message(this, "Corvane", QString::fromStdString(probleme), QMessageBox::Warning,
+    // Told once, in one message: the lines the read could not take (the save wrote the file
+    // without them), and settings that cannot be written, which start-up goes on without.
+    const bool enregistres = FRegistry->Save();
+    std::string avis = FRegistry->ProblemsText();
+    if (!enregistres) {
+        FSettingsFailureTold = true;
+        avis += (avis.empty() ? "" : "\n\n") + FRegistry->FailureText();
+    }
+    if (!avis.empty())
+        FPrompts->Message(this, "Corvane", QString::fromStdString(avis), QMessageBox::Warning,
                           QMessageBox::Ok);
 
     if (const QScreen* ecran = QGuiApplication::primaryScreen()) {

@@ -6,7 +6,8 @@
 //   MainActions.cpp      the actions, menus, tool bars and pop-up menus
 //   MainFile.cpp         the document commands (New, Open, Save, Save as, help, calculator...)
 //   MainOptions.cpp      the options command and the write-back of its values
-//   Registry.cpp         the settings read at start and written at the end
+//   MainSettings.cpp     what the window takes from the settings (ProgramSettings.h) at
+//                        start and gives back at the end
 //   MainViews.cpp        the navigation tree and the views redrawn after every change
 //   MainLists.cpp        the lists of securities, trades and cash movements
 //   MainSummary.cpp      the portfolio summary page
@@ -23,7 +24,7 @@
 //                        printed reports
 
 #include "widgets/UiPrompts.h"
-#include "window/Registry.h"
+#include "window/ProgramSettings.h"
 
 #include <QMainWindow>
 #include <QStringList>
@@ -86,6 +87,10 @@ public:
     QTimer* RefreshTimer() const { return Timer1; }
     QPrinter* Printer() const { return FPrinter.get(); }
     UiPrompts& Prompts() const { return *FPrompts; }
+    // The settings as this run holds them; SaveSettings writes what changed.
+    SettingsKeeper& Settings() const { return *FRegistry; }
+    // False, once the user has been told (once a run), when they could not be written.
+    bool SaveSettings();
 
     // Document commands.
     bool ConfirmSave();
@@ -149,9 +154,6 @@ private:
     void ReadSettings();
     void FormDestroy();
 
-    // Settings helpers.
-    void ReadDefaultString(const char* name, const std::string& value);
-    void ReadDefaultInteger(const char* name, std::int32_t value);
     void StartRefreshTimer(std::int32_t minutes);
 
     // Document helpers.
@@ -171,7 +173,8 @@ private:
     void Bind(QAction* action, void (TMainForm::*command)());
 
     // The document and its surroundings.
-    std::unique_ptr<platform::SettingsStore> FRegistry;
+    std::unique_ptr<SettingsKeeper> FRegistry;
+    bool FSettingsFailureTold = false;
     std::unique_ptr<TCorv> FPortefeuille;
     std::string FInstallDir;
     std::unique_ptr<QtPrompts> FOwnPrompts;

@@ -5,7 +5,6 @@
 
 #include "dialogs/AboutBox.h"
 #include "widgets/QtDates.h"
-#include "window/Registry.h"
 
 #include "platform/ConversionError.h"
 #include "platform/TextFile.h"
@@ -88,7 +87,7 @@ bool TMainForm::OpenPortefeuille(const std::string& path) {
                           QMessageBox::Ok);
         return false;
     }
-    nouveau->LoadSettings(*FRegistry);
+    nouveau->LoadSettings(FRegistry->Values().Document);
     FPortefeuille = std::move(nouveau);
     DateLC->setDate(ToQDate(FPortefeuille->DateLiqC));
     DateLP->setDate(ToQDate(FPortefeuille->DateLiqP));
@@ -114,12 +113,9 @@ void TMainForm::FileNew() {
     // A walk holds the document until it is over.
     if (RefuseWhileRefreshing(FileNewAct) || !ConfirmSave())
         return;
-    // The new document is ready before the old one goes, so that a settings error leaves
-    // the window with the document it had.
-    OpenedKey key(*FRegistry);
     auto nouveau = std::make_unique<TCorv>(FInstallDir);
-    nouveau->LoadSettings(*FRegistry);
-    key.Close();
+    nouveau->LoadSettings(FRegistry->Values().Document);
+    SaveSettings(); // the settlement dates it rolled forward
     FPortefeuille.reset();
     LT1->clear();
     setWindowTitle("Nouveau");
@@ -138,11 +134,11 @@ void TMainForm::FileOpen() {
         return;
     if (!ConfirmSave())
         return;
-    OpenedKey key(*FRegistry);
     LT1->clear();
-    if (OpenPortefeuille(chemin.toStdString()))
-        FRegistry->WriteString("CURRENT", chemin.toStdString());
-    key.Close();
+    if (OpenPortefeuille(chemin.toStdString())) {
+        FRegistry->Values().Current = chemin.toStdString();
+        SaveSettings();
+    }
 }
 
 void TMainForm::ReportSaveFailure(const std::string& path, const std::string& raison,
@@ -183,9 +179,8 @@ bool TMainForm::SaveTo(const std::string& path) {
         ReportSaveFailure(path, raison, QString("Le portefeuille n'a pas été enregistré."));
         return false;
     }
-    OpenedKey key(*FRegistry);
-    FRegistry->WriteString("CURRENT", path);
-    key.Close();
+    FRegistry->Values().Current = path;
+    SaveSettings();
     return true;
 }
 
@@ -227,11 +222,11 @@ void TMainForm::DropFiles(const QStringList& paths) {
     const std::string nom = paths.constFirst().toStdString();
     if (RefuseOpening(nom) || !ConfirmSave())
         return;
-    OpenedKey key(*FRegistry);
     LT1->clear();
-    if (OpenPortefeuille(nom))
-        FRegistry->WriteString("CURRENT", nom);
-    key.Close();
+    if (OpenPortefeuille(nom)) {
+        FRegistry->Values().Current = nom;
+        SaveSettings();
+    }
 }
 
 void TMainForm::HelpContents() {

@@ -7,7 +7,6 @@
 #include "views/ChartData.h"
 #include "widgets/QtDates.h"
 #include "window/ChartWidgets.h"
-#include "window/Registry.h"
 
 #include "platform/DateTime.h"
 #include "portfolio/Cv.h"
@@ -323,9 +322,8 @@ void TMainForm::PDateDebChange() {
     // At start the pickers get their dates from the settings, before there is a document.
     if (!FPortefeuille)
         return;
-    OpenedKey key(*FRegistry);
-    FRegistry->WriteDate("DATEDEB", FromQDate(PDateDeb->date()));
-    key.Close();
+    FRegistry->Values().DateDeb = FromQDate(PDateDeb->date());
+    SaveSettings();
     if (Valeurs* titre = SelectedTitre())
         ShowGraphiques(titre);
 }

@@ -168,9 +168,8 @@ void TMainForm::ActTransfertExecute() {
     BuildTree();
     ForgetTradeRows();
 
-    OpenedKey key(*FRegistry);
-    FRegistry->WriteString("CURRENT", doc.Fichier);
-    key.Close();
+    FRegistry->Values().Current = doc.Fichier;
+    SaveSettings();
 }
 
 void TMainForm::Importationdhistoriques1Click() {

@@ -5,7 +5,6 @@
 
 #include "dialogs/OptionsDialog.h"
 #include "views/ViewText.h"
-#include "window/Registry.h"
 #include "window/Shown.h"
 
 #include "platform/ConversionError.h"
@@ -27,32 +26,26 @@ void TMainForm::DoParamExecute() {
     TForm6 dialog(this, &doc, FPrompts);
     const Shown<TForm6> shown(Form6, &dialog);
 
-    {
-        OpenedKey key(*FRegistry);
-        platform::SettingsStore& reg = *FRegistry;
-        dialog.LibMon->setText(QString::fromStdString(ReadStringOrEmpty(reg, "LIBLOCAL")));
-        dialog.Taux->setText(
-            QString::fromStdString(platform::FormatFixedUser(reg.ReadFloat("TAUX"), 5, 9)));
-        dialog.Liste->setCurrentIndex(reg.ReadInteger("HTTP"));
-        dialog.ListeChange();
-        dialog.Maj->setChecked(reg.ReadInteger("MAJ") != 0);
-        dialog.MajClick();
-        dialog.Duree->setValue(reg.ReadInteger("TEMPS"));
-        dialog.Proxy->setChecked(reg.ReadInteger("PROXY") != 0);
-        dialog.ProxyClick();
-        dialog.PortNum->setText(
-            QString::fromStdString(platform::FormatInt(reg.ReadInteger("PROXYPORT"))));
-        dialog.ProxyName->setText(QString::fromStdString(ReadStringOrEmpty(reg, "PROXYNAME")));
-        dialog.Type->SetItemIndex(reg.ReadInteger("MAJTYPE"));
-        // Shown with the decimal separator of the rate beside them; both read back.
-        std::string texte;
-        doc.FloatToTextTrunc(2, texte, doc.CouvC);
-        dialog.CouvC->setText(QString::fromStdString(AvecSeparateurDecimal(texte)));
-        doc.FloatToTextTrunc(2, texte, doc.CouvT);
-        dialog.CouvT->setText(QString::fromStdString(AvecSeparateurDecimal(texte)));
-        // Closed while the dialog is shown: a timed refresh may open the key meanwhile.
-        key.Close();
-    }
+    const ProgramSettings& lus = FRegistry->Values();
+    dialog.LibMon->setText(QString::fromStdString(lus.Document.LibLocal));
+    dialog.Taux->setText(
+        QString::fromStdString(platform::FormatFixedUser(lus.Document.Taux, 5, 9)));
+    dialog.Liste->setCurrentIndex(lus.Http);
+    dialog.ListeChange();
+    dialog.Maj->setChecked(lus.Maj);
+    dialog.MajClick();
+    dialog.Duree->setValue(lus.Temps);
+    dialog.Proxy->setChecked(lus.Proxy);
+    dialog.ProxyClick();
+    dialog.PortNum->setText(QString::fromStdString(platform::FormatInt(lus.ProxyPort)));
+    dialog.ProxyName->setText(QString::fromStdString(lus.ProxyName));
+    dialog.Type->SetItemIndex(lus.MajType);
+    // Shown with the decimal separator of the rate beside them; both read back.
+    std::string texte;
+    doc.FloatToTextTrunc(2, texte, doc.CouvC);
+    dialog.CouvC->setText(QString::fromStdString(AvecSeparateurDecimal(texte)));
+    doc.FloatToTextTrunc(2, texte, doc.CouvT);
+    dialog.CouvT->setText(QString::fromStdString(AvecSeparateurDecimal(texte)));
 
     if (!FPrompts->RunDialog(dialog))
         return;
@@ -64,32 +57,35 @@ void TMainForm::DoParamExecute() {
     if (!dialog.ReadNumbers(nombres, message))
         throw platform::ConversionError(message.toStdString());
 
-    OpenedKey key(*FRegistry);
-    platform::SettingsStore& reg = *FRegistry;
-    reg.WriteString("LIBLOCAL", dialog.LibMon->text().toStdString());
-    reg.WriteFloat("TAUX", static_cast<double>(nombres.Taux));
+    ProgramSettings choisis = FRegistry->Values();
+    choisis.Document.LibLocal = dialog.LibMon->text().toStdString();
+    choisis.Document.Taux = static_cast<double>(nombres.Taux);
     // Without a quote-site list there is no choice to store: the site stays as it was.
     if (dialog.Liste->currentIndex() >= 0)
-        reg.WriteInteger("HTTP", dialog.Liste->currentIndex());
-    reg.WriteInteger("PROXY", dialog.Proxy->isChecked() ? 1 : 0);
-    reg.WriteString("PROXYNAME", dialog.ProxyName->text().toStdString());
+        choisis.Http = dialog.Liste->currentIndex();
+    choisis.Proxy = dialog.Proxy->isChecked();
+    choisis.ProxyName = dialog.ProxyName->text().toStdString();
     if (nombres.Port)
-        reg.WriteInteger("PROXYPORT", *nombres.Port);
-    reg.WriteInteger("MAJ", dialog.Maj->isChecked() ? 1 : 0);
-    reg.WriteInteger("MAJTYPE", dialog.Type->ItemIndex());
-    reg.WriteInteger("TEMPS", dialog.Duree->value());
-    if (dialog.Maj->isChecked())
-        StartRefreshTimer(dialog.Duree->value());
+        choisis.ProxyPort = *nombres.Port;
+    choisis.Maj = dialog.Maj->isChecked();
+    choisis.MajType = dialog.Type->ItemIndex();
+    choisis.Temps = dialog.Duree->value();
+    // A value the next start would refuse is refused now, before anything changes.
+    if (const std::string faute = choisis.Fault(); !faute.empty())
+        throw platform::ConversionError("Réglage impossible : " + faute + ".");
+    FRegistry->Values() = choisis;
+    if (choisis.Maj)
+        StartRefreshTimer(choisis.Temps);
     else
         Timer1->stop();
     doc.CouvC = nombres.CouvC;
     doc.CouvT = nombres.CouvT;
-    doc.LoadSettings(reg);
+    doc.LoadSettings(FRegistry->Values().Document);
     if (Commute->isChecked()) {
         Commute->setText(QString("&Affichage en ") + QString::fromStdString(doc.LibLocal));
         LibMon->setText("Affichage en Euros");
     }
-    key.Close();
     RefreshViews(nullptr);
     doc.Modifie = true;
+    SaveSettings();
 }

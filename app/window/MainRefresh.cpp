@@ -20,7 +20,7 @@
 void TMainForm::CreateRefresh() {
     FRefresh = std::make_unique<QuoteRefresh>(QuoteRefresh::Host{
         .document = [this] { return FPortefeuille.get(); },
-        .registry = FRegistry.get(),
+        .settings = &FRegistry->Values(),
         .window = this,
         .statusLine = statusBar(),
         .progressPanel = StatusPanel1,

@@ -9,7 +9,6 @@
 #include "views/ViewText.h"
 #include "widgets/QtDates.h"
 #include "window/MainViewWidgets.h"
-#include "window/Registry.h"
 
 #include "portfolio/Cv.h"
 
@@ -197,7 +196,6 @@ void TMainForm::ColRepChanged(const std::array<std::uint8_t, kColRepSize>& ids) 
                           QMessageBox::Question, QMessageBox::Yes | QMessageBox::No);
     if (reponse != QMessageBox::Yes)
         return;
-    OpenedKey key(*FRegistry);
-    FRegistry->WriteBinary("COLREP2", std::vector<std::uint8_t>(FColRep.begin(), FColRep.end()));
-    key.Close();
+    FRegistry->Values().ColRep = FColRep;
+    SaveSettings();
 }

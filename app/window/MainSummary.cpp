@@ -9,7 +9,6 @@
 #include "views/ViewText.h"
 #include "widgets/QtDates.h"
 #include "window/MainViewWidgets.h"
-#include "window/Registry.h"
 
 #include "portfolio/Cv.h"
 
@@ -135,35 +134,35 @@ void TMainForm::CommuteExecute() {
 
 namespace {
 
-// A settlement date taken from its picker: stored as a whole day and read back, so that the
-// document keeps what the settings hold. The pickers also change when the program shows a
-// document's dates: only a date that differs from the document's is the user's, and false
-// tells the caller that nothing changed.
-bool DateLiquidationChoisie(platform::SettingsStore& registre, const QDateEdit* picker,
-                            const char* nom, double& dateLiq) {
+// A settlement date taken from its picker, as a whole day in the document and in the
+// settings. The pickers also change when the program shows a document's dates: only a date
+// that differs from the document's is the user's, and false tells the caller that nothing
+// changed.
+bool DateLiquidationChoisie(const QDateEdit* picker, double& reglage, double& dateLiq) {
     const double jour = FromQDate(picker->date());
     if (jour == std::trunc(dateLiq))
         return false;
     dateLiq = jour;
-    OpenedKey key(registre);
-    registre.WriteDate(nom, std::trunc(dateLiq));
-    dateLiq = registre.ReadDate(nom);
-    key.Close();
+    reglage = jour;
     return true;
 }
 
 } // namespace
 
 void TMainForm::DateLPExit() {
-    if (FPortefeuille &&
-        DateLiquidationChoisie(*FRegistry, DateLP, "DATELIQP", FPortefeuille->DateLiqP))
+    if (FPortefeuille && DateLiquidationChoisie(DateLP, FRegistry->Values().Document.DateLiqP,
+                                                FPortefeuille->DateLiqP)) {
+        SaveSettings();
         RefreshViews(nullptr);
+    }
 }
 
 void TMainForm::DateLCExit() {
-    if (FPortefeuille &&
-        DateLiquidationChoisie(*FRegistry, DateLC, "DATELIQC", FPortefeuille->DateLiqC))
+    if (FPortefeuille && DateLiquidationChoisie(DateLC, FRegistry->Values().Document.DateLiqC,
+                                                FPortefeuille->DateLiqC)) {
+        SaveSettings();
         RefreshViews(nullptr);
+    }
 }
 
 void TMainForm::DateRentChange() {
@@ -171,8 +170,7 @@ void TMainForm::DateRentChange() {
     if (!FPortefeuille)
         return;
     FPortefeuille->DateRent = FromQDate(DateRent->date());
-    OpenedKey key(*FRegistry);
-    FRegistry->WriteDate("DATERENT", std::trunc(FPortefeuille->DateRent));
-    key.Close();
+    FRegistry->Values().DateRent = std::trunc(FPortefeuille->DateRent);
+    SaveSettings();
     RefreshViews(nullptr);
 }

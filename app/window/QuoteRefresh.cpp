@@ -1,7 +1,7 @@
 #include "window/QuoteRefresh.h"
 
 #include "window/HttpClient.h"
-#include "window/Registry.h"
+#include "window/ProgramSettings.h"
 
 #include "platform/Checked.h"
 #include "platform/DateTime.h"
@@ -173,15 +173,9 @@ void QuoteRefresh::UpdateCours(Valeurs* only, bool forced, std::optional<AskKind
 void QuoteRefresh::RefreshWalk(Valeurs* only, bool forced, std::optional<AskKind> depth,
                                QuoteRefreshReport& report) {
     TCorv* const doc = FHost.document();
-    platform::SettingsStore& registre = *FHost.registry;
-    std::int32_t site = 0;
-    {
-        OpenedKey key(registre);
-        site = registre.ReadInteger("HTTP");
-        if (!depth)
-            depth = static_cast<AskKind>(registre.ReadInteger("MAJTYPE"));
-        key.Close();
-    }
+    const std::int32_t site = FHost.settings->Http;
+    if (!depth)
+        depth = static_cast<AskKind>(FHost.settings->MajType);
 
     // History is complete up to the last trading day before today.
     const platform::TDateTime aujourdhui = platform::DateOf(platform::Date());
@@ -275,15 +269,10 @@ bool QuoteRefresh::FetchCours(AskWeb& ask) {
     Http->TimeOut = FHttpTimeOut;
     Http->Proxy.clear();
     Http->ProxyPort = 0;
-    {
-        // Taken anew for each request, so that a change in the options applies at once.
-        platform::SettingsStore& registre = *FHost.registry;
-        OpenedKey key(registre);
-        if (registre.ReadInteger("PROXY") != 0) {
-            Http->Proxy = QString::fromStdString(ReadStringOrEmpty(registre, "PROXYNAME"));
-            Http->ProxyPort = registre.ReadInteger("PROXYPORT");
-        }
-        key.Close();
+    // Taken anew for each request, so that a change in the options applies at once.
+    if (const ProgramSettings& reglages = *FHost.settings; reglages.Proxy) {
+        Http->Proxy = QString::fromStdString(reglages.ProxyName);
+        Http->ProxyPort = reglages.ProxyPort;
     }
     const std::string code(ask.Code, strnlen(ask.Code, sizeof ask.Code));
     // The code as the request's Tag: an integer, as the status texts show it ("012345" gives

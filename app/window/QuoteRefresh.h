@@ -37,9 +37,7 @@ struct AskWeb;
 struct Valeurs;
 enum class AskKind : std::int32_t;
 
-namespace platform {
-class SettingsStore;
-}
+struct ProgramSettings;
 
 // What a walk has to tell the user once it is over, all of it in one message: an error that
 // ends the walk must not hide a history that could not be saved before it.
@@ -62,13 +60,13 @@ class QuoteRefresh : public QObject {
 public:
     // What the refresh needs of its host; every member is given. None of it is owned.
     struct Host {
-        std::function<TCorv*()> document;            // the open document, or null
-        platform::SettingsStore* registry = nullptr; // the program key, opened for each read
-        QWidget* window = nullptr;                   // flashed while an alarm waits
-        QWidget* statusLine = nullptr;               // repainted at each progress step
-        QProgressBar* progressPanel = nullptr;       // drawn by StatusLineDrawPanel
-        QLabel* requestPanel = nullptr;              // the state of the current request
-        QAction* viewLogs = nullptr;                 // its image alternates while flashing
+        std::function<TCorv*()> document;          // the open document, or null
+        const ProgramSettings* settings = nullptr; // as the options last set them
+        QWidget* window = nullptr;                 // flashed while an alarm waits
+        QWidget* statusLine = nullptr;             // repainted at each progress step
+        QProgressBar* progressPanel = nullptr;     // drawn by StatusLineDrawPanel
+        QLabel* requestPanel = nullptr;            // the state of the current request
+        QAction* viewLogs = nullptr;               // its image alternates while flashing
         // Runs a timer's tick so that no error reaches the event loop.
         std::function<void(const std::function<void()>&)> guard;
         std::function<void()> walkStarted;

@@ -6,7 +6,7 @@
 
 #include "widgets/UiPrompts.h"
 #include "window/Main.h"
-#include "window/Registry.h"
+#include "window/ProgramSettings.h"
 
 #include "platform/DateTime.h"
 #include "platform/Settings.h"

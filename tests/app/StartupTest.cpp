@@ -3,6 +3,8 @@
 
 #include "AppTestSupport.h"
 
+#include "../OtherUser.h"
+
 #include "Program.h"
 #include "views/ColonnesRep.h"
 
@@ -10,13 +12,16 @@
 #include "portfolio/Cv.h"
 
 #include <QAction>
+#include <QDateEdit>
 #include <QSlider>
 #include <QSplitter>
 #include <QTimer>
 #include <QTreeWidget>
 
+#include <cmath>
 #include <fstream>
 #include <iterator>
+#include <limits>
 
 namespace {
 
@@ -179,6 +184,115 @@ TEST_F(StartupTest, MistypedValuesStartWithDefaultsAndAreToldOnce) {
     prompts.messages.clear();
     Start();
     EXPECT_TRUE(prompts.messages.empty());
+}
+
+// A value of the right type that the program cannot use takes its default as a mistyped one
+// does: told once, the file's copy kept, and never written back to come again at each start.
+TEST_F(StartupTest, ImpossibleValuesStartWithDefaultsAndAreToldOnce) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    const double today = platform::EncodeDate(2026, 3, 15);
+    const auto taille = [](const char* nom) {
+        return [nom](platform::SettingsStore& s) {
+            EXPECT_GE(s.ReadInteger(nom), 1) << nom;
+            EXPECT_LE(s.ReadInteger(nom), 32767) << nom;
+        };
+    };
+    const auto date = [today](const char* nom) {
+        return [nom, today](platform::SettingsStore& s) {
+            EXPECT_LT(std::abs(s.ReadDate(nom) - today), 62) << nom;
+        };
+    };
+    const auto taux = [](platform::SettingsStore& s) {
+        EXPECT_DOUBLE_EQ(s.ReadFloat("TAUX"), 6.55957);
+    };
+    struct Cas {
+        const char* nom;
+        std::function<void(platform::SettingsStore&)> ecrit;
+        std::function<void(platform::SettingsStore&)> relu;
+    };
+    const std::vector<Cas> cas = {
+        {"HEIGHT", [](auto& s) { s.WriteInteger("HEIGHT", -5); }, taille("HEIGHT")},
+        {"WIDTH", [](auto& s) { s.WriteInteger("WIDTH", 2147483647); }, taille("WIDTH")},
+        {"DATELIQP", [&](auto& s) { s.WriteDate("DATELIQP", nan); }, date("DATELIQP")},
+        {"DATELIQC", [&](auto& s) { s.WriteDate("DATELIQC", inf); }, date("DATELIQC")},
+        // A day of the year 10113.
+        {"DATELIQC", [](auto& s) { s.WriteDate("DATELIQC", 3.0e6); }, date("DATELIQC")},
+        {"TAUX", [](auto& s) { s.WriteFloat("TAUX", 0.0); }, taux},
+        {"TAUX", [](auto& s) { s.WriteFloat("TAUX", -6.55957); }, taux},
+        {"TAUX", [&](auto& s) { s.WriteFloat("TAUX", nan); }, taux},
+        {"TAUX", [](auto& s) { s.WriteFloat("TAUX", 1e300); }, taux},
+    };
+    const std::string chemin = platform::SettingsStore::StorePath();
+    for (const Cas& c : cas) {
+        std::filesystem::remove(chemin);
+        std::filesystem::remove(chemin + ".bak");
+        prompts.messages.clear();
+        Install(c.ecrit);
+        std::ifstream lu(chemin, std::ios::binary);
+        const std::string fichier(std::istreambuf_iterator<char>(lu), {});
+        {
+            auto form = Start();
+            EXPECT_FLOAT_EQ(form->Portefeuille()->Taux, 6.55957f) << c.nom;
+            ASSERT_EQ(prompts.messages.size(), 1u) << c.nom;
+            EXPECT_TRUE(prompts.messages[0].text.contains(QString("la valeur %1 vaut ").arg(c.nom)))
+                << prompts.messages[0].text.toStdString();
+        }
+        std::ifstream copie(chemin + ".bak", std::ios::binary);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(copie), {}), fichier) << c.nom;
+        ReadKey(c.relu);
+        prompts.messages.clear();
+        Start();
+        EXPECT_TRUE(prompts.messages.empty()) << c.nom;
+    }
+}
+
+TEST_F(StartupTest, StartupMessageNamesTypesInFrench) {
+    Install([](platform::SettingsStore& s) {
+        s.WriteString("MOYENNE1", "10");
+        s.WriteInteger("DATEDEB", 5);
+        s.WriteBinary("RSI", {7});
+    });
+    Start();
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    const QString& texte = prompts.messages[0].text;
+    for (const char* attendu : {"la valeur MOYENNE1 est de type chaîne au lieu du type entier",
+                                "la valeur DATEDEB est de type entier au lieu du type binaire",
+                                "la valeur RSI est de type binaire au lieu du type entier"})
+        EXPECT_TRUE(texte.contains(QString::fromUtf8(attendu))) << texte.toStdString();
+}
+
+// Every start used to write the settlement dates back, so that a settings folder that cannot
+// be written stopped the program. It starts on what it read and says once, at the first
+// change it cannot keep, that the settings will not be kept.
+TEST_F(StartupTest, UnwritableSettingsFolderStartsAndSaysSoOnce) {
+    Install();
+    Start().reset(); // every value written: the settings are complete
+    const std::filesystem::path dossier =
+        std::filesystem::path(platform::SettingsStore::StorePath()).parent_path();
+    const auto droits = std::filesystem::status(dossier).permissions();
+    std::filesystem::permissions(
+        dossier, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec |
+                     std::filesystem::perms::others_read | std::filesystem::perms::others_exec);
+    bool essaye = false;
+    {
+        const OtherUser user;
+        if (user.Active()) {
+            essaye = true;
+            std::unique_ptr<TMainForm> form;
+            ASSERT_NO_THROW(form = Start());
+            EXPECT_TRUE(prompts.messages.empty());
+            form->findChild<QDateEdit*>("DateRent")->setDate(QDate(2025, 7, 1));
+            ASSERT_EQ(prompts.messages.size(), 1u);
+            EXPECT_TRUE(
+                prompts.messages[0].text.contains(QString::fromUtf8("ne seront pas conservés")));
+            form->findChild<QDateEdit*>("PDateDeb")->setDate(QDate(2025, 8, 1));
+            EXPECT_EQ(prompts.messages.size(), 1u);
+        }
+    }
+    std::filesystem::permissions(dossier, droits);
+    if (!essaye)
+        GTEST_SKIP() << "no other user to write as";
 }
 
 // Lines that do not read and a date of another length: the program starts on the values it

@@ -5,12 +5,9 @@
 
 #include "platform/DateText.h"
 #include "platform/DateTime.h"
-#include "platform/Settings.h"
-#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <optional>
 #include <string>
 
@@ -36,21 +33,10 @@ TEST(Settlement, EveryDayOfAMonthGivesItsSettlementDate) {
     EXPECT_EQ(platform::DayOfWeek(EncodeDate(2026, 12, 27)), 1); // a Sunday
 }
 
-// A settings key in a private configuration directory, loaded on fixed days.
+// The document's settings, loaded on fixed days.
 class LoadSettingsTest : public ::testing::Test {
 protected:
-    LoadSettingsTest() {
-        if (const char* ancien = std::getenv("XDG_CONFIG_HOME"))
-            ancienConfig = ancien;
-        ::setenv("XDG_CONFIG_HOME", dir.Path().c_str(), 1);
-    }
-    ~LoadSettingsTest() override {
-        platform::Clock::Reset();
-        if (ancienConfig)
-            ::setenv("XDG_CONFIG_HOME", ancienConfig->c_str(), 1);
-        else
-            ::unsetenv("XDG_CONFIG_HOME");
-    }
+    ~LoadSettingsTest() override { platform::Clock::Reset(); }
 
     // The mark of a date never set, under the two-digit window of the fixed day.
     double Jamais(double today) {
@@ -58,24 +44,15 @@ protected:
         return platform::StrToDate("01/01/70");
     }
 
-    // Stores the settings, then loads them on the given day (or loads what the last call
-    // left when no dates are given), and reads the stored dates back from a fresh store.
+    // Sets the settings, then loads them on the given day (or loads what the last call gave
+    // back when no dates are given), and notes the dates given back to be kept.
     void Load(double today, std::optional<double> dateLiqP = {}, double dateLiqC = 0.0) {
         platform::Clock::SetFixed(today);
-        platform::SettingsStore store;
-        ASSERT_TRUE(store.OpenKey("SoftWare\\Corvane", true));
-        if (dateLiqP) {
-            store.WriteString("LIBLOCAL", "francs");
-            store.WriteFloat("TAUX", 6.55957);
-            store.WriteDate("DATELIQP", *dateLiqP);
-            store.WriteDate("DATELIQC", dateLiqC);
-        }
-        corv.LoadSettings(store);
-        store.CloseKey();
-        platform::SettingsStore relu;
-        ASSERT_TRUE(relu.OpenKey("SoftWare\\Corvane"));
-        storedP = relu.ReadDate("DATELIQP");
-        storedC = relu.ReadDate("DATELIQC");
+        if (dateLiqP)
+            reglages = ReglagesDocument{"francs", 6.55957, *dateLiqP, dateLiqC};
+        corv.LoadSettings(reglages);
+        storedP = reglages.DateLiqP;
+        storedC = reglages.DateLiqC;
     }
 
     void ExpectDates(double p, double c) {
@@ -85,8 +62,7 @@ protected:
         EXPECT_EQ(storedC, c);
     }
 
-    const TempFolder dir;
-    std::optional<std::string> ancienConfig;
+    ReglagesDocument reglages;
     TCorv corv{"."};
     double storedP = -1.0;
     double storedC = -1.0;

@@ -157,7 +157,7 @@ TEST_F(OptionsTest, ThePortOfAProxyNotUsedIsNotChecked) {
 }
 
 TEST_F(OptionsTest, RateShowsNineSignificantDigits) {
-    WithKey([](platform::SettingsStore& s) { s.WriteFloat("TAUX", 12345.123456); });
+    form->Settings().Values().Document.Taux = 12345.123456;
     Options([](TForm6& d) {
         EXPECT_EQ(d.Taux->text(), "12345,12350");
         return false;

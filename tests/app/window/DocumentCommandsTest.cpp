@@ -3,6 +3,8 @@
 
 #include "../AppTestSupport.h"
 
+#include "dialogs/OptionsDialog.h"
+
 #include "portfolio/Cv.h"
 #include "support/Builders.h"
 
@@ -10,6 +12,7 @@
 #include <QAction>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QTreeWidget>
 #include <QUrl>
@@ -443,13 +446,17 @@ TEST_F(DocumentTest, PrinterSetUpValidatesAndNeverPrints) {
 }
 
 TEST_F(DocumentTest, CommandErrorsAreShownNotThrown) {
-    // A value of the wrong type in the settings makes the options command fail.
-    WithKey([](platform::SettingsStore& s) { s.WriteString("HTTP", "un"); });
+    // A rate the settings cannot keep makes the options command fail.
+    prompts.onDialog = [](QDialog& dialog) {
+        dynamic_cast<TForm6&>(dialog).Taux->setText("0");
+        return true;
+    };
     ASSERT_NO_THROW(form->Action("DoParam")->trigger());
     ASSERT_EQ(prompts.messages.size(), 1u);
     EXPECT_EQ(prompts.messages[0].title, "Corvane");
-    EXPECT_TRUE(prompts.messages[0].text.contains("HTTP"));
-    EXPECT_EQ(prompts.dialogs, 0);
+    EXPECT_TRUE(prompts.messages[0].text.contains("TAUX"));
+    EXPECT_EQ(prompts.dialogs, 1);
+    EXPECT_FALSE(form->Portefeuille()->Modifie);
 }
 
 TEST_F(DocumentTest, EveryCommandExistsWithItsShortcut) {

@@ -252,9 +252,10 @@ protected:
     void SetUp() override {
         RefreshFixture::SetUp();
         doc = &document;
+        ASSERT_TRUE(registry.Read(platform::Date()));
         refresh = std::make_unique<QuoteRefresh>(QuoteRefresh::Host{
             .document = [this] { return &document; },
-            .registry = &registry,
+            .settings = &registry.Values(),
             .window = window.get(),
             .statusLine = window.get(),
             .progressPanel = new QProgressBar(window.get()),
@@ -279,7 +280,7 @@ protected:
     }
 
     TCorv document{dataDir_};
-    platform::SettingsStore registry;
+    SettingsKeeper registry;
     const std::unique_ptr<QWidget> window = std::make_unique<QWidget>();
     std::unique_ptr<QuoteRefresh> refresh;
 };
@@ -380,7 +381,7 @@ TEST_F(RefreshTest, FailuresStopTheWalkAndTheFinalStepsStillRun) {
         ferme = libere.serverPort();
     }
     proxy.requests.clear();
-    WithKey([&](platform::SettingsStore& s) { s.WriteInteger("PROXYPORT", ferme); });
+    form->Settings().Values().ProxyPort = ferme;
     EXPECT_TRUE(prompts.messages.empty());
     // The whole portfolio, then the selected security (Ctrl+N): each says once, after the
     // walk, that the proxy could not be reached.
@@ -398,7 +399,7 @@ TEST_F(RefreshTest, FailuresStopTheWalkAndTheFinalStepsStillRun) {
     prompts.messages.clear();
 
     // A page that the library cannot read also stops the walk.
-    WithKey([&](platform::SettingsStore& s) { s.WriteInteger("PROXYPORT", proxy.Port()); });
+    form->Settings().Values().ProxyPort = proxy.Port();
     proxy.rules = {Proxy::Rule{kQuote1, Proxy::Kind::Page, TestPage("site1_quote_cut.html")}};
     Refresh("RafCmpCours");
     EXPECT_EQ(proxy.requests.size(), 1u);
@@ -406,7 +407,7 @@ TEST_F(RefreshTest, FailuresStopTheWalkAndTheFinalStepsStillRun) {
 }
 
 TEST_F(RefreshTest, ConversionErrorsEndTheWalkAndAreShown) {
-    WithKey([&](platform::SettingsStore& s) { s.WriteInteger("HTTP", 2); });
+    form->Settings().Values().Http = 2;
     Add("111111");
     Add("222222");
     proxy.Serve("cours.asp?VALEUR=111111", "site2_quote_baddate.html");
@@ -457,7 +458,7 @@ TEST_F(RefreshTest, EveryProblemOfTheWalkIsToldOnceAfterIt) {
 }
 
 TEST_F(RefreshTest, SiteTwoSendsItsOwnIdentifierForTheLaterKinds) {
-    WithKey([&](platform::SettingsStore& s) { s.WriteInteger("HTTP", 2); });
+    form->Settings().Values().Http = 2;
     Add("777777");
     proxy.Serve("cours.asp?VALEUR=777777", "site2_quote.html");
     proxy.Serve("intraday.asp?VALEUR=12345", "site2_intraday.html");
@@ -470,7 +471,7 @@ TEST_F(RefreshTest, SiteTwoSendsItsOwnIdentifierForTheLaterKinds) {
     ExpectFinalSteps();
 
     // A site that serves quotes only skips the other kinds and goes on.
-    WithKey([&](platform::SettingsStore& s) { s.WriteInteger("HTTP", 0); });
+    form->Settings().Values().Http = 0;
     Add("888888");
     proxy.requests.clear();
     proxy.Serve("quote?s=", "site0_quote.html");
