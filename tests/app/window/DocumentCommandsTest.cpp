@@ -114,8 +114,8 @@ TEST_F(DocumentTest, OpenTellsOnceWhatTheFileHeldBeyondTheWritersForm) {
                   "Le portefeuille est ouvert, mais son fichier contient ce que Corvane "
                   "n'écrit pas ainsi :\n"
                   "Ligne 4 : titre « AB » décrit deux fois (lignes 2 et 4) : il est montré comme "
-                  "un seul titre, avec les opérations et les alarmes des deux, et décrit par la "
-                  "ligne 4.\n"
+                  "un seul titre, avec les opérations, les alarmes et les positions reportées "
+                  "des deux, et décrit par la ligne 4.\n"
                   "Ligne 6 : la ligne du mouvement du 01/02/26 ne finit pas par « * » : « note » "
                   "est lu comme son commentaire.");
     EXPECT_TRUE(ouvertAvant);
