@@ -54,6 +54,13 @@ inline constexpr NumberSyntax kCellDecimal{kCellBlanks, true, ".,", true, true};
 inline constexpr NumberSyntax kAmountCents{{" ", ""}, false, ",", false, false, true};
 inline constexpr NumberSyntax kAmountDecimal{{" ", " "}, false, ",", true, false, true};
 
+// A number field of the program's files: the number whole, C blanks around it aside. The
+// writers write nothing else, so a number followed by other text, in another base or out of its
+// field's range went through other hands and is refused. Decimals take "." and an exponent,
+// and "inf" and "nan", which the writers write for a coefficient or a variation holding one.
+inline constexpr NumberSyntax kFileInteger{{kCBlanks, kCBlanks}, false, "", false, false};
+inline constexpr NumberSyntax kFileDecimal{{kCBlanks, kCBlanks}, false, ".", true, true};
+
 // The text without blanks and group spaces, in the C form ("-12.5e3", "+" dropped, a leading
 // "0" added before a bare decimal point), or nothing when it breaks the syntax.
 std::optional<std::string> NormaliseNumber(std::string_view text, const NumberSyntax& syntax);

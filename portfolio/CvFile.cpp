@@ -267,22 +267,10 @@ bool IsTrue(std::string_view field) {
     return !field.empty() && field.front() == 'T';
 }
 
-// A numeric field is the number whole, blanks around it aside: the writer writes nothing else,
-// so a number followed by other text, in another base or out of its field's range went
-// through other hands and is refused. A field that holds no number at all leaves its target.
-constexpr platform::NumberSyntax FileSyntax(bool decimal) {
-    platform::NumberSyntax syntax;
-    syntax.blanks = {platform::kCBlanks, platform::kCBlanks};
-    if (decimal) {
-        syntax.decimalPoints = ".";
-        syntax.exponent = true;
-        // "inf" and "nan": what the writer writes for a coefficient or a variation holding one.
-        syntax.nonFinite = true;
-    }
-    return syntax;
-}
-constexpr platform::NumberSyntax kFileInteger = FileSyntax(false);
-constexpr platform::NumberSyntax kFileDecimal = FileSyntax(true);
+// A numeric field is the number whole (platform::kFileInteger, kFileDecimal). A field that
+// holds no number at all leaves its target.
+using platform::kFileDecimal;
+using platform::kFileInteger;
 
 // The carried-over blocks of two descriptions of one security, added into the first: counts
 // and amounts summed, each average weighted by the shares it averages (the later line's when
