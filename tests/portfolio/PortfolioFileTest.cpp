@@ -399,6 +399,32 @@ TEST_F(PortfolioFile, NumbersAreReadWholeOrRefused) {
     EXPECT_EQ(Lines(Save(*doc, "juste.cvx"))[1], "G|-nan|inf|*");
 }
 
+// The forms other C libraries give "%f" for an infinity or a NaN read as what they stand for;
+// what only starts like them is still no number.
+TEST_F(PortfolioFile, NonFiniteFloatsOfOtherCLibrariesRead) {
+    constexpr float kInf = std::numeric_limits<float>::infinity();
+    constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+    const std::vector<std::pair<const char*, float>> lus = {
+        {"1.#INF00", kInf}, {"-1.#INF00", -kInf}, {"-1.#IND00", kNaN},
+        {"1.#QNAN0", kNaN}, {"1.#SNAN0", kNaN},   {"-nan(ind)", kNaN},
+        {"nan(0x1)", kNaN}, {"NAN(snan)", kNaN},  {" 1.#inf ", kInf},
+    };
+    for (const auto& [texte, valeur] : lus) {
+        SCOPED_TRACE(texte);
+        const auto doc = Load("c.cvx", "0|*\nG|" + std::string(texte) + "|1|*\n");
+        if (std::isnan(valeur))
+            EXPECT_TRUE(std::isnan(doc->CouvC));
+        else
+            EXPECT_EQ(doc->CouvC, valeur);
+    }
+    for (const char* texte : {"1.#INF0x", "2.#INF00", "1.#", "nan(", "nan(a b)", "1.#INFINI"}) {
+        SCOPED_TRACE(texte);
+        WriteAll(dir.File("faux.cvx"), "0|*\nG|" + std::string(texte) + "|1|*\n");
+        TCorv doc("");
+        EXPECT_THROW(doc.LoadFile(dir.File("faux.cvx")), platform::ConversionError);
+    }
+}
+
 // Files that the writer would not have written but that hold no doubt about their records
 // open with every record, and the reader tells what it found, line by line. A text that the
 // save cannot write back is kept: the save refuses it, named, until it is mended.
