@@ -9,9 +9,11 @@
 #include <QTreeWidget>
 #include <QVariant>
 
-QIcon Imagemini(int index) {
-    if (index < kImagePointe || index > kImageBaisse)
-        return QIcon();
+#include <array>
+
+namespace {
+
+QIcon Dessine(int index) {
     QPixmap image(16, 16);
     image.fill(Qt::transparent);
     QPainter p(&image);
@@ -21,30 +23,52 @@ QIcon Imagemini(int index) {
     case 0: // tick of a ticked trade
         p.setPen(QPen(QColor(0, 0, 160), 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         p.drawPolyline(QPolygonF({QPointF(3, 8.5), QPointF(6.5, 12), QPointF(13, 4)}));
-        return QIcon(image);
+        break;
     case 1: // descending
         forme.addPolygon(QPolygonF({QPointF(3, 5), QPointF(13, 5), QPointF(8, 11)}));
         p.fillPath(forme, QColor(80, 80, 80));
-        return QIcon(image);
+        break;
     case 2: // ascending
         forme.addPolygon(QPolygonF({QPointF(3, 11), QPointF(13, 11), QPointF(8, 5)}));
         p.fillPath(forme, QColor(80, 80, 80));
-        return QIcon(image);
+        break;
     case 3: // rise
         forme.addPolygon(QPolygonF({QPointF(2, 13), QPointF(14, 13), QPointF(8, 3)}));
         p.fillPath(forme, kVert);
-        return QIcon(image);
-    default: // fall
+        break;
+    case 4: // fall
         forme.addPolygon(QPolygonF({QPointF(2, 3), QPointF(14, 3), QPointF(8, 13)}));
         p.fillPath(forme, kRouge);
-        return QIcon(image);
+        break;
+    default: // nothing drawn: the transparent picture
+        break;
     }
+    p.end();
+    return QIcon(image);
+}
+
+// The pictures are drawn once and shared by every row: the lists are refilled at every
+// refresh, for as long as the program runs. Index 5 is the transparent picture.
+const QIcon& Image(int index) {
+    static const std::array<QIcon, 6> images = [] {
+        std::array<QIcon, 6> dessinees;
+        for (std::size_t i = 0; i < dessinees.size(); ++i)
+            dessinees[i] = Dessine(static_cast<int>(i));
+        return dessinees;
+    }();
+    return images[static_cast<std::size_t>(index)];
+}
+
+} // namespace
+
+QIcon Imagemini(int index) {
+    if (index < kImagePointe || index > kImageBaisse)
+        return QIcon();
+    return Image(index);
 }
 
 QIcon ImageVide() {
-    QPixmap image(16, 16);
-    image.fill(Qt::transparent);
-    return QIcon(image);
+    return Image(kImageBaisse + 1);
 }
 
 void SetRecord(QTreeWidgetItem* item, const void* record) {

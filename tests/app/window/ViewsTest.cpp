@@ -188,6 +188,28 @@ TEST_F(ViewsTest, RichDocumentTreeAndSecuritiesList) {
     EXPECT_EQ(Text("DateHeure"), "");
 }
 
+// A timed refresh refills the lists for hours: their pictures are drawn once, not per row.
+TEST_F(ViewsTest, ListRowsShareTheirPicturesAcrossRefills) {
+    Add("12000", "AIR LIQUIDE", 15000)->Infos.Variation = 1.5f;
+    Add("13000", "BOUYGUES", 3000)->Infos.Variation = -2.0f;
+    Add("14000", "CASINO", 2000)->Infos.Variation = 0.0f;
+    Add("15000", "DANONE", 6000)->Infos.Variation = 3.0f;
+    form->BuildTree();
+    const auto images = [this] {
+        QList<qint64> cles;
+        QTreeWidget* liste = W<QTreeWidget>("ListTitre");
+        for (int i = 0; i < liste->topLevelItemCount(); ++i)
+            cles << liste->topLevelItem(i)->icon(0).cacheKey();
+        return cles;
+    };
+    const QList<qint64> avant = images();
+    ASSERT_EQ(avant.size(), 4);
+    EXPECT_EQ(avant[0], avant[3]) << "two rises, one picture";
+    form->RefreshViews();
+    form->RefreshViews();
+    EXPECT_EQ(images(), avant);
+}
+
 TEST_F(ViewsTest, SampleDocumentFillsEveryView) {
     form.reset();
     form = Start({"corvane", CORVANE_TEST_DATA_DIR "/app/sample.cvx", "x"});
