@@ -17,7 +17,8 @@ QFrame* Cadre(QWidget* parent);
 QLabel* Legende(QWidget* parent, const char* text, Qt::Alignment alignement = Qt::AlignLeft);
 // The bold heading of a column or of a block.
 QLabel* Entete(QWidget* parent, const char* text);
-// A read-out: right-aligned in a sunken frame, its text selectable, at least largeur wide.
+// A read-out: right-aligned in a sunken frame, its text selectable, at least largeur wide and
+// never narrower than its text.
 QLabel* Afficheur(QWidget* parent, const char* name, int largeur);
 
 } // namespace page

@@ -210,6 +210,37 @@ TEST_F(ViewsTest, ListRowsShareTheirPicturesAcrossRefills) {
     EXPECT_EQ(images(), avant);
 }
 
+// The security page at the window's first size and at a narrow one: every read-out shows its
+// figure whole.
+TEST_F(ViewsTest, LargeFiguresOfTheSecurityPageAreShownWhole) {
+    Valeurs* titre = Add("12000", "AIR LIQUIDE", 1500);
+    AddTrade(titre, EncodeDate(2025, 5, 2), 'A', 1000000, 1500);
+    form->BuildTree();
+    form->show();
+    Tree()->setCurrentItem(Node("AIR LIQUIDE"));
+    QApplication::processEvents();
+    ASSERT_EQ(Text("NbA"), "1000000");
+    ASSERT_EQ(Text("CoAB"), QString("15") + kNbsp + "000" + kNbsp + "000,00");
+    const auto entiers = [this] {
+        int lus = 0;
+        for (const QLabel* label : W<QWidget>("SyntheseValeur")->findChildren<QLabel*>()) {
+            if (label->frameShadow() != QFrame::Sunken || label->text().isEmpty())
+                continue;
+            ++lus;
+            EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()),
+                      label->contentsRect().width())
+                << label->objectName().toStdString() << " " << label->text().toStdString();
+        }
+        EXPECT_GE(lus, 20);
+    };
+    entiers();
+    // A narrow window scrolls the page rather than cut its figures.
+    form->resize(420, 300);
+    QApplication::processEvents();
+    entiers();
+    EXPECT_LE(form->width(), 420);
+}
+
 TEST_F(ViewsTest, SampleDocumentFillsEveryView) {
     form.reset();
     form = Start({"corvane", CORVANE_TEST_DATA_DIR "/app/sample.cvx", "x"});
