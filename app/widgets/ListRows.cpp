@@ -2,6 +2,11 @@
 
 #include "views/ViewSort.h"
 
+#include "platform/Sort.h"
+#include "portfolio/Cv.h"
+
+#include <QEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -10,6 +15,8 @@
 #include <QVariant>
 
 #include <array>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -102,4 +109,66 @@ void RestaureListe(QTreeWidget* list, const EtatListe& etat) {
         if (record == etat.Premier)
             list->scrollToItem(ligne, QAbstractItemView::PositionAtTop);
     }
+}
+
+void TrieLignes(QTreeWidget* list, const Comparaison& compare) {
+    const EtatListe etat = MemoriseListe(list);
+    const QList<QTreeWidgetItem*> lignes = list->invisibleRootItem()->takeChildren();
+    std::vector<std::pair<QTreeWidgetItem*, int>> rangees;
+    rangees.reserve(static_cast<std::size_t>(lignes.size()));
+    for (int i = 0; i < lignes.size(); ++i)
+        rangees.emplace_back(lignes.at(i), i);
+    platform::QuickSort(rangees, [&](const auto& a, const auto& b) {
+        const int r = compare(a.first, b.first);
+        if (r != 0)
+            return r;
+        return a.second < b.second ? -1 : (a.second > b.second ? 1 : 0);
+    });
+    QList<QTreeWidgetItem*> triees;
+    triees.reserve(lignes.size());
+    for (const auto& rangee : rangees)
+        triees.append(rangee.first);
+    list->addTopLevelItems(triees);
+    RestaureListe(list, {nullptr, etat.Courant});
+}
+
+void CliqueColonne(QTreeWidget* list, int column) {
+    const ClicColonne clic = ColumnClick(list->property("Tag").toInt(), column);
+    QTreeWidgetItem* entetes = list->headerItem();
+    if (clic.ColonneSansImage >= 0 && clic.ColonneSansImage < list->columnCount())
+        entetes->setIcon(clic.ColonneSansImage, QIcon());
+    entetes->setIcon(column, Imagemini(clic.Image));
+    list->setProperty("Tag", clic.Tag);
+}
+
+namespace {
+
+class FiltreSouris : public QObject {
+public:
+    FiltreSouris(QObject* parent, std::function<void(QMouseEvent*)> action)
+        : QObject(parent), action_(std::move(action)) {}
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::MouseMove || event->type() == QEvent::MouseButtonPress)
+            action_(static_cast<QMouseEvent*>(event));
+        return false;
+    }
+
+private:
+    std::function<void(QMouseEvent*)> action_;
+};
+
+} // namespace
+
+void SuitSourisLignes(QTreeWidget* list, std::function<void(QMouseEvent*)> action) {
+    list->setMouseTracking(true);
+    list->viewport()->setMouseTracking(true);
+    list->viewport()->installEventFilter(new FiltreSouris(list, std::move(action)));
+}
+
+QString TitreSurvole(const QTreeWidget* list, const QPoint& at) {
+    const auto* titre = Record<Valeurs>(list->itemAt(at));
+    return titre != nullptr ? QString::fromStdString(titre->Code + " - " + titre->Libelle)
+                            : QString();
 }

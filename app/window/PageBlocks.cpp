@@ -1,9 +1,15 @@
 #include "window/PageBlocks.h"
 
+#include "window/MainViewWidgets.h"
+
 #include <QFrame>
+#include <QHeaderView>
 #include <QLabel>
+#include <QPalette>
 #include <QSize>
 #include <QString>
+#include <QStringList>
+#include <QTreeWidget>
 
 #include <algorithm>
 
@@ -25,6 +31,39 @@ QLabel* Entete(QWidget* parent, const char* text) {
     auto* label = Legende(parent, text, Qt::AlignCenter);
     label->setStyleSheet("font-weight: bold;");
     return label;
+}
+
+QLabel* Etiquette(QWidget* parent, const char* text, const char* hint) {
+    auto* label = new QLabel(QString::fromUtf8(text), parent);
+    if (hint != nullptr) {
+        label->setToolTip(QString::fromUtf8(hint));
+        label->setStatusTip(QString::fromUtf8(hint));
+    }
+    return label;
+}
+
+QTreeWidget* Liste(QWidget* parent, const char* name, const QStringList& captions) {
+    auto* list = new QTreeWidget(parent);
+    list->setObjectName(name);
+    list->setColumnCount(static_cast<int>(captions.size()));
+    list->setHeaderLabels(captions);
+    list->setRootIsDecorated(false);
+    list->setItemsExpandable(false);
+    list->setUniformRowHeights(true);
+    list->setSortingEnabled(false);
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->setAllColumnsShowFocus(true);
+    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list->setContextMenuPolicy(Qt::CustomContextMenu);
+    list->header()->setSectionsClickable(true);
+    list->header()->setStretchLastSection(false);
+    list->header()->setDefaultAlignment(Qt::AlignCenter);
+    QPalette palette = list->palette();
+    palette.setColor(QPalette::Base, kFondListes);
+    list->setPalette(palette);
+    list->setProperty("Tag", 0);
+    return list;
 }
 
 namespace {
