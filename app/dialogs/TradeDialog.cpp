@@ -506,10 +506,9 @@ bool TAddOper::Enregistre(const Operes& saisie, const Operes& rendu, Operes** st
                          QMessageBox::Ok);
         return false;
     }
-    const std::string refus = FEnregistre ? FEnregistre(rendu, stocke) : std::string();
-    if (!refus.empty()) {
-        FPrompts.Message(this, "Corvane", QString::fromStdString(refus), QMessageBox::Warning,
-                         QMessageBox::Ok);
+    if (const Refus refus = FEnregistre ? FEnregistre(rendu, stocke) : Refus()) {
+        FPrompts.Message(this, "Corvane", QString::fromStdString(refus.Texte()),
+                         QMessageBox::Warning, QMessageBox::Ok);
         return false;
     }
     return true;

@@ -52,9 +52,9 @@ ApercuOpere CalculApercu(const BilanTitre& b, bool vente, std::int32_t q, std::i
 class TAddOper : public QDialog {
     Q_OBJECT
 public:
-    // Stores a trade as typed: empty when stored, with the record the document now holds in
-    // stocke; otherwise why it was refused, in French.
-    using Enregistrement = std::function<std::string(const Operes& saisie, Operes** stocke)>;
+    // Stores a trade as typed, giving the record the document now holds in stocke, or refuses
+    // it.
+    using Enregistrement = std::function<Refus(const Operes& saisie, Operes** stocke)>;
 
     // opere: the trade being modified (owned by the document), or nullptr for new trades.
     // titre: the security whose trades are entered. prompts: where refusals, conversion errors
