@@ -140,6 +140,8 @@ build() {
   if needs_qt "$target"; then
     libs=($(pkg-config --libs "$qt_pkgs"))
   fi
+  # Every target takes the runtime layer, whose file fingerprints hash with XXH3.
+  libs+=(-lxxhash)
   for src in $(sources "$target"); do
     objs+=("$(object "$src")")
   done
