@@ -7,6 +7,7 @@
 #include "platform/Checked.h"
 #include "platform/ConversionError.h"
 #include "platform/DateText.h"
+#include "platform/FileLock.h"
 #include "platform/Numbers.h"
 #include "platform/TextFile.h"
 
@@ -708,6 +709,34 @@ std::string TCorv::CodeRefuse(const std::string& code) {
     return {};
 }
 
+namespace {
+
+// What a document last saw of a file; null when it never saw it.
+const platform::FileFingerprint* Vu(const TCorv& doc, const std::string& path) {
+    const std::optional<platform::FileIdentity> fichier = platform::IdentityOf(path);
+    if (!fichier)
+        return nullptr;
+    const auto trouve = doc.FichiersVus.find(*fichier);
+    return trouve == doc.FichiersVus.end() ? nullptr : &trouve->second;
+}
+
+// A file whose folder cannot be looked at is no file a save can write either: nothing to keep.
+void Voir(TCorv& doc, const std::string& path, const platform::FileFingerprint& contenu) {
+    if (const std::optional<platform::FileIdentity> fichier = platform::IdentityOf(path))
+        doc.FichiersVus[*fichier] = contenu;
+}
+
+// What the user agreed to replace is still there. A file this user may not read tells nothing
+// of what it holds: agreed to while it could not be read, it is replaced while that lasts.
+bool StillWhatWasAgreed(const platform::FileFingerprint& accorde,
+                        const platform::FileFingerprint& surDisque) {
+    using State = platform::FileFingerprint::State;
+    return accorde.Matches(surDisque) ||
+           (accorde.state == State::Unreadable && surDisque.state == State::Unreadable);
+}
+
+} // namespace
+
 bool TCorv::SaveFile(std::string* raison) {
     const auto echec = [raison](std::string pourquoi) {
         if (raison != nullptr)
@@ -720,38 +749,66 @@ bool TCorv::SaveFile(std::string* raison) {
     } catch (const std::exception& erreur) {
         return echec(erreur.what()); // a value that has no text: nothing is written
     }
+    // The rename comes under the lock of every writer of the folder, never between another
+    // one's check and its own rename. A folder that cannot be locked for want of being there
+    // is told by the writer, which cannot create the file either.
+    const platform::FolderLock verrou(Fichier);
+    if (verrou.TimedOut())
+        return echec(platform::FolderLockFailure(verrou));
     platform::AtomicFileWriter fichier(Fichier);
     if (!fichier.IsOpen())
         return echec(fichier.Error() == ENAMETOOLONG ? "le nom du fichier est trop long"
                                                      : "le fichier ne peut pas être créé");
+    if (!verrou.Held())
+        return echec(platform::FolderLockFailure(verrou));
     fichier.Write(texte);
     if (!fichier.Commit())
         return echec("l'écriture du fichier n'a pas abouti");
-    FichierVu = Fichier;
-    ContenuVu = platform::FingerprintOf(texte);
+    Voir(*this, Fichier, platform::FingerprintOf(texte));
     Modifie = false;
     return true;
 }
 
+TCorv::SaveResult TCorv::SaveFileChecked(const std::optional<platform::FileFingerprint>& attendu) {
+    SaveResult resultat;
+    const platform::FolderLock verrou(Fichier);
+    if (verrou.TimedOut()) {
+        resultat.raison = platform::FolderLockFailure(verrou);
+        return resultat;
+    }
+    const platform::FileFingerprint surDisque = platform::FingerprintOfFile(Fichier);
+    const platform::FileFingerprint* vu = Vu(*this, Fichier);
+    const bool remplacable =
+        attendu ? StillWhatWasAgreed(*attendu, surDisque) : vu == nullptr || vu->Matches(surDisque);
+    if (!remplacable) {
+        resultat.status = SaveResult::Status::Changed;
+        resultat.surDisque = surDisque;
+        return resultat;
+    }
+    if (SaveFile(&resultat.raison))
+        resultat.status = SaveResult::Status::Saved;
+    return resultat;
+}
+
 bool TCorv::ChangedOnDisk(const std::string& path) const {
-    return path == FichierVu && !platform::FingerprintOfFile(path).Matches(ContenuVu);
+    const platform::FileFingerprint* vu = Vu(*this, path);
+    return vu != nullptr && !vu->Matches(platform::FingerprintOfFile(path));
 }
 
 int TCorv::LoadFile(const std::string& path, std::vector<std::string>* remarques) {
     Fichier = path;
     // What a save there will compare the file with: the very bytes read, so that a change
     // made while they were read shows as one; when nothing is read, what stands at the path.
-    FichierVu = path;
-    ContenuVu = {platform::FileFingerprint::State::Unreadable};
+    Voir(*this, path, {platform::FileFingerprint::State::Unreadable});
     // Checked before opening: opening a named pipe would wait for a writer, and a folder or a
     // device holds no portfolio.
     if (!platform::IsReadableRegularFile(path)) {
-        ContenuVu = platform::FingerprintOfFile(path);
+        Voir(*this, path, platform::FingerprintOfFile(path));
         return 0;
     }
     platform::LineReader fichier(path, cvfile::kMaxLine);
     if (!fichier.IsOpen()) {
-        ContenuVu = platform::FingerprintOfFile(path);
+        Voir(*this, path, platform::FingerprintOfFile(path));
         return 0;
     }
     std::string ligne;
@@ -760,7 +817,7 @@ int TCorv::LoadFile(const std::string& path, std::vector<std::string>* remarques
     if (etat == platform::LineReader::Status::End && fichier.Failed())
         Malformed(1, "erreur de lecture");
     if (etat == platform::LineReader::Status::End) {
-        ContenuVu = fichier.Fingerprint();
+        Voir(*this, path, fichier.Fingerprint());
         return 0;
     }
     Reader lecteur(*this);
@@ -775,7 +832,7 @@ int TCorv::LoadFile(const std::string& path, std::vector<std::string>* remarques
         }
         if (fichier.Failed())
             Malformed(lecteur.Numero() + 1, "erreur de lecture");
-        ContenuVu = fichier.Fingerprint();
+        Voir(*this, path, fichier.Fingerprint());
         if (remarques != nullptr)
             *remarques = lecteur.TakeRemarques();
     } catch (const platform::ConversionError& e) {

@@ -165,9 +165,9 @@ private:
     // Document helpers.
     void SetEuroToggle();
     bool SaveTo(const std::string& path);
-    // False when the file at path changed on disk since the document last read or wrote it
-    // and the user keeps it (the default answer); true when nothing changed or the user says
-    // to replace it.
+    // Asks whether to replace the file at path, found changed on disk since the document last
+    // read or wrote it: false when the user keeps it (the default answer). Asked with no lock
+    // held: the save checks the file again once it has the lock back.
     bool MayReplace(const std::string& path);
     // Tells the user that the portfolio could not be written at path, why, and what follows.
     void ReportSaveFailure(const std::string& path, const std::string& raison,
