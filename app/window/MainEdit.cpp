@@ -91,9 +91,9 @@ void TMainForm::delvalExecute() {
     const auto rang = static_cast<std::size_t>(place - titres.begin());
 
     const QString corvane = QString("Corvane");
-    if (const std::string refus = doc.SuppressionRefusee(titre); !refus.empty()) {
-        FPrompts->Message(this, corvane, QString::fromStdString(refus), QMessageBox::Warning,
-                          QMessageBox::Ok);
+    if (const Refus refus = doc.SuppressionRefusee(titre)) {
+        FPrompts->Message(this, corvane, QString::fromStdString(refus.Texte()),
+                          QMessageBox::Warning, QMessageBox::Ok);
         return;
     }
     if (titre->Bilan.PlValNet != 0)
@@ -121,9 +121,9 @@ void TMainForm::DelOpereExecute() {
     Operes* opere = SelectedOpere();
     if (!EditingAllowed(DelOpere) || titre == nullptr || opere == nullptr)
         return;
-    if (const std::string refus = FPortefeuille->DeleteOpere(titre, opere); !refus.empty()) {
-        FPrompts->Message(this, "Corvane", QString::fromStdString(refus), QMessageBox::Warning,
-                          QMessageBox::Ok);
+    if (const Refus refus = FPortefeuille->DeleteOpere(titre, opere)) {
+        FPrompts->Message(this, "Corvane", QString::fromStdString(refus.Texte()),
+                          QMessageBox::Warning, QMessageBox::Ok);
         return;
     }
     FListes->RemoveSelectedOpereRow(); // the row goes with its trade
@@ -176,9 +176,9 @@ void TMainForm::DelCashExecute() {
 void TMainForm::Purge1Click() {
     if (!EditingAllowed(Purge1))
         return;
-    if (const std::string refus = FPortefeuille->Purge(); !refus.empty())
-        FPrompts->Message(this, "Corvane", QString::fromStdString(refus), QMessageBox::Warning,
-                          QMessageBox::Ok);
+    if (const Refus refus = FPortefeuille->Purge())
+        FPrompts->Message(this, "Corvane", QString::fromStdString(refus.Texte()),
+                          QMessageBox::Warning, QMessageBox::Ok);
     RefreshViews(nullptr);
     ForgetTradeRows();
 }
