@@ -10,8 +10,8 @@
 //   MainViews.cpp        the navigation tree and the views redrawn after every change
 //   MainLists.cpp        the window's operations on the record lists (RecordLists.cpp: the
 //                        lists of securities, trades and cash movements)
-//   MainSummary.cpp      the portfolio summary page
-//   MainRepart.cpp       the repartition list and pie
+//   MainSummary.cpp      the window's operations on the summaries (SummaryPages.cpp: the
+//                        portfolio summary, the securities summary and the repartition)
 //   MainTitre.cpp        the security page and the building of its charts
 //   MainHisto.cpp        the history charts, their periods and the crosshair
 //   MainIntraday.cpp     the intraday chart
@@ -57,9 +57,9 @@ class QToolButton;
 class QTreeWidget;
 
 class ChartWidgets;
-class MainViewWidgets;
 class QuoteRefresh;
 class RecordLists;
+class SummaryPages;
 struct QuoteRefreshReport;
 
 class TCorv;
@@ -192,8 +192,6 @@ private:
     std::int32_t FMoyenne2 = 20;
     std::int32_t FRsi = 7;
     std::int32_t FPerVar = 7;
-    std::array<std::uint8_t, kColRepSize> FColRep{};
-    std::uint8_t FRepartBase = 1;
     bool FShowVolume = false;
     bool FEditOpereMode = false;
     Valeurs* FSelTitre = nullptr;
@@ -201,10 +199,6 @@ private:
     QPoint FCrossChart4{-1, -1};
     QPoint FCrossChart5{-1, -1};
     int FCrossPenStyle = 0;
-    std::uint8_t FRepartGroup = 0; // grouping of the repartition pie: none = by security
-    // The repartition list's columns were built and not yet fitted to rows: the first fill
-    // that has rows fits them, and later fills keep the widths the user set.
-    bool FRepartAFitter = false;
     QString FHint;
     int FSplitWidth = 144; // width of the left panel while the window has not been laid out
     bool FLaidOut = false; // shown at least once: the widgets' sizes are what the user saw
@@ -219,9 +213,6 @@ private:
     QTabWidget* PgCash = nullptr;
     QTabWidget* PgTitre = nullptr;
     QTabWidget* PageCtl1 = nullptr;
-    QDateEdit* DateLP = nullptr;
-    QDateEdit* DateLC = nullptr;
-    QDateEdit* DateRent = nullptr;
     QDateEdit* PDateDeb = nullptr;
     QDateEdit* PDateFin = nullptr;
     QSlider* Track1 = nullptr;
@@ -328,8 +319,8 @@ private:
     QTimer* TimeLogs = nullptr;
     bool FCloseAfterRefresh = false;
 
-    // Views: tree, lists, summary, repartition (MainViews.cpp, MainLists.cpp, MainSummary.cpp,
-    // MainRepart.cpp; their widgets in MainViewWidgets.h).
+    // Views: the tree and the pages it shows (MainViews.cpp), the record lists (RecordLists.h)
+    // and the summaries (SummaryPages.h), which own their widgets.
 public:
     void ClearViews();
     Valeurs* SelectedTitre() const override;
@@ -346,30 +337,13 @@ public:
 
 private:
     void CreateViews();
-    // The builders that CreateViews calls in turn, one page each.
     void SetUpTree();
-    void CreatePortfolioSummary();
-    void CreatePortfolioPie();
-    void CreateSecuritiesSummary();
-    void CreateRepartList();
-    void CreateRepartHandlers();
     void ConnectTreeAndPickers();
     void LT1Change();
     void PageCtl1Change();
-    void SortRepart();
-    void ListRepartMouseDown();
-    bool RunColumnChooser(std::array<std::uint8_t, kColRepSize>& ids);
-    void PortCurClick(QWidget* button);
-    void BtNbrClick(QWidget* button);
-    void BtBourseClick(QWidget* button);
-    void Chart2MouseMove(const QString& sliceLabel);
-    void OnlyHoldClick();
-    void DateLPExit();
-    void DateLCExit();
-    void DateRentChange();
 
-    MainViewWidgets* FViews = nullptr;
     RecordLists* FListes = nullptr;
+    SummaryPages* FSyntheses = nullptr;
     bool FBuildingTree = false;
     std::uint8_t TreeSelKind = 0; // kind of node selected when the last rebuild began
 
