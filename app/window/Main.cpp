@@ -135,10 +135,7 @@ TMainForm::TMainForm(const QStringList& arguments, UiPrompts* prompts, QWidget* 
     DateLC->setDate(ToQDate(FPortefeuille->DateLiqC));
     DateLP->setDate(ToQDate(FPortefeuille->DateLiqP));
 
-    if (FRegistry->ReadInteger("MAJ") != 0)
-        StartRefreshTimer(FRegistry->ReadInteger("TEMPS"));
-    else
-        Timer1->stop();
+    FRefresh->FollowSettings();
 
     if (Commute->isChecked())
         SetEuroToggle();

@@ -13,6 +13,7 @@
 #include "quotescan/AskWeb.h"
 #include "support/Builders.h"
 #include "window/QuoteRefresh.h"
+#include "window/RefreshPanel.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -246,32 +247,16 @@ protected:
     QLabel* status = nullptr;
 };
 
-// The refresh alone, on a document and panels of its own.
+// The refresh alone, on a document and settings of its own.
 class QuoteRefreshTest : public RefreshFixture {
 protected:
     void SetUp() override {
         RefreshFixture::SetUp();
         doc = &document;
-        refresh = std::make_unique<QuoteRefresh>(QuoteRefresh::Host{
-            .document = [this] { return &document; },
-            .registry = &registry,
-            .window = window.get(),
-            .statusLine = window.get(),
-            .progressPanel = new QProgressBar(window.get()),
-            .requestPanel = new QLabel(window.get()),
-            .viewLogs = new QAction(window.get()),
-            .guard =
-                [](const std::function<void()>& tick) {
-                    try {
-                        tick();
-                    } catch (const std::exception& error) {
-                        ADD_FAILURE() << error.what();
-                    }
-                },
-            .walkStarted = [] {},
-            .titreRefreshed = [] {},
-            .walkEnded = [](QuoteRefreshReport&) {},
-        });
+        settings.proxy = "127.0.0.1";
+        settings.proxyPort = proxy.Port();
+        refresh = std::make_unique<QuoteRefresh>([this] { return &document; });
+        refresh->SetSettings([this] { return settings; });
     }
     void TearDown() override {
         refresh.reset();
@@ -279,8 +264,7 @@ protected:
     }
 
     TCorv document{dataDir_};
-    platform::SettingsStore registry;
-    const std::unique_ptr<QWidget> window = std::make_unique<QWidget>();
+    QuoteRefreshSettings settings; // the quote site 1, up to the history
     std::unique_ptr<QuoteRefresh> refresh;
 };
 
@@ -366,7 +350,11 @@ TEST_F(RefreshTest, FailuresStopTheWalkAndTheFinalStepsStillRun) {
     proxy.rules.insert(proxy.rules.begin(),
                        Proxy::Rule{std::string(kQuote1) + "111111", Proxy::Kind::Silent, {}});
     doc->FindTitre("111111")->Infos.Cours = 0;
-    form->Refresh().SetHttpTimeOut(300);
+    form->Refresh().SetSettings([&] {
+        QuoteRefreshSettings reglages = form->RefreshSettings();
+        reglages.delaiHttp = 300;
+        return reglages;
+    });
     Refresh("RafCmpCours");
     EXPECT_EQ(proxy.requests.size(), 1u);
     EXPECT_EQ(doc->FindTitre("111111")->Infos.Cours, 0);
@@ -496,6 +484,15 @@ TEST_F(QuoteRefreshTest, HistoryIsSkippedWhenRecentEnough) {
 }
 
 TEST_F(QuoteRefreshTest, AlarmsAreCheckedOnlyWhenThePriceMoves) {
+    // The flash is the window's: it shows on a panel of its own.
+    QWidget window;
+    RefreshPanel panel({.window = &window,
+                        .statusLine = &window,
+                        .progressPanel = new QProgressBar(&window),
+                        .requestPanel = new QLabel(&window),
+                        .viewLogs = new QAction(&window)},
+                       [this] { return &document; });
+    panel.Follow(*refresh);
     doc->Fichier = Path("port.cvx");
     Valeurs* a = Add("111111");
     AlarmAbove(a, 4000);
@@ -505,24 +502,24 @@ TEST_F(QuoteRefreshTest, AlarmsAreCheckedOnlyWhenThePriceMoves) {
     refresh->UpdateCours(nullptr, false, AskKind::Quote);
     EXPECT_FALSE(std::filesystem::exists(Path("port.cvl")));
     EXPECT_FALSE(doc->AlarmeNouvelle);
-    EXPECT_FALSE(refresh->AlarmTimer()->isActive());
+    EXPECT_FALSE(panel.AlarmTimer()->isActive());
 
     a->Infos.Cours = 3900;
     refresh->UpdateCours(nullptr, false, AskKind::Quote);
     EXPECT_EQ(Lines(Path("port.cvl")).size(), 1u);
     EXPECT_TRUE(doc->AlarmeNouvelle);
-    EXPECT_TRUE(refresh->AlarmTimer()->isActive());
+    EXPECT_TRUE(panel.AlarmTimer()->isActive());
 
     // The alarm-log command flashes until the log has been read.
-    refresh->TimeLogsTimer();
-    EXPECT_EQ(refresh->ViewLogsImage(), 22);
-    refresh->TimeLogsTimer();
-    EXPECT_EQ(refresh->ViewLogsImage(), 21);
-    refresh->TimeLogsTimer();
+    panel.TimeLogsTimer();
+    EXPECT_EQ(panel.ViewLogsImage(), 22);
+    panel.TimeLogsTimer();
+    EXPECT_EQ(panel.ViewLogsImage(), 21);
+    panel.TimeLogsTimer();
     doc->AlarmeNouvelle = false;
-    refresh->TimeLogsTimer();
-    EXPECT_EQ(refresh->ViewLogsImage(), 21);
-    EXPECT_FALSE(refresh->AlarmTimer()->isActive());
+    panel.TimeLogsTimer();
+    EXPECT_EQ(panel.ViewLogsImage(), 21);
+    EXPECT_FALSE(panel.AlarmTimer()->isActive());
 }
 
 TEST_F(RefreshTest, AlarmsTheLogDoesNotTakeAreToldOnceAndDoNotFlash) {
@@ -715,7 +712,7 @@ TEST_F(RefreshTest, TheWindowAnswersTheUserDuringAWalk) {
 TEST_F(QuoteRefreshTest, TimedRefreshWaitsForAModalDialog) {
     Add("111111");
     ServeSite1("111111");
-    QDialog dialogue(window.get());
+    QDialog dialogue;
     dialogue.setModal(true);
     dialogue.show();
     ASSERT_EQ(QApplication::activeModalWidget(), &dialogue);
