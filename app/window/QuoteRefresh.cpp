@@ -33,14 +33,19 @@ template <std::size_t N> bool CopyField(char (&field)[N], const std::string& tex
     return true;
 }
 
+// The quote site of a request, as the user reads it in a message.
+QString SiteOf(const QUrl& url) {
+    const QString site =
+        url.port() >= 0 ? url.host() + ":" + QString::number(url.port()) : url.host();
+    return QString("le site « %1 »").arg(site.isEmpty() ? url.toDisplayString() : site);
+}
+
 // What a request that could not connect tried to reach: the proxy when one is set, else
 // the quote site.
 QString Unreachable(const HttpClient& http, const QUrl& url) {
     if (!http.Proxy.isEmpty())
         return QString("le proxy « %1:%2 »").arg(http.Proxy).arg(http.ProxyPort);
-    const QString site =
-        url.port() >= 0 ? url.host() + ":" + QString::number(url.port()) : url.host();
-    return QString("le site « %1 »").arg(site.isEmpty() ? url.toDisplayString() : site);
+    return SiteOf(url);
 }
 
 } // namespace
@@ -61,6 +66,7 @@ QString QuoteRefreshReport::Text() const {
         problemes << QString("Connexion impossible avec %1 : la mise à jour des cours "
                              "s'est arrêtée.")
                          .arg(injoignable);
+    problemes << refus;
     if (!nonEnregistres.empty()) {
         QString texte = QString("Impossible d'enregistrer l'historique :");
         for (const std::string& chemin : nonEnregistres)
@@ -128,7 +134,6 @@ void QuoteRefresh::UpdateCours(Valeurs* only, bool forced, std::optional<AskKind
     if (FRefreshing || FDocument() == nullptr)
         return;
     QuoteRefreshReport report;
-    FInjoignable.clear();
     FRefreshing = true;
     FArret = false;
     FReport = &report;
@@ -147,7 +152,6 @@ void QuoteRefresh::UpdateCours(Valeurs* only, bool forced, std::optional<AskKind
         report.NoteError();
     }
     FRefreshing = false;
-    report.injoignable = std::exchange(FInjoignable, QString());
     emit Ended(report);
 }
 
@@ -275,11 +279,17 @@ bool QuoteRefresh::FetchCours(AskWeb& ask) {
     try {
         Http->Get(url);
     } catch (const HttpError& erreur) {
-        // The failure is the answer: the walk stops. One that never reached the server is
-        // told after the walk, else the refresh would look like one that succeeded.
+        // The failure is the answer: the walk stops. One that the user can act on is told
+        // after the walk, else the refresh would look like one that succeeded.
         FConnected = false;
-        if (!erreur.Reached())
-            FInjoignable = Unreachable(*Http, QUrl(url));
+        if (FReport != nullptr && erreur.Why() == HttpError::Cause::Unreachable)
+            FReport->injoignable = Unreachable(*Http, QUrl(url));
+        if (FReport != nullptr && erreur.Why() == HttpError::Cause::TooLarge)
+            FReport->refus << QString("Pour %1, %2 a envoyé une réponse de plus de %3 Mo : elle "
+                                      "n'a pas été lue, et la mise à jour des cours s'est "
+                                      "arrêtée.")
+                                  .arg(NommeTitre(code), SiteOf(QUrl(url)))
+                                  .arg(HttpClient::kMaxBody >> 20);
     }
     if (!FConnected) {
         emit RequestState(QString());
@@ -289,7 +299,7 @@ bool QuoteRefresh::FetchCours(AskWeb& ask) {
 
     // The library writes into the page while it reads it, and a history parser keeps reading
     // it until its last record: the copy lives until then.
-    QByteArray page = Http->Body();
+    QByteArray page = Http->TakeBody();
     const bool lu = AnalyseRep(&ask, page.data());
     if (lu && ask.Type == AskKind::History) {
         // While the page came, the window may have shown another security, whose history
@@ -308,6 +318,15 @@ bool QuoteRefresh::FetchCours(AskWeb& ask) {
         } while (!fin);
     }
     return lu;
+}
+
+QString QuoteRefresh::NommeTitre(const std::string& code) const {
+    const TCorv* const doc = FDocument();
+    const Valeurs* const titre = doc != nullptr ? doc->FindTitre(code) : nullptr;
+    if (titre == nullptr)
+        return QString("la valeur %1").arg(QString::fromStdString(code));
+    return QString("« %1 » (%2)")
+        .arg(QString::fromStdString(titre->Libelle), QString::fromStdString(code));
 }
 
 void QuoteRefresh::HttpConnect() {

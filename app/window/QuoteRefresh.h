@@ -43,13 +43,16 @@ struct QuoteRefreshSettings {
 // ends the walk must not hide a history that could not be saved before it.
 struct QuoteRefreshReport {
     QString injoignable; // the site or proxy the walk could not connect to; empty if none
+    // What was fetched and not taken (an answer too large, a quote the document could not
+    // hold), each naming its security and why.
+    QStringList refus;
     std::vector<std::string> nonEnregistres; // history files it could not write
     UnloggedAlarms alarmesNonJournalisees;   // fired alarms that no log took
     QStringList erreurs;                     // what ended the walk, and what followed it
 
     // Adds the error being handled; called from inside a catch block.
     void NoteError();
-    // The problems (unreachable site, unsaved histories, errors), one paragraph
+    // The problems (unreachable site, refusals, unsaved histories, errors), one paragraph
     // each; empty when there are none. The fired alarms are told on their own.
     QString Text() const;
 };
@@ -105,6 +108,8 @@ signals:
 
 private:
     void SetProgress(std::int32_t percent);
+    // The security named in a message: its label and code.
+    QString NommeTitre(const std::string& code) const;
     // Adds to the report what it could not do; what it added stays there when an error ends
     // the walk.
     void RefreshWalk(Valeurs* only, bool forced, std::optional<AskKind> depth,
@@ -121,5 +126,4 @@ private:
     bool FArret = false;                   // the walk under way is to stop
     QuoteRefreshReport* FReport = nullptr; // the report of the walk under way
     std::string FHistoCode; // the security whose page the walk's current request brings
-    QString FInjoignable;   // the site or proxy that the walk could not connect to, if any
 };

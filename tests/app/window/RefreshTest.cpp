@@ -34,6 +34,7 @@
 #include <algorithm>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <sstream>
 
 namespace {
@@ -75,7 +76,10 @@ template <typename Predicate> bool WaitFor(Predicate done) {
 class Proxy : public QObject {
 public:
     static constexpr int kLateMs = 300;
-    enum class Kind { Page, Abort, Silent, Late }; // Late: the page after kLateMs
+    static constexpr qint64 kEndlessBytes = 48 << 20; // past any limit of a quote page
+    // Late: the page after kLateMs. Endless: letters until the client leaves or kEndlessBytes
+    // are sent, announced with the body as their length when it is not empty.
+    enum class Kind { Page, Abort, Silent, Late, Endless };
     struct Rule {
         std::string fragment;
         Kind kind = Kind::Page;
@@ -132,6 +136,10 @@ private:
             socket->abort();
             return;
         }
+        if (rule != nullptr && rule->kind == Kind::Endless) {
+            Stream(socket, rule->body);
+            return;
+        }
         if (rule != nullptr && rule->kind == Kind::Late) {
             QTimer::singleShot(kLateMs, socket,
                                [this, socket, copie = *rule] { Answer(socket, &copie); });
@@ -154,6 +162,26 @@ private:
             socket->write(body.substr(half).c_str());
         }
         socket->disconnectFromHost();
+    }
+
+    static void Stream(QTcpSocket* socket, const std::string& announced) {
+        const std::string head =
+            "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n" +
+            (announced.empty() ? std::string() : "Content-Length: " + announced + "\r\n") +
+            "Connection: close\r\n\r\n";
+        socket->write(head.data(), static_cast<qint64>(head.size()));
+        const auto sent = std::make_shared<qint64>(0);
+        const auto more = [socket, sent] {
+            const QByteArray chunk(1 << 20, 'x');
+            while (socket->bytesToWrite() < chunk.size() && *sent < kEndlessBytes) {
+                socket->write(chunk);
+                *sent += chunk.size();
+            }
+            if (*sent >= kEndlessBytes)
+                socket->disconnectFromHost();
+        };
+        connect(socket, &QTcpSocket::bytesWritten, socket, more);
+        more();
     }
 
     QTcpServer server_;
@@ -391,6 +419,27 @@ TEST_F(RefreshTest, FailuresStopTheWalkAndTheFinalStepsStillRun) {
     Refresh("RafCmpCours");
     EXPECT_EQ(proxy.requests.size(), 1u);
     ExpectFinalSteps();
+}
+
+TEST_F(RefreshTest, AnAnswerPastTheLimitIsAFailedRequestThatSaysWhy) {
+    Add("111111");
+    Add("222222");
+    ServeSite1("222222");
+    // An endless answer, announced as such or not.
+    for (const std::string annonce : {"1000000000", ""}) {
+        proxy.rules.insert(proxy.rules.begin(), Proxy::Rule{std::string(kQuote1) + "111111",
+                                                            Proxy::Kind::Endless, annonce});
+        prompts.messages.clear();
+        proxy.requests.clear();
+        Refresh("RafCmpCours");
+        EXPECT_EQ(proxy.requests.size(), 1u) << annonce;
+        EXPECT_EQ(doc->FindTitre("111111")->Infos.Cours, 0);
+        ASSERT_EQ(prompts.messages.size(), 1u) << annonce;
+        const QString texte = prompts.messages[0].text;
+        EXPECT_TRUE(texte.contains("Titre 111111") && texte.contains("32 Mo"))
+            << texte.toStdString();
+        ExpectFinalSteps();
+    }
 }
 
 TEST_F(RefreshTest, ConversionErrorsEndTheWalkAndAreShown) {
