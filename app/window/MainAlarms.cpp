@@ -83,5 +83,6 @@ void TMainForm::ReportUnloggedAlarms() {
         }
         texte += "\n" + ReadableAlarm(ligne);
     }
-    FPrompts->Message(this, "Corvane", texte, QMessageBox::Warning, QMessageBox::Ok);
+    // Told without waiting for the user: a timed refresh goes on following the quotes.
+    FPrompts->Notice(this, "Corvane", texte, QMessageBox::Warning);
 }

@@ -170,10 +170,10 @@ void TMainForm::RefreshEnded(QuoteRefreshReport report) {
                                    std::make_move_iterator(report.alarmesNonJournalisees.begin()),
                                    std::make_move_iterator(report.alarmesNonJournalisees.end()));
     ReportUnloggedAlarms();
+    // Told without waiting for the user: a timed refresh goes on following the quotes.
     if (const QString problemes = report.Text(); !problemes.isEmpty())
-        FPrompts->Message(this, "Corvane", problemes,
-                          report.erreurs.isEmpty() ? QMessageBox::Warning : QMessageBox::Critical,
-                          QMessageBox::Ok);
+        FPrompts->Notice(this, "Corvane", problemes,
+                         report.erreurs.isEmpty() ? QMessageBox::Warning : QMessageBox::Critical);
     if (FCloseAfterRefresh) {
         // The user asked to close while the walk ran: ask again now that it is over
         // and told.

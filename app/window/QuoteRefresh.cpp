@@ -16,6 +16,7 @@
 #include <cstring>
 #include <exception>
 #include <filesystem>
+#include <stdexcept>
 #include <system_error>
 #include <utility>
 
@@ -234,7 +235,7 @@ void QuoteRefresh::RefreshWalk(Valeurs* only, bool forced, std::optional<AskKind
                 if (doc->DateHisto >= reference)
                     continue;
             }
-            FHistoCode = code;
+            FTitreCode = code;
             if (!FetchCours(ask) || FDocument() != doc) {
                 FArret = true;
                 break;
@@ -288,7 +289,7 @@ bool QuoteRefresh::FetchCours(AskWeb& ask) {
             FReport->refus << QString("Pour %1, %2 a envoyé une réponse de plus de %3 Mo : elle "
                                       "n'a pas été lue, et la mise à jour des cours s'est "
                                       "arrêtée.")
-                                  .arg(NommeTitre(code), SiteOf(QUrl(url)))
+                                  .arg(NommeTitre(FTitreCode), SiteOf(QUrl(url)))
                                   .arg(HttpClient::kMaxBody >> 20);
     }
     if (!FConnected) {
@@ -300,19 +301,31 @@ bool QuoteRefresh::FetchCours(AskWeb& ask) {
     // The library writes into the page while it reads it, and a history parser keeps reading
     // it until its last record: the copy lives until then.
     QByteArray page = Http->TakeBody();
-    const bool lu = AnalyseRep(&ask, page.data());
+    const QString illisible = QString("La page envoyée par %1 pour %2 n'a pas pu être lue")
+                                  .arg(SiteOf(QUrl(url)), NommeTitre(FTitreCode));
+    // What the library says of a page names neither the security nor the site.
+    const auto lisant = [&illisible](auto&& lecture) {
+        try {
+            return lecture();
+        } catch (const std::exception& erreur) {
+            throw std::runtime_error((illisible + " : " + erreur.what()).toStdString());
+        }
+    };
+    const bool lu = lisant([&] { return AnalyseRep(&ask, page.data()); });
+    if (!lu && FReport != nullptr)
+        FReport->refus << illisible + QString(" : la mise à jour des cours s'est arrêtée.");
     if (lu && ask.Type == AskKind::History) {
         // While the page came, the window may have shown another security, whose history
         // then took the table: the walked security's comes back before its days go in.
         TCorv* const doc = FDocument();
-        Valeurs* titre = doc != nullptr ? doc->FindTitre(FHistoCode) : nullptr;
+        Valeurs* titre = doc != nullptr ? doc->FindTitre(FTitreCode) : nullptr;
         if (titre != nullptr && doc->TitreHisto != titre)
             doc->LoadHistoFile(titre);
         const bool garder = titre != nullptr && doc->TitreHisto == titre;
         bool fin = false;
         do {
             InfosCours jour{};
-            fin = GetNextRep(&jour);
+            fin = lisant([&] { return GetNextRep(&jour); });
             if (!fin && garder)
                 doc->AddHistoPoint(jour);
         } while (!fin);

@@ -125,5 +125,5 @@ private:
     bool FRefreshing = false;
     bool FArret = false;                   // the walk under way is to stop
     QuoteRefreshReport* FReport = nullptr; // the report of the walk under way
-    std::string FHistoCode; // the security whose page the walk's current request brings
+    std::string FTitreCode; // the security whose page the walk's current request brings
 };

@@ -28,6 +28,7 @@
 #include <QTcpSocket>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QUrl>
 #include <QWindow>
 #include <qpa/qwindowsysteminterface.h>
 
@@ -439,6 +440,53 @@ TEST_F(RefreshTest, AnAnswerPastTheLimitIsAFailedRequestThatSaysWhy) {
         EXPECT_TRUE(texte.contains("Titre 111111") && texte.contains("32 Mo"))
             << texte.toStdString();
         ExpectFinalSteps();
+    }
+}
+
+TEST_F(RefreshTest, ATimedRefreshTellsItsFailuresWithoutWaitingForTheUser) {
+    Add("111111");
+    quint16 ferme = 0;
+    {
+        QTcpServer libere;
+        ASSERT_TRUE(libere.listen(QHostAddress::LocalHost, 0));
+        ferme = libere.serverPort();
+    }
+    struct Cas {
+        const char* nom;
+        std::function<void(platform::SettingsStore&)> reglages;
+        const char* page;
+        bool nommeLaPage; // the message names the security and the site of the page
+    };
+    const Cas cas[] = {
+        {"connexion refusée", [&](auto& s) { s.WriteInteger("PROXYPORT", ferme); }, nullptr, false},
+        {"date illisible", [](auto& s) { s.WriteInteger("HTTP", 2); }, "site2_quote_baddate.html",
+         true},
+        {"page coupée", [](auto&) {}, "site1_quote_cut.html", true},
+    };
+    for (const Cas& c : cas) {
+        WithKey([&](platform::SettingsStore& s) {
+            s.WriteInteger("HTTP", 1);
+            s.WriteInteger("PROXYPORT", proxy.Port());
+            c.reglages(s);
+        });
+        proxy.rules.clear();
+        if (c.page != nullptr)
+            proxy.rules.push_back({"VALEUR=111111", Proxy::Kind::Page, TestPage(c.page)});
+        proxy.requests.clear();
+        prompts.messages.clear();
+        form->Timer1Timer();
+        ASSERT_EQ(prompts.messages.size(), 1u) << c.nom;
+        const ShownMessage& message = prompts.messages[0];
+        EXPECT_FALSE(message.modal) << c.nom; // the next tick comes at its time
+        if (!c.nommeLaPage) {
+            EXPECT_TRUE(message.text.contains("127.0.0.1:" + QString::number(ferme)));
+            continue;
+        }
+        ASSERT_EQ(proxy.requests.size(), 1u) << c.nom;
+        const QString site = QUrl(QString::fromStdString(proxy.requests[0])).host();
+        EXPECT_TRUE(message.text.contains("« Titre 111111 » (111111)") &&
+                    message.text.contains("« " + site + " »"))
+            << c.nom << " : " << message.text.toStdString();
     }
 }
 
