@@ -3,6 +3,7 @@
 #include "widgets/QtDates.h"
 #include "window/ProgramSettings.h"
 #include "window/QuoteRefresh.h"
+#include "window/SummaryPages.h"
 
 #include "platform/ConversionError.h"
 #include "platform/DateTime.h"
@@ -133,13 +134,9 @@ TMainForm::TMainForm(const QStringList& arguments, UiPrompts* prompts, QWidget* 
     if (!ouvert)
         FPortefeuille = std::make_unique<TCorv>(FInstallDir);
     FPortefeuille->LoadSettings(reglages.Document);
-    DateLC->setDate(ToQDate(FPortefeuille->DateLiqC));
-    DateLP->setDate(ToQDate(FPortefeuille->DateLiqP));
+    FSyntheses->ShowDatesLiquidation(FPortefeuille->DateLiqP, FPortefeuille->DateLiqC);
 
-    if (reglages.Maj)
-        StartRefreshTimer(reglages.Temps);
-    else
-        Timer1->stop();
+    FRefresh->FollowSettings();
 
     if (Commute->isChecked())
         SetEuroToggle();
@@ -250,22 +247,6 @@ void TMainForm::CreatePages() {
     PgTitre = tabs("PgTitre", {"Cours", "Synthèse des titres", "Détails de la répartition"});
     PageCtl1 = tabs("PageCtl1", {"Synthèse Valeur", "Opérés", "Graphiques"});
 
-    // Portfolio summary: the two settlement dates.
-    {
-        QWidget* page = PgPort->widget(0);
-        auto* form = new QFormLayout(page);
-        DateLP = MakeDatePicker(page, "DateLP");
-        DateLC = MakeDatePicker(page, "DateLC");
-        form->addRow(QString("Date de liquidation courante"), DateLP);
-        form->addRow(QString("Date de liquidation suivante"), DateLC);
-    }
-    // Securities summary: the start of the profitability period.
-    {
-        QWidget* page = PgTitre->widget(1);
-        auto* form = new QFormLayout(page);
-        DateRent = MakeDatePicker(page, "DateRent");
-        form->addRow("Depuis le", DateRent);
-    }
     // Security synthesis: the variation period.
     {
         QWidget* page = PageCtl1->widget(0);

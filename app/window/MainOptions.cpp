@@ -5,6 +5,7 @@
 
 #include "dialogs/OptionsDialog.h"
 #include "views/ViewText.h"
+#include "window/QuoteRefresh.h"
 #include "window/Shown.h"
 
 #include "platform/ConversionError.h"
@@ -74,10 +75,7 @@ void TMainForm::DoParamExecute() {
     if (const std::string faute = choisis.Fault(); !faute.empty())
         throw platform::ConversionError("Réglage impossible : " + faute + ".");
     FRegistry->Values() = choisis;
-    if (choisis.Maj)
-        StartRefreshTimer(choisis.Temps);
-    else
-        Timer1->stop();
+    FRefresh->FollowSettings();
     doc.CouvC = nombres.CouvC;
     doc.CouvT = nombres.CouvT;
     doc.LoadSettings(FRegistry->Values().Document);

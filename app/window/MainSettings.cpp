@@ -5,26 +5,14 @@
 
 #include "widgets/QtDates.h"
 #include "window/ProgramSettings.h"
+#include "window/SummaryPages.h"
 
 #include <QDateEdit>
 #include <QSlider>
 #include <QSplitter>
-#include <QTimer>
 
 #include <algorithm>
-#include <climits>
 #include <cstdio>
-
-void TMainForm::StartRefreshTimer(std::int32_t minutes) {
-    // A period of zero minutes or less would make the timer fire without pause.
-    if (minutes <= 0) {
-        Timer1->stop();
-        return;
-    }
-    const std::int64_t ms = static_cast<std::int64_t>(minutes) * 60000;
-    Timer1->setInterval(static_cast<int>(std::min<std::int64_t>(ms, INT_MAX)));
-    Timer1->start();
-}
 
 void TMainForm::ReadSettings() {
     const ProgramSettings& reglages = FRegistry->Values();
@@ -45,8 +33,8 @@ void TMainForm::ReadSettings() {
     period(reglages.PerVar, FPerVar, TrackVar);
 
     PDateDeb->setDate(ToQDate(reglages.DateDeb));
-    DateRent->setDate(ToQDate(reglages.DateRent));
-    FColRep = reglages.ColRep;
+    FSyntheses->SetDateRent(reglages.DateRent);
+    FSyntheses->SetColRep(reglages.ColRep);
 
     if (reglages.Height)
         resize(width(), *reglages.Height);
