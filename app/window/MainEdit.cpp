@@ -187,7 +187,9 @@ void TMainForm::DelCashExecute() {
     if (!EditingAllowed(DelCash) || mouvement == nullptr)
         return;
     delete SelectedRow(FViews->LstCash);
-    FPortefeuille->DeleteMvt(mouvement);
+    if (const std::string refus = FPortefeuille->DeleteMvt(mouvement); !refus.empty())
+        FPrompts->Message(this, "Corvane", QString::fromStdString(refus), QMessageBox::Warning,
+                          QMessageBox::Ok);
     RefreshViews(nullptr);
 }
 
