@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <new>
+#include <optional>
 #include <random>
 #include <string>
 #include <sys/file.h>
@@ -740,6 +741,18 @@ FileFingerprint FingerprintOfFile(const std::string& path) {
         break;
     }
     return {};
+}
+
+std::optional<FileIdentity> IdentityOf(const std::string& path) {
+    const std::string target = FollowLinks(path);
+    if (target.empty())
+        return std::nullopt;
+    const FolderAndName parts = Split(target);
+    struct stat folder {};
+    if (::stat(parts.folder.c_str(), &folder) != 0 || !S_ISDIR(folder.st_mode))
+        return std::nullopt;
+    return FileIdentity{static_cast<std::uint64_t>(folder.st_dev),
+                        static_cast<std::uint64_t>(folder.st_ino), parts.name};
 }
 
 } // namespace platform

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -51,6 +52,20 @@ private:
 FileFingerprint FingerprintOf(std::string_view bytes);
 // Missing and Unreadable as ReadWholeFile tells them.
 FileFingerprint FingerprintOfFile(const std::string& path);
+
+// A file whatever path leads to it: the folder that finally holds it (symbolic links
+// followed), by device and inode, and its name there. A save puts a new file (a new inode)
+// under the same name, and a removed file still has its place: the folder and the name are
+// what stays the same file for a user.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::string name;
+    auto operator<=>(const FileIdentity&) const = default;
+};
+
+// Empty when the folder cannot be looked at, or the links go round in a loop.
+std::optional<FileIdentity> IdentityOf(const std::string& path);
 
 // Reads a text file line by line. Accepts LF and CRLF; a line is returned without its end.
 // Lines are returned in UTF-8: a line that is not valid UTF-8 is decoded as Windows-1252, so

@@ -8,6 +8,7 @@
 #include "quotescan/AskWeb.h"
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -312,13 +313,29 @@ public:
     // the file cannot keep as it is, named with its record (nothing is ever shortened or replaced).
     bool SaveFile(std::string* raison = nullptr);
     int LoadFile(const std::string& path, std::vector<std::string>* remarques = nullptr);
-    // The file this document last read or wrote, and what it held then: LoadFile takes it
-    // before it reads, SaveFile from what it wrote.
-    std::string FichierVu;
-    platform::FileFingerprint ContenuVu;
-    // True when path is that file and it changed since (another window or program wrote,
-    // replaced or removed it): a save there would lose what that one wrote.
+    // What this document last saw of each file it read or wrote, by the file's identity
+    // (whatever path led to it): LoadFile takes it before it reads, SaveFile from what it
+    // wrote. Kept for every file, so that a save back onto one this document left (Save As
+    // elsewhere, then back) or reaches by another path (a symbolic link) is checked too.
+    std::map<platform::FileIdentity, platform::FileFingerprint> FichiersVus;
+    // True when path is a file this document saw and it changed since (another window or
+    // program wrote, replaced or removed it): a save there would lose what that one wrote.
     bool ChangedOnDisk(const std::string& path) const;
+    // What a save at Fichier did. Changed: the file holds what the save may not replace
+    // unasked, as surDisque tells; nothing was written.
+    struct SaveResult {
+        enum class Status { Saved, Changed, Failed };
+        Status status = Status::Failed;
+        platform::FileFingerprint surDisque;
+        std::string raison; // when Failed, in French
+    };
+    // SaveFile with the check of what is on disk in one step among every writer of the file's
+    // folder (a lock on it): nothing can come between the check and the replacement. The file
+    // is replaced when it holds what `attendu` says (what the user agreed to replace), or,
+    // without it, what this document last saw of it, or when this document never saw it. A
+    // question about a Changed file is asked with the lock released; the save is then tried
+    // again with what was on disk when the user was asked.
+    SaveResult SaveFileChecked(const std::optional<platform::FileFingerprint>& attendu = {});
     // Why a code cannot name a security, as a French sentence; empty when it can. A code must
     // read back from the portfolio file as it is: one that the file would change could come
     // back equal to another security's, and the two would become one.

@@ -4,7 +4,7 @@
 #include "../AppTestSupport.h"
 
 #include "dialogs/AlarmLogDialog.h"
-#include "window/QuoteRefresh.h"
+#include "window/RefreshPanel.h"
 
 #include "platform/TextFile.h"
 #include "portfolio/Cv.h"
@@ -287,8 +287,8 @@ TEST_F(AlarmLogCommandTest, ReadingTheLogStopsTheFlashing) {
     WriteFile("perso.cvl", kLog);
     doc->AlarmeNouvelle = true;
     form->AlarmTimer()->start();
-    form->Refresh().TimeLogsTimer();
-    EXPECT_EQ(form->Refresh().ViewLogsImage(), 22);
+    form->TimeLogsTimer();
+    EXPECT_EQ(form->RefreshStatus().ViewLogsImage(), 22);
     QAction* commande = form->Action("ViewLogs");
     EXPECT_TRUE(commande->isEnabled());
 
@@ -316,7 +316,7 @@ TEST_F(AlarmLogCommandTest, ReadingTheLogStopsTheFlashing) {
     EXPECT_EQ(prompts.dialogs, 2);
     EXPECT_FALSE(doc->AlarmeNouvelle);
     EXPECT_FALSE(form->AlarmTimer()->isActive());
-    EXPECT_EQ(form->Refresh().ViewLogsImage(), 21);
+    EXPECT_EQ(form->RefreshStatus().ViewLogsImage(), 21);
     EXPECT_FALSE(doc->Modifie);
 }
 
