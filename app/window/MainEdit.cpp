@@ -186,8 +186,12 @@ void TMainForm::DelCashExecute() {
     Mvt* mouvement = SelectedMvt();
     if (!EditingAllowed(DelCash) || mouvement == nullptr)
         return;
-    delete SelectedRow(FViews->LstCash);
-    FPortefeuille->DeleteMvt(mouvement);
+    if (const Refus refus = FPortefeuille->DeleteMvt(mouvement)) {
+        FPrompts->Message(this, "Corvane", QString::fromStdString(refus.Texte()),
+                          QMessageBox::Warning, QMessageBox::Ok);
+        return;
+    }
+    delete SelectedRow(FViews->LstCash); // the row goes with its movement
     RefreshViews(nullptr);
 }
 

@@ -63,6 +63,8 @@ void TMainForm::DoParamExecute() {
     QString message;
     if (!dialog.ReadNumbers(nombres, message))
         throw platform::ConversionError(message.toStdString());
+    // The document's own values first: settings that then fail to be written cannot lose them.
+    doc.SetCouverture(nombres.CouvC, nombres.CouvT);
 
     OpenedKey key(*FRegistry);
     platform::SettingsStore& reg = *FRegistry;
@@ -82,8 +84,6 @@ void TMainForm::DoParamExecute() {
         StartRefreshTimer(dialog.Duree->value());
     else
         Timer1->stop();
-    doc.CouvC = nombres.CouvC;
-    doc.CouvT = nombres.CouvT;
     doc.LoadSettings(reg);
     if (Commute->isChecked()) {
         Commute->setText(QString("&Affichage en ") + QString::fromStdString(doc.LibLocal));
@@ -91,5 +91,4 @@ void TMainForm::DoParamExecute() {
     }
     key.Close();
     RefreshViews(nullptr);
-    doc.Modifie = true;
 }

@@ -257,7 +257,7 @@ void QuoteRefresh::RefreshWalk(Valeurs* only, bool forced, std::optional<AskKind
                 if (CheckKeepingUnlogged(
                         *doc, [&] { return doc->ApplyCours(titre, ask.Infos); },
                         report.alarmesNonJournalisees))
-                    doc->AlarmeNouvelle = true;
+                    doc->SignaleAlarme();
             } else if (kind == AskKind::History && doc->TitreHisto == titre) {
                 if (!doc->SaveHistoFile())
                     report.nonEnregistres.push_back(doc->HistoFilePath(titre));
