@@ -64,6 +64,8 @@ void TMainForm::DoParamExecute() {
     QString message;
     if (!dialog.ReadNumbers(nombres, message))
         throw platform::ConversionError(message.toStdString());
+    // The document's own values first: settings that then fail to be written cannot lose them.
+    doc.SetCouverture(nombres.CouvC, nombres.CouvT);
 
     OpenedKey key(*FRegistry);
     platform::SettingsStore& reg = *FRegistry;
@@ -80,8 +82,6 @@ void TMainForm::DoParamExecute() {
     reg.WriteInteger("MAJTYPE", dialog.Type->ItemIndex());
     reg.WriteInteger("TEMPS", dialog.Duree->value());
     FRefresh->FollowSettings();
-    doc.CouvC = nombres.CouvC;
-    doc.CouvT = nombres.CouvT;
     doc.LoadSettings(reg);
     if (Commute->isChecked()) {
         Commute->setText(QString("&Affichage en ") + QString::fromStdString(doc.LibLocal));
@@ -89,5 +89,4 @@ void TMainForm::DoParamExecute() {
     }
     key.Close();
     RefreshViews(nullptr);
-    doc.Modifie = true;
 }

@@ -247,7 +247,7 @@ void QuoteRefresh::RefreshWalk(Valeurs* only, bool forced, std::optional<AskKind
                 if (CheckKeepingUnlogged(
                         *doc, [&] { return doc->ApplyCours(titre, ask.Infos); },
                         report.alarmesNonJournalisees)) {
-                    doc->AlarmeNouvelle = true;
+                    doc->SignaleAlarme();
                     emit AlarmFired(QString::fromStdString(code));
                 }
             } else if (kind == AskKind::History && doc->TitreHisto == titre) {
