@@ -244,9 +244,19 @@ void QuoteRefresh::RefreshWalk(Valeurs* only, bool forced, std::optional<AskKind
             if (titre == nullptr)
                 break;
             if (kind == AskKind::Quote) {
-                if (CheckKeepingUnlogged(
-                        *doc, [&] { return doc->ApplyCours(titre, ask.Infos); },
-                        report.alarmesNonJournalisees)) {
+                TCorv::CoursApplique applique;
+                const bool journalisee = CheckKeepingUnlogged(
+                    *doc,
+                    [&] {
+                        applique = doc->ApplyCours(titre, ask.Infos);
+                        return applique.alarme;
+                    },
+                    report.alarmesNonJournalisees);
+                if (!applique.refus.empty())
+                    report.refus << QString::fromStdString(applique.refus) +
+                                        QString(" Le cours reçu n'a pas été pris : le titre "
+                                                "garde son dernier cours.");
+                if (journalisee) {
                     doc->AlarmeNouvelle = true;
                     emit AlarmFired(QString::fromStdString(code));
                 }
