@@ -12,6 +12,9 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <functional>
+#include <memory>
+#include <new>
+#include <optional>
 #include <random>
 #include <string>
 #include <sys/file.h>
@@ -19,6 +22,8 @@
 #include <system_error>
 #include <unistd.h>
 #include <utility>
+
+#include <xxhash.h>
 
 namespace platform {
 
@@ -592,14 +597,74 @@ std::FILE* OpenForWriting(const std::string& path, WriteMode mode) {
     return file;
 }
 
-bool AppendToFile(const std::string& path, std::string_view text) {
-    std::FILE* file = OpenForWriting(path, WriteMode::Append);
-    if (file == nullptr)
+namespace {
+
+// Opens a regular file for appending (created when missing) without waiting on a pipe; -1 when
+// it cannot be opened or is no regular file. Read access too when asked, to look at its end.
+int OpenForAppending(const std::string& path, bool readToo) {
+    const int access = readToo ? O_RDWR : O_WRONLY;
+    const int fd =
+        ::open(path.c_str(), access | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, kNewFileMode);
+    if (fd < 0)
+        return -1;
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// Writes every byte at the end of the file, or cuts the file back to the length it had: a
+// full disk must not leave a piece of the text for the next one to be glued to.
+bool AppendWhole(int fd, std::string_view text) {
+    struct stat status {};
+    if (::fstat(fd, &status) != 0)
         return false;
-    bool ok = text.empty() || std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    ok = std::fflush(file) == 0 && ok;
-    ok = std::fclose(file) == 0 && ok;
-    return ok;
+    std::size_t written = 0;
+    while (written < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
+        if (n > 0) {
+            written += static_cast<std::size_t>(n);
+        } else if (n == 0 || errno != EINTR) {
+            if (written > 0 && ::ftruncate(fd, status.st_size) != 0) {
+                // The piece stays; lines appended next start on a line of their own.
+            }
+            return false;
+        }
+    }
+    return true;
+}
+
+// True when the file ends inside a line: its last byte is not a line end.
+bool EndsInsideALine(int fd) {
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || status.st_size == 0)
+        return false;
+    char last = '\n';
+    return ::pread(fd, &last, 1, status.st_size - 1) == 1 && last != '\n';
+}
+
+} // namespace
+
+bool AppendToFile(const std::string& path, std::string_view text) {
+    const int fd = OpenForAppending(path, false);
+    if (fd < 0)
+        return false;
+    const bool ok = AppendWhole(fd, text);
+    return ::close(fd) == 0 && ok;
+}
+
+bool AppendLines(const std::string& path, std::string_view lines) {
+    const int fd = OpenForAppending(path, true);
+    if (fd < 0)
+        return false;
+    std::string text;
+    if (!lines.empty() && EndsInsideALine(fd))
+        text = "\n";
+    text += lines;
+    const bool ok = AppendWhole(fd, text);
+    return ::close(fd) == 0 && ok;
 }
 
 bool CreateCopy(const std::string& path, std::string_view bytes, unsigned mode) {
@@ -629,45 +694,33 @@ bool FileFingerprint::Matches(const FileFingerprint& other) const {
     return state == State::Missing || (size == other.size && hash == other.hash);
 }
 
-void FingerprintBuilder::Mix(const char* word) {
-    // FNV-1a over whole words: a word costs what a byte would, and a fingerprint only tells
-    // apart what one run of the program read and wrote, never against an adversary (nor
-    // across machines: the word is read in the machine's byte order).
-    std::uint64_t value = 0;
-    std::memcpy(&value, word, sizeof value);
-    hash_ = (hash_ ^ value) * 1099511628211ULL;
+// The hash's state lives outside the header, so that the library's header stays this file's.
+struct FingerprintBuilder::State {
+    struct Free {
+        void operator()(XXH3_state_t* state) const { XXH3_freeState(state); }
+    };
+    std::unique_ptr<XXH3_state_t, Free> xxh{XXH3_createState()};
+};
+
+FingerprintBuilder::FingerprintBuilder() : state_(std::make_unique<State>()) {
+    if (state_->xxh == nullptr || XXH3_128bits_reset(state_->xxh.get()) != XXH_OK)
+        throw std::bad_alloc();
 }
+
+FingerprintBuilder::~FingerprintBuilder() = default;
 
 void FingerprintBuilder::Add(std::string_view bytes) {
     size_ += bytes.size();
-    std::size_t i = 0;
-    if (pendingCount_ != 0) {
-        const std::size_t taken = std::min(bytes.size(), pending_.size() - pendingCount_);
-        std::memcpy(pending_.data() + pendingCount_, bytes.data(), taken);
-        pendingCount_ += taken;
-        i = taken;
-        if (pendingCount_ < pending_.size())
-            return;
-        Mix(pending_.data());
-        pendingCount_ = 0;
-    }
-    for (; i + pending_.size() <= bytes.size(); i += pending_.size())
-        Mix(bytes.data() + i);
-    pendingCount_ = bytes.size() - i;
-    std::memcpy(pending_.data(), bytes.data() + i, pendingCount_);
+    XXH3_128bits_update(state_->xxh.get(), bytes.data(), bytes.size());
 }
 
 FileFingerprint FingerprintBuilder::Result() const {
-    // The last bytes, padded with zeros: the size tells apart texts that differ only by
-    // trailing zero bytes.
-    std::array<char, 8> last{};
-    std::memcpy(last.data(), pending_.data(), pendingCount_);
-    FingerprintBuilder end = *this;
-    end.Mix(last.data());
+    // The digest leaves the state as it was: a reader may go on adding blocks.
+    const XXH128_hash_t digest = XXH3_128bits_digest(state_->xxh.get());
     FileFingerprint fingerprint;
     fingerprint.state = FileFingerprint::State::Present;
     fingerprint.size = size_;
-    fingerprint.hash = end.hash_;
+    fingerprint.hash = {digest.low64, digest.high64};
     return fingerprint;
 }
 
@@ -688,6 +741,18 @@ FileFingerprint FingerprintOfFile(const std::string& path) {
         break;
     }
     return {};
+}
+
+std::optional<FileIdentity> IdentityOf(const std::string& path) {
+    const std::string target = FollowLinks(path);
+    if (target.empty())
+        return std::nullopt;
+    const FolderAndName parts = Split(target);
+    struct stat folder {};
+    if (::stat(parts.folder.c_str(), &folder) != 0 || !S_ISDIR(folder.st_mode))
+        return std::nullopt;
+    return FileIdentity{static_cast<std::uint64_t>(folder.st_dev),
+                        static_cast<std::uint64_t>(folder.st_ino), parts.name};
 }
 
 } // namespace platform

@@ -4,9 +4,11 @@
 // are implemented by concern in the Cv*.cpp files.
 
 #include "platform/TextFile.h"
+#include "portfolio/Refus.h"
 #include "quotescan/AskWeb.h"
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -196,6 +198,25 @@ public:
     explicit HistoReadError(const std::string& message) : std::runtime_error(message) {}
 };
 
+// One day of a history as its file holds it: the amounts in cents.
+struct HistoJour {
+    double Date = 0.0; // the day, without time
+    std::int32_t Cours = 0;
+    std::int32_t Haut = 0;
+    std::int32_t Bas = 0;
+    std::int64_t Volume = 0;
+    bool operator==(const HistoJour&) const = default;
+};
+
+// What the program last read from or wrote to the file of the loaded history: the days it held
+// and their fingerprint. A save tells from them the days changed here from those another
+// program (a second window, a second copy of the program) wrote since.
+struct HistoVue {
+    std::string Chemin;
+    platform::FileFingerprint Contenu;
+    std::vector<HistoJour> Jours;
+};
+
 // The name a security's files take in the data folders ("historique", "intraday"), without
 // extension. An ordinary code is its own name; the characters of a code that could name
 // another place ("/", "\\", control characters, a code "." or "..") are written as "%XX"
@@ -292,13 +313,29 @@ public:
     // the file cannot keep as it is, named with its record (nothing is ever shortened or replaced).
     bool SaveFile(std::string* raison = nullptr);
     int LoadFile(const std::string& path, std::vector<std::string>* remarques = nullptr);
-    // The file this document last read or wrote, and what it held then: LoadFile takes it
-    // before it reads, SaveFile from what it wrote.
-    std::string FichierVu;
-    platform::FileFingerprint ContenuVu;
-    // True when path is that file and it changed since (another window or program wrote,
-    // replaced or removed it): a save there would lose what that one wrote.
+    // What this document last saw of each file it read or wrote, by the file's identity
+    // (whatever path led to it): LoadFile takes it before it reads, SaveFile from what it
+    // wrote. Kept for every file, so that a save back onto one this document left (Save As
+    // elsewhere, then back) or reaches by another path (a symbolic link) is checked too.
+    std::map<platform::FileIdentity, platform::FileFingerprint> FichiersVus;
+    // True when path is a file this document saw and it changed since (another window or
+    // program wrote, replaced or removed it): a save there would lose what that one wrote.
     bool ChangedOnDisk(const std::string& path) const;
+    // What a save at Fichier did. Changed: the file holds what the save may not replace
+    // unasked, as surDisque tells; nothing was written.
+    struct SaveResult {
+        enum class Status { Saved, Changed, Failed };
+        Status status = Status::Failed;
+        platform::FileFingerprint surDisque;
+        std::string raison; // when Failed, in French
+    };
+    // SaveFile with the check of what is on disk in one step among every writer of the file's
+    // folder (a lock on it): nothing can come between the check and the replacement. The file
+    // is replaced when it holds what `attendu` says (what the user agreed to replace), or,
+    // without it, what this document last saw of it, or when this document never saw it. A
+    // question about a Changed file is asked with the lock released; the save is then tried
+    // again with what was on disk when the user was asked.
+    SaveResult SaveFileChecked(const std::optional<platform::FileFingerprint>& attendu = {});
     // Why a code cannot name a security, as a French sentence; empty when it can. A code must
     // read back from the portfolio file as it is: one that the file would change could come
     // back equal to another security's, and the two would become one.
@@ -343,7 +380,7 @@ public:
     // Folds the ticked settled trades into the carried-over blocks and marks the document
     // modified; empty then. When a security's block or position would not hold its sums,
     // nothing is purged and the reason is given.
-    std::string Purge();
+    Refus Purge();
     // Splits the trades dated up to date by ratio: prices divided, quantities multiplied.
     // False, with nothing changed, for a ratio below 1 or when a quantity would pass 32 bits.
     static bool ApplyDivision(Valeurs* titre, int ratio, double date);
@@ -379,9 +416,20 @@ public:
     // that does not read as a history platform::ConversionError; either way no history is
     // loaded afterwards (TitreHisto none, table empty).
     bool LoadHistoFile(Valeurs* titre);
-    // False when there is no loaded history to write, or the file could not be written (the
-    // old one is then kept).
+    // Adds the table's days to the history file as it now stands: the days another program
+    // wrote since this one read the file are kept, the days added, changed or deleted here
+    // are put in, date by date, and the table then holds what was written. False when there
+    // is no loaded history to write, or the file could not be read back or written (the old
+    // one is then kept).
     bool SaveHistoFile();
+    // Replaces the whole history file with the table (the history editor), as long as the
+    // file holds what remplacable fingerprints: what this program last saw of it
+    // (HistoFileSeen), or what the user agreed to replace. When it holds anything else,
+    // nothing is written and remplacable becomes what the file now holds.
+    enum class HistoEcriture { Ecrite, ModifieeAilleurs, Echec };
+    HistoEcriture ReplaceHistoFile(platform::FileFingerprint& remplacable);
+    platform::FileFingerprint HistoFileSeen() const;
+    HistoVue VueHisto;
     void AddHistoPoint(const InfosCours& jour);
     std::int32_t LastHistoCours() const;
     float HistoVariation(int n) const;
@@ -407,11 +455,11 @@ public:
     // The operations through which the program changes the records (CvOperations.cpp); the
     // file reader and the tests that build documents fill the lists directly. Each checks what
     // the document must hold, recomputes the security it changed and marks the document
-    // modified; a refusal is given as a French sentence (empty: done) and changes nothing.
+    // modified; a refusal (Refus) changes nothing.
     //
     // A typed security: its code and label given, its code new and storable; its price becomes
-    // its quote, stamped now. nullptr, with the reason in refus, when it is refused.
-    Valeurs* AddTitre(const FicheTitre& fiche, std::string& refus);
+    // its quote, stamped now. ajoute, when given, receives the security added.
+    Refus AddTitre(const FicheTitre& fiche, Valeurs** ajoute = nullptr);
     // What ReplaceTitre changed that the window shows apart.
     struct ChangementTitre {
         bool Libelle = false; // the securities were sorted again
@@ -421,39 +469,42 @@ public:
     // A security validated untouched stays exactly as it is. coursMontre: the price the user
     // was shown; only a price typed over it replaces the quote, which a refresh may have
     // changed meanwhile.
-    std::string ReplaceTitre(Valeurs* titre, const FicheTitre& fiche, std::int32_t coursMontre,
-                             ChangementTitre* changement = nullptr);
+    Refus ReplaceTitre(Valeurs* titre, const FicheTitre& fiche, std::int32_t coursMontre,
+                       ChangementTitre* changement = nullptr);
     // Why the security cannot be deleted: still held, or a ticked trade still pending.
-    std::string SuppressionRefusee(Valeurs* titre);
+    Refus SuppressionRefusee(Valeurs* titre);
     // Books its realised result (AddPlValueMvt) and removes it (RemoveTitre).
     void DeleteTitre(Valeurs* titre);
     // A trade as the document keeps it: quantity and price of at least 1, its total fee the
     // sum of the three, and an amount, fees and amount with its fees within 32-bit cents.
     static bool OpereValide(const Operes& opere);
     // stocke, when given, receives the trade as the document holds it.
-    std::string AddOpere(Valeurs* titre, const Operes& opere, Operes** stocke = nullptr);
+    Refus AddOpere(Valeurs* titre, const Operes& opere, Operes** stocke = nullptr);
     // The replaced trade loses its tick; validated untouched it keeps every other value.
-    std::string ReplaceOpere(Valeurs* titre, Operes* opere, const Operes& nouveau);
+    Refus ReplaceOpere(Valeurs* titre, Operes* opere, const Operes& nouveau);
     // ReplaceOpere of edite when given, else AddOpere: what the trade dialog stores.
-    std::string EnregistreOpere(Valeurs* titre, Operes* edite, const Operes& saisie,
-                                Operes** stocke = nullptr);
-    std::string DeleteOpere(Valeurs* titre, Operes* opere);
+    Refus EnregistreOpere(Valeurs* titre, Operes* edite, const Operes& saisie,
+                          Operes** stocke = nullptr);
+    Refus DeleteOpere(Valeurs* titre, Operes* opere);
     void PointeOpere(Operes* opere, bool pointe);
     // A movement of at least one cent.
-    std::string AddMvt(const Mvt& mvt);
-    std::string ReplaceMvt(Mvt* cible, const Mvt& mvt);
+    Refus AddMvt(const Mvt& mvt);
+    Refus ReplaceMvt(Mvt* cible, const Mvt& mvt);
     void DeleteMvt(Mvt* mvt);
     // The security's alarms as the alarm dialog validated them.
     void ReplaceAlarmes(Valeurs* titre, std::vector<std::unique_ptr<SDetAlarme>> alarmes);
     // Why the split of the trades up to date by ratio cannot be made: a ratio below 1, a
     // quantity or a sum that would not hold.
-    std::string DivisionRefusee(const Valeurs* titre, int ratio, double date) const;
+    Refus DivisionRefusee(const Valeurs* titre, int ratio, double date) const;
     // ApplyDivision once DivisionRefusee has nothing against it.
-    std::string DiviseTitre(Valeurs* titre, int ratio, double date);
+    Refus DiviseTitre(Valeurs* titre, int ratio, double date);
 
 private:
     // The purge of one security; false when its block could not hold a sum exactly.
     bool PurgeTitre(Valeurs& titre) const;
+    // Writes the days as the loaded history's file, which the caller has locked; on success
+    // they become what this program last saw of it.
+    bool WriteHisto(const std::string& path, std::vector<HistoJour> jours);
 };
 
 // A portfolio transfer into a new file (CvTransfer.cpp). It works on copies of the records:
@@ -470,7 +521,7 @@ public:
     // Every security recomputed, the ticked settled trades purged, then, when suppr, the closed
     // securities removed with their results booked (one movement under intitule when cumul).
     // Empty when done; otherwise the purge's refusal, and nothing was changed.
-    std::string Restructure(bool suppr, bool cumul, const std::string& intitule);
+    Refus Restructure(bool suppr, bool cumul, const std::string& intitule);
     void Garder() { garde_ = true; }
     // The copy of an original security, null when the transfer removed it.
     Valeurs* CopyOf(const Valeurs* original) const;

@@ -2,10 +2,12 @@
 
 #include "portfolio/Cv.h"
 #include "portfolio/CvFileFields.h"
+#include "portfolio/PositionArith.h"
 
 #include "platform/Checked.h"
 #include "platform/ConversionError.h"
 #include "platform/DateText.h"
+#include "platform/FileLock.h"
 #include "platform/Numbers.h"
 #include "platform/TextFile.h"
 
@@ -85,18 +87,39 @@ template <typename Record> std::string Nomme(const Texte& t, Record record) {
     return std::string(t.nom) + ' ' + cvfile::QuoteText(t.valeur) + (t.code ? "" : record());
 }
 
+// Where the user mends a text the save refuses.
+enum class Lieu { Titre, Alarme, Mouvement };
+
+// The end of the refusal of a text: where to mend it. The security dialog shows the faulty
+// character (cvfile::VisibleText); the other dialogs take the text retyped.
+std::string CommentCorriger(Lieu lieu, std::string_view texte) {
+    switch (lieu) {
+    case Lieu::Titre:
+        return " ; pour le corriger, ouvrez le titre par Titres > Valeurs > Modifier, où ce "
+               "caractère est montré « " +
+               cvfile::ShownFault(texte) + " » : effacez-le ou remplacez-le, puis validez";
+    case Lieu::Alarme:
+        return " ; pour le corriger, retapez l'intitulé dans Titres > Valeurs > Alarmes";
+    case Lieu::Mouvement:
+        return " ; pour le corriger, retapez le commentaire dans Cash > Modifier";
+    }
+    return {};
+}
+
 // Refuses the texts of one line (the code, when the line has one, first) unless each reads
 // back as it is and together they fit what a line carries. record() names the line's record
 // after the text's name (" du titre « 12 »"), only when needed; ensemble says which texts
-// share the line.
+// share the line; lieu where they are mended.
 template <typename Record>
-void CheckTexts(std::initializer_list<Texte> textes, Record record, const char* ensemble) {
+void CheckTexts(std::initializer_list<Texte> textes, Record record, const char* ensemble,
+                Lieu lieu) {
     std::size_t total = 0;
     const Texte* plusLong = nullptr;
     for (const Texte& t : textes) {
         const cvfile::TextFault faute = cvfile::CheckText(t.valeur);
         if (faute != cvfile::TextFault::None)
-            throw ChampRefuse(Nomme(t, record) + ' ' + cvfile::TextFaultReason(faute));
+            throw ChampRefuse(Nomme(t, record) + ' ' + cvfile::TextFaultReason(faute) +
+                              CommentCorriger(lieu, t.valeur));
         total += t.valeur.size();
         if (plusLong == nullptr || t.valeur.size() > plusLong->valeur.size())
             plusLong = &t;
@@ -136,7 +159,7 @@ void PutTitre(std::string& out, const Valeurs& titre) {
          {"la place", titre.NomBourse},
          {"le secteur", titre.Activite}},
         [&titre] { return DuTitre(titre); },
-        "le code, le libellé, la place et le secteur d'un titre");
+        "le code, le libellé, la place et le secteur d'un titre", Lieu::Titre);
     out += "C|";
     PutText(out, code);
     PutText(out, titre.Libelle);
@@ -188,7 +211,7 @@ void PutTitre(std::string& out, const Valeurs& titre) {
         CheckTexts(
             {{"le code", code, true}, {"l'intitulé", a.Intitule}},
             [&titre] { return " de l'alarme" + DuTitre(titre); },
-            "le code du titre et l'intitulé d'une alarme");
+            "le code du titre et l'intitulé d'une alarme", Lieu::Alarme);
         out += "A|";
         PutText(out, code);
         PutText(out, a.Intitule);
@@ -221,7 +244,7 @@ void PutMouvement(std::string& out, const Mvt& m) {
             return " du mouvement du " + platform::DateToStrFull(m.Date) + " (" +
                    platform::FormatInt(m.Montant) + " centimes)";
         },
-        "les commentaires");
+        "les commentaires", Lieu::Mouvement);
     PutBool(out, m.Pointe);
     PutChar(out, m.Sens);
     PutInt(out, m.Montant);
@@ -266,22 +289,43 @@ bool IsTrue(std::string_view field) {
     return !field.empty() && field.front() == 'T';
 }
 
-// A numeric field is the number whole, blanks around it aside: the writer writes nothing else,
-// so a number followed by other text, in another base or out of its field's range went
-// through other hands and is refused. A field that holds no number at all leaves its target.
-constexpr platform::NumberSyntax FileSyntax(bool decimal) {
-    platform::NumberSyntax syntax;
-    syntax.blanks = {platform::kCBlanks, platform::kCBlanks};
-    if (decimal) {
-        syntax.decimalPoints = ".";
-        syntax.exponent = true;
-        // "inf" and "nan": what the writer writes for a coefficient or a variation holding one.
-        syntax.nonFinite = true;
-    }
-    return syntax;
+// A numeric field is the number whole (platform::kFileInteger, kFileDecimal). A field that
+// holds no number at all leaves its target.
+using platform::kFileDecimal;
+using platform::kFileInteger;
+
+// The carried-over blocks of two descriptions of one security, added into the first: counts
+// and amounts summed, each average weighted by the shares it averages (the later line's when
+// there are none). False, the first block unchanged, when a figure does not fit its field.
+bool AddReports(BilanTitre& somme, const BilanTitre& autre) {
+    using position_arith::Wide;
+    BilanTitre p = somme;
+    position_arith::Cumul cumul;
+    const auto moyenne = [&cumul](std::int32_t& px, std::int32_t n, std::int32_t pxAutre,
+                                  std::int32_t nAutre) {
+        const Wide parts = Wide{n} + nAutre;
+        const Wide total = Wide{px} * n + Wide{pxAutre} * nAutre;
+        const Wide valeur = parts == 0 ? Wide{pxAutre} : total / parts;
+        cumul.Check(valeur);
+        px = position_arith::Low32(valeur);
+    };
+    moyenne(p.PxMoyAchBrut, somme.NbAchat, autre.PxMoyAchBrut, autre.NbAchat);
+    moyenne(p.PxMoyVenBrut, somme.NbVentes, autre.PxMoyVenBrut, autre.NbVentes);
+    moyenne(p.PxMoyVenNet, somme.NbVentes, autre.PxMoyVenNet, autre.NbVentes);
+    cumul.Add(p.NbAchat, autre.NbAchat);
+    cumul.Add(p.NbVentes, autre.NbVentes);
+    cumul.Add(p.PlValBrut, autre.PlValBrut);
+    cumul.Add(p.PlValNet, autre.PlValNet);
+    cumul.Add(p.TotFrais, autre.TotFrais);
+    cumul.Add(p.ARealBrut, autre.ARealBrut);
+    cumul.Add(p.ARealNet, autre.ARealNet);
+    cumul.Add(p.VRealBrut, autre.VRealBrut);
+    cumul.Add(p.VRealNet, autre.VRealNet);
+    if (!cumul.Tient())
+        return false;
+    somme = p;
+    return true;
 }
-constexpr platform::NumberSyntax kFileInteger = FileSyntax(false);
-constexpr platform::NumberSyntax kFileDecimal = FileSyntax(true);
 
 // The record a text belongs to, as a message names it after the text (" du titre « 12 »").
 std::string DuCode(std::string_view code) {
@@ -514,11 +558,12 @@ private:
         // Two C lines of one code are two securities that the file can no longer tell apart
         // (their trades and alarms name the same code): they become one, holding the trades
         // and alarms of both, described by the later line, and the user is told.
-        if (const auto [premiere, nouveau] = decrits_.emplace(t, numero_); !nouveau)
+        const auto [premiere, nouveau] = decrits_.emplace(t, numero_);
+        if (!nouveau)
             Remarque("titre " + cvfile::QuoteText(t->Code) + " décrit deux fois (lignes " +
                      std::to_string(premiere->second) + " et " + std::to_string(numero_) +
-                     ") : il est montré comme un seul titre, avec les opérations et les alarmes "
-                     "des deux, et décrit par la ligne " +
+                     ") : il est montré comme un seul titre, avec les opérations, les alarmes "
+                     "et les positions reportées des deux, et décrit par la ligne " +
                      std::to_string(numero_));
         t->Libelle.assign(f[2]);
         t->NomBourse.assign(f[3]);
@@ -531,8 +576,30 @@ private:
         Int(f[10], t->Infos.Bas, platform::NumberKind::Price);
         t->SRD = IsTrue(f[11]);
         t->SuiviAuto = IsTrue(f[12]);
+        BilanTitre lu;
+        ReadReport(f, lu);
         BilanTitre& p = t->BilanPurge;
-        p = BilanTitre{};
+        // The purged trades of both descriptions are the security's: dropping either block
+        // would lose its shares for good at the next save.
+        if (nouveau)
+            p = lu;
+        else if (!AddReports(p, lu))
+            Malformed(numero_, "titre " + cvfile::QuoteText(t->Code) +
+                                   " décrit deux fois : les positions reportées des deux lignes "
+                                   "dépassent ensemble ce que le portefeuille peut tenir");
+        // The stored average is whole euros only: rebuild it from the carried amounts.
+        p.NbInPort = platform::Wrap32(static_cast<std::int64_t>(p.NbAchat) - p.NbVentes);
+        if (p.NbInPort == 0) {
+            p.PxMoyAchNet = 0.0f;
+        } else {
+            const auto net =
+                static_cast<double>(static_cast<std::int64_t>(p.ARealNet) - p.VRealNet);
+            p.PxMoyAchNet = static_cast<float>(net * 0.01 / p.NbInPort);
+        }
+    }
+
+    // Fields 13 to 25 of a C line: the block carried over from purged trades.
+    void ReadReport(const Fields& f, BilanTitre& p) const {
         Int(f[13], p.NbAchat, platform::NumberKind::Whole);
         Int(f[14], p.NbVentes, platform::NumberKind::Whole);
         Int(f[15], p.PxMoyAchBrut, platform::NumberKind::Price);
@@ -546,15 +613,6 @@ private:
         Int(f[23], p.VRealNet, platform::NumberKind::Amount);
         Int(f[24], p.PxMoyVenBrut, platform::NumberKind::Price);
         Int(f[25], p.PxMoyVenNet, platform::NumberKind::Price);
-        // The stored average is whole euros only: rebuild it from the carried amounts.
-        p.NbInPort = platform::Wrap32(static_cast<std::int64_t>(p.NbAchat) - p.NbVentes);
-        if (p.NbInPort == 0) {
-            p.PxMoyAchNet = 0.0f;
-        } else {
-            const auto net =
-                static_cast<double>(static_cast<std::int64_t>(p.ARealNet) - p.VRealNet);
-            p.PxMoyAchNet = static_cast<float>(net * 0.01 / p.NbInPort);
-        }
     }
 
     void ReadOpere(std::string_view line) {
@@ -651,6 +709,34 @@ std::string TCorv::CodeRefuse(const std::string& code) {
     return {};
 }
 
+namespace {
+
+// What a document last saw of a file; null when it never saw it.
+const platform::FileFingerprint* Vu(const TCorv& doc, const std::string& path) {
+    const std::optional<platform::FileIdentity> fichier = platform::IdentityOf(path);
+    if (!fichier)
+        return nullptr;
+    const auto trouve = doc.FichiersVus.find(*fichier);
+    return trouve == doc.FichiersVus.end() ? nullptr : &trouve->second;
+}
+
+// A file whose folder cannot be looked at is no file a save can write either: nothing to keep.
+void Voir(TCorv& doc, const std::string& path, const platform::FileFingerprint& contenu) {
+    if (const std::optional<platform::FileIdentity> fichier = platform::IdentityOf(path))
+        doc.FichiersVus[*fichier] = contenu;
+}
+
+// What the user agreed to replace is still there. A file this user may not read tells nothing
+// of what it holds: agreed to while it could not be read, it is replaced while that lasts.
+bool StillWhatWasAgreed(const platform::FileFingerprint& accorde,
+                        const platform::FileFingerprint& surDisque) {
+    using State = platform::FileFingerprint::State;
+    return accorde.Matches(surDisque) ||
+           (accorde.state == State::Unreadable && surDisque.state == State::Unreadable);
+}
+
+} // namespace
+
 bool TCorv::SaveFile(std::string* raison) {
     const auto echec = [raison](std::string pourquoi) {
         if (raison != nullptr)
@@ -663,38 +749,66 @@ bool TCorv::SaveFile(std::string* raison) {
     } catch (const std::exception& erreur) {
         return echec(erreur.what()); // a value that has no text: nothing is written
     }
+    // The rename comes under the lock of every writer of the folder, never between another
+    // one's check and its own rename. A folder that cannot be locked for want of being there
+    // is told by the writer, which cannot create the file either.
+    const platform::FolderLock verrou(Fichier);
+    if (verrou.TimedOut())
+        return echec(platform::FolderLockFailure(verrou));
     platform::AtomicFileWriter fichier(Fichier);
     if (!fichier.IsOpen())
         return echec(fichier.Error() == ENAMETOOLONG ? "le nom du fichier est trop long"
                                                      : "le fichier ne peut pas être créé");
+    if (!verrou.Held())
+        return echec(platform::FolderLockFailure(verrou));
     fichier.Write(texte);
     if (!fichier.Commit())
         return echec("l'écriture du fichier n'a pas abouti");
-    FichierVu = Fichier;
-    ContenuVu = platform::FingerprintOf(texte);
+    Voir(*this, Fichier, platform::FingerprintOf(texte));
     Modifie = false;
     return true;
 }
 
+TCorv::SaveResult TCorv::SaveFileChecked(const std::optional<platform::FileFingerprint>& attendu) {
+    SaveResult resultat;
+    const platform::FolderLock verrou(Fichier);
+    if (verrou.TimedOut()) {
+        resultat.raison = platform::FolderLockFailure(verrou);
+        return resultat;
+    }
+    const platform::FileFingerprint surDisque = platform::FingerprintOfFile(Fichier);
+    const platform::FileFingerprint* vu = Vu(*this, Fichier);
+    const bool remplacable =
+        attendu ? StillWhatWasAgreed(*attendu, surDisque) : vu == nullptr || vu->Matches(surDisque);
+    if (!remplacable) {
+        resultat.status = SaveResult::Status::Changed;
+        resultat.surDisque = surDisque;
+        return resultat;
+    }
+    if (SaveFile(&resultat.raison))
+        resultat.status = SaveResult::Status::Saved;
+    return resultat;
+}
+
 bool TCorv::ChangedOnDisk(const std::string& path) const {
-    return path == FichierVu && !platform::FingerprintOfFile(path).Matches(ContenuVu);
+    const platform::FileFingerprint* vu = Vu(*this, path);
+    return vu != nullptr && !vu->Matches(platform::FingerprintOfFile(path));
 }
 
 int TCorv::LoadFile(const std::string& path, std::vector<std::string>* remarques) {
     Fichier = path;
     // What a save there will compare the file with: the very bytes read, so that a change
     // made while they were read shows as one; when nothing is read, what stands at the path.
-    FichierVu = path;
-    ContenuVu = {platform::FileFingerprint::State::Unreadable};
+    Voir(*this, path, {platform::FileFingerprint::State::Unreadable});
     // Checked before opening: opening a named pipe would wait for a writer, and a folder or a
     // device holds no portfolio.
     if (!platform::IsReadableRegularFile(path)) {
-        ContenuVu = platform::FingerprintOfFile(path);
+        Voir(*this, path, platform::FingerprintOfFile(path));
         return 0;
     }
     platform::LineReader fichier(path, cvfile::kMaxLine);
     if (!fichier.IsOpen()) {
-        ContenuVu = platform::FingerprintOfFile(path);
+        Voir(*this, path, platform::FingerprintOfFile(path));
         return 0;
     }
     std::string ligne;
@@ -703,7 +817,7 @@ int TCorv::LoadFile(const std::string& path, std::vector<std::string>* remarques
     if (etat == platform::LineReader::Status::End && fichier.Failed())
         Malformed(1, "erreur de lecture");
     if (etat == platform::LineReader::Status::End) {
-        ContenuVu = fichier.Fingerprint();
+        Voir(*this, path, fichier.Fingerprint());
         return 0;
     }
     Reader lecteur(*this);
@@ -718,7 +832,7 @@ int TCorv::LoadFile(const std::string& path, std::vector<std::string>* remarques
         }
         if (fichier.Failed())
             Malformed(lecteur.Numero() + 1, "erreur de lecture");
-        ContenuVu = fichier.Fingerprint();
+        Voir(*this, path, fichier.Fingerprint());
         if (remarques != nullptr)
             *remarques = lecteur.TakeRemarques();
     } catch (const platform::ConversionError& e) {

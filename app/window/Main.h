@@ -8,9 +8,10 @@
 //   MainOptions.cpp      the options command and the write-back of its values
 //   Registry.cpp         the settings read at start and written at the end
 //   MainViews.cpp        the navigation tree and the views redrawn after every change
-//   MainLists.cpp        the lists of securities, trades and cash movements
-//   MainSummary.cpp      the portfolio summary page
-//   MainRepart.cpp       the repartition list and pie
+//   MainLists.cpp        the window's operations on the record lists (RecordLists.cpp: the
+//                        lists of securities, trades and cash movements)
+//   MainSummary.cpp      the window's operations on the summaries (SummaryPages.cpp: the
+//                        portfolio summary, the securities summary and the repartition)
 //   MainTitre.cpp        the security page and the building of its charts
 //   MainHisto.cpp        the history charts, their periods and the crosshair
 //   MainIntraday.cpp     the intraday chart
@@ -24,6 +25,7 @@
 //                        printed reports
 
 #include "widgets/UiPrompts.h"
+#include "window/PageHost.h"
 #include "window/Registry.h"
 
 #include <QMainWindow>
@@ -56,9 +58,10 @@ class QToolButton;
 class QTreeWidget;
 
 class ChartWidgets;
-class MainViewWidgets;
 class QuoteRefresh;
+class RecordLists;
 class RefreshPanel;
+class SummaryPages;
 struct QuoteRefreshReport;
 struct QuoteRefreshSettings;
 
@@ -78,7 +81,7 @@ public:
     explicit StartupError(const std::string& message) : std::runtime_error(message) {}
 };
 
-class TMainForm : public QMainWindow {
+class TMainForm : public QMainWindow, public PageHost {
     Q_OBJECT
 
 public:
@@ -88,11 +91,12 @@ public:
                        QWidget* owner = nullptr);
     ~TMainForm() override;
 
-    TCorv* Portefeuille() const { return FPortefeuille.get(); }
+    TCorv* Portefeuille() const override { return FPortefeuille.get(); }
     const std::string& InstallDir() const { return FInstallDir; }
     QTimer* RefreshTimer() const { return Timer1; }
     QPrinter* Printer() const { return FPrinter.get(); }
-    UiPrompts& Prompts() const { return *FPrompts; }
+    UiPrompts& Prompts() const override { return *FPrompts; }
+    platform::SettingsStore& Settings() const override;
 
     // Document commands.
     bool ConfirmSave();
@@ -114,15 +118,19 @@ public:
 
     // Views.
     void BuildTree();
-    void RefreshViews(Valeurs* titre = nullptr);
+    void RefreshViews(Valeurs* titre = nullptr) override;
+    void ShowSecurity(Valeurs* titre) override;
     void BuildRepartColumns();
 
     // The application's current hint goes to the first panel of the status line.
     void ShowHint(const QString& hint);
     QString CurrentHint() const;
+    // The third panel of the status line.
+    void ShowReadOut(const QString& text) override;
+    QString ReadOut() const override;
 
     // Runs a command so that no exception reaches the event loop: errors are shown.
-    void Guard(const std::function<void()>& command);
+    void Guard(const std::function<void()>& command) override;
     void ShowError(const QString& text);
 
     // The commands, found by their action name.
@@ -163,9 +171,9 @@ private:
     // Document helpers.
     void SetEuroToggle();
     bool SaveTo(const std::string& path);
-    // False when the file at path changed on disk since the document last read or wrote it
-    // and the user keeps it (the default answer); true when nothing changed or the user says
-    // to replace it.
+    // Asks whether to replace the file at path, found changed on disk since the document last
+    // read or wrote it: false when the user keeps it (the default answer). Asked with no lock
+    // held: the save checks the file again once it has the lock back.
     bool MayReplace(const std::string& path);
     // Tells the user that the portfolio could not be written at path, why, and what follows.
     void ReportSaveFailure(const std::string& path, const std::string& raison,
@@ -190,8 +198,6 @@ private:
     std::int32_t FMoyenne2 = 20;
     std::int32_t FRsi = 7;
     std::int32_t FPerVar = 7;
-    std::array<std::uint8_t, kColRepSize> FColRep{};
-    std::uint8_t FRepartBase = 1;
     bool FShowVolume = false;
     bool FEditOpereMode = false;
     Valeurs* FSelTitre = nullptr;
@@ -199,10 +205,6 @@ private:
     QPoint FCrossChart4{-1, -1};
     QPoint FCrossChart5{-1, -1};
     int FCrossPenStyle = 0;
-    std::uint8_t FRepartGroup = 0; // grouping of the repartition pie: none = by security
-    // The repartition list's columns were built and not yet fitted to rows: the first fill
-    // that has rows fits them, and later fills keep the widths the user set.
-    bool FRepartAFitter = false;
     QString FHint;
     int FSplitWidth = 144; // width of the left panel while the window has not been laid out
     bool FLaidOut = false; // shown at least once: the widgets' sizes are what the user saw
@@ -217,9 +219,6 @@ private:
     QTabWidget* PgCash = nullptr;
     QTabWidget* PgTitre = nullptr;
     QTabWidget* PageCtl1 = nullptr;
-    QDateEdit* DateLP = nullptr;
-    QDateEdit* DateLC = nullptr;
-    QDateEdit* DateRent = nullptr;
     QDateEdit* PDateDeb = nullptr;
     QDateEdit* PDateFin = nullptr;
     QSlider* Track1 = nullptr;
@@ -338,11 +337,11 @@ private:
     QTimer* TimeLogs = nullptr;
     bool FCloseAfterRefresh = false;
 
-    // Views: tree, lists, summary, repartition (MainViews.cpp, MainLists.cpp, MainSummary.cpp,
-    // MainRepart.cpp; their widgets in MainViewWidgets.h).
+    // Views: the tree and the pages it shows (MainViews.cpp), the record lists (RecordLists.h)
+    // and the summaries (SummaryPages.h), which own their widgets.
 public:
     void ClearViews();
-    Valeurs* SelectedTitre() const;
+    Valeurs* SelectedTitre() const override;
     void FillTitres();
     void FillOperes(Valeurs* titre);
     void FillCash();
@@ -356,35 +355,13 @@ public:
 
 private:
     void CreateViews();
-    // The builders that CreateViews calls in turn, one page each.
     void SetUpTree();
-    void CreatePortfolioSummary();
-    void CreatePortfolioPie();
-    void CreateCashView();
-    void CreateQuotesList();
-    void CreateSecuritiesSummary();
-    void CreateRepartList();
-    void CreateSecurityTitlesAndTrades();
     void ConnectTreeAndPickers();
-    void CreateListHandlers();
     void LT1Change();
     void PageCtl1Change();
-    void ListColumnClick(QTreeWidget* list, int column);
-    void SortList(QTreeWidget* list);
-    void ListTitreDblClick();
-    void ListTitreMouseMove(QTreeWidget* list, const QPoint& at);
-    void ListRepartMouseDown();
-    bool RunColumnChooser(std::array<std::uint8_t, kColRepSize>& ids);
-    void PortCurClick(QWidget* button);
-    void BtNbrClick(QWidget* button);
-    void BtBourseClick(QWidget* button);
-    void Chart2MouseMove(const QString& sliceLabel);
-    void OnlyHoldClick();
-    void DateLPExit();
-    void DateLCExit();
-    void DateRentChange();
 
-    MainViewWidgets* FViews = nullptr;
+    RecordLists* FListes = nullptr;
+    SummaryPages* FSyntheses = nullptr;
     bool FBuildingTree = false;
     std::uint8_t TreeSelKind = 0; // kind of node selected when the last rebuild began
 
@@ -460,7 +437,9 @@ public:
     Mvt* SelectedMvt() const;
 
 private:
-    void CreateDeleteKeys();
+    // The Delete key, the double click and the pop-up menu of the tree and of the trade and
+    // cash lists run the editing commands.
+    void ConnectEditingCommands();
     // False when there is no document, or when a walk is under way: the status line then
     // says that the command named was refused.
     bool EditingAllowed(const QAction* commande);

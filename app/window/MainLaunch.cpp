@@ -12,7 +12,6 @@
 #include "reports/PortfolioReport.h"
 #include "reports/SecuritiesReport.h"
 #include "reports/TradesReport.h"
-#include "window/MainViewWidgets.h"
 #include "window/Shown.h"
 
 #include "platform/DateTime.h"
@@ -85,10 +84,9 @@ void TMainForm::HistoExecute() {
         // portfolio would be closed without a word and reopened with unsplit trades. The editor
         // asked the document before it split the history, so a refusal here is one it could
         // not foresee, and is told.
-        if (const std::string refus = FPortefeuille->DiviseTitre(titre, ratio, EndOfDay(jusqua));
-            !refus.empty())
-            FPrompts->Message(this, "Corvane", QString::fromStdString(refus), QMessageBox::Warning,
-                              QMessageBox::Ok);
+        if (const Refus refus = FPortefeuille->DiviseTitre(titre, ratio, EndOfDay(jusqua)))
+            FPrompts->Message(this, "Corvane", QString::fromStdString(refus.Texte()),
+                              QMessageBox::Warning, QMessageBox::Ok);
         BuildTree();
     }
     if (PageCtl1->tabText(PageCtl1->currentIndex()) == "Graphiques")
@@ -128,33 +126,45 @@ void TMainForm::ActTransfertExecute() {
                           QMessageBox::Ok);
         return;
     }
-    if (QFileInfo::exists(nouveau) &&
-        FPrompts->Message(this, corvane,
-                          QString("Le fichier « %1 » existe déjà.\nVoulez-vous le "
-                                  "remplacer par le portefeuille transféré ?")
-                              .arg(nouveau),
-                          QMessageBox::Warning,
-                          QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+    const auto remplacer = [&] {
+        return FPrompts->Message(this, corvane,
+                                 QString("Le fichier « %1 » existe déjà.\nVoulez-vous le "
+                                         "remplacer par le portefeuille transféré ?")
+                                     .arg(nouveau),
+                                 QMessageBox::Warning,
+                                 QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+    };
+    // What the transfer may replace: what stands at the path when the user is asked (nothing
+    // when nothing is there). The save checks it again under the folder's lock.
+    platform::FileFingerprint accorde = platform::FingerprintOfFile(nouveau.toStdString());
+    if (QFileInfo::exists(nouveau) && !remplacer())
         return;
 
     Valeurs* selection = SelectedTitre();
     TransfertEnCours transfert(doc);
-    if (const std::string refus =
-            transfert.Restructure(options.Suppr, options.Cumul, options.Intitule);
-        !refus.empty()) {
+    if (const Refus refus = transfert.Restructure(options.Suppr, options.Cumul, options.Intitule)) {
         FPrompts->Message(this, corvane,
-                          QString::fromStdString(refus) +
+                          QString::fromStdString(refus.Texte()) +
                               QString("\nLe transfert n'a pas eu lieu : le portefeuille en "
                                       "cours est inchangé."),
                           QMessageBox::Warning, QMessageBox::Ok);
         return;
     }
     doc.Fichier = nouveau.toStdString();
-    if (std::string raison; !doc.SaveFile(&raison)) {
-        ReportSaveFailure(doc.Fichier, raison,
-                          QString("Le transfert n'a pas eu lieu : le portefeuille en "
-                                  "cours est inchangé."));
-        return;
+    for (;;) {
+        const TCorv::SaveResult resultat = doc.SaveFileChecked(accorde);
+        if (resultat.status == TCorv::SaveResult::Status::Saved)
+            break;
+        if (resultat.status == TCorv::SaveResult::Status::Failed) {
+            ReportSaveFailure(doc.Fichier, resultat.raison,
+                              QString("Le transfert n'a pas eu lieu : le portefeuille en "
+                                      "cours est inchangé."));
+            return;
+        }
+        // Written there since the question, by another window or program.
+        if (!remplacer())
+            return;
+        accorde = resultat.surDisque;
     }
     transfert.Garder();
     setWindowTitle(nouveau);

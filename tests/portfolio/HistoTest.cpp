@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <charconv>
 #include <clocale>
 #include <cmath>
@@ -373,6 +374,11 @@ TEST_F(HistoTest, ABadLineFailsTheLoadAndCannotCostTheGoodFile) {
         "03/01/2024;2147483648;110;90;5;",
         "03/01/2024;100;110; -2147483649;5;",
         "03/01/2024;100;110;90;+99999999999;",
+        // Read only in part, such fields would change once saved.
+        "03/01/2024;12abc;110;90;5;",
+        "03/01/2024;100;1.5;90;5;",
+        "03/01/2024;100;110;0x10;5;",
+        "03/01/2024;100;110;90;7e2;",
     };
     for (const auto& bad : badLines) {
         SCOPED_TRACE(bad.substr(0, 40));
@@ -381,7 +387,18 @@ TEST_F(HistoTest, ABadLineFailsTheLoadAndCannotCostTheGoodFile) {
         // Another security's history was loaded before the failure.
         ASSERT_TRUE(corv.LoadHistoFile(&autre));
         ASSERT_EQ(Table().RecordCount(), 1);
-        EXPECT_THROW(corv.LoadHistoFile(&titre), platform::ConversionError);
+        try {
+            corv.LoadHistoFile(&titre);
+            ADD_FAILURE() << "loaded";
+        } catch (const platform::ConversionError& error) {
+            // The file and its line are named.
+            EXPECT_EQ(std::string(error.what())
+                          .rfind("Fichier historique " + corv.HistoFilePath(&titre) +
+                                     ", ligne 3 incorrecte : ",
+                                 0),
+                      0u)
+                << error.what();
+        }
         EXPECT_TRUE(Table().IsEmpty());
         EXPECT_EQ(corv.TitreHisto, nullptr);
         // A later save has no security to write over.
@@ -556,6 +573,53 @@ TEST_F(HistoTest, AFailedSaveKeepsThePreviousFile) {
     fs::remove_all(dir.Path() / "historique");
     std::ofstream(dir.Path() / "historique") << "not a folder";
     EXPECT_FALSE(corv.SaveHistoFile());
+}
+
+// Another program (a second window, a second copy of the program) saves the history between
+// this one's load and its save: the save puts this program's days into the file as it now
+// stands, date by date, and the table then holds them all.
+TEST_F(HistoTest, ASaveKeepsWhatAnotherProgramWroteSinceTheLoad) {
+    const std::string entete = "01/01/1970\n";
+    const std::string mars3 = "03/03/2026;1000;1010;990;10;\n";
+    const std::string mars3Ailleurs = "03/03/2026;999;999;999;9;\n";
+    const std::string mars4et5 = "04/03/2026;1100;1110;1090;11;\n05/03/2026;1200;1210;1190;12;\n";
+    const std::string mars6 = "06/03/2026;1300;1310;1290;13;\n";
+    struct Cas {
+        const char* nom;
+        std::string ailleurs;  // the file as the other program left it
+        std::int32_t coursIci; // 03/03 changed here to this price; 0: left alone
+        std::string attendu;
+    };
+    const std::vector<Cas> cas = {
+        {"days added there", entete + mars3 + mars4et5, 0, entete + mars3 + mars4et5 + mars6},
+        {"a day changed there", entete + mars3Ailleurs, 0, entete + mars3Ailleurs + mars6},
+        {"a day changed on both sides", entete + mars3Ailleurs + mars4et5, 1500,
+         entete + "03/03/2026;1500;1010;990;10;\n" + mars4et5 + mars6},
+    };
+    for (const Cas& c : cas) {
+        SCOPED_TRACE(c.nom);
+        WriteFile(titre, entete + mars3);
+        ASSERT_TRUE(corv.LoadHistoFile(&titre));
+        WriteFile(titre, c.ailleurs);
+        if (c.coursIci != 0) {
+            Table().First();
+            Table().Edit();
+            Table().Fields(1).SetAsFloat(c.coursIci * 0.01);
+            Table().Post();
+        }
+        InfosCours jour{};
+        jour.Date = platform::EncodeDate(2026, 3, 6);
+        jour.Cours = 1300;
+        jour.Haut = 1310;
+        jour.Bas = 1290;
+        jour.Volume = 13;
+        corv.AddHistoPoint(jour);
+        ASSERT_TRUE(corv.SaveHistoFile());
+        EXPECT_EQ(ReadFile(titre), c.attendu);
+        EXPECT_EQ(Table().RecordCount(),
+                  static_cast<int>(std::count(c.attendu.begin(), c.attendu.end(), '\n')) - 1);
+        EXPECT_EQ(corv.DateHisto, jour.Date);
+    }
 }
 
 TEST_F(HistoTest, DisplayFactorNeverReachesTheTableOrTheFile) {

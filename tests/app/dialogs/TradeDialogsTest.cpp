@@ -22,6 +22,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTest>
 #include <QTreeWidget>
 #include <QValidator>
 
@@ -143,6 +144,35 @@ TEST_F(TradeDialogsTest, SecurityDialogFieldsAndPicker) {
     EXPECT_EQ(d.LibV->text(), "AIR LIQUIDE");
 }
 
+// A text the file cannot hold shows where it can be mended, and the save that refuses it says
+// where: validated untouched the security stays as it is; the mark removed, it saves.
+TEST_F(TradeDialogsTest, ATextTheFileCannotHoldIsShownVisiblyAndMendedInTheSecurityDialog) {
+    titre->Libelle = "Air\rLiquide";
+    titre->Activite = "Chi\nmie";
+    titre->NomBourse = std::string("Pa\0ris", 6);
+    doc.Fichier = Path("p.cvx");
+    std::string raison;
+    ASSERT_FALSE(doc.SaveFile(&raison));
+    EXPECT_NE(raison.find("Titres > Valeurs > Modifier"), std::string::npos) << raison;
+    EXPECT_NE(raison.find("« \u240D »"), std::string::npos) << raison;
+
+    TOKBottomDlg m(nullptr, &doc, prompts, titre);
+    EXPECT_EQ(m.LibV->text(), QString("Air\u240DLiquide"));
+    EXPECT_EQ(m.Activite->text(), QString("Chi\u240Amie"));
+    EXPECT_EQ(m.NomBourse->text(), QString("Pa\u2400ris"));
+    EXPECT_FALSE(m.Resultat().has_value());
+
+    m.LibV->setCursorPosition(4);
+    m.LibV->backspace();
+    m.Activite->end(false);
+    m.Activite->insert(" fine");
+    const std::optional<FicheTitre> saisie = m.Resultat();
+    ASSERT_TRUE(saisie.has_value());
+    EXPECT_EQ(saisie->Libelle, "AirLiquide");
+    EXPECT_EQ(saisie->Activite, "Chi\u240Amie fine"); // the mark kept is a character the file holds
+    EXPECT_EQ(saisie->NomBourse, titre->NomBourse);   // untouched: kept as it is
+}
+
 TEST_F(TradeDialogsTest, AMistypedPriceKeepsTheNewSecurityDialogOpenOnIt) {
     const auto frappe = [](QWidget* champ, const QString& texte) {
         for (const QChar c : texte) {
@@ -256,6 +286,29 @@ TEST_F(TradeDialogsTest, LiveFeesAmountsAverageAndCash) {
     EXPECT_EQ(d.SRD->text(), "0,00");
     EXPECT_EQ(d.CashLq->text(), "-5588,27");
     EXPECT_TRUE(prompts.messages.empty());
+}
+
+TEST_F(TradeDialogsTest, AFigureBeingTypedIsCheckedOnceTheFieldIsLeft) {
+    TAddOper d(nullptr, &doc, nullptr, titre, prompts, Stocke(titre, nullptr));
+    d.ChkSRD->setChecked(false);
+    Type(d, "Achat", 1, "");
+    QTest::keyClicks(d.Cours, "1 234,56");
+    EXPECT_TRUE(prompts.messages.empty());
+    EXPECT_EQ(d.Cours->text(), "1 234,56");
+    EXPECT_EQ(d.MntBrut->text(), "1234,56");
+
+    // A text that is no figure yet previews nothing, and is refused once the field is left.
+    d.Cours->setText("1 2");
+    EXPECT_EQ(d.MntBrut->text(), "");
+    EXPECT_EQ(d.Cash->text(), "");
+    EXPECT_TRUE(prompts.messages.empty());
+    emit d.Cours->editingFinished();
+    ExpectMessage("Corvane", "'1 2' n'est pas un montant correct", QMessageBox::Critical);
+
+    d.Cours->setText("1 234,56");
+    d.OKBtn->click();
+    ASSERT_TRUE(d.Resultat().has_value());
+    EXPECT_EQ(d.Resultat()->Cours, 123456);
 }
 
 TEST_F(TradeDialogsTest, GainsOfSalesAndCovers) {
@@ -411,6 +464,7 @@ TEST_F(TradeDialogsTest, StoreAndNextAppendsAndPreviewsTheRepeat) {
     ExpectMessage(QString(), QString("Saisie incorrecte!"), QMessageBox::Warning);
     d.Cours->setText("12a5");
     const QString frais = d.Frais1->text();
+    emit d.Cours->editingFinished();
     ExpectMessage("Corvane", "'12a5' n'est pas un montant correct", QMessageBox::Critical);
     EXPECT_EQ(d.Frais1->text(), frais); // nothing half-written
     d.Suivant->click();

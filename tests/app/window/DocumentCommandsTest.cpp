@@ -3,6 +3,7 @@
 
 #include "../AppTestSupport.h"
 
+#include "platform/TextFile.h"
 #include "portfolio/Cv.h"
 #include "support/Builders.h"
 
@@ -89,11 +90,21 @@ TEST_F(DocumentTest, OpenMalformedFileKeepsThePreviousDocument) {
     TCorv* precedent = form->Portefeuille();
     ASSERT_EQ(precedent->Fichier, bon);
 
-    Open(WriteFile("mauvais.cvx", kBadFile));
-    ASSERT_EQ(prompts.messages.size(), 1u);
-    ExpectWarning(prompts.messages[0], "Format de fichier incorrect!");
-    EXPECT_EQ(form->Portefeuille(), precedent);
-    ExpectDocument(bon);
+    // The reader's line comes after the text, telling where and what to mend.
+    const std::vector<std::pair<std::string, QString>> cas = {
+        {kBadFile, "Ligne 3 du portefeuille : 'xx/02/26' n'est pas une date correcte"},
+        {"0|*\nG|5.000000|5.000000|*\nC|A|L|P|S|1|01/01/26|10:00:00|0.00|0|0|F|F|"
+         "0|0|0|0|0|0|0|0|0|0|0|0|0|*\nO|A|F|01/01/26|A|10|12abc|5|6|*\n",
+         "Ligne 4 du portefeuille : '12abc' n'est pas un prix correct"},
+    };
+    for (const auto& [texte, ligne] : cas) {
+        prompts.messages.clear();
+        Open(WriteFile("mauvais.cvx", texte));
+        ASSERT_EQ(prompts.messages.size(), 1u);
+        ExpectWarning(prompts.messages[0], "Format de fichier incorrect!\n" + ligne);
+        EXPECT_EQ(form->Portefeuille(), precedent);
+        ExpectDocument(bon);
+    }
 }
 
 // What the reader found in a file the program would not have written is told once, in one
@@ -114,8 +125,8 @@ TEST_F(DocumentTest, OpenTellsOnceWhatTheFileHeldBeyondTheWritersForm) {
                   "Le portefeuille est ouvert, mais son fichier contient ce que Corvane "
                   "n'écrit pas ainsi :\n"
                   "Ligne 4 : titre « AB » décrit deux fois (lignes 2 et 4) : il est montré comme "
-                  "un seul titre, avec les opérations et les alarmes des deux, et décrit par la "
-                  "ligne 4.\n"
+                  "un seul titre, avec les opérations, les alarmes et les positions reportées "
+                  "des deux, et décrit par la ligne 4.\n"
                   "Ligne 6 : la ligne du mouvement du 01/02/26 ne finit pas par « * » : « note » "
                   "est lu comme son commentaire.");
     EXPECT_TRUE(ouvertAvant);
@@ -312,6 +323,43 @@ TEST_F(DocumentTest, ASaveNeverReplacesWhatChangedOnDiskWithoutAsking) {
     ASSERT_EQ(prompts.messages.size(), 6u);
     expectQuestion(5);
     EXPECT_FALSE(std::filesystem::exists(commun));
+}
+
+// A save onto a file this window saw is checked whatever path it takes there: back after a
+// Save As elsewhere, or onto the file a link it opened points to.
+TEST_F(DocumentTest, ASaveBackOntoAFileThisWindowSawIsCheckedWhateverThePath) {
+    struct Cas {
+        const char* nom;
+        bool parUnLien; // the window opened the file through a symbolic link
+    };
+    for (const Cas& cas : {Cas{"retour", false}, Cas{"lien", true}}) {
+        SCOPED_TRACE(cas.nom);
+        const std::string commun = WriteFile(std::string(cas.nom) + ".cvx", kGoodFile);
+        std::string ouvert = commun;
+        if (cas.parUnLien) {
+            ouvert = Path(std::string(cas.nom) + "-lien.cvx");
+            std::filesystem::create_symlink(commun, ouvert);
+        }
+        form->Portefeuille()->Modifie = false; // the last case's document goes unasked
+        Open(ouvert);
+        ASSERT_EQ(form->Portefeuille()->Fichier, ouvert);
+        const std::unique_ptr<TMainForm> autre = Start(); // on the same file
+        build::AddMovement(*autre->Portefeuille(), 46001, 'C', 222);
+        autre->Portefeuille()->Modifie = true;
+        autre->FileSave();
+        if (!cas.parUnLien) {
+            prompts.saveNames = {QString::fromStdString(Path("ailleurs.cvx"))};
+            form->FileSaveAs();
+        }
+        const platform::FileFingerprint ecrit = platform::FingerprintOfFile(commun);
+        const std::size_t questions = prompts.messages.size();
+        prompts.saveNames = {QString::fromStdString(commun)};
+        form->Portefeuille()->Modifie = true;
+        form->FileSaveAs(); // the default answer keeps the file
+        EXPECT_EQ(prompts.messages.size(), questions + 1);
+        EXPECT_TRUE(platform::FingerprintOfFile(commun).Matches(ecrit)); // the other's save
+        EXPECT_TRUE(form->Portefeuille()->Modifie);
+    }
 }
 
 TEST_F(DocumentTest, DropOfOneFileOpensItAfterThePrompt) {
