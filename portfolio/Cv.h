@@ -443,7 +443,7 @@ public:
     // Quotes (CvQuote.cpp).
     // What a new quote did to a security.
     struct CoursApplique {
-        std::string refus;   // why it was not taken, naming the security; empty when it was
+        Refus refus;         // why it was not taken, naming the security
         bool alarme = false; // it was taken and an alarm fired (CheckAlarmes)
     };
     // Gives titre the quote infos and recomputes its position; its alarms are checked only when

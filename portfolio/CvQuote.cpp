@@ -4,7 +4,6 @@
 #include "portfolio/Cv.h"
 
 #include <memory>
-#include <string>
 #include <utility>
 
 TCorv::CoursApplique TCorv::ApplyCours(Valeurs* titre, const InfosCours& infos) {
@@ -13,7 +12,7 @@ TCorv::CoursApplique TCorv::ApplyCours(Valeurs* titre, const InfosCours& infos) 
     const std::unique_ptr<Valeurs> essai = CopyTitre(*titre);
     essai->Infos = infos;
     SortOperes(essai.get());
-    if (std::string refus = SommesRefusees(*essai); !refus.empty())
+    if (Refus refus = SommesRefusees(*essai))
         return {.refus = std::move(refus)};
 
     const std::int32_t ancienCours = titre->Infos.Cours;

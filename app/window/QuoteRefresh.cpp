@@ -252,8 +252,8 @@ void QuoteRefresh::RefreshWalk(Valeurs* only, bool forced, std::optional<AskKind
                         return applique.alarme;
                     },
                     report.alarmesNonJournalisees);
-                if (!applique.refus.empty())
-                    report.refus << QString::fromStdString(applique.refus) +
+                if (applique.refus)
+                    report.refus << QString::fromStdString(applique.refus.Texte()) +
                                         QString(" Le cours reçu n'a pas été pris : le titre "
                                                 "garde son dernier cours.");
                 if (journalisee) {
