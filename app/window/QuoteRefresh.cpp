@@ -309,7 +309,8 @@ bool QuoteRefresh::FetchCours(AskWeb& ask) {
     emit RequestState(valeur + QString(" Mise à jour des informations..."));
 
     // The library writes into the page while it reads it, and a history parser keeps reading
-    // it until its last record: the copy lives until then.
+    // it until its last record: the page, taken from the client without a copy, lives until
+    // then.
     QByteArray page = Http->TakeBody();
     const QString illisible = QString("La page envoyée par %1 pour %2 n'a pas pu être lue")
                                   .arg(SiteOf(QUrl(url)), NommeTitre(FTitreCode));
