@@ -473,10 +473,16 @@ public:
     std::string IntradayFilePath(const Valeurs* titre) const;
 
     // Quotes (CvQuote.cpp).
+    // What a new quote did to a security.
+    struct CoursApplique {
+        Refus refus;         // why it was not taken, naming the security
+        bool alarme = false; // it was taken and an alarm fired (CheckAlarmes)
+    };
     // Gives titre the quote infos and recomputes its position; its alarms are checked only when
-    // the price moved. True when an alarm fired (CheckAlarmes). Leaves Modifie to the caller:
-    // a quote refresh marks the document once its walk is over.
-    bool ApplyCours(Valeurs* titre, const InfosCours& infos);
+    // the price moved. A quote that would value the position past what the document's figures
+    // hold is refused: the security keeps its last quote. Leaves Modifie to the caller: a
+    // quote refresh marks the document once its walk is over.
+    [[nodiscard]] CoursApplique ApplyCours(Valeurs* titre, const InfosCours& infos);
 
     // The operations through which the program changes the records (CvOperations.cpp); the
     // file reader and the tests that build documents fill the lists directly. Each checks what
