@@ -842,7 +842,8 @@ void MemTable::WriteSlot(std::size_t slot) {
     for (int f = 0; f < FieldCount(); ++f) {
         Column& column = columns_[f];
         Cell& cell = buffer_[f];
-        column.nulls[slot] = cell.null ? 1 : 0;
+        const bool zero = cell.null && defs_[f].ZeroWhenEmpty && !IsStringField(f);
+        column.nulls[slot] = cell.null && !zero ? 1 : 0;
         if (IsStringField(f))
             column.texts[slot] = cell.null ? std::string() : std::move(cell.text);
         else

@@ -29,6 +29,9 @@ struct FieldDef {
     FieldType Type = FieldType::String;
     int Size = 0;              // strings: the most characters kept (0: unbounded)
     std::string DisplayFormat; // floats: "0,.00" groups thousands with two decimals
+    // Numbers: a row posted with the field empty holds 0 in it, for a table whose file has no
+    // empty field, so that the row shows what will be stored.
+    bool ZeroWhenEmpty = false;
 };
 
 // A field's value as stored: null, an integer, a float or date, a boolean or a text.

@@ -3,12 +3,14 @@
 #include "platform/Checked.h"
 #include "platform/ConversionError.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
 #include <string>
 #include <system_error>
+#include <utility>
 
 namespace platform {
 
@@ -95,6 +97,33 @@ bool IsNonFiniteWord(std::string_view text) {
         if (c >= 'A' && c <= 'Z')
             c = static_cast<char>(c - 'A' + 'a');
     return lower == "inf" || lower == "infinity" || lower == "nan";
+}
+
+bool IsNanCharacter(char c) {
+    return IsDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+}
+
+// "inf" or "nan" for the text of an infinity or a NaN as other C libraries write it with "%f",
+// sign aside; nothing for any other text. One library writes "1.#" and a word, padded with
+// zeros to the decimals asked; C99 allows a NaN to carry letters, digits and "_" in brackets.
+std::optional<std::string_view> OtherNonFinite(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    const std::string_view t = lower;
+    if (t.starts_with("nan(") && t.ends_with(')')) {
+        const std::string_view inside = t.substr(4, t.size() - 5);
+        if (std::all_of(inside.begin(), inside.end(), IsNanCharacter))
+            return "nan";
+        return std::nullopt;
+    }
+    constexpr std::pair<std::string_view, std::string_view> kWords[] = {
+        {"1.#inf", "inf"}, {"1.#ind", "nan"}, {"1.#qnan", "nan"}, {"1.#snan", "nan"}};
+    for (const auto& [word, meaning] : kWords)
+        if (t.starts_with(word) && t.find_first_not_of('0', word.size()) == std::string_view::npos)
+            return meaning;
+    return std::nullopt;
 }
 
 // from_chars over a whole normalised text; nothing when out of the type's range.
@@ -344,6 +373,9 @@ std::optional<std::string> NormaliseNumber(std::string_view text, const NumberSy
     }
     if (syntax.nonFinite && IsNonFiniteWord(text.substr(i)))
         return out + std::string(text.substr(i));
+    if (syntax.otherNonFinite)
+        if (const auto mot = OtherNonFinite(text.substr(i)))
+            return out + std::string(*mot);
     const std::size_t signEnd = out.size();
     const bool integerDigits = CopyIntegerDigits(text, i, out, syntax.thousands);
     bool decimalDigits = false;

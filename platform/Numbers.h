@@ -43,6 +43,9 @@ struct NumberSyntax {
     // The integer part may be grouped as the program shows figures: a space or a no-break
     // space before each group of three digits ("1 234 567,89"), and nowhere else.
     bool thousands = false;
+    // The forms other C libraries give "%f" for an infinity or a NaN are read as such:
+    // "1.#INF00", "1.#IND00", "1.#QNAN0", "1.#SNAN0" and "nan(...)" ("nan(ind)", "nan(0x1)").
+    bool otherNonFinite = false;
 };
 
 // A field of the in-memory table typed by the user.
@@ -53,6 +56,15 @@ inline constexpr NumberSyntax kCellDecimal{kCellBlanks, true, ".,", true, true};
 // window shows them, so that a figure copied from it reads back.
 inline constexpr NumberSyntax kAmountCents{{" ", ""}, false, ",", false, false, true};
 inline constexpr NumberSyntax kAmountDecimal{{" ", " "}, false, ",", true, false, true};
+
+// A number field of the program's files: the number whole, C blanks around it aside. The
+// writers write nothing else, so a number followed by other text, in another base or out of its
+// field's range went through other hands and is refused. Decimals take "." and an exponent,
+// and "inf" and "nan", which the writers write for a coefficient or a variation holding one,
+// in the forms of every C library.
+inline constexpr NumberSyntax kFileInteger{{kCBlanks, kCBlanks}, false, "", false, false};
+inline constexpr NumberSyntax kFileDecimal{
+    {kCBlanks, kCBlanks}, false, ".", true, true, false, true};
 
 // The text without blanks and group spaces, in the C form ("-12.5e3", "+" dropped, a leading
 // "0" added before a bare decimal point), or nothing when it breaks the syntax.

@@ -12,6 +12,8 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <functional>
+#include <memory>
+#include <new>
 #include <random>
 #include <string>
 #include <sys/file.h>
@@ -19,6 +21,8 @@
 #include <system_error>
 #include <unistd.h>
 #include <utility>
+
+#include <xxhash.h>
 
 namespace platform {
 
@@ -629,45 +633,33 @@ bool FileFingerprint::Matches(const FileFingerprint& other) const {
     return state == State::Missing || (size == other.size && hash == other.hash);
 }
 
-void FingerprintBuilder::Mix(const char* word) {
-    // FNV-1a over whole words: a word costs what a byte would, and a fingerprint only tells
-    // apart what one run of the program read and wrote, never against an adversary (nor
-    // across machines: the word is read in the machine's byte order).
-    std::uint64_t value = 0;
-    std::memcpy(&value, word, sizeof value);
-    hash_ = (hash_ ^ value) * 1099511628211ULL;
+// The hash's state lives outside the header, so that the library's header stays this file's.
+struct FingerprintBuilder::State {
+    struct Free {
+        void operator()(XXH3_state_t* state) const { XXH3_freeState(state); }
+    };
+    std::unique_ptr<XXH3_state_t, Free> xxh{XXH3_createState()};
+};
+
+FingerprintBuilder::FingerprintBuilder() : state_(std::make_unique<State>()) {
+    if (state_->xxh == nullptr || XXH3_128bits_reset(state_->xxh.get()) != XXH_OK)
+        throw std::bad_alloc();
 }
+
+FingerprintBuilder::~FingerprintBuilder() = default;
 
 void FingerprintBuilder::Add(std::string_view bytes) {
     size_ += bytes.size();
-    std::size_t i = 0;
-    if (pendingCount_ != 0) {
-        const std::size_t taken = std::min(bytes.size(), pending_.size() - pendingCount_);
-        std::memcpy(pending_.data() + pendingCount_, bytes.data(), taken);
-        pendingCount_ += taken;
-        i = taken;
-        if (pendingCount_ < pending_.size())
-            return;
-        Mix(pending_.data());
-        pendingCount_ = 0;
-    }
-    for (; i + pending_.size() <= bytes.size(); i += pending_.size())
-        Mix(bytes.data() + i);
-    pendingCount_ = bytes.size() - i;
-    std::memcpy(pending_.data(), bytes.data() + i, pendingCount_);
+    XXH3_128bits_update(state_->xxh.get(), bytes.data(), bytes.size());
 }
 
 FileFingerprint FingerprintBuilder::Result() const {
-    // The last bytes, padded with zeros: the size tells apart texts that differ only by
-    // trailing zero bytes.
-    std::array<char, 8> last{};
-    std::memcpy(last.data(), pending_.data(), pendingCount_);
-    FingerprintBuilder end = *this;
-    end.Mix(last.data());
+    // The digest leaves the state as it was: a reader may go on adding blocks.
+    const XXH128_hash_t digest = XXH3_128bits_digest(state_->xxh.get());
     FileFingerprint fingerprint;
     fingerprint.state = FileFingerprint::State::Present;
     fingerprint.size = size_;
-    fingerprint.hash = end.hash_;
+    fingerprint.hash = {digest.low64, digest.high64};
     return fingerprint;
 }
 

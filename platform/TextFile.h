@@ -22,7 +22,7 @@ struct FileFingerprint {
     enum class State { Missing, Present, Unreadable };
     State state = State::Missing;
     std::uint64_t size = 0;
-    std::uint64_t hash = 0;
+    std::array<std::uint64_t, 2> hash{}; // 128 bits: low, high
     // Both found nothing at the path, or the same bytes in it. What could not be read matches
     // nothing: it may hold anything.
     bool Matches(const FileFingerprint& other) const;
@@ -30,18 +30,22 @@ struct FileFingerprint {
 
 // The fingerprint of bytes given a piece at a time: however they are cut, the same bytes give
 // the same fingerprint, so a reader takes it from the blocks it reads and a writer from the
-// text it wrote.
+// text it wrote. A real hash of every byte (XXH3, 128 bits): any edit another program makes,
+// two ticks in two trades as well as one, changes it.
 class FingerprintBuilder {
 public:
+    FingerprintBuilder();
+    ~FingerprintBuilder();
+    FingerprintBuilder(const FingerprintBuilder&) = delete;
+    FingerprintBuilder& operator=(const FingerprintBuilder&) = delete;
+
     void Add(std::string_view bytes);
     FileFingerprint Result() const;
 
 private:
-    void Mix(const char* word); // eight bytes
-    std::uint64_t hash_ = 14695981039346656037ULL;
+    struct State;
+    std::unique_ptr<State> state_;
     std::uint64_t size_ = 0;
-    std::array<char, 8> pending_{}; // the first bytes of a word not yet complete
-    std::size_t pendingCount_ = 0;
 };
 
 FileFingerprint FingerprintOf(std::string_view bytes);

@@ -4,6 +4,7 @@
 // are implemented by concern in the Cv*.cpp files.
 
 #include "platform/TextFile.h"
+#include "portfolio/Refus.h"
 #include "quotescan/AskWeb.h"
 
 #include <array>
@@ -374,7 +375,7 @@ public:
     // Folds the ticked settled trades into the carried-over blocks and marks the document
     // modified; empty then. When a purged security's block, its position or a total would not
     // hold its sums, nothing is purged and the reason is given.
-    std::string Purge();
+    Refus Purge();
     // Splits the trades dated up to date by ratio: prices divided, quantities multiplied.
     // False, with nothing changed, for a ratio below 1 or when a quantity would pass 32 bits.
     static bool ApplyDivision(Valeurs* titre, int ratio, double date);
@@ -432,11 +433,11 @@ public:
     // The operations through which the program changes the records (CvOperations.cpp); the
     // file reader and the tests that build documents fill the lists directly. Each checks what
     // the document must hold, recomputes the security it changed and marks the document
-    // modified; a refusal is given as a French sentence (empty: done) and changes nothing.
+    // modified; a refusal (Refus) changes nothing.
     //
     // A typed security: its code and label given, its code new and storable; its price becomes
-    // its quote, stamped now. nullptr, with the reason in refus, when it is refused.
-    Valeurs* AddTitre(const FicheTitre& fiche, std::string& refus);
+    // its quote, stamped now. ajoute, when given, receives the security added.
+    Refus AddTitre(const FicheTitre& fiche, Valeurs** ajoute = nullptr);
     // What ReplaceTitre changed that the window shows apart.
     struct ChangementTitre {
         bool Libelle = false; // the securities were sorted again
@@ -446,36 +447,36 @@ public:
     // A security validated untouched stays exactly as it is. coursMontre: the price the user
     // was shown; only a price typed over it replaces the quote, which a refresh may have
     // changed meanwhile.
-    std::string ReplaceTitre(Valeurs* titre, const FicheTitre& fiche, std::int32_t coursMontre,
-                             ChangementTitre* changement = nullptr);
+    Refus ReplaceTitre(Valeurs* titre, const FicheTitre& fiche, std::int32_t coursMontre,
+                       ChangementTitre* changement = nullptr);
     // Why the security cannot be deleted: still held, or a ticked trade still pending.
-    std::string SuppressionRefusee(Valeurs* titre);
+    Refus SuppressionRefusee(Valeurs* titre);
     // Books its realised result (AddPlValueMvt) and removes it (RemoveTitre).
     void DeleteTitre(Valeurs* titre);
     // A trade as the document keeps it: quantity and price of at least 1, its total fee the
     // sum of the three, and an amount, fees and amount with its fees within 32-bit cents.
     static bool OpereValide(const Operes& opere);
     // stocke, when given, receives the trade as the document holds it.
-    std::string AddOpere(Valeurs* titre, const Operes& opere, Operes** stocke = nullptr);
+    Refus AddOpere(Valeurs* titre, const Operes& opere, Operes** stocke = nullptr);
     // The replaced trade loses its tick; validated untouched it keeps every other value.
-    std::string ReplaceOpere(Valeurs* titre, Operes* opere, const Operes& nouveau);
+    Refus ReplaceOpere(Valeurs* titre, Operes* opere, const Operes& nouveau);
     // ReplaceOpere of edite when given, else AddOpere: what the trade dialog stores.
-    std::string EnregistreOpere(Valeurs* titre, Operes* edite, const Operes& saisie,
-                                Operes** stocke = nullptr);
-    std::string DeleteOpere(Valeurs* titre, Operes* opere);
+    Refus EnregistreOpere(Valeurs* titre, Operes* edite, const Operes& saisie,
+                          Operes** stocke = nullptr);
+    Refus DeleteOpere(Valeurs* titre, Operes* opere);
     void PointeOpere(Operes* opere, bool pointe);
     // A movement of at least one cent.
-    std::string AddMvt(const Mvt& mvt);
-    std::string ReplaceMvt(Mvt* cible, const Mvt& mvt);
-    std::string DeleteMvt(Mvt* mvt);
+    Refus AddMvt(const Mvt& mvt);
+    Refus ReplaceMvt(Mvt* cible, const Mvt& mvt);
+    Refus DeleteMvt(Mvt* mvt);
     // The security's alarms as the alarm dialog validated them.
     void ReplaceAlarmes(Valeurs* titre, std::vector<std::unique_ptr<SDetAlarme>> alarmes);
     // Why the split of the trades up to date by ratio cannot be made: a ratio below 1, a
     // quantity or a sum that would not hold once split.
-    std::string DivisionRefusee(const Valeurs* titre, int ratio, double date) const;
+    Refus DivisionRefusee(const Valeurs* titre, int ratio, double date) const;
     // ApplyDivision once DivisionRefusee has nothing against it; a quote of a day up to date,
     // a price before the split, is divided as the trades' prices are.
-    std::string DiviseTitre(Valeurs* titre, int ratio, double date);
+    Refus DiviseTitre(Valeurs* titre, int ratio, double date);
 
 private:
     // The purge of one security; false when its block could not hold a sum exactly.
@@ -501,7 +502,7 @@ public:
     // securities removed with their results booked (one movement under intitule when cumul).
     // Empty when done; otherwise why not (the purge's refusal, or a total of the portfolio
     // that it would take beyond the cents), and nothing was changed once this object ends.
-    std::string Restructure(bool suppr, bool cumul, const std::string& intitule);
+    Refus Restructure(bool suppr, bool cumul, const std::string& intitule);
     void Garder() { garde_ = true; }
     // The copy of an original security, null when the transfer removed it.
     Valeurs* CopyOf(const Valeurs* original) const;

@@ -2,6 +2,7 @@
 
 #include "portfolio/Cv.h"
 #include "portfolio/CvFileFields.h"
+#include "portfolio/PositionArith.h"
 
 #include "platform/Checked.h"
 #include "platform/ConversionError.h"
@@ -266,22 +267,43 @@ bool IsTrue(std::string_view field) {
     return !field.empty() && field.front() == 'T';
 }
 
-// A numeric field is the number whole, blanks around it aside: the writer writes nothing else,
-// so a number followed by other text, in another base or out of its field's range went
-// through other hands and is refused. A field that holds no number at all leaves its target.
-constexpr platform::NumberSyntax FileSyntax(bool decimal) {
-    platform::NumberSyntax syntax;
-    syntax.blanks = {platform::kCBlanks, platform::kCBlanks};
-    if (decimal) {
-        syntax.decimalPoints = ".";
-        syntax.exponent = true;
-        // "inf" and "nan": what the writer writes for a coefficient or a variation holding one.
-        syntax.nonFinite = true;
-    }
-    return syntax;
+// A numeric field is the number whole (platform::kFileInteger, kFileDecimal). A field that
+// holds no number at all leaves its target.
+using platform::kFileDecimal;
+using platform::kFileInteger;
+
+// The carried-over blocks of two descriptions of one security, added into the first: counts
+// and amounts summed, each average weighted by the shares it averages (the later line's when
+// there are none). False, the first block unchanged, when a figure does not fit its field.
+bool AddReports(BilanTitre& somme, const BilanTitre& autre) {
+    using position_arith::Wide;
+    BilanTitre p = somme;
+    position_arith::Cumul cumul;
+    const auto moyenne = [&cumul](std::int32_t& px, std::int32_t n, std::int32_t pxAutre,
+                                  std::int32_t nAutre) {
+        const Wide parts = Wide{n} + nAutre;
+        const Wide total = Wide{px} * n + Wide{pxAutre} * nAutre;
+        const Wide valeur = parts == 0 ? Wide{pxAutre} : total / parts;
+        cumul.Check(position_arith::Somme::PxMoyen, valeur);
+        px = position_arith::Low32(valeur);
+    };
+    moyenne(p.PxMoyAchBrut, somme.NbAchat, autre.PxMoyAchBrut, autre.NbAchat);
+    moyenne(p.PxMoyVenBrut, somme.NbVentes, autre.PxMoyVenBrut, autre.NbVentes);
+    moyenne(p.PxMoyVenNet, somme.NbVentes, autre.PxMoyVenNet, autre.NbVentes);
+    cumul.Add(position_arith::Somme::NbAchat, p.NbAchat, autre.NbAchat);
+    cumul.Add(position_arith::Somme::NbVentes, p.NbVentes, autre.NbVentes);
+    cumul.Add(position_arith::Somme::PlValBrut, p.PlValBrut, autre.PlValBrut);
+    cumul.Add(position_arith::Somme::PlValNet, p.PlValNet, autre.PlValNet);
+    cumul.Add(position_arith::Somme::TotFrais, p.TotFrais, autre.TotFrais);
+    cumul.Add(position_arith::Somme::ARealBrut, p.ARealBrut, autre.ARealBrut);
+    cumul.Add(position_arith::Somme::ARealNet, p.ARealNet, autre.ARealNet);
+    cumul.Add(position_arith::Somme::VRealBrut, p.VRealBrut, autre.VRealBrut);
+    cumul.Add(position_arith::Somme::VRealNet, p.VRealNet, autre.VRealNet);
+    if (!cumul.Tient())
+        return false;
+    somme = p;
+    return true;
 }
-constexpr platform::NumberSyntax kFileInteger = FileSyntax(false);
-constexpr platform::NumberSyntax kFileDecimal = FileSyntax(true);
 
 // The record a text belongs to, as a message names it after the text (" du titre « 12 »").
 std::string DuCode(std::string_view code) {
@@ -514,11 +536,12 @@ private:
         // Two C lines of one code are two securities that the file can no longer tell apart
         // (their trades and alarms name the same code): they become one, holding the trades
         // and alarms of both, described by the later line, and the user is told.
-        if (const auto [premiere, nouveau] = decrits_.emplace(t, numero_); !nouveau)
+        const auto [premiere, nouveau] = decrits_.emplace(t, numero_);
+        if (!nouveau)
             Remarque("titre " + cvfile::QuoteText(t->Code) + " décrit deux fois (lignes " +
                      std::to_string(premiere->second) + " et " + std::to_string(numero_) +
-                     ") : il est montré comme un seul titre, avec les opérations et les alarmes "
-                     "des deux, et décrit par la ligne " +
+                     ") : il est montré comme un seul titre, avec les opérations, les alarmes "
+                     "et les positions reportées des deux, et décrit par la ligne " +
                      std::to_string(numero_));
         t->Libelle.assign(f[2]);
         t->NomBourse.assign(f[3]);
@@ -531,8 +554,30 @@ private:
         Int(f[10], t->Infos.Bas, platform::NumberKind::Price);
         t->SRD = IsTrue(f[11]);
         t->SuiviAuto = IsTrue(f[12]);
+        BilanTitre lu;
+        ReadReport(f, lu);
         BilanTitre& p = t->BilanPurge;
-        p = BilanTitre{};
+        // The purged trades of both descriptions are the security's: dropping either block
+        // would lose its shares for good at the next save.
+        if (nouveau)
+            p = lu;
+        else if (!AddReports(p, lu))
+            Malformed(numero_, "titre " + cvfile::QuoteText(t->Code) +
+                                   " décrit deux fois : les positions reportées des deux lignes "
+                                   "dépassent ensemble ce que le portefeuille peut tenir");
+        // The stored average is whole euros only: rebuild it from the carried amounts.
+        p.NbInPort = platform::Wrap32(static_cast<std::int64_t>(p.NbAchat) - p.NbVentes);
+        if (p.NbInPort == 0) {
+            p.PxMoyAchNet = 0.0f;
+        } else {
+            const auto net =
+                static_cast<double>(static_cast<std::int64_t>(p.ARealNet) - p.VRealNet);
+            p.PxMoyAchNet = static_cast<float>(net * 0.01 / p.NbInPort);
+        }
+    }
+
+    // Fields 13 to 25 of a C line: the block carried over from purged trades.
+    void ReadReport(const Fields& f, BilanTitre& p) const {
         Int(f[13], p.NbAchat, platform::NumberKind::Whole);
         Int(f[14], p.NbVentes, platform::NumberKind::Whole);
         Int(f[15], p.PxMoyAchBrut, platform::NumberKind::Price);
@@ -546,15 +591,6 @@ private:
         Int(f[23], p.VRealNet, platform::NumberKind::Amount);
         Int(f[24], p.PxMoyVenBrut, platform::NumberKind::Price);
         Int(f[25], p.PxMoyVenNet, platform::NumberKind::Price);
-        // The stored average is whole euros only: rebuild it from the carried amounts.
-        p.NbInPort = platform::Wrap32(static_cast<std::int64_t>(p.NbAchat) - p.NbVentes);
-        if (p.NbInPort == 0) {
-            p.PxMoyAchNet = 0.0f;
-        } else {
-            const auto net =
-                static_cast<double>(static_cast<std::int64_t>(p.ARealNet) - p.VRealNet);
-            p.PxMoyAchNet = static_cast<float>(net * 0.01 / p.NbInPort);
-        }
     }
 
     void ReadOpere(std::string_view line) {

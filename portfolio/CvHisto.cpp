@@ -15,9 +15,7 @@
 #include "platform/Numbers.h"
 #include "platform/TextFile.h"
 
-#include <charconv>
 #include <filesystem>
-#include <limits>
 #include <optional>
 #include <string_view>
 #include <system_error>
@@ -80,28 +78,20 @@ bool FastDate(std::string_view text, platform::TDateTime& target) {
     return platform::TryEncodeDate(parts[2], parts[1], parts[0], target);
 }
 
-// "%d" as the other forms of a history amount are read (leading blanks, a sign, the digits
-// as far as they go), but a number that 32 bits cannot hold is refused rather than wrapped:
-// nothing when the text holds no number, false when it holds one out of range.
-std::optional<bool> ScanExactInt(std::string_view text, std::int32_t& target) {
-    text = platform::TrimLeft(text, platform::kCBlanks);
-    std::size_t i = 0;
-    const bool negative = !text.empty() && text[0] == '-';
-    if (!text.empty() && (text[0] == '-' || text[0] == '+'))
-        i = 1;
-    std::size_t end = i;
-    while (end < text.size() && platform::IsDigit(text[end]))
-        ++end;
-    if (end == i)
-        return std::nullopt;
-    std::uint64_t magnitude = 0;
-    const auto [stop, error] = std::from_chars(text.data() + i, text.data() + end, magnitude);
-    constexpr std::uint64_t kMax = std::numeric_limits<std::int32_t>::max();
-    if (error != std::errc() || stop != text.data() + end || magnitude > kMax + (negative ? 1 : 0))
-        return false;
-    target = static_cast<std::int32_t>(negative ? -static_cast<std::int64_t>(magnitude)
-                                                : static_cast<std::int64_t>(magnitude));
-    return true;
+// A history number field is the number whole, as the portfolio file's are: read in part
+// ("12abc", "1.5") or in another base ("0x10"), it would change at the next save.
+void ReadNumber(std::string_view text, platform::NumberKind kind, std::int32_t& target) {
+    if (FastInt(text, target))
+        return;
+    if (const auto valeur = platform::ParseInt32(text, platform::kFileInteger)) {
+        target = *valeur;
+        return;
+    }
+    // A whole number that 32 bits cannot hold is refused rather than wrapped.
+    if (platform::NormaliseNumber(text, platform::kFileInteger))
+        throw platform::ConversionError("'" + std::string(text) +
+                                        "' dépasse les valeurs que l'historique peut garder");
+    platform::RefuseNumber(text, kind);
 }
 
 HistoLine ParseLine(std::string_view line) {
@@ -121,17 +111,9 @@ HistoLine ParseLine(std::string_view line) {
     if (!FastDate(fields[0], result.date) && !platform::TryStrToDate(fields[0], result.date))
         throw platform::ConversionError("'" + std::string(fields[0]) +
                                         "' n'est pas une date correcte");
-    for (int i = 0; i < 4; ++i) {
-        if (FastInt(fields[i + 1], result.values[i]))
-            continue;
-        const std::optional<bool> lu = ScanExactInt(fields[i + 1], result.values[i]);
-        if (!lu)
-            throw platform::ConversionError("'" + std::string(fields[i + 1]) +
-                                            "' n'est pas un nombre");
-        if (!*lu)
-            throw platform::ConversionError("'" + std::string(fields[i + 1]) +
-                                            "' dépasse les valeurs que l'historique peut garder");
-    }
+    for (int i = 0; i < 4; ++i)
+        ReadNumber(fields[i + 1], i < 3 ? platform::NumberKind::Price : platform::NumberKind::Whole,
+                   result.values[i]);
     return result;
 }
 

@@ -1,6 +1,6 @@
 // The operations through which the program changes the document's records. Each checks what
 // the document must hold before it writes anything, recomputes what it changed and marks the
-// document modified; a refusal is a French sentence and leaves the document as it was.
+// document modified; a refusal (Refus) leaves the document as it was.
 
 #include "portfolio/Cv.h"
 
@@ -68,11 +68,9 @@ std::size_t RangDe(const std::vector<std::unique_ptr<T>>& liste, const T* record
 
 // --- Securities ---------------------------------------------------------------------------
 
-Valeurs* TCorv::AddTitre(const FicheTitre& fiche, std::string& refus) {
-    if (fiche.Code.empty() || fiche.Libelle.empty()) {
-        refus = kTitreIncomplet;
-        return nullptr;
-    }
+Refus TCorv::AddTitre(const FicheTitre& fiche, Valeurs** ajoute) {
+    if (fiche.Code.empty() || fiche.Libelle.empty())
+        return kTitreIncomplet;
     Valeurs modele;
     modele.Code = fiche.Code;
     modele.Libelle = fiche.Libelle;
@@ -81,14 +79,17 @@ Valeurs* TCorv::AddTitre(const FicheTitre& fiche, std::string& refus) {
     modele.Infos = CoursSaisi(fiche.Cours);
     modele.SRD = fiche.SRD;
     modele.SuiviAuto = fiche.SuiviAuto;
-    Valeurs* ajoute = AddTitre(modele, &refus);
-    if (ajoute == nullptr && refus.empty())
-        refus = kTitreExistant;
-    return ajoute;
+    std::string refus;
+    Valeurs* titre = AddTitre(modele, &refus);
+    if (titre == nullptr)
+        return refus.empty() ? kTitreExistant : refus;
+    if (ajoute != nullptr)
+        *ajoute = titre;
+    return {};
 }
 
-std::string TCorv::ReplaceTitre(Valeurs* titre, const FicheTitre& fiche, std::int32_t coursMontre,
-                                ChangementTitre* changement) {
+Refus TCorv::ReplaceTitre(Valeurs* titre, const FicheTitre& fiche, std::int32_t coursMontre,
+                          ChangementTitre* changement) {
     ChangementTitre fait;
     // Validated untouched, a security stays exactly as it is, whatever it holds.
     if (fiche == FicheTitre::De(*titre)) {
@@ -142,7 +143,7 @@ std::string TCorv::ReplaceTitre(Valeurs* titre, const FicheTitre& fiche, std::in
     return {};
 }
 
-std::string TCorv::SuppressionRefusee(Valeurs* titre) {
+Refus TCorv::SuppressionRefusee(Valeurs* titre) {
     // The checks read the position as the trades give it now, not as a dialog's preview may
     // have left it.
     SortOperes(titre);
@@ -171,7 +172,7 @@ bool TCorv::OpereValide(const Operes& opere) {
            Tient32(montant + frais) && Tient32(montant - frais);
 }
 
-std::string TCorv::AddOpere(Valeurs* titre, const Operes& opere, Operes** stocke) {
+Refus TCorv::AddOpere(Valeurs* titre, const Operes& opere, Operes** stocke) {
     if (!OpereValide(opere))
         return kSaisieIncorrecte;
     if (std::string refus = DateRefusee(opere.Date); !refus.empty())
@@ -190,7 +191,7 @@ std::string TCorv::AddOpere(Valeurs* titre, const Operes& opere, Operes** stocke
     return {};
 }
 
-std::string TCorv::ReplaceOpere(Valeurs* titre, Operes* opere, const Operes& nouveau) {
+Refus TCorv::ReplaceOpere(Valeurs* titre, Operes* opere, const Operes& nouveau) {
     // A trade validated loses its tick, changed or not; untouched, it keeps every other value
     // exactly, whatever it holds.
     Operes remplace = nouveau;
@@ -218,17 +219,16 @@ std::string TCorv::ReplaceOpere(Valeurs* titre, Operes* opere, const Operes& nou
     return {};
 }
 
-std::string TCorv::EnregistreOpere(Valeurs* titre, Operes* edite, const Operes& saisie,
-                                   Operes** stocke) {
+Refus TCorv::EnregistreOpere(Valeurs* titre, Operes* edite, const Operes& saisie, Operes** stocke) {
     if (edite == nullptr)
         return AddOpere(titre, saisie, stocke);
-    std::string refus = ReplaceOpere(titre, edite, saisie);
-    if (refus.empty() && stocke != nullptr)
+    Refus refus = ReplaceOpere(titre, edite, saisie);
+    if (!refus && stocke != nullptr)
         *stocke = edite;
     return refus;
 }
 
-std::string TCorv::DeleteOpere(Valeurs* titre, Operes* opere) {
+Refus TCorv::DeleteOpere(Valeurs* titre, Operes* opere) {
     // Without a sale the position grows: what it is then worth must hold as well.
     const std::size_t rang = RangDe(titre->Operes, static_cast<const Operes*>(opere));
     if (rang == titre->Operes.size())
@@ -254,7 +254,7 @@ void TCorv::PointeOpere(Operes* opere, bool pointe) {
 
 // --- Cash movements -----------------------------------------------------------------------
 
-std::string TCorv::AddMvt(const Mvt& mvt) {
+Refus TCorv::AddMvt(const Mvt& mvt) {
     if (mvt.Montant < 1)
         return kSaisieIncorrecte;
     if (std::string refus = DateRefusee(mvt.Date); !refus.empty())
@@ -266,7 +266,7 @@ std::string TCorv::AddMvt(const Mvt& mvt) {
     return {};
 }
 
-std::string TCorv::ReplaceMvt(Mvt* cible, const Mvt& mvt) {
+Refus TCorv::ReplaceMvt(Mvt* cible, const Mvt& mvt) {
     if (mvt.Montant < 1)
         return kSaisieIncorrecte;
     if (std::string refus = DateRefusee(mvt.Date); !refus.empty())
@@ -278,7 +278,7 @@ std::string TCorv::ReplaceMvt(Mvt* cible, const Mvt& mvt) {
     return {};
 }
 
-std::string TCorv::DeleteMvt(Mvt* mvt) {
+Refus TCorv::DeleteMvt(Mvt* mvt) {
     const std::size_t rang = RangDe(Mouvements, static_cast<const Mvt*>(mvt));
     if (rang == Mouvements.size())
         return {};
@@ -298,7 +298,7 @@ void TCorv::ReplaceAlarmes(Valeurs* titre, std::vector<std::unique_ptr<SDetAlarm
 
 // --- Split --------------------------------------------------------------------------------
 
-std::string TCorv::DivisionRefusee(const Valeurs* titre, int ratio, double date) const {
+Refus TCorv::DivisionRefusee(const Valeurs* titre, int ratio, double date) const {
     if (!DivisionFits(titre, ratio, date))
         return "La division par " + std::to_string(ratio) +
                " donnerait une quantité trop grande pour être enregistrée : rien n'a été divisé.";
@@ -307,8 +307,8 @@ std::string TCorv::DivisionRefusee(const Valeurs* titre, int ratio, double date)
     return SommesRefusees(*titre, *essai);
 }
 
-std::string TCorv::DiviseTitre(Valeurs* titre, int ratio, double date) {
-    if (std::string refus = DivisionRefusee(titre, ratio, date); !refus.empty())
+Refus TCorv::DiviseTitre(Valeurs* titre, int ratio, double date) {
+    if (Refus refus = DivisionRefusee(titre, ratio, date))
         return refus;
     Divise(*titre, ratio, date);
     SortOperes(titre);

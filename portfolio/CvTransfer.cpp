@@ -93,7 +93,7 @@ bool TCorv::PurgeTitre(Valeurs& titre) const {
     return cumul.Tient();
 }
 
-std::string TCorv::Purge() {
+Refus TCorv::Purge() {
     // Tried on copies first: the carried-over block is stored for good, so a purge that one
     // security's cents cannot hold purges nothing. Only the securities it purges are judged.
     std::vector<Valeurs*> purges;
@@ -229,7 +229,7 @@ TransfertEnCours::~TransfertEnCours() {
     doc_.DateHisto = dateHisto_;
 }
 
-std::string TransfertEnCours::Restructure(bool suppr, bool cumul, const std::string& intitule) {
+Refus TransfertEnCours::Restructure(bool suppr, bool cumul, const std::string& intitule) {
     // Purged sales carry the gains of the last computation, and the removal reads the
     // positions: both must be those of the trades as they are now.
     for (const auto& titre : doc_.Titres) {
@@ -237,7 +237,7 @@ std::string TransfertEnCours::Restructure(bool suppr, bool cumul, const std::str
         doc_.ComputeTitre(titre.get());
     }
     const TotauxExacts avant = doc_.Totaux();
-    if (std::string refus = doc_.Purge(); !refus.empty())
+    if (Refus refus = doc_.Purge())
         return refus;
     if (suppr)
         doc_.Transfert(cumul, intitule);

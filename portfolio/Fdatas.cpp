@@ -51,6 +51,11 @@ FieldDef Integer(const char* name) {
 FieldDef Float(const char* name, const char* format = "") {
     return FieldDef{name, FieldType::Float, 0, format};
 }
+// A figure of a table saved to a file that holds a number in every field.
+FieldDef ZeroWhenEmpty(FieldDef def) {
+    def.ZeroWhenEmpty = true;
+    return def;
+}
 FieldDef Date(const char* name) {
     return FieldDef{name, FieldType::Date, 0, ""};
 }
@@ -79,8 +84,10 @@ TDatas::TDatas()
       Operes("Operes",
              {Text("Sens", 20), Date("Date"), Integer("Quantite"), Float("Cours"), Float("Frais"),
               Float("PxMoyAchBrut"), Float("PxMoyAchNet"), Float("PlValBrut"), Float("PlValNet")}),
-      Historique("Historique", {Date("Date"), Float("Cours", kAmount), Float("Haut", kAmount),
-                                Float("Bas", kAmount), Integer("Volume")}),
+      Historique("Historique",
+                 {Date("Date"), ZeroWhenEmpty(Float("Cours", kAmount)),
+                  ZeroWhenEmpty(Float("Haut", kAmount)), ZeroWhenEmpty(Float("Bas", kAmount)),
+                  ZeroWhenEmpty(Integer("Volume"))}),
       Frais1("Frais1", {Float("Seuil", kAmount), Float("Frais", kAmount), Float("Tva", kAmount),
                         Float("MntMin", kAmount), Boolean("PlVal")}),
       Frais2("Frais2", {Float("Seuil", kAmount), Float("Frais", kAmount), Float("Tva", kAmount),

@@ -76,6 +76,7 @@ enum class Somme : unsigned {
     NbAchat,
     NbVentes,
     Regle,
+    PxMoyen,
 };
 
 // The totals of the portfolio: every Somme up to CashLiq.

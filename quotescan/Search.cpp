@@ -66,18 +66,29 @@ private:
 
 CSearch::CSearch(char* page) : Courant(page != nullptr && *page != '\0' ? page : nullptr) {}
 
-char* CSearch::FindFrom(char* from, std::string_view marker) const {
+char* CSearch::FindFrom(char* from, std::string_view marker) {
     if (from == nullptr || marker.empty() || marker.find('\0') != std::string_view::npos)
         return nullptr;
+    Seen* seen = nullptr;
+    for (Seen& entry : seen_)
+        if (entry.marker == marker)
+            seen = &entry;
+    if (seen != nullptr && from >= seen->from && (seen->found == nullptr || from <= seen->found))
+        return seen->found;
+    char* found = nullptr;
     // A NUL of the page never equals a marker character, so the comparison stops at the end.
-    for (char* p = from; *p != '\0'; ++p) {
+    for (char* p = from; *p != '\0' && found == nullptr; ++p) {
         std::size_t i = 0;
         while (i < marker.size() && p[i] == marker[i])
             ++i;
         if (i == marker.size())
-            return p;
+            found = p;
     }
-    return nullptr;
+    if (seen == nullptr)
+        seen = &seen_.emplace_back(Seen{std::string(marker), from, found});
+    else
+        *seen = Seen{std::string(marker), from, found};
+    return found;
 }
 
 bool CSearch::Find(std::string_view marker, int n, bool exact) {

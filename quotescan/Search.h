@@ -2,7 +2,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace quotescan {
 
@@ -52,7 +54,18 @@ private:
     // Moves to the next digit or sign, notes it in Marque and steps over a sign; false when
     // the page ends first.
     bool StartSignedValue();
-    char* FindFrom(char* from, std::string_view marker) const;
+    char* FindFrom(char* from, std::string_view marker);
+
+    // Where a marker was last looked for and what was found. The page changes only behind the
+    // cursor, and searches start at the cursor, so an answer stays true for any later start
+    // up to the occurrence found: a marker missing in one case (and found in the other) is not
+    // looked for again over the rest of the page at every record.
+    struct Seen {
+        std::string marker;
+        char* from;
+        char* found; // null: nowhere from `from` to the page's end
+    };
+    std::vector<Seen> seen_;
 };
 
 } // namespace quotescan

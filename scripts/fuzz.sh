@@ -3,28 +3,30 @@
 # UndefinedBehaviorSanitizer, each for a bounded time, starting from its seed files. Needs
 # clang++ (the main build uses g++); without it, fuzzing is skipped.
 #
-# The targets (one source each, under fuzz/ except the first):
-#   quotescan       quote pages, through the quote-page library   quotescan/fuzz/FuzzAnalyse.cpp
-#   portfolio_file  portfolio files (.cvx)                        fuzz/PortfolioFileFuzz.cpp
-#   history_file    history files (.his)                          fuzz/HistoFileFuzz.cpp
-#   alarm_log       alarm logs (.cvl), through the alarm list     fuzz/AlarmLogFuzz.cpp
-#   settings_file   the settings store's file                     fuzz/SettingsFileFuzz.cpp
-#   intraday_file   intraday files (.itd) and their chart         fuzz/IntradayFileFuzz.cpp
-#   text_lines      the text-file line reader                     fuzz/TextLinesFuzz.cpp
-#   market_list     market lists (.bdx) of the market picker      fuzz/MarketListFuzz.cpp
-#   quote_sites     the quote-site list (servers.lst)             fuzz/QuoteSitesFuzz.cpp
-#   import_model    import models (.cvm) and history text lines   fuzz/ImportModelFuzz.cpp
+# The targets are declared in fuzz/CMakeLists.txt, each linked against the libraries that hold
+# its reader; this script configures that build with clang (CORVANE_FUZZ) and runs them:
+#   quotescan       quote pages, through the quote-page library
+#   portfolio_file  portfolio files (.cvx)
+#   history_file    history files (.his)
+#   alarm_log       alarm logs (.cvl), through the alarm list
+#   settings_file   the settings store's file
+#   intraday_file   intraday files (.itd) and their chart
+#   text_lines      the text-file line reader
+#   market_list     market lists (.bdx) of the market picker
+#   quote_sites     the quote-site list (servers.lst)
+#   import_model    import models (.cvm) and history text lines
 # Seeds: tests/data/quotescan/*.html for the first, tests/data/<target>/ for the others.
 #
 # Time: FUZZ_SECONDS per target, default 15, FUZZ_JOBS targets at a time, default 1. The test
-# command runs three at a time: four rounds of 15 s, about a minute, plus the building. A longer run, every
+# command runs three at a time: four rounds of 15 s, about a minute, plus the building. A
+# longer run, every
 # target ten minutes, three at a time (about 40 minutes):
 #   FUZZ_SECONDS=600 FUZZ_JOBS=3 bash scripts/fuzz.sh
 # FUZZ_TARGETS="history_file settings_file" limits the run to those targets; FUZZ_ARGS adds
 # libFuzzer options (e.g. "-fork=1 -ignore_crashes=1" to go on after a failing input). The
 # corpus grown by a run is kept in build/fuzz/<target>/corpus for the next one; a failing
 # input is left in build/fuzz/<target>/ as crash-*, leak-*, timeout-* or oom-* (replay:
-# build/fuzz/<target>/fuzz <that file>), and every one a run leaves fails its target, also
+# build/fuzz/build/fuzz/<target>_fuzz <that file>), and every one a run leaves fails its target, also
 # when libFuzzer itself went on and ended well. FUZZ_OUT puts all that in another folder than
 # build/fuzz, for two runs at once.
 set -uo pipefail
@@ -43,53 +45,8 @@ jobs=${FUZZ_JOBS:-1}
 all_targets="quotescan portfolio_file history_file alarm_log settings_file intraday_file text_lines
   market_list quote_sites import_model"
 targets=${FUZZ_TARGETS:-$all_targets}
-mkdir -p "$out/obj" || exit 1
-
-flags=(-std=c++20 -O1 -g -fno-omit-frame-pointer -ffp-contract=off -fPIC
-  -fsanitize=address,undefined -fno-sanitize-recover=all -I. -Iapp)
-qt_pkgs="Qt6Widgets"
-
-platform_src=(platform/*.cpp)
-portfolio_src=(portfolio/*.cpp)
-quotescan_src=(quotescan/Search.cpp quotescan/WebInf.cpp quotescan/IntradayFile.cpp
-  quotescan/SiteTable.cpp quotescan/WebFinance.cpp quotescan/WebCota.cpp
-  quotescan/WebSelect.cpp quotescan/WebBourso.cpp quotescan/QuoteScan.cpp)
-
-# The sources of each target, its own first.
-sources() {
-  case "$1" in
-    quotescan) echo quotescan/fuzz/FuzzAnalyse.cpp "${quotescan_src[@]}" \
-      platform/DateText.cpp platform/DateTime.cpp platform/Numbers.cpp platform/TextFile.cpp ;;
-    portfolio_file) echo fuzz/PortfolioFileFuzz.cpp "${portfolio_src[@]}" "${platform_src[@]}" ;;
-    history_file) echo fuzz/HistoFileFuzz.cpp "${portfolio_src[@]}" "${platform_src[@]}" ;;
-    alarm_log) echo fuzz/AlarmLogFuzz.cpp app/dialogs/AlarmLogDialog.cpp \
-      "$out/obj/moc_AlarmLogDialog.cpp" \
-      "${portfolio_src[@]}" "${platform_src[@]}" ;;
-    settings_file) echo fuzz/SettingsFileFuzz.cpp platform/Settings.cpp platform/TextFile.cpp ;;
-    intraday_file) echo fuzz/IntradayFileFuzz.cpp app/views/ChartData.cpp app/views/ViewText.cpp \
-      quotescan/IntradayFile.cpp \
-      "${portfolio_src[@]}" "${platform_src[@]}" ;;
-    text_lines) echo fuzz/TextLinesFuzz.cpp platform/TextFile.cpp ;;
-    market_list) echo fuzz/MarketListFuzz.cpp app/views/MarketList.cpp platform/TextFile.cpp ;;
-    quote_sites) echo fuzz/QuoteSitesFuzz.cpp portfolio/QuoteSites.cpp platform/TextFile.cpp ;;
-    import_model) echo fuzz/ImportModelFuzz.cpp "${portfolio_src[@]}" "${platform_src[@]}" ;;
-    *) return 1 ;;
-  esac
-}
-
-# The sources that include Qt headers; the alarm log is read by a Qt dialog, market lists
-# into Qt strings.
-needs_qt() {
-  case "$1" in
-    alarm_log | fuzz/AlarmLogFuzz.cpp | app/dialogs/AlarmLogDialog.cpp | */moc_AlarmLogDialog.cpp)
-      return 0 ;;
-    market_list | fuzz/MarketListFuzz.cpp | app/views/MarketList.cpp) return 0 ;;
-    *) return 1 ;;
-  esac
-}
-
-object() { echo "$out/obj/$(echo "${1%.cpp}" | tr / _).o"; }
-
+mkdir -p "$out" || exit 1
+build_dir="$(cd "$out" && pwd)/build"
 # Sets the seeds of a target in $out/<target>/seeds.
 seed() {
   local target=$1 dir="$out/$1/seeds" file name site kind s k
@@ -135,61 +92,20 @@ seed() {
   esac
 }
 
-build() {
-  local target=$1 src objs=() libs=()
-  if needs_qt "$target"; then
-    libs=($(pkg-config --libs "$qt_pkgs"))
-  fi
-  for src in $(sources "$target"); do
-    objs+=("$(object "$src")")
-  done
-  "$cxx" "${flags[@]}" -fsanitize=fuzzer "${objs[@]}" "${libs[@]}" -o "$out/$target/fuzz"
-}
-
-compile_one() {
-  local src=$1 qt=()
-  if needs_qt "$src"; then
-    qt=($(pkg-config --cflags "$qt_pkgs")) || return 1
-  fi
-  $launcher "$cxx" "${flags[@]}" "${qt[@]}" -fsanitize=fuzzer-no-link -c "$src" \
-    -o "$(object "$src")"
-}
-
-# Every object once, however many targets use it, four at a time. Headers are not followed:
-# every run compiles afresh (ccache, when there, makes that quick). A failed compile leaves
-# its object missing.
-compile_all() {
-  local target src moc list
-  rm -f "$out"/obj/*.o
-  for target in $targets; do
-    mkdir -p "$out/$target" || return 1
-    if [ "$target" = alarm_log ]; then
-      moc=$(pkg-config --variable=libexecdir Qt6Core 2>/dev/null)/moc
-      [ -x "$moc" ] || moc=/usr/lib/qt6/libexec/moc
-      "$moc" app/dialogs/AlarmLogDialog.h -o "$out/obj/moc_AlarmLogDialog.cpp" || return 1
-    fi
-  done
-  list=$(for target in $targets; do sources "$target"; done | tr ' ' '\n' | sort -u)
-  for src in $list; do
-    while [ "$(jobs -rp | wc -l)" -ge 4 ]; do
-      sleep 0.2
-    done
-    compile_one "$src" &
-  done
-  wait
-  for src in $list; do
-    [ -f "$(object "$src")" ] || return 1
-  done
-}
-
 for target in $targets; do
-  if ! sources "$target" >/dev/null; then
-    echo "fuzz: unknown target $target (known: $all_targets)"
-    exit 1
-  fi
+  case " $(echo $all_targets) " in
+    *" $target "*) mkdir -p "$out/$target" || exit 1 ;;
+    *) echo "fuzz: unknown target $target (known: $(echo $all_targets))"; exit 1 ;;
+  esac
 done
-launcher=$(command -v ccache || true)
-if ! compile_all 2>"$out/build.log"; then
+launcher=()
+if command -v ccache >/dev/null 2>&1; then
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
+if ! { cmake -S . -B "$build_dir" -G Ninja -DCMAKE_CXX_COMPILER="$cxx" \
+         -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCORVANE_FUZZ=ON -DCORVANE_BUILD_TESTS=OFF \
+         -DCORVANE_BUILD_BENCH=OFF "${launcher[@]}" \
+    && cmake --build "$build_dir" -j "$(nproc)" --target fuzz_targets; } >"$out/build.log" 2>&1; then
   tail -n 60 "$out/build.log" >&2
   echo "fuzz: FAILED to build the fuzz targets (see $out/build.log)"
   exit 1
@@ -204,16 +120,15 @@ failing_inputs() {
 run() {
   local target=$1 log="$out/$1/fuzz.log" status runs left
   echo 1 >"$out/$target/status"
-  if ! build "$target" 2>"$out/$target/build.log" || ! seed "$target"; then
-    tail -n 40 "$out/$target/build.log" >&2
-    echo "fuzz: $target FAILED to build (see $out/$target/build.log)"
+  if ! seed "$target"; then
+    echo "fuzz: $target FAILED to gather its seeds"
     return 1
   fi
   mkdir -p "$out/$target/corpus"
   # Failing inputs are counted by their time: those of an earlier run stay where they are.
   touch "$out/$target/started" || return 1
-  (cd "$out/$target" && LSAN_OPTIONS=suppressions=$root/fuzz/lsan.supp:print_suppressions=0 ./fuzz \
-    -max_total_time="$seconds" -rss_limit_mb=2048 -max_len=8192 \
+  (cd "$out/$target" && LSAN_OPTIONS=suppressions=$root/fuzz/lsan.supp:print_suppressions=0 \
+    "$build_dir/fuzz/${target}_fuzz" -max_total_time="$seconds" -rss_limit_mb=2048 -max_len=8192 \
     -timeout=30 -print_final_stats=1 ${FUZZ_ARGS:-} corpus seeds) >"$log" 2>&1
   status=$?
   runs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$')

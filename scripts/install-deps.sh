@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(cmake ninja-build g++ clang libgtest-dev libgmock-dev libbenchmark-dev
           qt6-base-dev qt6-charts-dev libqt6opengl6-dev qt6-qpa-plugins qt6-translations-l10n
           qt6-base-private-dev
-          libgl-dev locales xvfb xauth)
+          libgl-dev libxxhash-dev pkg-config locales xvfb xauth)
 
 missing=()
 for p in "${packages[@]}"; do

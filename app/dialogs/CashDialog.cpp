@@ -141,11 +141,10 @@ bool Tcash::SuivantClick() {
         if (FModif && Pareil(saisie, *FMouvement)) {
             // Nothing changed: the movement stays exactly as it was, whatever it holds.
             enregistre = true;
-        } else if (const std::string refus =
-                       FModif ? doc.ReplaceMvt(FMouvement, saisie) : doc.AddMvt(saisie);
-                   !refus.empty()) {
-            FPrompts.Message(this, QString(), QString::fromStdString(refus), QMessageBox::Warning,
-                             QMessageBox::Ok);
+        } else if (const Refus refus =
+                       FModif ? doc.ReplaceMvt(FMouvement, saisie) : doc.AddMvt(saisie)) {
+            FPrompts.Message(this, QString(), QString::fromStdString(refus.Texte()),
+                             QMessageBox::Warning, QMessageBox::Ok);
         } else {
             ++FEnregistres;
             enregistre = true;

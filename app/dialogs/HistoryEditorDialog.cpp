@@ -277,9 +277,8 @@ bool TFHisto::DivisionFits(int ratio, platform::TDateTime jusqua) {
     }
     // The trades follow the history once the editor is validated: a split that the document
     // would refuse them is refused here, before the history is touched.
-    if (const std::string refus = FPortefeuille->DivisionRefusee(FTitre, ratio, finDuJour);
-        !refus.empty()) {
-        Refuse(QString::fromStdString(refus));
+    if (const Refus refus = FPortefeuille->DivisionRefusee(FTitre, ratio, finDuJour)) {
+        Refuse(QString::fromStdString(refus.Texte()));
         return false;
     }
     return true;

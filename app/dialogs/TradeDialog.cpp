@@ -235,6 +235,9 @@ TAddOper::TAddOper(QWidget* owner, TCorv* portefeuille, Operes* opere, Valeurs* 
     // The spin box's own signal stays silent while its text is empty; its editor's does not.
     connect(Qte->findChild<QLineEdit*>(), &QLineEdit::textChanged, this, &TAddOper::CoursChange);
     connect(Cours, &QLineEdit::textChanged, this, &TAddOper::CoursChange);
+    for (QLineEdit* montant : {Cours, SRD, Frais1, Frais2})
+        connect(montant, &QLineEdit::editingFinished, this,
+                [this, montant] { ChampQuitte(montant); });
     connect(CB1, &QComboBox::currentIndexChanged, this, &TAddOper::CPlusValue);
     for (QLineEdit* frais : {SRD, Frais1, Frais2}) {
         connect(frais, &QLineEdit::textChanged, this, &TAddOper::CPlusValue);
@@ -354,8 +357,8 @@ void TAddOper::CoursChange() {
         const std::int64_t brut = platform::Mul64(calcul.Quantite, calcul.Cours);
         MntBrut->setText(Montant(brut));
         MntNet->setText(Montant(CB1->currentIndex() == 1 ? brut - total : brut + total));
-    } catch (const platform::ConversionError& erreur) {
-        Erreur(erreur);
+    } catch (const platform::ConversionError&) {
+        EffaceApercu();
         return;
     }
     CPlusValue();
@@ -373,8 +376,8 @@ void TAddOper::CPlusValue() {
         p = doc.TextToCents(Cours->text().toStdString());
         f = Cents(doc, Frais1) + Cents(doc, Frais2) + Cents(doc, SRD);
         q = Quantite(true);
-    } catch (const platform::ConversionError& erreur) {
-        Erreur(erreur);
+    } catch (const platform::ConversionError&) {
+        EffaceApercu();
         return;
     }
     const double date = FromQDate(DateOp->date());
@@ -401,6 +404,21 @@ void TAddOper::CPlusValue() {
     const std::int64_t cashLiq = std::int64_t{doc.CashLiq} - FRetraitCashLiq;
     Cash->setText(Montant(doc.IsSrdPending(FTitre, date, OptionSRD()) ? cash : cash + a.EffetCash));
     CashLq->setText(Montant(cashLiq + a.EffetCash));
+}
+
+void TAddOper::EffaceApercu() {
+    for (QLineEdit* champ : {ValBr, ValNette, MntBrut, MntNet, Cash, CashLq})
+        champ->clear();
+}
+
+void TAddOper::ChampQuitte(const QLineEdit* champ) {
+    if (FPortefeuille == nullptr)
+        return;
+    try {
+        (void)Cents(*FPortefeuille, champ);
+    } catch (const platform::ConversionError& erreur) {
+        Erreur(erreur);
+    }
 }
 
 void TAddOper::DateOpChange() {
@@ -488,10 +506,9 @@ bool TAddOper::Enregistre(const Operes& saisie, const Operes& rendu, Operes** st
                          QMessageBox::Ok);
         return false;
     }
-    const std::string refus = FEnregistre ? FEnregistre(rendu, stocke) : std::string();
-    if (!refus.empty()) {
-        FPrompts.Message(this, "Corvane", QString::fromStdString(refus), QMessageBox::Warning,
-                         QMessageBox::Ok);
+    if (const Refus refus = FEnregistre ? FEnregistre(rendu, stocke) : Refus()) {
+        FPrompts.Message(this, "Corvane", QString::fromStdString(refus.Texte()),
+                         QMessageBox::Warning, QMessageBox::Ok);
         return false;
     }
     return true;

@@ -52,9 +52,9 @@ ApercuOpere CalculApercu(const BilanTitre& b, bool vente, std::int32_t q, std::i
 class TAddOper : public QDialog {
     Q_OBJECT
 public:
-    // Stores a trade as typed: empty when stored, with the record the document now holds in
-    // stocke; otherwise why it was refused, in French.
-    using Enregistrement = std::function<std::string(const Operes& saisie, Operes** stocke)>;
+    // Stores a trade as typed, giving the record the document now holds in stocke, or refuses
+    // it.
+    using Enregistrement = std::function<Refus(const Operes& saisie, Operes** stocke)>;
 
     // opere: the trade being modified (owned by the document), or nullptr for new trades.
     // titre: the security whose trades are entered. prompts: where refusals, conversion errors
@@ -74,7 +74,8 @@ public:
     // Makes the cash preview of a modification count the trade as typed instead of as it was.
     // The dialog runs it once it shows the trade.
     void ReverseCashEffect();
-    // Fees from the schedules, then the preview.
+    // Fees from the schedules, then the preview; a price or fee that is no figure yet blanks
+    // the preview rather than interrupt the typing.
     void CoursChange();
     // Gains, amounts, average purchase price and cash of the trade as typed.
     void CPlusValue();
@@ -145,6 +146,10 @@ private:
     // The quantity typed; 0 when empty if vide0, else a conversion error.
     std::int32_t Quantite(bool vide0) const;
     void EnableFees();
+    // A price or fee is checked once its field is left, and again at OK: while it is being
+    // typed ("1 2" on the way to "1 234,56") it is no figure yet, and the preview is blank.
+    void ChampQuitte(const QLineEdit* champ);
+    void EffaceApercu();
     // Once the entry as typed is acceptable, rendu (the entry, or the trade being modified
     // when it was left untouched) handed to FEnregistre; false, once the refusal is shown, when
     // nothing was stored.

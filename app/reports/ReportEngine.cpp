@@ -7,11 +7,13 @@
 #include "platform/MemTable.h"
 #include "platform/Numbers.h"
 
+#include <QFile>
 #include <QFont>
 #include <QFontMetricsF>
 #include <QImage>
 #include <QPageSize>
 #include <QPagedPaintDevice>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
@@ -318,6 +320,45 @@ private:
     QProgressDialog dialog_;
 };
 
+// What a drawing given up on a printer leaves: a file cut short is removed; the pages a
+// spooler was handed cannot be called back, which the user is told. A preview draws into
+// pictures, which are merely dropped.
+class GivenUpJob {
+public:
+    GivenUpJob(QPagedPaintDevice& device, QPainter& painter) {
+        const auto* printer = dynamic_cast<const QPrinter*>(&device);
+        if (printer == nullptr || painter.paintEngine()->type() == QPaintEngine::Picture)
+            return;
+        printed_ = true;
+        file_ = printer->outputFileName();
+    }
+
+    // Once the painter has ended, with the pages drawn and the pages in all.
+    void Discard(int drawn, int pages) const {
+        if (!printed_)
+            return;
+        if (file_.isEmpty())
+            throw std::runtime_error(
+                QString("Impression interrompue : les pages déjà tracées (%1 sur %2) étaient "
+                        "confiées à l'imprimante, qui peut encore les imprimer.")
+                    .arg(drawn)
+                    .arg(pages)
+                    .toStdString());
+        if (QFile::exists(file_) && !QFile::remove(file_))
+            throw std::runtime_error(QString("Impression interrompue : le fichier « %1 » est "
+                                             "incomplet (%2 pages sur %3) et n'a pas pu être "
+                                             "supprimé.")
+                                         .arg(file_)
+                                         .arg(drawn)
+                                         .arg(pages)
+                                         .toStdString());
+    }
+
+private:
+    bool printed_ = false;
+    QString file_;
+};
+
 // Gives a printer back its page layout when a report is done with it.
 class LayoutKept {
 public:
@@ -501,10 +542,11 @@ bool TQuickRep::Paint(QPagedPaintDevice& device, const QRProgress& progress) {
     for (int i = 0; i < pages; ++i) {
         if (progress &&
             !progress(QString("Impression de la page %1 sur %2").arg(i + 1).arg(pages), i, pages)) {
-            // A printer's job is dropped rather than sent half done.
-            if (auto* printer = dynamic_cast<QPrinter*>(&device))
-                printer->abort();
+            const GivenUpJob job(device, painter);
+            // Aborting a printer is no way out: a preview's engine frees its pages twice at
+            // the next preview, and a file's engine ignores it, leaving a well-formed PDF.
             painter.end();
+            job.Discard(i, pages);
             return false;
         }
         if (i > 0)

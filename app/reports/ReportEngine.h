@@ -158,8 +158,10 @@ public:
     QRSheets PrepareForPage(const QSizeF& area, const QRProgress& progress = {});
 
     // Draws the report on the device under its current page layout, telling the progress of
-    // the layout and of every page drawn. False when the user gave up: a printer's job is
-    // then aborted.
+    // the layout and of every page drawn. False when the user gave up: the device stays fit
+    // for the next drawing and a file printed to is removed. Throws std::runtime_error when a
+    // given-up print leaves something behind: a file that could not be removed, or pages
+    // already handed to a printer's spooler.
     bool Paint(QPagedPaintDevice& device, const QRProgress& progress = {});
     // Sets the page up, prints, and gives the printer back its page layout. A long report
     // shows its progress in a window whose button cancels the job.

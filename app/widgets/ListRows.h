@@ -7,6 +7,11 @@
 #include <QColor>
 #include <QIcon>
 
+#include <functional>
+
+class QMouseEvent;
+class QPoint;
+class QString;
 class QTreeWidget;
 class QTreeWidgetItem;
 
@@ -26,6 +31,20 @@ EtatListe MemoriseListe(const QTreeWidget* list);
 // Scrolls the remembered first row back to the top and makes the remembered record current
 // again, when the list still shows them.
 void RestaureListe(QTreeWidget* list, const EtatListe& etat);
+
+// How two rows of a list compare: -1, 0 or 1.
+using Comparaison = std::function<int(const QTreeWidgetItem*, const QTreeWidgetItem*)>;
+// Puts the rows in the order of compare; rows that compare equal keep their order, and the
+// current row stays current.
+void TrieLignes(QTreeWidget* list, const Comparaison& compare);
+// A click on a column header: the list's sort state (its "Tag" property) and the headers'
+// sort pictures move to that column, ascending or turned around. The caller sorts the rows.
+void CliqueColonne(QTreeWidget* list, int column);
+// Hands every mouse move and press over the list's rows to action.
+void SuitSourisLignes(QTreeWidget* list, std::function<void(QMouseEvent*)> action);
+// The security of the row at a point of the list's rows, as the status line names it
+// ("code - label"); empty where no row carries a security.
+QString TitreSurvole(const QTreeWidget* list, const QPoint& at);
 
 inline const QColor kVert(0, 128, 0);  // credits, gains, rises
 inline const QColor kRouge(255, 0, 0); // debits, losses, falls, negative figures

@@ -128,6 +128,9 @@ void SuitSouris(QChartView* chart, std::function<void(QPoint)> onMove);
 // round prices on the left, as many as the plotting area has room for. Run again whenever
 // that area changes size.
 void GradueIntraday(ChartWidgets& c);
+// The same after giving the price axis the range from coursMin to coursMax, set together with
+// its step.
+void GradueIntraday(ChartWidgets& c, double coursMin, double coursMax);
 
 // How the values of a series fall on the chart view's viewport.
 RepereEcran RepereDe(const QChartView* vue, QLineSeries* serie);

@@ -103,7 +103,7 @@ TMainForm::TMainForm(const QStringList& arguments, UiPrompts* prompts, QWidget* 
     CreateViews();
     CreateCharts();
     CreateRefresh();
-    CreateDeleteKeys();
+    ConnectEditingCommands();
 
     // Stage 1: what the form does as soon as it exists.
     FormCreate();

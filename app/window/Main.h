@@ -8,7 +8,8 @@
 //   MainOptions.cpp      the options command and the write-back of its values
 //   Registry.cpp         the settings read at start and written at the end
 //   MainViews.cpp        the navigation tree and the views redrawn after every change
-//   MainLists.cpp        the lists of securities, trades and cash movements
+//   MainLists.cpp        the window's operations on the record lists (RecordLists.cpp: the
+//                        lists of securities, trades and cash movements)
 //   MainSummary.cpp      the portfolio summary page
 //   MainRepart.cpp       the repartition list and pie
 //   MainTitre.cpp        the security page and the building of its charts
@@ -23,6 +24,7 @@
 //                        printed reports
 
 #include "widgets/UiPrompts.h"
+#include "window/PageHost.h"
 #include "window/Registry.h"
 
 #include <QMainWindow>
@@ -57,6 +59,7 @@ class QTreeWidget;
 class ChartWidgets;
 class MainViewWidgets;
 class QuoteRefresh;
+class RecordLists;
 struct QuoteRefreshReport;
 
 class TCorv;
@@ -71,7 +74,7 @@ public:
     explicit StartupError(const std::string& message) : std::runtime_error(message) {}
 };
 
-class TMainForm : public QMainWindow {
+class TMainForm : public QMainWindow, public PageHost {
     Q_OBJECT
 
 public:
@@ -81,11 +84,12 @@ public:
                        QWidget* owner = nullptr);
     ~TMainForm() override;
 
-    TCorv* Portefeuille() const { return FPortefeuille.get(); }
+    TCorv* Portefeuille() const override { return FPortefeuille.get(); }
     const std::string& InstallDir() const { return FInstallDir; }
     QTimer* RefreshTimer() const { return Timer1; }
     QPrinter* Printer() const { return FPrinter.get(); }
-    UiPrompts& Prompts() const { return *FPrompts; }
+    UiPrompts& Prompts() const override { return *FPrompts; }
+    platform::SettingsStore& Settings() const override;
 
     // Document commands.
     bool ConfirmSave();
@@ -107,15 +111,19 @@ public:
 
     // Views.
     void BuildTree();
-    void RefreshViews(Valeurs* titre = nullptr);
+    void RefreshViews(Valeurs* titre = nullptr) override;
+    void ShowSecurity(Valeurs* titre) override;
     void BuildRepartColumns();
 
     // The application's current hint goes to the first panel of the status line.
     void ShowHint(const QString& hint);
     QString CurrentHint() const;
+    // The third panel of the status line.
+    void ShowReadOut(const QString& text) override;
+    QString ReadOut() const override;
 
     // Runs a command so that no exception reaches the event loop: errors are shown.
-    void Guard(const std::function<void()>& command);
+    void Guard(const std::function<void()>& command) override;
     void ShowError(const QString& text);
 
     // The commands, found by their action name.
@@ -324,7 +332,7 @@ private:
     // MainRepart.cpp; their widgets in MainViewWidgets.h).
 public:
     void ClearViews();
-    Valeurs* SelectedTitre() const;
+    Valeurs* SelectedTitre() const override;
     void FillTitres();
     void FillOperes(Valeurs* titre);
     void FillCash();
@@ -342,19 +350,13 @@ private:
     void SetUpTree();
     void CreatePortfolioSummary();
     void CreatePortfolioPie();
-    void CreateCashView();
-    void CreateQuotesList();
     void CreateSecuritiesSummary();
     void CreateRepartList();
-    void CreateSecurityTitlesAndTrades();
+    void CreateRepartHandlers();
     void ConnectTreeAndPickers();
-    void CreateListHandlers();
     void LT1Change();
     void PageCtl1Change();
-    void ListColumnClick(QTreeWidget* list, int column);
-    void SortList(QTreeWidget* list);
-    void ListTitreDblClick();
-    void ListTitreMouseMove(QTreeWidget* list, const QPoint& at);
+    void SortRepart();
     void ListRepartMouseDown();
     bool RunColumnChooser(std::array<std::uint8_t, kColRepSize>& ids);
     void PortCurClick(QWidget* button);
@@ -367,6 +369,7 @@ private:
     void DateRentChange();
 
     MainViewWidgets* FViews = nullptr;
+    RecordLists* FListes = nullptr;
     bool FBuildingTree = false;
     std::uint8_t TreeSelKind = 0; // kind of node selected when the last rebuild began
 
@@ -442,7 +445,9 @@ public:
     Mvt* SelectedMvt() const;
 
 private:
-    void CreateDeleteKeys();
+    // The Delete key, the double click and the pop-up menu of the tree and of the trade and
+    // cash lists run the editing commands.
+    void ConnectEditingCommands();
     // False when there is no document, or when a walk is under way: the status line then
     // says that the command named was refused.
     bool EditingAllowed(const QAction* commande);

@@ -6,7 +6,7 @@
 #include "window/Main.h"
 
 #include "dialogs/CashDialog.h"
-#include "window/MainViewWidgets.h"
+#include "window/RecordLists.h"
 #include "window/Shown.h"
 
 #include "portfolio/Cv.h"
@@ -14,6 +14,7 @@
 #include <QAction>
 #include <QEvent>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QTreeWidget>
 
 #include <algorithm>
@@ -42,20 +43,25 @@ private:
     std::function<void()> action_;
 };
 
-QTreeWidgetItem* SelectedRow(const QTreeWidget* list) {
-    const QList<QTreeWidgetItem*> rows = list->selectedItems();
-    return rows.isEmpty() ? nullptr : rows.front();
-}
-
 } // namespace
 
-// The Delete key deletes the selected record of the tree and of the trade and cash lists.
-void TMainForm::CreateDeleteKeys() {
+void TMainForm::ConnectEditingCommands() {
+    QTreeWidget* operes = FListes->TradeList();
+    QTreeWidget* cash = FListes->CashList();
+    // The Delete key deletes the selected record of the tree and of the two lists.
     LT1->installEventFilter(new ToucheSuppr(LT1, [this] { Guard([this] { delvalExecute(); }); }));
-    FViews->LvOp->installEventFilter(
-        new ToucheSuppr(FViews->LvOp, [this] { Guard([this] { DelOpereExecute(); }); }));
-    FViews->LstCash->installEventFilter(
-        new ToucheSuppr(FViews->LstCash, [this] { Guard([this] { DelCashExecute(); }); }));
+    operes->installEventFilter(
+        new ToucheSuppr(operes, [this] { Guard([this] { DelOpereExecute(); }); }));
+    cash->installEventFilter(
+        new ToucheSuppr(cash, [this] { Guard([this] { DelCashExecute(); }); }));
+    // Editing a trade or a movement is the business of the editing commands: a double click
+    // runs them as their menu entries do, and does nothing while they are not available.
+    connect(operes, &QTreeWidget::itemDoubleClicked, UpdOp, [this] { UpdOp->trigger(); });
+    connect(cash, &QTreeWidget::itemDoubleClicked, UpdCash, [this] { UpdCash->trigger(); });
+    connect(operes, &QTreeWidget::customContextMenuRequested, this,
+            [this, operes](QPoint at) { PopupOperes->popup(operes->viewport()->mapToGlobal(at)); });
+    connect(cash, &QTreeWidget::customContextMenuRequested, this,
+            [this, cash](QPoint at) { PopupCash->popup(cash->viewport()->mapToGlobal(at)); });
 }
 
 // The records of a quote walk must stay where they are until it ends; while it waits for a
@@ -69,31 +75,7 @@ bool TMainForm::EditingAllowed(const QAction* commande) {
 // whose trades are gone must not stay behind for a later sort or click.
 void TMainForm::ForgetTradeRows() {
     if (SelectedTitre() == nullptr)
-        FViews->LvOp->clear();
-}
-
-Operes* TMainForm::SelectedOpere() const {
-    Valeurs* titre = SelectedTitre();
-    const void* record = RecordOf(SelectedRow(FViews->LvOp));
-    if (titre == nullptr || record == nullptr)
-        return nullptr;
-    // Only a trade that the selected security still has: a row may outlive its record.
-    for (const auto& op : titre->Operes) {
-        if (op.get() == record)
-            return op.get();
-    }
-    return nullptr;
-}
-
-Mvt* TMainForm::SelectedMvt() const {
-    const void* record = RecordOf(SelectedRow(FViews->LstCash));
-    if (!FPortefeuille || record == nullptr)
-        return nullptr;
-    for (const auto& mvt : FPortefeuille->Mouvements) {
-        if (mvt.get() == record)
-            return mvt.get();
-    }
-    return nullptr;
+        FListes->ForgetTradeRows();
 }
 
 void TMainForm::delvalExecute() {
@@ -109,9 +91,9 @@ void TMainForm::delvalExecute() {
     const auto rang = static_cast<std::size_t>(place - titres.begin());
 
     const QString corvane = QString("Corvane");
-    if (const std::string refus = doc.SuppressionRefusee(titre); !refus.empty()) {
-        FPrompts->Message(this, corvane, QString::fromStdString(refus), QMessageBox::Warning,
-                          QMessageBox::Ok);
+    if (const Refus refus = doc.SuppressionRefusee(titre)) {
+        FPrompts->Message(this, corvane, QString::fromStdString(refus.Texte()),
+                          QMessageBox::Warning, QMessageBox::Ok);
         return;
     }
     if (titre->Bilan.PlValNet != 0)
@@ -123,7 +105,7 @@ void TMainForm::delvalExecute() {
     // The tree and the trade list point at the security and its trades: they let go of them
     // before these are freed. The rebuild then selects the neighbour, or the root when no
     // security is left.
-    FViews->LvOp->clear();
+    FListes->ForgetTradeRows();
     doc.DeleteTitre(titre);
     if (titres.empty()) {
         LT1->setCurrentItem(LT1->topLevelItem(0));
@@ -139,12 +121,12 @@ void TMainForm::DelOpereExecute() {
     Operes* opere = SelectedOpere();
     if (!EditingAllowed(DelOpere) || titre == nullptr || opere == nullptr)
         return;
-    if (const std::string refus = FPortefeuille->DeleteOpere(titre, opere); !refus.empty()) {
-        FPrompts->Message(this, "Corvane", QString::fromStdString(refus), QMessageBox::Warning,
-                          QMessageBox::Ok);
+    if (const Refus refus = FPortefeuille->DeleteOpere(titre, opere)) {
+        FPrompts->Message(this, "Corvane", QString::fromStdString(refus.Texte()),
+                          QMessageBox::Warning, QMessageBox::Ok);
         return;
     }
-    delete SelectedRow(FViews->LvOp); // the row goes with its trade
+    FListes->RemoveSelectedOpereRow(); // the row goes with its trade
     RefreshViews(titre);
     BuildTree();
 }
@@ -186,19 +168,19 @@ void TMainForm::DelCashExecute() {
     Mvt* mouvement = SelectedMvt();
     if (!EditingAllowed(DelCash) || mouvement == nullptr)
         return;
-    delete SelectedRow(FViews->LstCash);
-    if (const std::string refus = FPortefeuille->DeleteMvt(mouvement); !refus.empty())
-        FPrompts->Message(this, "Corvane", QString::fromStdString(refus), QMessageBox::Warning,
-                          QMessageBox::Ok);
+    FListes->RemoveSelectedMvtRow();
+    if (const Refus refus = FPortefeuille->DeleteMvt(mouvement))
+        FPrompts->Message(this, "Corvane", QString::fromStdString(refus.Texte()),
+                          QMessageBox::Warning, QMessageBox::Ok);
     RefreshViews(nullptr);
 }
 
 void TMainForm::Purge1Click() {
     if (!EditingAllowed(Purge1))
         return;
-    if (const std::string refus = FPortefeuille->Purge(); !refus.empty())
-        FPrompts->Message(this, "Corvane", QString::fromStdString(refus), QMessageBox::Warning,
-                          QMessageBox::Ok);
+    if (const Refus refus = FPortefeuille->Purge())
+        FPrompts->Message(this, "Corvane", QString::fromStdString(refus.Texte()),
+                          QMessageBox::Warning, QMessageBox::Ok);
     RefreshViews(nullptr);
     ForgetTradeRows();
 }

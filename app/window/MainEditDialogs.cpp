@@ -37,8 +37,8 @@ bool RunSecurityDialog(UiPrompts& prompts, TOKBottomDlg& dialog) {
     return prompts.RunDialog(dialog);
 }
 
-void RefuseTitre(UiPrompts& prompts, QWidget* parent, const std::string& raison) {
-    prompts.Message(parent, QString(), QString::fromStdString(raison), QMessageBox::Warning,
+void RefuseTitre(UiPrompts& prompts, QWidget* parent, const Refus& refus) {
+    prompts.Message(parent, QString(), QString::fromStdString(refus.Texte()), QMessageBox::Warning,
                     QMessageBox::Ok);
 }
 
@@ -55,10 +55,10 @@ void TMainForm::AddValExecute() {
     if (!saisie)
         return;
 
-    std::string refus;
-    FSelTitre = doc.AddTitre(AvecDefauts(*saisie), refus);
-    if (FSelTitre == nullptr)
+    Valeurs* ajoute = nullptr;
+    if (const Refus refus = doc.AddTitre(AvecDefauts(*saisie), &ajoute))
         RefuseTitre(*FPrompts, this, refus);
+    FSelTitre = ajoute;
     BuildTree();
 }
 
@@ -76,9 +76,8 @@ void TMainForm::ModifValExecute() {
     // exactly as it was.
     const std::optional<FicheTitre> saisie = dialog.Resultat();
     TCorv::ChangementTitre change;
-    if (const std::string refus = doc.ReplaceTitre(
-            titre, saisie ? AvecDefauts(*saisie) : FicheTitre::De(*titre), ancienCours, &change);
-        !refus.empty()) {
+    if (const Refus refus = doc.ReplaceTitre(
+            titre, saisie ? AvecDefauts(*saisie) : FicheTitre::De(*titre), ancienCours, &change)) {
         RefuseTitre(*FPrompts, this, refus);
         return;
     }

@@ -83,9 +83,12 @@ bool TMainForm::OpenPortefeuille(const std::string& path) {
     std::vector<std::string> remarques;
     try {
         nouveau->LoadFile(path, &remarques);
-    } catch (const platform::ConversionError&) {
-        FPrompts->Message(this, "Corvane", "Format de fichier incorrect!", QMessageBox::Warning,
-                          QMessageBox::Ok);
+    } catch (const platform::ConversionError& erreur) {
+        // The reader's line says where the file is to be mended, and what it found there.
+        FPrompts->Message(this, "Corvane",
+                          QString("Format de fichier incorrect!\n") +
+                              QString::fromStdString(erreur.what()),
+                          QMessageBox::Warning, QMessageBox::Ok);
         return false;
     }
     nouveau->LoadSettings(*FRegistry);

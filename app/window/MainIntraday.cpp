@@ -20,7 +20,30 @@
 
 #include <algorithm>
 
+namespace {
+
+// The axis lays out one graduation per step as soon as its range or its step changes, so a
+// range must never meet the step of the chart shown before (a span of millions of euros at a
+// step of cents would hold the window for good). A fixed count of graduations holds while the
+// range and the step change; the round step takes over once both are the new ones.
+void PoseGraduationsPrix(QValueAxis* axe, double min, double max, double pas) {
+    if (axe->tickType() == QValueAxis::TicksDynamic && axe->tickInterval() == pas &&
+        axe->min() == min && axe->max() == max)
+        return;
+    axe->setTickType(QValueAxis::TicksFixed);
+    axe->setRange(min, max);
+    axe->setTickAnchor(0.0);
+    axe->setTickInterval(pas);
+    axe->setTickType(QValueAxis::TicksDynamic);
+}
+
+} // namespace
+
 void GradueIntraday(ChartWidgets& c) {
+    GradueIntraday(c, c.Chart4Gauche->min(), c.Chart4Gauche->max());
+}
+
+void GradueIntraday(ChartWidgets& c, double coursMin, double coursMax) {
     const QRectF zone = c.Chart4->chart()->plotArea();
     const QFontMetricsF police(c.Chart4Bas->labelsFont());
     // A time label with as much room again beside it; price labels a line and a half apart.
@@ -47,14 +70,8 @@ void GradueIntraday(ChartWidgets& c) {
             c.Chart4Bas->append(libelles[static_cast<qsizetype>(i)], g.Heures[i]);
     }
 
-    const double pas =
-        PasArrondi(c.Chart4Gauche->max() - c.Chart4Gauche->min(), std::max(intervalles, 2));
-    if (c.Chart4Gauche->tickType() != QValueAxis::TicksDynamic ||
-        c.Chart4Gauche->tickInterval() != pas) {
-        c.Chart4Gauche->setTickType(QValueAxis::TicksDynamic);
-        c.Chart4Gauche->setTickAnchor(0.0);
-        c.Chart4Gauche->setTickInterval(pas);
-    }
+    PoseGraduationsPrix(c.Chart4Gauche, coursMin, coursMax,
+                        PasArrondi(coursMax - coursMin, std::max(intervalles, 2)));
 }
 
 void TMainForm::ShowIntraday(Valeurs* titre, bool histoLisible) {
@@ -104,7 +121,6 @@ void TMainForm::ShowIntraday(Valeurs* titre, bool histoLisible) {
     c.Series9->replace(ligne);
 
     c.Chart4Bas->setRange(g.HeureMin, g.HeureMax);
-    c.Chart4Gauche->setRange(g.CoursMin, g.CoursMax);
-    GradueIntraday(c);
+    GradueIntraday(c, g.CoursMin, g.CoursMax);
     Chart4AfterDraw();
 }

@@ -85,10 +85,9 @@ void TMainForm::HistoExecute() {
         // portfolio would be closed without a word and reopened with unsplit trades. The editor
         // asked the document before it split the history, so a refusal here is one it could
         // not foresee, and is told.
-        if (const std::string refus = FPortefeuille->DiviseTitre(titre, ratio, EndOfDay(jusqua));
-            !refus.empty())
-            FPrompts->Message(this, "Corvane", QString::fromStdString(refus), QMessageBox::Warning,
-                              QMessageBox::Ok);
+        if (const Refus refus = FPortefeuille->DiviseTitre(titre, ratio, EndOfDay(jusqua)))
+            FPrompts->Message(this, "Corvane", QString::fromStdString(refus.Texte()),
+                              QMessageBox::Warning, QMessageBox::Ok);
         BuildTree();
     }
     if (PageCtl1->tabText(PageCtl1->currentIndex()) == "Graphiques")
@@ -139,11 +138,9 @@ void TMainForm::ActTransfertExecute() {
 
     Valeurs* selection = SelectedTitre();
     TransfertEnCours transfert(doc);
-    if (const std::string refus =
-            transfert.Restructure(options.Suppr, options.Cumul, options.Intitule);
-        !refus.empty()) {
+    if (const Refus refus = transfert.Restructure(options.Suppr, options.Cumul, options.Intitule)) {
         FPrompts->Message(this, corvane,
-                          QString::fromStdString(refus) +
+                          QString::fromStdString(refus.Texte()) +
                               QString("\nLe transfert n'a pas eu lieu : le portefeuille en "
                                       "cours est inchangé."),
                           QMessageBox::Warning, QMessageBox::Ok);

@@ -18,6 +18,7 @@
 #include <QDateEdit>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPieSeries>
 #include <QPieSlice>
 #include <QToolButton>
@@ -30,6 +31,34 @@ QString Texte(const std::string& text) {
 }
 
 } // namespace
+
+void TMainForm::CreateRepartHandlers() {
+    QTreeWidget* list = FViews->ListRepart;
+    list->setProperty("Tag", 1);
+    connect(list->header(), &QHeaderView::sectionClicked, this, [this, list](int colonne) {
+        Guard([&] {
+            CliqueColonne(list, colonne);
+            SortRepart();
+        });
+    });
+    SuitSourisLignes(list, [this, list](QMouseEvent* e) {
+        if (e->type() == QEvent::MouseMove)
+            StatusPanel2->setText(TitreSurvole(list, e->position().toPoint()));
+        else if (e->button() == Qt::RightButton)
+            Guard([&] { ListRepartMouseDown(); });
+    });
+}
+
+void TMainForm::SortRepart() {
+    const int tag = FViews->ListRepart->property("Tag").toInt();
+    const std::vector<int> ids = ColonnesAffichees(FColRep);
+    TrieLignes(FViews->ListRepart, [tag, &ids](const QTreeWidgetItem* a, const QTreeWidgetItem* b) {
+        const auto* ra = Record<Valeurs>(a);
+        const auto* rb = Record<Valeurs>(b);
+        // Rows whose record is missing compare equal.
+        return ra != nullptr && rb != nullptr ? CompareRepartBy(*ra, *rb, tag, ids) : 0;
+    });
+}
 
 void TMainForm::ShowRepartition() {
     if (!FPortefeuille)

@@ -24,21 +24,9 @@ class MainViewWidgets : public QObject {
 public:
     using QObject::QObject;
 
-    // Lists (sort state in their "Tag" property).
-    QTreeWidget* ListTitre = nullptr;
-    QTreeWidget* LvOp = nullptr;
-    QTreeWidget* LstCash = nullptr;
+    // The repartition list (sort state in its "Tag" property).
     QTreeWidget* ListRepart = nullptr;
     QCheckBox* OnlyHold = nullptr;
-
-    // Title labels of the security pages.
-    QLabel* Libelle = nullptr;
-    QLabel* Libelle1 = nullptr;
-    QLabel* Libelle2 = nullptr;
-
-    // Cash page.
-    QLabel* VCash = nullptr;
-    QLabel* CashL = nullptr;
 
     // Portfolio summary.
     QLabel* VCashPo = nullptr;

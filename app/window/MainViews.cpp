@@ -8,6 +8,7 @@
 #include "views/ViewSort.h"
 #include "window/MainViewWidgets.h"
 #include "window/PageBlocks.h"
+#include "window/RecordLists.h"
 
 #include "portfolio/Cv.h"
 
@@ -66,58 +67,9 @@ void Detache(QWidget* page, QWidget* champ) {
     }
 }
 
-// A title label on top of a page, whatever layout the page already has.
-void InsereTitre(QWidget* page, QLabel* titre) {
-    QLayout* layout = page->layout();
-    if (auto* boite = qobject_cast<QBoxLayout*>(layout)) {
-        boite->insertWidget(0, titre);
-    } else if (auto* form = qobject_cast<QFormLayout*>(layout)) {
-        form->insertRow(0, titre);
-    } else if (auto* grille = qobject_cast<QGridLayout*>(layout)) {
-        struct Place {
-            QLayoutItem* item;
-            int ligne, colonne, lignes, colonnes;
-        };
-        std::vector<Place> places;
-        for (int i = grille->count() - 1; i >= 0; --i) {
-            Place p{nullptr, 0, 0, 1, 1};
-            grille->getItemPosition(i, &p.ligne, &p.colonne, &p.lignes, &p.colonnes);
-            p.item = grille->takeAt(i);
-            places.push_back(p);
-        }
-        const int lignes = grille->rowCount();
-        for (int r = lignes - 1; r >= 0; --r)
-            grille->setRowStretch(r + 1, grille->rowStretch(r));
-        grille->setRowStretch(0, 0);
-        for (const Place& p : places)
-            grille->addItem(p.item, p.ligne + 1, p.colonne, p.lignes, p.colonnes,
-                            p.item->alignment());
-        grille->addWidget(titre, 0, 0, 1, std::max(grille->columnCount(), 1));
-    } else {
-        auto* boite = new QVBoxLayout(page);
-        boite->addWidget(titre);
-        boite->addStretch(1);
-    }
-}
-
-QLabel* Titre(QWidget* parent, const char* name) {
-    auto* label = new QLabel(parent);
-    label->setObjectName(name);
-    label->setStyleSheet("font-weight: bold; font-size: 11pt; padding: 2px;");
-    return label;
-}
-
-QLabel* Etiquette(QWidget* parent, const char* text, const char* hint = nullptr) {
-    auto* label = new QLabel(QString::fromUtf8(text), parent);
-    if (hint != nullptr) {
-        label->setToolTip(QString::fromUtf8(hint));
-        label->setStatusTip(QString::fromUtf8(hint));
-    }
-    return label;
-}
-
 using page::Cadre;
 using page::Entete;
+using page::Etiquette;
 
 // A figure of a summary.
 QLabel* Valeur(QWidget* parent, const char* name) {
@@ -148,32 +100,6 @@ QChartView* Camembert(QWidget* parent, const char* name) {
     vue->setRenderHint(QPainter::Antialiasing);
     vue->setMinimumHeight(220);
     return vue;
-}
-
-// A list of records, one per row: whole rows selected, sorted only by the program, on the
-// pale yellow of the window's lists.
-QTreeWidget* MakeList(QWidget* parent, const char* name, const QStringList& captions) {
-    auto* list = new QTreeWidget(parent);
-    list->setObjectName(name);
-    list->setColumnCount(static_cast<int>(captions.size()));
-    list->setHeaderLabels(captions);
-    list->setRootIsDecorated(false);
-    list->setItemsExpandable(false);
-    list->setUniformRowHeights(true);
-    list->setSortingEnabled(false);
-    list->setSelectionBehavior(QAbstractItemView::SelectRows);
-    list->setSelectionMode(QAbstractItemView::SingleSelection);
-    list->setAllColumnsShowFocus(true);
-    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    list->setContextMenuPolicy(Qt::CustomContextMenu);
-    list->header()->setSectionsClickable(true);
-    list->header()->setStretchLastSection(false);
-    list->header()->setDefaultAlignment(Qt::AlignCenter);
-    QPalette palette = list->palette();
-    palette.setColor(QPalette::Base, kFondListes);
-    list->setPalette(palette);
-    list->setProperty("Tag", 0);
-    return list;
 }
 
 // One header of a table of figures, over colonnes columns.
@@ -308,12 +234,10 @@ void TMainForm::CreateViews() {
     SetUpTree();
     CreatePortfolioSummary();
     CreatePortfolioPie();
-    CreateCashView();
-    CreateQuotesList();
+    FListes = new RecordLists(*this, PgTitre->widget(0), PgCash->widget(0), PageCtl1);
     CreateSecuritiesSummary();
     CreateRepartList();
-    CreateSecurityTitlesAndTrades();
-    CreateListHandlers();
+    CreateRepartHandlers();
     ConnectTreeAndPickers();
 }
 
@@ -372,35 +296,6 @@ void TMainForm::CreatePortfolioPie() {
                 [this, bouton] { Guard([&] { PortCurClick(bouton); }); });
 }
 
-// The two balances and the movements.
-void TMainForm::CreateCashView() {
-    MainViewWidgets& v = *FViews;
-    QWidget* page = PgCash->widget(0);
-    auto* colonne = new QVBoxLayout(page);
-    auto* soldes = new QHBoxLayout;
-    v.VCash = Valeur(page, "VCash");
-    v.CashL = Valeur(page, "CashL");
-    soldes->addWidget(Etiquette(page, "Solde actuel"));
-    soldes->addWidget(v.VCash);
-    soldes->addSpacing(20);
-    soldes->addWidget(Etiquette(page, "Solde en liquidation"));
-    soldes->addWidget(v.CashL);
-    soldes->addStretch(1);
-    colonne->addLayout(soldes);
-    v.LstCash = MakeList(page, "LstCash", {"Date", "Sens", "Montant", "Commentaire"});
-    colonne->addWidget(v.LstCash, 1);
-}
-
-void TMainForm::CreateQuotesList() {
-    MainViewWidgets& v = *FViews;
-    QWidget* page = PgTitre->widget(0);
-    auto* colonne = new QVBoxLayout(page);
-    v.ListTitre =
-        MakeList(page, "ListTitre",
-                 {"Valeur", QString("Libellé"), "Date", "Cours", "Variation", "+Haut", "+Bas"});
-    colonne->addWidget(v.ListTitre);
-}
-
 // Two tables above the repartition pie and the buttons that choose what it shares out.
 void TMainForm::CreateSecuritiesSummary() {
     MainViewWidgets& v = *FViews;
@@ -442,29 +337,12 @@ void TMainForm::CreateRepartList() {
     MainViewWidgets& v = *FViews;
     QWidget* page = PgTitre->widget(2);
     auto* colonne = new QVBoxLayout(page);
-    v.ListRepart = MakeList(page, "ListRepart", {"Valeur"});
+    v.ListRepart = page::Liste(page, "ListRepart", {"Valeur"});
     colonne->addWidget(v.ListRepart, 1);
     v.OnlyHold = new QCheckBox(QString("Montrer uniquement les titres détenus"), page);
     v.OnlyHold->setObjectName("OnlyHold");
     colonne->addWidget(v.OnlyHold);
     connect(v.OnlyHold, &QCheckBox::clicked, this, [this] { Guard([&] { OnlyHoldClick(); }); });
-}
-
-// The title labels of the three security pages, and the trades on the second.
-void TMainForm::CreateSecurityTitlesAndTrades() {
-    MainViewWidgets& v = *FViews;
-    v.Libelle1 = Titre(PageCtl1->widget(0), "Libelle1");
-    InsereTitre(PageCtl1->widget(0), v.Libelle1);
-    QWidget* page = PageCtl1->widget(1);
-    auto* colonne = new QVBoxLayout(page);
-    v.Libelle = Titre(page, "Libelle");
-    colonne->addWidget(v.Libelle);
-    v.LvOp = MakeList(page, "LvOp",
-                      {"Sens", "Date", QString("Qté"), "Cours", "Frais", "Px Brut Moy.",
-                       "Px  Net Moy.", "+Val. Brute", "+Val. Nette"});
-    colonne->addWidget(v.LvOp, 1);
-    v.Libelle2 = Titre(PageCtl1->widget(2), "Libelle2");
-    InsereTitre(PageCtl1->widget(2), v.Libelle2);
 }
 
 void TMainForm::ConnectTreeAndPickers() {
@@ -492,10 +370,27 @@ Valeurs* TMainForm::SelectedTitre() const {
 
 void TMainForm::ClearViews() {
     LT1->clear();
-    FViews->LvOp->clear();
-    FViews->LstCash->clear();
-    for (QLabel* titre : {FViews->Libelle, FViews->Libelle1, FViews->Libelle2})
-        titre->setText(QString());
+    FListes->ClearViews();
+}
+
+void TMainForm::ShowSecurity(Valeurs* titre) {
+    FSelTitre = titre;
+    LT1->clearSelection();
+    LT1->setCurrentItem(nullptr);
+    PageCtl1->setCurrentIndex(0);
+    BuildTree();
+}
+
+platform::SettingsStore& TMainForm::Settings() const {
+    return *FRegistry;
+}
+
+void TMainForm::ShowReadOut(const QString& text) {
+    StatusPanel2->setText(text);
+}
+
+QString TMainForm::ReadOut() const {
+    return StatusPanel2->text();
 }
 
 void TMainForm::RefreshViews(Valeurs* titre) {

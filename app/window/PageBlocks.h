@@ -3,10 +3,12 @@
 // The pieces the window's pages are made of: framed blocks, their bold headings and captions,
 // and the read-outs that show a figure.
 
+#include <QStringList>
 #include <Qt>
 
 class QFrame;
 class QLabel;
+class QTreeWidget;
 class QWidget;
 
 namespace page {
@@ -17,7 +19,13 @@ QFrame* Cadre(QWidget* parent);
 QLabel* Legende(QWidget* parent, const char* text, Qt::Alignment alignement = Qt::AlignLeft);
 // The bold heading of a column or of a block.
 QLabel* Entete(QWidget* parent, const char* text);
-// A read-out: right-aligned in a sunken frame, its text selectable, at least largeur wide.
+// A caption whose hint, when given, explains it in a tool tip and in the status line.
+QLabel* Etiquette(QWidget* parent, const char* text, const char* hint = nullptr);
+// A list of records, one per row: whole rows selected, sorted only by the program, on the
+// pale yellow of the window's lists.
+QTreeWidget* Liste(QWidget* parent, const char* name, const QStringList& captions);
+// A read-out: right-aligned in a sunken frame, its text selectable, at least largeur wide and
+// never narrower than its text.
 QLabel* Afficheur(QWidget* parent, const char* name, int largeur);
 
 } // namespace page

@@ -257,7 +257,8 @@ TEST_F(StartupTest, UnreadableFirstDocumentGivesANewOne) {
     const std::string mauvais = WriteFile("mauvais.cvx", kBadFile);
     auto form = StartWith([&](platform::SettingsStore& s) { s.WriteString("CURRENT", mauvais); });
     ASSERT_EQ(prompts.messages.size(), 1u);
-    EXPECT_EQ(prompts.messages[0].text, "Format de fichier incorrect!");
+    EXPECT_TRUE(prompts.messages[0].text.startsWith("Format de fichier incorrect!\nLigne 3 "))
+        << prompts.messages[0].text.toStdString();
     ASSERT_NE(form->Portefeuille(), nullptr);
     EXPECT_TRUE(form->Portefeuille()->Fichier.empty());
     EXPECT_EQ(form->windowTitle(), "Corvane");

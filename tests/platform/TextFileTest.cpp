@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
@@ -17,6 +18,7 @@
 #include <functional>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <sys/file.h>
@@ -99,6 +101,25 @@ TEST_F(TextFiles, AReadersFingerprintIsThatOfTheBytesItRead) {
             EXPECT_FALSE(FingerprintOf(changed).Matches(FingerprintOf(text)));
             EXPECT_FALSE(FingerprintOf(text + '\0').Matches(FingerprintOf(text)));
         }
+    }
+}
+
+// Another window ticks two trades: two bytes of the file change. Each tick here falls on the
+// last byte of an eight-byte word, where a hash that mixes whole words by multiplication only
+// reaches its top bits, and the two can cancel each other out.
+TEST_F(TextFiles, AFingerprintSeesTwoTicksAnywhereInTheFile) {
+    std::string trades;
+    for (int i = 0; i < 40; ++i) {
+        char line[48];
+        std::snprintf(line, sizeof line, "O|S%03d|F|05/03/24|A|%04d|1500|0|0|0|F|*\n", i, 100 + i);
+        trades += line; // 40 bytes, its tick the eighth
+    }
+    const FileFingerprint seen = FingerprintOf(trades);
+    for (const auto& [first, second] : {std::pair{1, 39}, std::pair{2, 6}, std::pair{14, 17}}) {
+        std::string ticked = trades;
+        ticked[40 * first + 7] = 'T';
+        ticked[40 * second + 7] = 'T';
+        EXPECT_FALSE(FingerprintOf(ticked).Matches(seen)) << first << ' ' << second;
     }
 }
 

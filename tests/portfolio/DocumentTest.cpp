@@ -268,7 +268,7 @@ TEST(Document, ChangesThatWouldTakeAPortfolioTotalBeyondTheCentsAreRefused) {
     };
     struct Cas {
         const char* nom;
-        std::function<std::string(TCorv&)> change;
+        std::function<Refus(TCorv&)> change;
         const char* total;
     };
     // A holds 1 000 000 shares bought at 15,00 €; B none; the cash is 5 000 000,00 €.
@@ -298,8 +298,8 @@ TEST(Document, ChangesThatWouldTakeAPortfolioTotalBeyondTheCentsAreRefused) {
         ASSERT_EQ(d.Cash, 500000000);
         d.Modifie = false;
 
-        const std::string refus = c.change(d);
-        EXPECT_NE(refus.find(c.total), std::string::npos) << refus;
+        const Refus refus = c.change(d);
+        EXPECT_NE(refus.Texte().find(c.total), std::string::npos) << refus;
         EXPECT_FALSE(d.Modifie);
         EXPECT_EQ(d.FindTitre("A")->Operes.size(), 1u);
         EXPECT_TRUE(d.FindTitre("B")->Operes.empty());

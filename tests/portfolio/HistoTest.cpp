@@ -373,6 +373,11 @@ TEST_F(HistoTest, ABadLineFailsTheLoadAndCannotCostTheGoodFile) {
         "03/01/2024;2147483648;110;90;5;",
         "03/01/2024;100;110; -2147483649;5;",
         "03/01/2024;100;110;90;+99999999999;",
+        // Read only in part, such fields would change once saved.
+        "03/01/2024;12abc;110;90;5;",
+        "03/01/2024;100;1.5;90;5;",
+        "03/01/2024;100;110;0x10;5;",
+        "03/01/2024;100;110;90;7e2;",
     };
     for (const auto& bad : badLines) {
         SCOPED_TRACE(bad.substr(0, 40));
@@ -381,7 +386,18 @@ TEST_F(HistoTest, ABadLineFailsTheLoadAndCannotCostTheGoodFile) {
         // Another security's history was loaded before the failure.
         ASSERT_TRUE(corv.LoadHistoFile(&autre));
         ASSERT_EQ(Table().RecordCount(), 1);
-        EXPECT_THROW(corv.LoadHistoFile(&titre), platform::ConversionError);
+        try {
+            corv.LoadHistoFile(&titre);
+            ADD_FAILURE() << "loaded";
+        } catch (const platform::ConversionError& error) {
+            // The file and its line are named.
+            EXPECT_EQ(std::string(error.what())
+                          .rfind("Fichier historique " + corv.HistoFilePath(&titre) +
+                                     ", ligne 3 incorrecte : ",
+                                 0),
+                      0u)
+                << error.what();
+        }
         EXPECT_TRUE(Table().IsEmpty());
         EXPECT_EQ(corv.TitreHisto, nullptr);
         // A later save has no security to write over.

@@ -399,6 +399,32 @@ TEST_F(PortfolioFile, NumbersAreReadWholeOrRefused) {
     EXPECT_EQ(Lines(Save(*doc, "juste.cvx"))[1], "G|-nan|inf|*");
 }
 
+// The forms other C libraries give "%f" for an infinity or a NaN read as what they stand for;
+// what only starts like them is still no number.
+TEST_F(PortfolioFile, NonFiniteFloatsOfOtherCLibrariesRead) {
+    constexpr float kInf = std::numeric_limits<float>::infinity();
+    constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+    const std::vector<std::pair<const char*, float>> lus = {
+        {"1.#INF00", kInf}, {"-1.#INF00", -kInf}, {"-1.#IND00", kNaN},
+        {"1.#QNAN0", kNaN}, {"1.#SNAN0", kNaN},   {"-nan(ind)", kNaN},
+        {"nan(0x1)", kNaN}, {"NAN(snan)", kNaN},  {" 1.#inf ", kInf},
+    };
+    for (const auto& [texte, valeur] : lus) {
+        SCOPED_TRACE(texte);
+        const auto doc = Load("c.cvx", "0|*\nG|" + std::string(texte) + "|1|*\n");
+        if (std::isnan(valeur))
+            EXPECT_TRUE(std::isnan(doc->CouvC));
+        else
+            EXPECT_EQ(doc->CouvC, valeur);
+    }
+    for (const char* texte : {"1.#INF0x", "2.#INF00", "1.#", "nan(", "nan(a b)", "1.#INFINI"}) {
+        SCOPED_TRACE(texte);
+        WriteAll(dir.File("faux.cvx"), "0|*\nG|" + std::string(texte) + "|1|*\n");
+        TCorv doc("");
+        EXPECT_THROW(doc.LoadFile(dir.File("faux.cvx")), platform::ConversionError);
+    }
+}
+
 // Files that the writer would not have written but that hold no doubt about their records
 // open with every record, and the reader tells what it found, line by line. A text that the
 // save cannot write back is kept: the save refuses it, named, until it is mended.
@@ -442,7 +468,31 @@ TEST_F(PortfolioFile, FilesTheWriterWouldNotWriteOpenWhole) {
              EXPECT_EQ(d.Titres[0]->Alarmes.size(), 1u);
          },
          {"Ligne 5 : titre « AB » décrit deux fois (lignes 2 et 5) : il est montré comme un seul "
-          "titre, avec les opérations et les alarmes des deux, et décrit par la ligne 5."}},
+          "titre, avec les opérations, les alarmes et les positions reportées des deux, et "
+          "décrit par la ligne 5."}},
+        {"security described twice, each description carrying purged shares",
+         head +
+             "C|AB|L|P|S|1|01/01/2020|10:00:00|0.00|0|0|F|F|100|0|1000|10|0|0|0|100000|"
+             "100500|0|0|0|0|*\n" +
+             "O|AB" + o +
+             "C|AB|L|P|S|1|01/01/2020|10:00:00|0.00|0|0|F|F|60|10|1300|13|0|0|0|78000|78300|"
+             "12000|11900|1200|1190|*\n" +
+             "O|AB|F|01/01/2020|A|20|100|5|6|*\n",
+         [](const TCorv& d) {
+             ASSERT_EQ(d.Titres.size(), 1u);
+             const BilanTitre& p = d.Titres[0]->BilanPurge;
+             EXPECT_EQ(p.NbAchat, 160);
+             EXPECT_EQ(p.NbVentes, 10);
+             EXPECT_EQ(p.NbInPort, 150); // with the 30 shares of the trades, 180 held
+             EXPECT_EQ(p.ARealBrut, 178000);
+             EXPECT_EQ(p.ARealNet, 178800);
+             EXPECT_EQ(p.VRealNet, 11900);
+             EXPECT_EQ(p.PxMoyAchBrut, 1112); // (100 × 1000 + 60 × 1300) / 160
+             EXPECT_EQ(p.PxMoyVenBrut, 1200);
+             EXPECT_FLOAT_EQ(p.PxMoyAchNet, static_cast<float>((178800 - 11900) * 0.01 / 150));
+         },
+         {"Ligne 4 : titre « AB » décrit deux fois (lignes 2 et 4) : il est montré comme un seul "
+          "titre, avec les opérations, les alarmes et les positions reportées des deux"}},
         {"codes equal once read",
          head + "C|\xE9" + c + "O|\xE9" + o + "C|é" + c + "O|é" + o,
          [](const TCorv& d) {

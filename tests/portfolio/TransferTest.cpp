@@ -30,7 +30,7 @@ TEST_F(Restructure, PurgeOfEveryTradeKeepsThePosition) {
     Compute(t);
     const BilanTitre avant = t->Bilan;
 
-    doc.Purge();
+    EXPECT_EQ(doc.Purge(), "");
     EXPECT_TRUE(t->Operes.empty());
     EXPECT_TRUE(doc.Modifie);
     const BilanTitre& p = t->BilanPurge;
@@ -61,14 +61,14 @@ TEST_F(Restructure, PurgeLeavesUntickedAndPendingTrades) {
     Operes* nonPointe = AddTrade(t, Day(2024, 3, 2), 'A', 5, 1000, 0);
     Operes* enAttente =
         AddTrade(t, Day(2024, 6, 3), 'A', 7, 1000, 0, {.srd = true, .pointe = true});
-    doc.Purge();
+    EXPECT_EQ(doc.Purge(), "");
     ASSERT_EQ(t->Operes.size(), 2u);
     EXPECT_EQ(t->Operes[0].get(), nonPointe);
     EXPECT_EQ(t->Operes[1].get(), enAttente);
     EXPECT_EQ(t->BilanPurge.NbInPort, 10);
 
     doc.Modifie = false;
-    doc.Purge();
+    EXPECT_EQ(doc.Purge(), "");
     EXPECT_EQ(t->Operes.size(), 2u);
     EXPECT_TRUE(doc.Modifie);
 }
@@ -125,7 +125,7 @@ TEST_F(Restructure, ChangesBeyondThirtyTwoBitCentsAreRefusedNamingTheSecurity) {
     struct Cas {
         const char* nom;
         std::function<void(Valeurs&)> prepare;
-        std::function<std::string(TCorv&, Valeurs&)> change;
+        std::function<Refus(TCorv&, Valeurs&)> change;
     };
     Operes* vise = nullptr;
     const std::vector<Cas> cas = {
@@ -177,8 +177,9 @@ TEST_F(Restructure, ChangesBeyondThirtyTwoBitCentsAreRefusedNamingTheSecurity) {
         d.Modifie = false;
         const std::unique_ptr<Valeurs> avant = CopyTitre(*t);
         for (int essai = 0; essai < 2; ++essai) {
-            const std::string refus = c.change(d, *t);
-            EXPECT_NE(refus.find("« Société Générale » (12027)"), std::string::npos) << refus;
+            const Refus refus = c.change(d, *t);
+            EXPECT_NE(refus.Texte().find("« Société Générale » (12027)"), std::string::npos)
+                << refus;
         }
         // Nothing was changed, nor marked as changed.
         EXPECT_FALSE(d.Modifie);
@@ -214,7 +215,7 @@ TEST_F(Restructure, ChangesBeyondThirtyTwoBitCentsAreRefusedNamingTheSecurity) {
 TEST_F(Restructure, ASecurityAlreadyBeyondTheCentsRefusesOnlyWhatTakesANewSumBeyond) {
     struct Cas {
         const char* nom;
-        std::function<std::string(TCorv&, Valeurs&)> change;
+        std::function<Refus(TCorv&, Valeurs&)> change;
         bool accepte;
     };
     const auto vente = [](std::int32_t quantite) {
@@ -250,7 +251,7 @@ TEST_F(Restructure, ASecurityAlreadyBeyondTheCentsRefusesOnlyWhatTakesANewSumBey
         {"transfer",
          [](TCorv& d, Valeurs&) {
              TransfertEnCours transfert(d);
-             std::string refus = transfert.Restructure(false, false, "");
+             Refus refus = transfert.Restructure(false, false, "");
              transfert.Garder();
              return refus;
          },
@@ -277,12 +278,13 @@ TEST_F(Restructure, ASecurityAlreadyBeyondTheCentsRefusesOnlyWhatTakesANewSumBey
         build::Recompute(d);
         d.Modifie = false;
 
-        const std::string refus = c.change(d, *t);
+        const Refus refus = c.change(d, *t);
         if (c.accepte) {
             EXPECT_EQ(refus, "");
             EXPECT_TRUE(d.Modifie);
         } else {
-            EXPECT_NE(refus.find("« Société Générale » (12027)"), std::string::npos) << refus;
+            EXPECT_NE(refus.Texte().find("« Société Générale » (12027)"), std::string::npos)
+                << refus;
             EXPECT_FALSE(d.Modifie);
             EXPECT_EQ(t->Operes.size(), 1u);
         }

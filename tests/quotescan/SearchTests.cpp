@@ -99,6 +99,17 @@ TEST_F(SearchTest, FindRetriesWithCaseChangedMarker) {
 
     Scan exact("SIZE=2>b");
     EXPECT_FALSE(exact.Find("size=2>", 1, true));
+
+    // Record after record, what one search learnt of the page ahead never hides the exact
+    // marker from a later one, nor stands for a place the cursor has passed.
+    Scan records("ABC>1 ABC>2 abc>3 ABC>4 <I>5 ABC>6");
+    EXPECT_TRUE(records.Find("abc>", 1, false));
+    EXPECT_EQ(Rest(records), "3 ABC>4 <I>5 ABC>6");
+    EXPECT_TRUE(records.Find("<i>", 1, false));
+    EXPECT_EQ(Rest(records), "5 ABC>6");
+    EXPECT_TRUE(records.Find("abc>", 1, false));
+    EXPECT_EQ(Rest(records), "6");
+    EXPECT_FALSE(records.Find("abc>", 1, false));
 }
 
 TEST_F(SearchTest, SkipAndCopyUntilStayWithinThePage) {

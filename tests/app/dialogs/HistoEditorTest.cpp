@@ -116,6 +116,30 @@ TEST_F(HistoEditorTest, ASecurityWithoutHistoryOpensEmptyAndValiderCreatesTheFil
     EXPECT_EQ(ReadHisto("12000"), "01/01/1970\n03/02/2026;1250;0;0;300;\n");
 }
 
+// A row typed with a price alone shows, once posted, what Valider stores and a reopening
+// shows: no empty cell that becomes 0 behind the user's back.
+TEST_F(HistoEditorTest, ARowPostedWithAPriceAloneShowsWhatIsStored) {
+    const auto ligne = [](const MemTableModel& m) {
+        QStringList cellules;
+        for (int colonne = 1; colonne <= 4; ++colonne)
+            cellules << m.index(0, colonne).data().toString();
+        return cellules;
+    };
+    TFHisto editor(nullptr, &flag, titre, doc.get(), prompts);
+    MemTableModel& m = *editor.DataSource1;
+    m.Insert();
+    ASSERT_TRUE(m.setData(m.index(0, 0), "03/02/26"));
+    ASSERT_TRUE(m.setData(m.index(0, 1), "12,5"));
+    m.Post();
+    ASSERT_FALSE(m.Editing());
+    EXPECT_EQ(ligne(m), (QStringList{"12,50", "0,00", "0,00", "0"}));
+    editor.BtOkClick();
+    ASSERT_EQ(editor.result(), QDialog::Accepted);
+    doc->LoadHistoFile(titre);
+    TFHisto relu(nullptr, &flag, titre, doc.get(), prompts);
+    EXPECT_EQ(ligne(*relu.DataSource1), ligne(m));
+}
+
 TEST_F(HistoEditorTest, EditsThatWouldSpoilTheHistoryAreRefused) {
     WriteHisto("12000", kTrois);
     TFHisto editor(nullptr, &flag, titre, doc.get(), prompts);

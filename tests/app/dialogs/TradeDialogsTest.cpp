@@ -22,6 +22,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTest>
 #include <QTreeWidget>
 #include <QValidator>
 
@@ -258,6 +259,29 @@ TEST_F(TradeDialogsTest, LiveFeesAmountsAverageAndCash) {
     EXPECT_TRUE(prompts.messages.empty());
 }
 
+TEST_F(TradeDialogsTest, AFigureBeingTypedIsCheckedOnceTheFieldIsLeft) {
+    TAddOper d(nullptr, &doc, nullptr, titre, prompts, Stocke(titre, nullptr));
+    d.ChkSRD->setChecked(false);
+    Type(d, "Achat", 1, "");
+    QTest::keyClicks(d.Cours, "1 234,56");
+    EXPECT_TRUE(prompts.messages.empty());
+    EXPECT_EQ(d.Cours->text(), "1 234,56");
+    EXPECT_EQ(d.MntBrut->text(), "1234,56");
+
+    // A text that is no figure yet previews nothing, and is refused once the field is left.
+    d.Cours->setText("1 2");
+    EXPECT_EQ(d.MntBrut->text(), "");
+    EXPECT_EQ(d.Cash->text(), "");
+    EXPECT_TRUE(prompts.messages.empty());
+    emit d.Cours->editingFinished();
+    ExpectMessage("Corvane", "'1 2' n'est pas un montant correct", QMessageBox::Critical);
+
+    d.Cours->setText("1 234,56");
+    d.OKBtn->click();
+    ASSERT_TRUE(d.Resultat().has_value());
+    EXPECT_EQ(d.Resultat()->Cours, 123456);
+}
+
 TEST_F(TradeDialogsTest, GainsOfSalesAndCovers) {
     TAddOper d(nullptr, &doc, nullptr, titre, prompts, Stocke(titre, nullptr));
     d.ChkSRD->setChecked(false);
@@ -411,6 +435,7 @@ TEST_F(TradeDialogsTest, StoreAndNextAppendsAndPreviewsTheRepeat) {
     ExpectMessage(QString(), QString("Saisie incorrecte!"), QMessageBox::Warning);
     d.Cours->setText("12a5");
     const QString frais = d.Frais1->text();
+    emit d.Cours->editingFinished();
     ExpectMessage("Corvane", "'12a5' n'est pas un montant correct", QMessageBox::Critical);
     EXPECT_EQ(d.Frais1->text(), frais); // nothing half-written
     d.Suivant->click();

@@ -650,6 +650,69 @@ TEST_F(ReportsTest, ALongReportShowsItsProgressAndCanBeGivenUp) {
     EXPECT_TRUE(ferme);
 }
 
+// Giving up the drawing of the pages, in a print to a file or in a preview, leaves no partial
+// file and the printer fit for the next preview and print.
+TEST_F(ReportsTest, DrawingGivenUpLeavesNoFileAndThePrinterFitForTheNext) {
+    Valeurs* t = AddSecurity(*doc, "12000", "ALPHA");
+    for (int i = 0; i < 3000; ++i)
+        AddTrade(t, platform::EncodeDate(2026, 1, 5), 'A', 1, 100, 0);
+    TEdit3 edit(nullptr, t, doc.get());
+    const std::size_t pages = edit.QR.Prepare().size();
+    const int delai = TQuickRep::ProgressDelayMs;
+    TQuickRep::ProgressDelayMs = 0;
+    bool annuler = true;
+    int annules = 0;
+    QTimer guet;
+    guet.setInterval(0);
+    QObject::connect(&guet, &QTimer::timeout, [&] {
+        for (QWidget* fenetre : QApplication::topLevelWidgets())
+            if (auto* progression = qobject_cast<QProgressDialog*>(fenetre);
+                annuler && progression != nullptr && progression->isVisible() &&
+                progression->labelText().startsWith("Impression") && progression->value() > 1) {
+                progression->cancel();
+                ++annules;
+            }
+    });
+    guet.start();
+    QPrinter printer(QPrinter::HighResolution);
+    const std::string pdf = Path("operes.pdf");
+    ToPdf(printer, pdf);
+    EXPECT_FALSE(edit.Print(printer));
+    EXPECT_EQ(annules, 1);
+    EXPECT_FALSE(std::filesystem::exists(pdf));
+
+    int montrees = -1;
+    bool ferme = false;
+    prompts.onDialog = [&](QDialog& dialog) {
+        QObject::connect(&dialog, &QDialog::rejected, [&] { ferme = true; });
+        auto* vue = dialog.findChild<QPrintPreviewWidget*>();
+        if (vue == nullptr)
+            return false;
+        vue->updatePreview();
+        QApplication::processEvents();
+        if (annuler)
+            return false;
+        montrees = vue->pageCount();
+        annuler = true; // a print from the preview, given up, then done
+        vue->print();
+        EXPECT_FALSE(std::filesystem::exists(pdf));
+        annuler = false;
+        vue->print();
+        return false;
+    };
+    edit.Preview(printer, prompts);
+    EXPECT_EQ(annules, 2);
+    EXPECT_TRUE(ferme);
+
+    annuler = false;
+    edit.Preview(printer, prompts);
+    guet.stop();
+    TQuickRep::ProgressDelayMs = delai;
+    EXPECT_EQ(annules, 3);
+    EXPECT_EQ(montrees, static_cast<int>(pages));
+    EXPECT_EQ(PdfPages(pdf), pages);
+}
+
 TEST_F(ReportsTest, PreviewRunsThroughThePromptsInTheReportsOrientation) {
     AddSecurity(*doc, "12000", "ALPHA");
     TEdit2 edit(nullptr, doc.get());

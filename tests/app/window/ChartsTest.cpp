@@ -581,6 +581,41 @@ TEST_F(ChartsTest, AxesAreGraduatedAtRoundValuesAndLeaveRoomForTheEnds) {
     EXPECT_GE(zone.right() - dernier.x(), 4.0);
 }
 
+// The price axis lays out one graduation per step: a wide range must never meet the step of
+// a narrow chart shown before, or the window spins on millions of graduations.
+TEST_F(ChartsTest, APriceRangeIsNeverSetWithThePreviousChartsStep) {
+    Valeurs* etroit = Add("18000", 1000, 1.0f);
+    WriteFile("data/intraday/18000.itd", "13/03/26\n1000 1000\n1010 1100\n");
+    form->resize(1100, 800);
+    form->show();
+    Select(etroit);
+    QApplication::processEvents();
+    auto* prix = qobject_cast<QValueAxis*>(Chart("Chart4")->chart()->axes(Qt::Vertical).front());
+    ASSERT_NE(prix, nullptr);
+    double graduations = 0.0;
+    // Told of each bound as it is set, before the chart lays the axis out.
+    const auto compte = [&] {
+        const double n = prix->tickType() == QValueAxis::TicksDynamic && prix->tickInterval() > 0.0
+                             ? (prix->max() - prix->min()) / prix->tickInterval()
+                             : prix->tickCount();
+        graduations = std::max(graduations, n);
+    };
+    QObject::connect(prix, &QValueAxis::minChanged, prix, compte);
+    QObject::connect(prix, &QValueAxis::maxChanged, prix, compte);
+    // From 0 to 4 505 euros, and the largest price a tick can hold.
+    for (const std::string& plus : {std::string("450500"), std::string("2147483647")}) {
+        Valeurs* large = Add("18" + plus, 1000, 1.0f);
+        WriteFile("data/intraday/18" + plus + ".itd", "13/03/26\n0 1000\n" + plus + " 1100\n");
+        graduations = 0.0;
+        Select(large);
+        QApplication::processEvents();
+        EXPECT_GT(prix->max(), 4505.0) << plus;
+        EXPECT_LE(graduations, 100.0) << plus;
+        Select(etroit);
+        QApplication::processEvents();
+    }
+}
+
 TEST_F(ChartsTest, CrosshairFollowsTheMouseAndReadsThePointOut) {
     Valeurs* titre = Add("14000", 1300, 1.0f);
     Histo("14000", {1000, 1100, 1200});

@@ -89,11 +89,21 @@ TEST_F(DocumentTest, OpenMalformedFileKeepsThePreviousDocument) {
     TCorv* precedent = form->Portefeuille();
     ASSERT_EQ(precedent->Fichier, bon);
 
-    Open(WriteFile("mauvais.cvx", kBadFile));
-    ASSERT_EQ(prompts.messages.size(), 1u);
-    ExpectWarning(prompts.messages[0], "Format de fichier incorrect!");
-    EXPECT_EQ(form->Portefeuille(), precedent);
-    ExpectDocument(bon);
+    // The reader's line comes after the text, telling where and what to mend.
+    const std::vector<std::pair<std::string, QString>> cas = {
+        {kBadFile, "Ligne 3 du portefeuille : 'xx/02/26' n'est pas une date correcte"},
+        {"0|*\nG|5.000000|5.000000|*\nC|A|L|P|S|1|01/01/26|10:00:00|0.00|0|0|F|F|"
+         "0|0|0|0|0|0|0|0|0|0|0|0|0|*\nO|A|F|01/01/26|A|10|12abc|5|6|*\n",
+         "Ligne 4 du portefeuille : '12abc' n'est pas un prix correct"},
+    };
+    for (const auto& [texte, ligne] : cas) {
+        prompts.messages.clear();
+        Open(WriteFile("mauvais.cvx", texte));
+        ASSERT_EQ(prompts.messages.size(), 1u);
+        ExpectWarning(prompts.messages[0], "Format de fichier incorrect!\n" + ligne);
+        EXPECT_EQ(form->Portefeuille(), precedent);
+        ExpectDocument(bon);
+    }
 }
 
 // What the reader found in a file the program would not have written is told once, in one
@@ -114,8 +124,8 @@ TEST_F(DocumentTest, OpenTellsOnceWhatTheFileHeldBeyondTheWritersForm) {
                   "Le portefeuille est ouvert, mais son fichier contient ce que Corvane "
                   "n'écrit pas ainsi :\n"
                   "Ligne 4 : titre « AB » décrit deux fois (lignes 2 et 4) : il est montré comme "
-                  "un seul titre, avec les opérations et les alarmes des deux, et décrit par la "
-                  "ligne 4.\n"
+                  "un seul titre, avec les opérations, les alarmes et les positions reportées "
+                  "des deux, et décrit par la ligne 4.\n"
                   "Ligne 6 : la ligne du mouvement du 01/02/26 ne finit pas par « * » : « note » "
                   "est lu comme son commentaire.");
     EXPECT_TRUE(ouvertAvant);

@@ -188,6 +188,59 @@ TEST_F(ViewsTest, RichDocumentTreeAndSecuritiesList) {
     EXPECT_EQ(Text("DateHeure"), "");
 }
 
+// A timed refresh refills the lists for hours: their pictures are drawn once, not per row.
+TEST_F(ViewsTest, ListRowsShareTheirPicturesAcrossRefills) {
+    Add("12000", "AIR LIQUIDE", 15000)->Infos.Variation = 1.5f;
+    Add("13000", "BOUYGUES", 3000)->Infos.Variation = -2.0f;
+    Add("14000", "CASINO", 2000)->Infos.Variation = 0.0f;
+    Add("15000", "DANONE", 6000)->Infos.Variation = 3.0f;
+    form->BuildTree();
+    const auto images = [this] {
+        QList<qint64> cles;
+        QTreeWidget* liste = W<QTreeWidget>("ListTitre");
+        for (int i = 0; i < liste->topLevelItemCount(); ++i)
+            cles << liste->topLevelItem(i)->icon(0).cacheKey();
+        return cles;
+    };
+    const QList<qint64> avant = images();
+    ASSERT_EQ(avant.size(), 4);
+    EXPECT_EQ(avant[0], avant[3]) << "two rises, one picture";
+    form->RefreshViews();
+    form->RefreshViews();
+    EXPECT_EQ(images(), avant);
+}
+
+// The security page at the window's first size and at a narrow one: every read-out shows its
+// figure whole.
+TEST_F(ViewsTest, LargeFiguresOfTheSecurityPageAreShownWhole) {
+    Valeurs* titre = Add("12000", "AIR LIQUIDE", 1500);
+    AddTrade(titre, EncodeDate(2025, 5, 2), 'A', 1000000, 1500);
+    form->BuildTree();
+    form->show();
+    Tree()->setCurrentItem(Node("AIR LIQUIDE"));
+    QApplication::processEvents();
+    ASSERT_EQ(Text("NbA"), "1000000");
+    ASSERT_EQ(Text("CoAB"), QString("15") + kNbsp + "000" + kNbsp + "000,00");
+    const auto entiers = [this] {
+        int lus = 0;
+        for (const QLabel* label : W<QWidget>("SyntheseValeur")->findChildren<QLabel*>()) {
+            if (label->frameShadow() != QFrame::Sunken || label->text().isEmpty())
+                continue;
+            ++lus;
+            EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()),
+                      label->contentsRect().width())
+                << label->objectName().toStdString() << " " << label->text().toStdString();
+        }
+        EXPECT_GE(lus, 20);
+    };
+    entiers();
+    // A narrow window scrolls the page rather than cut its figures.
+    form->resize(420, 300);
+    QApplication::processEvents();
+    entiers();
+    EXPECT_LE(form->width(), 420);
+}
+
 TEST_F(ViewsTest, SampleDocumentFillsEveryView) {
     form.reset();
     form = Start({"corvane", CORVANE_TEST_DATA_DIR "/app/sample.cvx", "x"});
