@@ -2,6 +2,7 @@
 // that reach outside the document (help page, calculator, about box, printer set-up).
 
 #include "window/Main.h"
+#include "window/SummaryPages.h"
 
 #include "dialogs/AboutBox.h"
 #include "widgets/QtDates.h"
@@ -21,6 +22,7 @@
 #include <QTreeWidget>
 
 #include <filesystem>
+#include <optional>
 #include <system_error>
 #include <vector>
 
@@ -97,8 +99,7 @@ bool TMainForm::OpenPortefeuille(const std::string& path) {
     for (std::string& phrase : nouveau->SommesInexactes())
         remarques.push_back(std::move(phrase));
     FPortefeuille = std::move(nouveau);
-    DateLC->setDate(ToQDate(FPortefeuille->DateLiqC));
-    DateLP->setDate(ToQDate(FPortefeuille->DateLiqP));
+    FSyntheses->ShowDatesLiquidation(FPortefeuille->DateLiqP, FPortefeuille->DateLiqC);
     setWindowTitle(QString::fromStdString(FPortefeuille->Fichier));
     SetEuroToggle();
     BuildTree();
@@ -162,8 +163,6 @@ void TMainForm::ReportSaveFailure(const std::string& path, const std::string& ra
 }
 
 bool TMainForm::MayReplace(const std::string& path) {
-    if (!FPortefeuille->ChangedOnDisk(path))
-        return true;
     return FPrompts->Ask(this, "Corvane",
                          QString("Le fichier « %1 » a été modifié, remplacé ou supprimé depuis "
                                  "que cette fenêtre l'a ouvert ou enregistré (par une autre "
@@ -179,16 +178,33 @@ bool TMainForm::MayReplace(const std::string& path) {
 // Writes the document at the path; the document's path, CURRENT and the caption follow only
 // a save that succeeded, so that they never name a file that does not hold the document.
 bool TMainForm::SaveTo(const std::string& path) {
-    if (!MayReplace(path))
-        return false; // the document stays modified: nothing was saved
     const std::string ancien = FPortefeuille->Fichier;
     FPortefeuille->Fichier = path;
-    // A folder or a device at the path is not replaced by the document.
-    std::string raison = "l'emplacement n'est pas un fichier";
-    if (platform::IsUnfitTarget(path) || !FPortefeuille->SaveFile(&raison)) {
+    const auto abandon = [&] {
         FPortefeuille->Fichier = ancien;
-        ReportSaveFailure(path, raison, QString("Le portefeuille n'a pas été enregistré."));
-        return false;
+        return false; // the document stays modified: nothing was saved
+    };
+    // A folder or a device at the path is not replaced by the document.
+    if (platform::IsUnfitTarget(path)) {
+        ReportSaveFailure(path, "l'emplacement n'est pas un fichier",
+                          QString("Le portefeuille n'a pas été enregistré."));
+        return abandon();
+    }
+    // What the user agreed to replace, once asked: the file must still be that when the save
+    // has the lock back, or the user is asked again.
+    std::optional<platform::FileFingerprint> accorde;
+    for (;;) {
+        const TCorv::SaveResult resultat = FPortefeuille->SaveFileChecked(accorde);
+        if (resultat.status == TCorv::SaveResult::Status::Saved)
+            break;
+        if (resultat.status == TCorv::SaveResult::Status::Failed) {
+            ReportSaveFailure(path, resultat.raison,
+                              QString("Le portefeuille n'a pas été enregistré."));
+            return abandon();
+        }
+        if (!MayReplace(path))
+            return abandon();
+        accorde = resultat.surDisque;
     }
     OpenedKey key(*FRegistry);
     FRegistry->WriteString("CURRENT", path);
