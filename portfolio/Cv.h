@@ -528,13 +528,13 @@ public:
 private:
     // The purge of one security; false when its block could not hold a sum exactly.
     bool PurgeTitre(Valeurs& titre) const;
+    // Writes the days as the loaded history's file, which the caller has locked; on success
+    // they become what this program last saw of it.
+    bool WriteHisto(const std::string& path, std::vector<HistoJour> jours);
     // The gate of several securities changed at once, each into its essai, and of the movements'
     // balance changed by variation.
     using Changements = std::vector<std::pair<const Valeurs*, const Valeurs*>>;
     std::string ChangementsRefuses(const Changements& changements, std::int64_t variation) const;
-    // Writes the days as the loaded history's file, which the caller has locked; on success
-    // they become what this program last saw of it.
-    bool WriteHisto(const std::string& path, std::vector<HistoJour> jours);
 };
 
 // A portfolio transfer into a new file (CvTransfer.cpp). It works on copies of the records:

@@ -78,8 +78,6 @@ const char* NomDe(Somme somme) {
         return "quantité vendue";
     case Somme::Regle:
         return "quantité réglée";
-    case Somme::PxMoyen:
-        return "prix moyens";
     }
     return "";
 }
@@ -87,7 +85,7 @@ const char* NomDe(Somme somme) {
 // The names of the sums of bits, in the order of Somme, separated by commas.
 std::string Noms(MasqueSommes bits) {
     std::string noms;
-    for (unsigned i = 0; i <= static_cast<unsigned>(Somme::PxMoyen); ++i) {
+    for (unsigned i = 0; i <= static_cast<unsigned>(Somme::Regle); ++i) {
         const Somme somme = static_cast<Somme>(i);
         if ((bits & Bit(somme)) == 0)
             continue;

@@ -76,7 +76,6 @@ enum class Somme : unsigned {
     NbAchat,
     NbVentes,
     Regle,
-    PxMoyen,
 };
 
 // The totals of the portfolio: every Somme up to CashLiq.

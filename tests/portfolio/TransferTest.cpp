@@ -278,13 +278,12 @@ TEST_F(Restructure, ASecurityAlreadyBeyondTheCentsRefusesOnlyWhatTakesANewSumBey
         build::Recompute(d);
         d.Modifie = false;
 
-        const Refus refus = c.change(d, *t);
+        const std::string refus = c.change(d, *t).Texte();
         if (c.accepte) {
             EXPECT_EQ(refus, "");
             EXPECT_TRUE(d.Modifie);
         } else {
-            EXPECT_NE(refus.Texte().find("« Société Générale » (12027)"), std::string::npos)
-                << refus;
+            EXPECT_NE(refus.find("« Société Générale » (12027)"), std::string::npos) << refus;
             EXPECT_FALSE(d.Modifie);
             EXPECT_EQ(t->Operes.size(), 1u);
         }
