@@ -181,9 +181,15 @@ enum class WriteMode { Append, Replace };
 // a reader comes. Replace empties the file once it is known to be one.
 std::FILE* OpenForWriting(const std::string& path, WriteMode mode);
 
-// Appends text to a file (created when missing); false when it cannot be written, or when the
-// path is no regular file.
+// Appends text to a file (created when missing), all of it or nothing: a write cut short (a
+// full disk) is taken back, the file keeping its length. False when it cannot be written, or
+// when the path is no regular file.
 bool AppendToFile(const std::string& path, std::string_view text);
+
+// Appends whole lines (the text ends with its line end) as AppendToFile does. A file that ends
+// inside a line (a writer killed while it appended, an editor that left no line end) gets a
+// line end first, so that the new lines are not glued to it.
+bool AppendLines(const std::string& path, std::string_view lines);
 
 // Writes bytes to a new file with at most the given permissions (the umask still applies);
 // false, and nothing left behind, when the path is taken or the bytes cannot all be written.

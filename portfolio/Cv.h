@@ -198,6 +198,25 @@ public:
     explicit HistoReadError(const std::string& message) : std::runtime_error(message) {}
 };
 
+// One day of a history as its file holds it: the amounts in cents.
+struct HistoJour {
+    double Date = 0.0; // the day, without time
+    std::int32_t Cours = 0;
+    std::int32_t Haut = 0;
+    std::int32_t Bas = 0;
+    std::int64_t Volume = 0;
+    bool operator==(const HistoJour&) const = default;
+};
+
+// What the program last read from or wrote to the file of the loaded history: the days it held
+// and their fingerprint. A save tells from them the days changed here from those another
+// program (a second window, a second copy of the program) wrote since.
+struct HistoVue {
+    std::string Chemin;
+    platform::FileFingerprint Contenu;
+    std::vector<HistoJour> Jours;
+};
+
 // The name a security's files take in the data folders ("historique", "intraday"), without
 // extension. An ordinary code is its own name; the characters of a code that could name
 // another place ("/", "\\", control characters, a code "." or "..") are written as "%XX"
@@ -397,9 +416,20 @@ public:
     // that does not read as a history platform::ConversionError; either way no history is
     // loaded afterwards (TitreHisto none, table empty).
     bool LoadHistoFile(Valeurs* titre);
-    // False when there is no loaded history to write, or the file could not be written (the
-    // old one is then kept).
+    // Adds the table's days to the history file as it now stands: the days another program
+    // wrote since this one read the file are kept, the days added, changed or deleted here
+    // are put in, date by date, and the table then holds what was written. False when there
+    // is no loaded history to write, or the file could not be read back or written (the old
+    // one is then kept).
     bool SaveHistoFile();
+    // Replaces the whole history file with the table (the history editor), as long as the
+    // file holds what remplacable fingerprints: what this program last saw of it
+    // (HistoFileSeen), or what the user agreed to replace. When it holds anything else,
+    // nothing is written and remplacable becomes what the file now holds.
+    enum class HistoEcriture { Ecrite, ModifieeAilleurs, Echec };
+    HistoEcriture ReplaceHistoFile(platform::FileFingerprint& remplacable);
+    platform::FileFingerprint HistoFileSeen() const;
+    HistoVue VueHisto;
     void AddHistoPoint(const InfosCours& jour);
     std::int32_t LastHistoCours() const;
     float HistoVariation(int n) const;
@@ -466,6 +496,9 @@ public:
 private:
     // The purge of one security; false when its block could not hold a sum exactly.
     bool PurgeTitre(Valeurs& titre) const;
+    // Writes the days as the loaded history's file, which the caller has locked; on success
+    // they become what this program last saw of it.
+    bool WriteHisto(const std::string& path, std::vector<HistoJour> jours);
 };
 
 // A portfolio transfer into a new file (CvTransfer.cpp). It works on copies of the records:

@@ -87,18 +87,39 @@ template <typename Record> std::string Nomme(const Texte& t, Record record) {
     return std::string(t.nom) + ' ' + cvfile::QuoteText(t.valeur) + (t.code ? "" : record());
 }
 
+// Where the user mends a text the save refuses.
+enum class Lieu { Titre, Alarme, Mouvement };
+
+// The end of the refusal of a text: where to mend it. The security dialog shows the faulty
+// character (cvfile::VisibleText); the other dialogs take the text retyped.
+std::string CommentCorriger(Lieu lieu, std::string_view texte) {
+    switch (lieu) {
+    case Lieu::Titre:
+        return " ; pour le corriger, ouvrez le titre par Titres > Valeurs > Modifier, où ce "
+               "caractère est montré « " +
+               cvfile::ShownFault(texte) + " » : effacez-le ou remplacez-le, puis validez";
+    case Lieu::Alarme:
+        return " ; pour le corriger, retapez l'intitulé dans Titres > Valeurs > Alarmes";
+    case Lieu::Mouvement:
+        return " ; pour le corriger, retapez le commentaire dans Cash > Modifier";
+    }
+    return {};
+}
+
 // Refuses the texts of one line (the code, when the line has one, first) unless each reads
 // back as it is and together they fit what a line carries. record() names the line's record
 // after the text's name (" du titre « 12 »"), only when needed; ensemble says which texts
-// share the line.
+// share the line; lieu where they are mended.
 template <typename Record>
-void CheckTexts(std::initializer_list<Texte> textes, Record record, const char* ensemble) {
+void CheckTexts(std::initializer_list<Texte> textes, Record record, const char* ensemble,
+                Lieu lieu) {
     std::size_t total = 0;
     const Texte* plusLong = nullptr;
     for (const Texte& t : textes) {
         const cvfile::TextFault faute = cvfile::CheckText(t.valeur);
         if (faute != cvfile::TextFault::None)
-            throw ChampRefuse(Nomme(t, record) + ' ' + cvfile::TextFaultReason(faute));
+            throw ChampRefuse(Nomme(t, record) + ' ' + cvfile::TextFaultReason(faute) +
+                              CommentCorriger(lieu, t.valeur));
         total += t.valeur.size();
         if (plusLong == nullptr || t.valeur.size() > plusLong->valeur.size())
             plusLong = &t;
@@ -138,7 +159,7 @@ void PutTitre(std::string& out, const Valeurs& titre) {
          {"la place", titre.NomBourse},
          {"le secteur", titre.Activite}},
         [&titre] { return DuTitre(titre); },
-        "le code, le libellé, la place et le secteur d'un titre");
+        "le code, le libellé, la place et le secteur d'un titre", Lieu::Titre);
     out += "C|";
     PutText(out, code);
     PutText(out, titre.Libelle);
@@ -190,7 +211,7 @@ void PutTitre(std::string& out, const Valeurs& titre) {
         CheckTexts(
             {{"le code", code, true}, {"l'intitulé", a.Intitule}},
             [&titre] { return " de l'alarme" + DuTitre(titre); },
-            "le code du titre et l'intitulé d'une alarme");
+            "le code du titre et l'intitulé d'une alarme", Lieu::Alarme);
         out += "A|";
         PutText(out, code);
         PutText(out, a.Intitule);
@@ -223,7 +244,7 @@ void PutMouvement(std::string& out, const Mvt& m) {
             return " du mouvement du " + platform::DateToStrFull(m.Date) + " (" +
                    platform::FormatInt(m.Montant) + " centimes)";
         },
-        "les commentaires");
+        "les commentaires", Lieu::Mouvement);
     PutBool(out, m.Pointe);
     PutChar(out, m.Sens);
     PutInt(out, m.Montant);

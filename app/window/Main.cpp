@@ -3,6 +3,7 @@
 #include "widgets/QtDates.h"
 #include "window/QuoteRefresh.h"
 #include "window/Registry.h"
+#include "window/SummaryPages.h"
 
 #include "platform/ConversionError.h"
 #include "platform/DateTime.h"
@@ -132,13 +133,9 @@ TMainForm::TMainForm(const QStringList& arguments, UiPrompts* prompts, QWidget* 
     if (!ouvert)
         FPortefeuille = std::make_unique<TCorv>(FInstallDir);
     FPortefeuille->LoadSettings(*FRegistry);
-    DateLC->setDate(ToQDate(FPortefeuille->DateLiqC));
-    DateLP->setDate(ToQDate(FPortefeuille->DateLiqP));
+    FSyntheses->ShowDatesLiquidation(FPortefeuille->DateLiqP, FPortefeuille->DateLiqC);
 
-    if (FRegistry->ReadInteger("MAJ") != 0)
-        StartRefreshTimer(FRegistry->ReadInteger("TEMPS"));
-    else
-        Timer1->stop();
+    FRefresh->FollowSettings();
 
     if (Commute->isChecked())
         SetEuroToggle();
@@ -243,22 +240,6 @@ void TMainForm::CreatePages() {
     PgTitre = tabs("PgTitre", {"Cours", "Synthèse des titres", "Détails de la répartition"});
     PageCtl1 = tabs("PageCtl1", {"Synthèse Valeur", "Opérés", "Graphiques"});
 
-    // Portfolio summary: the two settlement dates.
-    {
-        QWidget* page = PgPort->widget(0);
-        auto* form = new QFormLayout(page);
-        DateLP = MakeDatePicker(page, "DateLP");
-        DateLC = MakeDatePicker(page, "DateLC");
-        form->addRow(QString("Date de liquidation courante"), DateLP);
-        form->addRow(QString("Date de liquidation suivante"), DateLC);
-    }
-    // Securities summary: the start of the profitability period.
-    {
-        QWidget* page = PgTitre->widget(1);
-        auto* form = new QFormLayout(page);
-        DateRent = MakeDatePicker(page, "DateRent");
-        form->addRow("Depuis le", DateRent);
-    }
     // Security synthesis: the variation period.
     {
         QWidget* page = PageCtl1->widget(0);

@@ -10,13 +10,14 @@
 //   MainViews.cpp        the navigation tree and the views redrawn after every change
 //   MainLists.cpp        the window's operations on the record lists (RecordLists.cpp: the
 //                        lists of securities, trades and cash movements)
-//   MainSummary.cpp      the portfolio summary page
-//   MainRepart.cpp       the repartition list and pie
+//   MainSummary.cpp      the window's operations on the summaries (SummaryPages.cpp: the
+//                        portfolio summary, the securities summary and the repartition)
 //   MainTitre.cpp        the security page and the building of its charts
 //   MainHisto.cpp        the history charts, their periods and the crosshair
 //   MainIntraday.cpp     the intraday chart
 //   MainRefresh.cpp      the quote refresh's commands and what the window does around a walk
-//                        (the walk, its HTTP client and timers: QuoteRefresh.cpp)
+//                        (the walk, its HTTP client and timer: QuoteRefresh.cpp; its progress
+//                        panel and alarm flash: RefreshPanel.cpp)
 //   MainAlarms.cpp       the alarms of the selected security and the alarm log
 //   MainEdit.cpp         the commands that delete, tick and select records
 //   MainEditDialogs.cpp  the commands that add and change records through their dialogs
@@ -57,15 +58,21 @@ class QToolButton;
 class QTreeWidget;
 
 class ChartWidgets;
-class MainViewWidgets;
 class QuoteRefresh;
 class RecordLists;
+class RefreshPanel;
+class SummaryPages;
 struct QuoteRefreshReport;
+struct QuoteRefreshSettings;
 
+class QPainter;
+class QRect;
 class TCorv;
+struct AskWeb;
 struct Mvt;
 struct Operes;
 struct Valeurs;
+enum class AskKind : std::int32_t;
 
 // Raised while the window is built when the program cannot start at all (its settings key or
 // its data directory is missing); the message is for the user.
@@ -160,7 +167,6 @@ private:
     // Settings helpers.
     void ReadDefaultString(const char* name, const std::string& value);
     void ReadDefaultInteger(const char* name, std::int32_t value);
-    void StartRefreshTimer(std::int32_t minutes);
 
     // Document helpers.
     void SetEuroToggle();
@@ -192,8 +198,6 @@ private:
     std::int32_t FMoyenne2 = 20;
     std::int32_t FRsi = 7;
     std::int32_t FPerVar = 7;
-    std::array<std::uint8_t, kColRepSize> FColRep{};
-    std::uint8_t FRepartBase = 1;
     bool FShowVolume = false;
     bool FEditOpereMode = false;
     Valeurs* FSelTitre = nullptr;
@@ -201,10 +205,6 @@ private:
     QPoint FCrossChart4{-1, -1};
     QPoint FCrossChart5{-1, -1};
     int FCrossPenStyle = 0;
-    std::uint8_t FRepartGroup = 0; // grouping of the repartition pie: none = by security
-    // The repartition list's columns were built and not yet fitted to rows: the first fill
-    // that has rows fits them, and later fills keep the widths the user set.
-    bool FRepartAFitter = false;
     QString FHint;
     int FSplitWidth = 144; // width of the left panel while the window has not been laid out
     bool FLaidOut = false; // shown at least once: the widgets' sizes are what the user saw
@@ -219,9 +219,6 @@ private:
     QTabWidget* PgCash = nullptr;
     QTabWidget* PgTitre = nullptr;
     QTabWidget* PageCtl1 = nullptr;
-    QDateEdit* DateLP = nullptr;
-    QDateEdit* DateLC = nullptr;
-    QDateEdit* DateRent = nullptr;
     QDateEdit* PDateDeb = nullptr;
     QDateEdit* PDateFin = nullptr;
     QSlider* Track1 = nullptr;
@@ -295,9 +292,20 @@ private:
     QAction* HelpContentsAct = nullptr;
     QAction* HelpAboutAct = nullptr;
 
-    // Quote refresh (QuoteRefresh.h, which walks; the window's side in MainRefresh.cpp): the
-    // commands, what waits for the end of a walk, and the redraw and report after it.
+    // Quote refresh (QuoteRefresh.h, which walks; RefreshPanel.h, which shows it; the window's
+    // side in MainRefresh.cpp): the commands, what waits for the end of a walk, and the redraw
+    // and report after it.
 public:
+    void UpdateCours(Valeurs* only, bool forced, std::optional<AskKind> depth);
+    bool FetchCours(AskWeb& ask);
+    void Timer1Timer();
+    void TimeLogsTimer();
+    void HttpConnect();
+    void HttpPacketRecvd();
+    void HttpFailure();
+    void StatusLineDrawPanel(QPainter& canvas, const QRect& rect);
+    // The walk's settings, as the settings file holds them now.
+    QuoteRefreshSettings RefreshSettings() const;
     void Misejourcomplte1Click();
     void RafCmpCoursExecute();
     void RafCmpIntraExecute();
@@ -307,12 +315,13 @@ public:
     void RafValIntraExecute();
     void RafvalHistExecute();
     QuoteRefresh& Refresh() const;
+    RefreshPanel& RefreshStatus() const;
     bool Refreshing() const;
     QTimer* AlarmTimer() const { return TimeLogs; }
 
 private:
     void CreateRefresh();
-    void RefreshEnded(QuoteRefreshReport& report);
+    void RefreshEnded(QuoteRefreshReport report);
     bool RefuseCloseWhileRefreshing(QCloseEvent* event);
     // True, once the status line has said why, when a walk is under way and the command
     // named must wait for its end.
@@ -323,13 +332,13 @@ private:
     void MarkRefused(bool walking);
 
     std::unique_ptr<QuoteRefresh> FRefresh;
-    // The refresh's timers, which the window also drives: Timer1 (with the widgets) takes its
-    // period from the settings, and a price typed in the security dialog starts the flash.
+    RefreshPanel* FRefreshPanel = nullptr;
+    // The flash of a waiting alarm, which a price typed in the security dialog also starts.
     QTimer* TimeLogs = nullptr;
     bool FCloseAfterRefresh = false;
 
-    // Views: tree, lists, summary, repartition (MainViews.cpp, MainLists.cpp, MainSummary.cpp,
-    // MainRepart.cpp; their widgets in MainViewWidgets.h).
+    // Views: the tree and the pages it shows (MainViews.cpp), the record lists (RecordLists.h)
+    // and the summaries (SummaryPages.h), which own their widgets.
 public:
     void ClearViews();
     Valeurs* SelectedTitre() const override;
@@ -346,30 +355,13 @@ public:
 
 private:
     void CreateViews();
-    // The builders that CreateViews calls in turn, one page each.
     void SetUpTree();
-    void CreatePortfolioSummary();
-    void CreatePortfolioPie();
-    void CreateSecuritiesSummary();
-    void CreateRepartList();
-    void CreateRepartHandlers();
     void ConnectTreeAndPickers();
     void LT1Change();
     void PageCtl1Change();
-    void SortRepart();
-    void ListRepartMouseDown();
-    bool RunColumnChooser(std::array<std::uint8_t, kColRepSize>& ids);
-    void PortCurClick(QWidget* button);
-    void BtNbrClick(QWidget* button);
-    void BtBourseClick(QWidget* button);
-    void Chart2MouseMove(const QString& sliceLabel);
-    void OnlyHoldClick();
-    void DateLPExit();
-    void DateLCExit();
-    void DateRentChange();
 
-    MainViewWidgets* FViews = nullptr;
     RecordLists* FListes = nullptr;
+    SummaryPages* FSyntheses = nullptr;
     bool FBuildingTree = false;
     std::uint8_t TreeSelKind = 0; // kind of node selected when the last rebuild began
 

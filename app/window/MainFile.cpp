@@ -2,6 +2,7 @@
 // that reach outside the document (help page, calculator, about box, printer set-up).
 
 #include "window/Main.h"
+#include "window/SummaryPages.h"
 
 #include "dialogs/AboutBox.h"
 #include "widgets/QtDates.h"
@@ -94,8 +95,7 @@ bool TMainForm::OpenPortefeuille(const std::string& path) {
     }
     nouveau->LoadSettings(*FRegistry);
     FPortefeuille = std::move(nouveau);
-    DateLC->setDate(ToQDate(FPortefeuille->DateLiqC));
-    DateLP->setDate(ToQDate(FPortefeuille->DateLiqP));
+    FSyntheses->ShowDatesLiquidation(FPortefeuille->DateLiqP, FPortefeuille->DateLiqC);
     setWindowTitle(QString::fromStdString(FPortefeuille->Fichier));
     SetEuroToggle();
     BuildTree();

@@ -12,7 +12,6 @@
 #include "reports/PortfolioReport.h"
 #include "reports/SecuritiesReport.h"
 #include "reports/TradesReport.h"
-#include "window/MainViewWidgets.h"
 #include "window/Shown.h"
 
 #include "platform/DateTime.h"

@@ -8,8 +8,8 @@
 #include "views/ViewText.h"
 #include "widgets/QtDates.h"
 #include "window/ChartWidgets.h"
-#include "window/MainViewWidgets.h"
 #include "window/PageBlocks.h"
+#include "window/SummaryPages.h"
 
 #include "platform/DateText.h"
 #include "platform/Numbers.h"
@@ -39,6 +39,7 @@ QString Q(const std::string& text) {
     return QString::fromStdString(text);
 }
 
+using page::AfficheSigne;
 using page::Cadre;
 using page::Entete;
 using page::Legende;
@@ -401,7 +402,7 @@ void TMainForm::ShowTitre(Valeurs* titre) {
     signe(c.PvLNSRD, b.PlValLatNetSRD);
 
     // Yields since the profitability date: ratios × 10000, shown as percentages.
-    doc.ComputeRentabilite(titre, FromQDate(DateRent->date()));
+    doc.ComputeRentabilite(titre, FSyntheses->DateRentabilite());
     rendement(c.VRentB, b.RentBrut);
     rendement(c.VRentN, b.RentNet);
     rendement(c.VRLatB, b.RentLatBrut);

@@ -1,7 +1,5 @@
 #include "window/PageBlocks.h"
 
-#include "window/MainViewWidgets.h"
-
 #include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
@@ -95,6 +93,11 @@ QLabel* Afficheur(QWidget* parent, const char* name, int largeur) {
     label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     label->setTextInteractionFlags(Qt::TextSelectableByMouse);
     return label;
+}
+
+void AfficheSigne(QLabel* label, const QString& texte, bool negatif) {
+    label->setText(texte);
+    label->setStyleSheet(negatif ? "color: rgb(255, 0, 0);" : "color: rgb(0, 0, 0);");
 }
 
 } // namespace page

@@ -6,7 +6,6 @@
 #include "views/ViewSort.h"
 #include "views/ViewText.h"
 #include "widgets/ListRows.h"
-#include "window/MainViewWidgets.h"
 #include "window/PageBlocks.h"
 #include "window/PageHost.h"
 

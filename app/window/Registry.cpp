@@ -1,4 +1,5 @@
 #include "window/Registry.h"
+#include "window/SummaryPages.h"
 
 #include "widgets/QtDates.h"
 #include "window/Main.h"
@@ -10,10 +11,8 @@
 #include <QDateEdit>
 #include <QSlider>
 #include <QSplitter>
-#include <QTimer>
 
 #include <algorithm>
-#include <climits>
 #include <cstdio>
 #include <vector>
 
@@ -114,17 +113,6 @@ void TMainForm::ReadDefaultInteger(const char* name, std::int32_t value) {
         FRegistry->WriteInteger(name, value);
 }
 
-void TMainForm::StartRefreshTimer(std::int32_t minutes) {
-    // A period of zero minutes or less would make the timer fire without pause.
-    if (minutes <= 0) {
-        Timer1->stop();
-        return;
-    }
-    const std::int64_t ms = static_cast<std::int64_t>(minutes) * 60000;
-    Timer1->setInterval(static_cast<int>(std::min<std::int64_t>(ms, INT_MAX)));
-    Timer1->start();
-}
-
 // The values are visited in a fixed order; a missing one is written with its default (and
 // with its exact type), so that the settings file always lists every value the program uses.
 void TMainForm::ReadSettings() {
@@ -182,23 +170,25 @@ void TMainForm::ReadSettings() {
         reg.WriteDate("DATELIQC", jamais());
 
     if (reg.ValueExists("DATERENT")) {
-        DateRent->setDate(ToQDate(reg.ReadDate("DATERENT")));
+        FSyntheses->SetDateRent(reg.ReadDate("DATERENT"));
     } else {
         const int annee = platform::DecodeDate(platform::Date()).year;
         const double debut = platform::StrToDate("01/01/" + std::to_string(annee));
         reg.WriteDate("DATERENT", debut);
-        DateRent->setDate(ToQDate(debut));
+        FSyntheses->SetDateRent(debut);
     }
 
     if (reg.ValueExists("COLREP2")) {
         // A value edited by hand to another length still gives its first ids; missing ones
         // are "no column", and the list skips ids it does not know.
         const std::vector<std::uint8_t> bytes = reg.ReadBinary("COLREP2");
-        FColRep.fill(0);
-        std::copy_n(bytes.begin(), std::min(bytes.size(), FColRep.size()), FColRep.begin());
+        std::array<std::uint8_t, kColRepSize> colonnes{};
+        std::copy_n(bytes.begin(), std::min(bytes.size(), colonnes.size()), colonnes.begin());
+        FSyntheses->SetColRep(colonnes);
     } else {
-        FColRep = kColRepDefaut;
-        reg.WriteBinary("COLREP2", std::vector<std::uint8_t>(FColRep.begin(), FColRep.end()));
+        FSyntheses->SetColRep(kColRepDefaut);
+        reg.WriteBinary("COLREP2",
+                        std::vector<std::uint8_t>(kColRepDefaut.begin(), kColRepDefaut.end()));
     }
 
     if (reg.ValueExists("HEIGHT"))

@@ -511,7 +511,7 @@ TEST_F(PortfolioFile, FilesTheWriterWouldNotWriteOpenWhole) {
              EXPECT_EQ(d.Titres[0]->Code, "1\r");
              EXPECT_EQ(d.Titres[0]->Operes.size(), 2u);
          },
-         {"Ligne 2 : le code « 1↵ » contient un caractère que le fichier du portefeuille ne peut "
+         {"Ligne 2 : le code « 1␍ » contient un caractère que le fichier du portefeuille ne peut "
           "pas garder (« | », retour à la ligne ou caractère nul) ; il est gardé tel quel, à "
           "corriger avant d'enregistrer."},
          false},

@@ -9,7 +9,7 @@
 #include "dialogs/SplitDialog.h"
 #include "dialogs/TransferDialog.h"
 #include "reports/TradesReport.h"
-#include "window/MainViewWidgets.h"
+#include "widgets/ListRows.h"
 
 #include "portfolio/Cv.h"
 #include "portfolio/Fdatas.h"
