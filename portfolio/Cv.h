@@ -7,6 +7,8 @@
 #include "portfolio/Refus.h"
 #include "quotescan/AskWeb.h"
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -138,6 +140,10 @@ struct Mvt {
     std::string Comment;
 };
 
+// What a movement does to the cash: a credit adds its amount, a debit takes it away, a movement
+// of any other sense does nothing.
+std::int64_t EffetSurCash(const Mvt& mvt);
+
 // One security.
 struct Valeurs {
     std::string Code;
@@ -223,6 +229,16 @@ struct HistoVue {
 // escapes, and so is "%" itself, so that two codes never share a name and no name leaves its
 // folder.
 std::string CodeFileName(const std::string& code);
+
+// The portfolio's totals formed exactly (CvGate.cpp): each total of the securities' sums, one per
+// field that ComputeTotals adds up, in its order, with how many securities hold a sum of that
+// field already beyond their own, and the balance of the cash movements.
+struct TotauxExacts {
+    static constexpr std::size_t kNombre = 23;
+    std::array<std::int64_t, kNombre> Sommes{};
+    std::array<std::int32_t, kNombre> TitresHorsLimite{};
+    std::int64_t Solde = 0;
+};
 
 using ListeTitres = std::vector<std::unique_ptr<Valeurs>>;
 using ListeTranches = std::vector<std::unique_ptr<TrancheFrais>>;
@@ -366,20 +382,35 @@ public:
     // trades' computed fields change.
     BilanTitre ComputeBilan(const Valeurs& titre, std::optional<double> jusqua = std::nullopt,
                             const ::Operes* exclue = nullptr) const;
-    // The gate of every change of a security's trades, quote or carried-over block: empty when
-    // its position, formed exactly, holds in the document's 32-bit fields (every quantity, sum,
-    // gain and valuation); otherwise why not, as a French sentence naming the security. Given
-    // the security as it would stand after the change.
-    std::string SommesRefusees(const Valeurs& titre) const;
-    // The reason SommesRefusees gives for a security.
-    static std::string Depassement(const Valeurs& titre);
+    // Which sums of the security's position, formed exactly, go beyond the document's 32-bit
+    // fields: one bit per sum (position_arith::Somme), none for a position the fields hold.
+    // bilan, when given, receives the position as the fields hold it.
+    std::uint32_t SommesHorsLimite(const Valeurs& titre, BilanTitre* bilan = nullptr) const;
     bool ComputeRentabilite(Valeurs* titre, double debut);
     void ComputeRentabilites(double debut);
 
+    // The gate of every change of the document's figures (CvGate.cpp). A change that would take
+    // a sum of a security, or a total of the portfolio, from what the 32-bit fields hold to
+    // beyond them is refused; a sum already beyond (a file written elsewhere, a quote) stops no
+    // change that leaves it so. A refusal is a French sentence naming the security or the total.
+    //
+    // The security titre of the document changed into essai.
+    std::string SommesRefusees(const Valeurs& titre, const Valeurs& essai) const;
+    // The balance of the cash movements changed by variation cents.
+    std::string SoldeRefuse(std::int64_t variation) const;
+    // The totals as they stand, and what a change made since, in place, did to them.
+    TotauxExacts Totaux() const;
+    std::string TotauxRefuses(const TotauxExacts& avant) const;
+    // What of the document cannot be shown exactly, one French sentence for each security and
+    // one for the totals; none for a document whose fields hold every figure.
+    std::vector<std::string> SommesInexactes() const;
+    // The refusal that names a security.
+    static std::string Depassement(const Valeurs& titre);
+
     // Purge, split, transfer and removal of securities (CvTransfer.cpp).
     // Folds the ticked settled trades into the carried-over blocks and marks the document
-    // modified; empty then. When a security's block or position would not hold its sums,
-    // nothing is purged and the reason is given.
+    // modified; empty then. When a purged security's block, its position or a total would not
+    // hold its sums, nothing is purged and the reason is given.
     Refus Purge();
     // Splits the trades dated up to date by ratio: prices divided, quantities multiplied.
     // False, with nothing changed, for a ratio below 1 or when a quantity would pass 32 bits.
@@ -484,13 +515,14 @@ public:
     // A movement of at least one cent.
     Refus AddMvt(const Mvt& mvt);
     Refus ReplaceMvt(Mvt* cible, const Mvt& mvt);
-    void DeleteMvt(Mvt* mvt);
+    Refus DeleteMvt(Mvt* mvt);
     // The security's alarms as the alarm dialog validated them.
     void ReplaceAlarmes(Valeurs* titre, std::vector<std::unique_ptr<SDetAlarme>> alarmes);
     // Why the split of the trades up to date by ratio cannot be made: a ratio below 1, a
-    // quantity or a sum that would not hold.
+    // quantity or a sum that would not hold once split.
     Refus DivisionRefusee(const Valeurs* titre, int ratio, double date) const;
-    // ApplyDivision once DivisionRefusee has nothing against it.
+    // ApplyDivision once DivisionRefusee has nothing against it; a quote of a day up to date,
+    // a price before the split, is divided as the trades' prices are.
     Refus DiviseTitre(Valeurs* titre, int ratio, double date);
 
 private:
@@ -499,6 +531,10 @@ private:
     // Writes the days as the loaded history's file, which the caller has locked; on success
     // they become what this program last saw of it.
     bool WriteHisto(const std::string& path, std::vector<HistoJour> jours);
+    // The gate of several securities changed at once, each into its essai, and of the movements'
+    // balance changed by variation.
+    using Changements = std::vector<std::pair<const Valeurs*, const Valeurs*>>;
+    std::string ChangementsRefuses(const Changements& changements, std::int64_t variation) const;
 };
 
 // A portfolio transfer into a new file (CvTransfer.cpp). It works on copies of the records:
@@ -514,7 +550,8 @@ public:
 
     // Every security recomputed, the ticked settled trades purged, then, when suppr, the closed
     // securities removed with their results booked (one movement under intitule when cumul).
-    // Empty when done; otherwise the purge's refusal, and nothing was changed.
+    // Empty when done; otherwise why not (the purge's refusal, or a total of the portfolio
+    // that it would take beyond the cents), and nothing was changed once this object ends.
     Refus Restructure(bool suppr, bool cumul, const std::string& intitule);
     void Garder() { garde_ = true; }
     // The copy of an original security, null when the transfer removed it.

@@ -298,29 +298,31 @@ using platform::kFileInteger;
 // and amounts summed, each average weighted by the shares it averages (the later line's when
 // there are none). False, the first block unchanged, when a figure does not fit its field.
 bool AddReports(BilanTitre& somme, const BilanTitre& autre) {
+    using position_arith::Somme;
     using position_arith::Wide;
     BilanTitre p = somme;
     position_arith::Cumul cumul;
+    // An average is a price: only whether it fits counts, under the sum it stands beside.
     const auto moyenne = [&cumul](std::int32_t& px, std::int32_t n, std::int32_t pxAutre,
                                   std::int32_t nAutre) {
         const Wide parts = Wide{n} + nAutre;
         const Wide total = Wide{px} * n + Wide{pxAutre} * nAutre;
         const Wide valeur = parts == 0 ? Wide{pxAutre} : total / parts;
-        cumul.Check(valeur);
+        cumul.Check(Somme::CoutBrut, valeur);
         px = position_arith::Low32(valeur);
     };
     moyenne(p.PxMoyAchBrut, somme.NbAchat, autre.PxMoyAchBrut, autre.NbAchat);
     moyenne(p.PxMoyVenBrut, somme.NbVentes, autre.PxMoyVenBrut, autre.NbVentes);
     moyenne(p.PxMoyVenNet, somme.NbVentes, autre.PxMoyVenNet, autre.NbVentes);
-    cumul.Add(p.NbAchat, autre.NbAchat);
-    cumul.Add(p.NbVentes, autre.NbVentes);
-    cumul.Add(p.PlValBrut, autre.PlValBrut);
-    cumul.Add(p.PlValNet, autre.PlValNet);
-    cumul.Add(p.TotFrais, autre.TotFrais);
-    cumul.Add(p.ARealBrut, autre.ARealBrut);
-    cumul.Add(p.ARealNet, autre.ARealNet);
-    cumul.Add(p.VRealBrut, autre.VRealBrut);
-    cumul.Add(p.VRealNet, autre.VRealNet);
+    cumul.Add(Somme::NbAchat, p.NbAchat, autre.NbAchat);
+    cumul.Add(Somme::NbVentes, p.NbVentes, autre.NbVentes);
+    cumul.Add(Somme::PlValBrut, p.PlValBrut, autre.PlValBrut);
+    cumul.Add(Somme::PlValNet, p.PlValNet, autre.PlValNet);
+    cumul.Add(Somme::TotFrais, p.TotFrais, autre.TotFrais);
+    cumul.Add(Somme::ARealBrut, p.ARealBrut, autre.ARealBrut);
+    cumul.Add(Somme::ARealNet, p.ARealNet, autre.ARealNet);
+    cumul.Add(Somme::VRealBrut, p.VRealBrut, autre.VRealBrut);
+    cumul.Add(Somme::VRealNet, p.VRealNet, autre.VRealNet);
     if (!cumul.Tient())
         return false;
     somme = p;

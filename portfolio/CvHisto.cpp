@@ -17,9 +17,7 @@
 #include "platform/TextFile.h"
 
 #include <algorithm>
-#include <charconv>
 #include <filesystem>
-#include <limits>
 #include <map>
 #include <optional>
 #include <string_view>

@@ -43,6 +43,19 @@ InfosCours CoursSaisi(std::int32_t cours) {
     return infos;
 }
 
+// The split of a security as it leaves it: its trades up to date split, and its quote too when
+// it is of a day up to date, a price from before the split. The ratio is one DivisionFits took.
+void Divise(Valeurs& titre, int ratio, double date) {
+    TCorv::ApplyDivision(&titre, ratio, date);
+    InfosCours& infos = titre.Infos;
+    if (infos.Date > date)
+        return;
+    infos.Cours /= ratio;
+    infos.Ouverture /= ratio;
+    infos.Haut /= ratio;
+    infos.Bas /= ratio;
+}
+
 template <typename T>
 std::size_t RangDe(const std::vector<std::unique_ptr<T>>& liste, const T* record) {
     return static_cast<std::size_t>(
@@ -103,7 +116,7 @@ Refus TCorv::ReplaceTitre(Valeurs* titre, const FicheTitre& fiche, std::int32_t 
         essai->SRD = fiche.SRD;
         if (fait.Cours)
             essai->Infos = CoursSaisi(fiche.Cours);
-        if (std::string refus = SommesRefusees(*essai); !refus.empty())
+        if (std::string refus = SommesRefusees(*titre, *essai); !refus.empty())
             return refus;
     }
 
@@ -167,7 +180,7 @@ Refus TCorv::AddOpere(Valeurs* titre, const Operes& opere, Operes** stocke) {
     const std::unique_ptr<Valeurs> essai = CopyTitre(*titre);
     essai->Operes.push_back(std::make_unique<Operes>(opere));
     SortOperes(essai.get());
-    if (std::string refus = SommesRefusees(*essai); !refus.empty())
+    if (std::string refus = SommesRefusees(*titre, *essai); !refus.empty())
         return refus;
     titre->Operes.push_back(std::make_unique<Operes>(opere));
     if (stocke != nullptr)
@@ -196,7 +209,7 @@ Refus TCorv::ReplaceOpere(Valeurs* titre, Operes* opere, const Operes& nouveau) 
         const std::unique_ptr<Valeurs> essai = CopyTitre(*titre);
         *essai->Operes[rang] = remplace;
         SortOperes(essai.get());
-        if (std::string refus = SommesRefusees(*essai); !refus.empty())
+        if (std::string refus = SommesRefusees(*titre, *essai); !refus.empty())
             return refus;
     }
     *opere = remplace;
@@ -222,7 +235,7 @@ Refus TCorv::DeleteOpere(Valeurs* titre, Operes* opere) {
         return {};
     const std::unique_ptr<Valeurs> essai = CopyTitre(*titre);
     essai->Operes.erase(essai->Operes.begin() + static_cast<std::ptrdiff_t>(rang));
-    if (std::string refus = SommesRefusees(*essai); !refus.empty())
+    if (std::string refus = SommesRefusees(*titre, *essai); !refus.empty())
         return refus;
     titre->Operes.erase(titre->Operes.begin() + static_cast<std::ptrdiff_t>(rang));
     SortOperes(titre);
@@ -246,6 +259,8 @@ Refus TCorv::AddMvt(const Mvt& mvt) {
         return kSaisieIncorrecte;
     if (std::string refus = DateRefusee(mvt.Date); !refus.empty())
         return refus;
+    if (std::string refus = SoldeRefuse(EffetSurCash(mvt)); !refus.empty())
+        return refus;
     Mouvements.push_back(std::make_unique<Mvt>(mvt));
     Modifie = true;
     return {};
@@ -256,17 +271,22 @@ Refus TCorv::ReplaceMvt(Mvt* cible, const Mvt& mvt) {
         return kSaisieIncorrecte;
     if (std::string refus = DateRefusee(mvt.Date); !refus.empty())
         return refus;
+    if (std::string refus = SoldeRefuse(EffetSurCash(mvt) - EffetSurCash(*cible)); !refus.empty())
+        return refus;
     *cible = mvt;
     Modifie = true;
     return {};
 }
 
-void TCorv::DeleteMvt(Mvt* mvt) {
+Refus TCorv::DeleteMvt(Mvt* mvt) {
     const std::size_t rang = RangDe(Mouvements, static_cast<const Mvt*>(mvt));
     if (rang == Mouvements.size())
-        return;
+        return {};
+    if (std::string refus = SoldeRefuse(-EffetSurCash(*mvt)); !refus.empty())
+        return refus;
     Mouvements.erase(Mouvements.begin() + static_cast<std::ptrdiff_t>(rang));
     Modifie = true;
+    return {};
 }
 
 // --- Alarms -------------------------------------------------------------------------------
@@ -283,14 +303,14 @@ Refus TCorv::DivisionRefusee(const Valeurs* titre, int ratio, double date) const
         return "La division par " + std::to_string(ratio) +
                " donnerait une quantité trop grande pour être enregistrée : rien n'a été divisé.";
     const std::unique_ptr<Valeurs> essai = CopyTitre(*titre);
-    ApplyDivision(essai.get(), ratio, date);
-    return SommesRefusees(*essai);
+    Divise(*essai, ratio, date);
+    return SommesRefusees(*titre, *essai);
 }
 
 Refus TCorv::DiviseTitre(Valeurs* titre, int ratio, double date) {
     if (Refus refus = DivisionRefusee(titre, ratio, date))
         return refus;
-    ApplyDivision(titre, ratio, date);
+    Divise(*titre, ratio, date);
     SortOperes(titre);
     ComputeTitre(titre);
     Modifie = true;

@@ -107,7 +107,7 @@ BilanTitre Replay(const TCorv& doc, const Valeurs& titre, std::optional<double> 
                   const ::Operes* exclue, Resultat&& resultat, Sommes& cumul) {
     BilanTitre b = titre.BilanPurge;
     b.RealNetTOT = 0;
-    cumul.Add(b.RealNetTOT, std::int64_t{b.VRealNet} - b.ARealNet);
+    cumul.Add(Somme::RealNetTOT, b.RealNetTOT, std::int64_t{b.VRealNet} - b.ARealNet);
     std::int32_t regle = b.NbInPort; // held by settled trades
 
     for (std::size_t i = 0; i < titre.Operes.size(); ++i) {
@@ -120,7 +120,10 @@ BilanTitre Replay(const TCorv& doc, const Valeurs& titre, std::optional<double> 
         const bool enAttente = doc.IsSrdPending(&titre, &op);
         const bool achat = op.Sens == 'A';
 
-        cumul.Add(b.TotFrais, f);
+        // The trade's total fee is its three fees added in 32 bits: a file can hold three
+        // whose sum does not fit.
+        cumul.Check(Somme::TotFrais, Wide{op.FraisSRD} + op.Frais1 + op.Frais2);
+        cumul.Add(Somme::TotFrais, b.TotFrais, f);
         ResultatOpere r;
         // A sale leaves the purchase averages as they were before it.
         r.PxMoyAchBrut = b.PxMoyAchBrut;
@@ -131,8 +134,8 @@ BilanTitre Replay(const TCorv& doc, const Valeurs& titre, std::optional<double> 
             const GainsOpere gains = ReplayOpere(b, op.Sens, q, op.Cours, f);
             r.PlValBrut = gains.ChampBrut;
             r.PlValNet = gains.ChampNet;
-            cumul.Check(Wide{gains.Brut});
-            cumul.Check(Wide{gains.Net});
+            cumul.Check(Somme::PlValBrut, Wide{gains.Brut});
+            cumul.Check(Somme::PlValNet, Wide{gains.Net});
         }
         if (achat) {
             r.PxMoyAchBrut = b.PxMoyAchBrut;
@@ -142,34 +145,34 @@ BilanTitre Replay(const TCorv& doc, const Valeurs& titre, std::optional<double> 
         r.PxMoyVenNet = b.PxMoyVenNet;
 
         if (achat) {
-            cumul.Add(b.NbAchat, q);
-            cumul.Add(b.ARealBrut, a);
-            cumul.Add(b.ARealNet, a + f);
+            cumul.Add(Somme::NbAchat, b.NbAchat, q);
+            cumul.Add(Somme::ARealBrut, b.ARealBrut, a);
+            cumul.Add(Somme::ARealNet, b.ARealNet, a + f);
             if (enAttente) {
-                cumul.Add(b.AchRMBrut, a);
-                cumul.Add(b.AchRMNet, a + f);
-                cumul.Add(b.RealNetRM, -(a + f));
+                cumul.Add(Somme::AchRMBrut, b.AchRMBrut, a);
+                cumul.Add(Somme::AchRMNet, b.AchRMNet, a + f);
+                cumul.Add(Somme::RealNetRM, b.RealNetRM, -(a + f));
             } else {
-                cumul.Add(regle, q);
-                cumul.Add(b.RealNetTOT, -(a + f));
+                cumul.Add(Somme::Regle, regle, q);
+                cumul.Add(Somme::RealNetTOT, b.RealNetTOT, -(a + f));
             }
         } else {
-            cumul.Add(b.NbVentes, q);
-            cumul.Add(b.VRealBrut, a);
-            cumul.Add(b.VRealNet, a - f);
+            cumul.Add(Somme::NbVentes, b.NbVentes, q);
+            cumul.Add(Somme::VRealBrut, b.VRealBrut, a);
+            cumul.Add(Somme::VRealNet, b.VRealNet, a - f);
             if (enAttente) {
-                cumul.Add(b.VenRMBrut, a);
-                cumul.Add(b.VenRMNet, a - f);
-                cumul.Add(b.RealNetRM, a - f);
+                cumul.Add(Somme::VenRMBrut, b.VenRMBrut, a);
+                cumul.Add(Somme::VenRMNet, b.VenRMNet, a - f);
+                cumul.Add(Somme::RealNetRM, b.RealNetRM, a - f);
             } else {
-                cumul.Add(regle, -std::int64_t{q});
-                cumul.Add(b.RealNetTOT, a - f);
+                cumul.Add(Somme::Regle, regle, -std::int64_t{q});
+                cumul.Add(Somme::RealNetTOT, b.RealNetTOT, a - f);
             }
         }
-        cumul.Add(b.PlValBrut, r.PlValBrut);
-        cumul.Add(b.PlValNet, r.PlValNet);
+        cumul.Add(Somme::PlValBrut, b.PlValBrut, r.PlValBrut);
+        cumul.Add(Somme::PlValNet, b.PlValNet, r.PlValNet);
         b.NbInPort = 0;
-        cumul.Add(b.NbInPort, std::int64_t{b.NbAchat} - b.NbVentes);
+        cumul.Add(Somme::NbInPort, b.NbInPort, std::int64_t{b.NbAchat} - b.NbVentes);
         resultat(i, r);
     }
 
@@ -191,11 +194,15 @@ BilanTitre Replay(const TCorv& doc, const Valeurs& titre, std::optional<double> 
     const double latent = (cours - achatNet) * p;
     const double latentNet = latent - fraisVente;
     const double latentNetSrd = latent - SaleFee(doc, p, cours, titre.SRD);
-    for (const Wide exact : {latentBrut, Wide{cout}, Wide{valeur}, Wide{valeur - fraisVente},
-                             Wide{valeurAct}, Wide{valeurNetAct}})
-        cumul.Check(exact);
-    for (const double exact : {coutNet, latentNet, latentNetSrd})
-        cumul.Check(exact);
+    cumul.Check(Somme::PlValLatBrut, latentBrut);
+    cumul.Check(Somme::CoutBrut, Wide{cout});
+    cumul.Check(Somme::ValorBrut, Wide{valeur});
+    cumul.Check(Somme::ValorNet, Wide{valeur - fraisVente});
+    cumul.Check(Somme::ValorBrutAct, Wide{valeurAct});
+    cumul.Check(Somme::ValorNetAct, Wide{valeurNetAct});
+    cumul.Check(Somme::CoutNet, coutNet);
+    cumul.Check(Somme::PlValLatNet, latentNet);
+    cumul.Check(Somme::PlValLatNetSRD, latentNetSrd);
     b.PlValLatBrut = Low32(latentBrut);
     b.CoutBrut = platform::Wrap32(cout);
     b.CoutNet = platform::Trunc32(coutNet);
@@ -238,18 +245,13 @@ BilanTitre TCorv::ComputeBilan(const Valeurs& titre, std::optional<double> jusqu
         *this, titre, jusqua, exclue, [](std::size_t, const ResultatOpere&) {}, cumul);
 }
 
-std::string TCorv::SommesRefusees(const Valeurs& titre) const {
+std::uint32_t TCorv::SommesHorsLimite(const Valeurs& titre, BilanTitre* bilan) const {
     Cumul cumul;
-    Replay(
+    const BilanTitre b = Replay(
         *this, titre, std::nullopt, nullptr, [](std::size_t, const ResultatOpere&) {}, cumul);
-    return cumul.Tient() ? std::string() : Depassement(titre);
-}
-
-std::string TCorv::Depassement(const Valeurs& titre) {
-    return "Le titre « " + titre.Libelle + " » (" + titre.Code +
-           ") dépasserait ce que le portefeuille peut tenir : 2 147 483 647 titres et "
-           "21 474 836,47 € par total (achats, ventes, frais, valorisations, +/- values). Rien "
-           "n'a été changé.";
+    if (bilan != nullptr)
+        *bilan = b;
+    return cumul.HorsLimite();
 }
 
 bool TCorv::ComputeRentabilite(Valeurs* titre, double debut) {

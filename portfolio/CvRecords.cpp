@@ -144,15 +144,20 @@ void TCorv::ComputeTotals() {
     // Exact to the cent: a float balance drops cents above 167 772,16 euros. Up to 2^31
     // movements of at most 2^31 cents cannot overflow 64 bits.
     std::int64_t balance = 0;
-    for (const auto& mvt : Mouvements) {
-        if (mvt->Sens == 'C')
-            balance += mvt->Montant;
-        else if (mvt->Sens == 'D')
-            balance -= mvt->Montant;
-    }
-    const std::int32_t realNetTotal = Wrap32(static_cast<std::int64_t>(RealNetTOT) + RealNetRM);
-    CashLiq = platform::Saturate32(realNetTotal + balance);
-    Cash = platform::Saturate32(RealNetTOT + balance);
+    for (const auto& mvt : Mouvements)
+        balance += EffetSurCash(*mvt);
+    // The cash adds the securities' cash effects as they stand, not their wrapped total: the
+    // cash of a portfolio holds even when the total of what its trades paid out does not.
+    CashLiq = platform::Saturate32(realNetTOT + realNetRM + balance);
+    Cash = platform::Saturate32(realNetTOT + balance);
+}
+
+std::int64_t EffetSurCash(const Mvt& mvt) {
+    if (mvt.Sens == 'C')
+        return mvt.Montant;
+    if (mvt.Sens == 'D')
+        return -std::int64_t{mvt.Montant};
+    return 0;
 }
 
 void TCorv::SortOperes(Valeurs* titre) {

@@ -25,22 +25,22 @@ void Fold(BilanTitre& p, const Operes& op, Cumul& cumul) {
     const std::int32_t q = op.Quantite;
     const std::int32_t f = op.Frais;
     const std::int64_t montant = platform::Mul64(q, op.Cours);
-    cumul.Add(p.TotFrais, f);
+    cumul.Add(Somme::TotFrais, p.TotFrais, f);
     if (op.Sens == 'A') {
-        cumul.Add(p.NbAchat, q);
-        cumul.Add(p.NbInPort, q);
-        cumul.Add(p.ARealBrut, montant);
+        cumul.Add(Somme::NbAchat, p.NbAchat, q);
+        cumul.Add(Somme::NbInPort, p.NbInPort, q);
+        cumul.Add(Somme::ARealBrut, p.ARealBrut, montant);
         p.PxMoyAchBrut = platform::Wrap32(platform::SafeDiv(p.ARealBrut, p.NbAchat));
         p.PxMoyAchNet =
             static_cast<float>((Quotient(p.TotFrais, p.NbAchat) + p.PxMoyAchBrut) * 0.01);
-        cumul.Add(p.ARealNet, montant + f);
+        cumul.Add(Somme::ARealNet, p.ARealNet, montant + f);
     } else {
-        cumul.Add(p.NbInPort, -std::int64_t{q});
-        cumul.Add(p.NbVentes, q);
-        cumul.Add(p.VRealBrut, montant);
-        cumul.Add(p.VRealNet, montant - f);
-        cumul.Add(p.PlValBrut, op.PlValBrut);
-        cumul.Add(p.PlValNet, op.PlValNet);
+        cumul.Add(Somme::NbInPort, p.NbInPort, -std::int64_t{q});
+        cumul.Add(Somme::NbVentes, p.NbVentes, q);
+        cumul.Add(Somme::VRealBrut, p.VRealBrut, montant);
+        cumul.Add(Somme::VRealNet, p.VRealNet, montant - f);
+        cumul.Add(Somme::PlValBrut, p.PlValBrut, op.PlValBrut);
+        cumul.Add(Somme::PlValNet, p.PlValNet, op.PlValNet);
     }
 }
 
@@ -63,6 +63,16 @@ Mvt* AppendResultMvt(std::vector<std::unique_ptr<Mvt>>& mouvements, char sens, s
     return mouvements.back().get();
 }
 
+// The purge folds the ticked trades that are settled.
+bool Purgeable(const TCorv& doc, const Valeurs& titre, const Operes& op) {
+    return op.Pointe && !doc.IsSrdPending(&titre, &op);
+}
+
+bool APurger(const TCorv& doc, const Valeurs& titre) {
+    return std::any_of(titre.Operes.begin(), titre.Operes.end(),
+                       [&](const auto& op) { return Purgeable(doc, titre, *op); });
+}
+
 } // namespace
 
 bool TCorv::PurgeTitre(Valeurs& titre) const {
@@ -70,7 +80,7 @@ bool TCorv::PurgeTitre(Valeurs& titre) const {
     auto& operes = titre.Operes;
     std::size_t garde = 0;
     for (std::size_t i = 0; i < operes.size(); ++i) {
-        if (operes[i]->Pointe && !IsSrdPending(&titre, operes[i].get())) {
+        if (Purgeable(*this, titre, *operes[i])) {
             Fold(titre.BilanPurge, *operes[i], cumul);
             operes[i].reset();
         } else if (garde != i) {
@@ -84,16 +94,23 @@ bool TCorv::PurgeTitre(Valeurs& titre) const {
 }
 
 Refus TCorv::Purge() {
-    // Tried whole on copies first: the carried-over block is stored for good, so a purge
-    // that one security's cents cannot hold purges nothing.
+    // Tried on copies first: the carried-over block is stored for good, so a purge that one
+    // security's cents cannot hold purges nothing. Only the securities it purges are judged.
+    std::vector<Valeurs*> purges;
+    std::vector<std::unique_ptr<Valeurs>> essais;
+    Changements changements;
     for (const auto& titre : Titres) {
-        const std::unique_ptr<Valeurs> essai = CopyTitre(*titre);
-        if (!PurgeTitre(*essai))
+        if (!APurger(*this, *titre))
+            continue;
+        essais.push_back(CopyTitre(*titre));
+        if (!PurgeTitre(*essais.back()))
             return Depassement(*titre);
-        if (std::string refus = SommesRefusees(*essai); !refus.empty())
-            return refus;
+        purges.push_back(titre.get());
+        changements.emplace_back(titre.get(), essais.back().get());
     }
-    for (const auto& titre : Titres)
+    if (std::string refus = ChangementsRefuses(changements, 0); !refus.empty())
+        return refus;
+    for (Valeurs* titre : purges)
         PurgeTitre(*titre);
     Modifie = true;
     return {};
@@ -219,11 +236,14 @@ Refus TransfertEnCours::Restructure(bool suppr, bool cumul, const std::string& i
         doc_.SortOperes(titre.get());
         doc_.ComputeTitre(titre.get());
     }
+    const TotauxExacts avant = doc_.Totaux();
     if (Refus refus = doc_.Purge())
         return refus;
     if (suppr)
         doc_.Transfert(cumul, intitule);
-    return {};
+    // The removal books results as movements: judged on the document as it leaves it, which
+    // the destructor puts back when refused.
+    return doc_.TotauxRefuses(avant);
 }
 
 Valeurs* TransfertEnCours::CopyOf(const Valeurs* original) const {

@@ -6,6 +6,7 @@
 
 #include "platform/Checked.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <limits>
 
@@ -42,30 +43,84 @@ inline bool Fits32(double value) {
     return value > -2147483649.0 && value < 2147483648.0;
 }
 
+// The sums that the document keeps in 32-bit fields. The first ones are both a security's sums
+// and the portfolio's totals of the same name (the totals are the securities' sums added up);
+// the cash totals are the portfolio's only, the counts of shares bought, sold and settled the
+// securities' only.
+enum class Somme : unsigned {
+    NbInPort,
+    ARealBrut,
+    ARealNet,
+    VRealBrut,
+    VRealNet,
+    AchRMBrut,
+    VenRMBrut,
+    AchRMNet,
+    VenRMNet,
+    CoutBrut,
+    CoutNet,
+    ValorBrut,
+    ValorNet,
+    ValorBrutAct,
+    ValorNetAct,
+    RealNetRM,
+    RealNetTOT,
+    TotFrais,
+    PlValBrut,
+    PlValNet,
+    PlValLatBrut,
+    PlValLatNet,
+    PlValLatNetSRD,
+    Cash,
+    CashLiq,
+    NbAchat,
+    NbVentes,
+    Regle,
+};
+
+// The totals of the portfolio: every Somme up to CashLiq.
+inline constexpr std::size_t kTotaux = static_cast<std::size_t>(Somme::CashLiq) + 1;
+// The totals that add up one field of each security's position.
+inline constexpr std::size_t kTotauxDesTitres = static_cast<std::size_t>(Somme::PlValLatNetSRD) + 1;
+
+// One bit per Somme: the sums that could not be held exactly.
+using MasqueSommes = std::uint32_t;
+
+inline constexpr MasqueSommes Bit(Somme somme) {
+    return MasqueSommes{1} << static_cast<unsigned>(somme);
+}
+
 // The sums of a position as its fields hold them, each addition wrapping as Add32 does, and
-// whether every sum and every value checked was held exactly: a document whose cents cannot
-// hold a sum must refuse the change that forms it rather than store its wrapped form.
+// which of them went beyond the fields on the way: a change that would take one more of them
+// beyond is refused rather than stored in its wrapped form.
 class Cumul {
 public:
-    void Add(std::int32_t& field, std::int64_t value) {
+    void Add(Somme somme, std::int32_t& field, std::int64_t value) {
         const Wide sum = Wide{field} + value;
         field = Low32(sum);
-        Check(sum);
+        Check(somme, sum);
     }
-    void Check(Wide value) { tient_ = tient_ && Fits32(value); }
-    void Check(double value) { tient_ = tient_ && Fits32(value); }
-    bool Tient() const { return tient_; }
+    void Check(Somme somme, Wide value) {
+        if (!Fits32(value))
+            horsLimite_ |= Bit(somme);
+    }
+    void Check(Somme somme, double value) {
+        if (!Fits32(value))
+            horsLimite_ |= Bit(somme);
+    }
+    MasqueSommes HorsLimite() const { return horsLimite_; }
+    bool Tient() const { return horsLimite_ == 0; }
 
 private:
-    bool tient_ = true;
+    MasqueSommes horsLimite_ = 0;
 };
 
 // The same sums where nobody asks whether they held: the replay of every recomputation.
 class Modulo {
 public:
-    void Add(std::int32_t& field, std::int64_t value) { Add32(field, value); }
-    void Check(Wide) {}
-    void Check(double) {}
+    void Add(Somme, std::int32_t& field, std::int64_t value) { Add32(field, value); }
+    void Check(Somme, Wide) {}
+    void Check(Somme, double) {}
 };
 
 } // namespace position_arith

@@ -169,7 +169,9 @@ void TMainForm::DelCashExecute() {
     if (!EditingAllowed(DelCash) || mouvement == nullptr)
         return;
     FListes->RemoveSelectedMvtRow();
-    FPortefeuille->DeleteMvt(mouvement);
+    if (const Refus refus = FPortefeuille->DeleteMvt(mouvement))
+        FPrompts->Message(this, "Corvane", QString::fromStdString(refus.Texte()),
+                          QMessageBox::Warning, QMessageBox::Ok);
     RefreshViews(nullptr);
 }
 

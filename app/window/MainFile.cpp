@@ -94,6 +94,10 @@ bool TMainForm::OpenPortefeuille(const std::string& path) {
         return false;
     }
     nouveau->LoadSettings(*FRegistry);
+    // A file can hold figures beyond what the document's fields hold: they are shown as the
+    // fields hold them, and the user is told which.
+    for (std::string& phrase : nouveau->SommesInexactes())
+        remarques.push_back(std::move(phrase));
     FPortefeuille = std::move(nouveau);
     FSyntheses->ShowDatesLiquidation(FPortefeuille->DateLiqP, FPortefeuille->DateLiqC);
     setWindowTitle(QString::fromStdString(FPortefeuille->Fichier));

@@ -9,7 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <limits>
+#include <string>
+#include <vector>
 
 using cvtest::AddValeur;
 
@@ -241,6 +244,81 @@ TEST(Document, TotalsWrapLikeInt32WithoutOverflowing) {
     AddValeur(doc, "2", "b").Bilan.ValorBrut = 1;
     doc.ComputeTotals();
     EXPECT_EQ(doc.ValorBrut, std::numeric_limits<std::int32_t>::min());
+}
+
+// The portfolio's totals hold in the same 32-bit cents as a security's sums: the trade or the
+// movement that would take one beyond is refused, naming it, and changes nothing. The cash is
+// what the trades and the movements did, even when the total of what the trades paid does not
+// hold.
+TEST(Document, ChangesThatWouldTakeAPortfolioTotalBeyondTheCentsAreRefused) {
+    const auto opere = [](char sens, std::int32_t cours) {
+        Operes op;
+        op.Date = 45000;
+        op.Sens = sens;
+        op.Quantite = 1000000;
+        op.Cours = cours;
+        return op;
+    };
+    const auto credit = [](char sens, std::int32_t montant) {
+        Mvt mvt;
+        mvt.Date = 45000;
+        mvt.Sens = sens;
+        mvt.Montant = montant;
+        return mvt;
+    };
+    struct Cas {
+        const char* nom;
+        std::function<Refus(TCorv&)> change;
+        const char* total;
+    };
+    // A holds 1 000 000 shares bought at 15,00 €; B none; the cash is 5 000 000,00 €.
+    const std::vector<Cas> cas = {
+        {"second security of 15 000 000,00 €",
+         [&](TCorv& d) { return d.AddOpere(d.FindTitre("B"), opere('A', 1500)); },
+         "« achats bruts »"},
+        {"sale bringing the cash to 23 000 000,00 €",
+         [&](TCorv& d) { return d.AddOpere(d.FindTitre("A"), opere('V', 1800)); },
+         "« solde cash »"},
+        {"credit", [&](TCorv& d) { return d.AddMvt(credit('C', 1700000000)); }, "« solde cash »"},
+        {"debit lowered",
+         [&](TCorv& d) { return d.ReplaceMvt(d.Mouvements[2].get(), credit('D', 1)); },
+         "« solde cash »"},
+        {"debit deleted", [](TCorv& d) { return d.DeleteMvt(d.Mouvements[2].get()); },
+         "« solde cash »"},
+    };
+    for (const Cas& c : cas) {
+        SCOPED_TRACE(c.nom);
+        TCorv d("");
+        build::AddTrade(AddValeur(d, "A", "A"), 45000, 'A', 1000000, 1500);
+        AddValeur(d, "B", "B");
+        build::AddMovement(d, 45000, 'C', 2000000000);
+        build::AddMovement(d, 45000, 'C', 2000000000);
+        build::AddMovement(d, 45000, 'D', 2000000000);
+        build::Recompute(d);
+        ASSERT_EQ(d.Cash, 500000000);
+        d.Modifie = false;
+
+        const std::string refus = c.change(d).Texte();
+        EXPECT_NE(refus.find(c.total), std::string::npos) << refus;
+        EXPECT_FALSE(d.Modifie);
+        EXPECT_EQ(d.FindTitre("A")->Operes.size(), 1u);
+        EXPECT_TRUE(d.FindTitre("B")->Operes.empty());
+        ASSERT_EQ(d.Mouvements.size(), 3u);
+        EXPECT_EQ(d.Mouvements[2]->Montant, 2000000000);
+        // Within the cents, the same change goes through.
+        EXPECT_EQ(d.AddMvt(credit('C', 1000000000)), Refus{});
+    }
+
+    // Two securities of 15 000 000,00 € each and 40 000 000,00 € of credits leave
+    // 10 000 000,00 € of cash, whatever the total of what the trades paid.
+    TCorv d("");
+    build::AddTrade(AddValeur(d, "A", "A"), 45000, 'A', 1000000, 1500);
+    build::AddTrade(AddValeur(d, "B", "B"), 45000, 'A', 1000000, 1500);
+    build::AddMovement(d, 45000, 'C', 2000000000);
+    build::AddMovement(d, 45000, 'C', 2000000000);
+    build::Recompute(d);
+    EXPECT_EQ(d.Cash, 1000000000);
+    EXPECT_EQ(d.CashLiq, 1000000000);
 }
 
 // A record dated where no date text reaches would make every later save fail: the operations

@@ -147,7 +147,8 @@ TEST_F(Restructure, ChangesBeyondThirtyTwoBitCentsAreRefusedNamingTheSecurity) {
              fiche.Cours = 3000;
              return d.ReplaceTitre(&t, fiche, t.Infos.Cours);
          }},
-        {"split valued at the unsplit quote", [](Valeurs&) {},
+        {"split under a quote dated after it, which it leaves",
+         [](Valeurs& t) { t.Infos.Date = Day(2024, 3, 4); },
          [](TCorv& d, Valeurs& t) { return d.DiviseTitre(&t, 2, Day(2024, 3, 1)); }},
         {"purge of a file's two ticked buys",
          [](Valeurs& t) {
@@ -198,6 +199,95 @@ TEST_F(Restructure, ChangesBeyondThirtyTwoBitCentsAreRefusedNamingTheSecurity) {
     EXPECT_EQ(doc.Purge(), "");
     EXPECT_EQ(t->BilanPurge.NbAchat, 600000);
     EXPECT_TRUE(doc.Modifie);
+    // A split is judged as it leaves the security: 10 000 shares quoted 100,00 € split 22 for
+    // 1 are 220 000 shares quoted 4,54 €.
+    Valeurs* divise = AddSecurity("2", 10000);
+    EXPECT_EQ(doc.AddOpere(divise, achat(10000, 10000)), "");
+    EXPECT_EQ(doc.DiviseTitre(divise, 22, Day(2024, 3, 1)), "");
+    EXPECT_EQ(divise->Operes[0]->Quantite, 220000);
+    EXPECT_EQ(divise->Infos.Cours, 454);
+    EXPECT_EQ(divise->Bilan.ValorBrut, 99880000);
+}
+
+// A security already beyond the cents (so read from a file, or so quoted) takes every change
+// that takes no sum of it beyond; what would bring one more sum beyond is still refused. A purge
+// looks only at the securities it purges.
+TEST_F(Restructure, ASecurityAlreadyBeyondTheCentsRefusesOnlyWhatTakesANewSumBeyond) {
+    struct Cas {
+        const char* nom;
+        std::function<Refus(TCorv&, Valeurs&)> change;
+        bool accepte;
+    };
+    const auto vente = [](std::int32_t quantite) {
+        Operes op;
+        op.Date = Day(2024, 3, 4);
+        op.Sens = 'V';
+        op.Quantite = quantite;
+        op.Cours = 3000;
+        return op;
+    };
+    const auto fiche = [](const Valeurs& t, std::int32_t cours, bool srd) {
+        FicheTitre f = FicheTitre::De(t);
+        f.Cours = cours;
+        f.SRD = srd;
+        return f;
+    };
+    const std::vector<Cas> cas = {
+        {"sale of one share", [&](TCorv& d, Valeurs& t) { return d.AddOpere(&t, vente(1)); }, true},
+        {"trade moved by a day",
+         [](TCorv& d, Valeurs& t) {
+             Operes deplace = *t.Operes[0];
+             deplace.Date += 1;
+             return d.ReplaceOpere(&t, t.Operes[0].get(), deplace);
+         },
+         true},
+        {"lower typed price",
+         [&](TCorv& d, Valeurs& t) { return d.ReplaceTitre(&t, fiche(t, 2500, false), 3000); },
+         true},
+        {"settlement market",
+         [&](TCorv& d, Valeurs& t) { return d.ReplaceTitre(&t, fiche(t, 3000, true), 3000); },
+         true},
+        {"purge of another security", [](TCorv& d, Valeurs&) { return d.Purge(); }, true},
+        {"transfer",
+         [](TCorv& d, Valeurs&) {
+             TransfertEnCours transfert(d);
+             Refus refus = transfert.Restructure(false, false, "");
+             transfert.Garder();
+             return refus;
+         },
+         true},
+        {"second buy of a million, which would bring the purchases to 30 000 000,00 €",
+         [&](TCorv& d, Valeurs& t) {
+             Operes achat = vente(1000000);
+             achat.Sens = 'A';
+             achat.Cours = 1500;
+             return d.AddOpere(&t, achat);
+         },
+         false},
+    };
+    for (const Cas& c : cas) {
+        SCOPED_TRACE(c.nom);
+        TCorv d("/tmp/corvane-positions-tests");
+        d.DateLiqP = doc.DateLiqP;
+        d.DateLiqC = doc.DateLiqC;
+        // 1 000 000 shares bought at 15,00 €, quoted 30,00 €: worth 30 000 000,00 €.
+        Valeurs* t = build::AddSecurity(d, "12027", "Société Générale", {.cours = 3000});
+        AddTrade(t, Day(2024, 3, 1), 'A', 1000000, 1500);
+        Valeurs* autre = build::AddSecurity(d, "13000", "Autre", {.cours = 1000});
+        AddTrade(autre, Day(2024, 3, 1), 'A', 10, 1000, 0, {.pointe = true});
+        build::Recompute(d);
+        d.Modifie = false;
+
+        const std::string refus = c.change(d, *t).Texte();
+        if (c.accepte) {
+            EXPECT_EQ(refus, "");
+            EXPECT_TRUE(d.Modifie);
+        } else {
+            EXPECT_NE(refus.find("« Société Générale » (12027)"), std::string::npos) << refus;
+            EXPECT_FALSE(d.Modifie);
+            EXPECT_EQ(t->Operes.size(), 1u);
+        }
+    }
 }
 
 class Transfer : public positions_test::PositionsFixture {

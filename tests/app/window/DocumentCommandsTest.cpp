@@ -136,6 +136,39 @@ TEST_F(DocumentTest, OpenTellsOnceWhatTheFileHeldBeyondTheWritersForm) {
     EXPECT_EQ(form->Portefeuille()->Mouvements.size(), 1u);
 }
 
+// A file whose figures go beyond the document's cents opens as it is read, and the message
+// after opening names what cannot be shown exactly: the security and the portfolio's totals.
+TEST_F(DocumentTest, OpenTellsWhichFiguresOfTheFileGoBeyondTheCents) {
+    // 3 000 000 shares bought at 1 000,00 € with 2 000 000 000 + 2 000 000 000 cents of fees.
+    const std::string chemin = WriteFile(
+        "grand.cvx", "0|*\nC|12027|Société Générale|Paris|Divers|100000|01/01/26|10:00:00|0.00|0|"
+                     "0|F|F|0|0|0|0|0|0|0|0|0|0|0|0|0|*\n"
+                     "O|12027|F|02/01/26|A|3000000|100000|2000000000|2000000000|*\n");
+    Open(chemin);
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    const std::string suite = " dépassent ce que le portefeuille peut tenir (2 147 483 647 "
+                              "titres et 21 474 836,47 € par total) et ne peuvent pas être "
+                              "montrés exactement.";
+    const std::string sommes = "achats bruts, achats nets, coût brut, coût net, valorisation "
+                               "brute, valorisation nette, valorisation brute courante, "
+                               "évaluation des titres, position actuelle, frais";
+    ExpectWarning(prompts.messages[0],
+                  QString::fromStdString(
+                      "Le portefeuille est ouvert, mais son fichier contient ce que Corvane "
+                      "n'écrit pas ainsi :\nTitre « Société Générale » (12027) : " +
+                      sommes + suite + "\nTotaux du portefeuille : " + sommes +
+                      ", solde cash, solde cash en liquidation" + suite));
+    // Read as it stands: the trade's fee is its two fees as the field adds them.
+    ExpectDocument(chemin);
+    const Operes& op = *form->Portefeuille()->Titres[0]->Operes[0];
+    EXPECT_EQ(op.Quantite, 3000000);
+    EXPECT_EQ(op.Frais, -294967296);
+
+    // A file within the cents opens without a word.
+    Open(WriteFile("petit.cvx", "0|*\nO|12027|F|02/01/26|A|300|100000|2000|2000|*\n"));
+    EXPECT_EQ(prompts.messages.size(), 1u);
+}
+
 TEST_F(DocumentTest, OpenExistingButUnreadablePathIsAnError) {
     const std::string bon = WriteFile("bon.cvx", kGoodFile);
     Open(bon);
