@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <new>
+#include <optional>
 #include <random>
 #include <string>
 #include <sys/file.h>
@@ -596,14 +597,74 @@ std::FILE* OpenForWriting(const std::string& path, WriteMode mode) {
     return file;
 }
 
-bool AppendToFile(const std::string& path, std::string_view text) {
-    std::FILE* file = OpenForWriting(path, WriteMode::Append);
-    if (file == nullptr)
+namespace {
+
+// Opens a regular file for appending (created when missing) without waiting on a pipe; -1 when
+// it cannot be opened or is no regular file. Read access too when asked, to look at its end.
+int OpenForAppending(const std::string& path, bool readToo) {
+    const int access = readToo ? O_RDWR : O_WRONLY;
+    const int fd =
+        ::open(path.c_str(), access | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, kNewFileMode);
+    if (fd < 0)
+        return -1;
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// Writes every byte at the end of the file, or cuts the file back to the length it had: a
+// full disk must not leave a piece of the text for the next one to be glued to.
+bool AppendWhole(int fd, std::string_view text) {
+    struct stat status {};
+    if (::fstat(fd, &status) != 0)
         return false;
-    bool ok = text.empty() || std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    ok = std::fflush(file) == 0 && ok;
-    ok = std::fclose(file) == 0 && ok;
-    return ok;
+    std::size_t written = 0;
+    while (written < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
+        if (n > 0) {
+            written += static_cast<std::size_t>(n);
+        } else if (n == 0 || errno != EINTR) {
+            if (written > 0 && ::ftruncate(fd, status.st_size) != 0) {
+                // The piece stays; lines appended next start on a line of their own.
+            }
+            return false;
+        }
+    }
+    return true;
+}
+
+// True when the file ends inside a line: its last byte is not a line end.
+bool EndsInsideALine(int fd) {
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || status.st_size == 0)
+        return false;
+    char last = '\n';
+    return ::pread(fd, &last, 1, status.st_size - 1) == 1 && last != '\n';
+}
+
+} // namespace
+
+bool AppendToFile(const std::string& path, std::string_view text) {
+    const int fd = OpenForAppending(path, false);
+    if (fd < 0)
+        return false;
+    const bool ok = AppendWhole(fd, text);
+    return ::close(fd) == 0 && ok;
+}
+
+bool AppendLines(const std::string& path, std::string_view lines) {
+    const int fd = OpenForAppending(path, true);
+    if (fd < 0)
+        return false;
+    std::string text;
+    if (!lines.empty() && EndsInsideALine(fd))
+        text = "\n";
+    text += lines;
+    const bool ok = AppendWhole(fd, text);
+    return ::close(fd) == 0 && ok;
 }
 
 bool CreateCopy(const std::string& path, std::string_view bytes, unsigned mode) {
@@ -680,6 +741,18 @@ FileFingerprint FingerprintOfFile(const std::string& path) {
         break;
     }
     return {};
+}
+
+std::optional<FileIdentity> IdentityOf(const std::string& path) {
+    const std::string target = FollowLinks(path);
+    if (target.empty())
+        return std::nullopt;
+    const FolderAndName parts = Split(target);
+    struct stat folder {};
+    if (::stat(parts.folder.c_str(), &folder) != 0 || !S_ISDIR(folder.st_mode))
+        return std::nullopt;
+    return FileIdentity{static_cast<std::uint64_t>(folder.st_dev),
+                        static_cast<std::uint64_t>(folder.st_ino), parts.name};
 }
 
 } // namespace platform

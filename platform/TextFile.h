@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -51,6 +52,20 @@ private:
 FileFingerprint FingerprintOf(std::string_view bytes);
 // Missing and Unreadable as ReadWholeFile tells them.
 FileFingerprint FingerprintOfFile(const std::string& path);
+
+// A file whatever path leads to it: the folder that finally holds it (symbolic links
+// followed), by device and inode, and its name there. A save puts a new file (a new inode)
+// under the same name, and a removed file still has its place: the folder and the name are
+// what stays the same file for a user.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::string name;
+    auto operator<=>(const FileIdentity&) const = default;
+};
+
+// Empty when the folder cannot be looked at, or the links go round in a loop.
+std::optional<FileIdentity> IdentityOf(const std::string& path);
 
 // Reads a text file line by line. Accepts LF and CRLF; a line is returned without its end.
 // Lines are returned in UTF-8: a line that is not valid UTF-8 is decoded as Windows-1252, so
@@ -166,9 +181,15 @@ enum class WriteMode { Append, Replace };
 // a reader comes. Replace empties the file once it is known to be one.
 std::FILE* OpenForWriting(const std::string& path, WriteMode mode);
 
-// Appends text to a file (created when missing); false when it cannot be written, or when the
-// path is no regular file.
+// Appends text to a file (created when missing), all of it or nothing: a write cut short (a
+// full disk) is taken back, the file keeping its length. False when it cannot be written, or
+// when the path is no regular file.
 bool AppendToFile(const std::string& path, std::string_view text);
+
+// Appends whole lines (the text ends with its line end) as AppendToFile does. A file that ends
+// inside a line (a writer killed while it appended, an editor that left no line end) gets a
+// line end first, so that the new lines are not glued to it.
+bool AppendLines(const std::string& path, std::string_view lines);
 
 // Writes bytes to a new file with at most the given permissions (the umask still applies);
 // false, and nothing left behind, when the path is taken or the bytes cannot all be written.

@@ -8,6 +8,7 @@
 #include "quotescan/AskWeb.h"
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -197,6 +198,25 @@ public:
     explicit HistoReadError(const std::string& message) : std::runtime_error(message) {}
 };
 
+// One day of a history as its file holds it: the amounts in cents.
+struct HistoJour {
+    double Date = 0.0; // the day, without time
+    std::int32_t Cours = 0;
+    std::int32_t Haut = 0;
+    std::int32_t Bas = 0;
+    std::int64_t Volume = 0;
+    bool operator==(const HistoJour&) const = default;
+};
+
+// What the program last read from or wrote to the file of the loaded history: the days it held
+// and their fingerprint. A save tells from them the days changed here from those another
+// program (a second window, a second copy of the program) wrote since.
+struct HistoVue {
+    std::string Chemin;
+    platform::FileFingerprint Contenu;
+    std::vector<HistoJour> Jours;
+};
+
 // The name a security's files take in the data folders ("historique", "intraday"), without
 // extension. An ordinary code is its own name; the characters of a code that could name
 // another place ("/", "\\", control characters, a code "." or "..") are written as "%XX"
@@ -293,13 +313,29 @@ public:
     // the file cannot keep as it is, named with its record (nothing is ever shortened or replaced).
     bool SaveFile(std::string* raison = nullptr);
     int LoadFile(const std::string& path, std::vector<std::string>* remarques = nullptr);
-    // The file this document last read or wrote, and what it held then: LoadFile takes it
-    // before it reads, SaveFile from what it wrote.
-    std::string FichierVu;
-    platform::FileFingerprint ContenuVu;
-    // True when path is that file and it changed since (another window or program wrote,
-    // replaced or removed it): a save there would lose what that one wrote.
+    // What this document last saw of each file it read or wrote, by the file's identity
+    // (whatever path led to it): LoadFile takes it before it reads, SaveFile from what it
+    // wrote. Kept for every file, so that a save back onto one this document left (Save As
+    // elsewhere, then back) or reaches by another path (a symbolic link) is checked too.
+    std::map<platform::FileIdentity, platform::FileFingerprint> FichiersVus;
+    // True when path is a file this document saw and it changed since (another window or
+    // program wrote, replaced or removed it): a save there would lose what that one wrote.
     bool ChangedOnDisk(const std::string& path) const;
+    // What a save at Fichier did. Changed: the file holds what the save may not replace
+    // unasked, as surDisque tells; nothing was written.
+    struct SaveResult {
+        enum class Status { Saved, Changed, Failed };
+        Status status = Status::Failed;
+        platform::FileFingerprint surDisque;
+        std::string raison; // when Failed, in French
+    };
+    // SaveFile with the check of what is on disk in one step among every writer of the file's
+    // folder (a lock on it): nothing can come between the check and the replacement. The file
+    // is replaced when it holds what `attendu` says (what the user agreed to replace), or,
+    // without it, what this document last saw of it, or when this document never saw it. A
+    // question about a Changed file is asked with the lock released; the save is then tried
+    // again with what was on disk when the user was asked.
+    SaveResult SaveFileChecked(const std::optional<platform::FileFingerprint>& attendu = {});
     // Why a code cannot name a security, as a French sentence; empty when it can. A code must
     // read back from the portfolio file as it is: one that the file would change could come
     // back equal to another security's, and the two would become one.
@@ -380,9 +416,20 @@ public:
     // that does not read as a history platform::ConversionError; either way no history is
     // loaded afterwards (TitreHisto none, table empty).
     bool LoadHistoFile(Valeurs* titre);
-    // False when there is no loaded history to write, or the file could not be written (the
-    // old one is then kept).
+    // Adds the table's days to the history file as it now stands: the days another program
+    // wrote since this one read the file are kept, the days added, changed or deleted here
+    // are put in, date by date, and the table then holds what was written. False when there
+    // is no loaded history to write, or the file could not be read back or written (the old
+    // one is then kept).
     bool SaveHistoFile();
+    // Replaces the whole history file with the table (the history editor), as long as the
+    // file holds what remplacable fingerprints: what this program last saw of it
+    // (HistoFileSeen), or what the user agreed to replace. When it holds anything else,
+    // nothing is written and remplacable becomes what the file now holds.
+    enum class HistoEcriture { Ecrite, ModifieeAilleurs, Echec };
+    HistoEcriture ReplaceHistoFile(platform::FileFingerprint& remplacable);
+    platform::FileFingerprint HistoFileSeen() const;
+    HistoVue VueHisto;
     void AddHistoPoint(const InfosCours& jour);
     std::int32_t LastHistoCours() const;
     float HistoVariation(int n) const;
@@ -449,6 +496,9 @@ public:
 private:
     // The purge of one security; false when its block could not hold a sum exactly.
     bool PurgeTitre(Valeurs& titre) const;
+    // Writes the days as the loaded history's file, which the caller has locked; on success
+    // they become what this program last saw of it.
+    bool WriteHisto(const std::string& path, std::vector<HistoJour> jours);
 };
 
 // A portfolio transfer into a new file (CvTransfer.cpp). It works on copies of the records:

@@ -6,6 +6,7 @@
 #include "platform/Checked.h"
 #include "platform/DateText.h"
 #include "platform/DateTime.h"
+#include "platform/FileLock.h"
 #include "platform/Numbers.h"
 #include "platform/TextFile.h"
 #include "portfolio/CvFileFields.h"
@@ -223,8 +224,13 @@ bool TCorv::CheckAlarmes(Valeurs* titre) {
         std::string texte;
         for (const std::string& ligne : lignes)
             texte += ligne + '\n';
-        if (!chemin.empty() && platform::AppendToFile(chemin, texte))
-            return;
+        if (!chemin.empty()) {
+            // The log viewer rewrites the log under the same lock: a line appended meanwhile
+            // would go to the file it replaces.
+            const platform::FolderLock verrou(chemin);
+            if (verrou.Held() && platform::AppendLines(chemin, texte))
+                return;
+        }
         AlarmesNonJournalisees.insert(AlarmesNonJournalisees.end(), lignes.begin(), lignes.end());
     };
     try {

@@ -7,6 +7,7 @@
 #include "platform/Checked.h"
 #include "platform/ConversionError.h"
 #include "platform/DateText.h"
+#include "platform/FileLock.h"
 #include "platform/Numbers.h"
 #include "platform/TextFile.h"
 
@@ -86,18 +87,39 @@ template <typename Record> std::string Nomme(const Texte& t, Record record) {
     return std::string(t.nom) + ' ' + cvfile::QuoteText(t.valeur) + (t.code ? "" : record());
 }
 
+// Where the user mends a text the save refuses.
+enum class Lieu { Titre, Alarme, Mouvement };
+
+// The end of the refusal of a text: where to mend it. The security dialog shows the faulty
+// character (cvfile::VisibleText); the other dialogs take the text retyped.
+std::string CommentCorriger(Lieu lieu, std::string_view texte) {
+    switch (lieu) {
+    case Lieu::Titre:
+        return " ; pour le corriger, ouvrez le titre par Titres > Valeurs > Modifier, où ce "
+               "caractère est montré « " +
+               cvfile::ShownFault(texte) + " » : effacez-le ou remplacez-le, puis validez";
+    case Lieu::Alarme:
+        return " ; pour le corriger, retapez l'intitulé dans Titres > Valeurs > Alarmes";
+    case Lieu::Mouvement:
+        return " ; pour le corriger, retapez le commentaire dans Cash > Modifier";
+    }
+    return {};
+}
+
 // Refuses the texts of one line (the code, when the line has one, first) unless each reads
 // back as it is and together they fit what a line carries. record() names the line's record
 // after the text's name (" du titre « 12 »"), only when needed; ensemble says which texts
-// share the line.
+// share the line; lieu where they are mended.
 template <typename Record>
-void CheckTexts(std::initializer_list<Texte> textes, Record record, const char* ensemble) {
+void CheckTexts(std::initializer_list<Texte> textes, Record record, const char* ensemble,
+                Lieu lieu) {
     std::size_t total = 0;
     const Texte* plusLong = nullptr;
     for (const Texte& t : textes) {
         const cvfile::TextFault faute = cvfile::CheckText(t.valeur);
         if (faute != cvfile::TextFault::None)
-            throw ChampRefuse(Nomme(t, record) + ' ' + cvfile::TextFaultReason(faute));
+            throw ChampRefuse(Nomme(t, record) + ' ' + cvfile::TextFaultReason(faute) +
+                              CommentCorriger(lieu, t.valeur));
         total += t.valeur.size();
         if (plusLong == nullptr || t.valeur.size() > plusLong->valeur.size())
             plusLong = &t;
@@ -137,7 +159,7 @@ void PutTitre(std::string& out, const Valeurs& titre) {
          {"la place", titre.NomBourse},
          {"le secteur", titre.Activite}},
         [&titre] { return DuTitre(titre); },
-        "le code, le libellé, la place et le secteur d'un titre");
+        "le code, le libellé, la place et le secteur d'un titre", Lieu::Titre);
     out += "C|";
     PutText(out, code);
     PutText(out, titre.Libelle);
@@ -189,7 +211,7 @@ void PutTitre(std::string& out, const Valeurs& titre) {
         CheckTexts(
             {{"le code", code, true}, {"l'intitulé", a.Intitule}},
             [&titre] { return " de l'alarme" + DuTitre(titre); },
-            "le code du titre et l'intitulé d'une alarme");
+            "le code du titre et l'intitulé d'une alarme", Lieu::Alarme);
         out += "A|";
         PutText(out, code);
         PutText(out, a.Intitule);
@@ -222,7 +244,7 @@ void PutMouvement(std::string& out, const Mvt& m) {
             return " du mouvement du " + platform::DateToStrFull(m.Date) + " (" +
                    platform::FormatInt(m.Montant) + " centimes)";
         },
-        "les commentaires");
+        "les commentaires", Lieu::Mouvement);
     PutBool(out, m.Pointe);
     PutChar(out, m.Sens);
     PutInt(out, m.Montant);
@@ -687,6 +709,34 @@ std::string TCorv::CodeRefuse(const std::string& code) {
     return {};
 }
 
+namespace {
+
+// What a document last saw of a file; null when it never saw it.
+const platform::FileFingerprint* Vu(const TCorv& doc, const std::string& path) {
+    const std::optional<platform::FileIdentity> fichier = platform::IdentityOf(path);
+    if (!fichier)
+        return nullptr;
+    const auto trouve = doc.FichiersVus.find(*fichier);
+    return trouve == doc.FichiersVus.end() ? nullptr : &trouve->second;
+}
+
+// A file whose folder cannot be looked at is no file a save can write either: nothing to keep.
+void Voir(TCorv& doc, const std::string& path, const platform::FileFingerprint& contenu) {
+    if (const std::optional<platform::FileIdentity> fichier = platform::IdentityOf(path))
+        doc.FichiersVus[*fichier] = contenu;
+}
+
+// What the user agreed to replace is still there. A file this user may not read tells nothing
+// of what it holds: agreed to while it could not be read, it is replaced while that lasts.
+bool StillWhatWasAgreed(const platform::FileFingerprint& accorde,
+                        const platform::FileFingerprint& surDisque) {
+    using State = platform::FileFingerprint::State;
+    return accorde.Matches(surDisque) ||
+           (accorde.state == State::Unreadable && surDisque.state == State::Unreadable);
+}
+
+} // namespace
+
 bool TCorv::SaveFile(std::string* raison) {
     const auto echec = [raison](std::string pourquoi) {
         if (raison != nullptr)
@@ -699,38 +749,66 @@ bool TCorv::SaveFile(std::string* raison) {
     } catch (const std::exception& erreur) {
         return echec(erreur.what()); // a value that has no text: nothing is written
     }
+    // The rename comes under the lock of every writer of the folder, never between another
+    // one's check and its own rename. A folder that cannot be locked for want of being there
+    // is told by the writer, which cannot create the file either.
+    const platform::FolderLock verrou(Fichier);
+    if (verrou.TimedOut())
+        return echec(platform::FolderLockFailure(verrou));
     platform::AtomicFileWriter fichier(Fichier);
     if (!fichier.IsOpen())
         return echec(fichier.Error() == ENAMETOOLONG ? "le nom du fichier est trop long"
                                                      : "le fichier ne peut pas être créé");
+    if (!verrou.Held())
+        return echec(platform::FolderLockFailure(verrou));
     fichier.Write(texte);
     if (!fichier.Commit())
         return echec("l'écriture du fichier n'a pas abouti");
-    FichierVu = Fichier;
-    ContenuVu = platform::FingerprintOf(texte);
+    Voir(*this, Fichier, platform::FingerprintOf(texte));
     Modifie = false;
     return true;
 }
 
+TCorv::SaveResult TCorv::SaveFileChecked(const std::optional<platform::FileFingerprint>& attendu) {
+    SaveResult resultat;
+    const platform::FolderLock verrou(Fichier);
+    if (verrou.TimedOut()) {
+        resultat.raison = platform::FolderLockFailure(verrou);
+        return resultat;
+    }
+    const platform::FileFingerprint surDisque = platform::FingerprintOfFile(Fichier);
+    const platform::FileFingerprint* vu = Vu(*this, Fichier);
+    const bool remplacable =
+        attendu ? StillWhatWasAgreed(*attendu, surDisque) : vu == nullptr || vu->Matches(surDisque);
+    if (!remplacable) {
+        resultat.status = SaveResult::Status::Changed;
+        resultat.surDisque = surDisque;
+        return resultat;
+    }
+    if (SaveFile(&resultat.raison))
+        resultat.status = SaveResult::Status::Saved;
+    return resultat;
+}
+
 bool TCorv::ChangedOnDisk(const std::string& path) const {
-    return path == FichierVu && !platform::FingerprintOfFile(path).Matches(ContenuVu);
+    const platform::FileFingerprint* vu = Vu(*this, path);
+    return vu != nullptr && !vu->Matches(platform::FingerprintOfFile(path));
 }
 
 int TCorv::LoadFile(const std::string& path, std::vector<std::string>* remarques) {
     Fichier = path;
     // What a save there will compare the file with: the very bytes read, so that a change
     // made while they were read shows as one; when nothing is read, what stands at the path.
-    FichierVu = path;
-    ContenuVu = {platform::FileFingerprint::State::Unreadable};
+    Voir(*this, path, {platform::FileFingerprint::State::Unreadable});
     // Checked before opening: opening a named pipe would wait for a writer, and a folder or a
     // device holds no portfolio.
     if (!platform::IsReadableRegularFile(path)) {
-        ContenuVu = platform::FingerprintOfFile(path);
+        Voir(*this, path, platform::FingerprintOfFile(path));
         return 0;
     }
     platform::LineReader fichier(path, cvfile::kMaxLine);
     if (!fichier.IsOpen()) {
-        ContenuVu = platform::FingerprintOfFile(path);
+        Voir(*this, path, platform::FingerprintOfFile(path));
         return 0;
     }
     std::string ligne;
@@ -739,7 +817,7 @@ int TCorv::LoadFile(const std::string& path, std::vector<std::string>* remarques
     if (etat == platform::LineReader::Status::End && fichier.Failed())
         Malformed(1, "erreur de lecture");
     if (etat == platform::LineReader::Status::End) {
-        ContenuVu = fichier.Fingerprint();
+        Voir(*this, path, fichier.Fingerprint());
         return 0;
     }
     Reader lecteur(*this);
@@ -754,7 +832,7 @@ int TCorv::LoadFile(const std::string& path, std::vector<std::string>* remarques
         }
         if (fichier.Failed())
             Malformed(lecteur.Numero() + 1, "erreur de lecture");
-        ContenuVu = fichier.Fingerprint();
+        Voir(*this, path, fichier.Fingerprint());
         if (remarques != nullptr)
             *remarques = lecteur.TakeRemarques();
     } catch (const platform::ConversionError& e) {

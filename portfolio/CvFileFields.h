@@ -117,8 +117,49 @@ inline const char* TextFaultReason(TextFault fault) {
     return "";
 }
 
+// How a dialog shows a character that ends a field or a line (CR, LF, NUL), so that it can be
+// seen and mended: as its control picture ("␍", "␊", "␀"); nothing for any other character.
+inline std::string_view VisibleChar(char c) {
+    switch (c) {
+    case '\r':
+        return "\u240D";
+    case '\n':
+        return "\u240A";
+    case '\0':
+        return "\u2400";
+    default:
+        return {};
+    }
+}
+
+inline std::string VisibleText(std::string_view text) {
+    std::string shown;
+    shown.reserve(text.size());
+    for (const char c : text) {
+        const std::string_view picture = VisibleChar(c);
+        if (picture.empty())
+            shown += c;
+        else
+            shown += picture;
+    }
+    return shown;
+}
+
+// The first character of a text that the file cannot keep, as the security dialog shows it:
+// "|" as it is, a line break or a NUL as its picture, bytes that are not UTF-8 as "\uFFFD".
+inline std::string ShownFault(std::string_view text) {
+    for (const char c : text) {
+        if (c == '|')
+            return "|";
+        if (const std::string_view picture = VisibleChar(c); !picture.empty())
+            return std::string(picture);
+    }
+    return "\uFFFD";
+}
+
 // A text as a message names it: between French quotes, its first 40 characters when it is
-// longer, line breaks and NUL shown rather than breaking the message.
+// longer, line breaks and NUL shown as the security dialog shows them rather than breaking
+// the message.
 inline std::string QuoteText(std::string_view text) {
     constexpr std::size_t kShown = 40;
     std::string shown;
@@ -128,10 +169,8 @@ inline std::string QuoteText(std::string_view text) {
         const char c = text[i];
         if ((static_cast<unsigned char>(c) & 0xC0) != 0x80)
             ++characters;
-        if (c == '\r' || c == '\n')
-            shown += "\u21B5";
-        else if (c == '\0')
-            shown += "\u2400";
+        if (const std::string_view picture = VisibleChar(c); !picture.empty())
+            shown += picture;
         else
             shown += c;
     }

@@ -12,10 +12,15 @@
 #include "platform/ConversionError.h"
 #include "platform/DateText.h"
 #include "platform/DateTime.h"
+#include "platform/FileLock.h"
 #include "platform/Numbers.h"
 #include "platform/TextFile.h"
 
+#include <algorithm>
+#include <charconv>
 #include <filesystem>
+#include <limits>
+#include <map>
 #include <optional>
 #include <string_view>
 #include <system_error>
@@ -185,6 +190,152 @@ std::int32_t CentsAt(const platform::MemTable& table, int row, int field) {
     return EurosToCents(table.NumberAt(row, field));
 }
 
+// The days of a history file's text, in date order, one per date: the first line of a date is
+// kept. Throws ConversionError, naming the line, on a line that does not read: a partial
+// history must never be saved over the file.
+struct JoursLus {
+    std::vector<HistoJour> Jours;
+    platform::TDateTime Dernier = Epoch1970(); // the date of the last line read
+};
+
+JoursLus ReadDays(std::string text, const std::string& path) {
+    JoursLus lus;
+    HistoLines reader(std::move(text));
+    std::string_view line;
+    if (reader.Read(line) == HistoLines::Status::End)
+        return lus;
+    auto fail = [&](int number, const std::string& reason) {
+        throw platform::ConversionError("Fichier historique " + path + ", ligne " +
+                                        platform::FormatInt(number) + " incorrecte : " + reason);
+    };
+    int number = 1;
+    while (true) {
+        const auto status = reader.Read(line);
+        if (status == HistoLines::Status::End)
+            break;
+        ++number;
+        if (status == HistoLines::Status::TooLong)
+            fail(number, "ligne trop longue");
+        if (line.find_first_not_of(" \t") == std::string_view::npos)
+            continue; // a blank line, as an editor leaves at the end
+        HistoLine parsed;
+        try {
+            parsed = ParseLine(line);
+        } catch (const platform::ConversionError& error) {
+            fail(number, error.what());
+        }
+        lus.Dernier = parsed.date;
+        lus.Jours.push_back({platform::DateOf(parsed.date), parsed.values[0], parsed.values[1],
+                             parsed.values[2], parsed.values[3]});
+    }
+    const auto parDate = [](const HistoJour& a, const HistoJour& b) { return a.Date < b.Date; };
+    if (!std::is_sorted(lus.Jours.begin(), lus.Jours.end(), parDate))
+        std::stable_sort(lus.Jours.begin(), lus.Jours.end(), parDate);
+    const auto memeDate = [](const HistoJour& a, const HistoJour& b) { return a.Date == b.Date; };
+    lus.Jours.erase(std::unique(lus.Jours.begin(), lus.Jours.end(), memeDate), lus.Jours.end());
+    return lus;
+}
+
+// The table's days as the file holds them; nothing when an amount has no 32-bit cents, which
+// the file cannot hold.
+std::optional<std::vector<HistoJour>> TableDays(const platform::MemTable& table) {
+    std::vector<HistoJour> jours;
+    const int rows = table.RecordCount();
+    jours.reserve(static_cast<std::size_t>(rows));
+    for (int row = 0; row < rows; ++row) {
+        for (int field : {kCours, kHaut, kBas})
+            if (!HasCents32(table.NumberAt(row, field)))
+                return std::nullopt;
+        jours.push_back({table.NumberAt(row, kDate), CentsAt(table, row, kCours),
+                         CentsAt(table, row, kHaut), CentsAt(table, row, kBas),
+                         static_cast<std::int64_t>(table.NumberAt(row, kVolume))});
+    }
+    return jours;
+}
+
+// Days in date order, one per date, into the emptied table.
+void FillTable(platform::MemTable& table, const std::vector<HistoJour>& jours) {
+    platform::ControlsDisabled quiet(table);
+    table.EmptyTable();
+    platform::Field date = table.Fields(kDate);
+    platform::Field cours = table.Fields(kCours);
+    platform::Field haut = table.Fields(kHaut);
+    platform::Field bas = table.Fields(kBas);
+    platform::Field volume = table.Fields(kVolume);
+    platform::BulkLoad load(table);
+    for (const HistoJour& jour : jours) {
+        table.Append();
+        date.SetAsDateTime(jour.Date);
+        cours.SetAsFloat(jour.Cours * 0.01);
+        haut.SetAsFloat(jour.Haut * 0.01);
+        bas.SetAsFloat(jour.Bas * 0.01);
+        volume.SetAsInteger(static_cast<std::int32_t>(jour.Volume));
+        table.Post();
+    }
+    load.Finish(platform::MemTable::Repeats::Keep);
+}
+
+std::string HistoText(const std::vector<HistoJour>& jours) {
+    std::string text(kHeader);
+    text.reserve(kHeader.size() + jours.size() * 40);
+    for (const HistoJour& jour : jours) {
+        AppendDate(text, jour.Date);
+        for (const std::int32_t cents : {jour.Cours, jour.Haut, jour.Bas}) {
+            text.push_back(';');
+            AppendInt(text, cents);
+        }
+        text.push_back(';');
+        AppendInt(text, jour.Volume);
+        text += ";\n";
+    }
+    return text;
+}
+
+bool SameDay(const HistoJour* a, const HistoJour* b) {
+    return a == nullptr || b == nullptr ? a == b : *a == *b;
+}
+
+// The days to write when another program saved the file since this one read it. A day this
+// program added, changed or deleted takes its side, but for a deletion of a day the other
+// program changed; every other day is as the file now holds it, whatever the other program
+// did to it.
+std::vector<HistoJour> MergeDays(const std::vector<HistoJour>& vus,
+                                 const std::vector<HistoJour>& ici,
+                                 const std::vector<HistoJour>& ailleurs) {
+    struct Versions {
+        const HistoJour* vu = nullptr;
+        const HistoJour* ici = nullptr;
+        const HistoJour* ailleurs = nullptr;
+    };
+    std::map<platform::TDateTime, Versions> parDate;
+    for (const HistoJour& jour : vus)
+        parDate[jour.Date].vu = &jour;
+    for (const HistoJour& jour : ici)
+        parDate[jour.Date].ici = &jour;
+    for (const HistoJour& jour : ailleurs)
+        parDate[jour.Date].ailleurs = &jour;
+    std::vector<HistoJour> jours;
+    jours.reserve(parDate.size());
+    for (const auto& [date, v] : parDate) {
+        const bool changeIci = !SameDay(v.ici, v.vu);
+        const HistoJour* garde =
+            changeIci && (v.ici != nullptr || SameDay(v.ailleurs, v.vu)) ? v.ici : v.ailleurs;
+        if (garde != nullptr)
+            jours.push_back(*garde);
+    }
+    return jours;
+}
+
+platform::FileFingerprint FingerprintOfRead(const platform::WholeFile& file) {
+    if (file.state == platform::WholeFile::State::Read)
+        return platform::FingerprintOf(file.text);
+    platform::FileFingerprint empreinte;
+    empreinte.state = file.state == platform::WholeFile::State::Missing
+                          ? platform::FileFingerprint::State::Missing
+                          : platform::FileFingerprint::State::Unreadable;
+    return empreinte;
+}
+
 } // namespace
 
 std::string CodeFileName(const std::string& code) {
@@ -230,6 +381,7 @@ bool TCorv::LoadHistoFile(Valeurs* titre) {
     platform::MemTable& table = TheDatas().Historique;
     platform::ControlsDisabled quiet(table);
     table.EmptyTable();
+    VueHisto = {};
     if (titre == nullptr) {
         // An empty table is no one's history.
         TitreHisto = nullptr;
@@ -240,6 +392,7 @@ bool TCorv::LoadHistoFile(Valeurs* titre) {
     platform::WholeFile file = platform::ReadWholeFile(path);
     if (file.state == platform::WholeFile::State::Missing) {
         TitreHisto = titre;
+        VueHisto = {path, {}, {}};
         return false;
     }
     // Only a file that does not exist is an empty history: one that is there but cannot be
@@ -249,56 +402,18 @@ bool TCorv::LoadHistoFile(Valeurs* titre) {
         throw HistoReadError("Impossible de lire le fichier historique " + path + " : " +
                              file.reason);
     }
-    HistoLines reader(std::move(file.text));
-    std::string_view line;
-    if (reader.Read(line) == HistoLines::Status::End) {
-        TitreHisto = titre;
-        return true;
-    }
-    // A bad line fails the whole load: a partial history must not be saved over the file.
-    auto fail = [&](int number, const std::string& reason) {
-        table.EmptyTable();
+    const platform::FileFingerprint empreinte = platform::FingerprintOf(file.text);
+    JoursLus lus;
+    try {
+        lus = ReadDays(std::move(file.text), path);
+    } catch (const platform::ConversionError&) {
         TitreHisto = nullptr;
-        DateHisto = Epoch1970();
-        throw platform::ConversionError("Fichier historique " + path + ", ligne " +
-                                        platform::FormatInt(number) + " incorrecte : " + reason);
-    };
-    platform::Field date = table.Fields(kDate);
-    platform::Field cours = table.Fields(kCours);
-    platform::Field haut = table.Fields(kHaut);
-    platform::Field bas = table.Fields(kBas);
-    platform::Field volume = table.Fields(kVolume);
-    int number = 1;
-    // Rows go in as the lines come, whatever their order, and are sorted once at the end:
-    // putting each line in its place would shift every column for each line out of order.
-    platform::BulkLoad load(table);
-    while (true) {
-        const auto status = reader.Read(line);
-        if (status == HistoLines::Status::End)
-            break;
-        ++number;
-        if (status == HistoLines::Status::TooLong)
-            fail(number, "ligne trop longue");
-        if (line.find_first_not_of(" \t") == std::string_view::npos)
-            continue; // a blank line, as an editor leaves at the end
-        HistoLine parsed;
-        try {
-            parsed = ParseLine(line);
-        } catch (const platform::ConversionError& error) {
-            fail(number, error.what());
-        }
-        DateHisto = parsed.date;
-        table.Append();
-        date.SetAsDateTime(platform::DateOf(parsed.date));
-        cours.SetAsFloat(parsed.values[0] * 0.01);
-        haut.SetAsFloat(parsed.values[1] * 0.01);
-        bas.SetAsFloat(parsed.values[2] * 0.01);
-        volume.SetAsInteger(parsed.values[3]);
-        table.Post();
+        throw;
     }
-    // One row per date: the first line of a date is kept.
-    load.Finish(platform::MemTable::Repeats::KeepFirst);
+    FillTable(table, lus.Jours);
+    DateHisto = lus.Dernier;
     TitreHisto = titre;
+    VueHisto = {path, empreinte, std::move(lus.Jours)};
     return true;
 }
 
@@ -307,35 +422,81 @@ bool TCorv::SaveHistoFile() {
         return false;
     platform::MemTable& table = TheDatas().Historique;
     table.CheckBrowseMode();
+    const std::optional<std::vector<HistoJour>> ici = TableDays(table);
+    if (!ici)
+        return false; // an amount the file cannot hold: the old file is kept
     const std::string path = HistoFilePath(TitreHisto);
     std::error_code ignored;
     std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
+    // One writer at a time: another program's save cannot fall between the reading of the
+    // file and its replacement.
+    const platform::FolderLock lock(path);
+    if (!lock.Held())
+        return false;
+    platform::WholeFile disque = platform::ReadWholeFile(path);
+    if (disque.state == platform::WholeFile::State::Unreadable)
+        return false;
+    const bool vu = VueHisto.Chemin == path;
+    if (vu && FingerprintOfRead(disque).Matches(VueHisto.Contenu))
+        return WriteHisto(path, *ici);
+    // Another program saved this history since this one read it (or this one never did):
+    // its days are kept, with this program's changes put in.
+    std::vector<HistoJour> ailleurs;
+    try {
+        if (disque.state == platform::WholeFile::State::Read)
+            ailleurs = ReadDays(std::move(disque.text), path).Jours;
+    } catch (const platform::ConversionError&) {
+        return false; // a file that does not read is not replaced
+    }
+    std::vector<HistoJour> jours =
+        MergeDays(vu ? VueHisto.Jours : std::vector<HistoJour>{}, *ici, ailleurs);
+    if (!WriteHisto(path, jours))
+        return false;
+    FillTable(table, VueHisto.Jours);
+    return true;
+}
+
+TCorv::HistoEcriture TCorv::ReplaceHistoFile(platform::FileFingerprint& remplacable) {
+    if (TitreHisto == nullptr)
+        return HistoEcriture::Echec;
+    platform::MemTable& table = TheDatas().Historique;
+    table.CheckBrowseMode();
+    const std::optional<std::vector<HistoJour>> jours = TableDays(table);
+    if (!jours)
+        return HistoEcriture::Echec;
+    const std::string path = HistoFilePath(TitreHisto);
+    std::error_code ignored;
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
+    const platform::FolderLock lock(path);
+    if (!lock.Held())
+        return HistoEcriture::Echec;
+    const platform::FileFingerprint trouve = platform::FingerprintOfFile(path);
+    // What cannot be read is not replaced: nobody can say what it holds.
+    if (trouve.state == platform::FileFingerprint::State::Unreadable)
+        return HistoEcriture::Echec;
+    if (!trouve.Matches(remplacable)) {
+        remplacable = trouve;
+        return HistoEcriture::ModifieeAilleurs;
+    }
+    return WriteHisto(path, *jours) ? HistoEcriture::Ecrite : HistoEcriture::Echec;
+}
+
+platform::FileFingerprint TCorv::HistoFileSeen() const {
+    if (TitreHisto == nullptr || VueHisto.Chemin != HistoFilePath(TitreHisto))
+        return {};
+    return VueHisto.Contenu;
+}
+
+bool TCorv::WriteHisto(const std::string& path, std::vector<HistoJour> jours) {
+    const std::string text = HistoText(jours);
     platform::AtomicFileWriter writer(path);
     if (!writer.IsOpen())
         return false;
-    std::string text(kHeader);
-    const int rows = table.RecordCount();
-    for (int row = 0; row < rows; ++row) {
-        AppendDate(text, table.NumberAt(row, kDate));
-        for (int field : {kCours, kHaut, kBas}) {
-            // An amount the file cannot hold fails the save: the old file is kept.
-            if (!HasCents32(table.NumberAt(row, field)))
-                return false;
-            text.push_back(';');
-            AppendInt(text, CentsAt(table, row, field));
-        }
-        text.push_back(';');
-        AppendInt(text, static_cast<std::int64_t>(table.NumberAt(row, kVolume)));
-        text += ";\n";
-        if (text.size() >= 1 << 16) {
-            writer.Write(text);
-            text.clear();
-        }
-    }
     writer.Write(text);
     if (!writer.Commit())
         return false;
-    DateHisto = rows == 0 ? 0.0 : table.NumberAt(rows - 1, kDate);
+    DateHisto = jours.empty() ? 0.0 : jours.back().Date;
+    VueHisto = {path, platform::FingerprintOf(text), std::move(jours)};
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include "widgets/UiPrompts.h"
 
 #include "platform/DateText.h"
+#include "platform/FileLock.h"
 #include "platform/Sort.h"
 #include "platform/TextFile.h"
 #include "portfolio/Cv.h"
@@ -15,6 +16,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <map>
 #include <string_view>
 
@@ -24,20 +26,28 @@ namespace {
 
 constexpr int kRoleEntree = Qt::UserRole + 1;
 
-// The non-empty lines of the log, in UTF-8 and without their ends. A missing log holds none;
-// anything there that is no readable file (a folder, a pipe) gives its reason and no line,
-// without ever waiting on it.
+// One non-empty line of the log: its text in UTF-8 without its end, and its bytes as they
+// stand in the file, end included.
+struct LigneJournal {
+    std::string Texte;
+    std::string_view Octets;
+};
+
+// The lines of the log. A missing log holds none; anything there that is no readable file (a
+// folder, a pipe) gives its reason and no line, without ever waiting on it.
 struct LignesJournal {
-    std::vector<std::string> Lignes;
+    std::string Fichier; // the bytes the lines view
+    std::vector<LigneJournal> Lignes;
     std::string Raison;
 };
 
 LignesJournal ReadLines(const std::string& chemin) {
     LignesJournal journal;
-    const platform::WholeFile fichier = platform::ReadWholeFile(chemin);
+    platform::WholeFile fichier = platform::ReadWholeFile(chemin);
     if (fichier.state == platform::WholeFile::State::Unreadable)
         journal.Raison = fichier.reason;
-    const std::string& texte = fichier.text;
+    journal.Fichier = std::move(fichier.text);
+    const std::string& texte = journal.Fichier;
     std::size_t debut = 0;
     while (debut < texte.size()) {
         std::size_t fin = texte.find('\n', debut);
@@ -46,11 +56,29 @@ LignesJournal ReadLines(const std::string& chemin) {
         std::string_view ligne(texte.data() + debut, fin - debut);
         if (!ligne.empty() && ligne.back() == '\r')
             ligne.remove_suffix(1);
+        const std::size_t suivante = std::min(fin + 1, texte.size());
         if (ligne.find_first_not_of(" \t") != std::string_view::npos)
-            journal.Lignes.push_back(platform::ToUtf8(ligne));
-        debut = fin + 1;
+            journal.Lignes.push_back({platform::ToUtf8(ligne),
+                                      std::string_view(texte.data() + debut, suivante - debut)});
+        debut = suivante;
     }
     return journal;
+}
+
+// The form the viewer writes a line in: two lines that are one entry have the same.
+std::string FormeEcrite(const std::string& texte) {
+    SLogs entree;
+    TFLogs::ReadLine(texte, entree);
+    return TFLogs::WriteLine(entree);
+}
+
+// Takes one of the key off the counts; false when none is left.
+bool Retire(std::map<std::string, int>& comptes, const std::string& cle) {
+    const auto trouvee = comptes.find(cle);
+    if (trouvee == comptes.end() || trouvee->second == 0)
+        return false;
+    --trouvee->second;
+    return true;
 }
 
 // A line of the log with its end. A line that itself ends in CR needs CR LF to read back
@@ -130,10 +158,9 @@ void TFLogs::FormCreate() {
             QMessageBox::Warning, QMessageBox::Ok);
         return;
     }
-    FLues = std::move(journal.Lignes);
-    for (const std::string& ligne : FLues) {
+    for (const LigneJournal& ligne : journal.Lignes) {
         auto entree = std::make_unique<SLogs>();
-        ReadLine(ligne, *entree);
+        ReadLine(ligne.Texte, *entree);
         FLignes.push_back(std::move(entree));
     }
 
@@ -183,6 +210,7 @@ bool TFLogs::ReadLine(const std::string& ligne, SLogs& entree) {
     entree.Sicovam = pieces[3];
     entree.Libelle = pieces[4];
     entree.Texte = pieces[5];
+    entree.Suite = reste;
     return true;
 }
 
@@ -191,7 +219,8 @@ std::string TFLogs::WriteLine(const SLogs& entree) {
         return AvecFin(entree.Ligne);
     std::string ligne(1, entree.Sens ? 'A' : 'V');
     ligne += '|' + platform::DateToStrFull(entree.Date) + '|' + platform::TimeToStr(entree.Heure) +
-             '|' + entree.Sicovam + '|' + entree.Libelle + '|' + entree.Texte + "|*\n";
+             '|' + entree.Sicovam + '|' + entree.Libelle + '|' + entree.Texte + '|' +
+             (entree.Suite.empty() ? std::string("*") : entree.Suite) + '\n';
     return ligne;
 }
 
@@ -231,6 +260,8 @@ void TFLogs::AddRow(SLogs* entree) {
 void TFLogs::SupprimerClick() {
     for (QTreeWidgetItem* row : Liste->selectedItems()) {
         const SLogs* entree = RowEntry(row);
+        if (entree != nullptr)
+            FSupprimees.push_back(WriteLine(*entree));
         delete row;
         std::erase_if(FLignes, [entree](const auto& e) { return e.get() == entree; });
     }
@@ -238,40 +269,66 @@ void TFLogs::SupprimerClick() {
 
 void TFLogs::QuitterClick() {
     bool nouvelles = false;
-    if (!FChemin.empty() && !FIlisible) {
-        // Alarms that fired while the list was shown were appended to the log: they are kept,
-        // after the entries read at opening.
-        std::map<std::string, int> lues;
-        for (const std::string& ligne : FLues)
-            ++lues[ligne];
-        std::string texte;
-        for (const auto& entree : FLignes)
-            texte += WriteLine(*entree);
-        const LignesJournal maintenant = ReadLines(FChemin);
-        for (const std::string& ligne : maintenant.Lignes) {
-            auto trouvee = lues.find(ligne);
-            if (trouvee != lues.end() && trouvee->second > 0) {
-                --trouvee->second;
-                continue;
-            }
-            texte += AvecFin(ligne);
-            nouvelles = true;
-        }
-        // What took the log's place since the opening is not replaced.
-        platform::AtomicFileWriter fichier(FChemin);
-        if (maintenant.Raison.empty() && fichier.IsOpen())
-            fichier.Write(texte);
-        if (!maintenant.Raison.empty() || !fichier.IsOpen() || !fichier.Commit())
-            FPrompts.Message(this, "Corvane",
-                             QString("Le journal des alarmes « %1 » n'a pas pu être "
-                                     "réécrit : il reste tel qu'il était.")
-                                 .arg(QString::fromStdString(FChemin)),
-                             QMessageBox::Warning, QMessageBox::Ok);
-    }
+    if (!FChemin.empty() && !FIlisible)
+        nouvelles = RewriteLog();
     // The user has seen the alarms; those that fired meanwhile are still to be seen.
     if (FPortefeuille != nullptr && !nouvelles)
         FPortefeuille->AlarmeNouvelle = false;
     Liste->clear();
     FLignes.clear();
     accept();
+}
+
+bool TFLogs::RewriteLog() {
+    // Alarm checks append under the same lock: none can fall between the reading and the
+    // replacement of the log.
+    const platform::FolderLock verrou(FChemin);
+    if (!verrou.Held()) {
+        ReportNotRewritten(QString::fromStdString(platform::FolderLockFailure(verrou)));
+        return false;
+    }
+    // The log as it now stands loses the entries deleted here and nothing else: what another
+    // viewer deleted stays deleted, and what was appended since is kept as it was written.
+    std::map<std::string, int> supprimees;
+    for (const std::string& forme : FSupprimees)
+        ++supprimees[forme];
+    std::map<std::string, int> lues;
+    for (const auto& entree : FLignes)
+        ++lues[WriteLine(*entree)];
+    const LignesJournal maintenant = ReadLines(FChemin);
+    if (!maintenant.Raison.empty()) {
+        // What took the log's place since the opening is not replaced.
+        ReportNotRewritten(QString::fromStdString(maintenant.Raison));
+        return false;
+    }
+    bool nouvelles = false;
+    std::string texte;
+    for (const LigneJournal& ligne : maintenant.Lignes) {
+        const std::string forme = FormeEcrite(ligne.Texte);
+        if (Retire(supprimees, forme))
+            continue;
+        if (Retire(lues, forme)) {
+            texte += forme;
+            continue;
+        }
+        texte += ligne.Octets;
+        if (ligne.Octets.back() != '\n')
+            texte += '\n';
+        nouvelles = true;
+    }
+    platform::AtomicFileWriter fichier(FChemin);
+    if (fichier.IsOpen())
+        fichier.Write(texte);
+    if (!fichier.IsOpen() || !fichier.Commit())
+        ReportNotRewritten(QString());
+    return nouvelles;
+}
+
+void TFLogs::ReportNotRewritten(const QString& raison) {
+    FPrompts.Message(this, "Corvane",
+                     QString("Le journal des alarmes « %1 » n'a pas pu être réécrit%2 : il reste "
+                             "tel qu'il était.")
+                         .arg(QString::fromStdString(FChemin),
+                              raison.isEmpty() ? QString() : " (" + raison + ")"),
+                     QMessageBox::Warning, QMessageBox::Ok);
 }

@@ -24,6 +24,8 @@ struct SLogs {
     std::string Sicovam;
     std::string Libelle;
     std::string Texte;
+    // What the line holds after its sixth field, written back as it was ("*" as a rule).
+    std::string Suite;
     // A line whose fields do not read is shown and written back as it was, so that nothing
     // the user did not delete leaves the log.
     bool Lisible = true;
@@ -59,11 +61,15 @@ public:
 private:
     void FormCreate();
     void AddRow(SLogs* entree);
+    // Rewrites the log without the entries deleted here; true when it holds alarms that were
+    // logged after the opening.
+    bool RewriteLog();
+    void ReportNotRewritten(const QString& raison);
 
     UiPrompts& FPrompts;
-    std::string FChemin;            // the log; empty for a document never saved
-    std::vector<std::string> FLues; // the lines as read, to find those appended since
-    bool FIlisible = false;         // something that is no readable file stands at the log's path
+    std::string FChemin;                  // the log; empty for a document never saved
+    std::vector<std::string> FSupprimees; // the entries deleted, as the viewer writes them
+    bool FIlisible = false; // something that is no readable file stands at the log's path
 };
 
 // The alarm-log viewer while it is shown.

@@ -298,16 +298,42 @@ void TFHisto::BtOkClick() {
                              QMessageBox::Warning, QMessageBox::Ok);
             return;
         }
-    if (!FPortefeuille->SaveHistoFile()) {
-        FPrompts.Message(this, "Corvane",
-                         QString("L'historique n'a pas pu être enregistré dans le fichier ") +
-                             QString::fromStdString(FPortefeuille->HistoFilePath(FTitre)) +
-                             QString(".\nLe fichier précédent est conservé."),
-                         QMessageBox::Warning, QMessageBox::Ok);
+    if (!SaveHistory())
         return;
-    }
     FValide = true;
     accept();
+}
+
+bool TFHisto::SaveHistory() {
+    const QString chemin = QString::fromStdString(FPortefeuille->HistoFilePath(FTitre));
+    platform::FileFingerprint remplacable = FPortefeuille->HistoFileSeen();
+    for (;;) {
+        switch (FPortefeuille->ReplaceHistoFile(remplacable)) {
+        case TCorv::HistoEcriture::Ecrite:
+            return true;
+        case TCorv::HistoEcriture::Echec:
+            FPrompts.Message(this, "Corvane",
+                             QString("L'historique n'a pas pu être enregistré dans le fichier ") +
+                                 chemin + QString(".\nLe fichier précédent est conservé."),
+                             QMessageBox::Warning, QMessageBox::Ok);
+            return false;
+        case TCorv::HistoEcriture::ModifieeAilleurs:
+            // The editor shows the whole history: saved, it replaces what the other program
+            // wrote, which only the user can give up.
+            if (FPrompts.Ask(this, "Corvane",
+                             QString("Le fichier historique « %1 » a été modifié depuis que "
+                                     "cet historique a été chargé (par une autre fenêtre de "
+                                     "Corvane ou un autre programme).\nLe remplacer par "
+                                     "l'historique affiché ?\n\nNon laisse le fichier tel "
+                                     "qu'il est sur le disque ; Annuler recharge alors "
+                                     "l'historique depuis le fichier.")
+                                 .arg(chemin),
+                             QMessageBox::Warning, QMessageBox::Yes | QMessageBox::No,
+                             QMessageBox::No) != QMessageBox::Yes)
+                return false;
+            break; // asked again should it change once more before the save
+        }
+    }
 }
 
 void TFHisto::BtAnnulClick() {

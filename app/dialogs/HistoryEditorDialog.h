@@ -86,6 +86,9 @@ private:
     QString CheckCell(int field, const platform::Value& value) const;
     void Reload();
     void Refuse(const QString& text);
+    // Writes the table over the history file, asking first when another program changed the
+    // file since it was loaded; false, the file kept, when it is not written.
+    bool SaveHistory();
 
     UiPrompts& FPrompts;
     int FRatio = 0;

@@ -130,8 +130,10 @@ TOKBottomDlg::TOKBottomDlg(QWidget* owner, TCorv* portefeuille, UiPrompts& promp
 }
 
 void TOKBottomDlg::Montre(const FicheTitre& fiche) {
+    // A character that the file cannot keep is shown as a mark the user can see and erase;
+    // left untouched, the field gives back the text as it was.
     const auto montre = [](QLineEdit* champ, const std::string& texte, QString& montre) {
-        LimiteFrappe::Montre(champ, QString::fromStdString(texte));
+        LimiteFrappe::Montre(champ, QString::fromStdString(cvfile::VisibleText(texte)));
         montre = champ->text();
     };
     montre(CodeV, fiche.Code, FCodeMontre);

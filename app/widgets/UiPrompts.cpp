@@ -30,6 +30,22 @@ QMessageBox::StandardButton QtPrompts::Ask(QWidget* parent, const QString& title
     return static_cast<QMessageBox::StandardButton>(box->exec());
 }
 
+void QtPrompts::Notice(QWidget* parent, const QString& title, const QString& text,
+                       QMessageBox::Icon icon) {
+    std::erase_if(notices_, [](const QPointer<QMessageBox>& box) { return box.isNull(); });
+    for (const QPointer<QMessageBox>& box : notices_)
+        if (box->isVisible() && box->windowTitle() == title && box->text() == text) {
+            box->raise();
+            return;
+        }
+    // Deleted when closed, or with its parent.
+    QMessageBox* const box = MakeMessageBox(parent, title, text, icon, QMessageBox::Ok).release();
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    box->show();
+    notices_.emplace_back(box);
+}
+
 QString QtPrompts::OpenFileName(QWidget* parent, const QString& title, const QString& filter) {
     const auto dialog = MakeFileDialog(parent, title, filter, QFileDialog::AcceptOpen);
     return RunFileDialog(*dialog);

@@ -25,6 +25,12 @@ public:
                                             QMessageBox::StandardButton /*defaultButton*/) {
         return Message(parent, title, text, icon, buttons);
     }
+    // A message that does not wait for the user: what runs on its own (a timed refresh) goes
+    // on while it is shown. Prompts that show no box answer it as Message.
+    virtual void Notice(QWidget* parent, const QString& title, const QString& text,
+                        QMessageBox::Icon icon) {
+        Message(parent, title, text, icon, QMessageBox::Ok);
+    }
     // Empty when cancelled.
     virtual QString OpenFileName(QWidget* parent, const QString& title, const QString& filter) = 0;
     virtual QString SaveFileName(QWidget* parent, const QString& title, const QString& filter,
@@ -37,7 +43,10 @@ public:
     virtual bool StartProgram(const QString& program, const QStringList& arguments) = 0;
 };
 
+#include <QPointer>
+
 #include <memory>
+#include <vector>
 
 // The message box that the desktop shows for Message.
 std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, const QString& title,
@@ -53,10 +62,17 @@ public:
     QMessageBox::StandardButton Ask(QWidget* parent, const QString& title, const QString& text,
                                     QMessageBox::Icon icon, QMessageBox::StandardButtons buttons,
                                     QMessageBox::StandardButton defaultButton) override;
+    // A notice still shown is brought forward rather than shown again: a timed refresh that
+    // fails at every tick would pile them up.
+    void Notice(QWidget* parent, const QString& title, const QString& text,
+                QMessageBox::Icon icon) override;
     QString OpenFileName(QWidget* parent, const QString& title, const QString& filter) override;
     QString SaveFileName(QWidget* parent, const QString& title, const QString& filter,
                          const QString& defaultSuffix, const QString& initialName) override;
     bool RunDialog(QDialog& dialog) override;
     bool OpenLocalFile(const QString& path) override;
     bool StartProgram(const QString& program, const QStringList& arguments) override;
+
+private:
+    std::vector<QPointer<QMessageBox>> notices_; // owned by their parent, deleted on close
 };

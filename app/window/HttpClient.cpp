@@ -6,6 +6,7 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPointer>
+#include <QScopeGuard>
 #include <QTimer>
 #include <QUrl>
 
@@ -21,8 +22,9 @@ HttpClient::~HttpClient() = default;
 
 void HttpClient::Get(const QString& url) {
     if (busy_)
-        throw HttpError("une requête est déjà en cours", false);
+        throw HttpError("une requête est déjà en cours", HttpError::Cause::Unreachable);
     busy_ = true;
+    const auto libre = qScopeGuard([this] { busy_ = false; });
     body_.clear();
 
     // Settings are taken at each request, so a change of proxy applies to the next page.
@@ -43,6 +45,7 @@ void HttpClient::Get(const QString& url) {
     bool connected = false;
     bool failed = false;
     bool timedOut = false;
+    bool tooLarge = false;
     QString reason;
 
     const auto connectOnce = [&] {
@@ -52,19 +55,39 @@ void HttpClient::Get(const QString& url) {
         emit Connected();
     };
     QNetworkReply* r = reply.get();
+    // Past the limit, the answer is given up before it is read: what is announced, then what
+    // comes.
+    const auto refuseBeyond = [&, r](qint64 size) {
+        if (size <= kMaxBody)
+            return false;
+        tooLarge = true;
+        r->abort();
+        return true;
+    };
     connect(r, &QNetworkReply::requestSent, this, connectOnce);
-    connect(r, &QNetworkReply::metaDataChanged, this, connectOnce);
+    connect(r, &QNetworkReply::metaDataChanged, this, [&, r] {
+        connectOnce();
+        refuseBeyond(r->header(QNetworkRequest::ContentLengthHeader).toLongLong());
+    });
     connect(r, &QNetworkReply::readyRead, this, [&, r] {
         connectOnce();
+        if (refuseBeyond(body_.size() + r->bytesAvailable()))
+            return;
         body_ += r->readAll();
         emit PacketRecvd();
     });
-    connect(r, &QNetworkReply::errorOccurred, this, [&, r](QNetworkReply::NetworkError) {
+    const auto fail = [&](const QString& why) {
         if (failed)
             return;
         failed = true;
-        reason = timedOut ? QString("délai de réponse dépassé") : r->errorString();
+        reason = why;
         emit Failure();
+    };
+    const QString tropGrande = QString("réponse de plus de %1 Mo").arg(kMaxBody >> 20);
+    connect(r, &QNetworkReply::errorOccurred, this, [&, r](QNetworkReply::NetworkError) {
+        fail(tooLarge   ? tropGrande
+             : timedOut ? QString("délai de réponse dépassé")
+                        : r->errorString());
     });
     connect(r, &QNetworkReply::finished, &loop, &QEventLoop::quit);
     connect(&deadline, &QTimer::timeout, this, [&, r] {
@@ -82,17 +105,18 @@ void HttpClient::Get(const QString& url) {
         // The wait was cut short (the application is quitting): the request is given up.
         r->disconnect(this);
         r->abort();
-        if (!failed) {
-            failed = true;
-            reason = QString("requête interrompue");
-            emit Failure();
-        }
+        fail(QString("requête interrompue"));
+    }
+    if (!failed && body_.size() + r->bytesAvailable() > kMaxBody) {
+        tooLarge = true;
+        fail(tropGrande);
     }
     if (!failed)
         body_ += r->readAll();
     r->disconnect(this);
     reply.reset();
-    busy_ = false;
     if (failed)
-        throw HttpError(reason.toStdString(), connected);
+        throw HttpError(reason.toStdString(), tooLarge    ? HttpError::Cause::TooLarge
+                                              : connected ? HttpError::Cause::Failed
+                                                          : HttpError::Cause::Unreachable);
 }

@@ -13,27 +13,35 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 class QNetworkAccessManager;
 
-// A request that did not complete: no connection, a time-out, an HTTP error status, or an
-// interruption of the wait.
+// A request that did not complete: no connection, a time-out, an HTTP error status, an answer
+// past the size limit, or an interruption of the wait.
 class HttpError : public std::runtime_error {
 public:
-    HttpError(const std::string& message, bool reached)
-        : std::runtime_error(message), reached_(reached) {}
-    // The request reached the server (or the proxy) before it failed; false when no
-    // connection could be made at all.
-    bool Reached() const { return reached_; }
+    enum class Cause {
+        Unreachable, // no connection could be made at all
+        Failed,      // the request reached the server (or the proxy), then failed
+        TooLarge,    // the answer passed HttpClient::kMaxBody and was not read further
+    };
+    HttpError(const std::string& message, Cause cause)
+        : std::runtime_error(message), cause_(cause) {}
+    Cause Why() const { return cause_; }
 
 private:
-    bool reached_;
+    Cause cause_;
 };
 
 class HttpClient : public QObject {
     Q_OBJECT
 
 public:
+    // An answer is read up to this many bytes: a quote page holds a few hundred kilobytes, and
+    // one that does not end must not take the memory.
+    static constexpr qint64 kMaxBody = 32 << 20;
+
     explicit HttpClient(QObject* parent = nullptr);
     ~HttpClient() override;
 
@@ -49,6 +57,8 @@ public:
 
     // The answer of the last request (what came before a failure, after one).
     const QByteArray& Body() const { return body_; }
+    // The same, handed over without a copy; the client holds nothing after it.
+    QByteArray TakeBody() { return std::exchange(body_, QByteArray()); }
     // Bytes of the answer received so far in the current request.
     qint64 BytesRecvd() const { return body_.size(); }
     bool Busy() const { return busy_; }

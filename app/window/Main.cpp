@@ -117,10 +117,7 @@ TMainForm::TMainForm(const QStringList& arguments, UiPrompts* prompts, QWidget* 
     FPortefeuille->LoadSettings(*FRegistry);
     FSyntheses->ShowDatesLiquidation(FPortefeuille->DateLiqP, FPortefeuille->DateLiqC);
 
-    if (FRegistry->ReadInteger("MAJ") != 0)
-        StartRefreshTimer(FRegistry->ReadInteger("TEMPS"));
-    else
-        Timer1->stop();
+    FRefresh->FollowSettings();
 
     if (Commute->isChecked())
         SetEuroToggle();

@@ -16,7 +16,8 @@
 //                        SecurityHisto.cpp, SecurityIntraday.cpp: the synthesis, the
 //                        intraday and history charts, their periods and the crosshair)
 //   MainRefresh.cpp      the quote refresh's commands and what the window does around a walk
-//                        (the walk, its HTTP client and timers: QuoteRefresh.cpp)
+//                        (the walk, its HTTP client and timer: QuoteRefresh.cpp; its progress
+//                        panel and alarm flash: RefreshPanel.cpp)
 //   MainAlarms.cpp       the alarms of the selected security and the alarm log
 //   MainEdit.cpp         the commands that delete, tick and select records
 //   MainEditDialogs.cpp  the commands that add and change records through their dialogs
@@ -59,14 +60,20 @@ class QTreeWidget;
 class ChartWidgets;
 class QuoteRefresh;
 class RecordLists;
+class RefreshPanel;
 class SecurityPage;
 class SummaryPages;
 struct QuoteRefreshReport;
+struct QuoteRefreshSettings;
 
+class QPainter;
+class QRect;
 class TCorv;
+struct AskWeb;
 struct Mvt;
 struct Operes;
 struct Valeurs;
+enum class AskKind : std::int32_t;
 
 // Raised while the window is built when the program cannot start at all (its settings key or
 // its data directory is missing); the message is for the user.
@@ -161,14 +168,13 @@ private:
     // Settings helpers.
     void ReadDefaultString(const char* name, const std::string& value);
     void ReadDefaultInteger(const char* name, std::int32_t value);
-    void StartRefreshTimer(std::int32_t minutes);
 
     // Document helpers.
     void SetEuroToggle();
     bool SaveTo(const std::string& path);
-    // False when the file at path changed on disk since the document last read or wrote it
-    // and the user keeps it (the default answer); true when nothing changed or the user says
-    // to replace it.
+    // Asks whether to replace the file at path, found changed on disk since the document last
+    // read or wrote it: false when the user keeps it (the default answer). Asked with no lock
+    // held: the save checks the file again once it has the lock back.
     bool MayReplace(const std::string& path);
     // Tells the user that the portfolio could not be written at path, why, and what follows.
     void ReportSaveFailure(const std::string& path, const std::string& raison,
@@ -265,9 +271,20 @@ private:
     QAction* HelpContentsAct = nullptr;
     QAction* HelpAboutAct = nullptr;
 
-    // Quote refresh (QuoteRefresh.h, which walks; the window's side in MainRefresh.cpp): the
-    // commands, what waits for the end of a walk, and the redraw and report after it.
+    // Quote refresh (QuoteRefresh.h, which walks; RefreshPanel.h, which shows it; the window's
+    // side in MainRefresh.cpp): the commands, what waits for the end of a walk, and the redraw
+    // and report after it.
 public:
+    void UpdateCours(Valeurs* only, bool forced, std::optional<AskKind> depth);
+    bool FetchCours(AskWeb& ask);
+    void Timer1Timer();
+    void TimeLogsTimer();
+    void HttpConnect();
+    void HttpPacketRecvd();
+    void HttpFailure();
+    void StatusLineDrawPanel(QPainter& canvas, const QRect& rect);
+    // The walk's settings, as the settings file holds them now.
+    QuoteRefreshSettings RefreshSettings() const;
     void Misejourcomplte1Click();
     void RafCmpCoursExecute();
     void RafCmpIntraExecute();
@@ -277,12 +294,13 @@ public:
     void RafValIntraExecute();
     void RafvalHistExecute();
     QuoteRefresh& Refresh() const;
+    RefreshPanel& RefreshStatus() const;
     bool Refreshing() const;
     QTimer* AlarmTimer() const { return TimeLogs; }
 
 private:
     void CreateRefresh();
-    void RefreshEnded(QuoteRefreshReport& report);
+    void RefreshEnded(QuoteRefreshReport report);
     bool RefuseCloseWhileRefreshing(QCloseEvent* event);
     // True, once the status line has said why, when a walk is under way and the command
     // named must wait for its end.
@@ -293,8 +311,8 @@ private:
     void MarkRefused(bool walking);
 
     std::unique_ptr<QuoteRefresh> FRefresh;
-    // The refresh's timers, which the window also drives: Timer1 (with the widgets) takes its
-    // period from the settings, and a price typed in the security dialog starts the flash.
+    RefreshPanel* FRefreshPanel = nullptr;
+    // The flash of a waiting alarm, which a price typed in the security dialog also starts.
     QTimer* TimeLogs = nullptr;
     bool FCloseAfterRefresh = false;
 

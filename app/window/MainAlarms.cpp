@@ -6,7 +6,6 @@
 
 #include "dialogs/AlarmListDialog.h"
 #include "dialogs/AlarmLogDialog.h"
-#include "window/QuoteRefresh.h"
 #include "window/Shown.h"
 #include "window/UnloggedAlarms.h"
 
@@ -36,7 +35,7 @@ void TMainForm::ViewLogsExecute() {
     FPrompts->RunDialog(dialog);
     // Once the alarms have been read the window stops flashing now, not at the next tick.
     if (!FPortefeuille->AlarmeNouvelle && TimeLogs->isActive())
-        FRefresh->TimeLogsTimer();
+        TimeLogsTimer();
 }
 
 namespace {
@@ -84,5 +83,6 @@ void TMainForm::ReportUnloggedAlarms() {
         }
         texte += "\n" + ReadableAlarm(ligne);
     }
-    FPrompts->Message(this, "Corvane", texte, QMessageBox::Warning, QMessageBox::Ok);
+    // Told without waiting for the user: a timed refresh goes on following the quotes.
+    FPrompts->Notice(this, "Corvane", texte, QMessageBox::Warning);
 }

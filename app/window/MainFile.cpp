@@ -22,6 +22,7 @@
 #include <QTreeWidget>
 
 #include <filesystem>
+#include <optional>
 #include <system_error>
 #include <vector>
 
@@ -158,8 +159,6 @@ void TMainForm::ReportSaveFailure(const std::string& path, const std::string& ra
 }
 
 bool TMainForm::MayReplace(const std::string& path) {
-    if (!FPortefeuille->ChangedOnDisk(path))
-        return true;
     return FPrompts->Ask(this, "Corvane",
                          QString("Le fichier « %1 » a été modifié, remplacé ou supprimé depuis "
                                  "que cette fenêtre l'a ouvert ou enregistré (par une autre "
@@ -175,16 +174,33 @@ bool TMainForm::MayReplace(const std::string& path) {
 // Writes the document at the path; the document's path, CURRENT and the caption follow only
 // a save that succeeded, so that they never name a file that does not hold the document.
 bool TMainForm::SaveTo(const std::string& path) {
-    if (!MayReplace(path))
-        return false; // the document stays modified: nothing was saved
     const std::string ancien = FPortefeuille->Fichier;
     FPortefeuille->Fichier = path;
-    // A folder or a device at the path is not replaced by the document.
-    std::string raison = "l'emplacement n'est pas un fichier";
-    if (platform::IsUnfitTarget(path) || !FPortefeuille->SaveFile(&raison)) {
+    const auto abandon = [&] {
         FPortefeuille->Fichier = ancien;
-        ReportSaveFailure(path, raison, QString("Le portefeuille n'a pas été enregistré."));
-        return false;
+        return false; // the document stays modified: nothing was saved
+    };
+    // A folder or a device at the path is not replaced by the document.
+    if (platform::IsUnfitTarget(path)) {
+        ReportSaveFailure(path, "l'emplacement n'est pas un fichier",
+                          QString("Le portefeuille n'a pas été enregistré."));
+        return abandon();
+    }
+    // What the user agreed to replace, once asked: the file must still be that when the save
+    // has the lock back, or the user is asked again.
+    std::optional<platform::FileFingerprint> accorde;
+    for (;;) {
+        const TCorv::SaveResult resultat = FPortefeuille->SaveFileChecked(accorde);
+        if (resultat.status == TCorv::SaveResult::Status::Saved)
+            break;
+        if (resultat.status == TCorv::SaveResult::Status::Failed) {
+            ReportSaveFailure(path, resultat.raison,
+                              QString("Le portefeuille n'a pas été enregistré."));
+            return abandon();
+        }
+        if (!MayReplace(path))
+            return abandon();
+        accorde = resultat.surDisque;
     }
     OpenedKey key(*FRegistry);
     FRegistry->WriteString("CURRENT", path);

@@ -126,13 +126,18 @@ void TMainForm::ActTransfertExecute() {
                           QMessageBox::Ok);
         return;
     }
-    if (QFileInfo::exists(nouveau) &&
-        FPrompts->Message(this, corvane,
-                          QString("Le fichier « %1 » existe déjà.\nVoulez-vous le "
-                                  "remplacer par le portefeuille transféré ?")
-                              .arg(nouveau),
-                          QMessageBox::Warning,
-                          QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+    const auto remplacer = [&] {
+        return FPrompts->Message(this, corvane,
+                                 QString("Le fichier « %1 » existe déjà.\nVoulez-vous le "
+                                         "remplacer par le portefeuille transféré ?")
+                                     .arg(nouveau),
+                                 QMessageBox::Warning,
+                                 QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+    };
+    // What the transfer may replace: what stands at the path when the user is asked (nothing
+    // when nothing is there). The save checks it again under the folder's lock.
+    platform::FileFingerprint accorde = platform::FingerprintOfFile(nouveau.toStdString());
+    if (QFileInfo::exists(nouveau) && !remplacer())
         return;
 
     Valeurs* selection = SelectedTitre();
@@ -146,11 +151,20 @@ void TMainForm::ActTransfertExecute() {
         return;
     }
     doc.Fichier = nouveau.toStdString();
-    if (std::string raison; !doc.SaveFile(&raison)) {
-        ReportSaveFailure(doc.Fichier, raison,
-                          QString("Le transfert n'a pas eu lieu : le portefeuille en "
-                                  "cours est inchangé."));
-        return;
+    for (;;) {
+        const TCorv::SaveResult resultat = doc.SaveFileChecked(accorde);
+        if (resultat.status == TCorv::SaveResult::Status::Saved)
+            break;
+        if (resultat.status == TCorv::SaveResult::Status::Failed) {
+            ReportSaveFailure(doc.Fichier, resultat.raison,
+                              QString("Le transfert n'a pas eu lieu : le portefeuille en "
+                                      "cours est inchangé."));
+            return;
+        }
+        // Written there since the question, by another window or program.
+        if (!remplacer())
+            return;
+        accorde = resultat.surDisque;
     }
     transfert.Garder();
     setWindowTitle(nouveau);

@@ -5,6 +5,7 @@
 
 #include "dialogs/OptionsDialog.h"
 #include "views/ViewText.h"
+#include "window/QuoteRefresh.h"
 #include "window/Registry.h"
 #include "window/Shown.h"
 
@@ -78,10 +79,7 @@ void TMainForm::DoParamExecute() {
     reg.WriteInteger("MAJ", dialog.Maj->isChecked() ? 1 : 0);
     reg.WriteInteger("MAJTYPE", dialog.Type->ItemIndex());
     reg.WriteInteger("TEMPS", dialog.Duree->value());
-    if (dialog.Maj->isChecked())
-        StartRefreshTimer(dialog.Duree->value());
-    else
-        Timer1->stop();
+    FRefresh->FollowSettings();
     doc.CouvC = nombres.CouvC;
     doc.CouvT = nombres.CouvT;
     doc.LoadSettings(reg);

@@ -5,6 +5,7 @@
 #include "window/Main.h"
 
 #include "window/QuoteRefresh.h"
+#include "window/RefreshPanel.h"
 
 #include "portfolio/Cv.h"
 #include "quotescan/AskWeb.h"
@@ -16,31 +17,97 @@
 #include <QTimer>
 
 #include <iterator>
+#include <optional>
 
 void TMainForm::CreateRefresh() {
-    FRefresh = std::make_unique<QuoteRefresh>(QuoteRefresh::Host{
-        .document = [this] { return FPortefeuille.get(); },
-        .registry = FRegistry.get(),
-        .window = this,
-        .statusLine = statusBar(),
-        .progressPanel = StatusPanel1,
-        .requestPanel = StatusPanel2,
-        .viewLogs = ViewLogs,
-        .guard = [this](const std::function<void()>& tick) { Guard(tick); },
-        .walkStarted = [this] { MarkRefused(true); },
-        .titreRefreshed = [this] { PageCtl1Change(); },
-        .walkEnded = [this](QuoteRefreshReport& report) { RefreshEnded(report); },
+    const auto document = [this] { return FPortefeuille.get(); };
+    FRefresh = std::make_unique<QuoteRefresh>(document);
+    FRefresh->SetSettings([this] { return RefreshSettings(); });
+    FRefreshPanel = new RefreshPanel(RefreshPanel::Widgets{.window = this,
+                                                           .statusLine = statusBar(),
+                                                           .progressPanel = StatusPanel1,
+                                                           .requestPanel = StatusPanel2,
+                                                           .viewLogs = ViewLogs},
+                                     document, this);
+    FRefreshPanel->Follow(*FRefresh);
+    connect(FRefresh.get(), &QuoteRefresh::Started, this, [this] { MarkRefused(true); });
+    connect(FRefresh.get(), &QuoteRefresh::TitreRefreshed, this, [this] {
+        try {
+            PageCtl1Change();
+        } catch (...) {
+            FRefresh->StopOnError();
+        }
     });
+    connect(FRefresh.get(), &QuoteRefresh::Ended, this,
+            [this](const QuoteRefreshReport& report) { RefreshEnded(report); });
     Timer1 = FRefresh->RefreshTimer();
-    TimeLogs = FRefresh->AlarmTimer();
+    TimeLogs = FRefreshPanel->AlarmTimer();
+}
+
+QuoteRefreshSettings TMainForm::RefreshSettings() const {
+    platform::SettingsStore& registre = *FRegistry;
+    // Read within what opened the key (the start, the options) or, alone, for this read.
+    std::optional<OpenedKey> key;
+    if (!registre.IsOpen())
+        key.emplace(registre);
+    QuoteRefreshSettings reglages;
+    reglages.site = registre.ReadInteger("HTTP");
+    reglages.profondeur = static_cast<AskKind>(registre.ReadInteger("MAJTYPE"));
+    reglages.automatique = registre.ReadInteger("MAJ") != 0;
+    reglages.minutes = registre.ReadInteger("TEMPS");
+    if (registre.ReadInteger("PROXY") != 0) {
+        reglages.proxy = QString::fromStdString(ReadStringOrEmpty(registre, "PROXYNAME"));
+        reglages.proxyPort = registre.ReadInteger("PROXYPORT");
+    }
+    if (key)
+        key->Close();
+    return reglages;
 }
 
 QuoteRefresh& TMainForm::Refresh() const {
     return *FRefresh;
 }
 
+RefreshPanel& TMainForm::RefreshStatus() const {
+    return *FRefreshPanel;
+}
+
 bool TMainForm::Refreshing() const {
     return FRefresh->Refreshing();
+}
+
+// The refresh's handlers: the walk and the panel do the work.
+
+void TMainForm::UpdateCours(Valeurs* only, bool forced, std::optional<AskKind> depth) {
+    FRefresh->UpdateCours(only, forced, depth);
+}
+
+bool TMainForm::FetchCours(AskWeb& ask) {
+    return FRefresh->FetchCours(ask);
+}
+
+void TMainForm::Timer1Timer() {
+    FRefresh->Timer1Timer();
+}
+
+void TMainForm::TimeLogsTimer() {
+    FRefreshPanel->TimeLogsTimer();
+}
+
+void TMainForm::HttpConnect() {
+    FRefresh->HttpConnect();
+}
+
+void TMainForm::HttpPacketRecvd() {
+    FRefresh->HttpPacketRecvd();
+}
+
+void TMainForm::HttpFailure() {
+    FRefresh->HttpFailure();
+}
+
+void TMainForm::StatusLineDrawPanel(QPainter& canvas, const QRect& rect) {
+    FRefreshPanel->StatusLineDrawPanel(canvas, rect);
 }
 
 // The commands. Those of the selected security do nothing without a selection.
@@ -50,15 +117,15 @@ void TMainForm::Misejourcomplte1Click() {
 }
 
 void TMainForm::RafCmpCoursExecute() {
-    FRefresh->UpdateCours(nullptr, false, AskKind::Quote);
+    UpdateCours(nullptr, false, AskKind::Quote);
 }
 
 void TMainForm::RafCmpIntraExecute() {
-    FRefresh->UpdateCours(nullptr, false, AskKind::Intraday);
+    UpdateCours(nullptr, false, AskKind::Intraday);
 }
 
 void TMainForm::RafCmpHistoExecute() {
-    FRefresh->UpdateCours(nullptr, false, AskKind::History);
+    UpdateCours(nullptr, false, AskKind::History);
 }
 
 namespace {
@@ -68,7 +135,7 @@ void RefreshSelected(TMainForm& form, std::optional<AskKind> depth) {
     if (form.Portefeuille() == nullptr)
         return;
     if (Valeurs* titre = form.SelectedTitre())
-        form.Refresh().UpdateCours(titre, true, depth);
+        form.UpdateCours(titre, true, depth);
 }
 
 } // namespace
@@ -89,7 +156,7 @@ void TMainForm::RafvalHistExecute() {
     RefreshSelected(*this, AskKind::History);
 }
 
-void TMainForm::RefreshEnded(QuoteRefreshReport& report) {
+void TMainForm::RefreshEnded(QuoteRefreshReport report) {
     MarkRefused(false);
     try {
         if (FPortefeuille) {
@@ -103,10 +170,10 @@ void TMainForm::RefreshEnded(QuoteRefreshReport& report) {
                                    std::make_move_iterator(report.alarmesNonJournalisees.begin()),
                                    std::make_move_iterator(report.alarmesNonJournalisees.end()));
     ReportUnloggedAlarms();
+    // Told without waiting for the user: a timed refresh goes on following the quotes.
     if (const QString problemes = report.Text(); !problemes.isEmpty())
-        FPrompts->Message(this, "Corvane", problemes,
-                          report.erreurs.isEmpty() ? QMessageBox::Warning : QMessageBox::Critical,
-                          QMessageBox::Ok);
+        FPrompts->Notice(this, "Corvane", problemes,
+                         report.erreurs.isEmpty() ? QMessageBox::Warning : QMessageBox::Critical);
     if (FCloseAfterRefresh) {
         // The user asked to close while the walk ran: ask again now that it is over
         // and told.

@@ -1,27 +1,22 @@
 #include "window/QuoteRefresh.h"
 
 #include "window/HttpClient.h"
-#include "window/Registry.h"
 
 #include "platform/Checked.h"
 #include "platform/DateTime.h"
 #include "platform/Numbers.h"
 #include "portfolio/Cv.h"
-#include "quotescan/AskWeb.h"
 
-#include <QAction>
-#include <QApplication>
-#include <QEvent>
-#include <QLabel>
-#include <QPainter>
-#include <QProgressBar>
-#include <QStyle>
+#include <QGuiApplication>
 #include <QTimer>
 #include <QUrl>
 
+#include <algorithm>
+#include <climits>
 #include <cstring>
 #include <exception>
 #include <filesystem>
+#include <stdexcept>
 #include <system_error>
 #include <utility>
 
@@ -29,25 +24,6 @@ namespace {
 
 // How long a timed refresh that met a modal dialog waits before it looks again.
 constexpr int kModalRetryMs = 250;
-
-// The progress panel is drawn by the refresh rather than by the bar's own style.
-class ProgressPanelPainter : public QObject {
-public:
-    explicit ProgressPanelPainter(QuoteRefresh* refresh) : QObject(refresh), refresh_(refresh) {}
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() != QEvent::Paint)
-            return false;
-        auto* panel = static_cast<QWidget*>(watched);
-        QPainter canvas(panel);
-        refresh_->StatusLineDrawPanel(canvas, panel->rect());
-        return true;
-    }
-
-private:
-    QuoteRefresh* refresh_;
-};
 
 // Copies text with its NUL into a fixed field; false, field untouched, when it does not fit.
 template <std::size_t N> bool CopyField(char (&field)[N], const std::string& text) {
@@ -58,14 +34,19 @@ template <std::size_t N> bool CopyField(char (&field)[N], const std::string& tex
     return true;
 }
 
+// The quote site of a request, as the user reads it in a message.
+QString SiteOf(const QUrl& url) {
+    const QString site =
+        url.port() >= 0 ? url.host() + ":" + QString::number(url.port()) : url.host();
+    return QString("le site « %1 »").arg(site.isEmpty() ? url.toDisplayString() : site);
+}
+
 // What a request that could not connect tried to reach: the proxy when one is set, else
 // the quote site.
 QString Unreachable(const HttpClient& http, const QUrl& url) {
     if (!http.Proxy.isEmpty())
         return QString("le proxy « %1:%2 »").arg(http.Proxy).arg(http.ProxyPort);
-    const QString site =
-        url.port() >= 0 ? url.host() + ":" + QString::number(url.port()) : url.host();
-    return QString("le site « %1 »").arg(site.isEmpty() ? url.toDisplayString() : site);
+    return SiteOf(url);
 }
 
 } // namespace
@@ -86,6 +67,7 @@ QString QuoteRefreshReport::Text() const {
         problemes << QString("Connexion impossible avec %1 : la mise à jour des cours "
                              "s'est arrêtée.")
                          .arg(injoignable);
+    problemes << refus;
     if (!nonEnregistres.empty()) {
         QString texte = QString("Impossible d'enregistrer l'historique :");
         for (const std::string& chemin : nonEnregistres)
@@ -96,7 +78,8 @@ QString QuoteRefreshReport::Text() const {
     return problemes.join("\n\n");
 }
 
-QuoteRefresh::QuoteRefresh(Host host, QObject* parent) : QObject(parent), FHost(std::move(host)) {
+QuoteRefresh::QuoteRefresh(std::function<TCorv*()> document, QObject* parent)
+    : QObject(parent), FDocument(std::move(document)) {
     Http = new HttpClient(this);
     Http->setObjectName("Http");
     connect(Http, &HttpClient::Connected, this, &QuoteRefresh::HttpConnect);
@@ -105,30 +88,31 @@ QuoteRefresh::QuoteRefresh(Host host, QObject* parent) : QObject(parent), FHost(
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName("Timer1");
-    connect(Timer1, &QTimer::timeout, this, [this] { Tick(&QuoteRefresh::Timer1Timer); });
-
-    TimeLogs = new QTimer(this);
-    TimeLogs->setObjectName("TimeLogs");
-    TimeLogs->setInterval(1000);
-    connect(TimeLogs, &QTimer::timeout, this, [this] { Tick(&QuoteRefresh::TimeLogsTimer); });
+    connect(Timer1, &QTimer::timeout, this, &QuoteRefresh::Timer1Timer);
 
     FRefreshRetry = new QTimer(this);
     FRefreshRetry->setObjectName("RefreshRetry");
     FRefreshRetry->setSingleShot(true);
     FRefreshRetry->setInterval(kModalRetryMs);
-    connect(FRefreshRetry, &QTimer::timeout, this, [this] { Tick(&QuoteRefresh::Timer1Timer); });
-
-    FHost.progressPanel->setValue(FProgress);
-    FHost.progressPanel->installEventFilter(new ProgressPanelPainter(this));
-
-    FViewLogsIcons[0] = FHost.viewLogs->icon();
-    FViewLogsIcons[1] = QApplication::style()->standardIcon(QStyle::SP_MessageBoxCritical);
+    connect(FRefreshRetry, &QTimer::timeout, this, &QuoteRefresh::Timer1Timer);
 }
 
 QuoteRefresh::~QuoteRefresh() = default;
 
-void QuoteRefresh::Tick(void (QuoteRefresh::*handler)()) {
-    FHost.guard([this, handler] { (this->*handler)(); });
+void QuoteRefresh::SetSettings(std::function<QuoteRefreshSettings()> source) {
+    FSettings = std::move(source);
+}
+
+void QuoteRefresh::FollowSettings() {
+    const QuoteRefreshSettings reglages = FSettings();
+    // A period of zero minutes or less would make the timer fire without pause.
+    if (!reglages.automatique || reglages.minutes <= 0) {
+        Timer1->stop();
+        return;
+    }
+    const std::int64_t ms = static_cast<std::int64_t>(reglages.minutes) * 60000;
+    Timer1->setInterval(static_cast<int>(std::min<std::int64_t>(ms, INT_MAX)));
+    Timer1->start();
 }
 
 void QuoteRefresh::Misejourcomplte1Click() {
@@ -140,7 +124,7 @@ void QuoteRefresh::Timer1Timer() {
         return; // the walk under way is this tick's refresh; the next tick comes in time
     // A dialog may be editing what the refresh replaces (a history, a security): the tick
     // waits for it to close.
-    if (QApplication::activeModalWidget() != nullptr) {
+    if (QGuiApplication::modalWindow() != nullptr) {
         FRefreshRetry->start();
         return;
     }
@@ -148,40 +132,48 @@ void QuoteRefresh::Timer1Timer() {
 }
 
 void QuoteRefresh::UpdateCours(Valeurs* only, bool forced, std::optional<AskKind> depth) {
-    if (FRefreshing || FHost.document() == nullptr)
+    if (FRefreshing || FDocument() == nullptr)
         return;
-    FProgress = 0;
-    RepaintStatusLine();
-
     QuoteRefreshReport report;
-    FInjoignable.clear();
     FRefreshing = true;
+    FArret = false;
+    FReport = &report;
     try {
-        FHost.walkStarted();
+        SetProgress(0);
+        emit Started();
         RefreshWalk(only, forced, depth, report);
     } catch (...) {
         report.NoteError();
     }
-    FProgress = 0;
-    FHost.requestPanel->clear();
-    RepaintStatusLine();
+    FReport = nullptr;
+    try {
+        SetProgress(0);
+        emit RequestState(QString());
+    } catch (...) {
+        report.NoteError();
+    }
     FRefreshing = false;
-    report.injoignable = std::exchange(FInjoignable, QString());
-    FHost.walkEnded(report);
+    emit Ended(report);
+}
+
+void QuoteRefresh::StopOnError() {
+    FArret = true;
+    if (FReport != nullptr)
+        FReport->NoteError();
+}
+
+void QuoteRefresh::SetProgress(std::int32_t percent) {
+    FProgress = percent;
+    emit ProgressChanged(FProgress);
 }
 
 void QuoteRefresh::RefreshWalk(Valeurs* only, bool forced, std::optional<AskKind> depth,
                                QuoteRefreshReport& report) {
-    TCorv* const doc = FHost.document();
-    platform::SettingsStore& registre = *FHost.registry;
-    std::int32_t site = 0;
-    {
-        OpenedKey key(registre);
-        site = registre.ReadInteger("HTTP");
-        if (!depth)
-            depth = static_cast<AskKind>(registre.ReadInteger("MAJTYPE"));
-        key.Close();
-    }
+    TCorv* const doc = FDocument();
+    const QuoteRefreshSettings reglages = FSettings();
+    const std::int32_t site = reglages.site;
+    if (!depth)
+        depth = reglages.profondeur;
 
     // History is complete up to the last trading day before today.
     const platform::TDateTime aujourdhui = platform::DateOf(platform::Date());
@@ -209,9 +201,8 @@ void QuoteRefresh::RefreshWalk(Valeurs* only, bool forced, std::optional<AskKind
                               platform::SafeDiv(99, 3 * static_cast<std::int64_t>(codes.size())));
 
     AskWeb ask{};
-    bool arret = false;
     for (const std::string& code : codes) {
-        if (arret || FHost.document() != doc)
+        if (FArret || FDocument() != doc)
             break;
         Valeurs* titre = doc->FindTitre(code);
         if (titre == nullptr)
@@ -221,8 +212,7 @@ void QuoteRefresh::RefreshWalk(Valeurs* only, bool forced, std::optional<AskKind
         ask.Site = site;
         for (const AskKind kind : {AskKind::Quote, AskKind::Intraday, AskKind::History}) {
             ask.Type = kind;
-            FProgress = platform::Saturate32(static_cast<std::int64_t>(FProgress) + pas);
-            RepaintStatusLine();
+            SetProgress(platform::Saturate32(static_cast<std::int64_t>(FProgress) + pas));
             if (!codeValide)
                 continue;
             if (!titre->SuiviAuto && !forced)
@@ -245,9 +235,9 @@ void QuoteRefresh::RefreshWalk(Valeurs* only, bool forced, std::optional<AskKind
                 if (doc->DateHisto >= reference)
                     continue;
             }
-            FHistoCode = code;
-            if (!FetchCours(ask) || FHost.document() != doc) {
-                arret = true;
+            FTitreCode = code;
+            if (!FetchCours(ask) || FDocument() != doc) {
+                FArret = true;
                 break;
             }
             titre = doc->FindTitre(code);
@@ -256,74 +246,86 @@ void QuoteRefresh::RefreshWalk(Valeurs* only, bool forced, std::optional<AskKind
             if (kind == AskKind::Quote) {
                 if (CheckKeepingUnlogged(
                         *doc, [&] { return doc->ApplyCours(titre, ask.Infos); },
-                        report.alarmesNonJournalisees))
+                        report.alarmesNonJournalisees)) {
                     doc->AlarmeNouvelle = true;
+                    emit AlarmFired(QString::fromStdString(code));
+                }
             } else if (kind == AskKind::History && doc->TitreHisto == titre) {
                 if (!doc->SaveHistoFile())
                     report.nonEnregistres.push_back(doc->HistoFilePath(titre));
             }
         }
-        if (FHost.document() == doc)
-            FHost.titreRefreshed();
+        if (FDocument() == doc)
+            emit TitreRefreshed(QString::fromStdString(code));
     }
-    if (FHost.document() == doc && doc->AlarmeNouvelle)
-        TimeLogs->start();
 }
 
 bool QuoteRefresh::FetchCours(AskWeb& ask) {
     FConnected = false;
-    Http->TimeOut = FHttpTimeOut;
-    Http->Proxy.clear();
-    Http->ProxyPort = 0;
     {
         // Taken anew for each request, so that a change in the options applies at once.
-        platform::SettingsStore& registre = *FHost.registry;
-        OpenedKey key(registre);
-        if (registre.ReadInteger("PROXY") != 0) {
-            Http->Proxy = QString::fromStdString(ReadStringOrEmpty(registre, "PROXYNAME"));
-            Http->ProxyPort = registre.ReadInteger("PROXYPORT");
-        }
-        key.Close();
+        const QuoteRefreshSettings reglages = FSettings();
+        Http->TimeOut = reglages.delaiHttp;
+        Http->Proxy = reglages.proxy;
+        Http->ProxyPort = reglages.proxy.isEmpty() ? 0 : reglages.proxyPort;
     }
     const std::string code(ask.Code, strnlen(ask.Code, sizeof ask.Code));
     // The code as the request's Tag: an integer, as the status texts show it ("012345" gives
     // 12345). Anything else is an error that ends the walk.
     Http->Tag = platform::ReadWholeNumber(code);
     const QString valeur = "Valeur: " + QString::fromStdString(code);
-    FHost.requestPanel->setText(valeur + " Connexion en cours ...");
+    emit RequestState(valeur + " Connexion en cours ...");
 
     const QString url = QString::fromLatin1(ask.Formule, strnlen(ask.Formule, sizeof ask.Formule));
     try {
         Http->Get(url);
     } catch (const HttpError& erreur) {
-        // The failure is the answer: the walk stops. One that never reached the server is
-        // told after the walk, else the refresh would look like one that succeeded.
+        // The failure is the answer: the walk stops. One that the user can act on is told
+        // after the walk, else the refresh would look like one that succeeded.
         FConnected = false;
-        if (!erreur.Reached())
-            FInjoignable = Unreachable(*Http, QUrl(url));
+        if (FReport != nullptr && erreur.Why() == HttpError::Cause::Unreachable)
+            FReport->injoignable = Unreachable(*Http, QUrl(url));
+        if (FReport != nullptr && erreur.Why() == HttpError::Cause::TooLarge)
+            FReport->refus << QString("Pour %1, %2 a envoyé une réponse de plus de %3 Mo : elle "
+                                      "n'a pas été lue, et la mise à jour des cours s'est "
+                                      "arrêtée.")
+                                  .arg(NommeTitre(FTitreCode), SiteOf(QUrl(url)))
+                                  .arg(HttpClient::kMaxBody >> 20);
     }
     if (!FConnected) {
-        FHost.requestPanel->clear();
+        emit RequestState(QString());
         return false;
     }
-    FHost.requestPanel->setText(valeur + QString(" Mise à jour des informations..."));
+    emit RequestState(valeur + QString(" Mise à jour des informations..."));
 
     // The library writes into the page while it reads it, and a history parser keeps reading
     // it until its last record: the copy lives until then.
-    QByteArray page = Http->Body();
-    const bool lu = AnalyseRep(&ask, page.data());
+    QByteArray page = Http->TakeBody();
+    const QString illisible = QString("La page envoyée par %1 pour %2 n'a pas pu être lue")
+                                  .arg(SiteOf(QUrl(url)), NommeTitre(FTitreCode));
+    // What the library says of a page names neither the security nor the site.
+    const auto lisant = [&illisible](auto&& lecture) {
+        try {
+            return lecture();
+        } catch (const std::exception& erreur) {
+            throw std::runtime_error((illisible + " : " + erreur.what()).toStdString());
+        }
+    };
+    const bool lu = lisant([&] { return AnalyseRep(&ask, page.data()); });
+    if (!lu && FReport != nullptr)
+        FReport->refus << illisible + QString(" : la mise à jour des cours s'est arrêtée.");
     if (lu && ask.Type == AskKind::History) {
         // While the page came, the window may have shown another security, whose history
         // then took the table: the walked security's comes back before its days go in.
-        TCorv* const doc = FHost.document();
-        Valeurs* titre = doc != nullptr ? doc->FindTitre(FHistoCode) : nullptr;
+        TCorv* const doc = FDocument();
+        Valeurs* titre = doc != nullptr ? doc->FindTitre(FTitreCode) : nullptr;
         if (titre != nullptr && doc->TitreHisto != titre)
             doc->LoadHistoFile(titre);
         const bool garder = titre != nullptr && doc->TitreHisto == titre;
         bool fin = false;
         do {
             InfosCours jour{};
-            fin = GetNextRep(&jour);
+            fin = lisant([&] { return GetNextRep(&jour); });
             if (!fin && garder)
                 doc->AddHistoPoint(jour);
         } while (!fin);
@@ -331,54 +333,27 @@ bool QuoteRefresh::FetchCours(AskWeb& ask) {
     return lu;
 }
 
+QString QuoteRefresh::NommeTitre(const std::string& code) const {
+    const TCorv* const doc = FDocument();
+    const Valeurs* const titre = doc != nullptr ? doc->FindTitre(code) : nullptr;
+    if (titre == nullptr)
+        return QString("la valeur %1").arg(QString::fromStdString(code));
+    return QString("« %1 » (%2)")
+        .arg(QString::fromStdString(titre->Libelle), QString::fromStdString(code));
+}
+
 void QuoteRefresh::HttpConnect() {
     FConnected = true;
-    FHost.requestPanel->setText("Valeur: " + QString::number(Http->Tag) + QString(" connecté..."));
+    emit RequestState("Valeur: " + QString::number(Http->Tag) + QString(" connecté..."));
 }
 
 void QuoteRefresh::HttpPacketRecvd() {
     if (!FConnected)
         return;
-    FHost.requestPanel->setText("Valeur: " + QString::number(Http->Tag) + " - " +
-                                QString::number(Http->BytesRecvd()) + QString(" octets reçus"));
+    emit RequestState("Valeur: " + QString::number(Http->Tag) + " - " +
+                      QString::number(Http->BytesRecvd()) + QString(" octets reçus"));
 }
 
 void QuoteRefresh::HttpFailure() {
     FConnected = false;
-}
-
-void QuoteRefresh::RepaintStatusLine() {
-    // At once: the walk keeps the thread busy between two requests.
-    FHost.progressPanel->setValue(FProgress);
-    FHost.statusLine->repaint();
-}
-
-void QuoteRefresh::StatusLineDrawPanel(QPainter& canvas, const QRect& rect) {
-    const QColor fond = FHost.window->palette().color(QPalette::Button);
-    canvas.fillRect(rect, fond);
-    if (FProgress == 0)
-        return;
-    const std::int32_t largeur = platform::Trunc32(rect.width() * FProgress * 0.01);
-    canvas.fillRect(QRect(rect.left(), rect.top(), largeur, rect.height()), QColor(0, 0, 255));
-    const QString texte = QString::number(FProgress) + " %";
-    const QFontMetrics mesure = canvas.fontMetrics();
-    const int x = rect.left() + (rect.width() - mesure.horizontalAdvance(texte)) / 2;
-    const int y = rect.top() + (rect.height() - mesure.height()) / 2;
-    canvas.setPen(Qt::black);
-    canvas.setBackgroundMode(Qt::TransparentMode);
-    canvas.drawText(QPoint(x, y + mesure.ascent()), texte);
-}
-
-void QuoteRefresh::TimeLogsTimer() {
-    const TCorv* const doc = FHost.document();
-    if (doc == nullptr)
-        return;
-    if (doc->AlarmeNouvelle) {
-        QApplication::alert(FHost.window);
-        FViewLogsImage = FViewLogsImage == 21 ? 22 : 21;
-    } else {
-        FViewLogsImage = 21;
-        TimeLogs->stop();
-    }
-    FHost.viewLogs->setIcon(FViewLogsIcons[FViewLogsImage == 21 ? 0 : 1]);
 }

@@ -12,10 +12,8 @@
 #include <QDateEdit>
 #include <QSlider>
 #include <QSplitter>
-#include <QTimer>
 
 #include <algorithm>
-#include <climits>
 #include <cstdio>
 #include <vector>
 
@@ -114,17 +112,6 @@ void TMainForm::ReadDefaultString(const char* name, const std::string& value) {
 void TMainForm::ReadDefaultInteger(const char* name, std::int32_t value) {
     if (!FRegistry->ValueExists(name))
         FRegistry->WriteInteger(name, value);
-}
-
-void TMainForm::StartRefreshTimer(std::int32_t minutes) {
-    // A period of zero minutes or less would make the timer fire without pause.
-    if (minutes <= 0) {
-        Timer1->stop();
-        return;
-    }
-    const std::int64_t ms = static_cast<std::int64_t>(minutes) * 60000;
-    Timer1->setInterval(static_cast<int>(std::min<std::int64_t>(ms, INT_MAX)));
-    Timer1->start();
 }
 
 // The values are visited in a fixed order; a missing one is written with its default (and

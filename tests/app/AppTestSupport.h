@@ -33,6 +33,7 @@ struct ShownMessage {
     QMessageBox::Icon icon;
     QMessageBox::StandardButtons buttons;
     QMessageBox::StandardButton defaultButton = QMessageBox::NoButton; // as Ask gives it
+    bool modal = true; // the program waits for the user's answer
 };
 
 class ScriptedPrompts : public UiPrompts {
@@ -68,6 +69,11 @@ public:
         const QMessageBox::StandardButton answer = Message(parent, title, text, icon, buttons);
         messages.back().defaultButton = defaultButton;
         return answer;
+    }
+    void Notice(QWidget* parent, const QString& title, const QString& text,
+                QMessageBox::Icon icon) override {
+        Message(parent, title, text, icon, QMessageBox::Ok);
+        messages.back().modal = false;
     }
     QString OpenFileName(QWidget*, const QString&, const QString&) override {
         return Pop(openNames);

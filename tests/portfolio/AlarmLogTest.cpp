@@ -7,13 +7,16 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -202,6 +205,46 @@ TEST_F(AlarmLogTest, LinesTheLogDoesNotTakeAreKeptForTheCaller) {
     corv.Fichier.clear();
     EXPECT_TRUE(corv.CheckAlarmes(&titre));
     EXPECT_EQ(corv.AlarmesNonJournalisees, (std::vector<std::string>{achat, vente}));
+}
+
+// An append that the log cannot take whole (a full disk, here a limit on file sizes) leaves
+// the log as it was and keeps the line for the caller; a log that ends inside a line (a
+// writer killed mid-append) gets the next entry on a line of its own.
+TEST_F(AlarmLogTest, AppendsAreWholeLinesOrNothing) {
+    const std::string ancienne = "A|01/01/2024|09:00:00|1|Ancien|ancienne ligne|*\n";
+    const std::string coupee = "V|01/01/2024|09:30:00|2|Coup";
+    struct Cas {
+        const char* nom;
+        std::string avant;
+        rlim_t limite; // the largest file the append may leave; 0 for none
+        std::string apres;
+        bool journalisee;
+    };
+    const std::vector<Cas> cas = {
+        {"full disk", ancienne, ancienne.size() + 20, ancienne, false},
+        {"cut line", ancienne + coupee, 0, ancienne + coupee + "\n" + achat + "\n", true},
+    };
+    AddAlarme(titre, true, today, 1250);
+    for (const Cas& c : cas) {
+        SCOPED_TRACE(c.nom);
+        std::ofstream(dir.Path() / "perso.cvl", std::ios::binary | std::ios::trunc) << c.avant;
+        corv.AlarmesNonJournalisees.clear();
+        rlimit old{};
+        ::getrlimit(RLIMIT_FSIZE, &old);
+        rlimit petite = old;
+        if (c.limite != 0)
+            petite.rlim_cur = c.limite;
+        auto* oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        ::setrlimit(RLIMIT_FSIZE, &petite);
+        const bool declenchee = corv.CheckAlarmes(&titre);
+        ::setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldHandler);
+        EXPECT_TRUE(declenchee);
+        std::ifstream f(dir.Path() / "perso.cvl", std::ios::binary);
+        const std::string apres((std::istreambuf_iterator<char>(f)), {});
+        EXPECT_EQ(apres, c.apres);
+        EXPECT_EQ(corv.AlarmesNonJournalisees.empty(), c.journalisee);
+    }
 }
 
 TEST_F(AlarmLogTest, AQuoteIsCheckedOnlyWhenItsPriceMoves) {

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <charconv>
 #include <clocale>
 #include <cmath>
@@ -572,6 +573,53 @@ TEST_F(HistoTest, AFailedSaveKeepsThePreviousFile) {
     fs::remove_all(dir.Path() / "historique");
     std::ofstream(dir.Path() / "historique") << "not a folder";
     EXPECT_FALSE(corv.SaveHistoFile());
+}
+
+// Another program (a second window, a second copy of the program) saves the history between
+// this one's load and its save: the save puts this program's days into the file as it now
+// stands, date by date, and the table then holds them all.
+TEST_F(HistoTest, ASaveKeepsWhatAnotherProgramWroteSinceTheLoad) {
+    const std::string entete = "01/01/1970\n";
+    const std::string mars3 = "03/03/2026;1000;1010;990;10;\n";
+    const std::string mars3Ailleurs = "03/03/2026;999;999;999;9;\n";
+    const std::string mars4et5 = "04/03/2026;1100;1110;1090;11;\n05/03/2026;1200;1210;1190;12;\n";
+    const std::string mars6 = "06/03/2026;1300;1310;1290;13;\n";
+    struct Cas {
+        const char* nom;
+        std::string ailleurs;  // the file as the other program left it
+        std::int32_t coursIci; // 03/03 changed here to this price; 0: left alone
+        std::string attendu;
+    };
+    const std::vector<Cas> cas = {
+        {"days added there", entete + mars3 + mars4et5, 0, entete + mars3 + mars4et5 + mars6},
+        {"a day changed there", entete + mars3Ailleurs, 0, entete + mars3Ailleurs + mars6},
+        {"a day changed on both sides", entete + mars3Ailleurs + mars4et5, 1500,
+         entete + "03/03/2026;1500;1010;990;10;\n" + mars4et5 + mars6},
+    };
+    for (const Cas& c : cas) {
+        SCOPED_TRACE(c.nom);
+        WriteFile(titre, entete + mars3);
+        ASSERT_TRUE(corv.LoadHistoFile(&titre));
+        WriteFile(titre, c.ailleurs);
+        if (c.coursIci != 0) {
+            Table().First();
+            Table().Edit();
+            Table().Fields(1).SetAsFloat(c.coursIci * 0.01);
+            Table().Post();
+        }
+        InfosCours jour{};
+        jour.Date = platform::EncodeDate(2026, 3, 6);
+        jour.Cours = 1300;
+        jour.Haut = 1310;
+        jour.Bas = 1290;
+        jour.Volume = 13;
+        corv.AddHistoPoint(jour);
+        ASSERT_TRUE(corv.SaveHistoFile());
+        EXPECT_EQ(ReadFile(titre), c.attendu);
+        EXPECT_EQ(Table().RecordCount(),
+                  static_cast<int>(std::count(c.attendu.begin(), c.attendu.end(), '\n')) - 1);
+        EXPECT_EQ(corv.DateHisto, jour.Date);
+    }
 }
 
 TEST_F(HistoTest, DisplayFactorNeverReachesTheTableOrTheFile) {

@@ -10,6 +10,7 @@
 
 #include "platform/ConversionError.h"
 #include "platform/DateTime.h"
+#include "platform/FileLock.h"
 #include "platform/TextFile.h"
 
 #include <gtest/gtest.h>
@@ -24,6 +25,8 @@
 #include <sstream>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using cvtest::ReadAll;
 using cvtest::WriteAll;
@@ -508,7 +511,7 @@ TEST_F(PortfolioFile, FilesTheWriterWouldNotWriteOpenWhole) {
              EXPECT_EQ(d.Titres[0]->Code, "1\r");
              EXPECT_EQ(d.Titres[0]->Operes.size(), 2u);
          },
-         {"Ligne 2 : le code « 1↵ » contient un caractère que le fichier du portefeuille ne peut "
+         {"Ligne 2 : le code « 1␍ » contient un caractère que le fichier du portefeuille ne peut "
           "pas garder (« | », retour à la ligne ou caractère nul) ; il est gardé tel quel, à "
           "corriger avant d'enregistrer."},
          false},
@@ -759,6 +762,46 @@ TEST_F(PortfolioFile, FailedSaveKeepsThePreviousFileAndTheModifiedFlag) {
     EXPECT_EQ(raison, "inchangée"); // a save that succeeds gives no reason
     EXPECT_FALSE(doc.Modifie);
     EXPECT_NE(ReadAll(dir.File("p.cvx")), ancien);
+}
+
+// Two programs save one file at once. The other one has checked the file and is about to
+// replace it: this one's check waits for that replacement, finds it, and writes nothing.
+TEST_F(PortfolioFile, ASavesCheckAndReplacementAreOneStepAmongPrograms) {
+    const std::unique_ptr<TCorv> doc = Load("commun.cvx", "0|*\nG|1.000000|1.000000|*\n");
+    build::AddMovement(*doc, EncodeDate(2024, 5, 6), 'C', 111);
+    doc->Modifie = true;
+    int tube[2];
+    ASSERT_EQ(::pipe(tube), 0);
+    const pid_t autre = ::fork();
+    ASSERT_GE(autre, 0);
+    if (autre == 0) {
+        TCorv sien("");
+        sien.LoadFile(doc->Fichier);
+        build::AddMovement(sien, EncodeDate(2024, 5, 7), 'C', 222);
+        const platform::FolderLock verrou(doc->Fichier);
+        const bool inchange = verrou.Held() && !sien.ChangedOnDisk(sien.Fichier);
+        const char pret = inchange ? 'v' : 'x';
+        const bool signale = ::write(tube[1], &pret, 1) == 1;
+        ::usleep(200000); // between its check and its rename: this program's save comes now
+        ::_exit(signale && inchange && sien.SaveFile() ? 0 : 1);
+    }
+    char pret = 0;
+    ASSERT_EQ(::read(tube[0], &pret, 1), 1);
+    ASSERT_EQ(pret, 'v');
+    const TCorv::SaveResult resultat = doc->SaveFileChecked();
+    int etat = 0;
+    ASSERT_EQ(::waitpid(autre, &etat, 0), autre);
+    ASSERT_TRUE(WIFEXITED(etat) && WEXITSTATUS(etat) == 0);
+    ::close(tube[0]);
+    ::close(tube[1]);
+
+    EXPECT_EQ(resultat.status, TCorv::SaveResult::Status::Changed);
+    EXPECT_TRUE(doc->Modifie);
+    EXPECT_TRUE(resultat.surDisque.Matches(platform::FingerprintOfFile(doc->Fichier)));
+    TCorv disque("");
+    disque.LoadFile(doc->Fichier);
+    ASSERT_EQ(disque.Mouvements.size(), 1u);
+    EXPECT_EQ(disque.Mouvements[0]->Montant, 222); // the other program's save stands
 }
 
 TEST_F(PortfolioFile, NumbersIgnoreTheUsersLocale) {

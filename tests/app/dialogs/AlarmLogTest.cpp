@@ -4,7 +4,7 @@
 #include "../AppTestSupport.h"
 
 #include "dialogs/AlarmLogDialog.h"
-#include "window/QuoteRefresh.h"
+#include "window/RefreshPanel.h"
 
 #include "platform/TextFile.h"
 #include "portfolio/Cv.h"
@@ -20,6 +20,8 @@
 #include <sstream>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -196,6 +198,87 @@ TEST_F(AlarmLogTest, AlarmsLoggedWhileOpenAreKept) {
     EXPECT_TRUE(doc->AlarmeNouvelle);
 }
 
+// Quitter takes out of the log as it now stands the entries deleted in this viewer, and only
+// those: what another viewer deleted meanwhile stays out, and a line keeps every field.
+TEST_F(AlarmLogTest, QuitterRemovesOnlyTheEntriesDeletedInThisViewer) {
+    const std::string alpha = "A|14/03/2026|09:00:00|100|Alpha|texte a|*\n";
+    const std::string alpha7 = "A|14/03/2026|09:00:00|100|Alpha|texte a|septieme|*\n";
+    const std::string beta = "V|14/03/2026|10:00:00|200|Beta|texte b|*\n";
+    const std::string gamma = "A|14/03/2026|11:00:00|300|Gamma|texte c|*\n";
+    struct Cas {
+        const char* nom;
+        std::string log;
+        // The codes each viewer deletes; every viewer opens first, then the last one quits
+        // first.
+        std::vector<std::vector<QString>> suppressions;
+        std::string attendu;
+    };
+    const std::vector<Cas> cas = {
+        {"two viewers", alpha + beta + gamma, {{"300"}, {"200"}}, alpha},
+        {"a seventh field", alpha7 + beta, {{"200"}}, alpha7},
+    };
+    for (const Cas& c : cas) {
+        SCOPED_TRACE(c.nom);
+        const std::string log = WriteFile("perso.cvl", c.log);
+        std::vector<std::unique_ptr<TFLogs>> vues;
+        for (std::size_t i = 0; i < c.suppressions.size(); ++i)
+            vues.push_back(std::make_unique<TFLogs>(nullptr, doc.get(), prompts));
+        for (std::size_t i = vues.size(); i-- > 0;) {
+            TFLogs& vue = *vues[i];
+            for (const QString& code : c.suppressions[i])
+                vue.Liste->findItems(code, Qt::MatchExactly, 3).at(0)->setSelected(true);
+            vue.Supprimer->click();
+            vue.Quitter->click();
+        }
+        EXPECT_EQ(Contents(log), c.attendu);
+        EXPECT_TRUE(prompts.messages.empty());
+    }
+}
+
+// A quote refresh in another program logs alarms while a viewer rewrites the log: every line
+// it logged is still there.
+TEST_F(AlarmLogTest, AlarmsLoggedByAnotherProgramDuringQuitterAreKept) {
+    const std::string log = WriteFile("perso.cvl", kLog);
+    constexpr int kAlarmes = 400;
+    const pid_t refresh = ::fork();
+    ASSERT_GE(refresh, 0);
+    if (refresh == 0) {
+        Valeurs titre;
+        titre.Code = "900";
+        titre.Libelle = "Refresh";
+        titre.Infos.Cours = 1300;
+        auto alarme = std::make_unique<SDetAlarme>();
+        alarme->Active = true;
+        alarme->DateVal = platform::Clock::Today() + 1;
+        alarme->Element1.Type = 0;
+        alarme->Element2.Type = 1;
+        alarme->Element2.Param = 1250;
+        titre.Alarmes.push_back(std::move(alarme));
+        int journalisees = 0;
+        for (int i = 0; i < kAlarmes; ++i) {
+            doc->CheckAlarmes(&titre);
+            journalisees += doc->AlarmesNonJournalisees.empty() ? 1 : 0;
+            doc->AlarmesNonJournalisees.clear();
+            ::usleep(100);
+        }
+        ::_exit(journalisees == kAlarmes ? 0 : 1);
+    }
+    int status = 0;
+    while (::waitpid(refresh, &status, WNOHANG) == 0) {
+        TFLogs vue(nullptr, doc.get(), prompts);
+        vue.Quitter->click();
+    }
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    const std::string ecrit = Contents(log);
+    int lignes = 0;
+    for (std::size_t at = ecrit.find("|900|Refresh|"); at != std::string::npos;
+         at = ecrit.find("|900|Refresh|", at + 1))
+        ++lignes;
+    EXPECT_EQ(lignes, kAlarmes);
+    EXPECT_TRUE(prompts.messages.empty());
+}
+
 TEST_F(AlarmLogTest, AnUnreadableLineEndingInACarriageReturnIsRewrittenWhole) {
     // "abc\r\r\n" is the line "abc\r"; so is a firing appended meanwhile.
     const std::string log = WriteFile("perso.cvl", "abc\r\r\n" + kLog);
@@ -222,8 +305,8 @@ TEST_F(AlarmLogCommandTest, ReadingTheLogStopsTheFlashing) {
     WriteFile("perso.cvl", kLog);
     doc->AlarmeNouvelle = true;
     form->AlarmTimer()->start();
-    form->Refresh().TimeLogsTimer();
-    EXPECT_EQ(form->Refresh().ViewLogsImage(), 22);
+    form->TimeLogsTimer();
+    EXPECT_EQ(form->RefreshStatus().ViewLogsImage(), 22);
     QAction* commande = form->Action("ViewLogs");
     EXPECT_TRUE(commande->isEnabled());
 
@@ -251,7 +334,7 @@ TEST_F(AlarmLogCommandTest, ReadingTheLogStopsTheFlashing) {
     EXPECT_EQ(prompts.dialogs, 2);
     EXPECT_FALSE(doc->AlarmeNouvelle);
     EXPECT_FALSE(form->AlarmTimer()->isActive());
-    EXPECT_EQ(form->Refresh().ViewLogsImage(), 21);
+    EXPECT_EQ(form->RefreshStatus().ViewLogsImage(), 21);
     EXPECT_FALSE(doc->Modifie);
 }
 

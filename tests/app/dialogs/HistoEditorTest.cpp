@@ -338,6 +338,36 @@ TEST_F(HistoEditorTest, AHistoryThatCannotBeWrittenKeepsTheEditorOpen) {
     EXPECT_TRUE(LastMessage()->text.contains(QString("n'a pas pu être enregistré")));
 }
 
+// Another program saved the history since the editor loaded it: Valider asks before it
+// replaces that file, and the default answer keeps it, the editor staying open.
+TEST_F(HistoEditorTest, ValiderAsksBeforeReplacingAHistoryChangedElsewhere) {
+    const std::string ailleurs = std::string(kTrois) + "07/01/2026;1350;1400;1300;900;\n";
+    struct Cas {
+        const char* nom;
+        std::deque<QMessageBox::StandardButton> reponses; // none: the default
+        bool remplace;
+    };
+    const std::vector<Cas> cas = {{"default", {}, false},
+                                  {"no", {QMessageBox::No}, false},
+                                  {"yes", {QMessageBox::Yes}, true}};
+    for (const Cas& c : cas) {
+        SCOPED_TRACE(c.nom);
+        WriteHisto("12000", kTrois);
+        doc->LoadHistoFile(nullptr);
+        TFHisto editor(nullptr, &flag, titre, doc.get(), prompts);
+        WriteHisto("12000", ailleurs);
+        prompts.messages.clear();
+        prompts.answers = c.reponses;
+        editor.BtOkClick();
+        ASSERT_EQ(prompts.messages.size(), 1u);
+        EXPECT_TRUE(prompts.messages[0].text.contains(QString("modifié")));
+        EXPECT_EQ(prompts.messages[0].defaultButton, QMessageBox::No);
+        EXPECT_EQ(editor.FValide, c.remplace);
+        EXPECT_EQ(ReadHisto("12000"),
+                  "01/01/1970\n" + (c.remplace ? std::string(kTrois) : ailleurs));
+    }
+}
+
 TEST_F(HistoEditorTest, AnUnreadableHistoryOpensNoEditor) {
     WriteHisto("12000", "02/01/2026;1001;1100;900;1500;\nxx/01/2026;1;1;1;1;\n");
     EXPECT_THROW(TFHisto(nullptr, &flag, titre, doc.get(), prompts), platform::ConversionError);

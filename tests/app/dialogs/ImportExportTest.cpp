@@ -160,6 +160,36 @@ TEST_F(ImportExportTest, AnImportIntoTheCurrentSecurityMergesDateByDate) {
     EXPECT_EQ(d.ImportFile(alpha, Layout(';', {ciDate, ciCours}), Path("absent.txt")), -1);
 }
 
+// Another program saves a history while the import merges into it: its day stays, beside the
+// imported ones, whether the import is for one security or dispatched by code.
+TEST_F(ImportExportTest, AnImportKeepsWhatAnotherProgramSavesMeanwhile) {
+    const std::string avant = "02/01/2026;1001;1100;900;1500;\n";
+    const std::string ailleurs = avant + "04/01/2026;1020;1030;1010;30;\n";
+    const std::string unique = WriteFile("un.txt", "05/01/2026;11.00;\n");
+    const std::string plusieurs = WriteFile("plusieurs.txt", "12000;05/01/2026;11.00;\n");
+    struct Cas {
+        const char* nom;
+        Valeurs* titre;
+        ModeleImport modele;
+        std::string source;
+    };
+    const std::vector<Cas> cas = {
+        {"current security", alpha, Layout(';', {ciDate, ciCours}), unique},
+        {"by code", nullptr, Layout(';', {ciSicovam, ciDate, ciCours}), plusieurs}};
+    for (const Cas& c : cas) {
+        SCOPED_TRACE(c.nom);
+        WriteHisto("12000", avant);
+        const ResultatImport resultat = ImportHistoriques(
+            *doc, c.titre, c.modele, c.source, [&](const AvancementImport& avancement) {
+                if (avancement.Quand == AvancementImport::Etape::Traitement &&
+                    avancement.Compte == 0)
+                    WriteHisto("12000", ailleurs);
+            });
+        EXPECT_EQ(resultat.Fusionnees, 1);
+        EXPECT_EQ(ReadHisto("12000"), "01/01/1970\n" + ailleurs + "05/01/2026;1100;0;0;0;\n");
+    }
+}
+
 TEST_F(ImportExportTest, ABadLineChangesNoHistoryAtAll) {
     WriteHisto("12000", "02/01/2026;1001;1100;900;1500;\n");
     WriteHisto("13000", "02/01/2026;500;500;500;10;\n");

@@ -144,6 +144,35 @@ TEST_F(TradeDialogsTest, SecurityDialogFieldsAndPicker) {
     EXPECT_EQ(d.LibV->text(), "AIR LIQUIDE");
 }
 
+// A text the file cannot hold shows where it can be mended, and the save that refuses it says
+// where: validated untouched the security stays as it is; the mark removed, it saves.
+TEST_F(TradeDialogsTest, ATextTheFileCannotHoldIsShownVisiblyAndMendedInTheSecurityDialog) {
+    titre->Libelle = "Air\rLiquide";
+    titre->Activite = "Chi\nmie";
+    titre->NomBourse = std::string("Pa\0ris", 6);
+    doc.Fichier = Path("p.cvx");
+    std::string raison;
+    ASSERT_FALSE(doc.SaveFile(&raison));
+    EXPECT_NE(raison.find("Titres > Valeurs > Modifier"), std::string::npos) << raison;
+    EXPECT_NE(raison.find("« \u240D »"), std::string::npos) << raison;
+
+    TOKBottomDlg m(nullptr, &doc, prompts, titre);
+    EXPECT_EQ(m.LibV->text(), QString("Air\u240DLiquide"));
+    EXPECT_EQ(m.Activite->text(), QString("Chi\u240Amie"));
+    EXPECT_EQ(m.NomBourse->text(), QString("Pa\u2400ris"));
+    EXPECT_FALSE(m.Resultat().has_value());
+
+    m.LibV->setCursorPosition(4);
+    m.LibV->backspace();
+    m.Activite->end(false);
+    m.Activite->insert(" fine");
+    const std::optional<FicheTitre> saisie = m.Resultat();
+    ASSERT_TRUE(saisie.has_value());
+    EXPECT_EQ(saisie->Libelle, "AirLiquide");
+    EXPECT_EQ(saisie->Activite, "Chi\u240Amie fine"); // the mark kept is a character the file holds
+    EXPECT_EQ(saisie->NomBourse, titre->NomBourse);   // untouched: kept as it is
+}
+
 TEST_F(TradeDialogsTest, AMistypedPriceKeepsTheNewSecurityDialogOpenOnIt) {
     const auto frappe = [](QWidget* champ, const QString& texte) {
         for (const QChar c : texte) {

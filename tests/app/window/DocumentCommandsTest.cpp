@@ -3,6 +3,7 @@
 
 #include "../AppTestSupport.h"
 
+#include "platform/TextFile.h"
 #include "portfolio/Cv.h"
 #include "support/Builders.h"
 
@@ -322,6 +323,43 @@ TEST_F(DocumentTest, ASaveNeverReplacesWhatChangedOnDiskWithoutAsking) {
     ASSERT_EQ(prompts.messages.size(), 6u);
     expectQuestion(5);
     EXPECT_FALSE(std::filesystem::exists(commun));
+}
+
+// A save onto a file this window saw is checked whatever path it takes there: back after a
+// Save As elsewhere, or onto the file a link it opened points to.
+TEST_F(DocumentTest, ASaveBackOntoAFileThisWindowSawIsCheckedWhateverThePath) {
+    struct Cas {
+        const char* nom;
+        bool parUnLien; // the window opened the file through a symbolic link
+    };
+    for (const Cas& cas : {Cas{"retour", false}, Cas{"lien", true}}) {
+        SCOPED_TRACE(cas.nom);
+        const std::string commun = WriteFile(std::string(cas.nom) + ".cvx", kGoodFile);
+        std::string ouvert = commun;
+        if (cas.parUnLien) {
+            ouvert = Path(std::string(cas.nom) + "-lien.cvx");
+            std::filesystem::create_symlink(commun, ouvert);
+        }
+        form->Portefeuille()->Modifie = false; // the last case's document goes unasked
+        Open(ouvert);
+        ASSERT_EQ(form->Portefeuille()->Fichier, ouvert);
+        const std::unique_ptr<TMainForm> autre = Start(); // on the same file
+        build::AddMovement(*autre->Portefeuille(), 46001, 'C', 222);
+        autre->Portefeuille()->Modifie = true;
+        autre->FileSave();
+        if (!cas.parUnLien) {
+            prompts.saveNames = {QString::fromStdString(Path("ailleurs.cvx"))};
+            form->FileSaveAs();
+        }
+        const platform::FileFingerprint ecrit = platform::FingerprintOfFile(commun);
+        const std::size_t questions = prompts.messages.size();
+        prompts.saveNames = {QString::fromStdString(commun)};
+        form->Portefeuille()->Modifie = true;
+        form->FileSaveAs(); // the default answer keeps the file
+        EXPECT_EQ(prompts.messages.size(), questions + 1);
+        EXPECT_TRUE(platform::FingerprintOfFile(commun).Matches(ecrit)); // the other's save
+        EXPECT_TRUE(form->Portefeuille()->Modifie);
+    }
 }
 
 TEST_F(DocumentTest, DropOfOneFileOpensItAfterThePrompt) {

@@ -13,6 +13,7 @@
 #include "quotescan/AskWeb.h"
 #include "support/Builders.h"
 #include "window/QuoteRefresh.h"
+#include "window/RefreshPanel.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -27,12 +28,14 @@
 #include <QTcpSocket>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QUrl>
 #include <QWindow>
 #include <qpa/qwindowsysteminterface.h>
 
 #include <algorithm>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <sstream>
 
 namespace {
@@ -74,7 +77,10 @@ template <typename Predicate> bool WaitFor(Predicate done) {
 class Proxy : public QObject {
 public:
     static constexpr int kLateMs = 300;
-    enum class Kind { Page, Abort, Silent, Late }; // Late: the page after kLateMs
+    static constexpr qint64 kEndlessBytes = 48 << 20; // past any limit of a quote page
+    // Late: the page after kLateMs. Endless: letters until the client leaves or kEndlessBytes
+    // are sent, announced with the body as their length when it is not empty.
+    enum class Kind { Page, Abort, Silent, Late, Endless };
     struct Rule {
         std::string fragment;
         Kind kind = Kind::Page;
@@ -131,6 +137,10 @@ private:
             socket->abort();
             return;
         }
+        if (rule != nullptr && rule->kind == Kind::Endless) {
+            Stream(socket, rule->body);
+            return;
+        }
         if (rule != nullptr && rule->kind == Kind::Late) {
             QTimer::singleShot(kLateMs, socket,
                                [this, socket, copie = *rule] { Answer(socket, &copie); });
@@ -153,6 +163,26 @@ private:
             socket->write(body.substr(half).c_str());
         }
         socket->disconnectFromHost();
+    }
+
+    static void Stream(QTcpSocket* socket, const std::string& announced) {
+        const std::string head =
+            "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n" +
+            (announced.empty() ? std::string() : "Content-Length: " + announced + "\r\n") +
+            "Connection: close\r\n\r\n";
+        socket->write(head.data(), static_cast<qint64>(head.size()));
+        const auto sent = std::make_shared<qint64>(0);
+        const auto more = [socket, sent] {
+            const QByteArray chunk(1 << 20, 'x');
+            while (socket->bytesToWrite() < chunk.size() && *sent < kEndlessBytes) {
+                socket->write(chunk);
+                *sent += chunk.size();
+            }
+            if (*sent >= kEndlessBytes)
+                socket->disconnectFromHost();
+        };
+        connect(socket, &QTcpSocket::bytesWritten, socket, more);
+        more();
     }
 
     QTcpServer server_;
@@ -246,32 +276,16 @@ protected:
     QLabel* status = nullptr;
 };
 
-// The refresh alone, on a document and panels of its own.
+// The refresh alone, on a document and settings of its own.
 class QuoteRefreshTest : public RefreshFixture {
 protected:
     void SetUp() override {
         RefreshFixture::SetUp();
         doc = &document;
-        refresh = std::make_unique<QuoteRefresh>(QuoteRefresh::Host{
-            .document = [this] { return &document; },
-            .registry = &registry,
-            .window = window.get(),
-            .statusLine = window.get(),
-            .progressPanel = new QProgressBar(window.get()),
-            .requestPanel = new QLabel(window.get()),
-            .viewLogs = new QAction(window.get()),
-            .guard =
-                [](const std::function<void()>& tick) {
-                    try {
-                        tick();
-                    } catch (const std::exception& error) {
-                        ADD_FAILURE() << error.what();
-                    }
-                },
-            .walkStarted = [] {},
-            .titreRefreshed = [] {},
-            .walkEnded = [](QuoteRefreshReport&) {},
-        });
+        settings.proxy = "127.0.0.1";
+        settings.proxyPort = proxy.Port();
+        refresh = std::make_unique<QuoteRefresh>([this] { return &document; });
+        refresh->SetSettings([this] { return settings; });
     }
     void TearDown() override {
         refresh.reset();
@@ -279,8 +293,7 @@ protected:
     }
 
     TCorv document{dataDir_};
-    platform::SettingsStore registry;
-    const std::unique_ptr<QWidget> window = std::make_unique<QWidget>();
+    QuoteRefreshSettings settings; // the quote site 1, up to the history
     std::unique_ptr<QuoteRefresh> refresh;
 };
 
@@ -366,7 +379,11 @@ TEST_F(RefreshTest, FailuresStopTheWalkAndTheFinalStepsStillRun) {
     proxy.rules.insert(proxy.rules.begin(),
                        Proxy::Rule{std::string(kQuote1) + "111111", Proxy::Kind::Silent, {}});
     doc->FindTitre("111111")->Infos.Cours = 0;
-    form->Refresh().SetHttpTimeOut(300);
+    form->Refresh().SetSettings([&] {
+        QuoteRefreshSettings reglages = form->RefreshSettings();
+        reglages.delaiHttp = 300;
+        return reglages;
+    });
     Refresh("RafCmpCours");
     EXPECT_EQ(proxy.requests.size(), 1u);
     EXPECT_EQ(doc->FindTitre("111111")->Infos.Cours, 0);
@@ -403,6 +420,74 @@ TEST_F(RefreshTest, FailuresStopTheWalkAndTheFinalStepsStillRun) {
     Refresh("RafCmpCours");
     EXPECT_EQ(proxy.requests.size(), 1u);
     ExpectFinalSteps();
+}
+
+TEST_F(RefreshTest, AnAnswerPastTheLimitIsAFailedRequestThatSaysWhy) {
+    Add("111111");
+    Add("222222");
+    ServeSite1("222222");
+    // An endless answer, announced as such or not.
+    for (const std::string annonce : {"1000000000", ""}) {
+        proxy.rules.insert(proxy.rules.begin(), Proxy::Rule{std::string(kQuote1) + "111111",
+                                                            Proxy::Kind::Endless, annonce});
+        prompts.messages.clear();
+        proxy.requests.clear();
+        Refresh("RafCmpCours");
+        EXPECT_EQ(proxy.requests.size(), 1u) << annonce;
+        EXPECT_EQ(doc->FindTitre("111111")->Infos.Cours, 0);
+        ASSERT_EQ(prompts.messages.size(), 1u) << annonce;
+        const QString texte = prompts.messages[0].text;
+        EXPECT_TRUE(texte.contains("Titre 111111") && texte.contains("32 Mo"))
+            << texte.toStdString();
+        ExpectFinalSteps();
+    }
+}
+
+TEST_F(RefreshTest, ATimedRefreshTellsItsFailuresWithoutWaitingForTheUser) {
+    Add("111111");
+    quint16 ferme = 0;
+    {
+        QTcpServer libere;
+        ASSERT_TRUE(libere.listen(QHostAddress::LocalHost, 0));
+        ferme = libere.serverPort();
+    }
+    struct Cas {
+        const char* nom;
+        std::function<void(platform::SettingsStore&)> reglages;
+        const char* page;
+        bool nommeLaPage; // the message names the security and the site of the page
+    };
+    const Cas cas[] = {
+        {"connexion refusée", [&](auto& s) { s.WriteInteger("PROXYPORT", ferme); }, nullptr, false},
+        {"date illisible", [](auto& s) { s.WriteInteger("HTTP", 2); }, "site2_quote_baddate.html",
+         true},
+        {"page coupée", [](auto&) {}, "site1_quote_cut.html", true},
+    };
+    for (const Cas& c : cas) {
+        WithKey([&](platform::SettingsStore& s) {
+            s.WriteInteger("HTTP", 1);
+            s.WriteInteger("PROXYPORT", proxy.Port());
+            c.reglages(s);
+        });
+        proxy.rules.clear();
+        if (c.page != nullptr)
+            proxy.rules.push_back({"VALEUR=111111", Proxy::Kind::Page, TestPage(c.page)});
+        proxy.requests.clear();
+        prompts.messages.clear();
+        form->Timer1Timer();
+        ASSERT_EQ(prompts.messages.size(), 1u) << c.nom;
+        const ShownMessage& message = prompts.messages[0];
+        EXPECT_FALSE(message.modal) << c.nom; // the next tick comes at its time
+        if (!c.nommeLaPage) {
+            EXPECT_TRUE(message.text.contains("127.0.0.1:" + QString::number(ferme)));
+            continue;
+        }
+        ASSERT_EQ(proxy.requests.size(), 1u) << c.nom;
+        const QString site = QUrl(QString::fromStdString(proxy.requests[0])).host();
+        EXPECT_TRUE(message.text.contains("« Titre 111111 » (111111)") &&
+                    message.text.contains("« " + site + " »"))
+            << c.nom << " : " << message.text.toStdString();
+    }
 }
 
 TEST_F(RefreshTest, ConversionErrorsEndTheWalkAndAreShown) {
@@ -496,6 +581,15 @@ TEST_F(QuoteRefreshTest, HistoryIsSkippedWhenRecentEnough) {
 }
 
 TEST_F(QuoteRefreshTest, AlarmsAreCheckedOnlyWhenThePriceMoves) {
+    // The flash is the window's: it shows on a panel of its own.
+    QWidget window;
+    RefreshPanel panel({.window = &window,
+                        .statusLine = &window,
+                        .progressPanel = new QProgressBar(&window),
+                        .requestPanel = new QLabel(&window),
+                        .viewLogs = new QAction(&window)},
+                       [this] { return &document; });
+    panel.Follow(*refresh);
     doc->Fichier = Path("port.cvx");
     Valeurs* a = Add("111111");
     AlarmAbove(a, 4000);
@@ -505,24 +599,24 @@ TEST_F(QuoteRefreshTest, AlarmsAreCheckedOnlyWhenThePriceMoves) {
     refresh->UpdateCours(nullptr, false, AskKind::Quote);
     EXPECT_FALSE(std::filesystem::exists(Path("port.cvl")));
     EXPECT_FALSE(doc->AlarmeNouvelle);
-    EXPECT_FALSE(refresh->AlarmTimer()->isActive());
+    EXPECT_FALSE(panel.AlarmTimer()->isActive());
 
     a->Infos.Cours = 3900;
     refresh->UpdateCours(nullptr, false, AskKind::Quote);
     EXPECT_EQ(Lines(Path("port.cvl")).size(), 1u);
     EXPECT_TRUE(doc->AlarmeNouvelle);
-    EXPECT_TRUE(refresh->AlarmTimer()->isActive());
+    EXPECT_TRUE(panel.AlarmTimer()->isActive());
 
     // The alarm-log command flashes until the log has been read.
-    refresh->TimeLogsTimer();
-    EXPECT_EQ(refresh->ViewLogsImage(), 22);
-    refresh->TimeLogsTimer();
-    EXPECT_EQ(refresh->ViewLogsImage(), 21);
-    refresh->TimeLogsTimer();
+    panel.TimeLogsTimer();
+    EXPECT_EQ(panel.ViewLogsImage(), 22);
+    panel.TimeLogsTimer();
+    EXPECT_EQ(panel.ViewLogsImage(), 21);
+    panel.TimeLogsTimer();
     doc->AlarmeNouvelle = false;
-    refresh->TimeLogsTimer();
-    EXPECT_EQ(refresh->ViewLogsImage(), 21);
-    EXPECT_FALSE(refresh->AlarmTimer()->isActive());
+    panel.TimeLogsTimer();
+    EXPECT_EQ(panel.ViewLogsImage(), 21);
+    EXPECT_FALSE(panel.AlarmTimer()->isActive());
 }
 
 TEST_F(RefreshTest, AlarmsTheLogDoesNotTakeAreToldOnceAndDoNotFlash) {
@@ -715,7 +809,7 @@ TEST_F(RefreshTest, TheWindowAnswersTheUserDuringAWalk) {
 TEST_F(QuoteRefreshTest, TimedRefreshWaitsForAModalDialog) {
     Add("111111");
     ServeSite1("111111");
-    QDialog dialogue(window.get());
+    QDialog dialogue;
     dialogue.setModal(true);
     dialogue.show();
     ASSERT_EQ(QApplication::activeModalWidget(), &dialogue);
