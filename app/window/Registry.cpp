@@ -1,4 +1,5 @@
 #include "window/Registry.h"
+#include "window/SecurityPage.h"
 #include "window/SummaryPages.h"
 
 #include "widgets/QtDates.h"
@@ -129,19 +130,16 @@ void TMainForm::ReadSettings() {
 
     ReadDefaultString("CURRENT", "");
 
-    const auto period = [&](const char* name, std::int32_t& field, QSlider* track) {
-        if (reg.ValueExists(name)) {
-            field = reg.ReadInteger(name);
-            track->setValue(field);
-            field = track->value(); // the bar keeps the period within its range
-        } else {
-            reg.WriteInteger(name, field);
-        }
+    const auto period = [&](const char* name, SecurityPage::Periode periode) {
+        if (reg.ValueExists(name))
+            FTitrePage->SetJours(periode, reg.ReadInteger(name));
+        else
+            reg.WriteInteger(name, FTitrePage->Jours(periode));
     };
-    period("MOYENNE1", FMoyenne1, Track1);
-    period("MOYENNE2", FMoyenne2, Track2);
-    period("RSI", FRsi, Track3);
-    period("PERVAR", FPerVar, TrackVar);
+    period("MOYENNE1", SecurityPage::Periode::Moyenne1);
+    period("MOYENNE2", SecurityPage::Periode::Moyenne2);
+    period("RSI", SecurityPage::Periode::Rsi);
+    period("PERVAR", SecurityPage::Periode::Variation);
 
     ReadDefaultInteger("MAJ", 0);
     ReadDefaultInteger("MAJTYPE", 2);
@@ -160,10 +158,10 @@ void TMainForm::ReadSettings() {
         reg.WriteDate("DATELIQP", jamais());
 
     if (reg.ValueExists("DATEDEB")) {
-        PDateDeb->setDate(ToQDate(reg.ReadDate("DATEDEB")));
+        FTitrePage->SetDebutHisto(reg.ReadDate("DATEDEB"));
     } else {
-        PDateDeb->setDate(PDateFin->date().addDays(-30));
-        reg.WriteDate("DATEDEB", FromQDate(PDateDeb->date()));
+        FTitrePage->SetDebutHisto(FTitrePage->FinHisto() - 30.0);
+        reg.WriteDate("DATEDEB", FTitrePage->DebutHisto());
     }
 
     if (!reg.ValueExists("DATELIQC"))
@@ -205,14 +203,14 @@ void TMainForm::ReadSettings() {
 void TMainForm::FormDestroy() {
     try {
         OpenedKey key(*FRegistry);
-        if (FRsi != 0)
-            FRegistry->WriteInteger("RSI", FRsi);
-        if (FMoyenne1 != 0)
-            FRegistry->WriteInteger("MOYENNE1", FMoyenne1);
-        if (FMoyenne2 != 0)
-            FRegistry->WriteInteger("MOYENNE2", FMoyenne2);
-        if (FPerVar != 0)
-            FRegistry->WriteInteger("PERVAR", FPerVar);
+        const auto period = [&](const char* name, SecurityPage::Periode periode) {
+            if (const std::int32_t jours = FTitrePage->Jours(periode); jours != 0)
+                FRegistry->WriteInteger(name, jours);
+        };
+        period("RSI", SecurityPage::Periode::Rsi);
+        period("MOYENNE1", SecurityPage::Periode::Moyenne1);
+        period("MOYENNE2", SecurityPage::Periode::Moyenne2);
+        period("PERVAR", SecurityPage::Periode::Variation);
         if (!(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen))) {
             FRegistry->WriteInteger("HEIGHT", height());
             FRegistry->WriteInteger("WIDTH", width());
