@@ -7,8 +7,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
-#include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
 #include <functional>
@@ -17,7 +15,6 @@
 #include <optional>
 #include <random>
 #include <string>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -120,23 +117,34 @@ constexpr std::size_t kRandomChars = 6;
 constexpr std::string_view kRandomCharSet =
     "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
 
-// Creates a new file whose name is the prefix and kRandomChars random characters, with the mode
-// every new file gets. Open for writing; -1 when no name could be taken.
-int CreateUniqueFile(const std::string& prefix, std::string& name) {
+// Gives a new name, the prefix and kRandomChars random characters, to what `take` makes under
+// it; takes another while the name is taken. False, errno set, when no name could be taken.
+bool TakeUniqueName(const std::string& prefix, std::string& name,
+                    const std::function<bool(const std::string&)>& take) {
     static thread_local std::mt19937 random{std::random_device{}()};
     std::uniform_int_distribution<std::size_t> pick(0, kRandomCharSet.size() - 1);
     for (int attempt = 0; attempt < 100; ++attempt) {
         name = prefix;
         for (std::size_t i = 0; i < kRandomChars; ++i)
             name += kRandomCharSet[pick(random)];
-        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kNewFileMode);
-        if (fd >= 0)
-            return fd;
+        if (take(name))
+            return true;
         if (errno != EEXIST)
             break;
     }
     name.clear();
-    return -1;
+    return false;
+}
+
+// Creates a new file under a unique name, with the mode every new file gets. Open for writing;
+// -1 when no name could be taken.
+int CreateUniqueFile(const std::string& prefix, std::string& name) {
+    int fd = -1;
+    TakeUniqueName(prefix, name, [&fd](const std::string& candidate) {
+        fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kNewFileMode);
+        return fd >= 0;
+    });
+    return fd;
 }
 
 // Every byte as its Windows-1252 character.
@@ -375,10 +383,6 @@ namespace {
 
 constexpr char kTempMark[] = ".tmp-";
 constexpr std::size_t kTempMarkSize = sizeof kTempMark - 1;
-// A hash of the whole name, as sixteen hex digits after a "~", in a shortened temporary's name.
-constexpr std::size_t kHashChars = 1 + 16;
-// A temporary untouched for this long belongs to no save under way, even one without a lock.
-constexpr std::time_t kLeftAfterSeconds = 60;
 
 struct FolderAndName {
     std::string folder; // with its final "/", or "./"
@@ -398,85 +402,44 @@ std::size_t LongestName(const std::string& folder) {
     return most > 0 ? static_cast<std::size_t>(most) : NAME_MAX;
 }
 
-// FNV-1a: the temporaries of one target keep their name from one run of the program to the
-// next, so that a later run finds those an earlier one left.
-std::uint64_t StableHash(std::string_view text) {
-    std::uint64_t hash = 14695981039346656037ULL;
-    for (const char c : text) {
-        hash ^= static_cast<unsigned char>(c);
-        hash *= 1099511628211ULL;
-    }
-    return hash;
-}
-
 // The name of the target's temporaries without their random characters: the target's name and
-// ".tmp-" where that fits; otherwise the name cut, at a character's start, to leave room for a
-// hash of the whole name, so that two long names that begin alike keep apart.
+// ".tmp-", the name cut at a character's start where that would not fit, so that any name the
+// system takes can be written. The random characters keep two long names that begin alike
+// apart.
 std::string TempPrefix(const std::string& name, std::size_t longest) {
-    if (name.size() + kTempMarkSize + kRandomChars <= longest)
-        return name + kTempMark;
-    const std::size_t room = kHashChars + kTempMarkSize + kRandomChars;
+    const std::size_t room = kTempMarkSize + kRandomChars;
     std::size_t cut = longest > room ? std::min(longest - room, name.size()) : 0;
-    while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
+    while (cut > 0 && cut < name.size() && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
         --cut;
-    static constexpr char kHex[] = "0123456789abcdef";
-    std::string prefix = name.substr(0, cut) + '~';
-    const std::uint64_t hash = StableHash(name);
-    for (int shift = 60; shift >= 0; shift -= 4)
-        prefix += kHex[(hash >> shift) & 0xF];
-    return prefix + kTempMark;
+    return name.substr(0, cut) + kTempMark;
 }
 
-bool IsTempOf(std::string_view entry, std::string_view prefix) {
-    if (entry.size() != prefix.size() + kRandomChars || entry.substr(0, prefix.size()) != prefix)
+// A file system that has no unnamed files answers one of these (EISDIR: a system that does not
+// know them opens the folder itself).
+bool NoUnnamedFiles(int error) {
+    return error == EOPNOTSUPP || error == EISDIR || error == EINVAL;
+}
+
+// Gives an unnamed file a name: through /proc, which any user may, or else through the
+// descriptor itself, which the system may keep for privileged programs. Never over a name
+// that is taken.
+bool LinkUnnamed(int fd, const std::string& name) {
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0)
+        return true;
+    if (errno == EEXIST)
         return false;
-    return entry.substr(prefix.size()).find_first_not_of(kRandomCharSet) == std::string_view::npos;
+    return ::linkat(fd, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0;
 }
 
-// Opens a folder's entry without following a link and without waiting on a pipe, for reading
-// or else for writing (a temporary has the mode of its target, which may be either alone).
-int OpenEntry(int folder, const char* name) {
-    constexpr int kFlags = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
-    const int fd = ::openat(folder, name, O_RDONLY | kFlags);
-    return fd >= 0 ? fd : ::openat(folder, name, O_WRONLY | kFlags);
-}
-
-// A temporary that a stopped writer left: a regular file of this user, untouched for a while,
-// that no writer holds locked. A file system without locks leaves the age alone to tell. The
-// lock is taken here, so no writer can start on it.
-bool IsLeftBehind(int fd) {
-    struct stat status {};
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_uid != ::geteuid())
-        return false;
-    const std::time_t now = std::time(nullptr);
-    if (status.st_mtime > now || now - status.st_mtime < kLeftAfterSeconds)
-        return false;
-    return ::flock(fd, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK;
-}
-
-// Removes the temporaries of the target that earlier writers left; what cannot be looked at or
-// removed stays: it does not change what was written.
-void RemoveLeftTemporaries(const std::string& folder, const std::string& prefix) {
-    DIR* const entries = ::opendir(folder.c_str());
-    if (entries == nullptr)
-        return;
-    const int folderFd = ::dirfd(entries);
-    while (const dirent* entry = ::readdir(entries)) {
-        if (!IsTempOf(entry->d_name, prefix))
-            continue;
-        const int fd = OpenEntry(folderFd, entry->d_name);
-        if (fd < 0)
-            continue;
-        struct stat opened {};
-        struct stat named {};
-        // Removed only while the name still names the file looked at.
-        if (IsLeftBehind(fd) && ::fstat(fd, &opened) == 0 &&
-            ::fstatat(folderFd, entry->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
-            opened.st_dev == named.st_dev && opened.st_ino == named.st_ino)
-            ::unlinkat(folderFd, entry->d_name, 0);
-        ::close(fd);
-    }
-    ::closedir(entries);
+// Removes the name a writer gave its own file, only while it still names that file: nothing is
+// removed that this writer cannot prove it made.
+void RemoveOwnName(int fd, const std::string& name) {
+    struct stat own {};
+    struct stat named {};
+    if (::fstat(fd, &own) == 0 && ::lstat(name.c_str(), &named) == 0 &&
+        own.st_dev == named.st_dev && own.st_ino == named.st_ino)
+        ::unlink(name.c_str());
 }
 
 } // namespace
@@ -493,14 +456,13 @@ AtomicFileWriter::AtomicFileWriter(std::string path) : path_(FollowLinks(path)) 
         Fail(ENAMETOOLONG);
         return;
     }
-    const int fd = CreateUniqueFile(parts.folder + TempPrefix(parts.name, longest), tempPath_);
+    int fd = ::open(parts.folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, kNewFileMode);
+    if (fd < 0 && NoUnnamedFiles(errno))
+        fd = CreateUniqueFile(parts.folder + TempPrefix(parts.name, longest), tempPath_);
     if (fd < 0) {
         Fail(errno);
         return;
     }
-    // Held until the rename, so that no other writer of this target takes the temporary for one
-    // left behind. Without locks on this file system the temporary's age protects it.
-    ::flock(fd, LOCK_EX | LOCK_NB);
     // The file being replaced keeps its permissions; a new one has those the umask gives.
     struct stat previous {};
     if (::stat(path_.c_str(), &previous) == 0)
@@ -508,15 +470,19 @@ AtomicFileWriter::AtomicFileWriter(std::string path) : path_(FollowLinks(path)) 
     file_ = ::fdopen(fd, "wb");
     if (file_ == nullptr) {
         Fail(errno);
+        if (!tempPath_.empty())
+            RemoveOwnName(fd, tempPath_);
         ::close(fd);
+        tempPath_.clear();
     }
 }
 
 AtomicFileWriter::~AtomicFileWriter() {
-    if (file_ != nullptr)
-        std::fclose(file_);
+    if (file_ == nullptr)
+        return;
     if (!tempPath_.empty())
-        ::unlink(tempPath_.c_str());
+        RemoveOwnName(::fileno(file_), tempPath_);
+    std::fclose(file_); // an unnamed file goes with its last descriptor
 }
 
 void AtomicFileWriter::Fail(int error) {
@@ -549,29 +515,33 @@ bool AtomicFileWriter::Commit() {
         if (!done)
             Fail(errno);
     };
+    const int fd = ::fileno(file_);
+    const FolderAndName parts = Split(path_);
     if (!failed_)
         step(std::fflush(file_) == 0);
     if (!failed_)
-        step(::fsync(::fileno(file_)) == 0);
-    // Renamed while still open: the lock on the temporary lasts until it is the target.
+        step(::fsync(fd) == 0);
+    // An unnamed file gets its name only now, beside the target: a link never replaces a name
+    // that is taken, so it takes a new one, which the rename then puts over the target.
+    if (!failed_ && tempPath_.empty())
+        step(TakeUniqueName(parts.folder + TempPrefix(parts.name, LongestName(parts.folder)),
+                            tempPath_,
+                            [fd](const std::string& name) { return LinkUnnamed(fd, name); }));
     if (!failed_)
         step(::rename(tempPath_.c_str(), path_.c_str()) == 0);
-    const bool renamed = !failed_;
+    if (failed_ && !tempPath_.empty())
+        RemoveOwnName(fd, tempPath_);
     step(std::fclose(file_) == 0);
     file_ = nullptr;
-    if (!renamed)
-        ::unlink(tempPath_.c_str());
     tempPath_.clear();
     if (failed_)
         return false;
     // The rename itself must reach the disk for the new file to survive a crash.
-    const FolderAndName parts = Split(path_);
     const int dir = ::open(parts.folder.c_str(), O_RDONLY | O_DIRECTORY);
     if (dir >= 0) {
         ::fsync(dir);
         ::close(dir);
     }
-    RemoveLeftTemporaries(parts.folder, TempPrefix(parts.name, LongestName(parts.folder)));
     return true;
 }
 

@@ -145,11 +145,11 @@ inline constexpr unsigned kNewFileMode = 0666;
 // leaves the previous file untouched. A path that is a symbolic link (or a chain of them)
 // writes the file the link points to, in that file's folder; the link stays a link.
 //
-// The temporary is named after the target ("name.tmp-" and six random characters; a name too
-// long for that is shortened and given a hash of the whole name), so any name the system takes
-// can be written. A writer that was stopped before its end (a killed program) leaves its
-// temporary behind: each commit removes those of its own target that no writer holds (the
-// writer holds a lock on its temporary until the rename) and that nobody touched for a minute.
+// The temporary has no name until the commit where the file system allows it (an unnamed
+// file, O_TMPFILE), so a writer stopped before its end (a killed program) leaves nothing
+// behind. Elsewhere it is named after the target ("name.tmp-" and six random characters, the
+// name cut where that would not fit) and a killed writer leaves it: no writer ever removes a
+// file it cannot prove it made, and a leftover temporary is better than a removed user file.
 class AtomicFileWriter {
 public:
     explicit AtomicFileWriter(std::string path);
@@ -168,7 +168,7 @@ private:
     void Fail(int error);
 
     std::string path_;
-    std::string tempPath_;
+    std::string tempPath_; // the temporary's name; empty while it has none
     std::FILE* file_ = nullptr;
     bool failed_ = false;
     int error_ = 0;

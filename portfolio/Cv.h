@@ -308,6 +308,7 @@ public:
     AncienneTranche AncTranche2;
     float CouvC = 5.0f;
     float CouvT = 5.0f;
+    // An alarm fired and was logged since the log was last read: the window flashes.
     bool AlarmeNouvelle = false;
     // The log lines (without their line end) of fired alarms that the alarm check could not
     // append to the log, in firing order: a document never saved has no log, and a log can be
@@ -322,7 +323,7 @@ public:
     void FreeOperes(Valeurs* titre);
     Valeurs* FindTitre(const std::string& code) const;
     void ComputeTotals();
-    void SortOperes(Valeurs* titre);
+    static void SortOperes(Valeurs* titre);
     void SortTitres();
 
     // The portfolio file (CvFile.cpp). LoadFile gives 0 for an empty file and for a path that
@@ -479,10 +480,16 @@ public:
     std::string IntradayFilePath(const Valeurs* titre) const;
 
     // Quotes (CvQuote.cpp).
+    // What a new quote did to a security.
+    struct CoursApplique {
+        Refus refus;         // why it was not taken, naming the security
+        bool alarme = false; // it was taken and an alarm fired (CheckAlarmes)
+    };
     // Gives titre the quote infos and recomputes its position; its alarms are checked only when
-    // the price moved. True when an alarm fired (CheckAlarmes). Leaves Modifie to the caller:
-    // a quote refresh marks the document once its walk is over.
-    bool ApplyCours(Valeurs* titre, const InfosCours& infos);
+    // the price moved. A quote that would value the position past what the document's figures
+    // hold is refused: the security keeps its last quote. Leaves Modifie to the caller: a
+    // quote refresh marks the document once its walk is over.
+    [[nodiscard]] CoursApplique ApplyCours(Valeurs* titre, const InfosCours& infos);
 
     // The operations through which the program changes the records (CvOperations.cpp); the
     // file reader and the tests that build documents fill the lists directly. Each checks what
@@ -512,8 +519,14 @@ public:
     static bool OpereValide(const Operes& opere);
     // stocke, when given, receives the trade as the document holds it.
     Refus AddOpere(Valeurs* titre, const Operes& opere, Operes** stocke = nullptr);
-    // The replaced trade loses its tick; validated untouched it keeps every other value.
+    // The replaced trade loses its tick; validated untouched it keeps every other value. A trade
+    // that is not one of the security's is refused, for ReplaceOpere and DeleteOpere alike;
+    // so is a movement that is not the document's, for ReplaceMvt and DeleteMvt.
     Refus ReplaceOpere(Valeurs* titre, Operes* opere, const Operes& nouveau);
+    // The position of the security just before a trade being typed: its trades up to date in
+    // date order, exclue (the trade being modified) left out. Changes nothing, not even the
+    // order of the list.
+    BilanTitre PositionAvant(const Valeurs& titre, double date, const ::Operes* exclue) const;
     // ReplaceOpere of edite when given, else AddOpere: what the trade dialog stores.
     Refus EnregistreOpere(Valeurs* titre, Operes* edite, const Operes& saisie,
                           Operes** stocke = nullptr);
@@ -525,6 +538,19 @@ public:
     Refus DeleteMvt(Mvt* mvt);
     // The security's alarms as the alarm dialog validated them.
     void ReplaceAlarmes(Valeurs* titre, std::vector<std::unique_ptr<SDetAlarme>> alarmes);
+    // AlarmeNouvelle: set when an alarm fired and was logged, cleared once the log was read.
+    void SignaleAlarme();
+    void AlarmesLues();
+    // Whether the alarm holds for the security at the price cours: the test of an alarm at a
+    // typed price. The security has its own price and position back afterwards.
+    bool TestAlarmeAuCours(Valeurs* titre, const SDetAlarme& alarme, std::int32_t cours);
+    // The fee schedules, each by ascending threshold, and whether a deferred-settlement trade
+    // also pays schedule 1, as the options validated them. Without deferred-settlement
+    // brackets such a trade pays schedule 1 alone, whatever ajoutFrais1SRD says.
+    void ReplaceFrais(ListeTranches srd, ListeTranches frais1, ListeTranches frais2,
+                      bool ajoutFrais1SRD);
+    // The coverage coefficients of the cash and of the securities.
+    void SetCouverture(float cash, float titres);
     // Why the split of the trades up to date by ratio cannot be made: a ratio below 1, a
     // quantity or a sum that would not hold once split.
     Refus DivisionRefusee(const Valeurs* titre, int ratio, double date) const;

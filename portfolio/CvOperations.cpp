@@ -19,6 +19,15 @@ namespace {
 constexpr char kSaisieIncorrecte[] = "Saisie incorrecte!";
 constexpr char kTitreIncomplet[] = "Le code valeur et le libellé doivent être saisis.";
 constexpr char kTitreExistant[] = "Cette valeur existe déjà!";
+constexpr char kMvtEtranger[] =
+    "Ce mouvement n'est pas un mouvement du portefeuille : rien n'a été changé.";
+
+// A trade handed with another security than its own (a view shown out of step with the
+// document) would change that security's position with trades it does not hold.
+std::string OpereEtranger(const Valeurs& titre) {
+    return "Cet opéré n'est pas un opéré du titre « " + titre.Libelle + " » (" + titre.Code +
+           ") : rien n'a été changé.";
+}
 
 bool Tient32(std::int64_t cents) {
     return cents >= std::numeric_limits<std::int32_t>::min() &&
@@ -200,7 +209,7 @@ Refus TCorv::ReplaceOpere(Valeurs* titre, Operes* opere, const Operes& nouveau) 
     actuel.Pointe = false;
     const std::size_t rang = RangDe(titre->Operes, static_cast<const Operes*>(opere));
     if (rang == titre->Operes.size())
-        return {}; // not a trade of this security: nothing to replace
+        return OpereEtranger(*titre);
     if (remplace != actuel) {
         if (!OpereValide(remplace))
             return kSaisieIncorrecte;
@@ -219,6 +228,20 @@ Refus TCorv::ReplaceOpere(Valeurs* titre, Operes* opere, const Operes& nouveau) 
     return {};
 }
 
+BilanTitre TCorv::PositionAvant(const Valeurs& titre, double date, const Operes* exclue) const {
+    const auto avant = [](const std::unique_ptr<Operes>& a, const std::unique_ptr<Operes>& b) {
+        return CompareOperes(a.get(), b.get()) < 0;
+    };
+    if (std::is_sorted(titre.Operes.begin(), titre.Operes.end(), avant))
+        return ComputeBilan(titre, date, exclue);
+    // Replayed in date order on a copy: the document's list keeps its own order.
+    const std::unique_ptr<Valeurs> trie = CopyTitre(titre);
+    const std::size_t rang = RangDe(titre.Operes, exclue);
+    const Operes* exclueCopie = rang < trie->Operes.size() ? trie->Operes[rang].get() : nullptr;
+    SortOperes(trie.get());
+    return ComputeBilan(*trie, date, exclueCopie);
+}
+
 Refus TCorv::EnregistreOpere(Valeurs* titre, Operes* edite, const Operes& saisie, Operes** stocke) {
     if (edite == nullptr)
         return AddOpere(titre, saisie, stocke);
@@ -232,7 +255,7 @@ Refus TCorv::DeleteOpere(Valeurs* titre, Operes* opere) {
     // Without a sale the position grows: what it is then worth must hold as well.
     const std::size_t rang = RangDe(titre->Operes, static_cast<const Operes*>(opere));
     if (rang == titre->Operes.size())
-        return {};
+        return OpereEtranger(*titre);
     const std::unique_ptr<Valeurs> essai = CopyTitre(*titre);
     essai->Operes.erase(essai->Operes.begin() + static_cast<std::ptrdiff_t>(rang));
     if (std::string refus = SommesRefusees(*titre, *essai); !refus.empty())
@@ -267,6 +290,8 @@ Refus TCorv::AddMvt(const Mvt& mvt) {
 }
 
 Refus TCorv::ReplaceMvt(Mvt* cible, const Mvt& mvt) {
+    if (RangDe(Mouvements, static_cast<const Mvt*>(cible)) == Mouvements.size())
+        return kMvtEtranger;
     if (mvt.Montant < 1)
         return kSaisieIncorrecte;
     if (std::string refus = DateRefusee(mvt.Date); !refus.empty())
@@ -281,7 +306,7 @@ Refus TCorv::ReplaceMvt(Mvt* cible, const Mvt& mvt) {
 Refus TCorv::DeleteMvt(Mvt* mvt) {
     const std::size_t rang = RangDe(Mouvements, static_cast<const Mvt*>(mvt));
     if (rang == Mouvements.size())
-        return {};
+        return kMvtEtranger;
     if (std::string refus = SoldeRefuse(-EffetSurCash(*mvt)); !refus.empty())
         return refus;
     Mouvements.erase(Mouvements.begin() + static_cast<std::ptrdiff_t>(rang));
@@ -293,6 +318,59 @@ Refus TCorv::DeleteMvt(Mvt* mvt) {
 
 void TCorv::ReplaceAlarmes(Valeurs* titre, std::vector<std::unique_ptr<SDetAlarme>> alarmes) {
     titre->Alarmes = std::move(alarmes);
+    Modifie = true;
+}
+
+// Not kept in the file: a flag of this run, which does not make the document modified.
+void TCorv::SignaleAlarme() {
+    AlarmeNouvelle = true;
+}
+
+void TCorv::AlarmesLues() {
+    AlarmeNouvelle = false;
+}
+
+bool TCorv::TestAlarmeAuCours(Valeurs* titre, const SDetAlarme& alarme, std::int32_t cours) {
+    // Tested on the security itself, whose history the indicators load, at the price given;
+    // its own price and position come back however the test ends.
+    class PrixProvisoire {
+    public:
+        PrixProvisoire(TCorv& doc, Valeurs& titre, std::int32_t cours)
+            : doc_(doc), titre_(titre), garde_(titre.Infos.Cours) {
+            titre_.Infos.Cours = cours;
+            doc_.ComputeTitre(&titre_);
+        }
+        ~PrixProvisoire() {
+            titre_.Infos.Cours = garde_;
+            doc_.ComputeTitre(&titre_);
+        }
+        PrixProvisoire(const PrixProvisoire&) = delete;
+        PrixProvisoire& operator=(const PrixProvisoire&) = delete;
+
+    private:
+        TCorv& doc_;
+        Valeurs& titre_;
+        std::int32_t garde_;
+    };
+    const PrixProvisoire essai(*this, *titre, cours);
+    return TestAlarme(titre, alarme);
+}
+
+// --- Options ------------------------------------------------------------------------------
+
+void TCorv::ReplaceFrais(ListeTranches srd, ListeTranches frais1, ListeTranches frais2,
+                         bool ajoutFrais1SRD) {
+    // Without deferred-settlement brackets, such a trade pays schedule 1 alone.
+    AjoutFrais1SRD = ajoutFrais1SRD || srd.empty();
+    TranchesSRD = std::move(srd);
+    TranchesFrais1 = std::move(frais1);
+    TranchesFrais2 = std::move(frais2);
+    Modifie = true;
+}
+
+void TCorv::SetCouverture(float cash, float titres) {
+    CouvC = cash;
+    CouvT = titres;
     Modifie = true;
 }
 

@@ -8,7 +8,7 @@
 //       Show(refus.Texte());
 //
 // Inside an operation a sentence is returned as it is ("return kSaisieIncorrecte;", "return
-// SommesRefusees(essai);"), and an accepted operation returns {}.
+// SommesRefusees(*titre, *essai);"), and an accepted operation returns {}.
 
 #include <ostream>
 #include <string>

@@ -34,27 +34,6 @@ QString DateText(double date) {
     return QString::fromStdString(platform::DateToStrFull(date));
 }
 
-// Gives the security a price to test at; its own price is put back and its position
-// recomputed however the test ends.
-class PrixProvisoire {
-public:
-    PrixProvisoire(TCorv& portefeuille, Valeurs& titre, std::int32_t cours)
-        : portefeuille_(portefeuille), titre_(titre), garde_(titre.Infos.Cours) {
-        titre_.Infos.Cours = cours;
-    }
-    ~PrixProvisoire() {
-        titre_.Infos.Cours = garde_;
-        portefeuille_.ComputeTitre(&titre_);
-    }
-    PrixProvisoire(const PrixProvisoire&) = delete;
-    PrixProvisoire& operator=(const PrixProvisoire&) = delete;
-
-private:
-    TCorv& portefeuille_;
-    Valeurs& titre_;
-    std::int32_t garde_;
-};
-
 } // namespace
 
 TAlarme::TAlarme(QWidget* owner, TCorv* portefeuille, Valeurs* titre, UiPrompts& prompts)
@@ -344,13 +323,7 @@ void TAlarme::AppliquerClick() {
     if (alarme == nullptr || !alarme->Active || FTitre == nullptr)
         return;
     const std::int32_t cours = FPortefeuille->TextToCents(CoursV->text().toStdString());
-    bool declenchee = false;
-    {
-        const PrixProvisoire essai(*FPortefeuille, *FTitre, cours);
-        FPortefeuille->ComputeTitre(FTitre);
-        declenchee = FPortefeuille->TestAlarme(FTitre, *alarme);
-    }
-    if (declenchee) {
+    if (FPortefeuille->TestAlarmeAuCours(FTitre, *alarme, cours)) {
         std::string phrase;
         FPortefeuille->AlarmeText(*alarme, phrase);
         FPrompts.Message(this, "Test Alarme", QString::fromStdString(phrase),

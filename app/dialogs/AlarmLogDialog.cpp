@@ -273,7 +273,7 @@ void TFLogs::QuitterClick() {
         nouvelles = RewriteLog();
     // The user has seen the alarms; those that fired meanwhile are still to be seen.
     if (FPortefeuille != nullptr && !nouvelles)
-        FPortefeuille->AlarmeNouvelle = false;
+        FPortefeuille->AlarmesLues();
     Liste->clear();
     FLignes.clear();
     accept();

@@ -385,19 +385,12 @@ bool TForm6::CommitGrids() {
 }
 
 void TForm6::StoreTables() {
-    TCorv& doc = *FPortefeuille;
     TDatas& datas = TheDatas();
-    bool ajout = ChkSRD->isChecked();
+    const bool ajout = ChkSRD->isChecked();
     ListeTranches srd = ReadTable(datas.FrSRD, "Frais1Index1", ajout ? 1 : 0);
-    // Without deferred-settlement brackets, such a trade pays schedule 1 alone.
-    if (srd.empty())
-        ajout = true;
     ListeTranches frais1 = ReadTable(datas.Frais1, "Frais1Index1", -1);
     ListeTranches frais2 = ReadTable(datas.Frais2, "Frais2Index1", -1);
-    doc.AjoutFrais1SRD = ajout;
-    doc.TranchesSRD = std::move(srd);
-    doc.TranchesFrais1 = std::move(frais1);
-    doc.TranchesFrais2 = std::move(frais2);
+    FPortefeuille->ReplaceFrais(std::move(srd), std::move(frais1), std::move(frais2), ajout);
 }
 
 void TForm6::Button1Click() {

@@ -384,8 +384,7 @@ void TAddOper::CPlusValue() {
 
     // The position just before the trade being typed, on a copy: the document keeps the full
     // position and the trades their computed fields.
-    doc.SortOperes(FTitre);
-    FPosition = doc.ComputeBilan(*FTitre, date, FOpere);
+    FPosition = doc.PositionAvant(*FTitre, date, FOpere);
     if (q == 0)
         return;
 

@@ -1,9 +1,8 @@
 #pragma once
 
-// The widgets of the security pages' read-outs and line charts, built by
-// TMainForm::CreateCharts: the synthesis page with its intraday chart Chart4, and the series
-// of the history charts Chart1 and Chart5. Owned by the window, as children of their pages;
-// this record only points at them.
+// The widgets of the security pages' read-outs and line charts, built by SecurityPage: the
+// synthesis page with its intraday chart Chart4, and the series of the history charts Chart1
+// and Chart5. Owned by Qt, as children of their pages; this record only points at them.
 
 #include "views/ChartData.h"
 

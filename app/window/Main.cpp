@@ -3,6 +3,7 @@
 #include "widgets/QtDates.h"
 #include "window/ProgramSettings.h"
 #include "window/QuoteRefresh.h"
+#include "window/SecurityPage.h"
 #include "window/SummaryPages.h"
 
 #include "platform/ConversionError.h"
@@ -47,16 +48,6 @@ TMainForm* MainForm = nullptr;
 
 namespace {
 
-QSlider* MakeTrack(QWidget* parent, const char* name, int minimum, int position) {
-    auto* track = new QSlider(Qt::Horizontal, parent);
-    track->setObjectName(name);
-    track->setRange(minimum, 50);
-    track->setValue(position);
-    track->setTickPosition(QSlider::TicksBelow);
-    track->setTickInterval(5);
-    return track;
-}
-
 // Only the page shown sets the least size of a set of pages, so that a narrow page does not
 // scroll because a hidden one is wide.
 template <typename Pages> void SizeFromShownPage(Pages* pages) {
@@ -69,14 +60,6 @@ template <typename Pages> void SizeFromShownPage(Pages* pages) {
     };
     QObject::connect(pages, &Pages::currentChanged, pages, suivre);
     suivre(pages->currentIndex());
-}
-
-QLabel* MakeCaption(QWidget* parent, const char* name, const QString& style) {
-    auto* label = new QLabel(parent);
-    label->setObjectName(name);
-    label->setStyleSheet(style);
-    label->setMinimumWidth(90);
-    return label;
 }
 
 } // namespace
@@ -102,7 +85,6 @@ TMainForm::TMainForm(const QStringList& arguments, UiPrompts* prompts, QWidget* 
     CreatePopups();
     CreateStatusLine();
     CreateViews();
-    CreateCharts();
     CreateRefresh();
     ConnectEditingCommands();
 
@@ -114,7 +96,7 @@ TMainForm::TMainForm(const QStringList& arguments, UiPrompts* prompts, QWidget* 
     formats.DecimalSeparator = ',';
     formats.ThousandSeparator = "\u00A0";
 
-    PDateFin->setDate(ToQDate(platform::Date()));
+    FTitrePage->SetFinHisto(platform::Date());
 
     if (!FRegistry->Read(platform::Date()))
         throw StartupError("Corvane n'est pas installé pour cet utilisateur : la clé de "
@@ -168,8 +150,6 @@ TMainForm::~TMainForm() {
 }
 
 void TMainForm::FormCreate() {
-    Check3d->setChecked(false);
-    Chart1->setCursor(Qt::CrossCursor);
     setAcceptDrops(true);
 }
 
@@ -216,16 +196,6 @@ void TMainForm::CreateWidgets() {
     Splitter->setStretchFactor(1, 1);
     Splitter->setSizes({144, 779 - 144});
     setCentralWidget(Splitter);
-
-    connect(Track1, &QSlider::valueChanged, this, [this] { Track1Change(Track1); });
-    connect(Track2, &QSlider::valueChanged, this, [this] { Track1Change(Track2); });
-    connect(Track3, &QSlider::valueChanged, this, [this] { Track1Change(Track3); });
-    connect(TrackVar, &QSlider::valueChanged, this, [this] { Track1Change(TrackVar); });
-    // Until a bar first moves, its caption is the one the form was designed with.
-    TxtTr1->setText(QString("Moy. à 10jr(s)"));
-    TxtTr2->setText(QString("Moy. à 20jr(s)"));
-    TxtTr3->setText(QString("RSI. à 7jr(s)"));
-    TxtVar->setText(QString("Variation à  7jr(s)"));
 }
 
 // The four page controls share the right side; the tree's selection shows one of them. Their
@@ -247,54 +217,7 @@ void TMainForm::CreatePages() {
     PgTitre = tabs("PgTitre", {"Cours", "Synthèse des titres", "Détails de la répartition"});
     PageCtl1 = tabs("PageCtl1", {"Synthèse Valeur", "Opérés", "Graphiques"});
 
-    // Security synthesis: the variation period.
-    {
-        QWidget* page = PageCtl1->widget(0);
-        auto* grid = new QGridLayout(page);
-        TrackVar = MakeTrack(page, "TrackVar", 0, 7);
-        TxtVar = MakeCaption(page, "TxtVar", "color: yellow; background: blue;");
-        grid->addWidget(TxtVar, 0, 0);
-        grid->addWidget(TrackVar, 0, 1);
-        grid->setRowStretch(1, 1);
-    }
-    // History chart: range, averaging periods, RSI.
-    {
-        QWidget* page = PageCtl1->widget(2);
-        auto* layout = new QVBoxLayout(page);
-        auto* haut = new QHBoxLayout;
-        PDateDeb = MakeDatePicker(page, "PDateDeb");
-        PDateFin = MakeDatePicker(page, "PDateFin");
-        haut->addWidget(new QLabel(QString("Période"), page));
-        haut->addWidget(PDateDeb);
-        haut->addWidget(PDateFin);
-        haut->addStretch(1);
-        Check3d = new QCheckBox("3D", page);
-        Check3d->setObjectName("Check3d");
-        haut->addWidget(Check3d);
-        layout->addLayout(haut);
-
-        auto* chart = new QChart;
-        chart->setTitle("Historique de la valeur");
-        chart->legend()->hide();
-        Chart1 = new QChartView(chart, page);
-        Chart1->setObjectName("Chart1");
-        layout->addWidget(Chart1, 1);
-
-        auto* bas = new QGridLayout;
-        Track1 = MakeTrack(page, "Track1", 0, 10);
-        Track2 = MakeTrack(page, "Track2", 0, 20);
-        Track3 = MakeTrack(page, "Track3", 2, 7);
-        TxtTr1 = MakeCaption(page, "TxtTr1", "color: yellow; background: blue;");
-        TxtTr2 = MakeCaption(page, "TxtTr2", "color: black; background: #00FF00;");
-        TxtTr3 = MakeCaption(page, "TxtTr3", "color: black; background: #00FF00;");
-        bas->addWidget(TxtTr1, 0, 0);
-        bas->addWidget(Track1, 0, 1);
-        bas->addWidget(TxtTr2, 0, 2);
-        bas->addWidget(Track2, 0, 3);
-        bas->addWidget(TxtTr3, 1, 0);
-        bas->addWidget(Track3, 1, 1);
-        layout->addLayout(bas);
-    }
+    FTitrePage = new SecurityPage(*this, PageCtl1);
     Pages->setCurrentWidget(PgPort);
 }
 
@@ -317,28 +240,6 @@ void TMainForm::CreateStatusLine() {
     line->addWidget(StatusPanel0);
     line->addWidget(StatusPanel1);
     line->addWidget(StatusPanel2, 1);
-}
-
-void TMainForm::Track1Change(QSlider* sender) {
-    const int position = sender->value();
-    const auto texte = [position](const char* debut) {
-        return position != 0 ? QString::fromUtf8(debut) + QString::number(position) + " jr(s)"
-                             : QString();
-    };
-    if (sender == TrackVar) {
-        FPerVar = position;
-        TxtVar->setText(texte("Variation à "));
-    } else if (sender == Track3) {
-        FRsi = position;
-        TxtTr3->setText(texte("RSI. à"));
-    } else if (sender == Track1) {
-        FMoyenne1 = position;
-        TxtTr1->setText(texte("Moy. à"));
-    } else if (sender == Track2) {
-        FMoyenne2 = position;
-        TxtTr2->setText(texte("Moy. à"));
-    }
-    TrackRedraw(sender); // Charts
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {

@@ -13,9 +13,9 @@
 //                        lists of securities, trades and cash movements)
 //   MainSummary.cpp      the window's operations on the summaries (SummaryPages.cpp: the
 //                        portfolio summary, the securities summary and the repartition)
-//   MainTitre.cpp        the security page and the building of its charts
-//   MainHisto.cpp        the history charts, their periods and the crosshair
-//   MainIntraday.cpp     the intraday chart
+//   MainTitre.cpp        the window's operations on the security page (SecurityPage.cpp,
+//                        SecurityHisto.cpp, SecurityIntraday.cpp: the synthesis, the
+//                        intraday and history charts, their periods and the crosshair)
 //   MainRefresh.cpp      the quote refresh's commands and what the window does around a walk
 //                        (the walk, its HTTP client and timer: QuoteRefresh.cpp; its progress
 //                        panel and alarm flash: RefreshPanel.cpp)
@@ -62,6 +62,7 @@ class ChartWidgets;
 class QuoteRefresh;
 class RecordLists;
 class RefreshPanel;
+class SecurityPage;
 class SummaryPages;
 struct QuoteRefreshReport;
 struct QuoteRefreshSettings;
@@ -176,7 +177,6 @@ private:
     // Tells the user that the portfolio could not be written at path, why, and what follows.
     void ReportSaveFailure(const std::string& path, const std::string& raison,
                            const QString& consequence);
-    void Track1Change(QSlider* sender);
 
     QAction* MakeAction(const char* name, const QString& caption, const QString& hint);
     // Runs the command, through Guard, each time the action is triggered.
@@ -193,17 +193,8 @@ private:
     QStringList FArguments;
 
     // Window state that other concerns read.
-    std::int32_t FMoyenne1 = 10;
-    std::int32_t FMoyenne2 = 20;
-    std::int32_t FRsi = 7;
-    std::int32_t FPerVar = 7;
-    bool FShowVolume = false;
     bool FEditOpereMode = false;
     Valeurs* FSelTitre = nullptr;
-    QPoint FCrossChart1{-1, -1};
-    QPoint FCrossChart4{-1, -1};
-    QPoint FCrossChart5{-1, -1};
-    int FCrossPenStyle = 0;
     QString FHint;
     int FSplitWidth = 144; // width of the left panel while the window has not been laid out
     bool FLaidOut = false; // shown at least once: the widgets' sizes are what the user saw
@@ -218,18 +209,6 @@ private:
     QTabWidget* PgCash = nullptr;
     QTabWidget* PgTitre = nullptr;
     QTabWidget* PageCtl1 = nullptr;
-    QDateEdit* PDateDeb = nullptr;
-    QDateEdit* PDateFin = nullptr;
-    QSlider* Track1 = nullptr;
-    QSlider* Track2 = nullptr;
-    QSlider* Track3 = nullptr;
-    QSlider* TrackVar = nullptr;
-    QLabel* TxtTr1 = nullptr;
-    QLabel* TxtTr2 = nullptr;
-    QLabel* TxtTr3 = nullptr;
-    QLabel* TxtVar = nullptr;
-    QCheckBox* Check3d = nullptr;
-    QChartView* Chart1 = nullptr;
     QLabel* StatusPanel0 = nullptr;
     QProgressBar* StatusPanel1 = nullptr;
     QLabel* StatusPanel2 = nullptr;
@@ -364,38 +343,17 @@ private:
     bool FBuildingTree = false;
     std::uint8_t TreeSelKind = 0; // kind of node selected when the last rebuild began
 
-    // Charts: the security synthesis page, the intraday and history charts, their crosshair
-    // (MainTitre.cpp, MainIntraday.cpp, MainHisto.cpp; their widgets in ChartWidgets.h).
+    // The security page: its synthesis with the intraday chart, its history charts
+    // (SecurityPage.h, which owns their widgets, periods and crosshairs).
 public:
     void ShowTitre(Valeurs* titre);
     void ShowGraphiques(Valeurs* titre);
     // Inverts the crosshair at (x, y) in the chart's viewport: twice at one place erases it.
     void DrawCrosshair(QChartView* chart, int x, int y);
-    void Chart4MouseMove(int x, int y);
-    void Chart1MouseMove(int x, int y);
-    void Chart5MouseMove(int x, int y);
-    void Chart4AfterDraw();
-    void Chart1AfterDraw();
-    void Chart5AfterDraw();
+    double DateRentabilite() const override;
 
 private:
-    void CreateCharts();
-    // The builders that CreateCharts calls in turn: the synthesis page with its intraday
-    // chart, the history charts, their crosshairs, and the connections of their controls.
-    void CreateSecuritySynthesis();
-    QChartView* CreateIntradayChart(QWidget* corps);
-    void CreateHistoryCharts();
-    void CreateCrosshairs();
-    void ConnectChartControls();
-    void TrackRedraw(QSlider* sender);
-    void PDateDebChange();
-    void BtRSIClick(QToolButton* sender);
-    void Check3dClick(QCheckBox* sender);
-    void ShowIntraday(Valeurs* titre, bool histoLisible);
-    void ClearGraphiques(bool axes);
-    void ChartMouseMove(QChartView* chart, QPoint& saved, int x, int y);
-
-    ChartWidgets* FCharts = nullptr;
+    SecurityPage* FTitrePage = nullptr;
 
     // Alarms (MainAlarms.cpp): the alarms of the selected security, the alarm log, and the
     // check after a new price.

@@ -168,10 +168,12 @@ void TMainForm::DelCashExecute() {
     Mvt* mouvement = SelectedMvt();
     if (!EditingAllowed(DelCash) || mouvement == nullptr)
         return;
-    FListes->RemoveSelectedMvtRow();
-    if (const Refus refus = FPortefeuille->DeleteMvt(mouvement))
+    if (const Refus refus = FPortefeuille->DeleteMvt(mouvement)) {
         FPrompts->Message(this, "Corvane", QString::fromStdString(refus.Texte()),
                           QMessageBox::Warning, QMessageBox::Ok);
+        return;
+    }
+    FListes->RemoveSelectedMvtRow(); // the row goes with its movement
     RefreshViews(nullptr);
 }
 

@@ -95,7 +95,7 @@ void TMainForm::ModifValExecute() {
         }
         ReportUnloggedAlarms();
         if (journalisee) {
-            doc.AlarmeNouvelle = true;
+            doc.SignaleAlarme();
             TimeLogs->start();
         }
     }

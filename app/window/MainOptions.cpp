@@ -57,7 +57,6 @@ void TMainForm::DoParamExecute() {
     QString message;
     if (!dialog.ReadNumbers(nombres, message))
         throw platform::ConversionError(message.toStdString());
-
     ProgramSettings choisis = FRegistry->Values();
     choisis.Document.LibLocal = dialog.LibMon->text().toStdString();
     choisis.Document.Taux = static_cast<double>(nombres.Taux);
@@ -74,16 +73,15 @@ void TMainForm::DoParamExecute() {
     // A value the next start would refuse is refused now, before anything changes.
     if (const std::string faute = choisis.Fault(); !faute.empty())
         throw platform::ConversionError("Réglage impossible : " + faute + ".");
+    // The document's own values first: settings that then fail to be written cannot lose them.
+    doc.SetCouverture(nombres.CouvC, nombres.CouvT);
     FRegistry->Values() = choisis;
     FRefresh->FollowSettings();
-    doc.CouvC = nombres.CouvC;
-    doc.CouvT = nombres.CouvT;
     doc.LoadSettings(FRegistry->Values().Document);
     if (Commute->isChecked()) {
         Commute->setText(QString("&Affichage en ") + QString::fromStdString(doc.LibLocal));
         LibMon->setText("Affichage en Euros");
     }
     RefreshViews(nullptr);
-    doc.Modifie = true;
     SaveSettings();
 }

@@ -3,12 +3,10 @@
 
 #include "window/Main.h"
 
-#include "widgets/QtDates.h"
 #include "window/ProgramSettings.h"
+#include "window/SecurityPage.h"
 #include "window/SummaryPages.h"
 
-#include <QDateEdit>
-#include <QSlider>
 #include <QSplitter>
 
 #include <algorithm>
@@ -23,16 +21,11 @@ void TMainForm::ReadSettings() {
                            platform::SettingsStore::StorePath() +
                            ") est absente.\nLancez scripts/setup-user.sh pour la créer.");
 
-    const auto period = [](std::int32_t lue, std::int32_t& field, QSlider* track) {
-        track->setValue(lue);
-        field = track->value(); // the bar keeps the period within its own range
-    };
-    period(reglages.Moyenne1, FMoyenne1, Track1);
-    period(reglages.Moyenne2, FMoyenne2, Track2);
-    period(reglages.Rsi, FRsi, Track3);
-    period(reglages.PerVar, FPerVar, TrackVar);
-
-    PDateDeb->setDate(ToQDate(reglages.DateDeb));
+    FTitrePage->SetJours(SecurityPage::Periode::Moyenne1, reglages.Moyenne1);
+    FTitrePage->SetJours(SecurityPage::Periode::Moyenne2, reglages.Moyenne2);
+    FTitrePage->SetJours(SecurityPage::Periode::Rsi, reglages.Rsi);
+    FTitrePage->SetJours(SecurityPage::Periode::Variation, reglages.PerVar);
+    FTitrePage->SetDebutHisto(reglages.DateDeb);
     FSyntheses->SetDateRent(reglages.DateRent);
     FSyntheses->SetColRep(reglages.ColRep);
 
@@ -59,14 +52,15 @@ bool TMainForm::SaveSettings() {
 
 void TMainForm::FormDestroy() {
     ProgramSettings& reglages = FRegistry->Values();
-    if (FRsi != 0)
-        reglages.Rsi = FRsi;
-    if (FMoyenne1 != 0)
-        reglages.Moyenne1 = FMoyenne1;
-    if (FMoyenne2 != 0)
-        reglages.Moyenne2 = FMoyenne2;
-    if (FPerVar != 0)
-        reglages.PerVar = FPerVar;
+    // A period set to 0 (off) leaves the stored one as it was.
+    const auto period = [this](std::int32_t& reglage, SecurityPage::Periode periode) {
+        if (const std::int32_t jours = FTitrePage->Jours(periode); jours != 0)
+            reglage = jours;
+    };
+    period(reglages.Rsi, SecurityPage::Periode::Rsi);
+    period(reglages.Moyenne1, SecurityPage::Periode::Moyenne1);
+    period(reglages.Moyenne2, SecurityPage::Periode::Moyenne2);
+    period(reglages.PerVar, SecurityPage::Periode::Variation);
     if (!(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen))) {
         reglages.Height = height();
         reglages.Width = width();

@@ -29,6 +29,8 @@ public:
     // user has been told (once a run), when they could not be written.
     virtual SettingsKeeper& Settings() const = 0;
     virtual bool SaveSettings() = 0;
+    // The start of the profitability period, which the summaries' picker sets.
+    virtual double DateRentabilite() const = 0;
     // The read-out panel of the status line: the row under the mouse, the chart's point.
     virtual void ShowReadOut(const QString& text) = 0;
     virtual QString ReadOut() const = 0;

@@ -244,10 +244,20 @@ void QuoteRefresh::RefreshWalk(Valeurs* only, bool forced, std::optional<AskKind
             if (titre == nullptr)
                 break;
             if (kind == AskKind::Quote) {
-                if (CheckKeepingUnlogged(
-                        *doc, [&] { return doc->ApplyCours(titre, ask.Infos); },
-                        report.alarmesNonJournalisees)) {
-                    doc->AlarmeNouvelle = true;
+                TCorv::CoursApplique applique;
+                const bool journalisee = CheckKeepingUnlogged(
+                    *doc,
+                    [&] {
+                        applique = doc->ApplyCours(titre, ask.Infos);
+                        return applique.alarme;
+                    },
+                    report.alarmesNonJournalisees);
+                if (applique.refus)
+                    report.refus << QString::fromStdString(applique.refus.Texte()) +
+                                        QString(" Le cours reçu n'a pas été pris : le titre "
+                                                "garde son dernier cours.");
+                if (journalisee) {
+                    doc->SignaleAlarme();
                     emit AlarmFired(QString::fromStdString(code));
                 }
             } else if (kind == AskKind::History && doc->TitreHisto == titre) {
@@ -299,7 +309,8 @@ bool QuoteRefresh::FetchCours(AskWeb& ask) {
     emit RequestState(valeur + QString(" Mise à jour des informations..."));
 
     // The library writes into the page while it reads it, and a history parser keeps reading
-    // it until its last record: the copy lives until then.
+    // it until its last record: the page, taken from the client without a copy, lives until
+    // then.
     QByteArray page = Http->TakeBody();
     const QString illisible = QString("La page envoyée par %1 pour %2 n'a pas pu être lue")
                                   .arg(SiteOf(QUrl(url)), NommeTitre(FTitreCode));

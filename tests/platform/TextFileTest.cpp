@@ -319,8 +319,9 @@ TEST_F(TextFiles, AtomicWriterFailuresLeaveNoTrace) {
     EXPECT_EQ(EntryCount(), 1u);
 }
 
-// A save stopped half-way (the program killed) leaves its temporary; the next save of that
-// target removes it, and nothing that could belong to another writer or another file.
+// A save stopped half-way (the program killed) leaves nothing where the folder takes unnamed
+// files, and a temporary of its own elsewhere. No save ever removes a file it did not create:
+// the user's files named as the temporaries of its target stay, whatever their age.
 TEST_F(TextFiles, AtomicWriterRemovesTheTemporariesItsTargetWasLeftWith) {
     const auto age = [](const fs::path& path, std::time_t seconds) {
         const std::time_t then = std::time(nullptr) - seconds;
@@ -332,8 +333,12 @@ TEST_F(TextFiles, AtomicWriterRemovesTheTemporariesItsTargetWasLeftWith) {
         writer.Write("saved");
         return writer.Commit();
     };
-    // A short name, and one whose temporaries have a shortened name.
-    for (const std::string& name : {std::string("doc.cvx"), std::string(251, 'd') + ".cvx"}) {
+    // A short name, and one whose temporaries have a shortened name: cut to leave room for
+    // ".tmp-" and six characters within the system's 255 bytes.
+    const std::string longName = std::string(251, 'd') + ".cvx";
+    for (const auto& [name, prefix] :
+         {std::pair{std::string("doc.cvx"), std::string("doc.cvx.tmp-")},
+          std::pair{longName, longName.substr(0, 244) + ".tmp-"}}) {
         SCOPED_TRACE(name.size());
         const TempFolder folder;
         const fs::path target = folder.Path() / name;
@@ -349,23 +354,26 @@ TEST_F(TextFiles, AtomicWriterRemovesTheTemporariesItsTargetWasLeftWith) {
         int status = 0;
         ASSERT_EQ(::waitpid(child, &status, 0), child);
         ASSERT_EQ(WEXITSTATUS(status), 0);
-        ASSERT_EQ(EntryCount(folder.Path()), 2u);
-        fs::path dead;
+        const int unnamed = ::open(folder.Path().c_str(), O_TMPFILE | O_WRONLY, 0600);
+        ASSERT_EQ(EntryCount(folder.Path()), unnamed >= 0 ? 1u : 2u);
+        if (unnamed >= 0)
+            ::close(unnamed);
+        std::vector<fs::path> kept;
         for (const auto& entry : fs::directory_iterator(folder.Path()))
             if (entry.path() != target)
-                dead = entry.path();
-        const std::string deadName = dead.filename().string();
-        const std::string prefix = deadName.substr(0, deadName.size() - 6);
+                kept.push_back(entry.path()); // a killed save's temporary, without a name here
+        const std::string deadName = prefix + "Ab12Cd";
 
-        // What stays: names off the pattern by a character, another target's temporary, a
-        // folder, a link and another user's file named as temporaries, one written a moment
-        // ago, and one that a save under way for over a minute holds locked.
-        std::vector<std::string> others = {prefix + "Ab12",   'e' + deadName.substr(1),
-                                           prefix + "Ab12-4", prefix + "Other1",
-                                           prefix + "Young1", prefix + "Lockd1"};
+        // What stays: the user's files named exactly as temporaries of the target, names off
+        // the pattern by a character, another target's temporary, a folder, a link and another
+        // user's file named as temporaries, one written a moment ago, one that a save under way
+        // for over a minute holds locked and one another program holds open without a lock.
+        std::vector<std::string> others = {
+            prefix + "backup",        prefix + "202612", prefix + "Ab12",
+            'e' + deadName.substr(1), prefix + "Ab12-4", prefix + "Other1",
+            prefix + "Young1",        prefix + "Lockd1", prefix + "Open12"};
         if (deadName.size() < 255) // a longer name cannot be made
             others.push_back(prefix + "Ab1234x");
-        std::vector<fs::path> kept;
         for (const std::string& other : others) {
             kept.push_back(folder.Path() / other);
             std::ofstream(kept.back()) << "other";
@@ -379,14 +387,15 @@ TEST_F(TextFiles, AtomicWriterRemovesTheTemporariesItsTargetWasLeftWith) {
         fs::create_symlink(target, kept.back());
         const int holder = ::open((folder.Path() / (prefix + "Lockd1")).c_str(), O_RDONLY);
         ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+        const int writing = ::open((folder.Path() / (prefix + "Open12")).c_str(), O_WRONLY);
+        ASSERT_GE(writing, 0);
         for (const fs::path& path : kept)
             if (path.filename() != prefix + "Young1")
                 age(path, 120);
-        age(dead, 120);
 
         ASSERT_TRUE(save(target));
         ::close(holder);
-        EXPECT_FALSE(fs::exists(dead));
+        ::close(writing);
         for (const fs::path& path : kept)
             EXPECT_TRUE(fs::exists(fs::symlink_status(path))) << path;
         EXPECT_EQ(EntryCount(folder.Path()), kept.size() + 1);

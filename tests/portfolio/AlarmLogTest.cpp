@@ -252,7 +252,7 @@ TEST_F(AlarmLogTest, AQuoteIsCheckedOnlyWhenItsPriceMoves) {
         InfosCours infos = titre.Infos;
         infos.Cours = cours;
         infos.Volume = volume;
-        return corv.ApplyCours(&titre, infos);
+        return corv.ApplyCours(&titre, infos).alarme;
     };
 
     // The same price with a new volume: taken and valued, but no alarm is asked, so that the

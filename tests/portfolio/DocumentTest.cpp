@@ -6,12 +6,14 @@
 #include "platform/DateTime.h"
 #include "portfolio/Cv.h"
 #include "portfolio/CvFileFields.h"
+#include "support/Builders.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 using cvtest::AddValeur;
@@ -357,4 +359,94 @@ TEST(Document, OperationsRefuseDatesTheFileCannotWrite) {
         ASSERT_EQ(doc.Mouvements.size(), 1u);
         EXPECT_EQ(doc.Mouvements[0]->Date, 45000);
     }
+}
+
+// A trade or movement handed with the wrong owner (a view out of step with the document) is
+// refused: nothing of either owner changes, and the document is not marked modified.
+TEST(Document, OperationsRefuseARecordThatIsNotTheirs) {
+    TCorv doc("");
+    Valeurs* t = doc.AddTitre(Modele("12027", "Société Générale"));
+    Valeurs* autre = doc.AddTitre(Modele("12028", "Autre"));
+    ASSERT_NE(t, nullptr);
+    ASSERT_NE(autre, nullptr);
+    Operes op;
+    op.Date = 45000;
+    op.Quantite = 10;
+    op.Cours = 1500;
+    ASSERT_EQ(doc.AddOpere(autre, op), "");
+    Operes* etranger = autre->Operes[0].get();
+    const Operes garde = *etranger;
+    Mvt mvt;
+    mvt.Date = 45000;
+    mvt.Montant = 100;
+    Mvt horsDocument = mvt;
+    Operes nouveau = op;
+    nouveau.Quantite = 20;
+    const std::vector<std::pair<const char*, std::function<Refus()>>> cas = {
+        {"trade replaced", [&] { return doc.ReplaceOpere(t, etranger, nouveau); }},
+        {"trade deleted", [&] { return doc.DeleteOpere(t, etranger); }},
+        {"movement replaced", [&] { return doc.ReplaceMvt(&horsDocument, mvt); }},
+        {"movement deleted", [&] { return doc.DeleteMvt(&horsDocument); }},
+    };
+    for (const auto& [nom, change] : cas) {
+        SCOPED_TRACE(nom);
+        doc.Modifie = false;
+        EXPECT_NE(change(), "");
+        EXPECT_FALSE(doc.Modifie);
+        EXPECT_TRUE(t->Operes.empty());
+        ASSERT_EQ(autre->Operes.size(), 1u);
+        EXPECT_EQ(*autre->Operes[0], garde);
+        EXPECT_TRUE(doc.Mouvements.empty());
+    }
+}
+
+// The options validated change the document: it is marked modified by the operation itself,
+// whatever befalls the settings validated with them.
+TEST(Document, OptionsOperationsMarkTheDocumentModified) {
+    TCorv doc("");
+    doc.SetCouverture(2.5f, 3.0f);
+    EXPECT_TRUE(doc.Modifie);
+    EXPECT_FLOAT_EQ(doc.CouvC, 2.5f);
+    EXPECT_FLOAT_EQ(doc.CouvT, 3.0f);
+
+    // Without deferred-settlement brackets such a trade pays schedule 1, whatever was asked.
+    doc.Modifie = false;
+    ListeTranches frais1;
+    frais1.push_back(std::make_unique<TrancheFrais>());
+    doc.ReplaceFrais({}, std::move(frais1), {}, false);
+    EXPECT_TRUE(doc.Modifie);
+    EXPECT_TRUE(doc.AjoutFrais1SRD);
+    EXPECT_EQ(doc.TranchesFrais1.size(), 1u);
+    EXPECT_TRUE(doc.TranchesSRD.empty());
+}
+
+// The trade preview and the alarm test read the document without changing it: the list of
+// trades keeps its order, the security its price and position, the document its flag.
+TEST(Document, PreviewsLeaveTheSecurityAsItWas) {
+    TCorv doc("");
+    Valeurs* t = doc.AddTitre(Modele("12027", "Société Générale"));
+    ASSERT_NE(t, nullptr);
+    t->Infos.Cours = 1500;
+    build::AddTrade(*t, 45010, 'V', 10, 2000);
+    build::AddTrade(*t, 45000, 'A', 30, 1000);
+    Operes* premier = t->Operes[0].get();
+    doc.ComputeTitre(t);
+    const BilanTitre avant = t->Bilan;
+    doc.Modifie = false;
+
+    // Up to the sale, in date order: the 30 bought, the sale left out as the trade modified.
+    EXPECT_EQ(doc.PositionAvant(*t, 45020, premier).NbInPort, 30);
+    EXPECT_EQ(doc.PositionAvant(*t, 45020, nullptr).NbInPort, 20);
+    EXPECT_EQ(t->Operes[0].get(), premier);
+
+    SDetAlarme audessus; // the price above 16,00
+    audessus.Active = true;
+    audessus.Element1.Type = 0;
+    audessus.Element2 = {1, 1600};
+    audessus.Oper = 0;
+    EXPECT_TRUE(doc.TestAlarmeAuCours(t, audessus, 1700));
+    EXPECT_FALSE(doc.TestAlarmeAuCours(t, audessus, 1500));
+    EXPECT_EQ(t->Infos.Cours, 1500);
+    EXPECT_EQ(t->Bilan, avant);
+    EXPECT_FALSE(doc.Modifie);
 }

@@ -104,6 +104,20 @@ TEST_F(OptionsTest, ValidationWritesBackAndMarksTheDocument) {
     EXPECT_TRUE(doc->Modifie);
 }
 
+// The coefficients belong to the document: settings that fail once they are validated leave
+// them changed and the document marked, so that closing offers to save them.
+TEST_F(OptionsTest, CoefficientsAreKeptWhenTheSettingsFail) {
+    Options([this](TForm6& d) {
+        d.CouvC->setText("3,5");
+        // Meanwhile another program spoilt a value that the validation reads back.
+        WithKey([](platform::SettingsStore& s) { s.WriteString("DATELIQC", "bientôt"); });
+        return true;
+    });
+    TCorv* doc = form->Portefeuille();
+    EXPECT_FLOAT_EQ(doc->CouvC, 3.5f);
+    EXPECT_TRUE(doc->Modifie);
+}
+
 TEST_F(OptionsTest, RefusedNumberChangesNothing) {
     for (const auto& [champ, texte] :
          std::vector<std::pair<std::string, QString>>{{"PortNum", "80a"},

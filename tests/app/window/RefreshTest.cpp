@@ -488,6 +488,26 @@ TEST_F(RefreshTest, ATimedRefreshTellsItsFailuresWithoutWaitingForTheUser) {
     }
 }
 
+TEST_F(RefreshTest, AQuoteTheDocumentCannotHoldIsNotTakenAndTheWalkGoesOn) {
+    // 1 000 000 shares at 10,00 hold; at the page's 45,30 they would be worth more than the
+    // document's figures can say.
+    Valeurs* a = Add("111111");
+    AddTrade(a, platform::EncodeDate(2026, 1, 5), 'A', 1000000, 1000);
+    a->Infos.Cours = 1000;
+    Add("222222");
+    ServeSite1("111111");
+    ServeSite1("222222");
+    Refresh("RafCmpCours");
+    EXPECT_EQ(a->Infos.Cours, 1000);
+    EXPECT_EQ(a->Bilan.ValorBrut, 1000000000);
+    EXPECT_EQ(doc->FindTitre("222222")->Infos.Cours, 4530);
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    const QString texte = prompts.messages[0].text;
+    EXPECT_TRUE(texte.contains("« Titre 111111 » (111111)") && texte.contains("cours"))
+        << texte.toStdString();
+    ExpectFinalSteps();
+}
+
 TEST_F(RefreshTest, ConversionErrorsEndTheWalkAndAreShown) {
     form->Settings().Values().Http = 2;
     Add("111111");

@@ -2,13 +2,16 @@
 // volume below), the bars, pickers and buttons that set them up, the 3D switches, and the
 // crosshair with its read-out that follows the mouse over the three line charts.
 
-#include "window/Main.h"
+#include "window/SecurityPage.h"
 
 #include "views/ChartData.h"
 #include "widgets/QtDates.h"
 #include "window/ChartWidgets.h"
+#include "window/PageHost.h"
+#include "window/ProgramSettings.h"
 
 #include "platform/DateTime.h"
+#include "platform/Settings.h"
 #include "portfolio/Cv.h"
 
 #include <QCategoryAxis>
@@ -232,7 +235,7 @@ bool CroixOverlay::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void TMainForm::ClearGraphiques(bool axes) {
+void SecurityPage::ClearGraphiques(bool axes) {
     ChartWidgets& c = *FCharts;
     for (QLineSeries* serie : {c.Series1, c.Series5, c.Series6, c.Series7, c.Series8}) {
         serie->clearPointsConfiguration();
@@ -249,10 +252,10 @@ void TMainForm::ClearGraphiques(bool axes) {
     Chart5AfterDraw();
 }
 
-void TMainForm::ShowGraphiques(Valeurs* titre) {
-    if (!FPortefeuille || titre == nullptr || FCharts == nullptr)
+void SecurityPage::ShowGraphiques(Valeurs* titre) {
+    if (FHost.Portefeuille() == nullptr || titre == nullptr || FCharts == nullptr)
         return;
-    TCorv& doc = *FPortefeuille;
+    TCorv& doc = *FHost.Portefeuille();
     ChartWidgets& c = *FCharts;
     ClearGraphiques(false);
     if (doc.TitreHisto != titre && !doc.LoadHistoFile(titre))
@@ -303,14 +306,14 @@ void TMainForm::ShowGraphiques(Valeurs* titre) {
     Chart5AfterDraw();
 }
 
-void TMainForm::TrackRedraw(QSlider* sender) {
+void SecurityPage::TrackRedraw(QSlider* sender) {
     // The bars are set from the settings while the window is built, before any document.
-    if (!FPortefeuille || FCharts == nullptr)
+    if (FHost.Portefeuille() == nullptr || FCharts == nullptr)
         return;
-    Valeurs* titre = SelectedTitre();
+    Valeurs* titre = FHost.SelectedTitre();
     if (titre == nullptr)
         return;
-    Guard([&] {
+    FHost.Guard([&] {
         if (sender == Track3)
             ShowGraphiques(titre);
         else
@@ -318,17 +321,17 @@ void TMainForm::TrackRedraw(QSlider* sender) {
     });
 }
 
-void TMainForm::PDateDebChange() {
+void SecurityPage::PDateDebChange() {
     // At start the pickers get their dates from the settings, before there is a document.
-    if (!FPortefeuille)
+    if (FHost.Portefeuille() == nullptr)
         return;
-    FRegistry->Values().DateDeb = FromQDate(PDateDeb->date());
-    SaveSettings();
-    if (Valeurs* titre = SelectedTitre())
+    FHost.Settings().Values().DateDeb = FromQDate(PDateDeb->date());
+    FHost.SaveSettings();
+    if (Valeurs* titre = FHost.SelectedTitre())
         ShowGraphiques(titre);
 }
 
-void TMainForm::BtRSIClick(QToolButton* sender) {
+void SecurityPage::BtRSIClick(QToolButton* sender) {
     ChartWidgets& c = *FCharts;
     // The two buttons act as one group: one of them is always down.
     bool redessine = true;
@@ -343,11 +346,11 @@ void TMainForm::BtRSIClick(QToolButton* sender) {
         redessine = false;
     }
     if (redessine)
-        if (Valeurs* titre = SelectedTitre())
+        if (Valeurs* titre = FHost.SelectedTitre())
             ShowGraphiques(titre);
 }
 
-void TMainForm::Check3dClick(QCheckBox* sender) {
+void SecurityPage::Check3dClick(QCheckBox* sender) {
     const bool relief = sender->isChecked();
     if (sender == Check3d) {
         Vue3D(Chart1, relief);
@@ -360,7 +363,7 @@ void TMainForm::Check3dClick(QCheckBox* sender) {
     }
 }
 
-void TMainForm::DrawCrosshair(QChartView* chart, int x, int y) {
+void SecurityPage::DrawCrosshair(QChartView* chart, int x, int y) {
     ChartWidgets& c = *FCharts;
     CroixOverlay* croix = chart == Chart1 ? c.Croix1 : chart == c.Chart4 ? c.Croix4 : c.Croix5;
     // The window's pen styles count from the solid line, Qt's from no line at all.
@@ -368,7 +371,7 @@ void TMainForm::DrawCrosshair(QChartView* chart, int x, int y) {
     croix->Inverse(QPoint(x, y), ZoneTrace(chart).bottom());
 }
 
-void TMainForm::ChartMouseMove(QChartView* chart, QPoint& saved, int x, int y) {
+void SecurityPage::ChartMouseMove(QChartView* chart, QPoint& saved, int x, int y) {
     ChartWidgets& c = *FCharts;
     if (saved.x() != -1) {
         DrawCrosshair(chart, saved.x(), saved.y());
@@ -377,8 +380,8 @@ void TMainForm::ChartMouseMove(QChartView* chart, QPoint& saved, int x, int y) {
     // Off the chart altogether, its read-out goes too (unless the panel shows something else
     // by now); off the plotting area only, the read-out stays.
     if (!chart->viewport()->rect().contains(x, y)) {
-        if (StatusPanel2->text() == c.Lecture)
-            StatusPanel2->clear();
+        if (FHost.ReadOut() == c.Lecture)
+            FHost.ShowReadOut(QString());
         c.Lecture.clear();
         return;
     }
@@ -402,13 +405,13 @@ void TMainForm::ChartMouseMove(QChartView* chart, QPoint& saved, int x, int y) {
     DrawCrosshair(chart, at.x(), at.y());
     saved = at;
 
-    StatusPanel2->setText(QString());
+    FHost.ShowReadOut(QString());
     const auto lecture = [&](QLineSeries* serie, int index) {
         const std::vector<PointCourbe>& points = c.Points[serie];
         if (index >= 0 && static_cast<std::size_t>(index) < points.size()) {
-            c.Lecture =
-                Q(TexteLecture(*FPortefeuille, genre, points[static_cast<std::size_t>(index)]));
-            StatusPanel2->setText(c.Lecture);
+            c.Lecture = Q(TexteLecture(*FHost.Portefeuille(), genre,
+                                       points[static_cast<std::size_t>(index)]));
+            FHost.ShowReadOut(c.Lecture);
         }
     };
     if (i >= 0) {
@@ -424,32 +427,32 @@ void TMainForm::ChartMouseMove(QChartView* chart, QPoint& saved, int x, int y) {
     }
 }
 
-void TMainForm::Chart4MouseMove(int x, int y) {
-    if (FCharts != nullptr && FPortefeuille)
+void SecurityPage::Chart4MouseMove(int x, int y) {
+    if (FCharts != nullptr && FHost.Portefeuille() != nullptr)
         ChartMouseMove(FCharts->Chart4, FCrossChart4, x, y);
 }
 
-void TMainForm::Chart1MouseMove(int x, int y) {
-    if (FCharts != nullptr && FPortefeuille)
+void SecurityPage::Chart1MouseMove(int x, int y) {
+    if (FCharts != nullptr && FHost.Portefeuille() != nullptr)
         ChartMouseMove(Chart1, FCrossChart1, x, y);
 }
 
-void TMainForm::Chart5MouseMove(int x, int y) {
-    if (FCharts != nullptr && FPortefeuille)
+void SecurityPage::Chart5MouseMove(int x, int y) {
+    if (FCharts != nullptr && FHost.Portefeuille() != nullptr)
         ChartMouseMove(FCharts->Chart5, FCrossChart5, x, y);
 }
 
-void TMainForm::Chart4AfterDraw() {
+void SecurityPage::Chart4AfterDraw() {
     FCharts->Croix4->Efface();
     FCrossChart4.setX(-1);
 }
 
-void TMainForm::Chart1AfterDraw() {
+void SecurityPage::Chart1AfterDraw() {
     FCharts->Croix1->Efface();
     FCrossChart1.setX(-1);
 }
 
-void TMainForm::Chart5AfterDraw() {
+void SecurityPage::Chart5AfterDraw() {
     FCharts->Croix5->Efface();
     FCrossChart5.setX(-1);
 }

@@ -1,10 +1,11 @@
 // The intraday chart of the synthesis page: the ticks of the day that the quote-page library
 // wrote into the security's intraday file, with a line at the last daily close.
 
-#include "window/Main.h"
+#include "window/SecurityPage.h"
 
 #include "views/ChartData.h"
 #include "window/ChartWidgets.h"
+#include "window/PageHost.h"
 
 #include "platform/DateText.h"
 #include "platform/TextFile.h"
@@ -74,8 +75,8 @@ void GradueIntraday(ChartWidgets& c, double coursMin, double coursMax) {
                         PasArrondi(coursMax - coursMin, std::max(intervalles, 2)));
 }
 
-void TMainForm::ShowIntraday(Valeurs* titre, bool histoLisible) {
-    TCorv& doc = *FPortefeuille;
+void SecurityPage::ShowIntraday(Valeurs* titre, bool histoLisible) {
+    TCorv& doc = *FHost.Portefeuille();
     ChartWidgets& c = *FCharts;
     QChart* chart = c.Chart4->chart();
     c.Series2->clear();
