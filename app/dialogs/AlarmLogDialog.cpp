@@ -220,8 +220,9 @@ std::string TFLogs::WriteLine(const SLogs& entree) {
     std::string ligne(1, entree.Sens ? 'A' : 'V');
     ligne += '|' + platform::DateToStrFull(entree.Date) + '|' + platform::TimeToStr(entree.Heure) +
              '|' + entree.Sicovam + '|' + entree.Libelle + '|' + entree.Texte + '|' +
-             (entree.Suite.empty() ? std::string("*") : entree.Suite) + '\n';
-    return ligne;
+             (entree.Suite.empty() ? std::string("*") : entree.Suite);
+    // The fields after the sixth may end in CR, as an unread line may.
+    return AvecFin(ligne);
 }
 
 int TFLogs::ListeCompare(const SLogs& a, const SLogs& b) {

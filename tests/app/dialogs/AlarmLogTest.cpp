@@ -262,8 +262,10 @@ TEST_F(AlarmLogTest, AlarmsLoggedByAnotherProgramDuringQuitterAreKept) {
 }
 
 TEST_F(AlarmLogTest, AnUnreadableLineEndingInACarriageReturnIsRewrittenWhole) {
-    // "abc\r\r\n" is the line "abc\r"; so is a firing appended meanwhile.
-    const std::string log = WriteFile("perso.cvl", "abc\r\r\n" + kLog);
+    // "abc\r\r\n" is the line "abc\r"; so is a firing appended meanwhile. An entry that reads
+    // keeps the CR that ends its last fields the same way.
+    const std::string entree = "A|05/06/24|9:05|13110|BNP PARIBAS|RSI|*\r\r\n";
+    const std::string log = WriteFile("perso.cvl", "abc\r\r\n" + entree + kLog);
     for (int fois = 0; fois < 2; ++fois) {
         TFLogs d(nullptr, doc.get(), prompts);
         EXPECT_TRUE(Column(d, 5).contains("abc\r")) << fois;
@@ -274,6 +276,7 @@ TEST_F(AlarmLogTest, AnUnreadableLineEndingInACarriageReturnIsRewrittenWhole) {
         const std::string ecrit = Contents(log);
         EXPECT_NE(ecrit.find("abc\r\r\n"), std::string::npos) << fois;
         EXPECT_NE(ecrit.find("def\r\r\n"), std::string::npos) << fois;
+        EXPECT_NE(ecrit.find("|RSI|*\r\r\n"), std::string::npos) << fois;
     }
 }
 
