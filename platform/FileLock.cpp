@@ -1,5 +1,7 @@
 #include "platform/FileLock.h"
 
+#include "platform/TextFile.h"
+
 #include <cerrno>
 #include <filesystem>
 #include <map>
@@ -32,22 +34,12 @@ std::map<std::string, Holder>& Holders() {
     return holders;
 }
 
-// The folder of the file the path finally names. A relative link target is relative to the
-// folder that holds the link.
+// The folder of the file the path finally names. Links that go round in a loop name no file:
+// the path's own folder is locked, and the write that follows fails on its own.
 std::string FolderOf(const std::string& path) {
-    namespace fs = std::filesystem;
-    constexpr int kMaxLinks = 40;
-    fs::path current(path);
-    for (int n = 0; n <= kMaxLinks; ++n) {
-        std::error_code erreur;
-        if (!fs::is_symlink(fs::symlink_status(current, erreur)))
-            break;
-        const fs::path cible = fs::read_symlink(current, erreur);
-        if (erreur)
-            break;
-        current = cible.is_absolute() ? cible : current.parent_path() / cible;
-    }
-    const fs::path folder = current.parent_path();
+    const std::string target = FollowLinks(path);
+    const std::filesystem::path folder =
+        std::filesystem::path(target.empty() ? path : target).parent_path();
     return folder.empty() ? std::string(".") : folder.string();
 }
 

@@ -91,27 +91,6 @@ void AppendCodePoint(std::string& out, char32_t cp) {
     }
 }
 
-// The file that a path finally names: symbolic links are followed, link after link, to the
-// file they point to, which need not exist yet. Renaming a new file over a link would replace
-// the link and leave the file it points to unchanged. Empty when the links go round in a loop.
-std::string FollowLinks(const std::string& path) {
-    namespace fs = std::filesystem;
-    // As many links as the system itself follows before it gives up.
-    constexpr int kMaxLinks = 40;
-    fs::path current(path);
-    for (int n = 0; n <= kMaxLinks; ++n) {
-        std::error_code erreur;
-        if (!fs::is_symlink(fs::symlink_status(current, erreur)))
-            return current.string(); // a plain file, a new name, or one we cannot look at
-        const fs::path cible = fs::read_symlink(current, erreur);
-        if (erreur)
-            return current.string();
-        // A relative target is relative to the folder holding the link.
-        current = cible.is_absolute() ? cible : current.parent_path() / cible;
-    }
-    return {};
-}
-
 // The random characters that end a unique file's name, and what they are drawn from.
 constexpr std::size_t kRandomChars = 6;
 constexpr std::string_view kRandomCharSet =
@@ -162,6 +141,24 @@ std::string Cp1252ToUtf8(std::string_view text) {
 }
 
 } // namespace
+
+std::string FollowLinks(const std::string& path) {
+    namespace fs = std::filesystem;
+    // As many links as the system itself follows before it gives up.
+    constexpr int kMaxLinks = 40;
+    fs::path current(path);
+    for (int n = 0; n <= kMaxLinks; ++n) {
+        std::error_code erreur;
+        if (!fs::is_symlink(fs::symlink_status(current, erreur)))
+            return current.string(); // a plain file, a new name, or one we cannot look at
+        const fs::path cible = fs::read_symlink(current, erreur);
+        if (erreur)
+            return current.string();
+        // A relative target is relative to the folder holding the link.
+        current = cible.is_absolute() ? cible : current.parent_path() / cible;
+    }
+    return {};
+}
 
 std::string ToUtf8(std::string_view text) {
     if (IsValidUtf8(text))

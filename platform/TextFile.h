@@ -67,6 +67,11 @@ struct FileIdentity {
 // Empty when the folder cannot be looked at, or the links go round in a loop.
 std::optional<FileIdentity> IdentityOf(const std::string& path);
 
+// The file that a path finally names: symbolic links are followed, link after link, to the
+// file they point to, which need not exist yet. Renaming a new file over a link would replace
+// the link and leave the file it points to unchanged. Empty when the links go round in a loop.
+std::string FollowLinks(const std::string& path);
+
 // Reads a text file line by line. Accepts LF and CRLF; a line is returned without its end.
 // Lines are returned in UTF-8: a line that is not valid UTF-8 is decoded as Windows-1252, so
 // files written in that code page, as earlier portfolio files are, read correctly.
