@@ -87,9 +87,7 @@ std::string RateFault(const std::string& nom, double valeur) {
 }
 
 std::string DateFault(const std::string& nom, double valeur) {
-    static const double premier = platform::EncodeDate(1, 1, 1);
-    static const double apresDernier = platform::EncodeDate(9999, 12, 31) + 1;
-    if (valeur >= premier && valeur < apresDernier)
+    if (platform::FitsDateText(valeur))
         return {};
     return "la valeur " + nom + " vaut " + NumberText(valeur) +
            " au lieu d'une date du 01/01/0001 au 31/12/9999";
